@@ -1,0 +1,39 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace host {
+
+// Error numbers that the program itself raises or tests for. Hosts may throw
+// any other number with their own description.
+inline constexpr long kSubscriptOutOfRange = 9;
+inline constexpr long kTypeMismatch = 13;
+inline constexpr long kObjectNotSet = 91;
+inline constexpr long kCannotCreateObject = 429;
+inline constexpr long kNotSupported = 438;
+
+// The one error type of a failing host call: a number and a description,
+// as the caller's error state records them.
+class Error : public std::runtime_error {
+ public:
+  Error(long number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+
+  long number() const { return number_; }
+  std::string description() const { return what(); }
+
+ private:
+  long number_;
+};
+
+// Error 91, raised by a member call through a reference that holds nothing.
+Error ObjectNotSet();
+
+// Error 9, raised by reading an array element that does not exist.
+Error SubscriptOutOfRange();
+
+// Error 429: the object named by `what` cannot be made; `why` says why.
+Error CannotCreate(const std::string& what, const std::string& why);
+
+}  // namespace host

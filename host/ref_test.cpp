@@ -1,0 +1,35 @@
+#include "host/ref.h"
+
+#include <gtest/gtest.h>
+
+namespace host {
+namespace {
+
+struct Counter {
+  int calls = 0;
+  int Call() { return ++calls; }
+};
+
+TEST(RefTest, MemberCallThroughNothingFailsWithError91) {
+  Ref<Counter> nothing;
+  EXPECT_TRUE(nothing.IsNothing());
+  try {
+    nothing->Call();
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.number(), 91);
+    EXPECT_EQ(error.description(), "Object variable or With block variable not set");
+  }
+}
+
+TEST(RefTest, ResetLetsGoOfTheObject) {
+  Ref<Counter> counter = MakeRef<Counter>();
+  EXPECT_EQ(counter->Call(), 1);
+  Ref<Counter> copy = counter;
+  counter.Reset();
+  EXPECT_TRUE(counter.IsNothing());
+  EXPECT_EQ(copy->Call(), 2);
+}
+
+}  // namespace
+}  // namespace host

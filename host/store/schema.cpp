@@ -1,0 +1,111 @@
+#include "host/store/schema.h"
+
+#include <filesystem>
+#include <random>
+
+#include "host/error.h"
+
+namespace store {
+namespace {
+
+// Items and folders keep the order they were added in: their id. Each
+// property row repeats its item's folder, so a restriction of one folder to
+// one value is a single range of properties_by_folder.
+constexpr char kSchema[] = R"sql(
+CREATE TABLE store (
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  store_id TEXT NOT NULL,
+  outlook_version TEXT NOT NULL);
+CREATE TABLE folders (
+  id INTEGER PRIMARY KEY,
+  entry_id TEXT NOT NULL UNIQUE,
+  parent INTEGER REFERENCES folders(id),
+  name TEXT NOT NULL,
+  default_message_class TEXT NOT NULL);
+CREATE INDEX folders_by_parent ON folders(parent, id);
+CREATE TABLE items (
+  id INTEGER PRIMARY KEY,
+  entry_id TEXT NOT NULL UNIQUE,
+  folder INTEGER NOT NULL REFERENCES folders(id),
+  message_class TEXT NOT NULL,
+  subject TEXT NOT NULL DEFAULT '',
+  body TEXT NOT NULL DEFAULT '',
+  company_name TEXT NOT NULL DEFAULT '',
+  time_sent TEXT,
+  time_received TEXT,
+  sent INTEGER NOT NULL DEFAULT 0,
+  unread INTEGER NOT NULL DEFAULT 0,
+  submitted INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX items_by_folder ON items(folder, id);
+CREATE TABLE properties (
+  item INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+  folder INTEGER NOT NULL REFERENCES folders(id),
+  name TEXT NOT NULL,
+  type TEXT NOT NULL CHECK (type IN ('text', 'integer', 'boolean', 'time')),
+  value,
+  PRIMARY KEY (item, name)) WITHOUT ROWID;
+CREATE INDEX properties_by_folder ON properties(folder, name, value, item);
+CREATE INDEX properties_by_value ON properties(name, value, item);
+)sql";
+
+void Configure(Database& db) {
+  db.Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
+}
+
+int PragmaInt(const Database& db, const char* pragma) {
+  Statement statement(db, pragma);
+  return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Database> OpenStore(const std::string& path) {
+  if (!std::filesystem::exists(path)) {
+    throw host::Error(kStoreError, path + ": no CRM store there");
+  }
+  auto db = std::make_unique<Database>(path, Database::Mode::kOpenExisting);
+  if (PragmaInt(*db, "PRAGMA application_id") != kApplicationId) {
+    throw host::Error(kStoreError, path + ": not a CRM store; the file is left unchanged");
+  }
+  const int version = PragmaInt(*db, "PRAGMA user_version");
+  if (version != kSchemaVersion) {
+    throw host::Error(kStoreError, path + ": store layout version " + std::to_string(version) +
+                                       " is not supported (this program reads version " +
+                                       std::to_string(kSchemaVersion) +
+                                       "); the file is left unchanged");
+  }
+  Configure(*db);
+  return db;
+}
+
+std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
+                                      const std::string& outlook_version) {
+  auto db = std::make_unique<Database>(path, Database::Mode::kCreateNew);
+  db->Exec("PRAGMA journal_mode = WAL");
+  Configure(*db);
+  Transaction transaction(*db);
+  db->Exec(kSchema);
+  Statement(*db, "INSERT INTO store (id, store_id, outlook_version) VALUES (1, ?, ?)")
+      .Bind(1, store_id)
+      .Bind(2, outlook_version)
+      .Run();
+  db->Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+  db->Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  transaction.Commit();
+  return db;
+}
+
+std::string NewIdentifier(int bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  thread_local std::mt19937_64 generator{std::random_device{}()};
+  std::string id;
+  id.reserve(static_cast<std::size_t>(bytes) * 2);
+  for (int i = 0; i < bytes; ++i) {
+    const auto byte = static_cast<unsigned>(generator() & 0xFF);
+    id += kHex[byte >> 4];
+    id += kHex[byte & 0xF];
+  }
+  return id;
+}
+
+}  // namespace store

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/store/sqlite_db.h"
+
+namespace store {
+
+// Marks a SQLite file as a CRM store ("QRVA").
+inline constexpr int kApplicationId = 0x51525641;
+// The layout this program reads and writes; a file with another is refused.
+inline constexpr int kSchemaVersion = 1;
+
+// The name of the database folder that a new store holds.
+inline constexpr char kDatabaseFolderName[] = "Account Profiles";
+
+// Opens an existing store. Throws host::Error, leaving the file unchanged,
+// when it is missing, not a CRM store, or of another layout version.
+std::unique_ptr<Database> OpenStore(const std::string& path);
+
+// Creates a new, empty store (no folders) with that store identifier and
+// mail-client version. Throws host::Error when the file exists already.
+std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
+                                      const std::string& outlook_version);
+
+// A new random identifier: `bytes` random bytes as upper-case hexadecimal.
+std::string NewIdentifier(int bytes);
+
+// Sizes of new identifiers.
+inline constexpr int kStoreIdBytes = 16;
+inline constexpr int kEntryIdBytes = 24;
+
+}  // namespace store

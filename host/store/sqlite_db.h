@@ -1,0 +1,90 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/value.h"
+
+namespace store {
+
+// Error number of a failure inside the store (MAPI_E_CALL_FAILED).
+inline constexpr long kStoreError = -2147467259;
+
+// An open SQLite database file: WAL journal, foreign keys on, and a busy
+// timeout so that two processes on one file wait for each other.
+class Database {
+ public:
+  enum class Mode { kOpenExisting, kCreateNew };
+
+  // Opens (kOpenExisting) or creates (kCreateNew, failing if the file exists)
+  // the file. Throws host::Error naming the file on failure.
+  Database(const std::string& path, Mode mode);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::string& path() const { return path_; }
+  sqlite3* handle() const { return db_; }
+
+  // Runs statements that take no parameters and yield no rows.
+  void Exec(const char* sql);
+
+  // Throws host::Error with the file, `context` and SQLite's message.
+  [[noreturn]] void Fail(std::string_view context) const;
+
+ private:
+  std::string path_;
+  sqlite3* db_ = nullptr;
+};
+
+// A prepared statement. Bind indexes are 1-based, column indexes 0-based.
+class Statement {
+ public:
+  Statement(const Database& db, const char* sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, std::string_view text);
+  Statement& Bind(int index, std::int64_t number);
+  Statement& BindNull(int index);
+  // Binds a property value in its stored form: text and times as text,
+  // numbers and Booleans (0 or 1) as integers, empty and null as "".
+  Statement& BindValue(int index, const host::Value& value);
+
+  // Steps once: true while a row is there, false when done.
+  bool Step();
+  // Steps to the end; for statements that yield no rows.
+  void Run();
+  void Reset();
+
+  std::string Text(int column) const;
+  std::int64_t Int(int column) const;
+  bool IsNull(int column) const;
+
+ private:
+  const Database& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// BEGIN IMMEDIATE on construction; rolls back on destruction unless Commit
+// ran, so a failure half-way leaves nothing written.
+class Transaction {
+ public:
+  explicit Transaction(Database& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Database& db_;
+  bool done_ = false;
+};
+
+}  // namespace store

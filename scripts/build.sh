@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures and builds into BUILD_DIR (default build/).
+# Extra arguments go to CMake's configure step.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake --build "$build_dir"

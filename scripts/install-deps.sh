@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running need.
+# This is the one list of the project's dependencies; it installs only what is
+# missing, so a machine that has everything is left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev sqlite3
+  nlohmann-json3-dev
+  qt6-base-dev
+  unixodbc-dev unixodbc libsqliteodbc
+  libxlsxwriter-dev
+  libx11-dev
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]} > 0)); then
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
