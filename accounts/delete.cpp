@@ -1,0 +1,54 @@
+#include "accounts/account_filter.h"
+#include "app/form1.h"
+
+namespace app {
+
+void Form1::Delete() {
+  const std::string& entry_id = Param(1);
+  MyOLItem = host::outlook::AsPostItem(
+      olapp->GetNamespace("MAPI")->GetItemFromID(entry_id, HostFolder->StoreID()));
+  const std::string question =
+      "Are you sure you want to delete '" + MyOLItem->Subject() + "' and all subitems?";
+  if (MsgBox(question, host::MsgBoxButtons::kYesNo) != host::MsgBoxResult::kYes) {
+    ProgramEnd(Outcome::kNotDone);
+  }
+  OpenAccountItem();
+  if (myitem.IsNothing()) ProgramEnd(Outcome::kNotDone);
+
+  DoEvents();
+  OpenCdoDatabaseFolder();
+  FilterLocationAccounts(Param(3));
+  for (int i = oMessCol->Count(); i >= 1; --i) {
+    DoEvents();
+    omess = oMessCol->Item(i);
+    objFields = omess->Fields();
+    // The parent key goes last, so a run cut short leaves the location
+    // account selectable and running the command again finishes it.
+    WriteField("Account Parent", std::string());
+    WriteField("Account LocationID", std::string());
+  }
+
+  RecurseDelete(Param(3), safeFolder);
+  MyOLItem->Delete();
+  ProgramEnd();
+}
+
+void Form1::RecurseDelete(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder) {
+  WalkFolderTree(pNewID, pfolder, &Form1::DeleteFolderItems, "RecurseDelete");
+}
+
+void Form1::DeleteFolderItems(const std::string& key,
+                              const host::Ref<host::outlook::MAPIFolder>& folder,
+                              host::ResumeNext& on_error) {
+  host::Ref<host::outlook::Items> related;
+  on_error([&] { related = folder->Items()->Restrict(accounts::AccountIdFilter(key)); });
+  if (related.IsNothing()) return;
+  int count = 0;
+  on_error([&] { count = related->Count(); });
+  for (int i = count; i >= 1; --i) {
+    DoEvents();
+    on_error([&] { related->Remove(i); });
+  }
+}
+
+}  // namespace app

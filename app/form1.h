@@ -1,0 +1,110 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/outcome.h"
+#include "host/platform.h"
+#include "host/resume_next.h"
+
+namespace app {
+
+// The program's hidden main form: the session state as plain fields, the
+// start-up in Form_Load, and every operation as a procedure without
+// arguments. The form is never shown; no window is made for it.
+class Form1 {
+ public:
+  // `platform` makes every host object and outlives the form; `trace`, when
+  // not null, receives one line per failing call that resume-next skips.
+  Form1(host::Platform& platform, std::string command_line, std::ostream* trace);
+
+  // Loads the form, which runs Form_Load, and yields how the run ended.
+  Outcome Run();
+
+  // The start of the program's own logic: usage message or command record,
+  // session start-up, dispatch, unload.
+  void Form_Load();
+
+  // Logs off, lets go of the session objects, unloads the form and ends the
+  // run by throwing ProgramEnded{outcome}. Never returns.
+  [[noreturn]] void ProgramEnd(Outcome outcome = Outcome::kDone);
+
+  // Operations, one per function name.
+  void Realign();
+  void Merge();
+  void Delete();
+  void Startup();
+
+  // The folder walks: every folder below the one `pfolder` holds, depth first.
+  void RecurseMerge(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
+  void RecurseDelete(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
+
+  bool loaded() const { return loaded_; }
+
+  // The session state; every procedure reads and writes it directly.
+  std::vector<std::string> myParam;
+  host::Ref<host::outlook::Application> olapp;
+  host::Ref<host::cdo::Session> objSession;
+  host::Ref<host::addin::QuorviaConnect> sobj;
+  host::Ref<host::outlook::MAPIFolder> HostFolder;
+  std::string olversion;
+  host::Ref<host::omg::SafeFolder> safeFolder;
+  host::Ref<host::outlook::Item> MyOLItem;
+  host::Ref<host::outlook::Items> MyOLItems;
+  host::Ref<host::cdo::Message> myitem;
+  host::Ref<host::cdo::Message> omess;
+  host::Ref<host::cdo::Fields> objFields;
+  host::Ref<host::cdo::Field> objField;
+  host::Ref<host::cdo::Folder> CDOFolder;
+  host::Ref<host::cdo::Messages> oMessCol;
+  host::Ref<host::cdo::MessageFilter> oFilter;
+  std::string CheckPoint;
+
+ private:
+  using FolderWork = void (Form1::*)(const std::string& key,
+                                     const host::Ref<host::outlook::MAPIFolder>& folder,
+                                     host::ResumeNext& on_error);
+
+  void StartSession(host::ResumeNext& on_error);
+  void Dispatch();
+  void Unload();
+
+  // Field `index` of the command record; error 9 when the record is shorter.
+  const std::string& Param(std::size_t index) const;
+  // The Outlook major version from olversion; no number counts as 11 or more.
+  bool UsesItemProperties() const;
+
+  // Opens the account item of field 1 in both views, CDO first.
+  void OpenAccountItem();
+  // Opens the database folder through CDO into CDOFolder.
+  void OpenCdoDatabaseFolder();
+  // Narrows oMessCol, the messages of CDOFolder, to the location accounts
+  // whose parent key is `key`.
+  void FilterLocationAccounts(const std::string& key);
+  // Adds a text field to objFields and makes it permanent on omess.
+  void WriteField(const std::string& name, const host::Value& value);
+  // Does `work` on every folder below the one `pfolder` holds, depth first:
+  // a folder's own items before its subfolders. `procedure` names the walk
+  // in trace lines.
+  void WalkFolderTree(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder,
+                      FolderWork work, const char* procedure);
+  void MergeFolderItems(const std::string& key, const host::Ref<host::outlook::MAPIFolder>& folder,
+                        host::ResumeNext& on_error);
+  void MergeItem(const host::Ref<host::outlook::Items>& related, int index, host::ResumeNext& on_error);
+  void RewriteNoteThroughCdo(const host::Ref<host::omg::SafeItem>& wrapper, host::ResumeNext& on_error);
+  void DeleteFolderItems(const std::string& key, const host::Ref<host::outlook::MAPIFolder>& folder,
+                         host::ResumeNext& on_error);
+
+  host::MsgBoxResult MsgBox(const std::string& text, host::MsgBoxButtons buttons);
+  void DoEvents();
+
+  host::Platform& platform_;
+  std::string command_line_;
+  std::ostream* trace_;
+  bool loaded_ = false;
+  Outcome outcome_ = Outcome::kDone;
+};
+
+}  // namespace app

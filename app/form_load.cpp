@@ -1,0 +1,102 @@
+#include <utility>
+
+#include "app/command_record.h"
+#include "app/form1.h"
+
+namespace app {
+namespace {
+
+constexpr char kUsageMessage[] =
+    "Ver 6\r"
+    "SYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\r"
+    "Function: Merge, Update, Realign, Delete, Startup, Help";
+
+constexpr char kDatabaseFolderName[] = "Account Profiles";
+
+}  // namespace
+
+Form1::Form1(host::Platform& platform, std::string command_line, std::ostream* trace)
+    : platform_(platform), command_line_(std::move(command_line)), trace_(trace) {}
+
+Outcome Form1::Run() {
+  loaded_ = true;
+  try {
+    Form_Load();
+  } catch (const ProgramEnded& end) {
+    return end.outcome;
+  }
+  return outcome_;
+}
+
+void Form1::Form_Load() {
+  host::ResumeNext on_error("Form_Load", trace_);
+  // The form never gets a window, so it needs nothing to stay hidden.
+  if (command_line_.empty()) {
+    on_error([&] { MsgBox(kUsageMessage, host::MsgBoxButtons::kOkOnly); });
+    ProgramEnd(Outcome::kUsage);
+  }
+  myParam = MakeCommandRecord(command_line_);
+  StartSession(on_error);
+
+  // From here the error state tells whether the operation let an error escape.
+  on_error.Clear();
+  on_error([&] { Dispatch(); });
+  if (on_error.Number() != 0) outcome_ = Outcome::kAbandoned;
+  Unload();
+}
+
+void Form1::StartSession(host::ResumeNext& on_error) {
+  on_error([&] { olapp = platform_.CreateOutlookByClass(); });
+  if (olapp.IsNothing()) on_error([&] { olapp = platform_.GetRunningOutlook(); });
+  if (olapp.IsNothing()) on_error([&] { olapp = platform_.CreateOutlook(); });
+  if (olapp.IsNothing()) ProgramEnd(Outcome::kNoSession);
+
+  on_error([&] { objSession = platform_.CreateMapiSession(); });
+  on_error([&] { objSession->Logon("", "", false, false, 0); });
+  if (objSession.IsNothing()) ProgramEnd(Outcome::kNoSession);
+
+  on_error([&] { sobj = platform_.CreateQuorviaConnect(); });
+  on_error([&] {
+    const std::string folder_id = sobj->GetFolderId(kDatabaseFolderName);
+    const std::string store_id = sobj->GetStoreId();
+    HostFolder = olapp->GetNamespace("MAPI")->GetFolderFromID(folder_id, store_id);
+  });
+  on_error([&] { olversion = sobj->GetOutlookVersion(); });
+  on_error([&] { safeFolder = platform_.CreateSafeFolder(); });
+  on_error([&] { safeFolder->SetItem(HostFolder); });
+}
+
+void Form1::Dispatch() {
+  struct Operation {
+    const char* name;
+    void (Form1::*procedure)();  // null: a known name that does nothing
+  };
+  // Tried in this order; the first name equal to field 0 runs, exactly.
+  static constexpr Operation kOperations[] = {
+      {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign}, {"Delete", &Form1::Delete},
+      {"Startup", &Form1::Startup}, {"ContactSync", nullptr},
+  };
+  for (const Operation& operation : kOperations) {
+    if (myParam.front() != operation.name) continue;
+    if (operation.procedure != nullptr) (this->*operation.procedure)();
+    return;
+  }
+  outcome_ = Outcome::kUsage;
+}
+
+void Form1::Realign() {}
+
+void Form1::Unload() { loaded_ = false; }
+
+const std::string& Form1::Param(std::size_t index) const {
+  if (index >= myParam.size()) throw host::SubscriptOutOfRange();
+  return myParam[index];
+}
+
+host::MsgBoxResult Form1::MsgBox(const std::string& text, host::MsgBoxButtons buttons) {
+  return platform_.MessageBoxes().Show(text, buttons, host::MsgBoxIcon::kNone, std::nullopt);
+}
+
+void Form1::DoEvents() { platform_.Events().DoEvents(); }
+
+}  // namespace app

@@ -1,0 +1,7 @@
+#include "app/outcome.h"
+
+namespace app {
+
+int ExitStatus(Outcome outcome) { return static_cast<int>(outcome); }
+
+}  // namespace app

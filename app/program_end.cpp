@@ -1,0 +1,21 @@
+#include "app/form1.h"
+
+namespace app {
+
+void Form1::ProgramEnd(Outcome outcome) {
+  host::ResumeNext on_error("ProgramEnd", trace_);
+  on_error([&] { objSession->Logoff(); });
+  objSession.Reset();
+  olapp.Reset();
+  sobj.Reset();
+  CDOFolder.Reset();
+  oMessCol.Reset();
+  oFilter.Reset();
+  omess.Reset();
+  myitem.Reset();
+  safeFolder.Reset();
+  Unload();
+  throw ProgramEnded{outcome};
+}
+
+}  // namespace app
