@@ -1,0 +1,172 @@
+#include "host/testing/recording_platform.h"
+
+#include <utility>
+
+namespace host::testing {
+namespace {
+
+constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
+
+// Base of the recording wrappers: the wrapped object, the shared log, and a
+// "Release(NAME)" line when the wrapper goes.
+template <class T>
+class Recorded : public T {
+ public:
+  Recorded(Ref<T> inner, std::shared_ptr<CallLog> log, std::string name)
+      : inner_(std::move(inner)), log_(std::move(log)), name_(std::move(name)) {}
+  ~Recorded() override { log_->Note("Release(" + name_ + ")"); }
+
+ protected:
+  template <class... Args>
+  void Enter(const char* member, const Args&... args) {
+    log_->Enter(name_ + "." + member, args...);
+  }
+
+  Ref<T> inner_;
+  std::shared_ptr<CallLog> log_;
+  std::string name_;
+};
+
+class RecordedNamespace : public Recorded<outlook::Namespace> {
+ public:
+  using Recorded::Recorded;
+  Ref<outlook::Item> GetItemFromID(const std::string& entry_id, const std::string& store_id) override {
+    Enter("GetItemFromID", entry_id, store_id);
+    return inner_->GetItemFromID(entry_id, store_id);
+  }
+  Ref<outlook::MAPIFolder> GetFolderFromID(const std::string& entry_id,
+                                           const std::string& store_id) override {
+    Enter("GetFolderFromID", entry_id, store_id);
+    return inner_->GetFolderFromID(entry_id, store_id);
+  }
+};
+
+class RecordedApplication : public Recorded<outlook::Application> {
+ public:
+  using Recorded::Recorded;
+  Ref<outlook::Namespace> GetNamespace(const std::string& type) override {
+    Enter("GetNamespace", type);
+    return MakeRef<RecordedNamespace>(inner_->GetNamespace(type), log_, "Namespace");
+  }
+};
+
+class RecordedSession : public Recorded<cdo::Session> {
+ public:
+  using Recorded::Recorded;
+  void Logon(const std::string& profile_name, const std::string& profile_password, bool show_dialog,
+             bool new_session, std::int16_t parent_window) override {
+    Enter("Logon", profile_name, profile_password, show_dialog, new_session, parent_window);
+    inner_->Logon(profile_name, profile_password, show_dialog, new_session, parent_window);
+  }
+  void Logoff() override {
+    Enter("Logoff");
+    inner_->Logoff();
+  }
+  Ref<cdo::Message> GetMessage(const std::string& entry_id, const std::string& store_id) override {
+    Enter("GetMessage", entry_id, store_id);
+    return inner_->GetMessage(entry_id, store_id);
+  }
+  Ref<cdo::Folder> GetFolder(const std::string& entry_id, const std::string& store_id) override {
+    Enter("GetFolder", entry_id, store_id);
+    return inner_->GetFolder(entry_id, store_id);
+  }
+};
+
+class RecordedConnect : public Recorded<addin::QuorviaConnect> {
+ public:
+  using Recorded::Recorded;
+  std::string GetFolderId(const std::string& folder_name) override {
+    Enter("GetFolderId", folder_name);
+    return inner_->GetFolderId(folder_name);
+  }
+  std::string GetStoreId() override {
+    Enter("GetStoreId");
+    return inner_->GetStoreId();
+  }
+  std::string GetOutlookVersion() override {
+    Enter("GetOutlookVersion");
+    return inner_->GetOutlookVersion();
+  }
+};
+
+class RecordedSafeFolder : public Recorded<omg::SafeFolder> {
+ public:
+  using Recorded::Recorded;
+  Ref<outlook::MAPIFolder> Item() override {
+    Enter("Item");
+    return inner_->Item();
+  }
+  void SetItem(const Ref<outlook::MAPIFolder>& folder) override {
+    Enter("SetItem", folder ? folder->Name() : std::string("Nothing"));
+    inner_->SetItem(folder);
+  }
+};
+
+}  // namespace
+
+void RecordingPlatform::Create(const std::string& what) {
+  log_->Note("Create(" + what + ")");
+  if (refused_.count(what) != 0) throw CannotCreate(what, "refused by the test");
+}
+
+Ref<outlook::Application> RecordingPlatform::CreateOutlookByClass() {
+  Create(kOutlookClass);
+  return MakeRef<RecordedApplication>(inner_.CreateOutlookByClass(), log_, "Application");
+}
+
+Ref<outlook::Application> RecordingPlatform::GetRunningOutlook() {
+  Create("running Outlook.Application");
+  return MakeRef<RecordedApplication>(inner_.GetRunningOutlook(), log_, "Application");
+}
+
+Ref<outlook::Application> RecordingPlatform::CreateOutlook() {
+  Create("Outlook.Application");
+  return MakeRef<RecordedApplication>(inner_.CreateOutlook(), log_, "Application");
+}
+
+Ref<cdo::Session> RecordingPlatform::CreateMapiSession() {
+  Create("MAPI.Session");
+  return MakeRef<RecordedSession>(inner_.CreateMapiSession(), log_, "Session");
+}
+
+Ref<addin::QuorviaConnect> RecordingPlatform::CreateQuorviaConnect() {
+  Create("Quorvia.Connect");
+  return MakeRef<RecordedConnect>(inner_.CreateQuorviaConnect(), log_, "Connect");
+}
+
+Ref<omg::SafeFolder> RecordingPlatform::CreateSafeFolder() {
+  Create("QuorviaOMG.MAPIFolder");
+  return MakeRef<RecordedSafeFolder>(inner_.CreateSafeFolder(), log_, "SafeFolder");
+}
+
+Ref<omg::SafeItem> RecordingPlatform::CreateSafeContactItem() {
+  Create("QuorviaOMG.SafeContactItem");
+  return inner_.CreateSafeContactItem();
+}
+
+Ref<omg::SafeItem> RecordingPlatform::CreateSafePostItem() {
+  Create("QuorviaOMG.SafePostItem");
+  return inner_.CreateSafePostItem();
+}
+
+Ref<ado::Connection> RecordingPlatform::CreateAdodbConnection() {
+  Create("Adodb.connection");
+  return inner_.CreateAdodbConnection();
+}
+
+Ref<ado::Recordset> RecordingPlatform::CreateAdodbRecordset() {
+  Create("ADODB.Recordset");
+  return inner_.CreateAdodbRecordset();
+}
+
+Ref<excel::Application> RecordingPlatform::CreateExcel() {
+  Create("Excel.Application");
+  return inner_.CreateExcel();
+}
+
+Ref<addin::QuilletConnect> RecordingPlatform::CreateQuilletConnect() {
+  Create("Quillet.connect");
+  return inner_.CreateQuilletConnect();
+}
+
+}  // namespace host::testing

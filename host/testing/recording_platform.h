@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "host/platform.h"
+#include "host/testing/call_log.h"
+#include "host/testing/scripted_desktop.h"
+
+namespace host::testing {
+
+// A platform for tests: makes the session objects through an inner platform
+// (the real store on a temporary file) and wraps them so that every call the
+// start-up and program end make is recorded in log(), any member can be set
+// to fail, and any creation can be refused. Releases of the wrapped objects
+// are recorded as "Release(NAME)". Message boxes and the event pump are
+// scripted.
+class RecordingPlatform : public Platform {
+ public:
+  explicit RecordingPlatform(Platform& inner) : inner_(inner) {}
+
+  // Makes the creation of `what` fail with error 429. `what` is the ProgID,
+  // "running Outlook.Application" or the Outlook class identifier.
+  void Refuse(const std::string& what) { refused_.insert(what); }
+
+  CallLog& log() { return *log_; }
+  ScriptedMessageBox& message_box() { return message_box_; }
+  CountingEventPump& events() { return events_; }
+
+  Ref<outlook::Application> CreateOutlookByClass() override;
+  Ref<outlook::Application> GetRunningOutlook() override;
+  Ref<outlook::Application> CreateOutlook() override;
+  Ref<cdo::Session> CreateMapiSession() override;
+  Ref<addin::QuorviaConnect> CreateQuorviaConnect() override;
+  Ref<omg::SafeFolder> CreateSafeFolder() override;
+  Ref<omg::SafeItem> CreateSafeContactItem() override;
+  Ref<omg::SafeItem> CreateSafePostItem() override;
+  Ref<ado::Connection> CreateAdodbConnection() override;
+  Ref<ado::Recordset> CreateAdodbRecordset() override;
+  Ref<excel::Application> CreateExcel() override;
+  Ref<addin::QuilletConnect> CreateQuilletConnect() override;
+  MessageBox& MessageBoxes() override { return message_box_; }
+  EventPump& Events() override { return events_; }
+
+ private:
+  // Records the creation and throws when it is refused.
+  void Create(const std::string& what);
+
+  Platform& inner_;
+  std::shared_ptr<CallLog> log_ = std::make_shared<CallLog>();
+  std::set<std::string> refused_;
+  ScriptedMessageBox message_box_;
+  CountingEventPump events_;
+};
+
+}  // namespace host::testing
