@@ -1,0 +1,72 @@
+#include "host/linux_platform.h"
+
+#include <iostream>
+
+#include "host/desktop/console_message_box.h"
+#include "host/desktop/qt_event_pump.h"
+#include "host/desktop/qt_message_box.h"
+#include "host/store/store_hosts.h"
+
+namespace host {
+namespace {
+
+constexpr char kNotOnThisSystem[] = "not installed on this system";
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
+                             std::unique_ptr<EventPump> events)
+    : store_(std::make_unique<store::StoreHosts>(store_path)),
+      message_box_(std::move(message_box)),
+      events_(std::move(events)) {}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+Ref<outlook::Application> LinuxPlatform::CreateOutlookByClass() { return store_->CreateApplication(); }
+
+Ref<outlook::Application> LinuxPlatform::GetRunningOutlook() {
+  // The store is a file that each process opens; there is no running
+  // instance to attach to.
+  throw CannotCreate("Outlook.Application", "no running instance on this system");
+}
+
+Ref<outlook::Application> LinuxPlatform::CreateOutlook() { return store_->CreateApplication(); }
+
+Ref<cdo::Session> LinuxPlatform::CreateMapiSession() { return store_->CreateSession(); }
+
+Ref<addin::QuorviaConnect> LinuxPlatform::CreateQuorviaConnect() { return store_->CreateConnect(); }
+
+Ref<omg::SafeFolder> LinuxPlatform::CreateSafeFolder() { return store_->CreateSafeFolder(); }
+
+Ref<omg::SafeItem> LinuxPlatform::CreateSafeContactItem() { return store_->CreateSafeContactItem(); }
+
+Ref<omg::SafeItem> LinuxPlatform::CreateSafePostItem() { return store_->CreateSafePostItem(); }
+
+Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
+  throw CannotCreate("Adodb.connection", kNotOnThisSystem);
+}
+
+Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() {
+  throw CannotCreate("ADODB.Recordset", kNotOnThisSystem);
+}
+
+Ref<excel::Application> LinuxPlatform::CreateExcel() {
+  throw CannotCreate("Excel.Application", kNotOnThisSystem);
+}
+
+Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
+  throw CannotCreate("Quillet.connect", kNotOnThisSystem);
+}
+
+std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui) {
+  std::unique_ptr<MessageBox> message_box;
+  if (gui) {
+    message_box = std::make_unique<desktop::QtMessageBox>();
+  } else {
+    message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
+  }
+  return std::make_unique<LinuxPlatform>(store_path, std::move(message_box),
+                                         std::make_unique<desktop::QtEventPump>());
+}
+
+}  // namespace host

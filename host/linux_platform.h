@@ -1,0 +1,54 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "host/platform.h"
+
+namespace store {
+class StoreHosts;
+}  // namespace store
+
+namespace host {
+
+// The platform of a Linux desktop: the mail client, CDO, the add-in and the
+// wrapper library over the embedded store at one path, and the message boxes
+// and event pump it is given. Components that this system does not have
+// (the reports connection, the spreadsheet host, the companion add-in)
+// cannot be created: their creation fails with error 429.
+class LinuxPlatform : public Platform {
+ public:
+  LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
+                std::unique_ptr<EventPump> events);
+  ~LinuxPlatform() override;
+
+  // The store objects, for tests that inject faults into its writes.
+  store::StoreHosts& store() { return *store_; }
+
+  Ref<outlook::Application> CreateOutlookByClass() override;
+  Ref<outlook::Application> GetRunningOutlook() override;
+  Ref<outlook::Application> CreateOutlook() override;
+  Ref<cdo::Session> CreateMapiSession() override;
+  Ref<addin::QuorviaConnect> CreateQuorviaConnect() override;
+  Ref<omg::SafeFolder> CreateSafeFolder() override;
+  Ref<omg::SafeItem> CreateSafeContactItem() override;
+  Ref<omg::SafeItem> CreateSafePostItem() override;
+  Ref<ado::Connection> CreateAdodbConnection() override;
+  Ref<ado::Recordset> CreateAdodbRecordset() override;
+  Ref<excel::Application> CreateExcel() override;
+  Ref<addin::QuilletConnect> CreateQuilletConnect() override;
+  MessageBox& MessageBoxes() override { return *message_box_; }
+  EventPump& Events() override { return *events_; }
+
+ private:
+  std::unique_ptr<store::StoreHosts> store_;
+  std::unique_ptr<MessageBox> message_box_;
+  std::unique_ptr<EventPump> events_;
+};
+
+// The platform the program runs on: the store at `store_path`, and Qt
+// message boxes (`gui`) or console ones on standard error and input.
+std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui);
+
+}  // namespace host
