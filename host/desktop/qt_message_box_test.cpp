@@ -1,0 +1,178 @@
+#include "host/desktop/qt_message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "host/desktop/qt_application.h"
+
+namespace desktop {
+namespace {
+
+using host::MsgBoxButtons;
+using host::MsgBoxIcon;
+using host::MsgBoxResult;
+
+// What the test saw of the box while it was up.
+struct SeenBox {
+  bool found = false;
+  std::string text;
+  std::string title;
+  int buttons = 0;
+  int default_button = 0;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  Qt::TextFormat format = Qt::AutoText;
+};
+
+enum class Action { kClickOk, kClickYes, kClickNo, kPressEscape, kPressReturn, kClose };
+
+const char* Name(Action action) {
+  switch (action) {
+    case Action::kClickOk: return "click OK";
+    case Action::kClickYes: return "click Yes";
+    case Action::kClickNo: return "click No";
+    case Action::kPressEscape: return "press Escape";
+    case Action::kPressReturn: return "press Return";
+    case Action::kClose: return "close the window";
+  }
+  return "?";
+}
+
+void Click(QMessageBox& box, QMessageBox::StandardButton which) {
+  QAbstractButton* button = box.button(which);
+  if (button == nullptr) {
+    ADD_FAILURE() << "the box has no button " << which;
+    box.close();
+    return;
+  }
+  button->click();
+}
+
+void Press(QMessageBox& box, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(&box, &press);
+}
+
+void Do(QMessageBox& box, Action action) {
+  switch (action) {
+    case Action::kClickOk: return Click(box, QMessageBox::Ok);
+    case Action::kClickYes: return Click(box, QMessageBox::Yes);
+    case Action::kClickNo: return Click(box, QMessageBox::No);
+    case Action::kPressEscape: return Press(box, Qt::Key_Escape);
+    case Action::kPressReturn: return Press(box, Qt::Key_Return);
+    case Action::kClose: box.close(); return;
+  }
+}
+
+class QtMessageBoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EnsureQtApplication(); }
+
+  // Shows a box; once it is up, records it into seen_ and does `action` to it.
+  MsgBoxResult ShowAndDo(Action action, const std::string& text, MsgBoxButtons buttons,
+                         MsgBoxIcon icon = MsgBoxIcon::kNone,
+                         const std::optional<std::string>& title = std::nullopt) {
+    seen_ = SeenBox{};
+    QTimer::singleShot(0, [this, action] { Answer(action); });
+    return box_.Show(text, buttons, icon, title);
+  }
+
+  SeenBox seen_;
+
+ private:
+  void Answer(Action action) {
+    auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (shown == nullptr) {
+      ADD_FAILURE() << "no modal message box is up";
+      // Whatever did show must not wait for a click.
+      for (QWidget* widget : QApplication::topLevelWidgets()) widget->close();
+      return;
+    }
+    seen_ = {true,
+             shown->text().toStdString(),
+             shown->windowTitle().toStdString(),
+             static_cast<int>(shown->standardButtons()),
+             static_cast<int>(shown->standardButton(shown->defaultButton())),
+             shown->icon(),
+             shown->textFormat()};
+    Do(*shown, action);
+  }
+
+  QtMessageBox box_;
+};
+
+TEST_F(QtMessageBoxTest, ShowsTextTitleIconAndButtons) {
+  struct Case {
+    std::string text;
+    MsgBoxButtons buttons;
+    MsgBoxIcon icon;
+    std::optional<std::string> title;
+    std::string shown_text;
+    std::string shown_title;
+    int shown_buttons;
+    QMessageBox::Icon shown_icon;
+  };
+  const int ok = QMessageBox::Ok;
+  const int yes_no = QMessageBox::Yes | QMessageBox::No;
+  const Case cases[] = {
+      {"Done", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, std::nullopt, "Done",
+       "QuorviaUtilities", ok, QMessageBox::NoIcon},
+      {"Line1\rLine2", MsgBoxButtons::kYesNo, MsgBoxIcon::kCritical, "Delete", "Line1\nLine2",
+       "Delete", yes_no, QMessageBox::Critical},
+      {"a\r\nb\r", MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical, std::nullopt, "a\n\nb\n",
+       "QuorviaUtilities", ok, QMessageBox::Critical},
+      {"<b>Müller</b> & Söhne", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, "Zürich",
+       "<b>Müller</b> & Söhne", "Zürich", ok, QMessageBox::NoIcon},
+      {"Delete A100?", MsgBoxButtons::kYesNo, MsgBoxIcon::kNone, "", "Delete A100?", "",
+       yes_no, QMessageBox::NoIcon},
+  };
+  for (const Case& c : cases) {
+    const Action close = c.buttons == MsgBoxButtons::kOkOnly ? Action::kClickOk : Action::kClickNo;
+    ShowAndDo(close, c.text, c.buttons, c.icon, c.title);
+    const std::string context = "text \"" + c.text + "\" title \"" + c.title.value_or("(none)") + "\"";
+    ASSERT_TRUE(seen_.found) << context;
+    EXPECT_EQ(seen_.text, c.shown_text) << context;
+    EXPECT_EQ(seen_.title, c.shown_title) << context;
+    EXPECT_EQ(seen_.buttons, c.shown_buttons) << context;
+    EXPECT_EQ(seen_.icon, c.shown_icon) << context;
+    EXPECT_EQ(seen_.format, Qt::PlainText) << context;
+    if (c.buttons == MsgBoxButtons::kYesNo) {
+      EXPECT_EQ(seen_.default_button, QMessageBox::No) << context;
+    }
+  }
+}
+
+TEST_F(QtMessageBoxTest, AnswersWhatTheUserDid) {
+  struct Case {
+    MsgBoxButtons buttons;
+    Action action;
+    MsgBoxResult expected;
+  };
+  const Case cases[] = {
+      {MsgBoxButtons::kOkOnly, Action::kClickOk, MsgBoxResult::kOk},
+      {MsgBoxButtons::kOkOnly, Action::kPressEscape, MsgBoxResult::kOk},
+      {MsgBoxButtons::kOkOnly, Action::kClose, MsgBoxResult::kOk},
+      {MsgBoxButtons::kYesNo, Action::kClickYes, MsgBoxResult::kYes},
+      {MsgBoxButtons::kYesNo, Action::kClickNo, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, Action::kPressReturn, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, Action::kPressEscape, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, Action::kClose, MsgBoxResult::kNo},
+  };
+  for (const Case& c : cases) {
+    const bool yes_no = c.buttons == MsgBoxButtons::kYesNo;
+    EXPECT_EQ(ShowAndDo(c.action, "Delete A100?", c.buttons), c.expected)
+        << (yes_no ? "Yes/No" : "OK") << " box, " << Name(c.action);
+    EXPECT_TRUE(seen_.found) << Name(c.action);
+  }
+}
+
+}  // namespace
+}  // namespace desktop
