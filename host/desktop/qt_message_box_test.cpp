@@ -10,9 +10,23 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "host/desktop/qt_application.h"
+
+namespace host {
+
+// Names the answer in failure messages.
+static void PrintTo(MsgBoxResult result, std::ostream* out) {
+  switch (result) {
+    case MsgBoxResult::kOk: *out << "kOk"; return;
+    case MsgBoxResult::kYes: *out << "kYes"; return;
+    case MsgBoxResult::kNo: *out << "kNo"; return;
+  }
+}
+
+}  // namespace host
 
 namespace desktop {
 namespace {
@@ -32,20 +46,6 @@ struct SeenBox {
   Qt::TextFormat format = Qt::AutoText;
 };
 
-enum class Action { kClickOk, kClickYes, kClickNo, kPressEscape, kPressReturn, kClose };
-
-const char* Name(Action action) {
-  switch (action) {
-    case Action::kClickOk: return "click OK";
-    case Action::kClickYes: return "click Yes";
-    case Action::kClickNo: return "click No";
-    case Action::kPressEscape: return "press Escape";
-    case Action::kPressReturn: return "press Return";
-    case Action::kClose: return "close the window";
-  }
-  return "?";
-}
-
 void Click(QMessageBox& box, QMessageBox::StandardButton which) {
   QAbstractButton* button = box.button(which);
   if (button == nullptr) {
@@ -61,23 +61,25 @@ void Press(QMessageBox& box, Qt::Key key) {
   QApplication::sendEvent(&box, &press);
 }
 
-void Do(QMessageBox& box, Action action) {
-  switch (action) {
-    case Action::kClickOk: return Click(box, QMessageBox::Ok);
-    case Action::kClickYes: return Click(box, QMessageBox::Yes);
-    case Action::kClickNo: return Click(box, QMessageBox::No);
-    case Action::kPressEscape: return Press(box, Qt::Key_Escape);
-    case Action::kPressReturn: return Press(box, Qt::Key_Return);
-    case Action::kClose: box.close(); return;
-  }
-}
+// Something the user does to a box that is up.
+struct Action {
+  const char* name;
+  void (*act)(QMessageBox& box);
+};
+
+const Action kClickOk{"click OK", [](QMessageBox& box) { Click(box, QMessageBox::Ok); }};
+const Action kClickYes{"click Yes", [](QMessageBox& box) { Click(box, QMessageBox::Yes); }};
+const Action kClickNo{"click No", [](QMessageBox& box) { Click(box, QMessageBox::No); }};
+const Action kEscape{"press Escape", [](QMessageBox& box) { Press(box, Qt::Key_Escape); }};
+const Action kReturn{"press Return", [](QMessageBox& box) { Press(box, Qt::Key_Return); }};
+const Action kClose{"close the window", [](QMessageBox& box) { box.close(); }};
 
 class QtMessageBoxTest : public ::testing::Test {
  protected:
   void SetUp() override { EnsureQtApplication(); }
 
   // Shows a box; once it is up, records it into seen_ and does `action` to it.
-  MsgBoxResult ShowAndDo(Action action, const std::string& text, MsgBoxButtons buttons,
+  MsgBoxResult ShowAndDo(const Action& action, const std::string& text, MsgBoxButtons buttons,
                          MsgBoxIcon icon = MsgBoxIcon::kNone,
                          const std::optional<std::string>& title = std::nullopt) {
     seen_ = SeenBox{};
@@ -88,7 +90,7 @@ class QtMessageBoxTest : public ::testing::Test {
   SeenBox seen_;
 
  private:
-  void Answer(Action action) {
+  void Answer(const Action& action) {
     auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (shown == nullptr) {
       ADD_FAILURE() << "no modal message box is up";
@@ -103,7 +105,7 @@ class QtMessageBoxTest : public ::testing::Test {
              static_cast<int>(shown->standardButton(shown->defaultButton())),
              shown->icon(),
              shown->textFormat()};
-    Do(*shown, action);
+    action.act(*shown);
   }
 
   QtMessageBox box_;
@@ -135,9 +137,10 @@ TEST_F(QtMessageBoxTest, ShowsTextTitleIconAndButtons) {
        yes_no, QMessageBox::NoIcon},
   };
   for (const Case& c : cases) {
-    const Action close = c.buttons == MsgBoxButtons::kOkOnly ? Action::kClickOk : Action::kClickNo;
+    const Action& close = c.buttons == MsgBoxButtons::kOkOnly ? kClickOk : kClickNo;
     ShowAndDo(close, c.text, c.buttons, c.icon, c.title);
-    const std::string context = "text \"" + c.text + "\" title \"" + c.title.value_or("(none)") + "\"";
+    const std::string context =
+        "text \"" + c.text + "\" title \"" + c.title.value_or("(none)") + "\"";
     ASSERT_TRUE(seen_.found) << context;
     EXPECT_EQ(seen_.text, c.shown_text) << context;
     EXPECT_EQ(seen_.title, c.shown_title) << context;
@@ -157,20 +160,20 @@ TEST_F(QtMessageBoxTest, AnswersWhatTheUserDid) {
     MsgBoxResult expected;
   };
   const Case cases[] = {
-      {MsgBoxButtons::kOkOnly, Action::kClickOk, MsgBoxResult::kOk},
-      {MsgBoxButtons::kOkOnly, Action::kPressEscape, MsgBoxResult::kOk},
-      {MsgBoxButtons::kOkOnly, Action::kClose, MsgBoxResult::kOk},
-      {MsgBoxButtons::kYesNo, Action::kClickYes, MsgBoxResult::kYes},
-      {MsgBoxButtons::kYesNo, Action::kClickNo, MsgBoxResult::kNo},
-      {MsgBoxButtons::kYesNo, Action::kPressReturn, MsgBoxResult::kNo},
-      {MsgBoxButtons::kYesNo, Action::kPressEscape, MsgBoxResult::kNo},
-      {MsgBoxButtons::kYesNo, Action::kClose, MsgBoxResult::kNo},
+      {MsgBoxButtons::kOkOnly, kClickOk, MsgBoxResult::kOk},
+      {MsgBoxButtons::kOkOnly, kEscape, MsgBoxResult::kOk},
+      {MsgBoxButtons::kOkOnly, kClose, MsgBoxResult::kOk},
+      {MsgBoxButtons::kYesNo, kClickYes, MsgBoxResult::kYes},
+      {MsgBoxButtons::kYesNo, kClickNo, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, kReturn, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, kEscape, MsgBoxResult::kNo},
+      {MsgBoxButtons::kYesNo, kClose, MsgBoxResult::kNo},
   };
   for (const Case& c : cases) {
     const bool yes_no = c.buttons == MsgBoxButtons::kYesNo;
     EXPECT_EQ(ShowAndDo(c.action, "Delete A100?", c.buttons), c.expected)
-        << (yes_no ? "Yes/No" : "OK") << " box, " << Name(c.action);
-    EXPECT_TRUE(seen_.found) << Name(c.action);
+        << (yes_no ? "Yes/No" : "OK") << " box, " << c.action.name;
+    EXPECT_TRUE(seen_.found) << c.action.name;
   }
 }
 
