@@ -1,0 +1,136 @@
+#include "host/desktop/console_message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+namespace host {
+
+// Names the answer in failure messages.
+static void PrintTo(MsgBoxResult result, std::ostream* out) {
+  switch (result) {
+    case MsgBoxResult::kOk: *out << "kOk"; return;
+    case MsgBoxResult::kYes: *out << "kYes"; return;
+    case MsgBoxResult::kNo: *out << "kNo"; return;
+  }
+}
+
+}  // namespace host
+
+namespace desktop {
+namespace {
+
+using host::MsgBoxButtons;
+using host::MsgBoxIcon;
+using host::MsgBoxResult;
+
+// Makes control characters visible in failure messages.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\r') escaped += "\\r";
+    else if (c == '\n') escaped += "\\n";
+    else escaped += c;
+  }
+  return escaped;
+}
+
+class ConsoleMessageBoxTest : public ::testing::Test {
+ protected:
+  MsgBoxResult Show(const std::string& text, MsgBoxButtons buttons,
+                    const std::optional<std::string>& title = std::nullopt,
+                    MsgBoxIcon icon = MsgBoxIcon::kNone) {
+    return box_.Show(text, buttons, icon, title);
+  }
+  std::string Remaining() {
+    std::string rest;
+    std::getline(in_, rest, '\0');
+    return rest;
+  }
+
+  std::istringstream in_;
+  std::ostringstream out_;
+  ConsoleMessageBox box_{in_, out_};
+};
+
+TEST_F(ConsoleMessageBoxTest, WritesTitleTextAndPromptExactly) {
+  struct Case {
+    std::string text;
+    MsgBoxButtons buttons;
+    MsgBoxIcon icon;
+    std::optional<std::string> title;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"Done", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, std::nullopt,
+       "== QuorviaUtilities ==\nDone\n"},
+      {"Line1\rLine2", MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical, "Merge",
+       "== Merge ==\nLine1\nLine2\n"},
+      {"a\r\nb\r", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, std::nullopt,
+       "== QuorviaUtilities ==\na\n\nb\n\n"},
+      {"", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, "", "==  ==\n\n"},
+      {"Müller & <b>Söhne</b>", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, "Zürich",
+       "== Zürich ==\nMüller & <b>Söhne</b>\n"},
+      {"Delete A100?", MsgBoxButtons::kYesNo, MsgBoxIcon::kNone, std::nullopt,
+       "== QuorviaUtilities ==\nDelete A100?\n[y/N] "},
+      {"Delete\r\rA100?", MsgBoxButtons::kYesNo, MsgBoxIcon::kCritical, "Delete",
+       "== Delete ==\nDelete\n\nA100?\n[y/N] "},
+  };
+  for (const Case& c : cases) {
+    out_.str("");
+    in_.clear();
+    in_.str("n\n");
+    Show(c.text, c.buttons, c.title, c.icon);
+    EXPECT_EQ(out_.str(), c.expected) << "text \"" << Escaped(c.text) << "\" title \""
+                                      << c.title.value_or("(none)") << "\"";
+  }
+}
+
+TEST_F(ConsoleMessageBoxTest, OnlyYesOrYConfirms) {
+  struct Case {
+    std::string input;
+    MsgBoxResult expected;
+  };
+  const Case cases[] = {
+      {"y\n", MsgBoxResult::kYes},      {"Y\n", MsgBoxResult::kYes},
+      {"yes\n", MsgBoxResult::kYes},    {"YES\n", MsgBoxResult::kYes},
+      {"yEs\n", MsgBoxResult::kYes},    {"y\r\n", MsgBoxResult::kYes},
+      {"Yes\r\n", MsgBoxResult::kYes},  {"y", MsgBoxResult::kYes},
+      {"", MsgBoxResult::kNo},          {"\n", MsgBoxResult::kNo},
+      {"\r\n", MsgBoxResult::kNo},      {"n\n", MsgBoxResult::kNo},
+      {"no\n", MsgBoxResult::kNo},      {" y\n", MsgBoxResult::kNo},
+      {"y \n", MsgBoxResult::kNo},      {"ye\n", MsgBoxResult::kNo},
+      {"yess\n", MsgBoxResult::kNo},    {"y\r\r\n", MsgBoxResult::kNo},
+      {"\ny\n", MsgBoxResult::kNo},     {"ÿ\n", MsgBoxResult::kNo},
+  };
+  for (const Case& c : cases) {
+    in_.clear();
+    in_.str(c.input);
+    EXPECT_EQ(Show("Delete?", MsgBoxButtons::kYesNo), c.expected)
+        << "input \"" << Escaped(c.input) << "\"";
+  }
+}
+
+TEST_F(ConsoleMessageBoxTest, EachQuestionReadsOneLineUntilInputEnds) {
+  in_.str("yes\nY\r\n");
+  EXPECT_EQ(Show("first?", MsgBoxButtons::kYesNo), MsgBoxResult::kYes);
+  EXPECT_EQ(Show("second?", MsgBoxButtons::kYesNo), MsgBoxResult::kYes);
+  EXPECT_EQ(Show("third?", MsgBoxButtons::kYesNo), MsgBoxResult::kNo);
+  EXPECT_EQ(out_.str(),
+            "== QuorviaUtilities ==\nfirst?\n[y/N] == QuorviaUtilities ==\nsecond?\n[y/N] "
+            "== QuorviaUtilities ==\nthird?\n[y/N] ");
+}
+
+TEST_F(ConsoleMessageBoxTest, OkOnlyAnswersOkWithoutReadingInput) {
+  in_.str("y\nrest\n");
+  EXPECT_EQ(Show("Done", MsgBoxButtons::kOkOnly), MsgBoxResult::kOk);
+  EXPECT_EQ(Show("Failed", MsgBoxButtons::kOkOnly, "Error", MsgBoxIcon::kCritical),
+            MsgBoxResult::kOk);
+  EXPECT_EQ(Remaining(), "y\nrest\n");
+}
+
+}  // namespace
+}  // namespace desktop

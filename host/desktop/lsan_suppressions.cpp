@@ -1,0 +1,6 @@
+// Leaks that LeakSanitizer reports in the libraries under Qt, not in this
+// program: fontconfig keeps its configuration caches for the life of the
+// process, and Qt never asks it to free them.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}

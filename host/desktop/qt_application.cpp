@@ -1,0 +1,25 @@
+#include "host/desktop/qt_application.h"
+
+#include <QApplication>
+#include <stdexcept>
+
+namespace desktop {
+
+QApplication& EnsureQtApplication() {
+  if (QCoreApplication* existing = QCoreApplication::instance()) {
+    auto* application = qobject_cast<QApplication*>(existing);
+    if (application == nullptr) {
+      throw std::logic_error("a QCoreApplication without widgets is already running");
+    }
+    return *application;
+  }
+  // Qt keeps referring to argc and argv for as long as the application lives.
+  static int argc = 1;
+  static char name[] = "quorvia-utilities";
+  static char* argv[] = {name, nullptr};
+  // Deliberately never deleted: destroying Qt during static destruction is
+  // unsafe, and the process ends after its one job anyway.
+  return *new QApplication(argc, argv);
+}
+
+}  // namespace desktop
