@@ -1,0 +1,118 @@
+#include "host/store/item_record.h"
+
+namespace store {
+namespace {
+
+struct ColumnInfo {
+  const char* name;
+  PropertyType type;
+};
+
+ColumnInfo Info(ItemColumn column) {
+  switch (column) {
+    case ItemColumn::kSubject: return {"subject", PropertyType::kText};
+    case ItemColumn::kBody: return {"body", PropertyType::kText};
+    case ItemColumn::kCompanyName: return {"company_name", PropertyType::kText};
+    case ItemColumn::kTimeSent: return {"time_sent", PropertyType::kTime};
+    case ItemColumn::kTimeReceived: return {"time_received", PropertyType::kTime};
+    case ItemColumn::kSent: return {"sent", PropertyType::kBoolean};
+    case ItemColumn::kUnread: return {"unread", PropertyType::kBoolean};
+    case ItemColumn::kSubmitted: return {"submitted", PropertyType::kBoolean};
+  }
+  return {"subject", PropertyType::kText};
+}
+
+}  // namespace
+
+ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row)
+    : session_(std::move(session)), row_(std::move(row)) {}
+
+std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
+  if (auto changed = changed_properties_.find(name); changed != changed_properties_.end()) {
+    return changed->second;
+  }
+  auto statement = session_->Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
+  if (!statement->Bind(1, row_.id).Bind(2, name).Step()) return std::nullopt;
+  const PropertyType type = FromStoreName(statement->Text(0));
+  return PropertyValue{type, ReadStored(*statement, 1, type)};
+}
+
+host::Value ItemRecord::PropertyOrEmpty(const std::string& name) {
+  auto property = Property(name);
+  return property ? property->value : host::Value(host::Empty{});
+}
+
+void ItemRecord::SetProperty(const std::string& name, PropertyType type, host::Value value) {
+  changed_properties_[name] = PropertyValue{type, std::move(value)};
+}
+
+void ItemRecord::SetPropertyValue(const std::string& name, const host::Value& value) {
+  auto property = Property(name);
+  const PropertyType type = property ? property->type : PropertyType::kText;
+  SetProperty(name, type, Convert(value, type));
+}
+
+host::Value ItemRecord::Column(ItemColumn column) {
+  if (auto changed = changed_columns_.find(column); changed != changed_columns_.end()) {
+    return changed->second;
+  }
+  const ColumnInfo info = Info(column);
+  auto statement = session_->Prepare(std::string("SELECT ") + info.name + " FROM items WHERE id = ?");
+  if (!statement->Bind(1, row_.id).Step()) {
+    session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
+  }
+  if (statement->IsNull(0)) return host::Null{};
+  return ReadStored(*statement, 0, info.type);
+}
+
+void ItemRecord::SetColumn(ItemColumn column, host::Value value) {
+  changed_columns_[column] = Convert(value, Info(column).type);
+}
+
+void ItemRecord::Store() {
+  if (changed_columns_.empty() && changed_properties_.empty()) return;
+  session_->Write("save item \"" + row_.entry_id + "\"", [&] {
+    auto exists = session_->Prepare("SELECT 1 FROM items WHERE id = ?");
+    if (!exists->Bind(1, row_.id).Step()) {
+      session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
+    }
+    StoreColumns();
+    StoreProperties();
+  });
+  changed_columns_.clear();
+  changed_properties_.clear();
+}
+
+void ItemRecord::StoreColumns() {
+  for (const auto& [column, value] : changed_columns_) {
+    auto statement =
+        session_->Prepare(std::string("UPDATE items SET ") + Info(column).name + " = ? WHERE id = ?");
+    if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) {
+      statement->BindNull(1);
+    } else {
+      statement->BindValue(1, value);
+    }
+    statement->Bind(2, row_.id).Run();
+  }
+}
+
+// The folder is copied from the item's row in the same statement, so a
+// property row always names its item's folder.
+void ItemRecord::StoreProperties() {
+  for (const auto& [name, property] : changed_properties_) {
+    auto statement = session_->Prepare(
+        "INSERT INTO properties (item, folder, name, type, value) "
+        "SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1 "
+        "ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value");
+    statement->Bind(1, row_.id).Bind(2, name).Bind(3, StoreName(property.type));
+    statement->BindValue(4, property.value).Run();
+  }
+}
+
+void ItemRecord::Delete() {
+  DeleteItem(*session_, row_);
+  changed_columns_.clear();
+  changed_properties_.clear();
+}
+
+}  // namespace store

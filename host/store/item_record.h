@@ -1,0 +1,68 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/store/property_values.h"
+#include "host/store/store_rows.h"
+#include "host/store/store_session.h"
+#include "host/value.h"
+
+namespace store {
+
+// The item's own values kept in columns of its row.
+enum class ItemColumn { kSubject, kBody, kCompanyName, kTimeSent, kTimeReceived, kSent, kUnread, kSubmitted };
+
+// A named property's type and value.
+struct PropertyValue {
+  PropertyType type = PropertyType::kText;
+  host::Value value;
+};
+
+// One host object's hold on an item (an Outlook item or a CDO message):
+// reads see the store as it is now, overlaid with the changes made through
+// this object; Store writes exactly those changes and nothing read earlier.
+class ItemRecord {
+ public:
+  ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row);
+
+  const ItemRow& row() const { return row_; }
+  const std::shared_ptr<StoreSession>& session() const { return session_; }
+
+  // The named property as this object sees it, or nullopt when the item has
+  // none (stored or added through this object).
+  std::optional<PropertyValue> Property(const std::string& name);
+  // The property's value, Empty when the item has none.
+  host::Value PropertyOrEmpty(const std::string& name);
+  // Records a change of the named property, kept until Store; `value` must
+  // already be in the type's form (Convert).
+  void SetProperty(const std::string& name, PropertyType type, host::Value value);
+  // Converts `value` to the property's type (text when the item has none
+  // yet) and records the change.
+  void SetPropertyValue(const std::string& name, const host::Value& value);
+
+  // A column value as this object sees it: text, a Boolean, a time or Null.
+  // Throws host::Error (kNotFound) when the item no longer exists.
+  host::Value Column(ItemColumn column);
+  void SetColumn(ItemColumn column, host::Value value);
+
+  // Writes this object's changes in one transaction and forgets them;
+  // nothing happens when there are none. Throws host::Error, having written
+  // nothing, when the write fails or the item no longer exists.
+  void Store();
+  // Deletes the item and its properties in one transaction; fails likewise.
+  void Delete();
+
+ private:
+  void StoreColumns();
+  void StoreProperties();
+
+  std::shared_ptr<StoreSession> session_;
+  ItemRow row_;
+  std::map<ItemColumn, host::Value> changed_columns_;
+  std::map<std::string, PropertyValue> changed_properties_;
+};
+
+}  // namespace store

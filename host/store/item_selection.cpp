@@ -1,0 +1,102 @@
+#include "host/store/item_selection.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace store {
+namespace {
+
+StoreSession::Lease RunFilter(StoreSession& session, std::int64_t folder, const Filter& filter) {
+  const Filter::Query query = filter.CompileForFolder();
+  StoreSession::Lease statement(session, query.sql);
+  statement->Bind(1, folder);
+  for (std::size_t i = 0; i < query.params.size(); ++i) {
+    statement->BindValue(static_cast<int>(i) + 2, query.params[i]);
+  }
+  return statement;
+}
+
+std::string JsonArray(const std::vector<std::int64_t>& ids) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) json += ',';
+    json += std::to_string(ids[i]);
+  }
+  return json + "]";
+}
+
+// Rank of each item that has the property: equal values share a rank, and
+// ranks grow with the value.
+std::unordered_map<std::int64_t, int> RanksByValue(StoreSession& session,
+                                                   const std::vector<std::int64_t>& ids,
+                                                   const std::string& property) {
+  auto statement = session.Prepare(
+      "SELECT p.item, typeof(p.value), p.value FROM json_each(?1) AS j "
+      "JOIN properties AS p ON p.item = j.value AND p.name = ?2 ORDER BY p.value");
+  statement->Bind(1, JsonArray(ids)).Bind(2, property);
+  std::unordered_map<std::int64_t, int> ranks;
+  std::pair<std::string, std::string> last;
+  int rank = -1;
+  while (statement->Step()) {
+    std::pair<std::string, std::string> value{statement->Text(1), statement->Text(2)};
+    if (rank < 0 || value != last) ++rank;
+    last = std::move(value);
+    ranks[statement->Int(0)] = rank;
+  }
+  return ranks;
+}
+
+}  // namespace
+
+std::vector<std::int64_t> FolderItemIds(StoreSession& session, std::int64_t folder) {
+  auto statement = session.Prepare("SELECT id FROM items WHERE folder = ? ORDER BY id");
+  statement->Bind(1, folder);
+  std::vector<std::int64_t> ids;
+  while (statement->Step()) ids.push_back(statement->Int(0));
+  return ids;
+}
+
+int FolderItemCount(StoreSession& session, std::int64_t folder) {
+  auto statement = session.Prepare("SELECT COUNT(*) FROM items WHERE folder = ?");
+  statement->Bind(1, folder).Step();
+  return static_cast<int>(statement->Int(0));
+}
+
+std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter) {
+  auto statement = RunFilter(session, folder, filter);
+  std::vector<std::int64_t> ids;
+  while (statement->Step()) ids.push_back(statement->Int(0));
+  return ids;
+}
+
+std::optional<std::int64_t> FirstMatchingId(StoreSession& session, std::int64_t folder,
+                                            const Filter& filter) {
+  auto statement = RunFilter(session, folder, filter);
+  if (!statement->Step()) return std::nullopt;
+  return statement->Int(0);
+}
+
+std::vector<std::int64_t> KeepMembers(const std::vector<std::int64_t>& ordered,
+                                      const std::vector<std::int64_t>& ascending) {
+  std::vector<std::int64_t> kept;
+  for (std::int64_t id : ordered) {
+    if (std::binary_search(ascending.begin(), ascending.end(), id)) kept.push_back(id);
+  }
+  return kept;
+}
+
+std::vector<std::int64_t> SortByProperty(StoreSession& session, std::vector<std::int64_t> ids,
+                                         const std::string& property, bool descending) {
+  const auto ranks = RanksByValue(session, ids, property);
+  constexpr int kMissing = std::numeric_limits<int>::max();
+  auto key = [&](std::int64_t id) {
+    auto found = ranks.find(id);
+    if (found == ranks.end()) return kMissing;
+    return descending ? -found->second : found->second;
+  };
+  std::stable_sort(ids.begin(), ids.end(), [&](std::int64_t a, std::int64_t b) { return key(a) < key(b); });
+  return ids;
+}
+
+}  // namespace store

@@ -1,0 +1,105 @@
+#include "host/store/outlook_store.h"
+
+namespace store {
+namespace {
+
+using host::Ref;
+namespace ol = host::outlook;
+
+class StoreNamespace : public ol::Namespace {
+ public:
+  explicit StoreNamespace(std::shared_ptr<StoreSession> session) : session_(std::move(session)) {}
+
+  Ref<ol::Item> GetItemFromID(const std::string& entry_id, const std::string& store_id) override {
+    RequireStore(*session_, store_id);
+    return MakeItem(session_, ItemByEntryId(*session_, entry_id));
+  }
+  Ref<ol::MAPIFolder> GetFolderFromID(const std::string& entry_id,
+                                      const std::string& store_id) override {
+    RequireStore(*session_, store_id);
+    return MakeFolder(session_, FolderByEntryId(*session_, entry_id));
+  }
+
+ private:
+  std::shared_ptr<StoreSession> session_;
+};
+
+class StoreApplication : public ol::Application {
+ public:
+  explicit StoreApplication(std::shared_ptr<StoreSession> session) : session_(std::move(session)) {}
+
+  Ref<ol::Namespace> GetNamespace(const std::string& type) override {
+    if (type != "MAPI") {
+      throw host::Error(kInvalidNamespace, "there is no namespace \"" + type + "\"; only \"MAPI\"");
+    }
+    return host::MakeRef<StoreNamespace>(session_);
+  }
+
+ private:
+  // E_INVALIDARG, as the mail client answers an unknown namespace type.
+  static constexpr long kInvalidNamespace = -2147024809;
+  std::shared_ptr<StoreSession> session_;
+};
+
+// The subfolders of one folder, read from the store on every call.
+class StoreFolders : public ol::Folders {
+ public:
+  StoreFolders(std::shared_ptr<StoreSession> session, FolderRow parent)
+      : session_(std::move(session)), parent_(std::move(parent)) {}
+
+  int Count() override {
+    auto statement = session_->Prepare("SELECT COUNT(*) FROM folders WHERE parent = ?");
+    statement->Bind(1, parent_.id).Step();
+    return static_cast<int>(statement->Int(0));
+  }
+  Ref<ol::MAPIFolder> Item(int index) override {
+    auto statement =
+        session_->Prepare("SELECT id FROM folders WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
+    if (index < 1 || !statement->Bind(1, parent_.id).Bind(2, std::int64_t{index} - 1).Step()) {
+      session_->Fail(host::kSubscriptOutOfRange, "folder \"" + parent_.name + "\" has no subfolder " +
+                                                     std::to_string(index));
+    }
+    return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
+  }
+  Ref<ol::MAPIFolder> Item(const std::string& name) override {
+    auto statement =
+        session_->Prepare("SELECT id FROM folders WHERE parent = ? AND name = ? ORDER BY id LIMIT 1");
+    if (!statement->Bind(1, parent_.id).Bind(2, name).Step()) {
+      session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
+    }
+    return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
+  }
+
+ private:
+  std::shared_ptr<StoreSession> session_;
+  FolderRow parent_;
+};
+
+class StoreFolder : public ol::MAPIFolder {
+ public:
+  StoreFolder(std::shared_ptr<StoreSession> session, FolderRow row)
+      : session_(std::move(session)), row_(std::move(row)) {}
+
+  std::string Name() override { return row_.name; }
+  std::string EntryID() override { return row_.entry_id; }
+  std::string StoreID() override { return session_->StoreId(); }
+  std::string DefaultMessageClass() override { return row_.default_message_class; }
+  Ref<ol::Folders> Folders() override { return host::MakeRef<StoreFolders>(session_, row_); }
+  Ref<ol::Items> Items() override { return MakeFolderItems(session_, row_); }
+
+ private:
+  std::shared_ptr<StoreSession> session_;
+  FolderRow row_;
+};
+
+}  // namespace
+
+Ref<ol::Application> MakeApplication(std::shared_ptr<StoreSession> session) {
+  return host::MakeRef<StoreApplication>(std::move(session));
+}
+
+Ref<ol::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> session, FolderRow row) {
+  return host::MakeRef<StoreFolder>(std::move(session), std::move(row));
+}
+
+}  // namespace store

@@ -1,0 +1,129 @@
+#include <algorithm>
+#include <cctype>
+
+#include "host/store/item_record.h"
+#include "host/store/outlook_store.h"
+
+namespace store {
+namespace {
+
+using host::Ref;
+namespace ol = host::outlook;
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+// The class itself or a class derived from it ("IPM.Post.Account").
+bool IsClassOrDerived(std::string_view message_class, std::string_view base) {
+  if (!StartsWithNoCase(message_class, base)) return false;
+  return message_class.size() == base.size() || message_class[base.size()] == '.';
+}
+
+class StoreProperty : public ol::Property {
+ public:
+  StoreProperty(std::shared_ptr<ItemRecord> record, std::string name)
+      : record_(std::move(record)), name_(std::move(name)) {}
+  std::string Name() override { return name_; }
+  host::Value Value() override { return record_->PropertyOrEmpty(name_); }
+  void SetValue(const host::Value& value) override { record_->SetPropertyValue(name_, value); }
+
+ private:
+  std::shared_ptr<ItemRecord> record_;
+  std::string name_;
+};
+
+// Both property collections of an item: here they are the same properties.
+class StoreProperties : public ol::UserProperties, public ol::ItemProperties {
+ public:
+  explicit StoreProperties(std::shared_ptr<ItemRecord> record) : record_(std::move(record)) {}
+
+  Ref<ol::Property> Find(const std::string& name) override {
+    if (!record_->Property(name)) return nullptr;
+    return host::MakeRef<StoreProperty>(record_, name);
+  }
+  Ref<ol::Property> Item(const std::string& name) override {
+    auto property = Find(name);
+    if (!property) {
+      record_->session()->Fail(kNotFound, "item \"" + record_->row().entry_id +
+                                              "\" has no property \"" + name + "\"");
+    }
+    return property;
+  }
+  Ref<ol::Property> Add(const std::string& name, int type) override {
+    const PropertyType property_type = TypeOfUserProperty(type);
+    if (!record_->Property(name)) record_->SetProperty(name, property_type, InitialValue(property_type));
+    return host::MakeRef<StoreProperty>(record_, name);
+  }
+
+ private:
+  std::shared_ptr<ItemRecord> record_;
+};
+
+class StoreItem : public ol::Item {
+ public:
+  StoreItem(std::shared_ptr<StoreSession> session, ItemRow row)
+      : record_(std::make_shared<ItemRecord>(std::move(session), std::move(row))) {}
+
+  std::string TypeName() override { return TypeNameOf(record_->row().message_class); }
+  std::string MessageClass() override { return record_->row().message_class; }
+  std::string EntryID() override { return record_->row().entry_id; }
+  std::string Subject() override { return host::ToText(record_->Column(ItemColumn::kSubject)); }
+  std::string CompanyName() override {
+    RequireContact();
+    return host::ToText(record_->Column(ItemColumn::kCompanyName));
+  }
+  void SetCompanyName(const std::string& name) override {
+    RequireContact();
+    record_->SetColumn(ItemColumn::kCompanyName, name);
+  }
+  Ref<ol::UserProperties> UserProperties() override {
+    return host::MakeRef<StoreProperties>(record_);
+  }
+  Ref<ol::ItemProperties> itemproperties() override {
+    return host::MakeRef<StoreProperties>(record_);
+  }
+  Ref<ol::MAPIFolder> Parent() override {
+    return MakeFolder(record_->session(), FolderById(*record_->session(), record_->row().folder));
+  }
+  Ref<ol::Application> Application() override { return MakeApplication(record_->session()); }
+  void Save() override { record_->Store(); }
+  void Delete() override { record_->Delete(); }
+
+ private:
+  void RequireContact() {
+    if (TypeName() != "ContactItem") {
+      throw host::Error(host::kNotSupported, "Object doesn't support this property or method: " +
+                                                 TypeName() + " has no CompanyName");
+    }
+  }
+
+  std::shared_ptr<ItemRecord> record_;
+};
+
+}  // namespace
+
+std::string TypeNameOf(std::string_view message_class) {
+  static constexpr std::pair<std::string_view, std::string_view> kExact[] = {
+      {"IPM.Post", "PostItem"},           {"IPM.StickyNote", "NoteItem"},
+      {"IPM.Note", "MailItem"},           {"IPM.Appointment", "AppointmentItem"},
+      {"IPM.Task", "TaskItem"},           {"IPM.DistList", "DistListItem"},
+      {"IPM.Activity", "JournalItem"},    {"IPM.Schedule.Meeting", "MeetingItem"},
+      {"REPORT", "ReportItem"},
+  };
+  if (StartsWithNoCase(message_class, "IPM.Contact")) return "ContactItem";
+  for (const auto& [base, type_name] : kExact) {
+    if (IsClassOrDerived(message_class, base)) return std::string(type_name);
+  }
+  return "PostItem";
+}
+
+Ref<ol::Item> MakeItem(std::shared_ptr<StoreSession> session, ItemRow row) {
+  return host::MakeRef<StoreItem>(std::move(session), std::move(row));
+}
+
+}  // namespace store

@@ -1,0 +1,208 @@
+#include "host/store/outlook_store.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "host/store/filter.h"
+#include "host/store/store_hosts.h"
+#include "host/store/test_store.h"
+
+namespace store {
+namespace {
+
+using host::Ref;
+using testing::TestStore;
+namespace ol = host::outlook;
+
+// Folder "Accounts" (top level) holds items 1..5 keyed A, B, A, none, C.
+class OutlookStoreTest : public ::testing::Test {
+ protected:
+  OutlookStoreTest() : store_(dir_.File("crm.db")), hosts_(dir_.File("crm.db")) {
+    folder_ = store_.AddFolder("Accounts");
+    for (const char* key : {"A", "B", "A", "", "C"}) {
+      testing::TextProperties properties;
+      if (*key != '\0') properties = {{"AccountID", key}};
+      store_.AddItem(folder_, "IPM.Post", properties, std::string("subject ") + key);
+    }
+  }
+
+  Ref<ol::Namespace> Mapi() { return hosts_.CreateApplication()->GetNamespace("MAPI"); }
+  Ref<ol::MAPIFolder> Folder(std::int64_t id) {
+    return Mapi()->GetFolderFromID(TestStore::FolderEntryId(id), TestStore::kStoreId);
+  }
+  static std::vector<std::string> EntryIds(const Ref<ol::Items>& items) {
+    std::vector<std::string> ids;
+    for (int i = 1; i <= items->Count(); ++i) ids.push_back(items->Item(i)->EntryID());
+    return ids;
+  }
+
+  testing::TempDir dir_;
+  TestStore store_;
+  StoreHosts hosts_;
+  std::int64_t folder_ = 0;
+};
+
+TEST_F(OutlookStoreTest, KeepsTheOrderItemsWereAddedIn) {
+  EXPECT_EQ(EntryIds(Folder(folder_)->Items()),
+            (std::vector<std::string>{"E1", "E2", "E3", "E4", "E5"}));
+}
+
+TEST_F(OutlookStoreTest, RemovingFromCountDownVisitsEachMatchOnceAndDeletesIt) {
+  auto restricted = Folder(folder_)->Items()->Restrict("[AccountID] = 'A'");
+  ASSERT_EQ(restricted->Count(), 2);
+  std::vector<std::string> visited;
+  for (int i = restricted->Count(); i >= 1; --i) {
+    visited.push_back(restricted->Item(i)->EntryID());
+    restricted->Remove(i);
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"E3", "E1"}));
+  EXPECT_EQ(restricted->Count(), 0);
+  EXPECT_FALSE(store_.Exists(1));
+  EXPECT_FALSE(store_.Exists(3));
+  EXPECT_EQ(store_.ItemCount(folder_), 3);
+  EXPECT_FALSE(store_.Text(1, "AccountID").has_value()) << "properties go with their item";
+}
+
+TEST_F(OutlookStoreTest, RestrictedCollectionIsFixedWhenMade) {
+  auto restricted = Folder(folder_)->Items()->Restrict("[AccountID] = 'A'");
+  store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A"}});
+  store_.SetText(1, "AccountID", "Z");
+  EXPECT_EQ(EntryIds(restricted), (std::vector<std::string>{"E1", "E3"}));
+  EXPECT_EQ(Folder(folder_)->Items()->Restrict("[AccountID] = 'A'")->Count(), 2) << "E3 and E6";
+}
+
+TEST_F(OutlookStoreTest, RestrictOnARestrictionIntersectsInItsOrder) {
+  auto items = Folder(folder_)->Items();
+  items->Sort("[AccountID]", true);
+  auto keyed = items->Restrict("[AccountID] <> 'B'");
+  EXPECT_EQ(EntryIds(keyed), (std::vector<std::string>{"E5", "E1", "E3"}));
+  EXPECT_EQ(EntryIds(keyed->Restrict("[AccountID] = 'A' OR [AccountID] = 'B'")),
+            (std::vector<std::string>{"E1", "E3"}));
+}
+
+TEST_F(OutlookStoreTest, SortsByAPropertyWithItemsWithoutItLast) {
+  const struct {
+    bool descending;
+    std::vector<std::string> expected;
+  } cases[] = {{false, {"E1", "E3", "E2", "E5", "E4"}}, {true, {"E5", "E2", "E1", "E3", "E4"}}};
+  for (const auto& c : cases) {
+    auto items = Folder(folder_)->Items();
+    items->Sort("[AccountID]", c.descending);
+    EXPECT_EQ(EntryIds(items), c.expected) << "descending " << c.descending;
+  }
+}
+
+TEST_F(OutlookStoreTest, FindYieldsTheFirstMatchOrNothing) {
+  const struct {
+    const char* filter;
+    const char* expected;  // entry id, or "" for nothing
+  } cases[] = {{"[AccountID] = 'A'", "E1"},        {"[AccountID] <> ''", "E1"},
+               {"[AccountID] = 'C'", "E5"},        {"[AccountID] = 'a'", ""},
+               {"[AccountID] = 'A' AND [AccountID] = 'B'", ""}, {"[Missing] = 'A'", ""}};
+  for (const auto& c : cases) {
+    auto found = Folder(folder_)->Items()->Find(c.filter);
+    EXPECT_EQ(found ? found->EntryID() : "", c.expected) << c.filter;
+  }
+}
+
+TEST_F(OutlookStoreTest, MalformedFilterFailsAndTouchesNothing) {
+  auto items = Folder(folder_)->Items();
+  for (const char* filter : {"[AccountID] = 'O'Brien'", "[AccountID] =", "AccountID = 'A'"}) {
+    try {
+      items->Restrict(filter);
+      ADD_FAILURE() << "Restrict accepted " << filter;
+    } catch (const host::Error& error) {
+      EXPECT_EQ(error.number(), kFilterError) << filter;
+    }
+    EXPECT_THROW(items->Find(filter), host::Error) << filter;
+    EXPECT_EQ(items->Count(), 5) << filter;
+  }
+}
+
+TEST_F(OutlookStoreTest, AddStoresAtOnceAndRemoveOutOfRangeFails) {
+  auto items = Folder(folder_)->Items();
+  auto added = items->Add("IPM.StickyNote");
+  EXPECT_EQ(added->TypeName(), "NoteItem");
+  EXPECT_EQ(store_.ItemCount(folder_), 6);
+  EXPECT_EQ(items->Count(), 6);
+  for (int index : {0, 7}) {
+    try {
+      items->Remove(index);
+      ADD_FAILURE() << "Remove accepted " << index;
+    } catch (const host::Error& error) {
+      EXPECT_EQ(error.number(), host::kSubscriptOutOfRange) << index;
+    }
+  }
+  EXPECT_EQ(store_.ItemCount(folder_), 6);
+}
+
+TEST_F(OutlookStoreTest, TypeNameFollowsTheMessageClass) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"IPM.Post", "PostItem"},          {"IPM.Post.Account", "PostItem"},
+      {"IPM.Contact", "ContactItem"},    {"IPM.Contact.Location", "ContactItem"},
+      {"IPM.StickyNote", "NoteItem"},    {"ipm.stickynote", "NoteItem"},
+      {"IPM.Note", "MailItem"},          {"IPM.Note.Receipt", "MailItem"},
+      {"IPM.Appointment", "AppointmentItem"}, {"IPM.Task", "TaskItem"},
+      {"IPM.Notes", "PostItem"},         {"IPM.Account", "PostItem"}};
+  for (const auto& [message_class, type_name] : cases) {
+    EXPECT_EQ(TypeNameOf(message_class), type_name) << message_class;
+  }
+}
+
+TEST_F(OutlookStoreTest, OnlyContactsHaveACompanyAndOnlyPostsBindAsPosts) {
+  const std::int64_t contact = store_.AddItem(folder_, "IPM.Contact");
+  auto contact_item = Mapi()->GetItemFromID(TestStore::EntryId(contact), TestStore::kStoreId);
+  auto post_item = Mapi()->GetItemFromID("E1", TestStore::kStoreId);
+  try {
+    ol::AsPostItem(contact_item);
+    ADD_FAILURE() << "a contact bound as a post item";
+  } catch (const host::Error& error) {
+    EXPECT_EQ(error.number(), host::kTypeMismatch);
+  }
+  EXPECT_EQ(ol::AsPostItem(post_item)->EntryID(), "E1");
+  try {
+    post_item->SetCompanyName("X");
+    ADD_FAILURE() << "a post item took a company name";
+  } catch (const host::Error& error) {
+    EXPECT_EQ(error.number(), host::kNotSupported);
+  }
+  contact_item->SetCompanyName("Zoë & Co");
+  contact_item->Save();
+  EXPECT_EQ(store_.Column(contact, "company_name"), "Zoë & Co");
+}
+
+TEST_F(OutlookStoreTest, LooksUpFoldersAndItemsByIdentifierNameAndPosition) {
+  const std::int64_t alerts = store_.AddFolder("Alerts", folder_, "IPM.StickyNote");
+  store_.AddFolder("Sticky Notes", folder_);
+  auto subfolders = Folder(folder_)->Folders();
+  EXPECT_EQ(subfolders->Count(), 2);
+  EXPECT_EQ(subfolders->Item(2)->Name(), "Sticky Notes");
+  EXPECT_EQ(subfolders->Item("Alerts")->EntryID(), TestStore::FolderEntryId(alerts));
+  EXPECT_EQ(subfolders->Item("Alerts")->DefaultMessageClass(), "IPM.StickyNote");
+  EXPECT_EQ(Folder(alerts)->StoreID(), TestStore::kStoreId);
+  EXPECT_EQ(Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Parent()->Name(), "Accounts");
+  EXPECT_EQ(Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Subject(), "subject B");
+  EXPECT_THROW(subfolders->Item("alerts"), host::Error);
+  EXPECT_THROW(subfolders->Item(3), host::Error);
+}
+
+TEST_F(OutlookStoreTest, UnknownIdentifiersAndNamespacesFail) {
+  const struct {
+    const char* what;
+    std::function<void()> call;
+  } cases[] = {
+      {"folder in another store", [&] { Mapi()->GetFolderFromID("F1", "OTHER-STORE"); }},
+      {"item in another store", [&] { Mapi()->GetItemFromID("E1", "OTHER-STORE"); }},
+      {"unknown folder", [&] { Mapi()->GetFolderFromID("F99", TestStore::kStoreId); }},
+      {"unknown item", [&] { Mapi()->GetItemFromID("E99", TestStore::kStoreId); }},
+      {"folder id as item id", [&] { Mapi()->GetItemFromID("F1", TestStore::kStoreId); }},
+      {"other namespace", [&] { hosts_.CreateApplication()->GetNamespace("mapi"); }},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THROW(c.call(), host::Error) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace store

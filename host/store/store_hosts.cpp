@@ -1,0 +1,43 @@
+#include "host/store/store_hosts.h"
+
+#include "host/store/cdo_store.h"
+#include "host/store/omg_wrappers.h"
+#include "host/store/outlook_store.h"
+#include "host/store/quorvia_connect.h"
+#include "host/store/store_session.h"
+
+namespace store {
+
+StoreHosts::StoreHosts(std::string path) : session_(std::make_shared<StoreSession>(std::move(path))) {}
+
+StoreHosts::~StoreHosts() = default;
+
+void StoreHosts::OpenFor(const std::string& what) {
+  try {
+    session_->Db();
+  } catch (const host::Error& error) {
+    throw host::CannotCreate(what, error.description());
+  }
+}
+
+host::Ref<host::outlook::Application> StoreHosts::CreateApplication() {
+  OpenFor("Outlook.Application");
+  return MakeApplication(session_);
+}
+
+host::Ref<host::cdo::Session> StoreHosts::CreateSession() { return MakeCdoSession(session_); }
+
+host::Ref<host::addin::QuorviaConnect> StoreHosts::CreateConnect() {
+  OpenFor("Quorvia.Connect");
+  return MakeQuorviaConnect(session_);
+}
+
+host::Ref<host::omg::SafeFolder> StoreHosts::CreateSafeFolder() { return MakeSafeFolder(); }
+
+host::Ref<host::omg::SafeItem> StoreHosts::CreateSafeContactItem() { return MakeSafeContactItem(); }
+
+host::Ref<host::omg::SafeItem> StoreHosts::CreateSafePostItem() { return MakeSafePostItem(); }
+
+void StoreHosts::FailWritesAfter(int writes) { session_->FailWritesAfter(writes); }
+
+}  // namespace store

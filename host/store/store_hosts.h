@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/addin.h"
+#include "host/cdo.h"
+#include "host/omg.h"
+#include "host/outlook.h"
+
+namespace store {
+
+class StoreSession;
+
+// Store-backed host objects for one store file. The file is opened once, on
+// first use, and shared by every object made here; the objects keep it open
+// after the StoreHosts is gone.
+class StoreHosts {
+ public:
+  explicit StoreHosts(std::string path);
+  ~StoreHosts();
+
+  // The mail client. Throws host::CannotCreate("Outlook.Application", why)
+  // when the store is missing or refused; `why` is the store's reason.
+  host::Ref<host::outlook::Application> CreateApplication();
+  // A MAPI session that is not logged on; made even when the store is
+  // missing (its Logon then fails).
+  host::Ref<host::cdo::Session> CreateSession();
+  // The product add-in. Throws host::CannotCreate("Quorvia.Connect", why)
+  // when the store cannot be opened.
+  host::Ref<host::addin::QuorviaConnect> CreateConnect();
+  // The wrapper library's objects, holding nothing yet.
+  host::Ref<host::omg::SafeFolder> CreateSafeFolder();
+  host::Ref<host::omg::SafeItem> CreateSafeContactItem();
+  host::Ref<host::omg::SafeItem> CreateSafePostItem();
+
+  // Fault injection for crash-safety tests: after `writes` more committed
+  // write transactions, every further one fails with host::Error and is
+  // rolled back. A negative count turns it off.
+  void FailWritesAfter(int writes);
+
+ private:
+  // Opens the store now, turning a failure into error 429 for `what`.
+  void OpenFor(const std::string& what);
+
+  std::shared_ptr<StoreSession> session_;
+};
+
+}  // namespace store

@@ -1,0 +1,83 @@
+#include "host/store/store_rows.h"
+
+#include "host/store/schema.h"
+
+namespace store {
+namespace {
+
+constexpr char kFolderColumns[] = "SELECT id, entry_id, name, default_message_class FROM folders ";
+constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
+
+FolderRow ReadFolder(const Statement& statement) {
+  return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3)};
+}
+
+ItemRow ReadItem(const Statement& statement) {
+  return ItemRow{statement.Int(0), statement.Text(1), statement.Int(2), statement.Text(3)};
+}
+
+}  // namespace
+
+void RequireStore(StoreSession& session, const std::string& store_id) {
+  if (store_id != session.StoreId()) {
+    session.Fail(kNotFound, "no store with identifier \"" + store_id + "\" is open (this store is \"" +
+                                session.StoreId() + "\")");
+  }
+}
+
+FolderRow FolderByEntryId(StoreSession& session, const std::string& entry_id) {
+  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE entry_id = ?");
+  if (!statement->Bind(1, entry_id).Step()) {
+    session.Fail(kNotFound, "no folder with entry identifier \"" + entry_id + "\"");
+  }
+  return ReadFolder(*statement);
+}
+
+FolderRow FolderById(StoreSession& session, std::int64_t id) {
+  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE id = ?");
+  if (!statement->Bind(1, id).Step()) {
+    session.Fail(kNotFound, "folder " + std::to_string(id) + " no longer exists");
+  }
+  return ReadFolder(*statement);
+}
+
+ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id) {
+  auto statement = session.Prepare(std::string(kItemColumns) + "WHERE entry_id = ?");
+  if (!statement->Bind(1, entry_id).Step()) {
+    session.Fail(kNotFound, "no item with entry identifier \"" + entry_id + "\"");
+  }
+  return ReadItem(*statement);
+}
+
+ItemRow ItemById(StoreSession& session, std::int64_t id) {
+  auto statement = session.Prepare(std::string(kItemColumns) + "WHERE id = ?");
+  if (!statement->Bind(1, id).Step()) {
+    session.Fail(kNotFound, "item " + std::to_string(id) + " no longer exists");
+  }
+  return ReadItem(*statement);
+}
+
+ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,
+                   const std::string& subject, const std::string& body) {
+  ItemRow row{0, NewIdentifier(kEntryIdBytes), folder.id, message_class};
+  session.Write("add an item to folder \"" + folder.name + "\"", [&] {
+    auto statement = session.Prepare(
+        "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?)");
+    statement->Bind(1, row.entry_id).Bind(2, folder.id).Bind(3, message_class);
+    statement->Bind(4, subject).Bind(5, body).Run();
+    row.id = sqlite3_last_insert_rowid(session.Db().handle());
+  });
+  return row;
+}
+
+void DeleteItem(StoreSession& session, const ItemRow& item) {
+  session.Write("delete item \"" + item.entry_id + "\"", [&] {
+    session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
+    if (session.Changes() == 0) {
+      session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
+    }
+  });
+}
+
+}  // namespace store
+

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/store/store_session.h"
+
+namespace store {
+
+// What a folder object knows of its row; a folder's name and class never
+// change once it exists.
+struct FolderRow {
+  std::int64_t id = 0;
+  std::string entry_id;
+  std::string name;
+  std::string default_message_class;
+};
+
+// What an item object knows of its row; an item stays in its folder and
+// keeps its message class.
+struct ItemRow {
+  std::int64_t id = 0;
+  std::string entry_id;
+  std::int64_t folder = 0;
+  std::string message_class;
+};
+
+// Throws host::Error (kNotFound) unless `store_id` is this store's identifier.
+void RequireStore(StoreSession& session, const std::string& store_id);
+
+// The folder or item by entry identifier or by id. Throws host::Error
+// (kNotFound) naming the entry identifier when there is none.
+FolderRow FolderByEntryId(StoreSession& session, const std::string& entry_id);
+FolderRow FolderById(StoreSession& session, std::int64_t id);
+ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id);
+ItemRow ItemById(StoreSession& session, std::int64_t id);
+
+// Stores a new item in that folder, in one transaction, and yields its row.
+ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,
+                   const std::string& subject = "", const std::string& body = "");
+
+// Deletes the item with its properties in one transaction. Throws
+// host::Error (kNotFound) when the store no longer holds it.
+void DeleteItem(StoreSession& session, const ItemRow& item);
+
+}  // namespace store

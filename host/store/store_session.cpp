@@ -1,0 +1,72 @@
+#include "host/store/store_session.h"
+
+#include "host/store/schema.h"
+
+namespace store {
+
+StoreSession::StoreSession(std::string path) : path_(std::move(path)) {}
+
+StoreSession::~StoreSession() = default;
+
+Database& StoreSession::Db() {
+  if (!db_) db_ = OpenStore(path_);
+  return *db_;
+}
+
+const std::string& StoreSession::StoreId() {
+  if (store_id_.empty()) {
+    Lease statement(*this, "SELECT store_id FROM store WHERE id = 1");
+    if (!statement->Step()) Fail(kStoreError, "the store has no store identifier");
+    store_id_ = statement->Text(0);
+  }
+  return store_id_;
+}
+
+std::string StoreSession::OutlookVersion() {
+  Lease statement(*this, "SELECT outlook_version FROM store WHERE id = 1");
+  if (!statement->Step()) Fail(kStoreError, "the store keeps no mail-client version");
+  return statement->Text(0);
+}
+
+StoreSession::Lease::Lease(StoreSession& session, std::string_view sql)
+    : session_(session), sql_(sql) {
+  auto found = session_.pool_.find(sql);
+  if (found != session_.pool_.end() && !found->second.empty()) {
+    statement_ = std::move(found->second.back());
+    found->second.pop_back();
+  } else {
+    statement_ = std::make_unique<Statement>(session_.Db(), sql_.c_str());
+  }
+}
+
+StoreSession::Lease::Lease(Lease&& other) noexcept
+    : session_(other.session_), sql_(std::move(other.sql_)), statement_(std::move(other.statement_)) {}
+
+StoreSession::Lease::~Lease() {
+  if (!statement_) return;
+  statement_->Reset();
+  session_.pool_[std::move(sql_)].push_back(std::move(statement_));
+}
+
+int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
+
+void StoreSession::Fail(long number, std::string_view what) const {
+  throw host::Error(number, path_ + ": " + std::string(what));
+}
+
+void StoreSession::BeforeCommit() {
+  if (writes_before_failure_ == 0) {
+    Fail(kStoreError, "the store refuses further writes (injected fault)");
+  }
+}
+
+void StoreSession::AfterCommit() {
+  if (writes_before_failure_ > 0) --writes_before_failure_;
+}
+
+void StoreSession::FailWrite(std::string_view what, const host::Error& error) const {
+  throw host::Error(error.number(), std::string(what) + " failed, nothing was written: " +
+                                        error.description());
+}
+
+}  // namespace store

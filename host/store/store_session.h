@@ -1,0 +1,100 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/error.h"
+#include "host/store/sqlite_db.h"
+
+namespace store {
+
+// Error number of an entry or store identifier, a name or a position that
+// the store does not hold (MAPI_E_NOT_FOUND).
+inline constexpr long kNotFound = -2147221233;
+
+// The one open store file behind every host object made for it: opened on
+// first use, shared, and the only place that runs write transactions.
+// Single-threaded, like the program.
+class StoreSession {
+ public:
+  explicit StoreSession(std::string path);
+  ~StoreSession();
+  StoreSession(const StoreSession&) = delete;
+  StoreSession& operator=(const StoreSession&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // The open store, opened by the first call. Throws host::Error (with
+  // OpenStore's description) when it cannot be opened; a later call retries.
+  Database& Db();
+
+  // The store's identifier and the mail-client version it keeps.
+  const std::string& StoreId();
+  std::string OutlookVersion();
+
+  // A prepared statement borrowed from a pool. When the lease ends the
+  // statement is reset, so no read stays open across host calls.
+  class Lease {
+   public:
+    Lease(StoreSession& session, std::string_view sql);
+    ~Lease();
+    Lease(Lease&& other) noexcept;
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Statement* operator->() const { return statement_.get(); }
+    Statement& operator*() const { return *statement_; }
+
+   private:
+    StoreSession& session_;
+    std::string sql_;
+    std::unique_ptr<Statement> statement_;
+  };
+  Lease Prepare(std::string_view sql) { return Lease(*this, sql); }
+
+  // Rows changed by the last INSERT, UPDATE or DELETE.
+  int Changes();
+
+  // Runs `body` in one BEGIN IMMEDIATE transaction and commits it. When
+  // `body` or the commit throws, everything is rolled back and the error is
+  // rethrown as host::Error naming `what`.
+  template <class Body>
+  void Write(std::string_view what, Body&& body);
+
+  // Fault injection: after `writes` more committed write transactions, every
+  // further one fails with host::Error (kStoreError) and is rolled back. A
+  // negative count turns the fault off.
+  void FailWritesAfter(int writes) { writes_before_failure_ = writes; }
+
+  // Throws host::Error(number, "<file>: <what>").
+  [[noreturn]] void Fail(long number, std::string_view what) const;
+
+ private:
+  void BeforeCommit();
+  void AfterCommit();
+  [[noreturn]] void FailWrite(std::string_view what, const host::Error& error) const;
+
+  std::string path_;
+  std::unique_ptr<Database> db_;
+  std::string store_id_;
+  int writes_before_failure_ = -1;
+  // Declared after db_ so that every pooled statement is finalized first.
+  std::map<std::string, std::vector<std::unique_ptr<Statement>>, std::less<>> pool_;
+};
+
+template <class Body>
+void StoreSession::Write(std::string_view what, Body&& body) {
+  try {
+    Transaction transaction(Db());
+    body();
+    BeforeCommit();
+    transaction.Commit();
+  } catch (const host::Error& error) {
+    FailWrite(what, error);
+  }
+  AfterCommit();
+}
+
+}  // namespace store

@@ -1,0 +1,99 @@
+#include "host/store/test_store.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "host/store/schema.h"
+
+namespace store::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvia-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+
+TestStore::TestStore(const std::string& path, const std::string& outlook_version)
+    : db_(CreateStore(path, kStoreId, outlook_version)) {}
+
+std::int64_t TestStore::AddFolder(const std::string& name, std::int64_t parent,
+                                  const std::string& default_message_class) {
+  Statement insert(*db_, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
+                         "VALUES ('F' || (SELECT IFNULL(MAX(id), 0) + 1 FROM folders), ?, ?, ?)");
+  if (parent == 0) {
+    insert.BindNull(1);
+  } else {
+    insert.Bind(1, parent);
+  }
+  insert.Bind(2, name).Bind(3, default_message_class).Run();
+  return sqlite3_last_insert_rowid(db_->handle());
+}
+
+std::int64_t TestStore::AddItem(std::int64_t folder, const std::string& message_class,
+                                const TextProperties& properties, const std::string& subject) {
+  Statement insert(*db_, "INSERT INTO items (entry_id, folder, message_class, subject) "
+                         "VALUES ('E' || (SELECT IFNULL(MAX(id), 0) + 1 FROM items), ?, ?, ?)");
+  insert.Bind(1, folder).Bind(2, message_class).Bind(3, subject).Run();
+  const std::int64_t item = sqlite3_last_insert_rowid(db_->handle());
+  for (const auto& [name, value] : properties) SetText(item, name, value);
+  return item;
+}
+
+void TestStore::SetText(std::int64_t item, const std::string& name, const std::string& value) {
+  Statement upsert(*db_, "INSERT INTO properties (item, folder, name, type, value) "
+                         "VALUES (?1, ?2, ?3, 'text', ?4) "
+                         "ON CONFLICT (item, name) DO UPDATE SET value = excluded.value");
+  upsert.Bind(1, item).Bind(2, FolderOf(item)).Bind(3, name).Bind(4, value).Run();
+}
+
+std::optional<std::string> TestStore::Text(std::int64_t item, const std::string& name) {
+  Statement select(*db_, "SELECT value FROM properties WHERE item = ? AND name = ?");
+  if (!select.Bind(1, item).Bind(2, name).Step()) return std::nullopt;
+  return select.Text(0);
+}
+
+std::string TestStore::TypeOf(std::int64_t item, const std::string& name) {
+  Statement select(*db_, "SELECT type FROM properties WHERE item = ? AND name = ?");
+  return select.Bind(1, item).Bind(2, name).Step() ? select.Text(0) : "";
+}
+
+std::string TestStore::Column(std::int64_t item, const std::string& column) {
+  Statement select(*db_, ("SELECT " + column + " FROM items WHERE id = ?").c_str());
+  if (!select.Bind(1, item).Step()) throw std::runtime_error("no item " + std::to_string(item));
+  return select.Text(0);
+}
+
+bool TestStore::Exists(std::int64_t item) {
+  Statement select(*db_, "SELECT 1 FROM items WHERE id = ?");
+  return select.Bind(1, item).Step();
+}
+
+int TestStore::ItemCount(std::int64_t folder) {
+  Statement select(*db_, "SELECT COUNT(*) FROM items WHERE folder = ?");
+  select.Bind(1, folder).Step();
+  return static_cast<int>(select.Int(0));
+}
+
+int TestStore::MisfiledProperties() {
+  Statement select(*db_, "SELECT COUNT(*) FROM properties p JOIN items i ON i.id = p.item "
+                         "WHERE p.folder <> i.folder");
+  select.Step();
+  return static_cast<int>(select.Int(0));
+}
+
+std::int64_t TestStore::FolderOf(std::int64_t item) {
+  Statement select(*db_, "SELECT folder FROM items WHERE id = ?");
+  if (!select.Bind(1, item).Step()) throw std::runtime_error("no item " + std::to_string(item));
+  return select.Int(0);
+}
+
+}  // namespace store::testing

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/store/sqlite_db.h"
+
+// Building stores for tests: a private temporary directory and a store file
+// filled by plain SQL, on a connection of its own (like another process).
+namespace store::testing {
+
+// A new, empty directory under the system's temporary directory; it is
+// removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The path of `name` inside the directory.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Text user properties of an item, in the order they are added.
+using TextProperties = std::vector<std::pair<std::string, std::string>>;
+
+// A new store with store identifier kStoreId. Folders get the entry
+// identifiers "F1", "F2", ... and items "E1", "E2", ... in the order added.
+class TestStore {
+ public:
+  static constexpr char kStoreId[] = "STORE-0001";
+
+  explicit TestStore(const std::string& path, const std::string& outlook_version = "16.0.0.0");
+
+  // Adds a folder below `parent` (0: a top-level folder); yields its id.
+  std::int64_t AddFolder(const std::string& name, std::int64_t parent = 0,
+                         const std::string& default_message_class = "IPM.Post");
+  // Adds an item with text user properties; yields its id.
+  std::int64_t AddItem(std::int64_t folder, const std::string& message_class,
+                       const TextProperties& properties = {}, const std::string& subject = "");
+  // Sets (adding or changing) a text property directly in the store.
+  void SetText(std::int64_t item, const std::string& name, const std::string& value);
+
+  static std::string FolderEntryId(std::int64_t folder) { return "F" + std::to_string(folder); }
+  static std::string EntryId(std::int64_t item) { return "E" + std::to_string(item); }
+
+  // The stored property as text, or nullopt when the item has none.
+  std::optional<std::string> Text(std::int64_t item, const std::string& name);
+  // The stored type name of a property ("text", "integer", ...), or "".
+  std::string TypeOf(std::int64_t item, const std::string& name);
+  // An items column of the item as text ("" for NULL).
+  std::string Column(std::int64_t item, const std::string& column);
+  // Whether the store holds the item, and the number of items in a folder.
+  bool Exists(std::int64_t item);
+  int ItemCount(std::int64_t folder);
+  // Property rows whose folder differs from their item's folder.
+  int MisfiledProperties();
+
+  Database& db() { return *db_; }
+
+ private:
+  std::int64_t FolderOf(std::int64_t item);
+  std::unique_ptr<Database> db_;
+};
+
+}  // namespace store::testing
