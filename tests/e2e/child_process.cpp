@@ -1,0 +1,122 @@
+#include "tests/e2e/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace e2e {
+namespace {
+
+std::vector<std::string> Environment(const std::map<std::string, std::string>& overrides) {
+  std::map<std::string, std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const auto equals = text.find('=');
+    if (equals != std::string::npos) merged[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  for (const auto& [name, value] : overrides) merged[name] = value;
+  std::vector<std::string> lines;
+  for (const auto& [name, value] : merged) lines.push_back(name + "=" + value);
+  return lines;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (auto& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+void WriteAll(int fd, const std::string& data) {
+  std::size_t written = 0;
+  while (written < data.size()) {
+    const ssize_t n = write(fd, data.data() + written, data.size() - written);
+    if (n <= 0) break;  // the child closed its input early
+    written += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& env, const std::string& input) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  std::vector<std::string> argv_texts{program};
+  argv_texts.insert(argv_texts.end(), args.begin(), args.end());
+  std::vector<std::string> env_texts = Environment(env);
+  std::vector<char*> argv = Pointers(argv_texts);
+  std::vector<char*> envp = Pointers(env_texts);
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  signal(SIGPIPE, SIG_IGN);
+  WriteAll(in[1], input);
+  close(in[1]);
+  out_fd_ = out[0];
+  err_fd_ = err[0];
+}
+
+ChildProcess::~ChildProcess() {
+  if (!waited_) {
+    Kill(SIGKILL);
+    Wait();
+  }
+}
+
+void ChildProcess::Kill(int signal_number) { kill(pid_, signal_number); }
+
+ProcessResult ChildProcess::Wait() {
+  ProcessResult result;
+  pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open_streams = 2;
+  char buffer[65536];
+  while (open_streams > 0) {
+    if (poll(fds, 2, -1) < 0) break;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(n));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_streams;
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  waited_ = true;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+ProcessResult Run(const std::string& program, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env, const std::string& input) {
+  return ChildProcess(program, args, env, input).Wait();
+}
+
+std::string BuiltProgram(const std::string& name) {
+  const char* dir = std::getenv("QUORVIA_BIN_DIR");
+  return std::string(dir != nullptr ? dir : ".") + "/" + name;
+}
+
+}  // namespace e2e

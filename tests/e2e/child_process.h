@@ -1,0 +1,48 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace e2e {
+
+// What a finished process left: its exit status (128 + N when signal N ended
+// it) and everything it wrote.
+struct ProcessResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// A program run as a user would run it: its own environment (this process's,
+// with `env` laid over it), `input` on standard input, and both output
+// streams collected.
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& program, const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& env, const std::string& input);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Sends a signal, such as SIGKILL.
+  void Kill(int signal);
+  // Waits for the end, collecting the output.
+  ProcessResult Wait();
+
+ private:
+  pid_t pid_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  bool waited_ = false;
+};
+
+// Runs a program to its end.
+ProcessResult Run(const std::string& program, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env = {}, const std::string& input = "");
+
+// The path of a built program, found through QUORVIA_BIN_DIR.
+std::string BuiltProgram(const std::string& name);
+
+}  // namespace e2e
