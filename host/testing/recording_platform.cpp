@@ -102,6 +102,43 @@ class RecordedSafeFolder : public Recorded<omg::SafeFolder> {
   }
 };
 
+class RecordedSafeItem : public Recorded<omg::SafeItem> {
+ public:
+  using Recorded::Recorded;
+  void SetItem(const Ref<outlook::Item>& item) override {
+    Enter("SetItem", item ? item->EntryID() : std::string("Nothing"));
+    inner_->SetItem(item);
+  }
+  void SetCompanyName(const std::string& name) override {
+    Enter("SetCompanyName", name);
+    inner_->SetCompanyName(name);
+  }
+  std::string MessageClass() override {
+    Enter("MessageClass");
+    return inner_->MessageClass();
+  }
+  std::string EntryID() override {
+    Enter("EntryID");
+    return inner_->EntryID();
+  }
+  Ref<outlook::MAPIFolder> Parent() override {
+    Enter("Parent");
+    return inner_->Parent();
+  }
+  Ref<outlook::UserProperties> UserProperties() override {
+    Enter("UserProperties");
+    return inner_->UserProperties();
+  }
+  Ref<outlook::ItemProperties> itemproperties() override {
+    Enter("itemproperties");
+    return inner_->itemproperties();
+  }
+  void Save() override {
+    Enter("Save");
+    inner_->Save();
+  }
+};
+
 }  // namespace
 
 void RecordingPlatform::Create(const std::string& what) {
@@ -141,12 +178,12 @@ Ref<omg::SafeFolder> RecordingPlatform::CreateSafeFolder() {
 
 Ref<omg::SafeItem> RecordingPlatform::CreateSafeContactItem() {
   Create("QuorviaOMG.SafeContactItem");
-  return inner_.CreateSafeContactItem();
+  return MakeRef<RecordedSafeItem>(inner_.CreateSafeContactItem(), log_, "SafeContactItem");
 }
 
 Ref<omg::SafeItem> RecordingPlatform::CreateSafePostItem() {
   Create("QuorviaOMG.SafePostItem");
-  return inner_.CreateSafePostItem();
+  return MakeRef<RecordedSafeItem>(inner_.CreateSafePostItem(), log_, "SafePostItem");
 }
 
 Ref<ado::Connection> RecordingPlatform::CreateAdodbConnection() {

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+
+#include "app/form1.h"
+#include "host/linux_platform.h"
+#include "host/testing/crm_store.h"
+#include "host/testing/recording_platform.h"
+
+namespace app {
+namespace {
+
+using host::testing::ScriptedMessageBox;
+using Calls = std::vector<std::string>;
+
+constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
+
+class FormLoadTest : public ::testing::Test {
+ protected:
+  Outcome Run(const std::string& command_line) {
+    form = std::make_unique<Form1>(platform, command_line, &trace);
+    return form->Run();
+  }
+  bool Called(const std::string& line) {
+    const Calls& calls = platform.log().calls();
+    return std::find(calls.begin(), calls.end(), line) != calls.end();
+  }
+
+  store::testing::TempDir dir;
+  host::testing::CrmStore crm{dir.File("crm.db")};
+  host::LinuxPlatform inner{dir.File("crm.db"), std::make_unique<ScriptedMessageBox>(),
+                            std::make_unique<host::testing::CountingEventPump>()};
+  host::testing::RecordingPlatform platform{inner};
+  std::ostringstream trace;
+  std::unique_ptr<Form1> form;
+};
+
+TEST_F(FormLoadTest, EmptyCommandLineShowsTheUsageMessageAndMakesNothing) {
+  EXPECT_EQ(Run(""), Outcome::kUsage);
+  ASSERT_EQ(platform.message_box().shown().size(), 1u);
+  const ScriptedMessageBox::Shown& box = platform.message_box().shown()[0];
+  EXPECT_EQ(box.text,
+            "Ver 6\rSYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\r"
+            "Function: Merge, Update, Realign, Delete, Startup, Help");
+  EXPECT_EQ(box.buttons, host::MsgBoxButtons::kOkOnly);
+  EXPECT_EQ(box.icon, host::MsgBoxIcon::kNone);
+  EXPECT_FALSE(box.title.has_value());
+  EXPECT_TRUE(platform.log().calls().empty());
+  EXPECT_FALSE(form->loaded());
+}
+
+TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
+  EXPECT_EQ(Run("Realign;x;y"), Outcome::kDone);
+  const Calls expected = {
+      std::string("Create(") + kOutlookClass + ")",
+      "Create(MAPI.Session)",
+      R"(Session.Logon("", "", false, false, 0))",
+      "Create(Quorvia.Connect)",
+      R"(Connect.GetFolderId("Account Profiles"))",
+      "Connect.GetStoreId()",
+      R"(Application.GetNamespace("MAPI"))",
+      R"(Namespace.GetFolderFromID("F1", "STORE-0001"))",
+      "Release(Namespace)",
+      "Connect.GetOutlookVersion()",
+      "Create(QuorviaOMG.MAPIFolder)",
+      R"(SafeFolder.SetItem("Account Profiles"))",
+  };
+  EXPECT_EQ(platform.log().calls(), expected);
+  EXPECT_EQ(form->myParam, (std::vector<std::string>{"Realign", "x", "y"}));
+  EXPECT_EQ(form->HostFolder->Name(), "Account Profiles");
+  EXPECT_EQ(form->olversion, "16.0.0.0");
+  EXPECT_FALSE(form->loaded());
+  EXPECT_EQ(trace.str(), "");
+}
+
+TEST_F(FormLoadTest, TriesTheThreeWaysToTheMailClientAndEndsWithoutOne) {
+  platform.Refuse(kOutlookClass);
+  platform.Refuse("Outlook.Application");
+  EXPECT_EQ(Run("Merge;E1;;A100;B200"), Outcome::kNoSession);
+  const Calls expected = {std::string("Create(") + kOutlookClass + ")",
+                          "Create(running Outlook.Application)", "Create(Outlook.Application)"};
+  EXPECT_EQ(platform.log().calls(), expected);
+  EXPECT_TRUE(platform.message_box().shown().empty());
+  EXPECT_NE(trace.str().find("trace: Form_Load: error 429: "), std::string::npos) << trace.str();
+}
+
+TEST_F(FormLoadTest, TheThirdWayToTheMailClientIsEnough) {
+  platform.Refuse(kOutlookClass);
+  EXPECT_EQ(Run("Realign"), Outcome::kDone);
+  EXPECT_TRUE(Called("Create(Outlook.Application)"));
+  EXPECT_EQ(form->HostFolder->Name(), "Account Profiles");
+}
+
+TEST_F(FormLoadTest, WithoutASessionObjectTheRunEndsBeforeDispatch) {
+  platform.Refuse("MAPI.Session");
+  EXPECT_EQ(Run("Merge;E1;;A100;A100"), Outcome::kNoSession);
+  EXPECT_TRUE(platform.message_box().shown().empty());
+  EXPECT_FALSE(Called("Create(Quorvia.Connect)"));
+  EXPECT_NE(trace.str().find("error 91"), std::string::npos) << "Logon through nothing: " << trace.str();
+}
+
+TEST_F(FormLoadTest, StartUpFailuresThatAreSkippedStillDispatch) {
+  const struct {
+    const char* failing;  // a member to fail, or a creation to refuse
+    bool refuse;
+    bool has_folder;
+    const char* version;
+    bool has_wrapper;
+  } cases[] = {
+      {"Session.Logon", false, true, "16.0.0.0", true},
+      {"Quorvia.Connect", true, false, "", true},
+      {"Connect.GetFolderId", false, false, "16.0.0.0", true},
+      {"Connect.GetStoreId", false, false, "16.0.0.0", true},
+      {"Namespace.GetFolderFromID", false, false, "16.0.0.0", true},
+      {"Connect.GetOutlookVersion", false, true, "", true},
+      {"QuorviaOMG.MAPIFolder", true, true, "16.0.0.0", false},
+  };
+  for (const auto& c : cases) {
+    host::testing::RecordingPlatform recording(inner);
+    if (c.refuse) {
+      recording.Refuse(c.failing);
+    } else {
+      recording.log().FailCall(c.failing);
+    }
+    Form1 same_account(recording, "Merge;E1;;K;K", nullptr);
+    EXPECT_EQ(same_account.Run(), Outcome::kNotDone) << c.failing;
+    EXPECT_EQ(recording.message_box().shown().size(), 1u) << c.failing << ": dispatched";
+    EXPECT_EQ(same_account.HostFolder.IsNothing(), !c.has_folder) << c.failing;
+    EXPECT_EQ(same_account.olversion, c.version) << c.failing;
+    const Calls& calls = recording.log().calls();
+    const bool wrapped = std::any_of(calls.begin(), calls.end(), [](const std::string& call) {
+      return call.rfind("SafeFolder.SetItem(", 0) == 0;
+    });
+    EXPECT_EQ(wrapped, c.has_wrapper) << c.failing;
+  }
+}
+
+TEST_F(FormLoadTest, DispatchComparesTheWholeNameExactly) {
+  const struct {
+    const char* command_line;
+    Outcome outcome;
+    std::size_t boxes;
+  } cases[] = {
+      {"Merge;E1;;K;K", Outcome::kNotDone, 1}, {"merge;E1;;K;K", Outcome::kUsage, 0},
+      {"MERGE;E1;;K;K", Outcome::kUsage, 0},   {" Merge;E1;;K;K", Outcome::kUsage, 0},
+      {"Merge ;E1;;K;K", Outcome::kUsage, 0},  {"Realign", Outcome::kDone, 0},
+      {"ContactSync;a;b", Outcome::kDone, 0},  {"NoSuchFunction", Outcome::kUsage, 0},
+      {"Merge;E1", Outcome::kAbandoned, 0},
+  };
+  for (const auto& c : cases) {
+    host::testing::RecordingPlatform recording(inner);
+    Form1 dispatched(recording, c.command_line, nullptr);
+    EXPECT_EQ(dispatched.Run(), c.outcome) << c.command_line;
+    EXPECT_EQ(recording.message_box().shown().size(), c.boxes) << c.command_line;
+  }
+}
+
+TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesInOrderAndNeverReturns) {
+  EXPECT_EQ(Run("Startup"), Outcome::kDone);
+  const Calls& calls = platform.log().calls();
+  const auto logoff = std::find(calls.begin(), calls.end(), "Session.Logoff()");
+  ASSERT_NE(logoff, calls.end());
+  const Calls tail(logoff, calls.end());
+  const Calls expected = {"Session.Logoff()", "Release(Session)", "Release(Application)",
+                          "Release(Connect)", "Release(SafeFolder)"};
+  EXPECT_EQ(tail, expected);
+  EXPECT_FALSE(form->loaded());
+}
+
+TEST_F(FormLoadTest, ProgramEndRunsSafelyWithNothingMade) {
+  Form1 fresh(platform, "", &trace);
+  try {
+    fresh.ProgramEnd(Outcome::kNotDone);
+    FAIL() << "ProgramEnd returned";
+  } catch (const ProgramEnded& end) {
+    EXPECT_EQ(end.outcome, Outcome::kNotDone);
+  }
+  EXPECT_TRUE(platform.log().calls().empty());
+  EXPECT_EQ(trace.str(),
+            "trace: ProgramEnd: error 91: Object variable or With block variable not set\n");
+}
+
+}  // namespace
+}  // namespace app
