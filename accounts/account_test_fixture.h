@@ -1,0 +1,53 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/form1.h"
+#include "host/linux_platform.h"
+#include "host/store/store_hosts.h"
+#include "host/store/test_store.h"
+#include "host/testing/crm_store.h"
+#include "host/testing/recording_platform.h"
+
+namespace accounts {
+
+// A CRM store on a temporary file and a way to run one command line on it
+// in-process, as the program would, with scripted message-box answers.
+class AccountTest : public ::testing::Test {
+ protected:
+  explicit AccountTest(const std::string& outlook_version = "16.0.0.0")
+      : crm_(dir_.File("crm.db"), outlook_version) {}
+
+  // Runs the command line on a fresh platform over the store; `answer` is
+  // what each Yes/No question gets.
+  app::Outcome Run(const std::string& command_line,
+                   host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
+    inner_ = std::make_unique<host::LinuxPlatform>(
+        dir_.File("crm.db"), std::make_unique<host::testing::ScriptedMessageBox>(),
+        std::make_unique<host::testing::CountingEventPump>());
+    if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
+    platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
+    for (int i = 0; i < 8; ++i) platform_->message_box().Answer(answer);
+    app::Form1 form(*platform_, command_line, &trace_);
+    return form.Run();
+  }
+
+  host::testing::Snapshot Snapshot() { return host::testing::TakeSnapshot(crm_.store); }
+  static std::string Id(std::int64_t item) { return store::testing::TestStore::EntryId(item); }
+  const std::vector<host::testing::ScriptedMessageBox::Shown>& Shown() {
+    return platform_->message_box().shown();
+  }
+
+  store::testing::TempDir dir_;
+  host::testing::CrmStore crm_;
+  std::unique_ptr<host::LinuxPlatform> inner_;
+  std::unique_ptr<host::testing::RecordingPlatform> platform_;
+  std::ostringstream trace_;
+  int write_budget_ = -1;  // >= 0: writes that succeed before every further one fails
+};
+
+}  // namespace accounts

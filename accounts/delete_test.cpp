@@ -1,0 +1,85 @@
+#include "accounts/account_test_fixture.h"
+
+namespace accounts {
+namespace {
+
+using app::Outcome;
+using host::MsgBoxResult;
+
+class DeleteTest : public AccountTest {};
+
+TEST_F(DeleteTest, AnsweringNoChangesNothing) {
+  const auto before = Snapshot();
+  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kNo), Outcome::kNotDone);
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_EQ(Shown()[0].text, "Are you sure you want to delete 'Beta Inc' and all subitems?");
+  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kYesNo);
+  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
+  EXPECT_FALSE(Shown()[0].title.has_value());
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(DeleteTest, RemovesTheAccountItsRelatedItemsAndDetachesItsLocations) {
+  auto expected = Snapshot();
+  for (auto item : {crm_.beta, crm_.beta_contact, crm_.beta_contact2, crm_.beta_east_contact,
+                    crm_.beta_post, crm_.beta_q1_post, crm_.beta_note}) {
+    expected.erase(Id(item));
+  }
+  for (auto location : {crm_.beta_north, crm_.beta_south}) {
+    expected[Id(location)]["Account LocationID"] = "";
+    expected[Id(location)]["Account Parent"] = "";
+  }
+  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
+  EXPECT_EQ(Snapshot(), expected);
+  EXPECT_EQ(crm_.store.MisfiledProperties(), 0);
+}
+
+TEST_F(DeleteTest, SelectsByTheKeyFieldAndDeletesTheItemNamedByEntryId) {
+  const auto duplicate = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "");
+  EXPECT_EQ(Run("Delete;" + Id(duplicate) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
+  EXPECT_EQ(Shown()[0].text, "Are you sure you want to delete '' and all subitems?");
+  EXPECT_FALSE(crm_.store.Exists(duplicate));
+  EXPECT_TRUE(crm_.store.Exists(crm_.beta)) << "the walk never touches the database folder";
+  EXPECT_FALSE(crm_.store.Exists(crm_.beta_q1_post));
+  EXPECT_EQ(crm_.store.Text(crm_.beta_north, "Account LocationID"), "");
+}
+
+TEST_F(DeleteTest, AnyKeyMeansExactlyItself) {
+  const std::string keys[] = {"O'Neil", "x' OR [AccountID] <> '", "b200", "Zoë"};
+  std::vector<std::int64_t> accounts, related;
+  for (const std::string& key : keys) {
+    accounts.push_back(crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", key}}, key));
+    related.push_back(crm_.store.AddItem(crm_.quarter, "IPM.Post", {{"AccountID", key}}));
+  }
+  for (std::size_t i = 0; i < accounts.size(); ++i) {
+    const auto before = Snapshot();
+    EXPECT_EQ(Run("Delete;" + Id(accounts[i]) + ";;" + keys[i], MsgBoxResult::kYes), Outcome::kDone)
+        << keys[i];
+    auto expected = before;
+    expected.erase(Id(accounts[i]));
+    expected.erase(Id(related[i]));
+    EXPECT_EQ(Snapshot(), expected) << keys[i];
+  }
+}
+
+TEST_F(DeleteTest, EndsWithoutChangeOnBadInput) {
+  const auto before = Snapshot();
+  const struct {
+    std::string command_line;
+    Outcome outcome;
+    std::size_t questions;
+  } cases[] = {
+      {"Delete;" + Id(crm_.beta), Outcome::kAbandoned, 1},       // no key field
+      {"Delete;E999;;B200", Outcome::kAbandoned, 0},             // no such item
+      {"Delete;" + Id(crm_.beta_contact) + ";;B200", Outcome::kAbandoned, 0},  // not a post
+      {"Delete", Outcome::kAbandoned, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.command_line, MsgBoxResult::kYes), c.outcome) << c.command_line;
+    EXPECT_EQ(Shown().size(), c.questions) << c.command_line;
+    EXPECT_EQ(Snapshot(), before) << c.command_line;
+  }
+}
+
+}  // namespace
+}  // namespace accounts
