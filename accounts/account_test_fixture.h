@@ -20,14 +20,14 @@ namespace accounts {
 class AccountTest : public ::testing::Test {
  protected:
   explicit AccountTest(const std::string& outlook_version = "16.0.0.0")
-      : crm_(dir_.File("crm.db"), outlook_version) {}
+      : crm_(store_path_, outlook_version) {}
 
   // Runs the command line on a fresh platform over the store; `answer` is
   // what each Yes/No question gets.
   app::Outcome Run(const std::string& command_line,
                    host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
     inner_ = std::make_unique<host::LinuxPlatform>(
-        dir_.File("crm.db"), std::make_unique<host::testing::ScriptedMessageBox>(),
+        store_path_, std::make_unique<host::testing::ScriptedMessageBox>(),
         std::make_unique<host::testing::CountingEventPump>());
     if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
@@ -43,6 +43,7 @@ class AccountTest : public ::testing::Test {
   }
 
   store::testing::TempDir dir_;
+  std::string store_path_ = dir_.File("crm.db");  // the store Run works on
   host::testing::CrmStore crm_;
   std::unique_ptr<host::LinuxPlatform> inner_;
   std::unique_ptr<host::testing::RecordingPlatform> platform_;
