@@ -36,7 +36,7 @@ class AccountTest : public ::testing::Test {
     return form.Run();
   }
 
-  host::testing::Snapshot Snapshot() { return host::testing::TakeSnapshot(crm_.store); }
+  host::testing::Snapshot Snapshot() { return host::testing::TakeSnapshot(crm_.store.db()); }
   static std::string Id(std::int64_t item) { return store::testing::TestStore::EntryId(item); }
   const std::vector<host::testing::ScriptedMessageBox::Shown>& Shown() {
     return platform_->message_box().shown();

@@ -22,7 +22,7 @@ class CrashSafetyTest : public AccountTest {
       if (first == app::Outcome::kDone) break;  // the command needs no more writes than this
       write_budget_ = -1;
       Run(command_line, MsgBoxResult::kYes);
-      EXPECT_EQ(host::testing::TakeSnapshot(cut.store), finished)
+      EXPECT_EQ(host::testing::TakeSnapshot(cut.store.db()), finished)
           << command_line << " cut after " << writes << " writes, then run again";
     }
   }
@@ -33,7 +33,7 @@ class CrashSafetyTest : public AccountTest {
     store_path_ = dir_.File(name);
     write_budget_ = write_budget;
     EXPECT_EQ(Run(command_line, MsgBoxResult::kYes), app::Outcome::kDone) << command_line;
-    return host::testing::TakeSnapshot(fresh.store);
+    return host::testing::TakeSnapshot(fresh.store.db());
   }
 };
 

@@ -58,9 +58,9 @@ CrmStore::CrmStore(const std::string& path, const std::string& outlook_version)
   gamma_note = store.AddItem(alerts, "IPM.StickyNote", Related("C300", "Gamma", "Cid", "North"));
 }
 
-Snapshot TakeSnapshot(store::testing::TestStore& test_store) {
+Snapshot TakeSnapshot(store::Database& db) {
   Snapshot snapshot;
-  store::Statement items(test_store.db(),
+  store::Statement items(db,
                          "SELECT i.entry_id, f.entry_id, i.company_name FROM items i "
                          "JOIN folders f ON f.id = i.folder");
   while (items.Step()) {
@@ -68,7 +68,7 @@ Snapshot TakeSnapshot(store::testing::TestStore& test_store) {
     item["folder"] = items.Text(1);
     item["company_name"] = items.Text(2);
   }
-  store::Statement properties(test_store.db(),
+  store::Statement properties(db,
                               "SELECT i.entry_id, p.name, p.value FROM properties p "
                               "JOIN items i ON i.id = p.item");
   while (properties.Step()) snapshot[properties.Text(0)][properties.Text(1)] = properties.Text(2);

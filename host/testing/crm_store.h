@@ -26,6 +26,6 @@ struct CrmStore {
 // identifier as "folder", its company as "company_name" and each property
 // by name, all as text.
 using Snapshot = std::map<std::string, std::map<std::string, std::string>>;
-Snapshot TakeSnapshot(store::testing::TestStore& store);
+Snapshot TakeSnapshot(store::Database& db);
 
 }  // namespace host::testing
