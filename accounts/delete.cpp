@@ -33,7 +33,7 @@ void Form1::Delete() {
   ProgramEnd();
 }
 
-void Form1::RecurseDelete(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder) {
+void Form1::RecurseDelete(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder) {
   WalkFolderTree(pNewID, pfolder, &Form1::DeleteFolderItems, "RecurseDelete");
 }
 

@@ -55,7 +55,7 @@ void Form1::Merge() {
   ProgramEnd();
 }
 
-void Form1::RecurseMerge(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder) {
+void Form1::RecurseMerge(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder) {
   WalkFolderTree(pNewID, pfolder, &Form1::MergeFolderItems, "RecurseMerge");
 }
 

@@ -38,8 +38,8 @@ class Form1 {
   void Startup();
 
   // The folder walks: every folder below the one `pfolder` holds, depth first.
-  void RecurseMerge(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
-  void RecurseDelete(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
+  void RecurseMerge(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
+  void RecurseDelete(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
 
   bool loaded() const { return loaded_; }
 
