@@ -28,6 +28,7 @@ class ItemRecord {
  public:
   ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row);
 
+  // The item this object holds, and the store it lies in.
   const ItemRow& row() const { return row_; }
   const std::shared_ptr<StoreSession>& session() const { return session_; }
 
