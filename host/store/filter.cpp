@@ -1,12 +1,11 @@
 #include "host/store/filter.h"
 
-#include <charconv>
-#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
-#include "host/error.h"
+#include "host/store/filter_lexer.h"
 
 namespace store {
 
@@ -15,14 +14,13 @@ namespace store {
 // only ever matches items that have the property.
 struct Filter::Node {
   enum class Kind { kCompare, kAnd, kOr };
-  enum class Op { kEq, kNe, kLt, kGt, kLe, kGe };
   // The stored types a literal can equal: a string compares with text, a
   // number with integers and Booleans, a time with times.
   enum class Rows { kText, kNumber, kTime };
 
   Kind kind = Kind::kCompare;
   std::string property;
-  Op op = Op::kEq;
+  FilterOp op = FilterOp::kEq;
   Rows rows = Rows::kText;
   host::Value literal;
   std::vector<std::unique_ptr<Node>> children;
@@ -38,169 +36,37 @@ using NodePtr = std::unique_ptr<Node>;
 constexpr int kMaxNesting = 32;
 constexpr int kMaxComparisons = 256;
 
-enum class TokenKind {
-  kEnd, kProperty, kString, kNumber, kOperator, kAnd, kOr, kNot, kOpen, kClose, kWord, kOther
-};
-
-struct Token {
-  TokenKind kind = TokenKind::kEnd;
-  std::size_t offset = 0;
-  std::size_t length = 0;
-  std::string text;
-  std::int32_t number = 0;
-  Node::Op op = Node::Op::kEq;
-};
-
-// Positions are counted in characters, not bytes, so that a text with
-// accented letters points at what its author sees.
-std::size_t CharacterPosition(std::string_view text, std::size_t offset) {
-  std::size_t position = 1;
-  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++position;
-  }
-  return position;
-}
-
-[[noreturn]] void Fail(std::string_view text, std::size_t offset, std::string_view what,
-                       std::string_view detail = {}) {
-  std::string message = "filter \"" + std::string(text) + "\": " + std::string(what) +
-                        " at character " + std::to_string(CharacterPosition(text, offset));
-  if (!detail.empty()) message += ", " + std::string(detail);
-  throw host::Error(kFilterError, message);
-}
-
-bool IsWordStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordPart(char c) { return IsWordStart(c) || IsDigit(c); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
-
-bool EqualsIgnoringCase(std::string_view word, std::string_view keyword) {
-  if (word.size() != keyword.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    const char c = word[i] >= 'a' && word[i] <= 'z' ? static_cast<char>(word[i] - 'a' + 'A') : word[i];
-    if (c != keyword[i]) return false;
-  }
-  return true;
-}
-
-// Splits a filter text into tokens, one at a time, as the parser asks.
-class Lexer {
- public:
-  explicit Lexer(std::string_view text) : text_(text) {}
-
-  Token Next() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
-    Token token;
-    token.offset = pos_;
-    if (pos_ < text_.size()) Lex(token);
-    token.length = pos_ - token.offset;
-    return token;
-  }
-
- private:
-  void Lex(Token& token) {
-    const char c = text_[pos_];
-    if (c == '\'' || c == '"') return LexQuoted(token, c);
-    if (c == '[') return LexProperty(token);
-    if (c == '-' || IsDigit(c)) return LexNumber(token);
-    if (IsWordStart(c)) return LexWord(token);
-    if (LexOperator(token)) return;
-    token.kind = c == '(' ? TokenKind::kOpen : c == ')' ? TokenKind::kClose : TokenKind::kOther;
-    ++pos_;
-    // One character, even when it takes several bytes, for the message.
-    while (pos_ < text_.size() && (static_cast<unsigned char>(text_[pos_]) & 0xC0) == 0x80) ++pos_;
-  }
-
-  void LexQuoted(Token& token, char quote) {
-    token.kind = TokenKind::kString;
-    for (++pos_;; ++pos_) {
-      if (pos_ >= text_.size()) Fail(text_, token.offset, "unterminated string starting");
-      if (text_[pos_] != quote) {
-        token.text += text_[pos_];
-      } else if (pos_ + 1 < text_.size() && text_[pos_ + 1] == quote) {
-        token.text += quote;
-        ++pos_;
-      } else {
-        ++pos_;
-        return;
-      }
-    }
-  }
-
-  void LexProperty(Token& token) {
-    const std::size_t close = text_.find(']', pos_);
-    if (close == std::string_view::npos) {
-      Fail(text_, pos_, "unterminated property name starting", "expected ']'");
-    }
-    if (close == pos_ + 1) Fail(text_, pos_, "empty property name");
-    token.kind = TokenKind::kProperty;
-    token.text = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
-    pos_ = close + 1;
-  }
-
-  void LexNumber(Token& token) {
-    std::size_t end = pos_ + (text_[pos_] == '-' ? 1 : 0);
-    if (end >= text_.size() || !IsDigit(text_[end])) Fail(text_, pos_, "expected digits after '-'");
-    while (end < text_.size() && IsDigit(text_[end])) ++end;
-    const auto [last, error] = std::from_chars(text_.data() + pos_, text_.data() + end, token.number);
-    if (error != std::errc() || last != text_.data() + end) {
-      Fail(text_, pos_, "number out of range", "expected -2147483648 to 2147483647");
-    }
-    token.kind = TokenKind::kNumber;
-    pos_ = end;
-  }
-
-  void LexWord(Token& token) {
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && IsWordPart(text_[pos_])) ++pos_;
-    const std::string_view word = text_.substr(start, pos_ - start);
-    token.kind = EqualsIgnoringCase(word, "AND")  ? TokenKind::kAnd
-                 : EqualsIgnoringCase(word, "OR") ? TokenKind::kOr
-                 : EqualsIgnoringCase(word, "NOT") ? TokenKind::kNot
-                                                   : TokenKind::kWord;
-  }
-
-  bool LexOperator(Token& token) {
-    static constexpr struct {
-      std::string_view text;
-      Node::Op op;
-    } kOperators[] = {{"<>", Node::Op::kNe}, {"<=", Node::Op::kLe}, {">=", Node::Op::kGe},
-                      {"=", Node::Op::kEq},  {"<", Node::Op::kLt},  {">", Node::Op::kGt}};
-    for (const auto& candidate : kOperators) {
-      if (text_.substr(pos_, candidate.text.size()) == candidate.text) {
-        token.kind = TokenKind::kOperator;
-        token.op = candidate.op;
-        pos_ += candidate.text.size();
-        return true;
-      }
-    }
-    return false;
-  }
-
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-Node::Op Negated(Node::Op op) {
+FilterOp Negated(FilterOp op) {
   switch (op) {
-    case Node::Op::kEq: return Node::Op::kNe;
-    case Node::Op::kNe: return Node::Op::kEq;
-    case Node::Op::kLt: return Node::Op::kGe;
-    case Node::Op::kGe: return Node::Op::kLt;
-    case Node::Op::kGt: return Node::Op::kLe;
-    case Node::Op::kLe: return Node::Op::kGt;
+    case FilterOp::kEq:
+      return FilterOp::kNe;
+    case FilterOp::kNe:
+      return FilterOp::kEq;
+    case FilterOp::kLt:
+      return FilterOp::kGe;
+    case FilterOp::kGe:
+      return FilterOp::kLt;
+    case FilterOp::kGt:
+      return FilterOp::kLe;
+    case FilterOp::kLe:
+      return FilterOp::kGt;
   }
   throw std::logic_error("unknown comparison operator");
 }
 
 // The operator that keeps the meaning when the operands change sides.
-Node::Op Mirrored(Node::Op op) {
+FilterOp Mirrored(FilterOp op) {
   switch (op) {
-    case Node::Op::kLt: return Node::Op::kGt;
-    case Node::Op::kGt: return Node::Op::kLt;
-    case Node::Op::kLe: return Node::Op::kGe;
-    case Node::Op::kGe: return Node::Op::kLe;
-    default: return op;
+    case FilterOp::kLt:
+      return FilterOp::kGt;
+    case FilterOp::kGt:
+      return FilterOp::kLt;
+    case FilterOp::kLe:
+      return FilterOp::kGe;
+    case FilterOp::kGe:
+      return FilterOp::kLe;
+    default:
+      return op;
   }
 }
 
@@ -229,7 +95,7 @@ NodePtr Join(Node::Kind kind, NodePtr left, NodePtr right) {
   return joined;
 }
 
-NodePtr MakeComparison(std::string property, Node::Op op, host::Value value) {
+NodePtr MakeComparison(std::string property, FilterOp op, host::Value value) {
   auto node = std::make_unique<Node>();
   node->property = std::move(property);
   node->op = op;
@@ -261,7 +127,7 @@ class Parser {
 
   NodePtr ParseAll() {
     NodePtr root = ParseOr(0);
-    if (token_.kind != TokenKind::kEnd) Expected("AND, OR or the end of the text");
+    if (token_.kind != FilterTokenKind::kEnd) Expected("AND, OR or the end of the text");
     return root;
   }
 
@@ -269,15 +135,15 @@ class Parser {
   void Advance() { token_ = lexer_.Next(); }
 
   [[noreturn]] void Expected(std::string_view what) const {
-    std::string found = token_.kind == TokenKind::kEnd      ? "the end of the text"
-                        : token_.kind == TokenKind::kString ? "a string"
-                        : "'" + std::string(text_.substr(token_.offset, token_.length)) + "'";
-    Fail(text_, token_.offset, "expected " + std::string(what), "found " + found);
+    std::string found = "'" + std::string(text_.substr(token_.offset, token_.length)) + "'";
+    if (token_.kind == FilterTokenKind::kEnd) found = "the end of the text";
+    if (token_.kind == FilterTokenKind::kString) found = "a string";
+    FailFilter(text_, token_.offset, "expected " + std::string(what), "found " + found);
   }
 
   NodePtr ParseOr(int depth) {
     NodePtr node = ParseAnd(depth);
-    while (token_.kind == TokenKind::kOr) {
+    while (token_.kind == FilterTokenKind::kOr) {
       Advance();
       node = Join(Node::Kind::kOr, std::move(node), ParseAnd(depth));
     }
@@ -286,7 +152,7 @@ class Parser {
 
   NodePtr ParseAnd(int depth) {
     NodePtr node = ParseUnary(depth);
-    while (token_.kind == TokenKind::kAnd) {
+    while (token_.kind == FilterTokenKind::kAnd) {
       Advance();
       node = Join(Node::Kind::kAnd, std::move(node), ParseUnary(depth));
     }
@@ -295,77 +161,88 @@ class Parser {
 
   NodePtr ParseUnary(int depth) {
     bool negated = false;
-    for (; token_.kind == TokenKind::kNot; Advance()) negated = !negated;
+    for (; token_.kind == FilterTokenKind::kNot; Advance()) negated = !negated;
     NodePtr node = ParsePrimary(depth);
     if (negated) Negate(*node);
     return node;
   }
 
   NodePtr ParsePrimary(int depth) {
-    if (token_.kind != TokenKind::kOpen) return ParseComparison();
+    if (token_.kind != FilterTokenKind::kOpen) return ParseComparison();
     if (depth == kMaxNesting) {
-      Fail(text_, token_.offset, "parentheses nested too deeply",
-           "at most " + std::to_string(kMaxNesting) + " levels");
+      FailFilter(text_, token_.offset, "parentheses nested too deeply",
+                 "at most " + std::to_string(kMaxNesting) + " levels");
     }
     Advance();
     NodePtr node = ParseOr(depth + 1);
-    if (token_.kind != TokenKind::kClose) Expected("AND, OR or ')'");
+    if (token_.kind != FilterTokenKind::kClose) Expected("AND, OR or ')'");
     Advance();
     return node;
   }
 
   NodePtr ParseComparison() {
-    const bool property_first = token_.kind == TokenKind::kProperty;
-    if (!property_first && token_.kind != TokenKind::kString && token_.kind != TokenKind::kNumber) {
+    const bool property_first = token_.kind == FilterTokenKind::kProperty;
+    if (!property_first && token_.kind != FilterTokenKind::kString &&
+        token_.kind != FilterTokenKind::kNumber) {
       Expected("a comparison");
     }
     if (++comparisons_ > kMaxComparisons) {
-      Fail(text_, token_.offset, "too many comparisons",
-           "at most " + std::to_string(kMaxComparisons));
+      FailFilter(text_, token_.offset, "too many comparisons",
+                 "at most " + std::to_string(kMaxComparisons));
     }
-    const Token first = token_;
+    const FilterToken first = token_;
     Advance();
-    if (token_.kind != TokenKind::kOperator) Expected("a comparison operator");
-    const Node::Op op = token_.op;
+    if (token_.kind != FilterTokenKind::kOperator) Expected("a comparison operator");
+    const FilterOp op = token_.op;
     Advance();
-    if (property_first && token_.kind != TokenKind::kString && token_.kind != TokenKind::kNumber) {
+    if (property_first && token_.kind != FilterTokenKind::kString &&
+        token_.kind != FilterTokenKind::kNumber) {
       Expected("a string or a number");
     }
-    if (!property_first && token_.kind != TokenKind::kProperty) {
+    if (!property_first && token_.kind != FilterTokenKind::kProperty) {
       Expected("a property name in brackets");
     }
-    const Token second = token_;
+    const FilterToken second = token_;
     Advance();
-    const Token& property = property_first ? first : second;
-    const Token& value = property_first ? second : first;
-    return MakeComparison(property.text, property_first ? op : Mirrored(op),
-                          value.kind == TokenKind::kNumber ? host::Value(value.number)
-                                                           : host::Value(value.text));
+    const FilterToken& property = property_first ? first : second;
+    const FilterToken& value = property_first ? second : first;
+    return MakeComparison(
+        property.text, property_first ? op : Mirrored(op),
+        value.kind == FilterTokenKind::kNumber ? host::Value(value.number) : host::Value(value.text));
   }
 
   std::string_view text_;
-  Lexer lexer_;
-  Token token_;
+  FilterLexer lexer_;
+  FilterToken token_;
   int comparisons_ = 0;
 };
 
-const char* OperatorSql(Node::Op op) {
+const char* OperatorSql(FilterOp op) {
   switch (op) {
-    case Node::Op::kEq: return "=";
-    case Node::Op::kNe: return "<>";
-    case Node::Op::kLt: return "<";
-    case Node::Op::kGt: return ">";
-    case Node::Op::kLe: return "<=";
-    case Node::Op::kGe: return ">=";
+    case FilterOp::kEq:
+      return "=";
+    case FilterOp::kNe:
+      return "<>";
+    case FilterOp::kLt:
+      return "<";
+    case FilterOp::kGt:
+      return ">";
+    case FilterOp::kLe:
+      return "<=";
+    case FilterOp::kGe:
+      return ">=";
   }
   throw std::logic_error("unknown comparison operator");
 }
 
 const char* RowsSql(Node::Rows rows) {
   switch (rows) {
-    case Node::Rows::kText: return "type = 'text'";
-    case Node::Rows::kNumber: return "type IN ('integer', 'boolean')";
-    case Node::Rows::kTime: return "type = 'time'";
+    case Node::Rows::kText:
+      return "type = 'text'";
+    case Node::Rows::kNumber:
+      return "type IN ('integer', 'boolean')";
+    case Node::Rows::kTime:
+      return "type = 'time'";
   }
   throw std::logic_error("unknown row type");
 }
@@ -398,7 +275,7 @@ std::string NodeSql(const Node& node, std::vector<host::Value>& params) {
 Filter Filter::Parse(std::string_view text) { return Filter(Parser(text).ParseAll()); }
 
 Filter Filter::Equals(std::string property, host::Value value) {
-  return Filter(MakeComparison(std::move(property), Node::Op::kEq, std::move(value)));
+  return Filter(MakeComparison(std::move(property), FilterOp::kEq, std::move(value)));
 }
 
 Filter::Query Filter::CompileForFolder() const {
