@@ -47,7 +47,7 @@ class ItemRecord {
   // A column value as this object sees it: text, a Boolean, a time or Null.
   // Throws host::Error (kNotFound) when the item no longer exists.
   host::Value Column(ItemColumn column);
-  void SetColumn(ItemColumn column, host::Value value);
+  void SetColumn(ItemColumn column, const host::Value& value);
 
   // Writes this object's changes in one transaction and forgets them;
   // nothing happens when there are none. Throws host::Error, having written
