@@ -15,7 +15,7 @@ using testing::TestStore;
 namespace cdo = host::cdo;
 namespace ol = host::outlook;
 
-const host::LocalTime kNoon{std::chrono::local_days{std::chrono::year{2024} / 2 / 29} + std::chrono::hours{12}};
+constexpr host::LocalTime kNoon{std::chrono::local_days{std::chrono::year{2024} / 2 / 29} + std::chrono::hours{12}};
 
 // "Account Profiles" holds account A (item 1) and two locations of it
 // (items 2 and 3) and one of account B (item 4).
