@@ -17,7 +17,10 @@ inline constexpr long kNotLoggedOn = -2147219963;
 // A session that is not logged on; Logon opens the session's store file.
 host::Ref<host::cdo::Session> MakeCdoSession(std::shared_ptr<StoreSession> session);
 
-// The messages of a folder, with an empty filter.
+// The messages of a folder, with an empty filter. Each filter field keeps the
+// messages whose field of that name equals its value exactly. Positions are
+// fixed by the first Count or Item after the filter changed; Add stores a
+// message at once without adding it to positions already fixed.
 host::Ref<host::cdo::Messages> MakeMessages(std::shared_ptr<StoreSession> session, FolderRow folder);
 
 // A new object for the message of that row, with no changes of its own.

@@ -65,7 +65,7 @@ host::Value ItemRecord::Column(ItemColumn column) {
   return ReadStored(*statement, 0, info.type);
 }
 
-void ItemRecord::SetColumn(ItemColumn column, host::Value value) {
+void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
   changed_columns_[column] = Convert(value, Info(column).type);
 }
 

@@ -28,6 +28,7 @@ class ItemRecord {
  public:
   ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row);
 
+  // The item this object holds, and the store it lies in.
   const ItemRow& row() const { return row_; }
   const std::shared_ptr<StoreSession>& session() const { return session_; }
 
@@ -46,7 +47,7 @@ class ItemRecord {
   // A column value as this object sees it: text, a Boolean, a time or Null.
   // Throws host::Error (kNotFound) when the item no longer exists.
   host::Value Column(ItemColumn column);
-  void SetColumn(ItemColumn column, host::Value value);
+  void SetColumn(ItemColumn column, const host::Value& value);
 
   // Writes this object's changes in one transaction and forgets them;
   // nothing happens when there are none. Throws host::Error, having written

@@ -27,13 +27,15 @@ std::string JsonArray(const std::vector<std::int64_t>& ids) {
 }
 
 // Rank of each item that has the property: equal values share a rank, and
-// ranks grow with the value.
+// ranks grow with the value. "+name" keeps SQLite from scanning every value
+// of the name in the store: each member is looked up by its own key, so a
+// sort costs the collection's size.
 std::unordered_map<std::int64_t, int> RanksByValue(StoreSession& session,
                                                    const std::vector<std::int64_t>& ids,
                                                    const std::string& property) {
   auto statement = session.Prepare(
-      "SELECT p.item, typeof(p.value), p.value FROM json_each(?1) AS j "
-      "JOIN properties AS p ON p.item = j.value AND p.name = ?2 ORDER BY p.value");
+      "SELECT item, typeof(value), value FROM properties "
+      "WHERE item IN (SELECT value FROM json_each(?1)) AND +name = ?2 ORDER BY value");
   statement->Bind(1, JsonArray(ids)).Bind(2, property);
   std::unordered_map<std::int64_t, int> ranks;
   std::pair<std::string, std::string> last;

@@ -20,7 +20,9 @@ host::Ref<host::outlook::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> se
 
 // All items of a folder, in the order they were added. Count asks the store
 // each time until positions are first used (Item, Remove, Sort); from then
-// on the collection's members and order are fixed.
+// on the collection's members and order are fixed, and Add appends to them.
+// Restrict yields a collection fixed when made; Sort puts items without the
+// property last in either direction, equal values keeping their order.
 host::Ref<host::outlook::Items> MakeFolderItems(std::shared_ptr<StoreSession> session, FolderRow row);
 
 // A new object for the item of that row, with no changes of its own.

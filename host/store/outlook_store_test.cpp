@@ -120,7 +120,7 @@ TEST_F(OutlookStoreTest, MalformedFilterFailsAndTouchesNothing) {
   }
 }
 
-TEST_F(OutlookStoreTest, AddStoresAtOnceAndRemoveOutOfRangeFails) {
+TEST_F(OutlookStoreTest, AddAndDeleteStoreAtOnceAndRemoveOutOfRangeFails) {
   auto items = Folder(folder_)->Items();
   auto added = items->Add("IPM.StickyNote");
   EXPECT_EQ(added->TypeName(), "NoteItem");
@@ -135,6 +135,14 @@ TEST_F(OutlookStoreTest, AddStoresAtOnceAndRemoveOutOfRangeFails) {
     }
   }
   EXPECT_EQ(store_.ItemCount(folder_), 6);
+  added->Delete();
+  EXPECT_EQ(store_.ItemCount(folder_), 5);
+  try {
+    added->Delete();
+    ADD_FAILURE() << "deleted an item twice";
+  } catch (const host::Error& error) {
+    EXPECT_EQ(error.number(), kNotFound);
+  }
 }
 
 TEST_F(OutlookStoreTest, TypeNameFollowsTheMessageClass) {

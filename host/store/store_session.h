@@ -25,6 +25,7 @@ class StoreSession {
   StoreSession(const StoreSession&) = delete;
   StoreSession& operator=(const StoreSession&) = delete;
 
+  // The store file's path, as given.
   const std::string& path() const { return path_; }
 
   // The open store, opened by the first call. Throws host::Error (with

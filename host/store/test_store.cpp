@@ -72,6 +72,11 @@ std::string TestStore::Column(std::int64_t item, const std::string& column) {
   return select.Text(0);
 }
 
+std::int64_t TestStore::IdOf(const std::string& entry_id) {
+  Statement select(*db_, "SELECT id FROM items WHERE entry_id = ?");
+  return select.Bind(1, entry_id).Step() ? select.Int(0) : 0;
+}
+
 bool TestStore::Exists(std::int64_t item) {
   Statement select(*db_, "SELECT 1 FROM items WHERE id = ?");
   return select.Bind(1, item).Step();

@@ -57,6 +57,8 @@ class TestStore {
   std::string TypeOf(std::int64_t item, const std::string& name);
   // An items column of the item as text ("" for NULL).
   std::string Column(std::int64_t item, const std::string& column);
+  // The id of the item with that entry identifier, or 0 when there is none.
+  std::int64_t IdOf(const std::string& entry_id);
   // Whether the store holds the item, and the number of items in a folder.
   bool Exists(std::int64_t item);
   int ItemCount(std::int64_t folder);
