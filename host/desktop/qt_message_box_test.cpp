@@ -14,19 +14,7 @@
 #include <string>
 
 #include "host/desktop/qt_application.h"
-
-namespace host {
-
-// Names the answer in failure messages.
-static void PrintTo(MsgBoxResult result, std::ostream* out) {
-  switch (result) {
-    case MsgBoxResult::kOk: *out << "kOk"; return;
-    case MsgBoxResult::kYes: *out << "kYes"; return;
-    case MsgBoxResult::kNo: *out << "kNo"; return;
-  }
-}
-
-}  // namespace host
+#include "host/testing/message_box_printer.h"
 
 namespace desktop {
 namespace {

@@ -7,18 +7,7 @@ namespace {
 using host::Ref;
 namespace cdo = host::cdo;
 
-class StoreField : public cdo::Field {
- public:
-  StoreField(std::shared_ptr<ItemRecord> record, std::string name)
-      : record_(std::move(record)), name_(std::move(name)) {}
-  std::string Name() override { return name_; }
-  host::Value Value() override { return record_->PropertyOrEmpty(name_); }
-  void SetValue(const host::Value& value) override { record_->SetPropertyValue(name_, value); }
-
- private:
-  std::shared_ptr<ItemRecord> record_;
-  std::string name_;
-};
+using StoreField = RecordProperty<cdo::Field>;
 
 class StoreFields : public cdo::Fields {
  public:

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "host/store/property_values.h"
 #include "host/store/store_rows.h"
@@ -64,6 +65,22 @@ class ItemRecord {
   ItemRow row_;
   std::map<ItemColumn, host::Value> changed_columns_;
   std::map<std::string, PropertyValue> changed_properties_;
+};
+
+// One named property of an item record, as either object model shows it
+// (a mail-store property or a CDO field): reads and changes go to the record.
+template <class Interface>
+class RecordProperty : public Interface {
+ public:
+  RecordProperty(std::shared_ptr<ItemRecord> record, std::string name)
+      : record_(std::move(record)), name_(std::move(name)) {}
+  std::string Name() override { return name_; }
+  host::Value Value() override { return record_->PropertyOrEmpty(name_); }
+  void SetValue(const host::Value& value) override { record_->SetPropertyValue(name_, value); }
+
+ private:
+  std::shared_ptr<ItemRecord> record_;
+  std::string name_;
 };
 
 }  // namespace store

@@ -24,18 +24,7 @@ bool IsClassOrDerived(std::string_view message_class, std::string_view base) {
   return message_class.size() == base.size() || message_class[base.size()] == '.';
 }
 
-class StoreProperty : public ol::Property {
- public:
-  StoreProperty(std::shared_ptr<ItemRecord> record, std::string name)
-      : record_(std::move(record)), name_(std::move(name)) {}
-  std::string Name() override { return name_; }
-  host::Value Value() override { return record_->PropertyOrEmpty(name_); }
-  void SetValue(const host::Value& value) override { record_->SetPropertyValue(name_, value); }
-
- private:
-  std::shared_ptr<ItemRecord> record_;
-  std::string name_;
-};
+using StoreProperty = RecordProperty<ol::Property>;
 
 // Both property collections of an item: here they are the same properties.
 class StoreProperties : public ol::UserProperties, public ol::ItemProperties {
