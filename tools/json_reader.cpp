@@ -128,6 +128,8 @@ JsonReader::Token JsonReader::ReadInContainer() {
     SkipSpace();
     start_ = here_;
     if (frame.object) {
+      if (frame.has_member) path_.pop_back();
+      frame.has_member = false;
       frame.state = kNeedKey;
       return ReadKey(Get());
     }

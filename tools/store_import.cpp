@@ -178,10 +178,12 @@ void ImportStore(std::istream& in, const std::string& file, const std::string& p
   {
     auto db = store::CreateStore(target.temp_path(), store::NewIdentifier(store::kStoreIdBytes),
                                  kDefaultOutlookVersion);
+    BulkLoad load(*db);
     store::Transaction transaction(*db);
     JsonReader reader(in, file);
     Importer(reader, *db).Run();
     transaction.Commit();
+    load.Finish();
   }
   target.Publish();
 }

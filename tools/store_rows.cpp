@@ -54,6 +54,22 @@ std::string DocumentTime(std::string_view stored) {
   return text;
 }
 
+BulkLoad::BulkLoad(store::Database& db) : db_(db) {
+  db_.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072; PRAGMA threads = 2; PRAGMA ignore_check_constraints = ON");
+  std::vector<std::string> names;
+  store::Statement select(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL");
+  while (select.Step()) {
+    names.push_back(select.Text(0));
+    index_sql_.push_back(select.Text(1));
+  }
+  for (const std::string& name : names) db_.Exec(("DROP INDEX \"" + name + "\"").c_str());
+}
+
+void BulkLoad::Finish() {
+  for (const std::string& sql : index_sql_) db_.Exec(sql.c_str());
+  db_.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA ignore_check_constraints = OFF");
+}
+
 StoreWriter::StoreWriter(store::Database& db)
     : db_(db),
       add_folder_(db, "INSERT INTO folders (parent, entry_id, name, default_message_class) "

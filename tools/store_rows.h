@@ -51,6 +51,22 @@ std::optional<std::string> StoredTime(std::string_view text);
 // The stored time "YYYY-MM-DD HH:MM:SS" as a document writes it, with "T".
 std::string DocumentTime(std::string_view stored);
 
+// Prepares a new, not yet published store for loading many rows in one
+// transaction: no journal (a failed load discards the whole file), a larger
+// page cache, and the secondary indexes dropped until Finish builds them
+// again in one pass each. Use on a store file that no one else has open.
+class BulkLoad {
+ public:
+  explicit BulkLoad(store::Database& db);
+  // Builds the indexes again and turns the write-ahead journal back on;
+  // call after the load's transaction has been committed.
+  void Finish();
+
+ private:
+  store::Database& db_;
+  std::vector<std::string> index_sql_;
+};
+
 // Adds rows to an open store through prepared statements; the caller owns
 // the transaction. Failures throw host::Error from the store.
 class StoreWriter {
