@@ -10,13 +10,13 @@ constexpr int kMaxPerKind = 100;
 #define QUORVIA_IS_TIME(v)                                                                     \
   "(typeof(" v ") = 'text' AND " v                                                             \
   " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]' AND " \
-  "datetime(" v ") IS " v ")"
+  "datetime(julianday(" v ")) IS " v ")"
 #define QUORVIA_IS_ID(v) "(typeof(" v ") = 'text' AND " v " <> '' AND " v " NOT GLOB '*[^0-9A-F]*')"
 
 // Each statement yields one line of text per problem of its kind.
 constexpr const char* kChecks[] = {
     "SELECT 'file: ' || integrity_check FROM pragma_integrity_check WHERE integrity_check <> 'ok'",
-    "SELECT printf('%s row %d refers to a missing row of %s', \"table\", rowid, parent) "
+    "SELECT printf('a row of %s refers to a missing row of %s', \"table\", parent) "
     "FROM pragma_foreign_key_check",
     "SELECT printf('the store table has %d rows; it must have exactly one', count(*)) FROM store "
     "HAVING count(*) <> 1",
