@@ -218,10 +218,8 @@ int Shell(const std::string& command) {
 }
 
 TEST(StoreCommandsTest, TheBuiltProgramRoundTripsThroughPipes) {
-  const char* bin_dir = std::getenv("QUORVIA_BIN_DIR");
-  if (bin_dir == nullptr) GTEST_SKIP() << "QUORVIA_BIN_DIR is not set";
   TempDir dir;
-  const std::string tool = std::string("'") + bin_dir + "/tools/quorvia-store'";
+  const std::string tool = std::string("'") + QUORVIA_STORE_PROGRAM + "'";
   const std::string in = "cd '" + dir / "" + "' && ";
   ASSERT_EQ(Shell(in + tool + " --store a.db demo --accounts 30 --seed 5"), 0);
   ASSERT_EQ(Shell(in + tool + " --store a.db export > a.json"), 0);
