@@ -78,22 +78,24 @@ TEST(DemoStoreTest, KeyAccountGetsExactlyItsItemsFoldersAndLocations) {
   }
 }
 
-TEST(DemoStoreTest, AccountsLocationsAndRelatedItemsFitTogether) {
+// Every item with its account fields as columns k, nm, mg, tm, al, pa, lo.
+std::string AccountFields() {
+  std::string columns = "SELECT i.id, i.subject AS subject, i.folder AS folder, i.message_class AS class, "
+                        "i.company_name AS company";
+  const std::pair<const char*, const char*> fields[] = {
+      {"k", "AccountID"}, {"nm", "Account Name"}, {"mg", "Account Manager"}, {"tm", "Team"},
+      {"al", "Alignment"}, {"pa", "Account Parent"}, {"lo", "Account LocationID"}};
+  for (const auto& [column, name] : fields) {
+    columns += std::string(", (SELECT value FROM properties WHERE item = i.id AND name = '") + name + "') AS " + column;
+  }
+  return columns + " FROM items AS i";
+}
+
+TEST(DemoStoreTest, AccountsHaveUniqueKeysAndLocationsCopyTheirParents) {
   TempDir dir;
   MakeDemoStore(DemoOptions{500, 11, 40, -1, 0}, dir / "s.db");
   const auto db = store::OpenStore(dir / "s.db");
-  const std::string accounts = std::string(kWith) +
-      "SELECT i.id, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'AccountID') AS k, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Account Name') AS nm, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Account Manager') AS mg, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Team') AS tm, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Alignment') AS al, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Account Parent') AS pa, "
-      "(SELECT value FROM prop WHERE item = i.id AND name = 'Account LocationID') AS lo, "
-      "i.subject AS subject, i.folder AS folder, i.message_class AS class, i.company_name AS company "
-      "FROM items AS i";
-  const std::string all = "WITH a AS (" + accounts + ") ";
+  const std::string all = "WITH a AS (" + AccountFields() + ") ";
   const std::string in_top = "folder = (SELECT id FROM folders WHERE parent IS NULL)";
   // Keys A000001 to A000500, once each, with the name as subject.
   EXPECT_EQ(Count(*db, all + "SELECT count(DISTINCT k) FROM a WHERE " + in_top + " AND subject = nm"), 500);
@@ -106,6 +108,14 @@ TEST(DemoStoreTest, AccountsLocationsAndRelatedItemsFitTogether) {
                            " WHERE l." + in_top + " AND p.k < l.k AND p.lo = '' AND l.pa = p.nm "
                            "AND l.mg = p.mg AND l.tm = p.tm AND l.al = p.al"), locations);
   EXPECT_EQ(Count(*db, all + "SELECT count(*) FROM a WHERE " + in_top + " AND lo = '' AND pa <> ''"), 0);
+}
+
+TEST(DemoStoreTest, RelatedItemsCarryTheirAccountsFieldsInFoldersOfTheirKind) {
+  TempDir dir;
+  MakeDemoStore(DemoOptions{500, 11, 40, -1, 0}, dir / "s.db");
+  const auto db = store::OpenStore(dir / "s.db");
+  const std::string all = "WITH a AS (" + AccountFields() + ") ";
+  const std::string in_top = "folder = (SELECT id FROM folders WHERE parent IS NULL)";
   // Five related items per account, each carrying its account's fields.
   EXPECT_EQ(Count(*db, all + "SELECT count(*) FROM a AS r JOIN a AS p ON p.k = r.k AND p." + in_top +
                            " WHERE NOT r." + in_top + " AND r.nm = p.nm AND r.mg = p.mg AND r.tm = p.tm "

@@ -31,51 +31,52 @@ TEST(StoreCheckTest, FindsNothingWrongWithASoundStore) {
   EXPECT_EQ(CheckStore(*SoundStore(dir)), std::vector<std::string>{});
 }
 
+// One kind of damage each, done by SQL, with the problem check reports.
+constexpr struct {
+const char* damage;
+const char* problem;
+} kDamages[] = {
+    {"UPDATE properties SET folder = 2 WHERE name = 'AccountID'",
+     "item E1, property 'AccountID': its folder 2 is not the item's folder 1"},
+    {"UPDATE properties SET value = 2 WHERE name = 'Flag'", "item E1, property 'Flag': 2 is not a valid boolean value"},
+    {"UPDATE properties SET value = 2147483648 WHERE name = 'Size'",
+     "item E1, property 'Size': 2147483648 is not a valid integer value"},
+    {"UPDATE properties SET value = '3' WHERE name = 'Size'", "item E1, property 'Size': '3' is not a valid integer value"},
+    {"UPDATE properties SET value = '2024-02-30 00:00:00' WHERE name = 'Due'",
+     "item E1, property 'Due': '2024-02-30 00:00:00' is not a valid time value"},
+    {"UPDATE properties SET value = '2024-01-31T10:00:00' WHERE name = 'Due'",
+     "item E1, property 'Due': '2024-01-31T10:00:00' is not a valid time value"},
+    {"UPDATE properties SET value = 7 WHERE name = 'AccountID'", "item E1, property 'AccountID': 7 is not a valid text value"},
+    {"PRAGMA ignore_check_constraints = ON; UPDATE properties SET type = 'float' WHERE name = 'Size'",
+     "item E1, property 'Size': 3 is not a valid float value"},
+    {"PRAGMA ignore_check_constraints = ON; INSERT INTO store VALUES (2, 'AB', '16.0')",
+     "the store table has 2 rows; it must have exactly one"},
+    {"DELETE FROM store", "the store table has 0 rows; it must have exactly one"},
+    {"UPDATE store SET store_id = '5a'", "store identifier '5a' is not upper-case hexadecimal"},
+    {"UPDATE folders SET name = 'Accounts' WHERE id = 1",
+     "there are 0 top-level folders named \"Account Profiles\"; there must be exactly one"},
+    {"INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F9', 'Account Profiles', 'IPM.Post')",
+     "there are 2 top-level folders named \"Account Profiles\"; there must be exactly one"},
+    {"UPDATE folders SET entry_id = 'f3' WHERE name = 'East'", "folder 'f3': its entry ID is not upper-case hexadecimal"},
+    {"UPDATE items SET entry_id = 'E-2' WHERE entry_id = 'E2'", "item 'E-2': its entry ID is not upper-case hexadecimal"},
+    {"UPDATE items SET entry_id = 'F2' WHERE entry_id = 'E2'", "entry ID F2 belongs to a folder and to an item"},
+    {"UPDATE folders SET parent = 3 WHERE name = 'Contacts'",
+     "folder F2 ('Contacts') cannot be reached from a top-level folder"},
+    {"UPDATE items SET unread = 2 WHERE entry_id = 'E2'",
+     "item E2: sent, unread and submitted must each be 0 or 1, not 0, 2, 0"},
+    {"UPDATE items SET time_sent = 'soon' WHERE entry_id = 'E2'", "item E2: time_sent 'soon' is not a valid time"},
+    {"UPDATE items SET time_received = '2024-13-01 00:00:00' WHERE entry_id = 'E2'",
+     "item E2: time_received '2024-13-01 00:00:00' is not a valid time"},
+    {"PRAGMA foreign_keys = OFF; INSERT INTO properties VALUES (99, 1, 'AccountID', 'text', 'A1')",
+     "a row of properties refers to a missing row of items"},
+};
 TEST(StoreCheckTest, ReportsEachKindOfDamage) {
-  const struct {
-    std::string damage;
-    std::string problem;
-  } cases[] = {
-      {"UPDATE properties SET folder = 2 WHERE name = 'AccountID'",
-       "item E1, property 'AccountID': its folder 2 is not the item's folder 1"},
-      {"UPDATE properties SET value = 2 WHERE name = 'Flag'", "item E1, property 'Flag': 2 is not a valid boolean value"},
-      {"UPDATE properties SET value = 2147483648 WHERE name = 'Size'",
-       "item E1, property 'Size': 2147483648 is not a valid integer value"},
-      {"UPDATE properties SET value = '3' WHERE name = 'Size'", "item E1, property 'Size': '3' is not a valid integer value"},
-      {"UPDATE properties SET value = '2024-02-30 00:00:00' WHERE name = 'Due'",
-       "item E1, property 'Due': '2024-02-30 00:00:00' is not a valid time value"},
-      {"UPDATE properties SET value = '2024-01-31T10:00:00' WHERE name = 'Due'",
-       "item E1, property 'Due': '2024-01-31T10:00:00' is not a valid time value"},
-      {"UPDATE properties SET value = 7 WHERE name = 'AccountID'", "item E1, property 'AccountID': 7 is not a valid text value"},
-      {"PRAGMA ignore_check_constraints = ON; UPDATE properties SET type = 'float' WHERE name = 'Size'",
-       "item E1, property 'Size': 3 is not a valid float value"},
-      {"PRAGMA ignore_check_constraints = ON; INSERT INTO store VALUES (2, 'AB', '16.0')",
-       "the store table has 2 rows; it must have exactly one"},
-      {"DELETE FROM store", "the store table has 0 rows; it must have exactly one"},
-      {"UPDATE store SET store_id = '5a'", "store identifier '5a' is not upper-case hexadecimal"},
-      {"UPDATE folders SET name = 'Accounts' WHERE id = 1",
-       "there are 0 top-level folders named \"Account Profiles\"; there must be exactly one"},
-      {"INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F9', 'Account Profiles', 'IPM.Post')",
-       "there are 2 top-level folders named \"Account Profiles\"; there must be exactly one"},
-      {"UPDATE folders SET entry_id = 'f3' WHERE name = 'East'", "folder 'f3': its entry ID is not upper-case hexadecimal"},
-      {"UPDATE items SET entry_id = 'E-2' WHERE entry_id = 'E2'", "item 'E-2': its entry ID is not upper-case hexadecimal"},
-      {"UPDATE items SET entry_id = 'F2' WHERE entry_id = 'E2'", "entry ID F2 belongs to a folder and to an item"},
-      {"UPDATE folders SET parent = 3 WHERE name = 'Contacts'",
-       "folder F2 ('Contacts') cannot be reached from a top-level folder"},
-      {"UPDATE items SET unread = 2 WHERE entry_id = 'E2'",
-       "item E2: sent, unread and submitted must each be 0 or 1, not 0, 2, 0"},
-      {"UPDATE items SET time_sent = 'soon' WHERE entry_id = 'E2'", "item E2: time_sent 'soon' is not a valid time"},
-      {"UPDATE items SET time_received = '2024-13-01 00:00:00' WHERE entry_id = 'E2'",
-       "item E2: time_received '2024-13-01 00:00:00' is not a valid time"},
-      {"PRAGMA foreign_keys = OFF; INSERT INTO properties VALUES (99, 1, 'AccountID', 'text', 'A1')",
-       "a row of properties refers to a missing row of items"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : kDamages) {
     TempDir dir;
     auto db = SoundStore(dir);
-    db->Exec(c.damage.c_str());
+    db->Exec(c.damage);
     const std::vector<std::string> problems = CheckStore(*db);
-    EXPECT_EQ(std::count(problems.begin(), problems.end(), c.problem), 1)
+    EXPECT_EQ(std::count(problems.begin(), problems.end(), std::string(c.problem)), 1)
         << "damage: " << c.damage << "\nproblems:\n"
         << ::testing::PrintToString(problems);
   }

@@ -197,12 +197,13 @@ std::string ExpectedError(const ErrorCase& c) {
          (c.path.empty() ? "" : " (at " + c.path + ")") + ": " + c.what;
 }
 
-TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
+// One bad document for each kind of error, with where and what the error is.
+std::vector<ErrorCase> BadDocuments() {
   const std::string head = R"({"format": 1, "folders": [{"name": "A", "items": [)";
   const std::string width = head + R"({"properties": {"Width": )";
   const std::string type_error = R"(expected "text", "integer", "boolean" or "time" for "type")";
   const std::string id_error = R"(expected an identifier in upper-case hexadecimal (0-9, A-F) for )";
-  const ErrorCase cases[] = {
+  return {
       {R"({"format": 2, "folders": []})", "2", "", "unsupported format; this program reads format 1"},
       {R"({"folders": []})", "{", "", R"(missing member "format")"},
       {R"({"format": "1"})", R"("1")", "", R"(expected an integer from -2147483648 to 2147483647 for "format")"},
@@ -259,7 +260,10 @@ TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
        " {\"properties\": {\"Width\": {\"type\": \"pixels\", \"value\": 200}}}]}]}",
        R"("pixels")", "folders[0].items[3].properties.Width", type_error},
   };
-  for (const ErrorCase& c : cases) {
+}
+
+TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
+  for (const ErrorCase& c : BadDocuments()) {
     TempDir dir;
     try {
       Import(dir, c.document);
