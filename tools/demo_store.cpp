@@ -242,6 +242,7 @@ std::string DemoOptionsProblem(const DemoOptions& options) {
   if (options.accounts > 99'999'999) return "--accounts must be at most 99999999";
   if (options.folders < kDemoMinFolders) return "--folders must be at least 5";
   if (options.folders > 1'000'000) return "--folders must be at most 1000000";
+  if (options.items > 2'000'000'000) return "--items must be at most 2000000000";
   if (options.key_account_items < 0) return "--key-account-items must not be negative";
   if (options.items >= 0 && options.key_account_items > options.items) {
     return "--key-account-items must not be more than --items";

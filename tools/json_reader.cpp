@@ -308,7 +308,7 @@ void JsonReader::ReadNumber(int first) {
 
 void JsonReader::ReadLiteral(const char* word) {
   for (const char* rest = word + 1; *rest != '\0'; ++rest) {
-    if (Get() != *rest) Fail(start_, Path(), "expected a value");
+    if (Get() != *rest) Fail(start_, Path(), "invalid JSON: expected a value");
   }
 }
 

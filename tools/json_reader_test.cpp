@@ -94,7 +94,7 @@ TEST(JsonReaderTest, RejectsBadInputAtItsPlace) {
       {"[1 2]", "t.json: line 1, column 4 (at [0]): invalid JSON: expected ',' or ']'"},
       {"[1,]", "t.json: line 1, column 4 (at [1]): invalid JSON: expected a value"},
       {"{\"a\" 1}", "t.json: line 1, column 6 (at a): invalid JSON: expected ':' after the member name"},
-      {"{\"a\": tru}", "t.json: line 1, column 7 (at a): expected a value"},
+      {"{\"a\": tru}", "t.json: line 1, column 7 (at a): invalid JSON: expected a value"},
       {"\n\n  \"abc", "t.json: line 3, column 7: invalid JSON: unterminated string"},
       {"{\"a\": \"x\\qy\"}", "t.json: line 1, column 9 (at a): invalid escape in a string"},
       {"\"\\ud800\"", "t.json: line 1, column 2: unpaired surrogate in a \\u escape"},

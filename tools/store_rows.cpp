@@ -55,7 +55,7 @@ std::string DocumentTime(std::string_view stored) {
 }
 
 BulkLoad::BulkLoad(store::Database& db) : db_(db) {
-  db_.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -131072; PRAGMA threads = 2; PRAGMA ignore_check_constraints = ON");
+  db_.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -8192; PRAGMA threads = 2; PRAGMA ignore_check_constraints = ON");
   std::vector<std::string> names;
   store::Statement select(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL");
   while (select.Step()) {

@@ -52,9 +52,10 @@ std::optional<std::string> StoredTime(std::string_view text);
 std::string DocumentTime(std::string_view stored);
 
 // Prepares a new, not yet published store for loading many rows in one
-// transaction: no journal (a failed load discards the whole file), a larger
-// page cache, and the secondary indexes dropped until Finish builds them
-// again in one pass each. Use on a store file that no one else has open.
+// transaction: no journal (a failed load discards the whole file), no CHECK
+// constraints (the loader checks its values), and the secondary indexes
+// dropped until Finish builds them again by sorting, with two sorter
+// threads and a small fixed cache. Use on a file no one else has open.
 class BulkLoad {
  public:
   explicit BulkLoad(store::Database& db);
