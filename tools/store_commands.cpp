@@ -1,5 +1,6 @@
 #include "tools/store_commands.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
@@ -35,7 +36,6 @@ struct Call {
   std::function<std::string()> store_path;
   std::istream& in;
   std::ostream& out;
-  std::ostream& err;
 };
 
 struct Command {
@@ -62,7 +62,8 @@ std::int64_t NumberOption(const Call& call, const std::string& name, std::int64_
 std::unique_ptr<store::Database> Open(const Call& call) { return store::OpenStore(call.store_path()); }
 
 int RunInit(Call& call) {
-  const auto version = call.options.count("--outlook-version") != 0 ? call.options.at("--outlook-version") : "16.0";
+  const auto version = call.options.count("--outlook-version") != 0 ? call.options.at("--outlook-version")
+                                                                 : kDefaultOutlookVersion;
   NewStoreFile target(call.store_path());
   {
     auto db = store::CreateStore(target.temp_path(), store::NewIdentifier(store::kStoreIdBytes), version);
@@ -264,7 +265,7 @@ int Dispatch(const std::vector<std::string>& args, const Environment& environmen
 
 int RunStoreTool(const std::vector<std::string>& args, const Environment& environment, std::istream& in,
                  std::ostream& out, std::ostream& err) {
-  Call call{{}, {}, {}, in, out, err};
+  Call call{{}, {}, {}, in, out};
   try {
     return Dispatch(args, environment, call);
   } catch (const UsageError& error) {
