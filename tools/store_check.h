@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/store/sqlite_db.h"
+
+namespace storetool {
+
+// Checks a store's integrity: the file itself (SQLite's integrity and
+// foreign key checks), exactly one store row, exactly one top-level
+// "Account Profiles", every folder reachable from the top, identifiers in
+// upper-case hex and unique over folders and items, each property's folder
+// equal to its item's, and every typed value valid for its type. Returns
+// one line per problem (at most 100 per kind); empty when the store is sound.
+std::vector<std::string> CheckStore(const store::Database& db);
+
+}  // namespace storetool

@@ -1,0 +1,96 @@
+#include "tools/store_check.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/store/schema.h"
+#include "tools/store_import.h"
+#include "tools/tool_test_support.h"
+
+namespace storetool {
+namespace {
+
+using testing::TempDir;
+
+constexpr char kDocument[] = R"({"format": 1, "store_id": "5A", "folders": [
+  {"name": "Account Profiles", "entry_id": "F1", "items": [
+    {"entry_id": "E1", "properties": {"AccountID": "A1", "Flag": {"type": "boolean", "value": true},
+     "Size": {"type": "integer", "value": 3}, "Due": {"type": "time", "value": "2024-01-31T10:00:00"}}}],
+   "folders": [{"name": "Contacts", "entry_id": "F2", "folders": [{"name": "East", "entry_id": "F3"}]},
+               {"name": "Alerts", "entry_id": "F4", "items": [{"entry_id": "E2", "time_sent": null}]}]}]})";
+
+std::unique_ptr<store::Database> SoundStore(const TempDir& dir) {
+  std::istringstream in(kDocument);
+  ImportStore(in, "doc.json", dir / "s.db");
+  return store::OpenStore(dir / "s.db");
+}
+
+TEST(StoreCheckTest, FindsNothingWrongWithASoundStore) {
+  TempDir dir;
+  EXPECT_EQ(CheckStore(*SoundStore(dir)), std::vector<std::string>{});
+}
+
+// One kind of damage each, done by SQL, with the problem check reports.
+constexpr struct {
+const char* damage;
+const char* problem;
+} kDamages[] = {
+    {"UPDATE properties SET folder = 2 WHERE name = 'AccountID'",
+     "item E1, property 'AccountID': its folder 2 is not the item's folder 1"},
+    {"UPDATE properties SET value = 2 WHERE name = 'Flag'", "item E1, property 'Flag': 2 is not a valid boolean value"},
+    {"UPDATE properties SET value = 2147483648 WHERE name = 'Size'",
+     "item E1, property 'Size': 2147483648 is not a valid integer value"},
+    {"UPDATE properties SET value = '3' WHERE name = 'Size'", "item E1, property 'Size': '3' is not a valid integer value"},
+    {"UPDATE properties SET value = '2024-02-30 00:00:00' WHERE name = 'Due'",
+     "item E1, property 'Due': '2024-02-30 00:00:00' is not a valid time value"},
+    {"UPDATE properties SET value = '2024-01-31T10:00:00' WHERE name = 'Due'",
+     "item E1, property 'Due': '2024-01-31T10:00:00' is not a valid time value"},
+    {"UPDATE properties SET value = 7 WHERE name = 'AccountID'", "item E1, property 'AccountID': 7 is not a valid text value"},
+    {"PRAGMA ignore_check_constraints = ON; UPDATE properties SET type = 'float' WHERE name = 'Size'",
+     "item E1, property 'Size': 3 is not a valid float value"},
+    {"PRAGMA ignore_check_constraints = ON; INSERT INTO store VALUES (2, 'AB', '16.0')",
+     "the store table has 2 rows; it must have exactly one"},
+    {"DELETE FROM store", "the store table has 0 rows; it must have exactly one"},
+    {"UPDATE store SET store_id = '5a'", "store identifier '5a' is not upper-case hexadecimal"},
+    {"UPDATE folders SET name = 'Accounts' WHERE id = 1",
+     "there are 0 top-level folders named \"Account Profiles\"; there must be exactly one"},
+    {"INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F9', 'Account Profiles', 'IPM.Post')",
+     "there are 2 top-level folders named \"Account Profiles\"; there must be exactly one"},
+    {"UPDATE folders SET entry_id = 'f3' WHERE name = 'East'", "folder 'f3': its entry ID is not upper-case hexadecimal"},
+    {"UPDATE items SET entry_id = 'E-2' WHERE entry_id = 'E2'", "item 'E-2': its entry ID is not upper-case hexadecimal"},
+    {"UPDATE items SET entry_id = 'F2' WHERE entry_id = 'E2'", "entry ID F2 belongs to a folder and to an item"},
+    {"UPDATE folders SET parent = 3 WHERE name = 'Contacts'",
+     "folder F2 ('Contacts') cannot be reached from a top-level folder"},
+    {"UPDATE items SET unread = 2 WHERE entry_id = 'E2'",
+     "item E2: sent, unread and submitted must each be 0 or 1, not 0, 2, 0"},
+    {"UPDATE items SET time_sent = 'soon' WHERE entry_id = 'E2'", "item E2: time_sent 'soon' is not a valid time"},
+    {"UPDATE items SET time_received = '2024-13-01 00:00:00' WHERE entry_id = 'E2'",
+     "item E2: time_received '2024-13-01 00:00:00' is not a valid time"},
+    {"PRAGMA foreign_keys = OFF; INSERT INTO properties VALUES (99, 1, 'AccountID', 'text', 'A1')",
+     "a row of properties refers to a missing row of items"},
+};
+TEST(StoreCheckTest, ReportsEachKindOfDamage) {
+  for (const auto& c : kDamages) {
+    TempDir dir;
+    auto db = SoundStore(dir);
+    db->Exec(c.damage);
+    const std::vector<std::string> problems = CheckStore(*db);
+    EXPECT_EQ(std::count(problems.begin(), problems.end(), std::string(c.problem)), 1)
+        << "damage: " << c.damage << "\nproblems:\n"
+        << ::testing::PrintToString(problems);
+  }
+}
+
+TEST(StoreCheckTest, ListsAtMostAHundredProblemsOfAKind) {
+  TempDir dir;
+  auto db = SoundStore(dir);
+  db->Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150) "
+           "INSERT INTO items (entry_id, folder, message_class, sent) SELECT printf('D%d', i), 1, 'IPM.Post', 5 FROM n");
+  const std::vector<std::string> problems = CheckStore(*db);
+  ASSERT_EQ(problems.size(), 101u);
+  EXPECT_EQ(problems.back(), "(more problems of this kind are not listed)");
+}
+
+}  // namespace
+}  // namespace storetool

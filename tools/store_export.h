@@ -1,0 +1,15 @@
+#pragma once
+
+#include <ostream>
+
+#include "host/store/sqlite_db.h"
+
+namespace storetool {
+
+// Writes the whole store as a format-1 document to `out`, streaming: every
+// member written, folders and items in store order, properties in byte order
+// of their names, text properties as plain strings, two-space indentation
+// and a final newline. Throws host::Error when the store cannot be read.
+void ExportStore(const store::Database& db, std::ostream& out);
+
+}  // namespace storetool

@@ -1,0 +1,119 @@
+#include "tools/store_inspect.h"
+
+#include <vector>
+
+#include "tools/store_rows.h"
+
+namespace storetool {
+namespace {
+
+struct TreeFolder {
+  std::int64_t id = 0;
+  std::int64_t parent = 0;  // 0 at the top level
+  std::string name;
+};
+
+void ListLevel(const std::vector<TreeFolder>& folders,
+               const std::unordered_map<std::int64_t, std::int64_t>& counts, std::int64_t parent,
+               int depth, std::ostream& out) {
+  for (const TreeFolder& folder : folders) {
+    if (folder.parent != parent) continue;
+    const auto count = counts.find(folder.id);
+    out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << folder.name << " ("
+        << (count != counts.end() ? count->second : 0) << ")\n";
+    ListLevel(folders, counts, folder.id, depth + 1, out);
+  }
+}
+
+// Shows a stored property value the way a document writes it.
+std::string ShownValue(const std::string& type, const store::Statement& row, int column) {
+  if (type == kInteger) return std::to_string(row.Int(column));
+  if (type == kBoolean) return row.Int(column) != 0 ? "true" : "false";
+  if (type == kTime) return DocumentTime(row.Text(column));
+  return OneLine(row.Text(column));
+}
+
+}  // namespace
+
+const char kFindByAccountIdSql[] =
+    "SELECT i.folder, i.entry_id, i.message_class, i.subject "
+    "FROM properties AS p INDEXED BY properties_by_value JOIN items AS i ON i.id = p.item "
+    "WHERE p.name = 'AccountID' AND p.value = ?1 ORDER BY p.item";
+
+FolderPaths::FolderPaths(const store::Database& db) {
+  store::Statement select(db, "SELECT id, coalesce(parent, 0), name FROM folders");
+  while (select.Step()) folders_[select.Int(0)] = Entry{select.Int(1), select.Text(2)};
+}
+
+std::string FolderPaths::Path(std::int64_t folder) const {
+  std::string path;
+  // A damaged store may hold a cycle of parents; stop after as many steps
+  // as there are folders.
+  for (std::size_t steps = 0; steps <= folders_.size(); ++steps) {
+    const auto found = folders_.find(folder);
+    if (found == folders_.end()) break;
+    path = path.empty() ? found->second.name : found->second.name + "/" + path;
+    folder = found->second.parent;
+  }
+  return path;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (const char c : text) {
+    switch (c) {
+      case '\\': line += "\\\\"; break;
+      case '\t': line += "\\t"; break;
+      case '\n': line += "\\n"; break;
+      case '\r': line += "\\r"; break;
+      default: line += c;
+    }
+  }
+  return line;
+}
+
+void ListFolders(const store::Database& db, std::ostream& out) {
+  std::vector<TreeFolder> folders;
+  store::Statement select(db, "SELECT id, coalesce(parent, 0), name FROM folders ORDER BY id");
+  while (select.Step()) folders.push_back({select.Int(0), select.Int(1), select.Text(2)});
+  std::unordered_map<std::int64_t, std::int64_t> counts;
+  store::Statement count(db, "SELECT folder, count(*) FROM items GROUP BY folder");
+  while (count.Step()) counts[count.Int(0)] = count.Int(1);
+  ListLevel(folders, counts, 0, 0, out);
+}
+
+bool ShowItem(const store::Database& db, const std::string& entry_id, std::ostream& out) {
+  store::Statement item(db, "SELECT id, folder, entry_id, message_class, subject, body, company_name, "
+                            "time_sent, time_received, sent, unread, submitted FROM items WHERE entry_id = ?");
+  item.Bind(1, entry_id);
+  if (!item.Step()) return false;
+  out << "entry_id\t" << item.Text(2) << "\nfolder\t" << OneLine(FolderPaths(db).Path(item.Int(1))) << '\n';
+  static constexpr const char* kTexts[] = {"message_class", "subject", "body", "company_name"};
+  for (int i = 0; i < 4; ++i) out << kTexts[i] << '\t' << OneLine(item.Text(i + 3)) << '\n';
+  out << "time_sent\t" << (item.IsNull(7) ? "null" : DocumentTime(item.Text(7))) << '\n';
+  out << "time_received\t" << (item.IsNull(8) ? "null" : DocumentTime(item.Text(8))) << '\n';
+  static constexpr const char* kFlags[] = {"sent", "unread", "submitted"};
+  for (int i = 0; i < 3; ++i) out << kFlags[i] << '\t' << (item.Int(i + 9) != 0 ? "true" : "false") << '\n';
+  store::Statement properties(db, "SELECT name, type, value FROM properties WHERE item = ? ORDER BY name");
+  properties.Bind(1, item.Int(0));
+  while (properties.Step()) {
+    const std::string type = properties.Text(1);
+    out << "property\t" << OneLine(properties.Text(0)) << '\t' << type << '\t'
+        << ShownValue(type, properties, 2) << '\n';
+  }
+  return true;
+}
+
+std::int64_t FindAccountItems(const store::Database& db, const std::string& key, std::ostream& out) {
+  const FolderPaths paths(db);
+  store::Statement select(db, kFindByAccountIdSql);
+  select.Bind(1, key);
+  std::int64_t found = 0;
+  for (; select.Step(); ++found) {
+    out << OneLine(paths.Path(select.Int(0))) << '\t' << select.Text(1) << '\t' << OneLine(select.Text(2))
+        << '\t' << OneLine(select.Text(3)) << '\n';
+  }
+  return found;
+}
+
+}  // namespace storetool

@@ -1,0 +1,145 @@
+#include "tools/store_rows.h"
+
+#include <chrono>
+
+namespace storetool {
+namespace {
+
+bool Digits(std::string_view text, std::size_t from, std::size_t count, unsigned& value) {
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  return true;
+}
+
+void BindOptional(store::Statement& statement, int index, const std::optional<std::string>& text) {
+  if (text) {
+    statement.Bind(index, *text);
+  } else {
+    statement.BindNull(index);
+  }
+}
+
+}  // namespace
+
+bool IsUpperHex(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> StoredTime(std::string_view text) {
+  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
+      text[13] != ':' || text[16] != ':' || !Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) ||
+      !Digits(text, 8, 2, day) || !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) ||
+      !Digits(text, 17, 2, second)) {
+    return std::nullopt;
+  }
+  const std::chrono::year_month_day date{std::chrono::year{static_cast<int>(year)},
+                                         std::chrono::month{month}, std::chrono::day{day}};
+  if (!date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  std::string stored(text);
+  stored[10] = ' ';
+  return stored;
+}
+
+std::string DocumentTime(std::string_view stored) {
+  std::string text(stored);
+  if (text.size() > 10 && text[10] == ' ') text[10] = 'T';
+  return text;
+}
+
+BulkLoad::BulkLoad(store::Database& db) : db_(db) {
+  db_.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -8192; PRAGMA threads = 2; PRAGMA ignore_check_constraints = ON");
+  std::vector<std::string> names;
+  store::Statement select(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL");
+  while (select.Step()) {
+    names.push_back(select.Text(0));
+    index_sql_.push_back(select.Text(1));
+  }
+  for (const std::string& name : names) db_.Exec(("DROP INDEX \"" + name + "\"").c_str());
+}
+
+void BulkLoad::Finish() {
+  for (const std::string& sql : index_sql_) db_.Exec(sql.c_str());
+  db_.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA ignore_check_constraints = OFF");
+}
+
+StoreWriter::StoreWriter(store::Database& db)
+    : db_(db),
+      add_folder_(db, "INSERT INTO folders (parent, entry_id, name, default_message_class) "
+                      "VALUES (?, ?, ?, ?)"),
+      update_folder_(db, "UPDATE folders SET entry_id = ?, name = ?, default_message_class = ? "
+                         "WHERE id = ?"),
+      add_item_(db, "INSERT INTO items (folder, entry_id, message_class, subject, body, company_name, "
+                    "time_sent, time_received, sent, unread, submitted) "
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+      add_property_(db, "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)"),
+      set_class_(db, "UPDATE items SET message_class = ? WHERE id = ?"),
+      find_id_(db, "SELECT EXISTS (SELECT 1 FROM folders WHERE entry_id = ?1) "
+                   "OR EXISTS (SELECT 1 FROM items WHERE entry_id = ?1)") {}
+
+void StoreWriter::SetStore(std::string_view store_id, std::string_view outlook_version) {
+  store::Statement(db_, "UPDATE store SET store_id = ?, outlook_version = ? WHERE id = 1")
+      .Bind(1, store_id)
+      .Bind(2, outlook_version)
+      .Run();
+}
+
+std::int64_t StoreWriter::AddFolder(std::optional<std::int64_t> parent, std::string_view entry_id,
+                                    std::string_view name, std::string_view default_message_class) {
+  add_folder_.Reset();
+  if (parent) {
+    add_folder_.Bind(1, *parent);
+  } else {
+    add_folder_.BindNull(1);
+  }
+  add_folder_.Bind(2, entry_id).Bind(3, name).Bind(4, default_message_class).Run();
+  return sqlite3_last_insert_rowid(db_.handle());
+}
+
+void StoreWriter::UpdateFolder(std::int64_t id, std::string_view entry_id, std::string_view name,
+                               std::string_view default_message_class) {
+  update_folder_.Reset();
+  update_folder_.Bind(1, entry_id).Bind(2, name).Bind(3, default_message_class).Bind(4, id).Run();
+}
+
+std::int64_t StoreWriter::AddItem(std::int64_t folder, const ItemRow& item) {
+  add_item_.Reset();
+  add_item_.Bind(1, folder).Bind(2, item.entry_id).Bind(3, item.message_class).Bind(4, item.subject);
+  add_item_.Bind(5, item.body).Bind(6, item.company_name);
+  BindOptional(add_item_, 7, item.time_sent);
+  BindOptional(add_item_, 8, item.time_received);
+  add_item_.Bind(9, std::int64_t{item.sent}).Bind(10, std::int64_t{item.unread});
+  add_item_.Bind(11, std::int64_t{item.submitted}).Run();
+  const std::int64_t id = sqlite3_last_insert_rowid(db_.handle());
+  for (const PropertyRow& property : item.properties) {
+    add_property_.Reset();
+    add_property_.Bind(1, id).Bind(2, folder).Bind(3, property.name).Bind(4, property.type);
+    if (property.type == kText || property.type == kTime) {
+      add_property_.Bind(5, property.text);
+    } else {
+      add_property_.Bind(5, property.number);
+    }
+    add_property_.Run();
+  }
+  return id;
+}
+
+void StoreWriter::SetMessageClass(std::int64_t item, std::string_view message_class) {
+  set_class_.Reset();
+  set_class_.Bind(1, message_class).Bind(2, item).Run();
+}
+
+bool StoreWriter::IsEntryIdUsed(std::string_view entry_id) {
+  find_id_.Reset();
+  find_id_.Bind(1, entry_id);
+  return find_id_.Step() && find_id_.Int(0) != 0;
+}
+
+}  // namespace storetool
