@@ -29,12 +29,17 @@ int main(int argc, char** argv) {
   try {
     const bool gui = desktop::ChooseUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"),
                                        std::getenv("WAYLAND_DISPLAY")) == desktop::UiMode::kGui;
-    const std::string store_path =
-        store::StorePath(std::getenv("QUORVIA_STORE"), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    std::string store_path;
+    try {
+      store_path = store::DefaultStorePath(store::Environment::FromProcess());
+    } catch (const std::runtime_error& error) {
+      std::cerr << kProgram << ": " << error.what() << '\n';
+      return app::ExitStatus(app::Outcome::kNoSession);
+    }
     const auto platform = host::linuxPlatform(store_path, gui);
     app::Form1 form(*platform, argc == 2 ? argv[1] : "", TraceRequested() ? &std::cerr : nullptr);
     return app::ExitStatus(form.Run());
-  } catch (const std::invalid_argument& error) {
+  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI
     std::cerr << kProgram << ": " << error.what() << '\n';
     return app::ExitStatus(app::Outcome::kUsage);
   } catch (const std::exception& error) {

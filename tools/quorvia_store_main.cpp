@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
   const int status =
-      storetool::RunStoreTool(args, storetool::Environment::FromProcess(), std::cin, std::cout, std::cerr);
+      storetool::RunStoreTool(args, store::Environment::FromProcess(), std::cin, std::cout, std::cerr);
   std::cout.flush();
   return status;
 }

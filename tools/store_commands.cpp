@@ -240,7 +240,7 @@ std::size_t ParseGlobal(const std::vector<std::string>& args, std::optional<std:
   return i;
 }
 
-int Dispatch(const std::vector<std::string>& args, const Environment& environment, Call& call) {
+int Dispatch(const std::vector<std::string>& args, const store::Environment& environment, Call& call) {
   std::optional<std::string> store;
   const std::size_t at = ParseGlobal(args, store);
   if (at < args.size() && IsHelp(args[at])) {
@@ -257,13 +257,13 @@ int Dispatch(const std::vector<std::string>& args, const Environment& environmen
     }
   }
   ParseCommandWords(*command, args, at + 1, call);
-  call.store_path = [store, environment] { return store ? *store : DefaultStorePath(environment); };
+  call.store_path = [store, environment] { return store ? *store : store::DefaultStorePath(environment); };
   return command->run(call);
 }
 
 }  // namespace
 
-int RunStoreTool(const std::vector<std::string>& args, const Environment& environment, std::istream& in,
+int RunStoreTool(const std::vector<std::string>& args, const store::Environment& environment, std::istream& in,
                  std::ostream& out, std::ostream& err) {
   Call call{{}, {}, {}, in, out};
   try {

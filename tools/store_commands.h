@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/store/store_location.h"
 #include "tools/store_file.h"
 
 namespace storetool {
@@ -17,7 +18,7 @@ inline constexpr int kExitUsage = 2;   // unknown command or option, missing arg
 // Runs quorvia-store with `args` (the words after the program name):
 // output on `out`, messages on `err`, "import -" reads `in`. Returns the
 // exit status; never throws for bad input or a failing store.
-int RunStoreTool(const std::vector<std::string>& args, const Environment& environment, std::istream& in,
+int RunStoreTool(const std::vector<std::string>& args, const store::Environment& environment, std::istream& in,
                  std::ostream& out, std::ostream& err);
 
 }  // namespace storetool

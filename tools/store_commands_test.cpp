@@ -195,23 +195,6 @@ TEST(StoreCommandsTest, CheckPrintsEachProblemAndFails) {
   EXPECT_EQ(run.out, path + ": item E3, property 'AccountID': its folder 1 is not the item's folder 3\n");
 }
 
-TEST(StoreCommandsTest, StoreDefaultsToTheEnvironment) {
-  const struct {
-    Environment environment;
-    std::string path;
-  } cases[] = {
-      {{"/s/q.db", "/xdg", "/home/u"}, "/s/q.db"},
-      {{"", "/xdg", "/home/u"}, "/xdg/quorvia/crm.db"},
-      {{"", "relative", "/home/u"}, "/home/u/.local/share/quorvia/crm.db"},
-      {{"", "", "/home/u"}, "/home/u/.local/share/quorvia/crm.db"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(DefaultStorePath(c.environment), c.path) << c.environment.quorvia_store << "|"
-                                                       << c.environment.xdg_data_home;
-  }
-  EXPECT_THROW(DefaultStorePath(Environment{}), std::runtime_error);
-}
-
 int Shell(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

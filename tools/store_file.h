@@ -4,21 +4,6 @@
 
 namespace storetool {
 
-// The environment variables that choose the store when --store is not given.
-struct Environment {
-  std::string quorvia_store;  // QUORVIA_STORE
-  std::string xdg_data_home;  // XDG_DATA_HOME
-  std::string home;           // HOME
-
-  // Reads the three variables of this process (unset reads as empty).
-  static Environment FromProcess();
-};
-
-// The store used when --store is not given: QUORVIA_STORE, else
-// XDG_DATA_HOME/quorvia/crm.db (an absolute XDG_DATA_HOME only), else
-// HOME/.local/share/quorvia/crm.db. Throws std::runtime_error without HOME.
-std::string DefaultStorePath(const Environment& environment);
-
 // A store file being made: it is written under a temporary name beside
 // `path` and only appears under `path` when Publish succeeds, so a failure
 // half-way leaves no store behind.

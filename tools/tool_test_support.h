@@ -58,7 +58,7 @@ inline ToolRun RunTool(const std::vector<std::string>& args, const std::string& 
   std::istringstream in(input);
   std::ostringstream out, err;
   ToolRun run;
-  run.status = RunStoreTool(args, Environment{}, in, out, err);
+  run.status = RunStoreTool(args, store::Environment{}, in, out, err);
   run.out = out.str();
   run.err = err.str();
   return run;

@@ -1,17 +1,34 @@
 #include "host/store/store_location.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
 namespace store {
 namespace {
 
-bool IsSet(const char* value) { return value != nullptr && *value != '\0'; }
+namespace fs = std::filesystem;
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
 
 }  // namespace
 
-std::string StorePath(const char* quorvia_store, const char* xdg_data_home, const char* home) {
-  if (IsSet(quorvia_store)) return quorvia_store;
-  const std::string data_home = IsSet(xdg_data_home) ? std::string(xdg_data_home)
-                                                     : std::string(IsSet(home) ? home : "") + "/.local/share";
-  return data_home + "/quorvia/crm.db";
+Environment Environment::FromProcess() {
+  return Environment{Variable("QUORVIA_STORE"), Variable("XDG_DATA_HOME"), Variable("HOME")};
+}
+
+std::string DefaultStorePath(const Environment& environment) {
+  if (!environment.quorvia_store.empty()) return environment.quorvia_store;
+  if (!environment.xdg_data_home.empty() && environment.xdg_data_home.front() == '/') {
+    return (fs::path(environment.xdg_data_home) / "quorvia" / "crm.db").string();
+  }
+  if (environment.home.empty()) {
+    throw std::runtime_error("no store given: set QUORVIA_STORE, XDG_DATA_HOME or HOME");
+  }
+  return (fs::path(environment.home) / ".local" / "share" / "quorvia" / "crm.db").string();
 }
 
 }  // namespace store

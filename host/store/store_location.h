@@ -4,10 +4,19 @@
 
 namespace store {
 
-// Where the CRM store is: QUORVIA_STORE when set and not empty, otherwise
-// XDG_DATA_HOME/quorvia/crm.db, with XDG_DATA_HOME defaulting to
-// HOME/.local/share. Each argument is the variable's value, or null when it
-// is unset.
-std::string StorePath(const char* quorvia_store, const char* xdg_data_home, const char* home);
+// The environment variables that choose the store.
+struct Environment {
+  std::string quorvia_store;  // QUORVIA_STORE
+  std::string xdg_data_home;  // XDG_DATA_HOME
+  std::string home;           // HOME
+
+  // Reads the three variables of this process (unset reads as empty).
+  static Environment FromProcess();
+};
+
+// Where the CRM store is: QUORVIA_STORE, else XDG_DATA_HOME/quorvia/crm.db
+// (an absolute XDG_DATA_HOME only), else HOME/.local/share/quorvia/crm.db.
+// Throws std::runtime_error when none of them is set.
+std::string DefaultStorePath(const Environment& environment);
 
 }  // namespace store

@@ -2,26 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace store {
 namespace {
 
-TEST(StoreLocationTest, StoreVariableWinsThenXdgDataHomeThenHome) {
+TEST(StoreLocationTest, StoreVariableWinsThenAbsoluteXdgDataHomeThenHome) {
   const struct {
-    const char* quorvia_store;
-    const char* xdg_data_home;
-    const char* home;
-    const char* path;
+    Environment environment;
+    std::string path;
   } cases[] = {
-      {"/tmp/a.db", "/x", "/home/u", "/tmp/a.db"},
-      {"", "/x", "/home/u", "/x/quorvia/crm.db"},
-      {nullptr, "/x", "/home/u", "/x/quorvia/crm.db"},
-      {nullptr, "", "/home/u", "/home/u/.local/share/quorvia/crm.db"},
-      {nullptr, nullptr, "/home/u", "/home/u/.local/share/quorvia/crm.db"},
+      {{"/s/q.db", "/xdg", "/home/u"}, "/s/q.db"},
+      {{"", "/xdg", "/home/u"}, "/xdg/quorvia/crm.db"},
+      {{"", "relative", "/home/u"}, "/home/u/.local/share/quorvia/crm.db"},
+      {{"", "", "/home/u"}, "/home/u/.local/share/quorvia/crm.db"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(StorePath(c.quorvia_store, c.xdg_data_home, c.home), c.path)
-        << (c.quorvia_store ? c.quorvia_store : "(unset)") << " " << (c.xdg_data_home ? c.xdg_data_home : "(unset)");
+    EXPECT_EQ(DefaultStorePath(c.environment), c.path)
+        << c.environment.quorvia_store << "|" << c.environment.xdg_data_home;
   }
+  EXPECT_THROW(DefaultStorePath(Environment{}), std::runtime_error);
 }
 
 }  // namespace

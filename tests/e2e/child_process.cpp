@@ -114,9 +114,6 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
   return ChildProcess(program, args, env, input).Wait();
 }
 
-std::string BuiltProgram(const std::string& name) {
-  const char* dir = std::getenv("QUORVIA_BIN_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/" + name;
-}
+std::string BuiltProgram(const std::string& name) { return std::string(QUORVIA_BIN_DIR) + "/" + name; }
 
 }  // namespace e2e

@@ -42,7 +42,7 @@ class ChildProcess {
 ProcessResult Run(const std::string& program, const std::vector<std::string>& args,
                   const std::map<std::string, std::string>& env = {}, const std::string& input = "");
 
-// The path of a built program, found through QUORVIA_BIN_DIR.
+// The path of a program that the build put beside the tests.
 std::string BuiltProgram(const std::string& name);
 
 }  // namespace e2e
