@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "host/store/test_store.h"
+#include "tests/e2e/child_process.h"
+
+// The account commands run as a user runs them: a store made with
+// quorvia-store import, quorvia-utilities in console mode answering through
+// standard input, the result read back with quorvia-store export.
+namespace e2e {
+namespace {
+
+using nlohmann::json;
+
+const std::string kWidening = "x' OR [AccountID] <> '";
+
+json Props(const std::string& key, const std::string& name, const std::string& manager) {
+  return {{"AccountID", key}, {"Account Name", name}, {"Account Manager", manager},
+          {"Team", manager + " team"}, {"Alignment", "Standard"}};
+}
+
+json Account(const std::string& entry, const std::string& key, const std::string& name,
+             const std::string& manager, const std::string& parent_name = "",
+             const std::string& parent_key = "") {
+  json properties = Props(key, name, manager);
+  properties["Account Parent"] = parent_name;
+  properties["Account LocationID"] = parent_key;
+  return {{"entry_id", entry}, {"subject", name + " Inc"}, {"properties", properties}};
+}
+
+json Related(const std::string& entry, const std::string& key, const std::string& name) {
+  return {{"entry_id", entry}, {"company_name", name}, {"properties", Props(key, name, "M")}};
+}
+
+json Folder(const std::string& name, const std::string& message_class, json items, json folders = json::array()) {
+  return {{"name", name}, {"default_message_class", message_class}, {"items", items}, {"folders", folders}};
+}
+
+json CrmDocument() {
+  const json accounts = {
+      Account("E01", "A100", "Acme", "Ann"),       Account("E02", "B200", "Beta", "Bob"),
+      Account("E03", "B201", "Beta North", "Bob", "Beta", "B200"),
+      Account("E04", "C300", "Gamma", "Cid"),      Account("E05", "O'Neil", "O'Neil", "Ola"),
+      Account("E06", kWidening, "Wide", "Wes"),    Account("E07", "b200", "beta", "bo"),
+  };
+  const json east = Folder("East", "IPM.Contact", {Related("E14", "B200", "Beta"), Related("E15", "b200", "beta")});
+  const json contacts = Folder("Contacts", "IPM.Contact",
+                               {Related("E10", "B200", "Beta"), Related("E11", "C300", "Gamma"),
+                                Related("E12", "O'Neil", "O'Neil"), Related("E13", kWidening, "Wide")},
+                               {east});
+  const json quarter = Folder("Q1", "IPM.Post", {Related("E22", "B200", "Beta"), Related("E23", "C300", "Gamma")});
+  const json activities = Folder("Activities", "IPM.Post",
+                                 {Related("E20", "B200", "Beta"), Related("E21", "A100", "Acme")},
+                                 {Folder("2026", "IPM.Post", json::array(), {quarter})});
+  const json alerts = Folder("Alerts", "IPM.StickyNote", {Related("E30", "B200", "Beta"), Related("E31", "C300", "Gamma")});
+  return {{"format", 1}, {"outlook_version", "16.0"},
+          {"folders", {Folder("Account Profiles", "IPM.Post", accounts, {contacts, activities, alerts})}}};
+}
+
+// Every item of an exported store by entry identifier: its folder path, its
+// company and its properties.
+using Items = std::map<std::string, json>;
+
+void CollectItems(const json& folder, const std::string& parent, Items& items) {
+  const std::string path = parent.empty() ? folder["name"].get<std::string>() : parent + "/" + folder["name"].get<std::string>();
+  for (const json& item : folder["items"]) {
+    items[item["entry_id"]] = {{"folder", path}, {"company_name", item["company_name"]}, {"properties", item["properties"]}};
+  }
+  for (const json& child : folder["folders"]) CollectItems(child, path, items);
+}
+
+class AccountCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const ProcessResult imported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "import", "-"}, {},
+                                       CrmDocument().dump());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    exported_before_ = Export();
+    before_ = ItemsOf(exported_before_);
+    ASSERT_EQ(before_.size(), 19u);
+  }
+  std::string Export() {
+    const ProcessResult exported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "export"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    return exported.out;
+  }
+  static Items ItemsOf(const std::string& exported) {
+    Items items;
+    const json document = json::parse(exported);
+    for (const json& folder : document["folders"]) CollectItems(folder, "", items);
+    return items;
+  }
+  ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line},
+               {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}}, input);
+  }
+  // `items` as merged into Acme (A100).
+  static void Rekey(Items& items, std::initializer_list<const char*> entries) {
+    for (const char* entry : entries) {
+      json& item = items[entry];
+      item["properties"].update(Props("A100", "Acme", "Ann"));
+      item["company_name"] = "Acme";
+    }
+  }
+
+  store::testing::TempDir dir_;
+  std::string store_ = dir_.File("crm.db");
+  std::string exported_before_;
+  Items before_;
+};
+
+TEST_F(AccountCommandsTest, MergeFoldsEveryKindOfItemAtAnyDepth) {
+  const ProcessResult merged = Utilities("Merge;E01;;A100;B200");
+  EXPECT_EQ(merged.status, 0) << merged.err;
+  EXPECT_EQ(merged.err, "");
+  Items expected = before_;
+  expected.erase("E02");
+  json& location = expected["E03"]["properties"];
+  location["Account LocationID"] = "A100";
+  location["Account Parent"] = "Acme";
+  location["Account Manager"] = "Ann";
+  location["Team"] = "Ann team";
+  Rekey(expected, {"E10", "E14", "E20", "E22", "E30"});
+  for (const char* post : {"E20", "E22", "E30"}) expected[post]["company_name"] = "Beta";  // not contacts
+  EXPECT_EQ(ItemsOf(Export()), expected);
+}
+
+TEST_F(AccountCommandsTest, KeysThatDifferOnlyInLetterCaseAreDifferentAccounts) {
+  EXPECT_EQ(Utilities("Merge;E01;;A100;b200").status, 0);
+  Items expected = before_;
+  expected.erase("E07");
+  Rekey(expected, {"E15"});
+  EXPECT_EQ(ItemsOf(Export()), expected);
+}
+
+TEST_F(AccountCommandsTest, DeleteAnsweredNoChangesNothing) {
+  for (const std::string answer : {"n\n", "", "yep\n"}) {
+    const ProcessResult declined = Utilities("Delete;E02;;B200", answer);
+    EXPECT_EQ(declined.status, 1) << answer;
+    EXPECT_EQ(declined.err,
+              "== QuorviaUtilities ==\nAre you sure you want to delete 'Beta Inc' and all subitems?\n[y/N] ");
+    EXPECT_EQ(Export(), exported_before_) << answer;
+  }
+}
+
+TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
+  const struct {
+    std::string command_line;
+    std::vector<std::string> removed;
+  } cases[] = {
+      {"Delete;E02;;B200", {"E02", "E10", "E14", "E20", "E22", "E30"}},
+      {"Delete;E05;;O'Neil", {"E05", "E12"}},
+      {"Delete;E06;;" + kWidening, {"E06", "E13"}},
+  };
+  Items expected = before_;
+  for (const auto& c : cases) {
+    const ProcessResult deleted = Utilities(c.command_line, "Yes\n");
+    EXPECT_EQ(deleted.status, 0) << c.command_line << ": " << deleted.err;
+    for (const std::string& entry : c.removed) expected.erase(entry);
+    if (c.command_line == "Delete;E02;;B200") {
+      expected["E03"]["properties"]["Account LocationID"] = "";
+      expected["E03"]["properties"]["Account Parent"] = "";
+    }
+    EXPECT_EQ(ItemsOf(Export()), expected) << c.command_line;
+  }
+}
+
+TEST_F(AccountCommandsTest, MessagesAndExitStatusesOfEarlyEnds) {
+  const ProcessResult usage = e2e::Run(BuiltProgram("quorvia-utilities"), {}, {{"QUORVIA_UI", "console"}});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err,
+            "== QuorviaUtilities ==\nVer 6\n"
+            "SYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\n"
+            "Function: Merge, Update, Realign, Delete, Startup, Help\n");
+  const ProcessResult same = Utilities("Merge;E01;;A100;A100");
+  EXPECT_EQ(same.status, 1);
+  EXPECT_EQ(same.err,
+            "== QuorviaUtilities ==\nYou selected the same account, please select a different account to merge.\n");
+  EXPECT_EQ(Utilities("merge;E01;;A100;B200").status, 2);
+  EXPECT_EQ(Utilities("Merge;E01;;A100").status, 4);
+  EXPECT_EQ(Export(), exported_before_);
+}
+
+}  // namespace
+}  // namespace e2e
