@@ -31,8 +31,9 @@ class Form1 {
   // run by throwing ProgramEnded{outcome}. Never returns.
   [[noreturn]] void ProgramEnd(Outcome outcome = Outcome::kDone);
 
-  // Operations, one per function name.
+  // Operations, one per function name. Realign and ContactSync do nothing.
   void Realign();
+  void ContactSync();
   void Merge();
   void Delete();
   void Startup();

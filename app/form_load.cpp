@@ -69,22 +69,30 @@ void Form1::StartSession(host::ResumeNext& on_error) {
 void Form1::Dispatch() {
   struct Operation {
     const char* name;
-    void (Form1::*procedure)();  // null: a known name that does nothing
+    void (Form1::*procedure)();  // null: not part of this version, does nothing
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
-      {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign}, {"Delete", &Form1::Delete},
-      {"Startup", &Form1::Startup}, {"ContactSync", nullptr},
+      {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
+      {"Update", nullptr},        {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
+      {"Help", nullptr},          {"ExcelReport", nullptr},     {"Alerts", nullptr},
+      {"AddAlerts", nullptr},     {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;
-    if (operation.procedure != nullptr) (this->*operation.procedure)();
+    if (operation.procedure == nullptr) {
+      outcome_ = Outcome::kNotDone;
+    } else {
+      (this->*operation.procedure)();
+    }
     return;
   }
   outcome_ = Outcome::kUsage;
 }
 
 void Form1::Realign() {}
+
+void Form1::ContactSync() {}
 
 void Form1::Unload() { loaded_ = false; }
 
