@@ -17,16 +17,12 @@ void Form1::Delete() {
 
   DoEvents();
   OpenCdoDatabaseFolder();
-  FilterLocationAccounts(Param(3));
-  for (int i = oMessCol->Count(); i >= 1; --i) {
-    DoEvents();
-    omess = oMessCol->Item(i);
-    objFields = omess->Fields();
+  RewriteLocationAccounts(Param(3), [&] {
     // The parent key goes last, so a run cut short leaves the location
     // account selectable and running the command again finishes it.
     WriteField("Account Parent", std::string());
     WriteField("Account LocationID", std::string());
-  }
+  });
 
   RecurseDelete(Param(3), safeFolder);
   MyOLItem->Delete();

@@ -33,11 +33,7 @@ void Form1::Merge() {
 
   OpenCdoDatabaseFolder();
   DoEvents();
-  FilterLocationAccounts(Param(4));
-  for (int i = oMessCol->Count(); i >= 1; --i) {
-    DoEvents();
-    omess = oMessCol->Item(i);
-    objFields = omess->Fields();
+  RewriteLocationAccounts(Param(4), [&] {
     // The parent key goes last: until it is written the location account
     // still answers to the merged key, so a run cut short is finished by
     // running the command again.
@@ -45,7 +41,7 @@ void Form1::Merge() {
       WriteField(field, MyOLItem->UserProperties()->Find(property)->Value());
     }
     WriteField("Account LocationID", Param(3));
-  }
+  });
 
   RecurseMerge(Param(4), safeFolder);
 

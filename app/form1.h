@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -82,8 +83,9 @@ class Form1 {
   // Opens the database folder through CDO into CDOFolder.
   void OpenCdoDatabaseFolder();
   // Narrows oMessCol, the messages of CDOFolder, to the location accounts
-  // whose parent key is `key`.
-  void FilterLocationAccounts(const std::string& key);
+  // whose parent key is `key`; then, from the last to the first, makes each
+  // of them omess, with objFields its fields, and calls `rewrite`.
+  void RewriteLocationAccounts(const std::string& key, const std::function<void()>& rewrite);
   // Adds a text field to objFields and makes it permanent on omess.
   void WriteField(const std::string& name, const host::Value& value);
   // Does `work` on every folder below the one `pfolder` holds, depth first:

@@ -15,7 +15,7 @@
 #include "tools/store_check.h"
 #include "tools/store_export.h"
 #include "tools/store_import.h"
-#include "tools/store_inspect.h"
+#include "tools/store_listing.h"
 #include "tools/store_rows.h"
 
 namespace storetool {

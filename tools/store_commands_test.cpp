@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 
 #include "host/store/schema.h"
-#include "tools/store_inspect.h"
+#include "tools/store_listing.h"
 #include "tools/tool_test_support.h"
 
 namespace storetool {

@@ -1,4 +1,4 @@
-#include "tools/store_inspect.h"
+#include "tools/store_listing.h"
 
 #include <vector>
 

@@ -1,0 +1,32 @@
+#include "app/form1.h"
+
+namespace app {
+
+void Form1::WalkFolderTree(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder,
+                           FolderWork work, const char* procedure) {
+  host::ResumeNext on_error(procedure, trace_);
+  host::Ref<host::outlook::Folders> folders;
+  int count = 0;
+  on_error([&] { folders = pfolder->Item()->Folders(); });
+  on_error([&] { count = folders->Count(); });
+  for (int i = 1; i <= count; ++i) {
+    host::Ref<host::outlook::MAPIFolder> folder;
+    on_error([&] { folder = folders->Item(i); });
+    DoEvents();
+    (this->*work)(pNewID, folder, on_error);
+    int subfolders = 0;
+    on_error([&] { subfolders = folder->Folders()->Count(); });
+    if (subfolders > 0) {
+      host::Ref<host::omg::SafeFolder> wrapper;
+      on_error([&] { wrapper = platform_.CreateSafeFolder(); });
+      on_error([&] { wrapper->SetItem(folder); });
+      WalkFolderTree(pNewID, wrapper, work, procedure);
+    }
+  }
+  CDOFolder.Reset();
+  oMessCol.Reset();
+  oFilter.Reset();
+  omess.Reset();
+}
+
+}  // namespace app
