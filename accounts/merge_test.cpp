@@ -90,6 +90,20 @@ TEST_F(MergeTest, StickyNotesAreRewrittenThroughCdoAndStillSaved) {
   EXPECT_EQ(crm_.store.Text(crm_.beta_note, "Account Manager"), "Ann");
 }
 
+TEST_F(MergeTest, WalksFoldersDepthFirstAndItemsFromTheLast) {
+  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;B200"), Outcome::kDone);
+  std::vector<std::string> wrapped;
+  for (const std::string& call : platform_->log().calls()) {
+    const auto open = call.find(".SetItem(\"E");
+    if (open != std::string::npos) wrapped.push_back(call.substr(open + 10, call.size() - open - 12));
+  }
+  // Contacts, its subfolder East, Activities, 2026/Q1, Alerts.
+  const std::vector<std::string> expected = {
+      Id(crm_.beta_contact2), Id(crm_.beta_contact), Id(crm_.beta_east_contact),
+      Id(crm_.beta_post),     Id(crm_.beta_q1_post), Id(crm_.beta_note)};
+  EXPECT_EQ(wrapped, expected);
+}
+
 TEST_F(MergeTest, KeysThatDifferInLetterCaseAreDifferentAccounts) {
   const auto lower = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "b200"}}, "beta");
   const auto lower_post = crm_.store.AddItem(
