@@ -99,7 +99,8 @@ TEST_F(OutlookStoreTest, FindYieldsTheFirstMatchOrNothing) {
     const char* expected;  // entry id, or "" for nothing
   } cases[] = {{"[AccountID] = 'A'", "E1"},        {"[AccountID] <> ''", "E1"},
                {"[AccountID] = 'C'", "E5"},        {"[AccountID] = 'a'", ""},
-               {"[AccountID] = 'A' AND [AccountID] = 'B'", ""}, {"[Missing] = 'A'", ""}};
+               {"[AccountID] = 'A' AND [AccountID] = 'B'", ""}, {"[Missing] = 'A'", ""},
+               {"[AccountID] = 'C' OR [AccountID] = 'B'", "E2"}};
   for (const auto& c : cases) {
     auto found = Folder(folder_)->Items()->Find(c.filter);
     EXPECT_EQ(found ? found->EntryID() : "", c.expected) << c.filter;
