@@ -7,9 +7,10 @@
 namespace store {
 namespace {
 
-StoreSession::Lease RunFilter(StoreSession& session, std::int64_t folder, const Filter& filter) {
-  const Filter::Query query = filter.CompileForFolder();
-  StoreSession::Lease statement(session, query.sql);
+// `sql` holds the filter's query, whose parameters it keeps.
+StoreSession::Lease RunFilter(StoreSession& session, std::string_view sql, std::int64_t folder,
+                              const Filter::Query& query) {
+  StoreSession::Lease statement(session, sql);
   statement->Bind(1, folder);
   for (std::size_t i = 0; i < query.params.size(); ++i) {
     statement->BindValue(static_cast<int>(i) + 2, query.params[i]);
@@ -66,17 +67,22 @@ int FolderItemCount(StoreSession& session, std::int64_t folder) {
 }
 
 std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter) {
-  auto statement = RunFilter(session, folder, filter);
+  const Filter::Query query = filter.CompileForFolder();
+  auto statement = RunFilter(session, query.sql, folder, query);
   std::vector<std::int64_t> ids;
   while (statement->Step()) ids.push_back(statement->Int(0));
   return ids;
 }
 
-std::optional<std::int64_t> FirstMatchingId(StoreSession& session, std::int64_t folder,
-                                            const Filter& filter) {
-  auto statement = RunFilter(session, folder, filter);
+// Every statement is a read transaction of its own, whose locking costs
+// more than the lookups themselves: the item's row comes in the same one.
+std::optional<ItemRow> FirstMatchingItem(StoreSession& session, std::int64_t folder, const Filter& filter) {
+  const Filter::Query query = filter.CompileForFolder();
+  auto statement = RunFilter(
+      session, "SELECT id, entry_id, folder, message_class FROM items WHERE id = (" + query.sql + " LIMIT 1)",
+      folder, query);
   if (!statement->Step()) return std::nullopt;
-  return statement->Int(0);
+  return ItemRow{statement->Int(0), statement->Text(1), statement->Int(2), statement->Text(3)};
 }
 
 std::vector<std::int64_t> KeepMembers(const std::vector<std::int64_t>& ordered,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/store/filter.h"
+#include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
 // Selecting and ordering the items of one folder by id, without loading them.
@@ -21,9 +22,9 @@ int FolderItemCount(StoreSession& session, std::int64_t folder);
 // what the filter's query costs, not the folder's size.
 std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter);
 
-// The lowest id that the filter matches in the folder, or nullopt.
-std::optional<std::int64_t> FirstMatchingId(StoreSession& session, std::int64_t folder,
-                                            const Filter& filter);
+// The item with the lowest id that the filter matches in the folder, or
+// nullopt; one query, so one read of the store.
+std::optional<ItemRow> FirstMatchingItem(StoreSession& session, std::int64_t folder, const Filter& filter);
 
 // The members of `ordered` that are in `ascending` (sorted), in `ordered`'s order.
 std::vector<std::int64_t> KeepMembers(const std::vector<std::int64_t>& ordered,

@@ -36,14 +36,14 @@ class StoreItems : public ol::Items {
   }
   Ref<ol::Item> Find(const std::string& filter) override {
     const Filter parsed = Filter::Parse(filter);
-    std::optional<std::int64_t> found;
     if (!ids_) {
-      found = FirstMatchingId(*session_, folder_.id, parsed);
-    } else if (auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed)); !kept.empty()) {
-      found = kept.front();
+      auto found = FirstMatchingItem(*session_, folder_.id, parsed);
+      if (!found) return nullptr;
+      return MakeItem(session_, std::move(*found));
     }
-    if (!found) return nullptr;
-    return MakeItem(session_, ItemById(*session_, *found));
+    const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed));
+    if (kept.empty()) return nullptr;
+    return MakeItem(session_, ItemById(*session_, kept.front()));
   }
   Ref<ol::Items> Restrict(const std::string& filter) override {
     auto matching = MatchingIds(*session_, folder_.id, Filter::Parse(filter));

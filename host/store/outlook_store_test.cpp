@@ -93,7 +93,8 @@ TEST_F(OutlookStoreTest, FindYieldsTheFirstMatchOrNothing) {
     const char* filter;
     const char* expected;  // entry id, or "" for nothing
   } cases[] = {{"[AccountID] <> ''", "E1"}, {"[AccountID] = 'C'", "E5"},
-               {"[AccountID] = 'A' AND [AccountID] = 'B'", ""}};
+               {"[AccountID] = 'A' AND [AccountID] = 'B'", ""},
+               {"[AccountID] = 'C' OR [AccountID] = 'B'", "E2"}};
   for (const auto& c : cases) {
     auto found = Folder(folder_)->Items()->Find(c.filter);
     EXPECT_EQ(found ? found->EntryID() : "", c.expected) << c.filter;

@@ -10,7 +10,9 @@ namespace {
 
 // Items and folders keep the order they were added in: their id. Each
 // property row repeats its item's folder, so a restriction of one folder to
-// one value is a single range of properties_by_folder.
+// one value is a single range of properties_by_folder. The type check is a
+// chain of comparisons because SQLite checks an IN list of more than two
+// constants through a temporary index built anew for every row written.
 constexpr char kSchema[] = R"sql(
 CREATE TABLE store (
   id INTEGER PRIMARY KEY CHECK (id = 1),
@@ -41,7 +43,7 @@ CREATE TABLE properties (
   item INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
   folder INTEGER NOT NULL REFERENCES folders(id),
   name TEXT NOT NULL,
-  type TEXT NOT NULL CHECK (type IN ('text', 'integer', 'boolean', 'time')),
+  type TEXT NOT NULL CHECK (type = 'text' OR type = 'integer' OR type = 'boolean' OR type = 'time'),
   value,
   PRIMARY KEY (item, name)) WITHOUT ROWID;
 CREATE INDEX properties_by_folder ON properties(folder, name, value, item);

@@ -143,5 +143,24 @@ TEST_F(StoreHostsTest, NoReadStaysOpenBetweenCalls) {
   }
 }
 
+// The four property types are the only ones a store takes, spelled exactly.
+TEST_F(StoreHostsTest, StoreTakesOnlyTheFourPropertyTypes) {
+  const std::int64_t item = store_.AddItem(profiles_, "IPM.Post");
+  const std::pair<const char*, bool> types[] = {
+      {"text", true},    {"integer", true}, {"boolean", true}, {"time", true},
+      {"float", false},  {"Text", false},   {"", false},       {"text ", false},
+  };
+  int added = 0;
+  for (const auto& [type, taken] : types) {
+    Statement insert(store_.db(), "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, '')");
+    insert.Bind(1, item).Bind(2, profiles_).Bind(3, "P" + std::to_string(++added)).Bind(4, type);
+    if (taken) {
+      EXPECT_NO_THROW(insert.Run()) << type;
+    } else {
+      EXPECT_THROW(insert.Run(), host::Error) << type;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace store

@@ -1,0 +1,224 @@
+#include "bench/bench_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+void PrintUsage(std::ostream& out, const char* program, const char* what) {
+  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N]\n\n"
+      << what << "\n\n"
+      << "  --dir DIR     make the stores in a new folder below DIR (default $TMPDIR, else /tmp)\n"
+      << "  --keep        keep that folder and its stores at the end\n"
+      << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
+      << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n";
+}
+
+fs::path DefaultParent() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp != nullptr && *tmp != '\0' ? fs::path(tmp) : fs::path("/tmp");
+}
+
+std::string Value(int argc, char** argv, int& i) {
+  if (i + 1 >= argc) throw std::invalid_argument(std::string(argv[i]) + " needs a value");
+  return argv[++i];
+}
+
+Options ParseWords(int argc, char** argv) {
+  Options options;
+  options.parent = DefaultParent();
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--dir") {
+      options.parent = Value(argc, argv, i);
+    } else if (word == "--stores") {
+      options.stores = Value(argc, argv, i);
+    } else if (word == "--keep") {
+      options.keep = true;
+    } else if (word == "--reps") {
+      options.repetitions = std::stoi(Value(argc, argv, i));
+      if (options.repetitions < 1) throw std::invalid_argument("--reps must be at least 1");
+    } else {
+      throw std::invalid_argument("unknown argument " + word);
+    }
+  }
+  return options;
+}
+
+// Runs the program with its arguments and waits for it; the rusage of that
+// one child gives its peak memory.
+ChildRun RunChild(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  ChildRun run;
+  pid_t pid = 0;
+  int status = 0;
+  rusage usage{};
+  run.seconds = Seconds([&] {
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+      Fail("cannot start " + args[0]);
+    }
+    if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + args[0]);
+  });
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail(args[0] + " failed");
+  run.max_rss_kib = usage.ru_maxrss;
+  run.made = true;
+  return run;
+}
+
+}  // namespace
+
+Options ParseOptions(int argc, char** argv, const char* program, const char* what) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+      PrintUsage(std::cout, program, what);
+      std::exit(0);
+    }
+  }
+  try {
+    return ParseWords(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << program << ": " << error.what() << "\n";
+    PrintUsage(std::cerr, program, what);
+    std::exit(2);
+  }
+}
+
+WorkFolder::WorkFolder(const Options& options) {
+  if (!options.stores.empty()) {
+    path_ = options.stores;
+    return;
+  }
+  fs::create_directories(options.parent);
+  std::string pattern = (options.parent / "quorvia-bench-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) Fail("cannot make a folder below " + options.parent.string());
+  path_ = pattern;
+  remove_ = !options.keep;
+  std::cout << "stores in " << path_.string() << (remove_ ? " (removed at the end)" : " (kept)") << "\n";
+}
+
+WorkFolder::~WorkFolder() {
+  std::error_code ignored;
+  if (remove_) fs::remove_all(path_, ignored);
+}
+
+ChildRun WorkFolder::MakeStore(const StoreSize& size) const {
+  const fs::path path = Path(size.file);
+  if (fs::exists(path)) return ChildRun{};
+  std::cout << "making " << size.name << " with quorvia-store demo ..." << std::endl;
+  return RunChild({QUORVIA_STORE_PROGRAM, "--store", path.string(), "demo", "--seed", "1",
+                   "--accounts", std::to_string(size.accounts), "--folders", std::to_string(size.folders),
+                   "--items", std::to_string(size.items), "--key-account-items",
+                   std::to_string(size.key_account_items)});
+}
+
+void CheckpointStore(const fs::path& path) {
+  sqlite3* db = nullptr;
+  const bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                  sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr) == SQLITE_OK;
+  const std::string message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+  sqlite3_close(db);
+  if (!ok) Fail(path.string() + ": checkpoint failed: " + message);
+  const fs::path wal = path.string() + "-wal";
+  if (fs::exists(wal) && fs::file_size(wal) != 0) Fail(wal.string() + " is not empty after a checkpoint");
+}
+
+void CopyStore(const fs::path& from, const fs::path& copy) {
+  RemoveStore(copy);
+  fs::copy_file(from, copy);
+  // Otherwise the first checkpoint's fsync would write out the whole copy
+  // and be timed as part of the command.
+  const int fd = open(copy.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && fsync(fd) == 0;
+  if (fd >= 0) close(fd);
+  if (!synced) Fail(copy.string() + ": cannot sync the copy");
+}
+
+void RemoveStore(const fs::path& path) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(path.string() + suffix);
+}
+
+double Seconds(const std::function<void()>& body) {
+  const auto start = std::chrono::steady_clock::now();
+  body();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double MedianSeconds(int repetitions, const std::function<void()>& body,
+                     const std::function<void()>& prepare) {
+  prepare();
+  body();
+  std::vector<double> times;
+  for (int i = 0; i < repetitions; ++i) {
+    prepare();
+    times.push_back(Seconds(body));
+  }
+  std::sort(times.begin(), times.end());
+  const std::size_t middle = times.size() / 2;
+  return times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+}
+
+std::string Fixed(double value, int decimals) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(decimals) << value;
+  return text.str();
+}
+
+std::string Millis(double seconds) {
+  const double ms = seconds * 1000;
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(ms >= 100 ? 0 : ms >= 1 ? 2 : 4) << ms;
+  return text.str();
+}
+
+std::string Ratio(double numerator, double denominator, double goal) {
+  std::ostringstream text;
+  const double ratio = numerator / denominator;
+  text << std::fixed << std::setprecision(2) << ratio << " (goal <= " << std::setprecision(1) << goal
+       << (ratio <= goal ? ", met)" : ", MISSED)");
+  return text.str();
+}
+
+void PrintTable(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()));
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+  }
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::string line;
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      line += (c == 0 ? "| " : " | ") + rows[r][c] + std::string(widths[c] - rows[r][c].size(), ' ');
+    }
+    std::cout << line << " |\n";
+    if (r == 0) {
+      std::string rule;
+      for (const std::size_t width : widths) rule += "|" + std::string(width + 2, '-');
+      std::cout << rule << "|\n";
+    }
+  }
+  std::cout << std::flush;
+}
+
+void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+}  // namespace bench

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What both benchmark programs share: options, the work folder, making demo
+// stores with quorvia-store, timing and printing.
+namespace bench {
+
+// The command line of a benchmark program.
+struct Options {
+  std::filesystem::path parent;  // --dir, else $TMPDIR, else /tmp
+  std::filesystem::path stores;  // --stores: existing small.db and large.db to use
+  bool keep = false;             // --keep: leave the work folder in place
+  int repetitions = 5;           // --reps: measured runs per figure, after one warm-up
+};
+
+// Parses the arguments. Prints the usage and exits with status 2 when they
+// are wrong, or with status 0 for --help.
+Options ParseOptions(int argc, char** argv, const char* program, const char* what);
+
+// One demo store: its name and its quorvia-store demo options.
+struct StoreSize {
+  const char* name;  // "SMALL" or "LARGE"
+  const char* file;  // file name in the work folder
+  std::int64_t accounts;
+  std::int64_t folders;
+  std::int64_t items;
+  std::int64_t key_account_items;
+};
+
+// The two stores: the same folders, seed and key account, 100 times the
+// accounts and items.
+inline constexpr StoreSize kSmall{"SMALL", "small.db", 1000, 2000, 10000, 1000};
+inline constexpr StoreSize kLarge{"LARGE", "large.db", 100000, 2000, 1000000, 1000};
+
+// How a child process ran.
+struct ChildRun {
+  double seconds = 0;
+  long max_rss_kib = 0;  // peak resident memory
+  bool made = false;     // false when the store was there already
+};
+
+// The folder that holds the stores while the program runs: a new folder
+// below the parent, removed at the end unless kept, or the --stores folder,
+// which is never removed.
+class WorkFolder {
+ public:
+  explicit WorkFolder(const Options& options);
+  ~WorkFolder();
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  std::filesystem::path Path(const std::string& file) const { return path_ / file; }
+
+  // Makes the store with quorvia-store demo, timing the child process, or
+  // finds it there already when the folder was given with --stores. Fails
+  // when the tool fails.
+  ChildRun MakeStore(const StoreSize& size) const;
+
+ private:
+  std::filesystem::path path_;
+  bool remove_ = false;
+};
+
+// Checkpoints the store's write-ahead log into the file and truncates it, so
+// that copying the file alone copies the whole store.
+void CheckpointStore(const std::filesystem::path& path);
+
+// Copies a checkpointed store to `copy`, replacing it and its journals, and
+// syncs the copy to disk.
+void CopyStore(const std::filesystem::path& from, const std::filesystem::path& copy);
+
+// Removes a store file and its journals.
+void RemoveStore(const std::filesystem::path& path);
+
+// Seconds that `body` takes, on the steady clock.
+double Seconds(const std::function<void()>& body);
+
+// Runs `body` once untimed, then `repetitions` times timed, and yields the
+// median of the timed runs in seconds. `prepare` runs untimed before each.
+double MedianSeconds(int repetitions, const std::function<void()>& body,
+                     const std::function<void()>& prepare = [] {});
+
+// A number with that many decimals: Fixed(35.17, 1) is "35.2".
+std::string Fixed(double value, int decimals);
+// Milliseconds with enough digits to compare: "12.3", "0.0456".
+std::string Millis(double seconds);
+// A ratio with two decimals and the goal it is held to: "1.08 (goal <= 1.5, met)".
+std::string Ratio(double numerator, double denominator, double goal);
+
+// Prints a table with a header row, columns padded to their widest cell.
+void PrintTable(const std::vector<std::vector<std::string>>& rows);
+
+// Throws std::runtime_error with the message; each program's main prints it
+// and exits with status 1, after the work folder is cleaned up.
+[[noreturn]] void Fail(const std::string& message);
+
+}  // namespace bench

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The row changes of the Merge and Delete commands made by plain SQLite
+// statements, committed the way the program commits them (one transaction per
+// field written to a location account, per related item and for the account
+// item), as the least work those commands can take on the same file.
+namespace bench {
+
+// The accounts a command works on, found in the store before it runs.
+struct CommandAccounts {
+  std::string key;               // A000001: 20 locations, 1000 related items
+  std::string key_entry_id;      // its account item
+  std::string survivor;          // the first account that is no location account
+  std::string survivor_entry_id;
+};
+
+// Finds A000001's account item and the first account after it that is not a
+// location account (A000022 in the demo stores, whose accounts 2 to 21 are
+// A000001's locations). Fails when the store has neither.
+CommandAccounts FindCommandAccounts(const std::string& path);
+
+// What a command left in the store, by SQL counts.
+struct StoreCounts {
+  std::int64_t key_items = 0;       // items whose AccountID is the key
+  std::int64_t survivor_items = 0;  // items whose AccountID is the survivor
+  std::int64_t key_locations = 0;   // accounts whose Account LocationID is the key
+  std::int64_t items = 0;           // all items
+  bool operator==(const StoreCounts&) const = default;
+};
+
+StoreCounts CountStore(const std::string& path, const CommandAccounts& accounts);
+
+// Folds `accounts.key` into `accounts.survivor`: the location accounts, the
+// related items below the database folder, then the merged account item.
+void PlainMerge(const std::string& path, const CommandAccounts& accounts);
+
+// Detaches the key's location accounts, deletes its related items below the
+// database folder and then its account item.
+void PlainDelete(const std::string& path, const CommandAccounts& accounts);
+
+}  // namespace bench
