@@ -153,14 +153,7 @@ int Run(const Options& options) {
 }  // namespace bench
 
 int main(int argc, char** argv) {
-  const bench::Options options = bench::ParseOptions(
-      argc, argv, "accounts_bench",
+  return bench::BenchmarkMain(argc, argv, "accounts_bench",
       "Times Merge and Delete of the account with 1000 related items through the main form and with\n"
-      "plain SQLite, on fresh copies of a small and a large demo store.");
-  try {
-    return bench::Run(options);
-  } catch (const std::exception& error) {
-    std::cerr << "accounts_bench: " << error.what() << "\n";
-    return 1;
-  }
+      "plain SQLite, on fresh copies of a small and a large demo store.", bench::Run);
 }

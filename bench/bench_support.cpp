@@ -103,6 +103,17 @@ Options ParseOptions(int argc, char** argv, const char* program, const char* wha
   }
 }
 
+int BenchmarkMain(int argc, char** argv, const char* program, const char* what,
+                  int (*run)(const Options&)) {
+  const Options options = ParseOptions(argc, argv, program, what);
+  try {
+    return run(options);
+  } catch (const std::exception& error) {
+    std::cerr << program << ": " << error.what() << "\n";
+    return 1;
+  }
+}
+
 WorkFolder::WorkFolder(const Options& options) {
   if (!options.stores.empty()) {
     path_ = options.stores;

@@ -23,6 +23,11 @@ struct Options {
 // are wrong, or with status 0 for --help.
 Options ParseOptions(int argc, char** argv, const char* program, const char* what);
 
+// The main of a benchmark: parses the arguments, runs `run` and turns an
+// error it throws into a message and exit status 1.
+int BenchmarkMain(int argc, char** argv, const char* program, const char* what,
+                  int (*run)(const Options&));
+
 // One demo store: its name and its quorvia-store demo options.
 struct StoreSize {
   const char* name;  // "SMALL" or "LARGE"

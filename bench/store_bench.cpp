@@ -222,14 +222,7 @@ int Run(const Options& options) {
 }  // namespace bench
 
 int main(int argc, char** argv) {
-  const bench::Options options = bench::ParseOptions(
-      argc, argv, "store_bench",
+  return bench::BenchmarkMain(argc, argv, "store_bench",
       "Times the folder walk and the account lookup through the store hosts and with plain SQLite\n"
-      "on a small and a large demo store.");
-  try {
-    return bench::Run(options);
-  } catch (const std::exception& error) {
-    std::cerr << "store_bench: " << error.what() << "\n";
-    return 1;
-  }
+      "on a small and a large demo store.", bench::Run);
 }
