@@ -18,6 +18,16 @@ std::string FormatTime(LocalTime time) {
   return text;
 }
 
+// Reads `count` decimal digits from `from` on; false when one is not a digit.
+bool Digits(const std::string& text, std::size_t from, std::size_t count, unsigned& value) {
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  return true;
+}
+
 std::string FormatDouble(double number) {
   std::ostringstream out;
   out.precision(15);
@@ -41,18 +51,15 @@ std::string ToText(const Value& value) {
 }
 
 bool ParseLocalTime(const std::string& text, LocalTime& time) {
-  int year = 0;
-  unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char separator = 0;
-  int consumed = 0;
-  if (std::sscanf(text.c_str(), "%4d-%2u-%2u%c%2u:%2u:%2u%n", &year, &month, &day, &separator, &hour,
-                  &minute, &second, &consumed) != 7 ||
-      consumed != static_cast<int>(text.size()) || (separator != ' ' && separator != 'T') ||
-      hour > 23 || minute > 59 || second > 59) {
+  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
+      text[13] != ':' || text[16] != ':' || !Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) ||
+      !Digits(text, 8, 2, day) || !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) ||
+      !Digits(text, 17, 2, second) || hour > 23 || minute > 59 || second > 59) {
     return false;
   }
-  const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                                         std::chrono::day{day}};
+  const std::chrono::year_month_day date{std::chrono::year{static_cast<int>(year)},
+                                         std::chrono::month{month}, std::chrono::day{day}};
   if (!date.ok()) return false;
   time = std::chrono::local_days{date} + std::chrono::hours{hour} + std::chrono::minutes{minute} +
          std::chrono::seconds{second};

@@ -28,8 +28,9 @@ using Value = std::variant<Empty, Null, std::string, std::int32_t, bool, double,
 // "YYYY-MM-DD HH:MM:SS".
 std::string ToText(const Value& value);
 
-// Parses "YYYY-MM-DD HH:MM:SS" (or with a "T" between date and time).
-// Returns false, leaving `time` alone, when the text is not such a time.
+// Parses "YYYY-MM-DD HH:MM:SS" (or with a "T" between date and time), every
+// field with exactly its digits. Returns false, leaving `time` alone, when
+// the text is not such a valid date and time.
 bool ParseLocalTime(const std::string& text, LocalTime& time);
 
 // Property and field types by the codes the object models use: a user

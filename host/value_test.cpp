@@ -26,7 +26,8 @@ TEST(ValueTest, ParseLocalTimeTakesBothSeparatorsAndRejectsTheRest) {
   ASSERT_TRUE(ParseLocalTime("2026-01-02 03:04:05", time));
   EXPECT_EQ(ToText(time), "2026-01-02 03:04:05");
   for (const char* bad : {"", "2023-02-29 00:00:00", "2026-01-02", "2026-01-02 24:00:00",
-                          "2026-01-02X03:04:05", "2026-01-02 03:04:05Z"}) {
+                          "2026-01-02X03:04:05", "2026-01-02 03:04:05Z", "2026-1-02 03:04:05 ",
+                          "2026-01-02 +3:04:05"}) {
     EXPECT_FALSE(ParseLocalTime(bad, time)) << bad;
   }
 }

@@ -1,18 +1,9 @@
 #include "tools/store_rows.h"
 
-#include <chrono>
+#include "host/value.h"
 
 namespace storetool {
 namespace {
-
-bool Digits(std::string_view text, std::size_t from, std::size_t count, unsigned& value) {
-  value = 0;
-  for (std::size_t i = from; i < from + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + static_cast<unsigned>(text[i] - '0');
-  }
-  return true;
-}
 
 void BindOptional(store::Statement& statement, int index, const std::optional<std::string>& text) {
   if (text) {
@@ -33,19 +24,9 @@ bool IsUpperHex(std::string_view text) {
 }
 
 std::optional<std::string> StoredTime(std::string_view text) {
-  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
-      text[13] != ':' || text[16] != ':' || !Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) ||
-      !Digits(text, 8, 2, day) || !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) ||
-      !Digits(text, 17, 2, second)) {
-    return std::nullopt;
-  }
-  const std::chrono::year_month_day date{std::chrono::year{static_cast<int>(year)},
-                                         std::chrono::month{month}, std::chrono::day{day}};
-  if (!date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
-  std::string stored(text);
-  stored[10] = ' ';
-  return stored;
+  host::LocalTime time;
+  if (!host::ParseLocalTime(std::string(text), time)) return std::nullopt;
+  return host::ToText(time);
 }
 
 std::string DocumentTime(std::string_view stored) {
