@@ -15,9 +15,9 @@ namespace {
 using testing::TempDir;
 
 std::string MakeAndExport(const TempDir& dir, const DemoOptions& options, const std::string& name) {
-  MakeDemoStore(options, dir / name);
+  MakeDemoStore(options, dir.File(name));
   std::ostringstream out;
-  ExportStore(*store::OpenStore(dir / name), out);
+  ExportStore(*store::OpenStore(dir.File(name)), out);
   return out.str();
 }
 
@@ -56,8 +56,8 @@ TEST(DemoStoreTest, KeyAccountGetsExactlyItsItemsFoldersAndLocations) {
     SCOPED_TRACE(::testing::Message() << "accounts " << c.accounts << ", folders " << c.folders << ", items "
                                       << c.items << ", key items " << c.key_items);
     TempDir dir;
-    MakeDemoStore(DemoOptions{c.accounts, 3, c.folders, c.items, c.key_items}, dir / "s.db");
-    const auto db = store::OpenStore(dir / "s.db");
+    MakeDemoStore(DemoOptions{c.accounts, 3, c.folders, c.items, c.key_items}, dir.File("s.db"));
+    const auto db = store::OpenStore(dir.File("s.db"));
     EXPECT_EQ(Count(*db, "SELECT count(*) FROM folders"), c.folders);
     EXPECT_EQ(Count(*db, "SELECT count(*) FROM items"), c.accounts + c.items);
     const std::string key_items = std::string(kWith) +
@@ -92,8 +92,8 @@ std::string AccountFields() {
 
 TEST(DemoStoreTest, AccountsHaveUniqueKeysAndRelatedItemsAndLocationsCopyTheirFields) {
   TempDir dir;
-  MakeDemoStore(DemoOptions{500, 11, 40, -1, 0}, dir / "s.db");
-  const auto db = store::OpenStore(dir / "s.db");
+  MakeDemoStore(DemoOptions{500, 11, 40, -1, 0}, dir.File("s.db"));
+  const auto db = store::OpenStore(dir.File("s.db"));
   const std::string all = "WITH a AS (" + AccountFields() + ") ";
   const std::string in_top = "folder = (SELECT id FROM folders WHERE parent IS NULL)";
   // Keys A000001 to A000500, once each, with the name as subject.

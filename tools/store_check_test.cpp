@@ -22,8 +22,8 @@ constexpr char kDocument[] = R"({"format": 1, "store_id": "5A", "folders": [
 
 std::unique_ptr<store::Database> SoundStore(const TempDir& dir) {
   std::istringstream in(kDocument);
-  ImportStore(in, "doc.json", dir / "s.db");
-  return store::OpenStore(dir / "s.db");
+  ImportStore(in, "doc.json", dir.File("s.db"));
+  return store::OpenStore(dir.File("s.db"));
 }
 
 TEST(StoreCheckTest, FindsNothingWrongWithASoundStore) {

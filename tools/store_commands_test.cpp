@@ -30,9 +30,9 @@ constexpr char kDocument[] = R"({"format": 1, "folders": [
 
 // A store made from kDocument through "import -".
 std::string ImportedStore(const TempDir& dir) {
-  const testing::ToolRun run = RunTool({"--store", dir / "s.db", "import", "-"}, kDocument);
+  const testing::ToolRun run = RunTool({"--store", dir.File("s.db"), "import", "-"}, kDocument);
   EXPECT_EQ(run.status, 0) << run.err;
-  return dir / "s.db";
+  return dir.File("s.db");
 }
 
 TEST(StoreCommandsTest, HelpGoesToStandardOutput) {
@@ -72,7 +72,7 @@ TEST(StoreCommandsTest, UsageErrorsExitWithTwoAndMakeNothing) {
   };
   for (const auto& c : cases) {
     TempDir dir;
-    std::vector<std::string> args = {"--store", dir / "s.db"};
+    std::vector<std::string> args = {"--store", dir.File("s.db")};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const testing::ToolRun run = RunTool(args);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
@@ -86,7 +86,7 @@ TEST(StoreCommandsTest, UsageErrorsExitWithTwoAndMakeNothing) {
 
 TEST(StoreCommandsTest, InitMakesAnEmptyStoreAndNeverReplacesOne) {
   TempDir dir;
-  const std::string path = dir / "new/folder/crm.db";
+  const std::string path = dir.File("new/folder/crm.db");
   ASSERT_EQ(RunTool({"--store=" + path, "init", "--outlook-version", "9.0"}).status, 0);
   const testing::ToolRun exported = RunTool({"--store", path, "export"});
   const auto document = nlohmann::json::parse(exported.out);
@@ -106,16 +106,16 @@ TEST(StoreCommandsTest, InitMakesAnEmptyStoreAndNeverReplacesOne) {
 
 TEST(StoreCommandsTest, ImportNamesTheFileAndThePlaceOfAnError) {
   TempDir dir;
-  testing::WriteFile(dir / "bad.json", "{\"format\": 1,\n \"folders\": [{\"name\": 3}]}");
-  const testing::ToolRun bad = RunTool({"--store", dir / "s.db", "import", dir / "bad.json"});
+  testing::WriteFile(dir.File("bad.json"), "{\"format\": 1,\n \"folders\": [{\"name\": 3}]}");
+  const testing::ToolRun bad = RunTool({"--store", dir.File("s.db"), "import", dir.File("bad.json")});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.err, "quorvia-store: " + dir / "bad.json" +
+  EXPECT_EQ(bad.err, "quorvia-store: " + dir.File("bad.json") +
                          ": line 2, column 23 (at folders[0]): expected a string for \"name\"\n");
-  const testing::ToolRun piped = RunTool({"--store", dir / "s.db", "import", "-"}, "[]");
+  const testing::ToolRun piped = RunTool({"--store", dir.File("s.db"), "import", "-"}, "[]");
   EXPECT_EQ(piped.err, "quorvia-store: <stdin>: line 1, column 1: expected a store document (a JSON object)\n");
-  const testing::ToolRun missing = RunTool({"--store", dir / "s.db", "import", dir / "none.json"});
+  const testing::ToolRun missing = RunTool({"--store", dir.File("s.db"), "import", dir.File("none.json")});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "quorvia-store: " + dir / "none.json" + ": cannot open: No such file or directory\n");
+  EXPECT_EQ(missing.err, "quorvia-store: " + dir.File("none.json") + ": cannot open: No such file or directory\n");
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bad.json"});
 }
 
@@ -175,9 +175,9 @@ TEST(StoreCommandsTest, FindReadsTheValueIndex) {
 TEST(StoreCommandsTest, CommandsOnAMissingStoreFail) {
   TempDir dir;
   for (const char* command : {"export", "ls", "check"}) {
-    const testing::ToolRun run = RunTool({"--store", dir / "none.db", command});
+    const testing::ToolRun run = RunTool({"--store", dir.File("none.db"), command});
     EXPECT_EQ(run.status, 1) << command;
-    EXPECT_EQ(run.err, "quorvia-store: " + dir / "none.db" + ": no CRM store there\n") << command;
+    EXPECT_EQ(run.err, "quorvia-store: " + dir.File("none.db") + ": no CRM store there\n") << command;
   }
   EXPECT_TRUE(dir.Entries().empty());
 }
@@ -199,17 +199,17 @@ int Shell(const std::string& command) {
 TEST(StoreCommandsTest, TheBuiltProgramRoundTripsThroughPipes) {
   TempDir dir;
   const std::string tool = std::string("'") + QUORVIA_STORE_PROGRAM + "'";
-  const std::string in = "cd '" + dir / "" + "' && ";
+  const std::string in = "cd '" + dir.File("") + "' && ";
   ASSERT_EQ(Shell(in + tool + " --store a.db demo --accounts 30 --seed 5"), 0);
   ASSERT_EQ(Shell(in + tool + " --store a.db export > a.json"), 0);
   ASSERT_EQ(Shell(in + tool + " --store b.db import - < a.json"), 0);
   ASSERT_EQ(Shell(in + tool + " --store b.db export > b.json"), 0);
-  EXPECT_EQ(testing::ReadFile(dir / "b.json"), testing::ReadFile(dir / "a.json"));
+  EXPECT_EQ(testing::ReadFile(dir.File("b.json")), testing::ReadFile(dir.File("a.json")));
   EXPECT_EQ(Shell(in + "QUORVIA_STORE=c.db " + tool + " init"), 0);
   EXPECT_EQ(Shell(in + "env -u QUORVIA_STORE XDG_DATA_HOME=\"$PWD/xdg\" " + tool + " init"), 0);
   EXPECT_EQ(Shell(in + tool + " bogus 2> err.txt"), 2);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"a.db", "a.json", "b.db", "b.json", "c.db", "err.txt", "xdg"}));
-  EXPECT_TRUE(std::filesystem::exists(dir / "xdg/quorvia/crm.db"));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/quorvia/crm.db")));
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ constexpr char kFullDocument[] = R"({"format": 1, "store_id": "0123456789ABCDEF0
 
 std::string Import(const TempDir& dir, const std::string& document, const std::string& name = "s.db") {
   std::istringstream in(document);
-  ImportStore(in, "doc.json", dir / name);
-  return dir / name;
+  ImportStore(in, "doc.json", dir.File(name));
+  return dir.File(name);
 }
 
 std::string Export(const std::string& path) {
@@ -178,14 +178,14 @@ TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
 
 TEST(StoreImportTest, RefusesToReplaceAnExistingFile) {
   TempDir dir;
-  testing::WriteFile(dir / "s.db", "precious");
+  testing::WriteFile(dir.File("s.db"), "precious");
   try {
     Import(dir, kFullDocument);
     ADD_FAILURE() << "no error";
   } catch (const std::runtime_error& error) {
-    EXPECT_EQ(error.what(), dir / "s.db" + ": the file exists already; it is not overwritten");
+    EXPECT_EQ(error.what(), dir.File("s.db") + ": the file exists already; it is not overwritten");
   }
-  EXPECT_EQ(testing::ReadFile(dir / "s.db"), "precious");
+  EXPECT_EQ(testing::ReadFile(dir.File("s.db")), "precious");
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"s.db"});
 }
 

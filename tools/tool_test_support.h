@@ -10,40 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "host/store/test_store.h"
 #include "tools/store_commands.h"
 
 namespace storetool::testing {
 
-// A fresh directory for one test, removed with everything in it afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvia-store-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // A path inside the directory.
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  // The names of the entries in the directory, sorted.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using store::testing::TempDir;
 
 // What one run of the tool did.
 struct ToolRun {

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -21,6 +22,15 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+
+std::vector<std::string> TempDir::Entries() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 TestStore::TestStore(const std::string& path, const std::string& outlook_version)
     : db_(CreateStore(path, kStoreId, outlook_version)) {}
