@@ -27,6 +27,15 @@ class Error : public std::runtime_error {
   long number_;
 };
 
+// A failure of the CRM store as a whole (damaged, full, read-only, failing
+// with I/O errors), as opposed to one item that cannot be read or changed.
+// No resume-next handling skips it: the run ends at once, and the
+// description is the one line the user is shown.
+class StoreFailure : public Error {
+ public:
+  using Error::Error;
+};
+
 // Error 91, raised by a member call through a reference that holds nothing.
 Error ObjectNotSet();
 

@@ -12,7 +12,7 @@ namespace host {
 // when one fails. Each statement runs through operator(); a host::Error that
 // it throws is recorded in the error state (number and description, kept
 // until Clear or the next failure) and the procedure goes on. Anything else,
-// such as the end of the program, passes through untouched.
+// such as the end of the program or a StoreFailure, passes through untouched.
 class ResumeNext {
  public:
   // `procedure` names the procedure in trace lines. When `trace` is not null,
@@ -26,6 +26,8 @@ class ResumeNext {
   void operator()(Statement&& statement) {
     try {
       std::forward<Statement>(statement)();
+    } catch (const StoreFailure&) {
+      throw;
     } catch (const Error& error) {
       Record(error);
     }

@@ -5,5 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+# ccache shares compiled objects between build types, sanitizer builds and
+# checkouts in other folders.
+export CCACHE_BASEDIR=$PWD
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
 cmake --build "$build_dir"
