@@ -27,6 +27,11 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
 // A new random identifier: `bytes` random bytes as upper-case hexadecimal.
 std::string NewIdentifier(int bytes);
 
+// How many levels folders nest below the store's root at the most: the
+// database folder is level 1. Deeper folders are refused where they would be
+// made, reported by check, and treated as failing folders by the walks.
+inline constexpr int kMaxFolderDepth = 200;
+
 // Sizes of new identifiers.
 inline constexpr int kStoreIdBytes = 16;
 inline constexpr int kEntryIdBytes = 24;
