@@ -80,6 +80,8 @@ std::unique_ptr<Database> OpenStore(const std::string& path) {
   return db;
 }
 
+std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) { return OpenStore(path); }
+
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
                                       const std::string& outlook_version) {
   auto db = std::make_unique<Database>(path, Database::Mode::kCreateNew);

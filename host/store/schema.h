@@ -19,6 +19,10 @@ inline constexpr char kDatabaseFolderName[] = "Account Profiles";
 // when it is missing, not a CRM store, or of another layout version.
 std::unique_ptr<Database> OpenStore(const std::string& path);
 
+// Opens an existing store for reading only: nothing in the file or beside it
+// is changed, and read-only files and folders can be read. Throws as OpenStore.
+std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path);
+
 // Creates a new, empty store (no folders) with that store identifier and
 // mail-client version. Throws host::Error when the file exists already.
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
