@@ -177,7 +177,7 @@ TEST(StoreCommandsTest, CommandsOnAMissingStoreFail) {
   for (const char* command : {"export", "ls", "check"}) {
     const testing::ToolRun run = RunTool({"--store", dir.File("none.db"), command});
     EXPECT_EQ(run.status, 1) << command;
-    EXPECT_EQ(run.err, "quorvia-store: " + dir.File("none.db") + ": no CRM store there\n") << command;
+    EXPECT_EQ(run.err, "quorvia-store: cannot open the CRM store " + dir.File("none.db") + ": no such file\n") << command;
   }
   EXPECT_TRUE(dir.Entries().empty());
 }
