@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "host/store/schema.h"
+#include "host/store/store_files.h"
 
 namespace storetool {
 namespace {
@@ -48,8 +49,7 @@ NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
   if (fs::exists(path_, error)) FailExists(path_);
   const fs::path file(path_);
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  fs::create_directories(folder, error);
-  if (error) throw std::runtime_error(path_ + ": cannot make its folder: " + error.message());
+  store::CreatePrivateFolders(folder.string());
   temp_path_ = (folder / ("." + file.filename().string() + ".new-" + store::NewIdentifier(6))).string();
 }
 

@@ -9,7 +9,7 @@ namespace storetool {
 // half-way leaves no store behind.
 class NewStoreFile {
  public:
-  // Creates the parent folder if needed. Throws std::runtime_error naming
+  // Creates the parent folder (0700) if needed. Throws std::runtime_error naming
   // the file when `path` exists already or the folder cannot be made.
   explicit NewStoreFile(std::string path);
   // Removes the temporary file and its journals unless Publish succeeded.

@@ -12,9 +12,9 @@ namespace {
 constexpr int kBusyTimeoutMs = 30000;
 
 // SQLite reads a WAL store through its -wal and -shm files and makes them
-// when they are missing, which it cannot do (or should not, leaving them
-// behind) where nothing may be written: there, with no log beside it, the
-// file is read as it is, unchanged while it is open.
+// when they are missing; a read-only connection cannot remove them again.
+// Where nothing may be written and no log is beside the file, no program
+// can be changing it, so it is read as it is.
 std::string ReadOnlyUri(const std::string& path) {
   std::string uri = path.starts_with('/') ? "file://" : "file:";
   for (const char c : path) {
@@ -29,7 +29,7 @@ std::string ReadOnlyUri(const std::string& path) {
   }
   std::error_code error;
   const bool has_log = std::filesystem::exists(path + "-wal", error);
-  return IsReadOnlyPlace(path) && !has_log ? uri + "?immutable=1" : uri;
+  return has_log ? uri : uri + "?immutable=1";
 }
 
 }  // namespace
@@ -38,7 +38,9 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
   std::string name = path;
   int flags = SQLITE_OPEN_READWRITE;
   if (mode == Mode::kCreateNew) CreatePrivateFile(path);
-  if (mode == Mode::kReadOnly) {
+  // Where it can be written, a store read through a connection that may
+  // write but refuses to cleans up its -wal and -shm files when it closes.
+  if (mode == Mode::kReadOnly && IsReadOnlyPlace(path)) {
     flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
     name = ReadOnlyUri(path);
   }
@@ -52,6 +54,7 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 
 Database::~Database() { sqlite3_close_v2(db_); }

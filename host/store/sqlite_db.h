@@ -22,7 +22,7 @@ class Database {
   enum class Mode {
     kOpenExisting,  // read and write an existing file
     kCreateNew,     // a new private file (mode 0600); fails if anything is there
-    kReadOnly,      // read only; where nothing can be written, nothing is made beside it
+    kReadOnly,      // read only, changing nothing in the file or beside it
   };
 
   // Opens or creates the file. Throws host::Error ("cannot open the CRM

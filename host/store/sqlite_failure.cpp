@@ -13,13 +13,12 @@ std::string WhyNotOpened(sqlite3* db) {
   if (db == nullptr) return "out of memory";
   const std::string message = sqlite3_errmsg(db);
   switch (sqlite3_extended_errcode(db) & 0xFF) {
-    case SQLITE_CANTOPEN: {
+    case SQLITE_CANTOPEN: case SQLITE_IOERR: {
       const int error = sqlite3_system_errno(db);
       return error != 0 ? SystemReason(error) : message;
     }
     case SQLITE_NOTADB: return "not a CRM store (not an SQLite database)";
     case SQLITE_CORRUPT: return "the file is damaged (" + message + ")";
-    case SQLITE_IOERR: return "the file cannot be read (" + message + ")";
     default: return message;
   }
 }

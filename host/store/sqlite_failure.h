@@ -15,9 +15,9 @@ namespace store {
 host::Error OpenFailure(const std::string& path, std::string_view why);
 
 // Why SQLite could not open `db`'s file or read it for the first time, from
-// its last failure: the system's reason for a file that cannot be opened
-// ("no such file", "permission denied"), "not a CRM store (not an SQLite
-// database)", or SQLite's own message.
+// its last failure: the system's reason for a file that cannot be opened or
+// read ("no such file", "permission denied"), "not a CRM store (not an
+// SQLite database)", or SQLite's own message.
 std::string WhyNotOpened(sqlite3* db);
 
 // The one line a user is shown when a failure with that result code (primary
