@@ -87,8 +87,8 @@ class StoreFolder : public ol::MAPIFolder {
   std::string DefaultMessageClass() override { return row_.default_message_class; }
   Ref<ol::Folders> Folders() override {
     if (FolderLevel(*session_, row_.id) >= kMaxFolderDepth) {
-      session_->Fail(kStoreError, "folder \"" + row_.name + "\" (" + row_.entry_id + ") nests deeper than " +
-                                    std::to_string(kMaxFolderDepth) + " levels");
+      throw host::Error(kStoreError, "folder " + row_.name + " (" + row_.entry_id + ") nests deeper than " +
+                                         std::to_string(kMaxFolderDepth) + " levels");
     }
     return host::MakeRef<StoreFolders>(session_, row_);
   }
