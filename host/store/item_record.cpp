@@ -37,7 +37,7 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
   const auto type = FromStoreName(type_name);
   if (!type) {
     session_->Fail(kStoreError, "item \"" + row_.entry_id + "\", property \"" + name + "\": unknown type \"" +
-                                    type_name + "\" (run quorvia-store check)");
+                                    type_name + "\"");
   }
   return PropertyValue{*type, ReadStored(*statement, 1, *type)};
 }

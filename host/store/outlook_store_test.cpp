@@ -213,6 +213,13 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        "folder \"Accounts\" has 5 items, none at position 6" + in_store},
       {"other namespace", [&] { hosts_.CreateApplication()->GetNamespace("mapi"); },
        "there is no namespace \"mapi\"; only \"MAPI\""},
+      {"property of an unknown type",
+       [&] {
+         store_.db().Exec("PRAGMA ignore_check_constraints = ON; "
+                          "INSERT INTO properties VALUES (5, 1, 'Size', 'float', 1.5)");
+         Mapi()->GetItemFromID("E5", TestStore::kStoreId)->UserProperties()->Find("Size");
+       },
+       "item \"E5\", property \"Size\": unknown type \"float\"" + in_store},
   };
   for (const auto& c : cases) {
     try {

@@ -21,7 +21,8 @@ inline constexpr char kDatabaseFolderName[] = "Account Profiles";
 std::unique_ptr<Database> OpenStore(const std::string& path);
 
 // Opens an existing store for reading only: nothing in the file or beside it
-// is changed, and read-only files and folders can be read. Throws as OpenStore.
+// is changed, and read-only files and folders can be read. Throws as
+// OpenStore; a write through it throws host::StoreFailure (read-only).
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path);
 
 // Creates a new, empty store (no folders) with that store identifier and
