@@ -1,0 +1,106 @@
+#include "tools/store_command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include "tools/store_import.h"
+
+namespace storetool {
+namespace {
+
+constexpr char kProgram[] = "quorvia-store";
+
+constexpr char kDescription[] =
+    "Makes, fills, inspects and exports the CRM store, one SQLite file.";
+
+constexpr char kFooter[] =
+    "The store is --store PATH, else $QUORVIA_STORE, else $XDG_DATA_HOME/quorvia/crm.db\n"
+    "(~/.local/share/quorvia/crm.db). Run 'quorvia-store COMMAND --help' for what a command does.\n"
+    "Exit status: 0 done; 1 failed (with a message), or find found nothing; 2 usage error.\n"
+    "Long work shows its progress on standard error when that is a terminal.";
+
+void AddEntryIdCommands(CLI::App& app, Request& request) {
+  app.add_subcommand("show", "Shows the item with that entry ID (in either letter case): its folder,\n"
+                             "members and properties.")
+      ->add_option("ENTRYID", request.argument, "the item's entry ID")
+      ->required();
+  app.add_subcommand("find", "Lists every item whose AccountID is exactly KEY: folder path, entry ID,\n"
+                             "message class and subject, separated by tabs. Exits with 1 when there is none.")
+      ->add_option("KEY", request.argument, "the account key, compared exactly")
+      ->required();
+}
+
+void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
+  CLI::App* command = app.add_subcommand(
+      "demo",
+      "Makes a new store with N accounts and a folder tree of F folders holding I related items\n"
+      "(default 5 per account). The same options give the same store. With K > 0, account A000001\n"
+      "gets K of the items, spread evenly over up to 200 folders, and up to 20 locations.");
+  command->add_option("--accounts", demo.accounts, "N: account items, A000001 on")->required();
+  command->add_option("--seed", demo.seed, "S: everything else follows from it")->capture_default_str();
+  command->add_option("--folders", demo.folders, "F: all folders, at least 5")->capture_default_str();
+  command->add_option("--items", demo.items, "I: related items")->check(CLI::NonNegativeNumber);
+  command->add_option("--key-account-items", demo.key_account_items, "K: items of A000001")
+      ->check(CLI::NonNegativeNumber);
+}
+
+void AddCommands(CLI::App& app, Request& request) {
+  app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\".\n"
+                             "An existing file is never replaced.")
+      ->add_option("--outlook-version", request.outlook_version, "the mail-client version it reports")
+      ->capture_default_str();
+  app.add_subcommand("import", "Makes a new store from a JSON document (format 1); - reads standard input.\n"
+                               "An existing file is never replaced; a document that fails, or whose store\n"
+                               "check would refuse, leaves no store.")
+      ->add_option("FILE", request.argument, "the document, or - for standard input")
+      ->required();
+  app.add_subcommand("export", "Writes the whole store as a JSON document (format 1) on standard output.");
+  app.add_subcommand("backup", "Copies the store to a new file FILE while other programs may be writing\n"
+                               "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
+                               "that fails leaves no file.")
+      ->add_option("FILE", request.argument, "the new file")
+      ->required();
+  app.add_subcommand("ls", "Lists the folder tree, one folder a line with the number of its items.");
+  AddEntryIdCommands(app, request);
+  AddDemoCommand(app, request.demo);
+  app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
+                              "exits with 1 on problems.");
+}
+
+std::string CommandOf(const CLI::App& app) {
+  const auto chosen = app.get_subcommands();
+  return chosen.empty() ? "" : chosen.front()->get_name();
+}
+
+}  // namespace
+
+Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out) {
+  Request request;
+  request.outlook_version = kDefaultOutlookVersion;
+  CLI::App app(kDescription, kProgram);
+  app.set_version_flag("--version", std::string(kProgram) + " " + QUORVIA_VERSION, "Shows the version and exits");
+  app.set_help_flag("-h,--help", "Shows this help and exits");
+  app.footer(kFooter);
+  app.add_option("--store", request.store, "PATH: the store file");
+  app.require_subcommand(1);
+  // Subcommands made after this pass --store on to the tool.
+  app.fallthrough();
+  AddCommands(app, request);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::Success& shown) {
+    app.exit(shown, out, out);
+    return request;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(error.what(), CommandOf(app));
+  }
+  request.command = CommandOf(app);
+  if (request.command == "demo") {
+    if (const std::string problem = DemoOptionsProblem(request.demo); !problem.empty()) {
+      throw UsageError(problem, request.command);
+    }
+  }
+  return request;
+}
+
+}  // namespace storetool
