@@ -32,14 +32,17 @@ void AddEntryIdCommands(CLI::App& app, Request& request) {
 void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
   CLI::App* command = app.add_subcommand(
       "demo",
-      "Makes a new store with N accounts and a folder tree of F folders holding I related items\n"
-      "(default 5 per account). The same options give the same store. With K > 0, account A000001\n"
-      "gets K of the items, spread evenly over up to 200 folders, and up to 20 locations.");
-  command->add_option("--accounts", demo.accounts, "N: account items, A000001 on")->required();
-  command->add_option("--seed", demo.seed, "S: everything else follows from it")->capture_default_str();
-  command->add_option("--folders", demo.folders, "F: all folders, at least 5")->capture_default_str();
-  command->add_option("--items", demo.items, "I: related items")->check(CLI::NonNegativeNumber);
-  command->add_option("--key-account-items", demo.key_account_items, "K: items of A000001")
+      "Makes a new store with N accounts and a folder tree of F folders holding I related\n"
+      "items. The same options give the same store. With K > 0, account A000001 gets K of\n"
+      "the items, spread evenly over up to 200 folders, and up to 20 locations.");
+  command->add_option("--accounts", demo.accounts, "account items, A000001 on")->type_name("N")->required();
+  command->add_option("--seed", demo.seed, "everything else follows from it")->type_name("S")->capture_default_str();
+  command->add_option("--folders", demo.folders, "all folders, at least 5")->type_name("F")->capture_default_str();
+  command->add_option("--items", demo.items, "related items (default 5 per account)")
+      ->type_name("I")
+      ->check(CLI::NonNegativeNumber);
+  command->add_option("--key-account-items", demo.key_account_items, "items of A000001 (default 0)")
+      ->type_name("K")
       ->check(CLI::NonNegativeNumber);
 }
 
@@ -47,6 +50,7 @@ void AddCommands(CLI::App& app, Request& request) {
   app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\".\n"
                              "An existing file is never replaced.")
       ->add_option("--outlook-version", request.outlook_version, "the mail-client version it reports")
+      ->type_name("TEXT")
       ->capture_default_str();
   app.add_subcommand("import", "Makes a new store from a JSON document (format 1); - reads standard input.\n"
                                "An existing file is never replaced; a document that fails, or whose store\n"
@@ -71,6 +75,14 @@ std::string CommandOf(const CLI::App& app) {
   return chosen.empty() ? "" : chosen.front()->get_name();
 }
 
+// Why a command line names no command: an unknown word, or none at all.
+UsageError NoCommand(const std::vector<std::string>& args) {
+  for (const std::string& word : args) {
+    if (word.empty() || word[0] != '-') return UsageError("unknown command \"" + word + "\"", "");
+  }
+  return UsageError("no command given", "");
+}
+
 }  // namespace
 
 Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out) {
@@ -80,7 +92,7 @@ Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   app.set_version_flag("--version", std::string(kProgram) + " " + QUORVIA_VERSION, "Shows the version and exits");
   app.set_help_flag("-h,--help", "Shows this help and exits");
   app.footer(kFooter);
-  app.add_option("--store", request.store, "PATH: the store file");
+  app.add_option("--store", request.store, "the store file, before or after the command")->type_name("PATH");
   app.require_subcommand(1);
   // Subcommands made after this pass --store on to the tool.
   app.fallthrough();
@@ -92,7 +104,12 @@ Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     app.exit(shown, out, out);
     return request;
   } catch (const CLI::ParseError& error) {
-    throw UsageError(error.what(), CommandOf(app));
+    const std::string command = CommandOf(app);
+    // The tool itself requires nothing but a command.
+    if (command.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+      throw NoCommand(app.remaining());
+    }
+    throw UsageError(error.what(), command);
   }
   request.command = CommandOf(app);
   if (request.command == "demo") {
