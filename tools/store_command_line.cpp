@@ -18,17 +18,6 @@ constexpr char kFooter[] =
     "Exit status: 0 done; 1 failed (with a message), or find found nothing; 2 usage error.\n"
     "Long work shows its progress on standard error when that is a terminal.";
 
-void AddEntryIdCommands(CLI::App& app, Request& request) {
-  app.add_subcommand("show", "Shows the item with that entry ID (in either letter case): its folder,\n"
-                             "members and properties.")
-      ->add_option("ENTRYID", request.argument, "the item's entry ID")
-      ->required();
-  app.add_subcommand("find", "Lists every item whose AccountID is exactly KEY: folder path, entry ID,\n"
-                             "message class and subject, separated by tabs. Exits with 1 when there is none.")
-      ->add_option("KEY", request.argument, "the account key, compared exactly")
-      ->required();
-}
-
 void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
   CLI::App* command = app.add_subcommand(
       "demo",
@@ -46,25 +35,45 @@ void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
       ->check(CLI::NonNegativeNumber);
 }
 
+// The commands that take nothing or one word, in the order the help lists them.
+struct PlainCommand {
+  const char* name;
+  const char* description;
+  const char* argument;  // nullptr: it takes none
+  const char* argument_help;
+};
+
+constexpr PlainCommand kPlainCommands[] = {
+    {"import",
+     "Makes a new store from a JSON document (format 1); - reads standard input.\n"
+     "An existing file is never replaced; a document that fails, or whose store\n"
+     "check would refuse, leaves no store.",
+     "FILE", "the document, or - for standard input"},
+    {"export", "Writes the whole store as a JSON document (format 1) on standard output.", nullptr, nullptr},
+    {"backup",
+     "Copies the store to a new file FILE while other programs may be writing\n"
+     "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
+     "that fails leaves no file.",
+     "FILE", "the new file"},
+    {"ls", "Lists the folder tree, one folder a line with the number of its items.", nullptr, nullptr},
+    {"show", "Shows the item with that entry ID (in either letter case): its folder,\nmembers and properties.",
+     "ENTRYID", "the item's entry ID"},
+    {"find",
+     "Lists every item whose AccountID is exactly KEY: folder path, entry ID,\n"
+     "message class and subject, separated by tabs. Exits with 1 when there is none.",
+     "KEY", "the account key, compared exactly"},
+};
+
 void AddCommands(CLI::App& app, Request& request) {
   app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\".\n"
                              "An existing file is never replaced.")
       ->add_option("--outlook-version", request.outlook_version, "the mail-client version it reports")
       ->type_name("TEXT")
       ->capture_default_str();
-  app.add_subcommand("import", "Makes a new store from a JSON document (format 1); - reads standard input.\n"
-                               "An existing file is never replaced; a document that fails, or whose store\n"
-                               "check would refuse, leaves no store.")
-      ->add_option("FILE", request.argument, "the document, or - for standard input")
-      ->required();
-  app.add_subcommand("export", "Writes the whole store as a JSON document (format 1) on standard output.");
-  app.add_subcommand("backup", "Copies the store to a new file FILE while other programs may be writing\n"
-                               "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
-                               "that fails leaves no file.")
-      ->add_option("FILE", request.argument, "the new file")
-      ->required();
-  app.add_subcommand("ls", "Lists the folder tree, one folder a line with the number of its items.");
-  AddEntryIdCommands(app, request);
+  for (const PlainCommand& plain : kPlainCommands) {
+    CLI::App* command = app.add_subcommand(plain.name, plain.description);
+    if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
+  }
   AddDemoCommand(app, request.demo);
   app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
                               "exits with 1 on problems.");

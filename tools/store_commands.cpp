@@ -29,35 +29,27 @@ constexpr char kProgram[] = "quorvia-store";
 
 // What a command gets: the request, the streams, and the store's path,
 // worked out when first asked for.
-class Call {
- public:
-  Call(Request request, const store::Environment& environment, std::istream& in, std::ostream& out,
-       std::ostream& err, bool err_is_terminal)
-      : request(std::move(request)), in(in), out(out), environment_(environment), err_(err),
-        err_is_terminal_(err_is_terminal) {}
-
+struct Call {
   // The store's path. Temporary files that killed runs left beside it go.
   const std::string& StorePath() {
-    if (!store_path_) {
-      store_path_ = request.store.empty() ? store::DefaultStorePath(environment_) : request.store;
-      RemoveLeftovers(*store_path_);
+    if (!store_path) {
+      store_path = request.store.empty() ? store::DefaultStorePath(environment) : request.store;
+      RemoveLeftovers(*store_path);
     }
-    return *store_path_;
+    return *store_path;
   }
   // A meter for long work, shown only when the messages go to a terminal.
   ProgressMeter Meter(const char* what, ProgressMeter::Unit unit) const {
-    return ProgressMeter(err_is_terminal_ ? &err_ : nullptr, what, unit);
+    return ProgressMeter(err_is_terminal ? &err : nullptr, what, unit);
   }
 
   const Request request;
+  const store::Environment& environment;
   std::istream& in;
   std::ostream& out;
-
- private:
-  const store::Environment& environment_;
-  std::ostream& err_;
-  bool err_is_terminal_;
-  std::optional<std::string> store_path_;
+  std::ostream& err;
+  bool err_is_terminal;
+  std::optional<std::string> store_path;
 };
 
 int RunInit(Call& call) {
@@ -122,9 +114,9 @@ int RunShow(Call& call) {
 }
 
 int RunFind(Call& call) {
+  const auto db = OpenStoreToRead(call.StorePath());
   // As grep: finding nothing is status 1, without a message.
-  return FindAccountItems(*OpenStoreToRead(call.StorePath()), call.request.argument, call.out) > 0 ? kExitOk
-                                                                                                   : kExitFailed;
+  return FindAccountItems(*db, call.request.argument, call.out) > 0 ? kExitOk : kExitFailed;
 }
 
 int RunCheck(Call& call) {
@@ -141,12 +133,12 @@ int RunDemo(Call& call) {
 }
 
 int Run(Call& call) {
-  static const std::map<std::string, int (*)(Call&)> kCommands = {
+  static const std::map<std::string, int (*)(Call&)> commands = {
       {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup},
       {"ls", RunList},   {"show", RunShow},     {"find", RunFind},     {"check", RunCheck},
       {"demo", RunDemo},
   };
-  return call.request.command.empty() ? kExitOk : kCommands.at(call.request.command)(call);
+  return call.request.command.empty() ? kExitOk : commands.at(call.request.command)(call);
 }
 
 // Output that could not be written is a failure of the command.
@@ -161,7 +153,7 @@ int CheckOutput(int status, std::ostream& out) {
 int RunStoreTool(const std::vector<std::string>& args, const store::Environment& environment, std::istream& in,
                  std::ostream& out, std::ostream& err, bool err_is_terminal) {
   try {
-    Call call(ParseCommandLine(args, out), environment, in, out, err, err_is_terminal);
+    Call call{ParseCommandLine(args, out), environment, in, out, err, err_is_terminal, std::nullopt};
     return CheckOutput(Run(call), out);
   } catch (const UsageError& error) {
     const std::string command = error.command().empty() ? "" : " " + error.command();

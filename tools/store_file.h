@@ -26,8 +26,6 @@ class NewStoreFile {
   NewStoreFile(const NewStoreFile&) = delete;
   NewStoreFile& operator=(const NewStoreFile&) = delete;
 
-  const std::string& path() const { return path_; }
-
   // Runs `write`, which makes and closes the store at the temporary path it
   // is given, then moves the file to `path`, never replacing a file that
   // appeared there meanwhile. Errors escape; those that name the temporary
