@@ -57,7 +57,11 @@ std::vector<std::string> MakeFolders(const fs::path& folder, const std::string& 
     missing.push_back(up.string());
   }
   fs::create_directories(folder, error);
-  if (error) throw std::runtime_error(path + ": cannot make its folder: " + error.message());
+  if (error) {
+    std::error_code ignored;
+    for (const std::string& made : missing) fs::remove(made, ignored);
+    throw std::runtime_error(path + ": cannot make its folder: " + error.message());
+  }
   return missing;
 }
 

@@ -179,7 +179,10 @@ void RefuseWhatCheckReports(const store::Database& db, const std::string& file) 
   const std::vector<std::string> problems = CheckStore(db);
   if (problems.empty()) return;
   std::string message;
-  for (const std::string& problem : problems) message += (message.empty() ? "" : "\n") + file + ": " + problem;
+  for (const std::string& problem : problems) {
+    if (!message.empty()) message += '\n';
+    message.append(file).append(": ").append(problem);
+  }
   throw std::runtime_error(message);
 }
 
