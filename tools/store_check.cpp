@@ -56,7 +56,8 @@ constexpr const char* kChecks[] = {
     "SELECT printf('item %s: sent, unread and submitted must each be 0 or 1, not %s, %s, %s', entry_id, "
     "quote(sent), quote(unread), quote(submitted)) FROM items "
     "WHERE sent NOT IN (0, 1) OR unread NOT IN (0, 1) OR submitted NOT IN (0, 1)",
-    "SELECT 'the store''s mail-client version is not valid UTF-8' FROM store WHERE NOT is_utf8(outlook_version)",
+    "SELECT 'the store''s mail-client version is not valid UTF-8' FROM store "
+    "WHERE NOT is_utf8(outlook_version)",
     "SELECT printf('folder %s: its %s is not valid UTF-8', entry_id, member) FROM ("
     "SELECT id, entry_id, 'name' AS member, name AS text FROM folders UNION ALL "
     "SELECT id, entry_id, 'default message class', default_message_class FROM folders) "

@@ -81,7 +81,8 @@ class FilterFields : public cdo::Fields {
   explicit FilterFields(std::shared_ptr<Selection> selection) : selection_(std::move(selection)) {}
   Ref<cdo::Field> Item(const std::string& name) override {
     if (!selection_->Condition(name)) {
-      selection_->session->Fail(kNotFound, "the message filter of folder \"" + selection_->folder.name + "\" has no field \"" + name + "\"");
+      selection_->session->Fail(kNotFound, "the message filter of folder \"" + selection_->folder.name +
+                                               "\" has no field \"" + name + "\"");
     }
     return host::MakeRef<FilterField>(selection_, name);
   }

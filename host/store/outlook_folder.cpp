@@ -57,8 +57,8 @@ class StoreFolders : public ol::Folders {
     auto statement =
         session_->Prepare("SELECT id FROM folders WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
     if (index < 1 || !statement->Bind(1, parent_.id).Bind(2, std::int64_t{index} - 1).Step()) {
-      session_->Fail(host::kSubscriptOutOfRange, "folder \"" + parent_.name + "\" has no subfolder at position " +
-                                                     std::to_string(index));
+      session_->Fail(host::kSubscriptOutOfRange,
+                     "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
     return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
   }

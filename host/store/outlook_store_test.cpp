@@ -205,7 +205,8 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        "no item with entry identifier \"E99\"" + in_store},
       {"folder id as item id", [&] { Mapi()->GetItemFromID("F1", TestStore::kStoreId); },
        "no item with entry identifier \"F1\"" + in_store},
-      {"missing property", [&] { Mapi()->GetItemFromID("E4", TestStore::kStoreId)->UserProperties()->Item("AccountID"); },
+      {"missing property",
+       [&] { Mapi()->GetItemFromID("E4", TestStore::kStoreId)->UserProperties()->Item("AccountID"); },
        "item \"E4\" has no property \"AccountID\"" + in_store},
       {"missing subfolder", [&] { Folder(folder_)->Folders()->Item("Alerts"); },
        "folder \"Accounts\" has no subfolder \"Alerts\"" + in_store},
@@ -264,7 +265,8 @@ TEST(FolderDepthTest, FoldersAtTheDeepestLevelHandOutNoSubfolders) {
     AddFolderChain(store, c.levels);
     if (!c.damage.empty()) store.db().Exec(c.damage.c_str());
     StoreHosts hosts(dir.File("crm.db"));
-    auto folder = hosts.CreateApplication()->GetNamespace("MAPI")->GetFolderFromID(c.folder, TestStore::kStoreId);
+    auto mapi = hosts.CreateApplication()->GetNamespace("MAPI");
+    auto folder = mapi->GetFolderFromID(c.folder, TestStore::kStoreId);
     try {
       const int count = folder->Folders()->Count();
       EXPECT_EQ(c.description, "") << c.folder << " of " << c.levels << " has " << count << " subfolders";

@@ -68,7 +68,8 @@ void Database::Fail(std::string_view context) const {
   if (auto failure = StoreWideFailure(path_, sqlite3_extended_errcode(db_), message)) {
     throw host::StoreFailure(kStoreError, *failure);
   }
-  throw host::Error(kStoreError, "the CRM store " + path_ + ": " + message + " (in " + std::string(context) + ")");
+  throw host::Error(kStoreError,
+                    "the CRM store " + path_ + ": " + message + " (in " + std::string(context) + ")");
 }
 
 Statement::Statement(const Database& db, const char* sql) : db_(db) {

@@ -36,7 +36,8 @@ void ZeroPageOf(const std::string& path, const std::string& table_or_index) {
   std::int64_t page_size = 0;
   {
     const auto db = OpenStore(path);
-    Statement root(*db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema WHERE name = ?");
+    Statement root(*db,
+                   "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema WHERE name = ?");
     ASSERT_TRUE(root.Bind(1, table_or_index).Step()) << table_or_index;
     page = root.Int(0);
     page_size = root.Int(1);
@@ -67,24 +68,25 @@ TEST_F(StoreWideFailureTest, AWriteToADamagedPageStopsTheRunThroughTheHosts) {
   item->UserProperties()->Add("Team", host::kOlText)->SetValue(std::string("North"));
   EXPECT_EQ(Failure([&] { item->Save(); }, true),
             "the CRM store " + path_ +
-                " is damaged (database disk image is malformed): run quorvia-store check, and restore it from a backup");
+                " is damaged (database disk image is malformed): run quorvia-store check, "
+                "and restore it from a backup");
 }
 
 TEST_F(StoreWideFailureTest, AFullDiskStopsTheRun) {
   Database& db = Open();
   db.Exec("PRAGMA max_page_count = 1");
-  EXPECT_EQ(Failure([&] { db.Exec("CREATE TABLE filler (x); INSERT INTO filler VALUES (zeroblob(100000))"); }, true),
-            "the disk holding the CRM store " + path_ + " is full");
+  const auto fill = [&] { db.Exec("CREATE TABLE filler (x); INSERT INTO filler VALUES (zeroblob(100000))"); };
+  EXPECT_EQ(Failure(fill, true), "the disk holding the CRM store " + path_ + " is full");
 }
 
 TEST_F(StoreWideFailureTest, AFailingStatementOfOneItemIsAnOrdinaryError) {
   Database& db = Open();
-  EXPECT_EQ(Failure([&] { db.Exec("INSERT INTO items (entry_id, folder, message_class) VALUES ('E1', 1, 'x')"); },
-                    false),
-            "the CRM store " + path_ +
-                ": UNIQUE constraint failed: items.entry_id (in INSERT INTO items (entry_id, folder, message_class) "
-                "VALUES ('E1', 1, 'x'))");
-  EXPECT_EQ(Failure([&] { Statement(db, "SELECT missing_column FROM items"); }, false),
+  const auto duplicate = [&] { db.Exec("INSERT INTO items (entry_id, folder, message_class) VALUES ('E1', 1, 'x')"); };
+  EXPECT_EQ(Failure(duplicate, false),
+            "the CRM store " + path_ + ": UNIQUE constraint failed: items.entry_id "
+            "(in INSERT INTO items (entry_id, folder, message_class) VALUES ('E1', 1, 'x'))");
+  const auto misspelt = [&] { Statement(db, "SELECT missing_column FROM items"); };
+  EXPECT_EQ(Failure(misspelt, false),
             "the CRM store " + path_ + ": no such column: missing_column (in SELECT missing_column FROM items)");
 }
 

@@ -57,7 +57,9 @@ void CreatePrivateFile(const std::string& path) {
   if (fd < 0 && errno == EEXIST) {
     throw host::Error(kStoreError, path + ": the file exists already; it is not overwritten");
   }
-  if (fd < 0) throw host::Error(kStoreError, "cannot create the CRM store " + path + ": " + SystemReason(errno));
+  if (fd < 0) {
+    throw host::Error(kStoreError, "cannot create the CRM store " + path + ": " + SystemReason(errno));
+  }
   ::fchmod(fd, kPrivateFile);
   ::close(fd);
 }
