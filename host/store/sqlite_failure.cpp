@@ -11,7 +11,7 @@ host::Error OpenFailure(const std::string& path, std::string_view why) {
 
 std::string WhyNotOpened(sqlite3* db) {
   if (db == nullptr) return "out of memory";
-  const std::string message = sqlite3_errmsg(db);
+  std::string message = sqlite3_errmsg(db);
   switch (sqlite3_extended_errcode(db) & 0xFF) {
     case SQLITE_CANTOPEN: case SQLITE_IOERR: {
       const int error = sqlite3_system_errno(db);
