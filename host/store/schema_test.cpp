@@ -71,19 +71,9 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "not a database");
 }
 
+// A CRM store holds personal data: what is made for it is private, and
+// what exists already keeps its mode.
 TEST(CreateStoreTest, MakesThePersonalDataPrivate) {
-  TempDir dir;
-  const std::string path = dir.File("new/quorvia/crm.db");
-  auto db = CreateStore(path, "AB", "16.0");
-  db->Exec("INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F1', 'A', 'IPM.Post')");
-  const std::pair<std::string, mode_t> expected[] = {
-      {dir.File("new"), 0700}, {dir.File("new/quorvia"), 0700}, {path, 0600}, {path + "-wal", 0600},
-      {path + "-shm", 0600},
-  };
-  for (const auto& [file, mode] : expected) EXPECT_EQ(ModeOf(file), mode) << file;
-}
-
-TEST(CreateStoreTest, WhatExistsKeepsItsMode) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("shared"));
   ::chmod(dir.File("shared").c_str(), 0755);
@@ -91,9 +81,14 @@ TEST(CreateStoreTest, WhatExistsKeepsItsMode) {
   std::ofstream(taken) << "mine";
   ::chmod(taken.c_str(), 0644);
   EXPECT_THROW(CreateStore(taken, "AB", "16.0"), host::Error);
-  CreateStore(dir.File("shared/crm.db"), "AB", "16.0");
-  EXPECT_EQ(ModeOf(dir.File("shared")), 0755u);
-  EXPECT_EQ(ModeOf(taken), 0644u);
+  const std::string path = dir.File("shared/new/quorvia/crm.db");
+  auto db = CreateStore(path, "AB", "16.0");
+  db->Exec("INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F1', 'A', 'IPM.Post')");
+  const std::pair<std::string, mode_t> expected[] = {
+      {dir.File("shared"), 0755}, {taken, 0644}, {dir.File("shared/new"), 0700},
+      {dir.File("shared/new/quorvia"), 0700}, {path, 0600}, {path + "-wal", 0600}, {path + "-shm", 0600},
+  };
+  for (const auto& [file, mode] : expected) EXPECT_EQ(ModeOf(file), mode) << file;
 }
 
 // A store that the owner made read-only, or keeps in a read-only folder,
