@@ -86,7 +86,7 @@ TEST_F(StoreHostsTest, MissingOrForeignFilesAreRefusedUnchanged) {
         ADD_FAILURE() << "created an object over " << name;
       } catch (const host::Error& error) {
         EXPECT_EQ(error.number(), host::kCannotCreateObject) << name;
-        EXPECT_EQ(error.description(), "ActiveX component can't create object: " + what + ": " + cannot_open);
+        EXPECT_EQ(error.description(), "cannot make " + what + ": " + cannot_open);
       }
     }
     auto session = hosts.CreateSession();
