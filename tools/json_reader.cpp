@@ -56,9 +56,47 @@ constexpr TokenFault kTokenFaults[] = {
     {"invalid number", Place::kNumberEnd, "invalid JSON: expected a digit in the exponent"},
 };
 
+const TokenFault* FindTokenFault(const std::string& parser_text) {
+  if (parser_text.empty()) return nullptr;
+  for (const TokenFault& fault : kTokenFaults) {
+    if (parser_text.starts_with(fault.parser_text)) return &fault;
+  }
+  return nullptr;
+}
+
+// A parser failure as its message tells it: "... syntax error while parsing
+// CONTEXT - unexpected TOKEN; expected ..." or, for a fault inside a token,
+// "... - LEXER TEXT; last read: '...'".
+struct ParserFault {
+  std::string context;      // "syntax error while parsing object key", ...
+  std::string token_fault;  // the lexer's text; empty when a whole token was unexpected
+  bool overflow = false;    // a number too large for a double
+  bool number = false;      // the token at fault is a number
+  bool bare = false;        // ... or a number or a misspelt literal
+  bool at_end = false;      // the input ended where a token was due
+};
+
+ParserFault ClassifyFault(const std::string& message) {
+  ParserFault fault;
+  const std::size_t syntax = message.find("syntax error");
+  const std::size_t dash = syntax == std::string::npos ? std::string::npos : message.find(" - ", syntax);
+  const std::size_t detail = dash == std::string::npos ? message.size() : dash + 3;
+  if (dash != std::string::npos) fault.context = message.substr(syntax, dash - syntax);
+  if (const std::size_t last_read = message.find("; last read: ", detail); last_read != std::string::npos) {
+    fault.token_fault = message.substr(detail, last_read - detail);
+  }
+  fault.overflow = message.find("number overflow") != std::string::npos;
+  fault.number = fault.overflow || message.find("unexpected number literal", detail) != std::string::npos;
+  fault.bare = fault.number || fault.token_fault.starts_with("invalid literal");
+  fault.at_end = fault.token_fault.empty() && message.find("unexpected end of input", detail) != std::string::npos;
+  return fault;
+}
+
 }  // namespace
 
-// Turns nlohmann-json's parser events into the reader's.
+// Turns nlohmann-json's parser events into the reader's. The library's
+// event interface fixes the member names.
+// NOLINTBEGIN(readability-identifier-naming)
 class JsonEvents {
  public:
   explicit JsonEvents(JsonReader& reader) : reader_(reader) {}
@@ -116,6 +154,7 @@ class JsonEvents {
 
   JsonReader& reader_;
 };
+// NOLINTEND(readability-identifier-naming)
 
 std::string InputErrorText(const std::string& file, const Position& position, const std::string& path,
                            const std::string& what) {
@@ -172,45 +211,35 @@ void JsonReader::EndContainer() {
   ended_ = frames_.empty();
 }
 
-// The parser's message names what it was reading ("syntax error while
-// parsing object key - ...") and, for a fault inside a token, the lexer's
-// words before "; last read:".
 void JsonReader::FailSyntax(const std::string& message) {
-  const std::size_t syntax = message.find("syntax error");
-  const std::string context = syntax == std::string::npos ? "" : message.substr(syntax, message.find(" - ", syntax) - syntax);
-  const std::size_t detail_at = syntax == std::string::npos ? message.size() : message.find(" - ", syntax) + 3;
-  const std::size_t last_read = message.find("; last read: ", detail_at);
-  const std::string token_fault = last_read == std::string::npos ? "" : message.substr(detail_at, last_read - detail_at);
-  const bool overflow = message.find("number overflow") != std::string::npos;
-  const bool number = overflow || message.find("unexpected number literal", detail_at) != std::string::npos;
-  const bool bare = number || token_fault.starts_with("invalid literal");
-  const bool at_end = token_fault.empty() && message.find("unexpected end of input", detail_at) != std::string::npos;
-  const Position token = at_end ? input_.here() : bare ? input_.bare_start() : input_.token_start();
-
-  if (number && input_.AfterLeadingZero()) Fail(input_.zero_start(), Path(), "invalid JSON: a number cannot start with 0");
+  const ParserFault fault = ClassifyFault(message);
+  const Position token = fault.at_end ? input_.here() : fault.bare ? input_.bare_start() : input_.token_start();
+  if (fault.number && input_.AfterLeadingZero()) {
+    Fail(input_.zero_start(), Path(), "invalid JSON: a number cannot start with 0");
+  }
   if (ended_) Fail(token, "", "invalid JSON: unexpected text after the end of the document");
-  if (context.ends_with("object separator")) Fail(token, Path(), "invalid JSON: expected ':' after the member name");
-  if (context.ends_with("object")) Fail(token, Path(), "invalid JSON: expected ',' or '}'");
-  if (context.ends_with("array")) Fail(token, Path(), "invalid JSON: expected ',' or ']'");
-  const bool key = context.ends_with("object key");
+  if (fault.context.ends_with("object separator")) Fail(token, Path(), "invalid JSON: expected ':' after the member name");
+  if (fault.context.ends_with("object")) Fail(token, Path(), "invalid JSON: expected ',' or '}'");
+  if (fault.context.ends_with("array")) Fail(token, Path(), "invalid JSON: expected ',' or ']'");
+  // A member name or a value was due: a fault inside its token is shown where it is.
+  const bool key = fault.context.ends_with("object key");
   const std::string path = key ? Join(path_.size() - (frames_.back().has_segment ? 1 : 0))
                            : !frames_.empty() && !frames_.back().object ? NextElementPath()
                                                                         : Path();
-  for (const TokenFault& fault : kTokenFaults) {
-    if (token_fault.empty() || !token_fault.starts_with(fault.parser_text)) continue;
-    switch (fault.place) {
-      case Place::kLookedAt: Fail(input_.LastLookedAt(), path, fault.what);
-      case Place::kEscape: Fail(input_.escape_start(), path, fault.what);
-      case Place::kSequence: Fail(input_.sequence_start(), path, fault.what);
-      case Place::kNumberEnd: Fail(input_.NumberEnd(), path, fault.what);
+  if (const TokenFault* inside = FindTokenFault(fault.token_fault)) {
+    switch (inside->place) {
+      case Place::kLookedAt: Fail(input_.LastLookedAt(), path, inside->what);
+      case Place::kEscape: Fail(input_.escape_start(), path, inside->what);
+      case Place::kSequence: Fail(input_.sequence_start(), path, inside->what);
+      case Place::kNumberEnd: Fail(input_.NumberEnd(), path, inside->what);
     }
   }
   if (key) {
     Fail(token, path, frames_.back().keys.empty() ? "invalid JSON: expected a member name or '}'"
                                                   : "invalid JSON: expected a member name");
   }
-  if (overflow) Fail(token, path, "invalid JSON: number out of range");
-  Fail(token, path, at_end ? "invalid JSON: unexpected end of input" : "invalid JSON: expected a value");
+  if (fault.overflow) Fail(token, path, "invalid JSON: number out of range");
+  Fail(token, path, fault.at_end ? "invalid JSON: unexpected end of input" : "invalid JSON: expected a value");
 }
 
 std::string JsonReader::Join(std::size_t count) const {
