@@ -53,6 +53,7 @@ constexpr TokenFault kTokenFaults[] = {
     {"invalid BOM", Place::kSequence, "invalid UTF-8"},
     {"invalid number; expected digit after '-'", Place::kNumberEnd, "invalid JSON: expected a digit after '-'"},
     {"invalid number; expected digit after '.'", Place::kNumberEnd, "invalid JSON: expected a digit after '.'"},
+    // The parser's other number faults are all in the exponent.
     {"invalid number", Place::kNumberEnd, "invalid JSON: expected a digit in the exponent"},
 };
 
