@@ -106,11 +106,13 @@ std::string ExpectedError(const ErrorCase& c) {
          (c.path.empty() ? "" : " (at " + c.path + ")") + ": " + c.what;
 }
 
-// A document whose folders nest `depth` levels, one folder a level, named by their level.
+// A document whose folders nest `depth` levels, one folder a level: the
+// database folder, then folders named by their level.
 std::string ChainDocument(int depth) {
   std::string open, close;
   for (int level = 1; level <= depth; ++level) {
-    open += R"({"name": ")" + std::to_string(level) + R"(", "folders": [)";
+    const std::string name = level == 1 ? store::kDatabaseFolderName : std::to_string(level);
+    open += R"({"name": ")" + name + R"(", "folders": [)";
     close += "]}";
   }
   return R"({"format": 1, "folders": [)" + open + close + "]}";
@@ -217,7 +219,7 @@ TEST(StoreImportTest, ExportOfFoldersNestedToTheLimitImportsBackIdentically) {
 TEST(StoreImportTest, TakesAByteOrderMarkPlainIntegersAndBooleans) {
   TempDir dir;
   const auto document = nlohmann::json::parse(Export(Import(dir, "\xEF\xBB\xBF" R"({"format": 1, "folders": [
-    {"name": "A", "items": [{"properties": {"Min": -2147483648, "Max": 2147483647, "On": true, "Off": false}}]}]})")));
+    {"name": "Account Profiles", "items": [{"properties": {"Min": -2147483648, "Max": 2147483647, "On": true, "Off": false}}]}]})")));
   const auto& properties = document["folders"][0]["items"][0]["properties"];
   EXPECT_EQ(properties["Min"], nlohmann::json::parse(R"({"type": "integer", "value": -2147483648})"));
   EXPECT_EQ(properties["Max"], nlohmann::json::parse(R"({"type": "integer", "value": 2147483647})"));
