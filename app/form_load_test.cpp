@@ -31,7 +31,7 @@ class FormLoadTest : public ::testing::Test {
   store::testing::TempDir dir;
   host::testing::CrmStore crm{dir.File("crm.db")};
   host::LinuxPlatform inner{dir.File("crm.db"), std::make_unique<ScriptedMessageBox>(),
-                            std::make_unique<host::testing::CountingEventPump>()};
+                            std::make_unique<host::testing::IdleEventPump>()};
   host::testing::RecordingPlatform platform{inner};
   std::ostringstream trace;
   std::unique_ptr<Form1> form;
@@ -158,16 +158,31 @@ TEST_F(FormLoadTest, DispatchComparesTheWholeNameExactly) {
   }
 }
 
-TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesInOrderAndNeverReturns) {
-  EXPECT_EQ(Run("Startup"), Outcome::kDone);
+TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesItsFieldsInOrderAndNeverReturns) {
+  EXPECT_EQ(Run("Realign"), Outcome::kDone);
+  const std::string store_id = form->HostFolder->StoreID();
+  form->CDOFolder = form->objSession->GetFolder(form->HostFolder->EntryID(), store_id);
+  form->oMessCol = form->CDOFolder->Messages();
+  form->oFilter = form->oMessCol->Filter();
+  form->omess = form->oMessCol->Item(1);
+  form->myitem = form->objSession->GetMessage(store::testing::TestStore::EntryId(crm.acme), store_id);
+  // Fields that the program end leaves alone: their release would show.
+  form->objFields = form->omess->Fields();
+  form->MyOLItems = form->HostFolder->Items();
+  try {
+    form->ProgramEnd(Outcome::kNotDone);
+    FAIL() << "ProgramEnd returned";
+  } catch (const ProgramEnded& end) {
+    EXPECT_EQ(end.outcome, Outcome::kNotDone);
+  }
   const Calls& calls = platform.log().calls();
-  const auto logoff = std::find(calls.begin(), calls.end(), "Session.Logoff()");
-  ASSERT_NE(logoff, calls.end());
-  const Calls tail(logoff, calls.end());
-  const Calls expected = {"Session.Logoff()", "Release(Session)", "Release(Application)",
-                          "Release(Connect)", "Release(SafeFolder)"};
+  const Calls tail(std::find(calls.begin(), calls.end(), "Session.Logoff()"), calls.end());
+  const Calls expected = {"Session.Logoff()",  "Release(Session)", "Release(Application)",
+                          "Release(Connect)",  "Release(CdoFolder)", "Release(Messages)",
+                          "Release(Filter)",   "Release(Message)",   "Release(Message)",
+                          "Release(SafeFolder)"};
   EXPECT_EQ(tail, expected);
-  EXPECT_FALSE(form->loaded());
+  EXPECT_EQ(trace.str(), "");
 }
 
 TEST_F(FormLoadTest, ProgramEndRunsSafelyWithNothingMade) {

@@ -2,30 +2,12 @@
 
 #include <utility>
 
+#include "host/testing/recorded.h"
+
 namespace host::testing {
 namespace {
 
 constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
-
-// Base of the recording wrappers: the wrapped object, the shared log, and a
-// "Release(NAME)" line when the wrapper goes.
-template <class T>
-class Recorded : public T {
- public:
-  Recorded(Ref<T> inner, std::shared_ptr<CallLog> log, std::string name)
-      : inner_(std::move(inner)), log_(std::move(log)), name_(std::move(name)) {}
-  ~Recorded() override { log_->Note("Release(" + name_ + ")"); }
-
- protected:
-  template <class... Args>
-  void Enter(const char* member, const Args&... args) {
-    log_->Enter(name_ + "." + member, args...);
-  }
-
-  Ref<T> inner_;
-  std::shared_ptr<CallLog> log_;
-  std::string name_;
-};
 
 class RecordedNamespace : public Recorded<outlook::Namespace> {
  public:
@@ -37,7 +19,7 @@ class RecordedNamespace : public Recorded<outlook::Namespace> {
   Ref<outlook::MAPIFolder> GetFolderFromID(const std::string& entry_id,
                                            const std::string& store_id) override {
     Enter("GetFolderFromID", entry_id, store_id);
-    return inner_->GetFolderFromID(entry_id, store_id);
+    return RecordFolder(inner_->GetFolderFromID(entry_id, store_id), log_);
   }
 };
 
@@ -64,11 +46,11 @@ class RecordedSession : public Recorded<cdo::Session> {
   }
   Ref<cdo::Message> GetMessage(const std::string& entry_id, const std::string& store_id) override {
     Enter("GetMessage", entry_id, store_id);
-    return inner_->GetMessage(entry_id, store_id);
+    return RecordMessage(inner_->GetMessage(entry_id, store_id), log_);
   }
   Ref<cdo::Folder> GetFolder(const std::string& entry_id, const std::string& store_id) override {
     Enter("GetFolder", entry_id, store_id);
-    return inner_->GetFolder(entry_id, store_id);
+    return RecordCdoFolder(inner_->GetFolder(entry_id, store_id), log_);
   }
 };
 
@@ -97,7 +79,7 @@ class RecordedSafeFolder : public Recorded<omg::SafeFolder> {
     return inner_->Item();
   }
   void SetItem(const Ref<outlook::MAPIFolder>& folder) override {
-    Enter("SetItem", folder ? folder->Name() : std::string("Nothing"));
+    Enter("SetItem", folder ? log_->Unrecorded([&] { return folder->Name(); }) : "Nothing");
     inner_->SetItem(folder);
   }
 };
