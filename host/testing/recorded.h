@@ -26,6 +26,14 @@ class Recorded : public T {
     log_->Enter(name_ + "." + member, args...);
   }
 
+  // Records the call of `member` with its arguments, then makes it on the
+  // wrapped object.
+  template <class Result, class... Params, class... Args>
+  Result Forward(const char* member, Result (T::*method)(Params...), const Args&... args) {
+    Enter(member, args...);
+    return ((*inner_).*method)(args...);
+  }
+
   // `object` wrapped by a recorder of type W named `name`; nothing stays nothing.
   template <class W, class U>
   Ref<U> Wrap(const Ref<U>& object, const char* name) {

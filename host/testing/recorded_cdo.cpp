@@ -7,53 +7,32 @@ class RecordedFields : public Recorded<cdo::Fields> {
  public:
   using Recorded::Recorded;
   Ref<cdo::Field> Item(const std::string& name) override {
-    Enter("Item", name);
-    return inner_->Item(name);
+    return Forward("Item", &Fields::Item, name);
   }
   Ref<cdo::Field> Add(const std::string& name, int field_class, const host::Value& value) override {
-    Enter("Add", name, field_class, value);
-    return inner_->Add(name, field_class, value);
+    return Forward("Add", &Fields::Add, name, field_class, value);
   }
 };
 
 class RecordedMessage : public Recorded<cdo::Message> {
  public:
   using Recorded::Recorded;
-  std::string ID() override {
-    Enter("ID");
-    return inner_->ID();
-  }
+  std::string ID() override { return Forward("ID", &Message::ID); }
   Ref<cdo::Fields> Fields() override {
-    Enter("Fields");
-    return Wrap<RecordedFields>(inner_->Fields(), "Fields");
+    return Wrap<RecordedFields>(Forward("Fields", &Message::Fields), "Fields");
   }
   void Update(bool make_permanent, bool refresh) override {
-    Enter("Update", make_permanent, refresh);
-    inner_->Update(make_permanent, refresh);
+    Forward("Update", &Message::Update, make_permanent, refresh);
   }
-  LocalTime TimeSent() override {
-    Enter("TimeSent");
-    return inner_->TimeSent();
-  }
-  void SetTimeSent(LocalTime time) override {
-    Enter("SetTimeSent", time);
-    inner_->SetTimeSent(time);
-  }
+  LocalTime TimeSent() override { return Forward("TimeSent", &Message::TimeSent); }
+  void SetTimeSent(LocalTime time) override { Forward("SetTimeSent", &Message::SetTimeSent, time); }
   void SetTimeReceived(LocalTime time) override {
-    Enter("SetTimeReceived", time);
-    inner_->SetTimeReceived(time);
+    Forward("SetTimeReceived", &Message::SetTimeReceived, time);
   }
-  void SetSent(bool sent) override {
-    Enter("SetSent", sent);
-    inner_->SetSent(sent);
-  }
-  void SetUnread(bool unread) override {
-    Enter("SetUnread", unread);
-    inner_->SetUnread(unread);
-  }
+  void SetSent(bool sent) override { Forward("SetSent", &Message::SetSent, sent); }
+  void SetUnread(bool unread) override { Forward("SetUnread", &Message::SetUnread, unread); }
   void SetSubmitted(bool submitted) override {
-    Enter("SetSubmitted", submitted);
-    inner_->SetSubmitted(submitted);
+    Forward("SetSubmitted", &Message::SetSubmitted, submitted);
   }
 };
 
@@ -61,31 +40,24 @@ class RecordedFilter : public Recorded<cdo::MessageFilter> {
  public:
   using Recorded::Recorded;
   Ref<cdo::Fields> Fields() override {
-    Enter("Fields");
-    return Wrap<RecordedFields>(inner_->Fields(), "Fields");
+    return Wrap<RecordedFields>(Forward("Fields", &MessageFilter::Fields), "Fields");
   }
 };
 
 class RecordedMessages : public Recorded<cdo::Messages> {
  public:
   using Recorded::Recorded;
-  int Count() override {
-    Enter("Count");
-    return inner_->Count();
-  }
+  int Count() override { return Forward("Count", &Messages::Count); }
   Ref<cdo::Message> Item(int index) override {
-    Enter("Item", index);
-    return RecordMessage(inner_->Item(index), log_);
+    return RecordMessage(Forward("Item", &Messages::Item, index), log_);
   }
   Ref<cdo::Message> Add(const std::optional<std::string>& subject,
                         const std::optional<std::string>& text,
                         const std::optional<std::string>& type) override {
-    Enter("Add", subject, text, type);
-    return RecordMessage(inner_->Add(subject, text, type), log_);
+    return RecordMessage(Forward("Add", &Messages::Add, subject, text, type), log_);
   }
   Ref<cdo::MessageFilter> Filter() override {
-    Enter("Filter");
-    return Wrap<RecordedFilter>(inner_->Filter(), "Filter");
+    return Wrap<RecordedFilter>(Forward("Filter", &Messages::Filter), "Filter");
   }
 };
 
@@ -93,8 +65,7 @@ class RecordedCdoFolder : public Recorded<cdo::Folder> {
  public:
   using Recorded::Recorded;
   Ref<cdo::Messages> Messages() override {
-    Enter("Messages");
-    return Wrap<RecordedMessages>(inner_->Messages(), "Messages");
+    return Wrap<RecordedMessages>(Forward("Messages", &Folder::Messages), "Messages");
   }
 };
 

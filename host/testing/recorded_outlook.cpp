@@ -3,89 +3,63 @@
 namespace host::testing {
 namespace {
 
+using outlook::MAPIFolder;
+
 class RecordedItems : public Recorded<outlook::Items> {
  public:
   using Recorded::Recorded;
-  int Count() override {
-    Enter("Count");
-    return inner_->Count();
-  }
-  Ref<outlook::Item> Item(int index) override {
-    Enter("Item", index);
-    return inner_->Item(index);
-  }
+  int Count() override { return Forward("Count", &Items::Count); }
+  Ref<outlook::Item> Item(int index) override { return Forward("Item", &Items::Item, index); }
   Ref<outlook::Item> Find(const std::string& filter) override {
-    Enter("Find", filter);
-    return inner_->Find(filter);
+    return Forward("Find", &Items::Find, filter);
   }
   Ref<outlook::Items> Restrict(const std::string& filter) override {
-    Enter("Restrict", filter);
-    return Wrap<RecordedItems>(inner_->Restrict(filter), "Items");
+    return Wrap<RecordedItems>(Forward("Restrict", &Items::Restrict, filter), "Items");
   }
   void Sort(const std::string& property, bool descending) override {
-    Enter("Sort", property, descending);
-    inner_->Sort(property, descending);
+    Forward("Sort", &Items::Sort, property, descending);
   }
   Ref<outlook::Item> Add(const std::string& message_class) override {
-    Enter("Add", message_class);
-    return inner_->Add(message_class);
+    return Forward("Add", &Items::Add, message_class);
   }
-  void Remove(int index) override {
-    Enter("Remove", index);
-    inner_->Remove(index);
-  }
+  void Remove(int index) override { Forward("Remove", &Items::Remove, index); }
 };
 
 class RecordedFolders : public Recorded<outlook::Folders> {
  public:
   using Recorded::Recorded;
-  int Count() override {
-    Enter("Count");
-    return inner_->Count();
-  }
-  Ref<outlook::MAPIFolder> Item(int index) override {
+  int Count() override { return Forward("Count", &Folders::Count); }
+  // Item is overloaded, so each names its own member.
+  Ref<MAPIFolder> Item(int index) override {
     Enter("Item", index);
     return RecordFolder(inner_->Item(index), log_);
   }
-  Ref<outlook::MAPIFolder> Item(const std::string& name) override {
+  Ref<MAPIFolder> Item(const std::string& name) override {
     Enter("Item", name);
     return RecordFolder(inner_->Item(name), log_);
   }
 };
 
-class RecordedFolder : public Recorded<outlook::MAPIFolder> {
+class RecordedFolder : public Recorded<MAPIFolder> {
  public:
   using Recorded::Recorded;
-  std::string Name() override {
-    Enter("Name");
-    return inner_->Name();
-  }
-  std::string EntryID() override {
-    Enter("EntryID");
-    return inner_->EntryID();
-  }
-  std::string StoreID() override {
-    Enter("StoreID");
-    return inner_->StoreID();
-  }
+  std::string Name() override { return Forward("Name", &MAPIFolder::Name); }
+  std::string EntryID() override { return Forward("EntryID", &MAPIFolder::EntryID); }
+  std::string StoreID() override { return Forward("StoreID", &MAPIFolder::StoreID); }
   std::string DefaultMessageClass() override {
-    Enter("DefaultMessageClass");
-    return inner_->DefaultMessageClass();
+    return Forward("DefaultMessageClass", &MAPIFolder::DefaultMessageClass);
   }
   Ref<outlook::Folders> Folders() override {
-    Enter("Folders");
-    return Wrap<RecordedFolders>(inner_->Folders(), "Folders");
+    return Wrap<RecordedFolders>(Forward("Folders", &MAPIFolder::Folders), "Folders");
   }
   Ref<outlook::Items> Items() override {
-    Enter("Items");
-    return Wrap<RecordedItems>(inner_->Items(), "Items");
+    return Wrap<RecordedItems>(Forward("Items", &MAPIFolder::Items), "Items");
   }
 };
 
 }  // namespace
 
-Ref<outlook::MAPIFolder> RecordFolder(const Ref<outlook::MAPIFolder>& folder,
-                                      std::shared_ptr<CallLog> log) {
+Ref<MAPIFolder> RecordFolder(const Ref<MAPIFolder>& folder, std::shared_ptr<CallLog> log) {
   if (folder.IsNothing()) return nullptr;
   return MakeRef<RecordedFolder>(folder, std::move(log), "Folder");
 }
