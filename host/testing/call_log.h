@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -31,17 +32,7 @@ class CallLog {
 
   // Runs `read` without recording or failing the calls it makes: for the
   // recorders' own reads, such as a folder's name to label a call with.
-  template <class Read>
-  auto Unrecorded(Read read) {
-    const bool was_muted = muted_;
-    muted_ = true;
-    struct Restore {
-      bool& muted;
-      bool was;
-      ~Restore() { muted = was; }
-    } restore{muted_, was_muted};
-    return read();
-  }
+  std::string Unrecorded(const std::function<std::string()>& read);
 
   // Makes every later call of `member` fail with error 5.
   void FailCall(const std::string& member) { failing_.insert(member); }

@@ -10,6 +10,13 @@
 
 namespace host::testing {
 
+// `object` wrapped by a recorder of type W named `name`; nothing stays nothing.
+template <class W, class U>
+Ref<U> Record(const Ref<U>& object, std::shared_ptr<CallLog> log, const char* name) {
+  if (object.IsNothing()) return nullptr;
+  return MakeRef<W>(object, std::move(log), name);
+}
+
 // Base of the recording wrappers: the wrapped object, the shared log, and a
 // "Release(NAME)" line when the wrapper goes.
 template <class T>
@@ -34,11 +41,10 @@ class Recorded : public T {
     return ((*inner_).*method)(args...);
   }
 
-  // `object` wrapped by a recorder of type W named `name`; nothing stays nothing.
+  // `object` wrapped by a recorder of type W named `name`, on the same log.
   template <class W, class U>
   Ref<U> Wrap(const Ref<U>& object, const char* name) {
-    if (object.IsNothing()) return nullptr;
-    return MakeRef<W>(object, log_, name);
+    return Record<W>(object, log_, name);
   }
 
   Ref<T> inner_;

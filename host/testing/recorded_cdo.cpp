@@ -72,13 +72,11 @@ class RecordedCdoFolder : public Recorded<cdo::Folder> {
 }  // namespace
 
 Ref<cdo::Folder> RecordCdoFolder(const Ref<cdo::Folder>& folder, std::shared_ptr<CallLog> log) {
-  if (folder.IsNothing()) return nullptr;
-  return MakeRef<RecordedCdoFolder>(folder, std::move(log), "CdoFolder");
+  return Record<RecordedCdoFolder>(folder, std::move(log), "CdoFolder");
 }
 
 Ref<cdo::Message> RecordMessage(const Ref<cdo::Message>& message, std::shared_ptr<CallLog> log) {
-  if (message.IsNothing()) return nullptr;
-  return MakeRef<RecordedMessage>(message, std::move(log), "Message");
+  return Record<RecordedMessage>(message, std::move(log), "Message");
 }
 
 }  // namespace host::testing

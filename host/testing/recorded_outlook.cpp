@@ -60,8 +60,7 @@ class RecordedFolder : public Recorded<MAPIFolder> {
 }  // namespace
 
 Ref<MAPIFolder> RecordFolder(const Ref<MAPIFolder>& folder, std::shared_ptr<CallLog> log) {
-  if (folder.IsNothing()) return nullptr;
-  return MakeRef<RecordedFolder>(folder, std::move(log), "Folder");
+  return Record<RecordedFolder>(folder, std::move(log), "Folder");
 }
 
 }  // namespace host::testing

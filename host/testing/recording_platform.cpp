@@ -26,8 +26,8 @@ class RecordedApplication : public Recorded<outlook::Application> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Namespace> GetNamespace(const std::string& type) override {
-    return MakeRef<RecordedNamespace>(Forward("GetNamespace", &Application::GetNamespace, type),
-                                      log_, "Namespace");
+    return Wrap<RecordedNamespace>(Forward("GetNamespace", &Application::GetNamespace, type),
+                                   "Namespace");
   }
 };
 
