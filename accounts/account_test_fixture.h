@@ -58,8 +58,9 @@ class AccountTest : public ::testing::Test {
     std::vector<std::string> result;
     std::copy_if(std::find_if(calls.begin(), calls.end(), starts(from)), calls.end(),
                  std::back_inserter(result), [&](const std::string& call) {
-                   return std::any_of(kept.begin(), kept.end(),
-                                      [&](std::string_view prefix) { return starts(prefix)(call); });
+                   return std::any_of(kept.begin(), kept.end(), [&](std::string_view prefix) {
+                     return starts(prefix)(call);
+                   });
                  });
     return result;
   }

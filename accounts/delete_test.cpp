@@ -8,17 +8,6 @@ using host::MsgBoxResult;
 
 class DeleteTest : public AccountTest {};
 
-TEST_F(DeleteTest, AnsweringNoChangesNothing) {
-  const auto before = Snapshot();
-  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kNo), Outcome::kNotDone);
-  ASSERT_EQ(Shown().size(), 1u);
-  EXPECT_EQ(Shown()[0].text, "Are you sure you want to delete 'Beta Inc' and all subitems?");
-  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kYesNo);
-  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
-  EXPECT_FALSE(Shown()[0].title.has_value());
-  EXPECT_EQ(Snapshot(), before);
-}
-
 TEST_F(DeleteTest, RemovesTheAccountItsRelatedItemsAndDetachesItsLocations) {
   auto expected = Snapshot();
   for (auto item : {crm_.beta, crm_.beta_contact, crm_.beta_contact2, crm_.beta_east_contact,
@@ -70,27 +59,34 @@ TEST_F(DeleteTest, PumpsEventsOncePerFolderAndBeforeEachRemovalFromTheLast) {
 TEST_F(DeleteTest, SelectsByTheKeyFieldAndDeletesTheItemNamedByEntryId) {
   const auto duplicate = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "");
   EXPECT_EQ(Run("Delete;" + Id(duplicate) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
+  ASSERT_EQ(Shown().size(), 1u);
   EXPECT_EQ(Shown()[0].text, "Are you sure you want to delete '' and all subitems?");
+  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kYesNo);
+  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
+  EXPECT_FALSE(Shown()[0].title.has_value());
   EXPECT_FALSE(crm_.store.Exists(duplicate));
   EXPECT_TRUE(crm_.store.Exists(crm_.beta)) << "the walk never touches the database folder";
   EXPECT_FALSE(crm_.store.Exists(crm_.beta_q1_post));
   EXPECT_EQ(crm_.store.Text(crm_.beta_north, "Account LocationID"), "");
 }
 
-TEST_F(DeleteTest, EndsWithoutChangeOnBadInput) {
+TEST_F(DeleteTest, EndsWithoutChangeOnNoOrBadInput) {
   const auto before = Snapshot();
   const struct {
     std::string command_line;
+    MsgBoxResult answer;
     Outcome outcome;
     std::size_t questions;
   } cases[] = {
-      {"Delete;" + Id(crm_.beta), Outcome::kAbandoned, 1},       // no key field
-      {"Delete;E999;;B200", Outcome::kAbandoned, 0},             // no such item
-      {"Delete;" + Id(crm_.beta_contact) + ";;B200", Outcome::kAbandoned, 0},  // not a post
-      {"Delete", Outcome::kAbandoned, 0},
+      {"Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kNo, Outcome::kNotDone, 1},
+      {"Delete;" + Id(crm_.beta), MsgBoxResult::kYes, Outcome::kAbandoned, 1},  // no key field
+      {"Delete;E999;;B200", MsgBoxResult::kYes, Outcome::kAbandoned, 0},        // no such item
+      {"Delete;" + Id(crm_.beta_contact) + ";;B200", MsgBoxResult::kYes, Outcome::kAbandoned,
+       0},  // not a post
+      {"Delete", MsgBoxResult::kYes, Outcome::kAbandoned, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.command_line, MsgBoxResult::kYes), c.outcome) << c.command_line;
+    EXPECT_EQ(Run(c.command_line, c.answer), c.outcome) << c.command_line;
     EXPECT_EQ(Shown().size(), c.questions) << c.command_line;
     EXPECT_EQ(Snapshot(), before) << c.command_line;
   }

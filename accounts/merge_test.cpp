@@ -151,27 +151,30 @@ TEST_F(MergeTest, WalksDepthFirstItemsFromTheLastPumpingOncePerFolderAndPerItem)
   };
   const auto post = [&](std::int64_t item) { return "SafePostItem.SetItem(\"" + Id(item) + "\")"; };
   const std::vector<std::string> expected = {
-      "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", contact(crm_.beta_contact2),
+      "Folders.Item(1)", "DoEvents()", restrict,
+      "DoEvents()", contact(crm_.beta_contact2),
       "DoEvents()", contact(crm_.beta_contact),
       descend,  // Contacts, then its East
-      "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", contact(crm_.beta_east_contact),
+      "Folders.Item(1)", "DoEvents()", restrict,
+      "DoEvents()", contact(crm_.beta_east_contact),
       "Folders.Item(2)", "DoEvents()", restrict, "DoEvents()", post(crm_.beta_post),
       descend,  // Activities, then 2026 and its Q1
       "Folders.Item(1)", "DoEvents()", restrict, descend,
       "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", post(crm_.beta_q1_post),
       "Folders.Item(3)", "DoEvents()", restrict, "DoEvents()", post(crm_.beta_note),  // Alerts
       R"(Items.Find("[AccountID] = 'B200'"))"};
-  EXPECT_EQ(CallsFrom("SafeFolder.Item", {"Folders.Item", "DoEvents", "Items.Restrict", "Items.Find",
-                                          descend, "SafeContactItem.SetItem", "SafePostItem.SetItem"}),
+  EXPECT_EQ(CallsFrom("SafeFolder.Item", {"Folders.Item", "DoEvents", "Items.Restrict",
+                                          "Items.Find", descend, "SafeContactItem.SetItem",
+                                          "SafePostItem.SetItem"}),
             expected);
 }
 
 TEST_F(MergeTest, OnlyTheFirstAccountItemWithTheMergedKeyIsDeleted) {
-  const auto second = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "Beta 2");
+  const auto second =
+      crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "Beta 2");
   const auto expected = MergedIntoAcme(Snapshot(), "A100");
   EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;B200"), Outcome::kDone);
-  EXPECT_EQ(Snapshot(), expected);
-  EXPECT_TRUE(crm_.store.Exists(second));
+  EXPECT_EQ(Snapshot(), expected) << Id(second) << " stays";
 }
 
 TEST_F(MergeTest, OnlyTheExactStickyNoteClassIsRewrittenThroughCdo) {
