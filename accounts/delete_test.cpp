@@ -78,7 +78,7 @@ TEST_F(DeleteTest, EndsWithoutChangeOnNoOrBadInput) {
     Outcome outcome;
     std::size_t questions;
   } cases[] = {
-      {"Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kNo, Outcome::kNotDone, 1},
+      {"Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kNo, Outcome::kNotDone, 1},  // No
       {"Delete;" + Id(crm_.beta), MsgBoxResult::kYes, Outcome::kAbandoned, 1},  // no key field
       {"Delete;E999;;B200", MsgBoxResult::kYes, Outcome::kAbandoned, 0},        // no such item
       {"Delete;" + Id(crm_.beta_contact) + ";;B200", MsgBoxResult::kYes, Outcome::kAbandoned,
