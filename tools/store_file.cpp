@@ -62,6 +62,8 @@ std::vector<std::string> MakeFolders(const fs::path& folder, const std::string& 
     for (const std::string& made : missing) fs::remove(made, ignored);
     throw std::runtime_error(path + ": cannot make its folder: " + error.message());
   }
+  // A CRM store holds personal data: the folders made for it are private.
+  for (const std::string& made : missing) fs::permissions(made, fs::perms::owner_all, error);
   return missing;
 }
 

@@ -17,7 +17,7 @@ namespace storetool {
 // same path removes them.
 class NewStoreFile {
  public:
-  // Creates the parent folders if needed. Throws std::runtime_error naming
+  // Creates the parent folders (0700) if needed. Throws std::runtime_error naming
   // the file when `path` exists already or a folder cannot be made.
   explicit NewStoreFile(std::string path);
   // Removes the temporary file, its journals and the folders this object

@@ -1,6 +1,7 @@
 #include "tools/store_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,22 @@ TEST(StoreFileTest, RemovesTheLeftoversOfEndedProcessesOnly) {
   EXPECT_EQ(dir.Entries(), expected);
 }
 
+// A CRM store holds personal data: the folders made for it and the store
+// are the owner's alone; a folder that exists keeps its mode.
+TEST(StoreFileTest, MakesAPrivateStoreInPrivateFolders) {
+  TempDir dir;
+  ::chmod(dir.File(".").c_str(), 0755);
+  ASSERT_EQ(RunTool({"--store", dir.File("data/quorvia/crm.db"), "init"}).status, 0);
+  const std::pair<std::string, mode_t> expected[] = {
+      {dir.File("."), 0755}, {dir.File("data"), 0700}, {dir.File("data/quorvia"), 0700},
+      {dir.File("data/quorvia/crm.db"), 0600}};
+  for (const auto& [path, mode] : expected) {
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
+    EXPECT_EQ(status.st_mode & 07777, mode) << path;
+  }
+}
+
 TEST(StoreFileTest, AFailureLeavesNoFileAndNoFolderItMade) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("kept"));
@@ -74,7 +91,7 @@ TEST(StoreFileTest, ErrorsAboutTheTemporaryFileNameTheStore) {
     });
     ADD_FAILURE() << "the store never filled up";
   } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), path + ": INSERT INTO filler VALUES (zeroblob(4000)): database or disk is full");
+    EXPECT_EQ(std::string(error.what()), "the disk holding the CRM store " + path + " is full");
   }
   EXPECT_TRUE(dir.Entries().empty());
 }
