@@ -227,18 +227,5 @@ TEST(StoreImportTest, TakesAByteOrderMarkPlainIntegersAndBooleans) {
   EXPECT_EQ(properties["Off"], nlohmann::json::parse(R"({"type": "boolean", "value": false})"));
 }
 
-TEST(StoreImportTest, RefusesToReplaceAnExistingFile) {
-  TempDir dir;
-  testing::WriteFile(dir.File("s.db"), "precious");
-  try {
-    Import(dir, kFullDocument);
-    ADD_FAILURE() << "no error";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(error.what(), dir.File("s.db") + ": the file exists already; it is not overwritten");
-  }
-  EXPECT_EQ(testing::ReadFile(dir.File("s.db")), "precious");
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"s.db"});
-}
-
 }  // namespace
 }  // namespace storetool
