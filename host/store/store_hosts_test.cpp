@@ -27,6 +27,16 @@ class StoreHostsTest : public testing::StoreTest {
   std::int64_t profiles_ = 0;
 };
 
+TEST_F(StoreHostsTest, AddInAnswersFromTheStore) {
+  auto connect = hosts_.CreateConnect();
+  EXPECT_EQ(connect->GetFolderId("Account Profiles"), "F1") << "the first of two top-level folders";
+  EXPECT_EQ(connect->GetStoreId(), TestStore::kStoreId);
+  EXPECT_EQ(connect->GetOutlookVersion(), "9.0.0.4527");
+  for (const char* name : {"Alerts", "account profiles", ""}) {
+    EXPECT_THROW(connect->GetFolderId(name), host::Error) << name;
+  }
+}
+
 // What the store cannot open is refused in the words of OpenStore, each
 // creation naming the object it could not make.
 TEST_F(StoreHostsTest, MissingOrForeignFilesAreRefused) {
