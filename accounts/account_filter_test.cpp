@@ -7,20 +7,6 @@
 namespace accounts {
 namespace {
 
-TEST(AccountFilterTest, KeepsTheFilterShapeAndQuotesApostrophes) {
-  const struct {
-    const char* key;
-    const char* filter;
-  } cases[] = {
-      {"A100", "[AccountID] = 'A100'"},
-      {"", "[AccountID] = ''"},
-      {"O'Brien", "[AccountID] = 'O''Brien'"},
-      {"x' OR [AccountID] <> '", "[AccountID] = 'x'' OR [AccountID] <> '''"},
-      {"''", "[AccountID] = ''''''"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(AccountIdFilter(c.key), c.filter) << c.key;
-}
-
 TEST(AccountFilterTest, BasicIntegerConvertsLikeCInt) {
   const struct {
     const char* text;

@@ -8,21 +8,6 @@ using host::MsgBoxResult;
 
 class DeleteTest : public AccountTest {};
 
-TEST_F(DeleteTest, RemovesTheAccountItsRelatedItemsAndDetachesItsLocations) {
-  auto expected = Snapshot();
-  for (auto item : {crm_.beta, crm_.beta_contact, crm_.beta_contact2, crm_.beta_east_contact,
-                    crm_.beta_post, crm_.beta_q1_post, crm_.beta_note}) {
-    expected.erase(Id(item));
-  }
-  for (auto location : {crm_.beta_north, crm_.beta_south}) {
-    expected[Id(location)]["Account LocationID"] = "";
-    expected[Id(location)]["Account Parent"] = "";
-  }
-  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
-  EXPECT_EQ(Snapshot(), expected);
-  EXPECT_EQ(crm_.store.MisfiledProperties(), 0);
-}
-
 TEST_F(DeleteTest, DetachesEachLocationWithTwoUpdatesFromTheLastToTheFirst) {
   EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
   const std::vector<std::string> location = {

@@ -25,13 +25,8 @@ TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
   } cases[] = {
       {"", Outcome::kUsage, "no command given", true},
       {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
-      {"merge;E1", Outcome::kUsage,
-       "unknown function \"merge\" (function names are case-sensitive; quorvia-utilities --help "
-       "lists them)",
-       false},
       {"Update;E1;;A100", Outcome::kNotDone, "Update is not in this version yet", false},
       {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
-      {"Delete;" + Id(crm_.beta) + ";;B200", Outcome::kNotDone, "the user answered No", true},
       {"Realign", Outcome::kDone, "", false},
   };
   for (const auto& c : cases) {

@@ -1,15 +1,12 @@
 #include "app/run_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,25 +15,8 @@
 namespace app {
 namespace {
 
-std::vector<std::string> Lines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-  return fields;
-}
-
-mode_t Mode(const std::string& path) {
-  struct stat info {};
-  EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
+using Lines = std::vector<std::vector<std::string>>;
+using store::testing::TabSeparatedLines;
 
 TEST(RunLogTest, IsPlacedByTheStateHomeAndCanBeTurnedOff) {
   struct Case {
@@ -78,15 +58,12 @@ TEST(RunLogTest, WritesOneEscapedLinePerRunInAPrivateFolderAndFile) {
   AppendRunLog(path, run, "Merge;E1;;A\tB;C\\D", 4, "first line\nsecond line");
   AppendRunLog(path, run, "Realign;M\xFCller", 0, "");
 
-  const std::vector<std::string> lines = Lines(path);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0],
-            "id-1\t2026-12-06T19:24:04+01:00\tann\t42\tMerge;E1;;A\\tB;C\\\\D\t4\t"
-            "first line\\nsecond line");
-  EXPECT_EQ(Fields(lines[1]), (std::vector<std::string>{"id-1", "2026-12-06T19:24:04+01:00",
-                                                        "ann", "42", "Realign;M\\xFCller", "0"}));
-  EXPECT_EQ(Mode(dir.File("state/quorvia")), 0700u);
-  EXPECT_EQ(Mode(path), 0600u);
+  EXPECT_EQ(TabSeparatedLines(path),
+            (Lines{{"id-1", "2026-12-06T19:24:04+01:00", "ann", "42", "Merge;E1;;A\\tB;C\\\\D", "4",
+                    "first line\\nsecond line"},
+                   {"id-1", "2026-12-06T19:24:04+01:00", "ann", "42", "Realign;M\\xFCller", "0", ""}}));
+  EXPECT_EQ(store::testing::FileMode(dir.File("state/quorvia")), 0700u);
+  EXPECT_EQ(store::testing::FileMode(path), 0600u);
 }
 
 TEST(RunLogTest, ConcurrentRunsNeverInterleaveAndTheLogStaysBounded) {
@@ -112,14 +89,13 @@ TEST(RunLogTest, ConcurrentRunsNeverInterleaveAndTheLogStaysBounded) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  std::vector<std::string> lines = Lines(path + ".1");
+  Lines lines = TabSeparatedLines(path + ".1");
   ASSERT_FALSE(lines.empty()) << "the log was never rotated";
-  const std::vector<std::string> current = Lines(path);
+  const Lines current = TabSeparatedLines(path);
   lines.insert(lines.end(), current.begin(), current.end());
   std::set<std::string> runs;
-  for (const std::string& line : lines) {
-    const std::vector<std::string> fields = Fields(line);
-    ASSERT_EQ(fields.size(), 7u) << line.substr(0, 80);
+  for (const std::vector<std::string>& fields : lines) {
+    ASSERT_EQ(fields.size(), 7u) << ::testing::PrintToString(fields);
     EXPECT_EQ(fields[6], reason);
     runs.insert(fields[0] + "/" + fields[3]);
   }

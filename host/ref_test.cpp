@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/store/test_store.h"
+
 namespace host {
 namespace {
 
@@ -13,13 +15,9 @@ struct Counter {
 TEST(RefTest, MemberCallThroughNothingFailsWithError91) {
   Ref<Counter> nothing;
   EXPECT_TRUE(nothing.IsNothing());
-  try {
-    nothing->Call();
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.number(), 91);
-    EXPECT_EQ(error.description(), "Object variable or With block variable not set");
-  }
+  const Error error = store::testing::ThrownError([&] { nothing->Call(); });
+  EXPECT_EQ(error.number(), 91);
+  EXPECT_EQ(error.description(), "Object variable or With block variable not set");
 }
 
 TEST(RefTest, ResetLetsGoOfTheObject) {

@@ -10,14 +10,9 @@
 namespace storetool {
 namespace {
 
+using store::testing::CountOf;
 using testing::RunTool;
 using testing::TempDir;
-
-std::int64_t Count(const std::string& path, const char* sql) {
-  const auto db = store::OpenStore(path);
-  store::Statement select(*db, sql);
-  return select.Step() ? select.Int(0) : -1;
-}
 
 void AddFolder(store::Database& db, const std::string& entry_id) {
   store::Statement(db, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
@@ -50,9 +45,10 @@ TEST(StoreBackupTest, CopiesOneSnapshotWithTheWalWhileAnotherConnectionWrites) {
     BackupStore(*source, dir.File("copy.db"), meter);
   }
   EXPECT_GE(writes, 3) << "the copy took fewer steps than it should";
-  EXPECT_EQ(Count(dir.File("copy.db"), "SELECT count(*) FROM folders WHERE entry_id = 'BEF0'"), 1);
-  EXPECT_EQ(Count(dir.File("copy.db"), "SELECT count(*) FROM folders WHERE entry_id GLOB 'D*'"), 0);
-  EXPECT_EQ(Count(path, "SELECT count(*) FROM folders WHERE entry_id GLOB 'D*'"), writes);
+  const auto copy = store::OpenStore(dir.File("copy.db"));
+  EXPECT_EQ(CountOf(*copy, "SELECT count(*) FROM folders WHERE entry_id = 'BEF0'"), 1);
+  EXPECT_EQ(CountOf(*copy, "SELECT count(*) FROM folders WHERE entry_id GLOB 'D*'"), 0);
+  EXPECT_EQ(CountOf(*writer, "SELECT count(*) FROM folders WHERE entry_id GLOB 'D*'"), writes);
   EXPECT_EQ(RunTool({"--store", dir.File("copy.db"), "check"}).out, "ok\n");
 }
 

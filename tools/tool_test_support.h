@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,7 +13,9 @@
 
 namespace storetool::testing {
 
+using store::testing::ReadFile;
 using store::testing::TempDir;
+using store::testing::WriteFile;
 
 // What one run of the tool did.
 struct ToolRun {
@@ -34,17 +34,6 @@ inline ToolRun RunTool(const std::vector<std::string>& args, const std::string& 
   run.out = out.str();
   run.err = err.str();
   return run;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace storetool::testing

@@ -4,14 +4,14 @@
 
 #include <functional>
 
-#include "host/store/store_hosts.h"
-#include "host/store/test_store.h"
+#include "host/store/store_test_fixture.h"
 
 namespace store {
 namespace {
 
 using host::Ref;
 using testing::TestStore;
+using testing::ThrownError;
 namespace cdo = host::cdo;
 namespace ol = host::outlook;
 
@@ -19,33 +19,19 @@ constexpr host::LocalTime kNoon{std::chrono::local_days{std::chrono::year{2024} 
 
 // "Account Profiles" holds account A (item 1) and two locations of it
 // (items 2 and 3) and one of account B (item 4).
-class CdoStoreTest : public ::testing::Test {
+class CdoStoreTest : public testing::StoreTest {
  protected:
-  CdoStoreTest() : store_(dir_.File("crm.db")), hosts_(dir_.File("crm.db")) {
-    folder_ = store_.AddFolder("Account Profiles");
-    store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A"}, {"Account Name", "Alpha"}});
-    store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A1"}, {"Account LocationID", "A"}});
-    store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A2"}, {"Account LocationID", "A"}});
-    store_.AddItem(folder_, "IPM.Post", {{"AccountID", "B1"}, {"Account LocationID", "B"}});
+  CdoStoreTest() {
+    const std::int64_t folder = store_.AddFolder("Account Profiles");
+    store_.AddItem(folder, "IPM.Post", {{"AccountID", "A"}, {"Account Name", "Alpha"}});
+    store_.AddItem(folder, "IPM.Post", {{"AccountID", "A1"}, {"Account LocationID", "A"}});
+    store_.AddItem(folder, "IPM.Post", {{"AccountID", "A2"}, {"Account LocationID", "A"}});
+    store_.AddItem(folder, "IPM.Post", {{"AccountID", "B1"}, {"Account LocationID", "B"}});
   }
 
-  Ref<cdo::Session> LoggedOn() {
-    auto session = hosts_.CreateSession();
-    session->Logon("", "", false, false, 0);
-    return session;
-  }
-  Ref<ol::Item> OutlookItem(const std::string& entry_id) {
-    return hosts_.CreateApplication()->GetNamespace("MAPI")->GetItemFromID(entry_id, TestStore::kStoreId);
-  }
-  Ref<ol::Item> OutlookItem(std::int64_t item) { return OutlookItem(TestStore::EntryId(item)); }
   Ref<cdo::Message> Message(std::int64_t item) {
     return LoggedOn()->GetMessage(TestStore::EntryId(item), TestStore::kStoreId);
   }
-
-  testing::TempDir dir_;
-  TestStore store_;
-  StoreHosts hosts_;
-  std::int64_t folder_ = 0;
 };
 
 TEST_F(CdoStoreTest, EverySessionMemberNeedsALogon) {
@@ -57,12 +43,7 @@ TEST_F(CdoStoreTest, EverySessionMemberNeedsALogon) {
   };
   for (int round = 0; round < 2; ++round) {
     for (const auto& [member, call] : calls) {
-      try {
-        call();
-        ADD_FAILURE() << member << " succeeded without a logon, round " << round;
-      } catch (const host::Error& error) {
-        EXPECT_EQ(error.number(), kNotLoggedOn) << member << ", round " << round;
-      }
+      EXPECT_EQ(ThrownError(call, member).number(), kNotLoggedOn) << member << ", round " << round;
     }
     session->Logon("", "", false, false, 0);
     EXPECT_EQ(session->GetMessage("E1", TestStore::kStoreId)->ID(), "E1");
@@ -85,7 +66,7 @@ TEST_F(CdoStoreTest, FilterNarrowsMessagesToTheFieldValue) {
 }
 
 TEST_F(CdoStoreTest, UpdateStoresFieldsSeenAtOnceByTheOutlookView) {
-  auto outlook_item = OutlookItem(2);
+  auto outlook_item = Item(2);
   auto message = Message(2);
   message->Fields()->Add("Account LocationID", host::kClassText, std::string("B"));
   message->Fields()->Add("Account Parent", host::kClassText, std::string("Béta"));
@@ -99,7 +80,7 @@ TEST_F(CdoStoreTest, UpdateStoresFieldsSeenAtOnceByTheOutlookView) {
 
 TEST_F(CdoStoreTest, SaveStoresPropertiesSeenAtOnceThroughCdo) {
   auto message = Message(1);
-  auto item = OutlookItem(1);
+  auto item = Item(1);
   item->itemproperties()->Add("Team", host::kOlText);
   item->itemproperties()->Item("Team")->SetValue(std::string("North"));
   item->Save();
@@ -108,8 +89,8 @@ TEST_F(CdoStoreTest, SaveStoresPropertiesSeenAtOnceThroughCdo) {
 }
 
 TEST_F(CdoStoreTest, SaveWritesOnlyWhatChangedThroughThatObject) {
-  auto first = OutlookItem(1);
-  auto second = OutlookItem(1);
+  auto first = Item(1);
+  auto second = Item(1);
   EXPECT_EQ(host::ToText(first->UserProperties()->Find("Account Name")->Value()), "Alpha");
   EXPECT_EQ(host::ToText(second->UserProperties()->Find("AccountID")->Value()), "A");
   first->UserProperties()->Find("AccountID")->SetValue(std::string("A-new"));
@@ -151,7 +132,7 @@ TEST_F(CdoStoreTest, AddedMessageCarriesItsClassTimesAndFlags) {
   auto messages = LoggedOn()->GetFolder("F1", TestStore::kStoreId)->Messages();
   auto note = messages->Add(std::nullopt, std::nullopt, std::string("IPM.StickyNote"));
   ASSERT_EQ(store_.IdOf(note->ID()), 5) << "stored at once";
-  auto item = OutlookItem(note->ID());
+  auto item = Item(note->ID());
   EXPECT_EQ(item->TypeName(), "NoteItem");
   note->SetTimeSent(kNoon);
   note->SetTimeReceived(note->TimeSent());
@@ -164,7 +145,7 @@ TEST_F(CdoStoreTest, AddedMessageCarriesItsClassTimesAndFlags) {
   EXPECT_EQ(store_.Column(5, "time_received"), "2024-02-29 12:00:00");
   EXPECT_EQ(store_.Column(5, "sent") + store_.Column(5, "unread") + store_.Column(5, "submitted"), "100");
   auto mail = messages->Add(std::string("Hello"), std::string("Text"), std::nullopt);
-  EXPECT_EQ(OutlookItem(mail->ID())->TypeName(), "MailItem");
+  EXPECT_EQ(Item(mail->ID())->TypeName(), "MailItem");
   EXPECT_EQ(store_.Column(6, "subject") + "/" + store_.Column(6, "body"), "Hello/Text");
 }
 

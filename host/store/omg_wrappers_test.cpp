@@ -4,8 +4,7 @@
 
 #include <functional>
 
-#include "host/store/store_hosts.h"
-#include "host/store/test_store.h"
+#include "host/store/store_test_fixture.h"
 
 namespace store {
 namespace {
@@ -40,22 +39,14 @@ class RecordingItem : public ol::Item {
 };
 
 // Item 1 is a contact, item 2 a post, item 3 a sticky note; all of account A.
-class OmgWrappersTest : public ::testing::Test {
+class OmgWrappersTest : public testing::StoreTest {
  protected:
-  OmgWrappersTest() : store_(dir_.File("crm.db")), hosts_(dir_.File("crm.db")) {
+  OmgWrappersTest() {
     const std::int64_t folder = store_.AddFolder("Related");
     store_.AddItem(folder, "IPM.Contact", {{"AccountID", "A"}});
     store_.AddItem(folder, "IPM.Post", {{"AccountID", "A"}});
     store_.AddItem(folder, "IPM.StickyNote", {{"AccountID", "A"}, {"Account Name", "Alpha"}});
   }
-  Ref<ol::Item> Item(std::int64_t item) {
-    return hosts_.CreateApplication()->GetNamespace("MAPI")->GetItemFromID(TestStore::EntryId(item),
-                                                                           TestStore::kStoreId);
-  }
-
-  testing::TempDir dir_;
-  TestStore store_;
-  StoreHosts hosts_;
 };
 
 TEST_F(OmgWrappersTest, EveryMemberButSetItemFailsWhileNothingIsHeld) {
@@ -71,14 +62,9 @@ TEST_F(OmgWrappersTest, EveryMemberButSetItemFailsWhileNothingIsHeld) {
         {"SetCompanyName", [&] { wrapper->SetCompanyName("X"); }},
     };
     for (const auto& [member, call] : calls) {
-      try {
-        call();
-        ADD_FAILURE() << member << " succeeded on an empty wrapper, contact " << contact;
-      } catch (const host::Error& error) {
-        const long expected = !contact && std::string(member) == "SetCompanyName" ? host::kNotSupported
-                                                                                  : host::kObjectNotSet;
-        EXPECT_EQ(error.number(), expected) << member << ", contact " << contact;
-      }
+      const long expected =
+          !contact && std::string(member) == "SetCompanyName" ? host::kNotSupported : host::kObjectNotSet;
+      EXPECT_EQ(testing::ThrownError(call, member).number(), expected) << member << ", contact " << contact;
     }
   }
 }
@@ -119,9 +105,7 @@ TEST_F(OmgWrappersTest, StickyNoteRewrittenThroughCdoKeepsTheCdoValuesAfterTheWr
   wrapper->SetItem(Item(3));
   ASSERT_EQ(wrapper->MessageClass(), "IPM.StickyNote");
   EXPECT_EQ(host::ToText(wrapper->UserProperties()->Item("Account Name")->Value()), "Alpha");
-  auto session = hosts_.CreateSession();
-  session->Logon("", "", false, false, 0);
-  auto message = session->GetMessage(wrapper->EntryID(), wrapper->Parent()->StoreID());
+  auto message = LoggedOn()->GetMessage(wrapper->EntryID(), wrapper->Parent()->StoreID());
   message->Fields()->Add("AccountID", host::kClassText, std::string("B"));
   message->Fields()->Add("Account Name", host::kClassText, std::string("Beta"));
   message->Update(true, true);

@@ -6,19 +6,20 @@
 
 #include "host/store/filter.h"
 #include "host/store/store_hosts.h"
-#include "host/store/test_store.h"
+#include "host/store/store_test_fixture.h"
 
 namespace store {
 namespace {
 
 using host::Ref;
 using testing::TestStore;
+using testing::ThrownError;
 namespace ol = host::outlook;
 
 // Folder "Accounts" (top level) holds items 1..5 keyed A, B, A, none, C.
-class OutlookStoreTest : public ::testing::Test {
+class OutlookStoreTest : public testing::StoreTest {
  protected:
-  OutlookStoreTest() : store_(dir_.File("crm.db")), hosts_(dir_.File("crm.db")) {
+  OutlookStoreTest() {
     folder_ = store_.AddFolder("Accounts");
     for (const char* key : {"A", "B", "A", "", "C"}) {
       testing::TextProperties properties;
@@ -27,19 +28,12 @@ class OutlookStoreTest : public ::testing::Test {
     }
   }
 
-  Ref<ol::Namespace> Mapi() { return hosts_.CreateApplication()->GetNamespace("MAPI"); }
-  Ref<ol::MAPIFolder> Folder(std::int64_t id) {
-    return Mapi()->GetFolderFromID(TestStore::FolderEntryId(id), TestStore::kStoreId);
-  }
   static std::vector<std::string> EntryIds(const Ref<ol::Items>& items) {
     std::vector<std::string> ids;
     for (int i = 1; i <= items->Count(); ++i) ids.push_back(items->Item(i)->EntryID());
     return ids;
   }
 
-  testing::TempDir dir_;
-  TestStore store_;
-  StoreHosts hosts_;
   std::int64_t folder_ = 0;
 };
 
@@ -104,12 +98,7 @@ TEST_F(OutlookStoreTest, FindYieldsTheFirstMatchOrNothing) {
 TEST_F(OutlookStoreTest, MalformedFilterFailsAndTouchesNothing) {
   auto items = Folder(folder_)->Items();
   for (const char* filter : {"[AccountID] =", "AccountID = 'A'"}) {
-    try {
-      items->Restrict(filter);
-      ADD_FAILURE() << "Restrict accepted " << filter;
-    } catch (const host::Error& error) {
-      EXPECT_EQ(error.number(), kFilterError) << filter;
-    }
+    EXPECT_EQ(ThrownError([&] { items->Restrict(filter); }, filter).number(), kFilterError) << filter;
     EXPECT_THROW(items->Find(filter), host::Error) << filter;
     EXPECT_EQ(items->Count(), 5) << filter;
   }
@@ -122,22 +111,12 @@ TEST_F(OutlookStoreTest, AddAndDeleteStoreAtOnceAndRemoveOutOfRangeFails) {
   EXPECT_EQ(store_.ItemCount(folder_), 6);
   EXPECT_EQ(items->Count(), 6);
   for (int index : {0, 7}) {
-    try {
-      items->Remove(index);
-      ADD_FAILURE() << "Remove accepted " << index;
-    } catch (const host::Error& error) {
-      EXPECT_EQ(error.number(), host::kSubscriptOutOfRange) << index;
-    }
+    EXPECT_EQ(ThrownError([&] { items->Remove(index); }).number(), host::kSubscriptOutOfRange) << index;
   }
   EXPECT_EQ(store_.ItemCount(folder_), 6);
   added->Delete();
   EXPECT_EQ(store_.ItemCount(folder_), 5);
-  try {
-    added->Delete();
-    ADD_FAILURE() << "deleted an item twice";
-  } catch (const host::Error& error) {
-    EXPECT_EQ(error.number(), kNotFound);
-  }
+  EXPECT_EQ(ThrownError([&] { added->Delete(); }, "a second Delete").number(), kNotFound);
 }
 
 TEST_F(OutlookStoreTest, TypeNameFollowsTheMessageClass) {
@@ -153,21 +132,11 @@ TEST_F(OutlookStoreTest, TypeNameFollowsTheMessageClass) {
 
 TEST_F(OutlookStoreTest, OnlyContactsHaveACompanyAndOnlyPostsBindAsPosts) {
   const std::int64_t contact = store_.AddItem(folder_, "IPM.Contact");
-  auto contact_item = Mapi()->GetItemFromID(TestStore::EntryId(contact), TestStore::kStoreId);
-  auto post_item = Mapi()->GetItemFromID("E1", TestStore::kStoreId);
-  try {
-    ol::AsPostItem(contact_item);
-    ADD_FAILURE() << "a contact bound as a post item";
-  } catch (const host::Error& error) {
-    EXPECT_EQ(error.number(), host::kTypeMismatch);
-  }
+  auto contact_item = Item(contact);
+  auto post_item = Item("E1");
+  EXPECT_EQ(ThrownError([&] { ol::AsPostItem(contact_item); }).number(), host::kTypeMismatch);
   EXPECT_EQ(ol::AsPostItem(post_item)->EntryID(), "E1");
-  try {
-    post_item->SetCompanyName("X");
-    ADD_FAILURE() << "a post item took a company name";
-  } catch (const host::Error& error) {
-    EXPECT_EQ(error.number(), host::kNotSupported);
-  }
+  EXPECT_EQ(ThrownError([&] { post_item->SetCompanyName("X"); }).number(), host::kNotSupported);
   contact_item->SetCompanyName("Zoë & Co");
   contact_item->Save();
   EXPECT_EQ(store_.Column(contact, "company_name"), "Zoë & Co");
@@ -182,8 +151,8 @@ TEST_F(OutlookStoreTest, LooksUpFoldersAndItemsByIdentifierNameAndPosition) {
   EXPECT_EQ(subfolders->Item("Alerts")->EntryID(), TestStore::FolderEntryId(alerts));
   EXPECT_EQ(subfolders->Item("Alerts")->DefaultMessageClass(), "IPM.StickyNote");
   EXPECT_EQ(Folder(alerts)->StoreID(), TestStore::kStoreId);
-  EXPECT_EQ(Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Parent()->Name(), "Accounts");
-  EXPECT_EQ(Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Subject(), "subject B");
+  EXPECT_EQ(Item("E2")->Parent()->Name(), "Accounts");
+  EXPECT_EQ(Item("E2")->Subject(), "subject B");
   EXPECT_THROW(subfolders->Item("alerts"), host::Error);
   EXPECT_THROW(subfolders->Item(3), host::Error);
 }
@@ -222,14 +191,7 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        },
        "item \"E5\", property \"Size\": unknown type \"float\"" + in_store},
   };
-  for (const auto& c : cases) {
-    try {
-      c.call();
-      ADD_FAILURE() << c.what << " did not fail";
-    } catch (const host::Error& error) {
-      EXPECT_EQ(error.description(), c.description) << c.what;
-    }
-  }
+  for (const auto& c : cases) EXPECT_EQ(ThrownError(c.call, c.what).description(), c.description) << c.what;
 }
 
 // Folders L1 (F1, top level) to L<levels> (F<levels>), each inside the one before.

@@ -12,20 +12,11 @@
 namespace store {
 namespace {
 
+using testing::CountOf;
+using testing::FileMode;
+using testing::ReadFile;
 using testing::TempDir;
 using testing::TestStore;
-
-mode_t ModeOf(const std::string& path) {
-  struct stat status {};
-  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-  return status.st_mode & 07777;
-}
-
-int FolderCount(const Database& db) {
-  Statement count(db, "SELECT count(*) FROM folders");
-  count.Step();
-  return static_cast<int>(count.Int(0));
-}
 
 TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
   TempDir dir;
@@ -56,6 +47,7 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
   };
   const std::vector<std::string> before = dir.Entries();
   for (const auto& c : cases) {
+    const std::string contents = ReadFile(c.path);
     for (const auto& open : {OpenStore, OpenStoreReadOnly}) {
       try {
         open(c.path);
@@ -65,10 +57,10 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
         EXPECT_FALSE(dynamic_cast<const host::StoreFailure*>(&error)) << c.path;
       }
     }
+    EXPECT_EQ(ReadFile(c.path), contents) << c.path;
   }
   EXPECT_EQ(dir.Entries(), before);
-  std::ifstream file(text);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "not a database");
+  EXPECT_EQ(ReadFile(text), "not a database");
 }
 
 // A CRM store holds personal data: what is made for it is private, and
@@ -88,7 +80,7 @@ TEST(CreateStoreTest, MakesThePersonalDataPrivate) {
       {dir.File("shared"), 0755}, {taken, 0644}, {dir.File("shared/new"), 0700},
       {dir.File("shared/new/quorvia"), 0700}, {path, 0600}, {path + "-wal", 0600}, {path + "-shm", 0600},
   };
-  for (const auto& [file, mode] : expected) EXPECT_EQ(ModeOf(file), mode) << file;
+  for (const auto& [file, mode] : expected) EXPECT_EQ(FileMode(file), mode) << file;
 }
 
 // A store that the owner made read-only, or keeps in a read-only folder,
@@ -115,7 +107,7 @@ TEST(OpenStoreReadOnlyTest, ReadsReadOnlyStoresLeavingNothingBehind) {
     ::chmod(dir.File(".").c_str(), c.folder_mode);
     {
       const auto db = OpenStoreReadOnly(dir.File("crm.db"));
-      EXPECT_EQ(FolderCount(*db), 1) << c.what;
+      EXPECT_EQ(CountOf(*db, "SELECT count(*) FROM folders"), 1) << c.what;
       if (c.read_only) {
         EXPECT_EQ(dir.Entries(), std::vector<std::string>{"crm.db"}) << c.what << ", while open";
       }
@@ -133,7 +125,7 @@ TEST(OpenStoreReadOnlyTest, SeesChangesStillInTheLog) {
   store.db().Exec("PRAGMA wal_autocheckpoint = 0");
   store.AddFolder("Account Profiles");
   ::chmod(dir.File(".").c_str(), 0555);
-  EXPECT_EQ(FolderCount(*OpenStoreReadOnly(dir.File("crm.db"))), 1);
+  EXPECT_EQ(CountOf(*OpenStoreReadOnly(dir.File("crm.db")), "SELECT count(*) FROM folders"), 1);
   ::chmod(dir.File(".").c_str(), 0700);
 }
 

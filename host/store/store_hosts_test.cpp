@@ -3,48 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
-#include "host/store/test_store.h"
+#include "host/store/store_test_fixture.h"
 
 namespace store {
 namespace {
 
 using host::Ref;
 using testing::TestStore;
+using testing::ThrownError;
 namespace ol = host::outlook;
 
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  return contents.str();
-}
-
-class StoreHostsTest : public ::testing::Test {
+class StoreHostsTest : public testing::StoreTest {
  protected:
-  StoreHostsTest() : store_(dir_.File("crm.db"), "9.0.0.4527"), hosts_(dir_.File("crm.db")) {
+  StoreHostsTest() : StoreTest("9.0.0.4527") {
     profiles_ = store_.AddFolder("Account Profiles");
     store_.AddFolder("Alerts", profiles_);
     store_.AddFolder("Account Profiles");
     store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}});
   }
-  Ref<ol::Item> Item(std::int64_t item) {
-    return hosts_.CreateApplication()->GetNamespace("MAPI")->GetItemFromID(TestStore::EntryId(item),
-                                                                           TestStore::kStoreId);
-  }
-  Ref<ol::Items> ProfileItems() {
-    return hosts_.CreateApplication()
-        ->GetNamespace("MAPI")
-        ->GetFolderFromID(TestStore::FolderEntryId(profiles_), TestStore::kStoreId)
-        ->Items();
-  }
 
-  testing::TempDir dir_;
-  TestStore store_;
-  StoreHosts hosts_;
   std::int64_t profiles_ = 0;
 };
 
@@ -58,49 +37,28 @@ TEST_F(StoreHostsTest, AddInAnswersFromTheStore) {
   }
 }
 
-TEST_F(StoreHostsTest, MissingOrForeignFilesAreRefusedUnchanged) {
-  const std::string foreign = dir_.File("foreign.db");
-  {
-    TestStore other(foreign);
-    other.db().Exec("PRAGMA application_id = 0");
-  }
-  std::ofstream(dir_.File("text.db")) << "not a database";
+// What the store cannot open is refused in the words of OpenStore, each
+// creation naming the object it could not make.
+TEST_F(StoreHostsTest, MissingOrForeignFilesAreRefused) {
+  TestStore(dir_.File("foreign.db")).db().Exec("PRAGMA application_id = 0");
   const std::pair<std::string, std::string> cases[] = {
       {"missing.db", "no such file"},
       {"foreign.db", "not a CRM store; the file is left unchanged"},
-      {"text.db", "not a CRM store (not an SQLite database)"},
   };
   for (const auto& [name, why] : cases) {
     const std::string path = dir_.File(name);
-    const bool existed = std::filesystem::exists(path);
-    const std::string before = existed ? Contents(path) : "";
     StoreHosts hosts(path);
     const std::string cannot_open = "cannot open the CRM store " + path + ": " + why;
-    const std::pair<std::string, std::function<void()>> creations[] = {
-        {"Outlook.Application", [&] { hosts.CreateApplication(); }},
-        {"Quorvia.Connect", [&] { hosts.CreateConnect(); }},
-    };
-    for (const auto& [what, create] : creations) {
-      try {
-        create();
-        ADD_FAILURE() << "created an object over " << name;
-      } catch (const host::Error& error) {
-        EXPECT_EQ(error.number(), host::kCannotCreateObject) << name;
-        EXPECT_EQ(error.description(), "cannot make " + what + ": " + cannot_open);
-      }
-    }
-    auto session = hosts.CreateSession();
-    try {
-      session->Logon("", "", false, false, 0);
-      ADD_FAILURE() << "logged on to " << name;
-    } catch (const host::Error& error) {
-      EXPECT_EQ(error.description(), cannot_open);
-    }
-    EXPECT_EQ(std::filesystem::exists(path), existed) << name;
-    if (existed) {
-      EXPECT_EQ(Contents(path), before) << name;
-    }
+    const host::Error application = ThrownError([&] { hosts.CreateApplication(); }, name);
+    EXPECT_EQ(application.number(), host::kCannotCreateObject) << name;
+    EXPECT_EQ(application.description(), "cannot make Outlook.Application: " + cannot_open);
+    const host::Error connect = ThrownError([&] { hosts.CreateConnect(); }, name);
+    EXPECT_EQ(connect.number(), host::kCannotCreateObject) << name;
+    EXPECT_EQ(connect.description(), "cannot make Quorvia.Connect: " + cannot_open);
+    EXPECT_EQ(ThrownError([&] { hosts.CreateSession()->Logon("", "", false, false, 0); }, name).description(),
+              cannot_open);
   }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("missing.db")));
 }
 
 TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
@@ -111,20 +69,13 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
   item->UserProperties()->Find("AccountID")->SetValue(std::string("A3"));
   item->UserProperties()->Add("Team", host::kOlText)->SetValue(std::string("North"));
   EXPECT_THROW(item->Save(), host::Error);
-  auto items = ProfileItems();
+  auto items = Folder(profiles_)->Items();
   const std::pair<const char*, std::function<void()>> writes[] = {
       {"Add", [&] { items->Add("IPM.Post"); }},
       {"Remove", [&] { items->Remove(1); }},
       {"Delete", [&] { Item(1)->Delete(); }},
   };
-  for (const auto& [what, write] : writes) {
-    try {
-      write();
-      ADD_FAILURE() << what << " wrote past the fault";
-    } catch (const host::Error& error) {
-      EXPECT_EQ(error.number(), kStoreError) << what;
-    }
-  }
+  for (const auto& [what, write] : writes) EXPECT_EQ(ThrownError(write, what).number(), kStoreError) << what;
   EXPECT_EQ(store_.Text(1, "AccountID"), "A2");
   EXPECT_FALSE(store_.Text(1, "Team").has_value());
   EXPECT_EQ(store_.ItemCount(profiles_), 1);
@@ -138,7 +89,7 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
 // A reader left open would keep the checkpoint from emptying the log.
 TEST_F(StoreHostsTest, NoReadStaysOpenBetweenCalls) {
   store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}});
-  auto items = ProfileItems();
+  auto items = Folder(profiles_)->Items();
   const std::pair<const char*, std::function<void()>> reads[] = {
       {"Count", [&] { items->Count(); }},
       {"Find", [&] { items->Find("[AccountID] = 'A'"); }},

@@ -1,9 +1,12 @@
 #include "host/store/test_store.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "host/store/schema.h"
@@ -30,6 +33,38 @@ std::vector<std::string> TempDir::Entries() const {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& path) {
+  std::vector<std::vector<std::string>> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string>& fields = lines.emplace_back();
+    std::istringstream fields_in(line);
+    for (std::string field; std::getline(fields_in, field, '\t');) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.emplace_back();
+  }
+  return lines;
+}
+
+mode_t FileMode(const std::string& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 07777;
+}
+
+std::int64_t CountOf(const Database& db, const std::string& sql) {
+  Statement select(db, sql.c_str());
+  return select.Step() ? select.Int(0) : -1;
 }
 
 TestStore::TestStore(const std::string& path, const std::string& outlook_version)

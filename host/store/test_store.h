@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -7,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/error.h"
 #include "host/store/sqlite_db.h"
 
 // Building stores for tests: a private temporary directory and a store file
@@ -29,6 +33,32 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The whole contents of the file at `path` ("" when it cannot be read), and
+// a new file at `path` holding `text`.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+// The lines of the file at `path`, each split at its tabs (a line ending in
+// a tab ends in an empty field); none when it cannot be read.
+std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& path);
+// The permission bits of the file or folder at `path`; fails the test when
+// it does not exist.
+mode_t FileMode(const std::string& path);
+// The first column of the first row of `sql` as an integer, -1 without rows.
+std::int64_t CountOf(const Database& db, const std::string& sql);
+
+// The host::Error that `call` throws; fails the test naming `what` (and
+// yields error 0) when it throws none.
+template <class Call>
+host::Error ThrownError(Call&& call, const std::string& what = "the call") {
+  try {
+    call();
+  } catch (const host::Error& error) {
+    return error;
+  }
+  ADD_FAILURE() << what << " did not fail";
+  return host::Error(0, "");
+}
 
 // Text user properties of an item, in the order they are added.
 using TextProperties = std::vector<std::pair<std::string, std::string>>;
