@@ -27,8 +27,7 @@ int main(int argc, char** argv) {
     return app::ExitStatus(app::Outcome::kUsage);
   }
   try {
-    const bool gui = desktop::ChooseUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"),
-                                       std::getenv("WAYLAND_DISPLAY")) == desktop::UiMode::kGui;
+    const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
     std::string store_path;
     try {
       store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -39,7 +38,7 @@ int main(int argc, char** argv) {
     const auto platform = host::linuxPlatform(store_path, gui);
     app::Form1 form(*platform, argc == 2 ? argv[1] : "", TraceRequested() ? &std::cerr : nullptr);
     return app::ExitStatus(form.Run());
-  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI
+  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
     std::cerr << kProgram << ": " << error.what() << '\n';
     return app::ExitStatus(app::Outcome::kUsage);
   } catch (const std::exception& error) {

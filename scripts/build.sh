@@ -9,5 +9,5 @@ build_dir=${BUILD_DIR:-build}
 # checkouts in other folders.
 export CCACHE_BASEDIR=$PWD
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
-  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DQUORVIA_WERROR=ON "$@" >/dev/null
 cmake --build "$build_dir"

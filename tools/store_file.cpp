@@ -50,7 +50,8 @@ NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
   fs::create_directories(folder, error);
   if (error) throw std::runtime_error(path_ + ": cannot make its folder: " + error.message());
-  temp_path_ = (folder / ("." + file.filename().string() + ".new-" + store::NewIdentifier(6))).string();
+  const std::string name = file.filename().string();
+  temp_path_ = (folder / std::string(".").append(name).append(".new-").append(store::NewIdentifier(6))).string();
 }
 
 NewStoreFile::~NewStoreFile() {
