@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +33,8 @@ struct FuzzWorld {
     // The test CRM's own identifiers are not hexadecimal: those problems are
     // there before any run.
     known_problems = storetool::CheckStore(*store::OpenStore(dir.File("template.db")));
+    std::ifstream in(dir.File("template.db"), std::ios::binary);
+    template_bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     fs::create_directory(dir.File("reports"));
     fs::create_directory(dir.File("no-programs"));
     setenv("QUORVIA_UI", "console", 1);
@@ -46,6 +50,9 @@ struct FuzzWorld {
   }
   store::testing::TempDir dir;
   std::vector<std::string> known_problems;
+  // Written anew for each run through streams, which, unlike
+  // std::filesystem::copy_file, retry when libFuzzer's timer interrupts them.
+  std::string template_bytes;
 };
 
 void RemoveRunFiles(const FuzzWorld& world) {
@@ -60,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t answers = input.Byte();
   const std::string command_line(input.Rest());
   const std::string path = world.dir.File("run.db");
-  fs::copy_file(world.dir.File("template.db"), path, fs::copy_options::overwrite_existing);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << world.template_bytes;
   {
     auto box = std::make_unique<host::testing::ScriptedMessageBox>();
     for (int i = 0; i < 8; ++i) {
