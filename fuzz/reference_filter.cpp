@@ -28,68 +28,89 @@ std::string Upper(std::string word) {
   return word;
 }
 
-// The whole text as tokens; nullopt at the first thing that is no token of
-// the language (a word other than AND, OR, NOT is none either).
+// Each reader takes the token starting at text[i] and moves i past it;
+// nullopt when it is no token of the language.
+using Read = std::optional<Token>;
+
+Read ReadString(std::string_view text, std::size_t& i) {
+  const char quote = text[i];
+  std::string value;
+  for (++i; i < text.size(); ++i) {
+    if (text[i] != quote) {
+      value += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == quote) {
+      value += quote;
+      ++i;
+    } else {
+      ++i;
+      return Token{Kind::kString, value};
+    }
+  }
+  return std::nullopt;
+}
+
+Read ReadProperty(std::string_view text, std::size_t& i) {
+  const std::size_t close = text.find(']', i);
+  if (close == std::string_view::npos || close == i + 1) return std::nullopt;
+  Token token{Kind::kProperty, std::string(text.substr(i + 1, close - i - 1))};
+  i = close + 1;
+  return token;
+}
+
+Read ReadNumber(std::string_view text, std::size_t& i) {
+  const bool negative = text[i] == '-';
+  if (negative) ++i;
+  if (i == text.size() || !IsDigit(text[i])) return std::nullopt;
+  std::int64_t magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > 2147483648LL) return std::nullopt;
+  }
+  if (!negative && magnitude == 2147483648LL) return std::nullopt;
+  return Token{Kind::kNumber, "", static_cast<std::int32_t>(negative ? -magnitude : magnitude)};
+}
+
+// Only the keywords are words of the language.
+Read ReadWord(std::string_view text, std::size_t& i) {
+  std::size_t end = i;
+  while (end < text.size() && (IsLetter(text[end]) || IsDigit(text[end]))) ++end;
+  const std::string word = Upper(std::string(text.substr(i, end - i)));
+  i = end;
+  if (word == "AND") return Token{Kind::kAnd, word};
+  if (word == "OR") return Token{Kind::kOr, word};
+  if (word == "NOT") return Token{Kind::kNot, word};
+  return std::nullopt;
+}
+
+Read ReadOperator(std::string_view text, std::size_t& i) {
+  std::string op(1, text[i]);
+  const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+  if ((op == "<" && (next == '=' || next == '>')) || (op == ">" && next == '=')) op += next;
+  i += op.size();
+  return Token{Kind::kOperator, op};
+}
+
+Read ReadToken(std::string_view text, std::size_t& i) {
+  const char c = text[i];
+  if (c == '\'' || c == '"') return ReadString(text, i);
+  if (c == '[') return ReadProperty(text, i);
+  if (c == '-' || IsDigit(c)) return ReadNumber(text, i);
+  if (IsLetter(c)) return ReadWord(text, i);
+  if (c == '<' || c == '>' || c == '=') return ReadOperator(text, i);
+  if (c != '(' && c != ')') return std::nullopt;
+  ++i;
+  return Token{c == '(' ? Kind::kOpen : Kind::kClose, std::string(1, c)};
+}
+
+// The whole text as tokens; nullopt at the first thing that is no token.
 std::optional<std::vector<Token>> Tokenize(std::string_view text) {
   std::vector<Token> tokens;
-  std::size_t i = 0;
-  while (true) {
+  for (std::size_t i = 0;;) {
     while (i < text.size() && IsBlank(text[i])) ++i;
     if (i == text.size()) return tokens;
-    const char c = text[i];
-    if (c == '\'' || c == '"') {
-      std::string value;
-      for (++i;; ++i) {
-        if (i == text.size()) return std::nullopt;
-        if (text[i] == c && i + 1 < text.size() && text[i + 1] == c) {
-          value += c;
-          ++i;
-        } else if (text[i] == c) {
-          break;
-        } else {
-          value += text[i];
-        }
-      }
-      ++i;
-      tokens.push_back({Kind::kString, value});
-    } else if (c == '[') {
-      const std::size_t close = text.find(']', i);
-      if (close == std::string_view::npos || close == i + 1) return std::nullopt;
-      tokens.push_back({Kind::kProperty, std::string(text.substr(i + 1, close - i - 1))});
-      i = close + 1;
-    } else if (c == '-' || IsDigit(c)) {
-      const bool negative = c == '-';
-      if (negative) ++i;
-      if (i == text.size() || !IsDigit(text[i])) return std::nullopt;
-      std::int64_t magnitude = 0;
-      for (; i < text.size() && IsDigit(text[i]); ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > 2147483648LL) return std::nullopt;
-      }
-      if (!negative && magnitude == 2147483648LL) return std::nullopt;
-      tokens.push_back({Kind::kNumber, "", static_cast<std::int32_t>(negative ? -magnitude : magnitude)});
-    } else if (IsLetter(c)) {
-      std::size_t end = i;
-      while (end < text.size() && (IsLetter(text[end]) || IsDigit(text[end]))) ++end;
-      const std::string word = Upper(std::string(text.substr(i, end - i)));
-      if (word == "AND") tokens.push_back({Kind::kAnd, word});
-      else if (word == "OR") tokens.push_back({Kind::kOr, word});
-      else if (word == "NOT") tokens.push_back({Kind::kNot, word});
-      else return std::nullopt;
-      i = end;
-    } else if (c == '(' || c == ')') {
-      tokens.push_back({c == '(' ? Kind::kOpen : Kind::kClose, std::string(1, c)});
-      ++i;
-    } else if (c == '<' || c == '>' || c == '=') {
-      std::string op(1, c);
-      if (i + 1 < text.size() && c != '=' && (text[i + 1] == '=' || (c == '<' && text[i + 1] == '>'))) {
-        op += text[i + 1];
-      }
-      tokens.push_back({Kind::kOperator, op});
-      i += op.size();
-    } else {
-      return std::nullopt;
-    }
+    Read token = ReadToken(text, i);
+    if (!token) return std::nullopt;
+    tokens.push_back(std::move(*token));
   }
 }
 
@@ -126,23 +147,19 @@ class Parser {
     return expr;
   }
 
-  std::unique_ptr<Expr> Or() {
-    auto expr = And();
-    while (expr && At(Kind::kOr)) {
+  // next {keyword next}, joined left to right.
+  using Level = std::unique_ptr<Expr> (Parser::*)();
+  std::unique_ptr<Expr> Chain(Kind keyword, Expr::Op op, Level next) {
+    auto expr = (this->*next)();
+    while (expr && At(keyword)) {
       ++pos_;
-      expr = Combine(Expr::Op::kOr, std::move(expr), And());
+      expr = Combine(op, std::move(expr), (this->*next)());
     }
     return expr;
   }
 
-  std::unique_ptr<Expr> And() {
-    auto expr = Unary();
-    while (expr && At(Kind::kAnd)) {
-      ++pos_;
-      expr = Combine(Expr::Op::kAnd, std::move(expr), Unary());
-    }
-    return expr;
-  }
+  std::unique_ptr<Expr> Or() { return Chain(Kind::kOr, Expr::Op::kOr, &Parser::And); }
+  std::unique_ptr<Expr> And() { return Chain(Kind::kAnd, Expr::Op::kAnd, &Parser::Unary); }
 
   std::unique_ptr<Expr> Unary() {
     if (!At(Kind::kNot)) return Primary();
