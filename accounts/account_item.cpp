@@ -4,6 +4,17 @@
 // The account item and location-account operations that Merge and Delete share.
 namespace app {
 
+void Form1::RefuseEmptyKey(std::size_t index) {
+  // A missing field is not an empty key: reading it fails where the command
+  // first needs it, as any short command record does.
+  if (index >= myParam.size() || !myParam[index].empty()) return;
+  static constexpr const char* kFieldNames[] = {"Function", "EntryID", "SearchID", "CurrentID",
+                                                "NewID"};
+  EndRun(Outcome::kNotDone, "the key in field " + std::to_string(index) + " (" +
+                                kFieldNames[index] +
+                                ") is empty; no account has an empty key, so nothing was changed");
+}
+
 bool Form1::UsesItemProperties() const { return accounts::IsVersion11OrLater(olversion); }
 
 void Form1::OpenAccountItem() {

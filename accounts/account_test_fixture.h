@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -31,9 +32,12 @@ class AccountTest : public ::testing::Test {
         std::make_unique<host::testing::CountingEventPump>());
     if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
+    if (platform_hook_) platform_hook_(*platform_);
     for (int i = 0; i < 8; ++i) platform_->message_box().Answer(answer);
     app::Form1 form(*platform_, command_line, &trace_);
-    return form.Run();
+    const app::Outcome outcome = form.Run();
+    ending_ = form.ending();
+    return outcome;
   }
 
   host::testing::Snapshot Snapshot() { return host::testing::TakeSnapshot(crm_.store.db()); }
@@ -49,6 +53,9 @@ class AccountTest : public ::testing::Test {
   std::unique_ptr<host::testing::RecordingPlatform> platform_;
   std::ostringstream trace_;
   int write_budget_ = -1;  // >= 0: writes that succeed before every further one fails
+  // Sets up each fresh recording platform, for example to fail a call.
+  std::function<void(host::testing::RecordingPlatform&)> platform_hook_;
+  app::Ending ending_;  // how the last Run ended
 };
 
 }  // namespace accounts

@@ -4,16 +4,17 @@
 namespace app {
 
 void Form1::Delete() {
+  RefuseEmptyKey(3);
   const std::string& entry_id = Param(1);
   MyOLItem = host::outlook::AsPostItem(
       olapp->GetNamespace("MAPI")->GetItemFromID(entry_id, HostFolder->StoreID()));
   const std::string question =
       "Are you sure you want to delete '" + MyOLItem->Subject() + "' and all subitems?";
   if (MsgBox(question, host::MsgBoxButtons::kYesNo) != host::MsgBoxResult::kYes) {
-    ProgramEnd(Outcome::kNotDone);
+    EndRun(Outcome::kNotDone, "the user answered No", true);
   }
   OpenAccountItem();
-  if (myitem.IsNothing()) ProgramEnd(Outcome::kNotDone);
+  if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + entry_id + " does not exist");
 
   DoEvents();
   OpenCdoDatabaseFolder();
@@ -43,7 +44,9 @@ void Form1::DeleteFolderItems(const std::string& key,
   on_error([&] { count = related->Count(); });
   for (int i = count; i >= 1; --i) {
     DoEvents();
-    on_error([&] { related->Remove(i); });
+    if (!on_error([&] { related->Remove(i); })) {
+      NoteUnchanged([&] { return related->Item(i)->EntryID(); }, on_error);
+    }
   }
 }
 

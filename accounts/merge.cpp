@@ -26,10 +26,12 @@ void Form1::Merge() {
   if (Param(3) == Param(4)) {
     MsgBox("You selected the same account, please select a different account to merge.",
            host::MsgBoxButtons::kOkOnly);
-    ProgramEnd(Outcome::kNotDone);
+    EndRun(Outcome::kNotDone, "the same account was given twice", true);
   }
+  RefuseEmptyKey(3);
+  RefuseEmptyKey(4);
   OpenAccountItem();
-  if (myitem.IsNothing()) ProgramEnd(Outcome::kNotDone);
+  if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + Param(1) + " does not exist");
 
   OpenCdoDatabaseFolder();
   DoEvents();
@@ -98,13 +100,16 @@ void Form1::MergeItem(const host::Ref<host::outlook::Items>& related, int index,
       });
     }
   }
-  on_error([&] { wrapper->Save(); });
+  if (!on_error([&] { wrapper->Save(); })) {
+    NoteUnchanged([&] { return related->Item(index)->EntryID(); }, on_error);
+  }
 }
 
 void Form1::RewriteNoteThroughCdo(const host::Ref<host::omg::SafeItem>& wrapper,
                                   host::ResumeNext& on_error) {
+  std::string entry_id;
   on_error([&] {
-    const std::string entry_id = wrapper->EntryID();
+    entry_id = wrapper->EntryID();
     omess = objSession->GetMessage(entry_id, wrapper->Parent()->StoreID());
   });
   on_error([&] { objFields = omess->Fields(); });
@@ -113,7 +118,9 @@ void Form1::RewriteNoteThroughCdo(const host::Ref<host::omg::SafeItem>& wrapper,
       objField = objFields->Add(name, host::kClassText, myitem->Fields()->Item(name)->Value());
     });
   }
-  on_error([&] { omess->Update(true, true); });
+  if (!on_error([&] { omess->Update(true, true); })) {
+    NoteUnchanged([&] { return entry_id; }, on_error);
+  }
   omess.Reset();
   objField.Reset();
   objFields.Reset();

@@ -21,8 +21,12 @@ class Form1 {
   // not null, receives one line per failing call that resume-next skips.
   Form1(host::Platform& platform, std::string command_line, std::ostream* trace);
 
-  // Loads the form, which runs Form_Load, and yields how the run ended.
+  // Loads the form, which runs Form_Load, and yields how the run ended; a
+  // failure of the store as a whole ends it at once as kStoreUnusable.
   Outcome Run();
+
+  // How the run ended and why, once Run has returned.
+  const Ending& ending() const { return ending_; }
 
   // The start of the program's own logic: usage message or command record,
   // session start-up, dispatch, unload.
@@ -31,6 +35,10 @@ class Form1 {
   // Logs off, lets go of the session objects, unloads the form and ends the
   // run by throwing ProgramEnded{outcome}. Never returns.
   [[noreturn]] void ProgramEnd(Outcome outcome = Outcome::kDone);
+
+  // Records why the run ends early (`shown`: a message box said it already),
+  // then ends it through ProgramEnd.
+  [[noreturn]] void EndRun(Outcome outcome, std::string reason, bool shown = false);
 
   // Operations, one per function name. Realign and ContactSync do nothing.
   void Realign();
@@ -68,6 +76,18 @@ class Form1 {
   using FolderWork = void (Form1::*)(const std::string& key,
                                      const host::Ref<host::outlook::MAPIFolder>& folder,
                                      host::ResumeNext& on_error);
+
+  // Keeps `ending` when it says more about the run than what was kept.
+  void Conclude(Ending ending);
+  // Records an item that the command could not change: it was left as it
+  // was, and the run ends as kPartlyDone. `entry_id` yields the item's
+  // identifier; `on_error` holds the failure.
+  void NoteUnchanged(const std::function<std::string()>& entry_id, const host::ResumeNext& on_error);
+  // The reason of a run that left items unchanged, naming them.
+  std::string UnchangedReason() const;
+  // Ends the run, changing nothing, when the key in field `index` is empty:
+  // no account has an empty key.
+  void RefuseEmptyKey(std::size_t index);
 
   void StartSession(host::ResumeNext& on_error);
   void Dispatch();
@@ -107,7 +127,8 @@ class Form1 {
   std::string command_line_;
   std::ostream* trace_;
   bool loaded_ = false;
-  Outcome outcome_ = Outcome::kDone;
+  Ending ending_;
+  std::vector<std::string> unchanged_items_;  // "ENTRYID: what failed"
 };
 
 }  // namespace app

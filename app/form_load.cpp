@@ -2,6 +2,7 @@
 
 #include "app/command_record.h"
 #include "app/form1.h"
+#include "host/utf8.h"
 
 namespace app {
 namespace {
@@ -21,11 +22,16 @@ Form1::Form1(host::Platform& platform, std::string command_line, std::ostream* t
 Outcome Form1::Run() {
   loaded_ = true;
   try {
-    Form_Load();
+    try {
+      Form_Load();
+    } catch (const host::StoreFailure& failure) {
+      EndRun(Outcome::kStoreUnusable, failure.description());
+    }
   } catch (const ProgramEnded& end) {
-    return end.outcome;
+    Conclude({end.outcome, {}, false});
   }
-  return outcome_;
+  if (!unchanged_items_.empty()) Conclude({Outcome::kPartlyDone, UnchangedReason(), false});
+  return ending_.outcome;
 }
 
 void Form1::Form_Load() {
@@ -33,15 +39,24 @@ void Form1::Form_Load() {
   // The form never gets a window, so it needs nothing to stay hidden.
   if (command_line_.empty()) {
     on_error([&] { MsgBox(kUsageMessage, host::MsgBoxButtons::kOkOnly); });
-    ProgramEnd(Outcome::kUsage);
+    EndRun(Outcome::kUsage, "no command given", true);
+  }
+  // Keys and entry identifiers are written into the store as they come, so
+  // text that is not UTF-8 would end up there as bytes no reader takes.
+  if (const auto invalid = host::FirstInvalidUtf8(command_line_)) {
+    EndRun(Outcome::kUsage,
+           "the command is not UTF-8 text (byte " + std::to_string(*invalid + 1) + ")");
   }
   myParam = MakeCommandRecord(command_line_);
   StartSession(on_error);
 
-  // From here the error state tells whether the operation let an error escape.
   on_error.Clear();
-  on_error([&] { Dispatch(); });
-  if (on_error.Number() != 0) outcome_ = Outcome::kAbandoned;
+  if (!on_error([&] { Dispatch(); })) {
+    Conclude({Outcome::kAbandoned,
+              myParam.front() + " was abandoned: " + on_error.Description() + " (error " +
+                  std::to_string(on_error.Number()) + ")",
+              false});
+  }
   Unload();
 }
 
@@ -49,11 +64,11 @@ void Form1::StartSession(host::ResumeNext& on_error) {
   on_error([&] { olapp = platform_.CreateOutlookByClass(); });
   if (olapp.IsNothing()) on_error([&] { olapp = platform_.GetRunningOutlook(); });
   if (olapp.IsNothing()) on_error([&] { olapp = platform_.CreateOutlook(); });
-  if (olapp.IsNothing()) ProgramEnd(Outcome::kNoSession);
+  if (olapp.IsNothing()) EndRun(Outcome::kNoSession, on_error.Description());
 
   on_error([&] { objSession = platform_.CreateMapiSession(); });
   on_error([&] { objSession->Logon("", "", false, false, 0); });
-  if (objSession.IsNothing()) ProgramEnd(Outcome::kNoSession);
+  if (objSession.IsNothing()) EndRun(Outcome::kNoSession, on_error.Description());
 
   on_error([&] { sobj = platform_.CreateQuorviaConnect(); });
   on_error([&] {
@@ -81,13 +96,16 @@ void Form1::Dispatch() {
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;
     if (operation.procedure == nullptr) {
-      outcome_ = Outcome::kNotDone;
+      Conclude({Outcome::kNotDone, myParam.front() + " is not in this version yet", false});
     } else {
       (this->*operation.procedure)();
     }
     return;
   }
-  outcome_ = Outcome::kUsage;
+  Conclude({Outcome::kUsage,
+            "unknown function \"" + myParam.front() +
+                "\" (function names are case-sensitive; quorvia-utilities --help lists them)",
+            false});
 }
 
 void Form1::Realign() {}

@@ -3,8 +3,11 @@
 #include <exception>
 #include <iostream>
 #include <stdexcept>
+#include <string>
 
 #include "app/form1.h"
+#include "app/help_text.h"
+#include "app/run_log.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
 #include "host/store/store_location.h"
@@ -18,31 +21,66 @@ bool TraceRequested() {
   return trace != nullptr && std::strcmp(trace, "1") == 0;
 }
 
+// Runs the one command line through the main form.
+app::Ending RunCommand(const std::string& command_line) {
+  const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
+  std::string store_path;
+  try {
+    store_path = store::DefaultStorePath(store::Environment::FromProcess());
+  } catch (const std::runtime_error& error) {
+    // The usage message needs no store.
+    if (!command_line.empty()) return {app::Outcome::kNoSession, error.what(), false};
+  }
+  const auto platform = host::linuxPlatform(store_path, gui);
+  app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
+  form.Run();
+  return form.ending();
+}
+
+app::Ending Run(int argc, char** argv) {
+  if (argc > 2) {
+    return {app::Outcome::kUsage,
+            "takes exactly one argument, FUNCTION;FIELD;FIELD;... (got " +
+                std::to_string(argc - 1) + ")",
+            false};
+  }
+  const std::string command_line = argc == 2 ? argv[1] : "";
+  if (command_line == "--help") {
+    std::cout << app::kHelpText;
+    return {};
+  }
+  if (command_line == "--version") {
+    std::cout << kProgram << ' ' << QUORVIA_VERSION << '\n';
+    return {};
+  }
+  try {
+    return RunCommand(command_line);
+  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
+    return {app::Outcome::kUsage, error.what(), false};
+  } catch (const std::exception& error) {
+    return {app::Outcome::kAbandoned, error.what(), false};
+  }
+}
+
+std::string CommandLineOf(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) command_line += (i > 1 ? " " : "") + std::string(argv[i]);
+  return command_line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2) {
-    std::cerr << kProgram << ": takes exactly one argument, FUNCTION;FIELD;FIELD;... (got "
-              << argc - 1 << ")\n";
-    return app::ExitStatus(app::Outcome::kUsage);
-  }
-  try {
-    const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
-    std::string store_path;
+  const app::RunIdentity run = app::RunIdentity::Start();
+  const app::Ending ending = Run(argc, argv);
+  if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
+  const int status = app::ExitStatus(ending.outcome);
+  if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {
     try {
-      store_path = store::DefaultStorePath(store::Environment::FromProcess());
-    } catch (const std::runtime_error& error) {
+      app::AppendRunLog(*log, run, CommandLineOf(argc, argv), status, ending.reason);
+    } catch (const std::exception& error) {
       std::cerr << kProgram << ": " << error.what() << '\n';
-      return app::ExitStatus(app::Outcome::kNoSession);
     }
-    const auto platform = host::linuxPlatform(store_path, gui);
-    app::Form1 form(*platform, argc == 2 ? argv[1] : "", TraceRequested() ? &std::cerr : nullptr);
-    return app::ExitStatus(form.Run());
-  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
-    std::cerr << kProgram << ": " << error.what() << '\n';
-    return app::ExitStatus(app::Outcome::kUsage);
-  } catch (const std::exception& error) {
-    std::cerr << kProgram << ": " << error.what() << '\n';
-    return app::ExitStatus(app::Outcome::kAbandoned);
   }
+  return status;
 }

@@ -9,7 +9,7 @@ Error ObjectNotSet() {
 Error SubscriptOutOfRange() { return Error(kSubscriptOutOfRange, "Subscript out of range"); }
 
 Error CannotCreate(const std::string& what, const std::string& why) {
-  return Error(kCannotCreateObject, "ActiveX component can't create object: " + what + ": " + why);
+  return Error(kCannotCreateObject, "cannot make " + what + ": " + why);
 }
 
 }  // namespace host

@@ -21,15 +21,18 @@ class ResumeNext {
   ResumeNext(std::string procedure, std::ostream* trace)
       : procedure_(std::move(procedure)), trace_(trace) {}
 
-  // Runs one statement; a failing statement is skipped.
+  // Runs one statement; a failing statement is skipped. Yields whether the
+  // statement succeeded.
   template <class Statement>
-  void operator()(Statement&& statement) {
+  bool operator()(Statement&& statement) {
     try {
       std::forward<Statement>(statement)();
+      return true;
     } catch (const StoreFailure&) {
       throw;
     } catch (const Error& error) {
       Record(error);
+      return false;
     }
   }
 

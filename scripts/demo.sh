@@ -16,8 +16,9 @@ if [[ ! -f $QUORVIA_STORE ]]; then
   "$tool" demo --accounts "$accounts" --seed 1
 fi
 
-# The account item of a key: its line in the database folder itself.
-account_item() { "$tool" find "$1" | awk -F'\t' '$1 == "Account Profiles" { print $2; exit }'; }
+# The account item of a key: its line in the database folder itself. find
+# exits with 1 when a key has no items (a merged account).
+account_item() { { "$tool" find "$1" || true; } | awk -F'\t' '$1 == "Account Profiles" { print $2; exit }'; }
 
 survivor=A000001
 survivor_item=$(account_item "$survivor")
@@ -31,7 +32,7 @@ if [[ -z $survivor_item || -z $merged ]]; then
   exit 0
 fi
 
-show() { echo "--- items of $1"; "$tool" find "$1"; }
+show() { echo "--- items of $1"; "$tool" find "$1" || true; }
 show "$survivor"; show "$merged"
 echo
 echo "+ quorvia-utilities 'Merge;$survivor_item;;$survivor;$merged'"

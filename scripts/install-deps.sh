@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-wayland
   unixodbc-dev unixodbc libsqliteodbc
   libxlsxwriter-dev

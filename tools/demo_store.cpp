@@ -99,7 +99,7 @@ void FillAlert(ItemRow& item, std::uint64_t pick, std::uint64_t time_pick) {
 
 class DemoWriter {
  public:
-  DemoWriter(const DemoOptions& options, store::Database& db, std::string store_id);
+  DemoWriter(const DemoOptions& options, store::Database& db, std::string store_id, ProgressMeter& progress);
   void Run();
 
  private:
@@ -109,6 +109,7 @@ class DemoWriter {
   void AddRelatedItems();
   void FillRelated(const DemoFolder& folder, const AccountInfo& account, std::int64_t index);
   std::int64_t PickAccount(std::uint64_t pick) const;
+  void Count(std::int64_t done);
 
   DemoOptions options_;
   StoreWriter writer_;
@@ -119,14 +120,21 @@ class DemoWriter {
   std::size_t alerts_folder_ = 0;
   std::uint32_t next_object_ = 0;
   ItemRow item_;
+  ProgressMeter& progress_;
 };
 
-DemoWriter::DemoWriter(const DemoOptions& options, store::Database& db, std::string store_id)
+DemoWriter::DemoWriter(const DemoOptions& options, store::Database& db, std::string store_id,
+                       ProgressMeter& progress)
     : options_(options),
       writer_(db),
       store_id_(std::move(store_id)),
       accounts_(options.seed, options.accounts,
-                options.key_account_items > 0 ? std::min(kMaxKeyLocations, options.accounts - 1) : 0) {}
+                options.key_account_items > 0 ? std::min(kMaxKeyLocations, options.accounts - 1) : 0),
+      progress_(progress) {}
+
+void DemoWriter::Count(std::int64_t done) {
+  progress_.Update(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(options_.accounts + options_.items));
+}
 
 std::string DemoWriter::NextEntryId() {
   // Like a real store's entry IDs: flags, the store's own identifier, then
@@ -166,6 +174,7 @@ void DemoWriter::AddAccounts() {
     AddText(item_, "Account Parent", account.parent_name);
     AddText(item_, "Account LocationID", account.parent_key);
     writer_.AddItem(folders_[0].id, item_);
+    Count(index);
   }
 }
 
@@ -198,6 +207,7 @@ void DemoWriter::AddRelatedItems() {
     }
     FillRelated(folders_[folder], account, j);
     writer_.AddItem(folders_[folder].id, item_);
+    Count(options_.accounts + j + 1);
   }
 }
 
@@ -250,20 +260,19 @@ std::string DemoOptionsProblem(const DemoOptions& options) {
   return "";
 }
 
-void MakeDemoStore(const DemoOptions& options, const std::string& path) {
+void MakeDemoStore(const DemoOptions& options, const std::string& path, ProgressMeter& progress) {
   DemoOptions sized = options;
   if (sized.items < 0) sized.items = std::max(sized.key_account_items, sized.accounts * kDemoItemsPerAccount);
   const std::string store_id = DemoStoreId(options.seed);
   NewStoreFile target(path);
-  {
-    auto db = store::CreateStore(target.temp_path(), store_id, "16.0");
+  target.Make([&](const std::string& temp_path) {
+    auto db = store::CreateStore(temp_path, store_id, "16.0");
     BulkLoad load(*db);
     store::Transaction transaction(*db);
-    DemoWriter(sized, *db, store_id).Run();
+    DemoWriter(sized, *db, store_id, progress).Run();
     transaction.Commit();
     load.Finish();
-  }
-  target.Publish();
+  });
 }
 
 }  // namespace storetool

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/progress_meter.h"
+
 namespace storetool {
 
 // Folders of a demo store when not told: the database folder, its four
@@ -28,8 +30,9 @@ std::string DemoOptionsProblem(const DemoOptions& options);
 
 // Makes a new demo store at `path`: the same options always give the same
 // store, identifiers included. Rows are streamed in one transaction, so
-// memory does not grow with the number of items. Throws std::runtime_error
-// or host::Error naming the file; after a failure no file is left at `path`.
-void MakeDemoStore(const DemoOptions& options, const std::string& path);
+// memory does not grow with the number of items; `progress` counts them.
+// Throws std::runtime_error or host::Error naming the file; after a failure
+// no file is left at `path`.
+void MakeDemoStore(const DemoOptions& options, const std::string& path, ProgressMeter& progress);
 
 }  // namespace storetool

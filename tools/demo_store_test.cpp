@@ -14,6 +14,11 @@ namespace {
 
 using testing::TempDir;
 
+void MakeDemoStore(const DemoOptions& options, const std::string& path) {
+  ProgressMeter quiet(nullptr, "demo", ProgressMeter::Unit::kItems);
+  storetool::MakeDemoStore(options, path, quiet);
+}
+
 std::string MakeAndExport(const TempDir& dir, const DemoOptions& options, const std::string& name) {
   MakeDemoStore(options, dir.File(name));
   std::ostringstream out;

@@ -1,14 +1,18 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "tools/descriptor_output.h"
 #include "tools/store_commands.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // Standard output through a buffer that keeps the reason of a failed write.
+  storetool::DescriptorOutput standard_output(STDOUT_FILENO);
+  std::ostream out(&standard_output);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const int status =
-      storetool::RunStoreTool(args, store::Environment::FromProcess(), std::cin, std::cout, std::cerr);
-  std::cout.flush();
-  return status;
+  return storetool::RunStoreTool(args, store::Environment::FromProcess(), std::cin, out, std::cerr,
+                                 ::isatty(STDERR_FILENO) == 1);
 }

@@ -1,6 +1,12 @@
 #include "tools/store_check.h"
 
+#include <sqlite3.h>
+
+#include <cstdint>
 #include <exception>
+#include <string_view>
+
+#include "host/store/schema.h"
 
 namespace storetool {
 namespace {
@@ -50,13 +56,69 @@ constexpr const char* kChecks[] = {
     "SELECT printf('item %s: sent, unread and submitted must each be 0 or 1, not %s, %s, %s', entry_id, "
     "quote(sent), quote(unread), quote(submitted)) FROM items "
     "WHERE sent NOT IN (0, 1) OR unread NOT IN (0, 1) OR submitted NOT IN (0, 1)",
+    "SELECT 'the store''s mail-client version is not valid UTF-8' FROM store "
+    "WHERE NOT is_utf8(outlook_version)",
+    "SELECT printf('folder %s: its %s is not valid UTF-8', entry_id, member) FROM ("
+    "SELECT id, entry_id, 'name' AS member, name AS text FROM folders UNION ALL "
+    "SELECT id, entry_id, 'default message class', default_message_class FROM folders) "
+    "WHERE NOT is_utf8(text) ORDER BY id",
+    "SELECT printf('item %s: its %s is not valid UTF-8', entry_id, member) FROM ("
+    "SELECT id, 1 AS rank, entry_id, 'message class' AS member, message_class AS text FROM items UNION ALL "
+    "SELECT id, 2, entry_id, 'subject', subject FROM items UNION ALL "
+    "SELECT id, 3, entry_id, 'body', body FROM items UNION ALL "
+    "SELECT id, 4, entry_id, 'company name', company_name FROM items) "
+    "WHERE NOT is_utf8(text) ORDER BY id, rank",
+    "SELECT printf('item %s: property name %s is not valid UTF-8', i.entry_id, quote(CAST(p.name AS BLOB))) "
+    "FROM properties AS p JOIN items AS i ON i.id = p.item WHERE NOT is_utf8(p.name)",
+    "SELECT printf('item %s, property %s: its text is not valid UTF-8', i.entry_id, quote(p.name)) "
+    "FROM properties AS p JOIN items AS i ON i.id = p.item WHERE is_utf8(p.name) AND NOT is_utf8(p.value)",
 };
+
+// Folders nest at most kMaxFolderDepth levels: one line for each folder one
+// level deeper, the top of a subtree that is too deep. The levels are
+// counted by SQLite, row by row, so no chain of folders is too long for it.
+constexpr char kDepthCheck[] =
+    "WITH RECURSIVE tree(id, level) AS (SELECT id, 1 FROM folders WHERE parent IS NULL UNION ALL "
+    "SELECT f.id, t.level + 1 FROM folders AS f JOIN tree AS t ON f.parent = t.id WHERE t.level <= ?1) "
+    "SELECT printf('folder %s (%s) nests deeper than %d levels', f.entry_id, quote(f.name), ?1) "
+    "FROM tree JOIN folders AS f USING (id) WHERE tree.level > ?1 ORDER BY f.id";
 
 #undef QUORVIA_IS_TIME
 #undef QUORVIA_IS_ID
 
-void RunCheck(const store::Database& db, const char* sql, std::vector<std::string>& problems) {
-  store::Statement select(db, sql);
+// Whether `text` is UTF-8: no stray or missing continuation bytes, no
+// overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                     : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    // The second byte's range rules out overlong forms, surrogates and
+    // code points above U+10FFFF.
+    const unsigned second = static_cast<unsigned char>(text[i + (length > 1 ? 1 : 0)]);
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (length > 1 && (second < low || second > high)) return false;
+    for (int k = 2; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// is_utf8(X): 1 unless X is a text that is not UTF-8.
+void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+  bool valid = true;
+  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    valid = IsUtf8(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))));
+  }
+  sqlite3_result_int(context, valid ? 1 : 0);
+}
+
+void RunCheck(store::Statement& select, std::vector<std::string>& problems) {
   int count = 0;
   while (select.Step()) {
     if (++count > kMaxPerKind) {
@@ -71,13 +133,19 @@ void RunCheck(const store::Database& db, const char* sql, std::vector<std::strin
 
 std::vector<std::string> CheckStore(const store::Database& db) {
   std::vector<std::string> problems;
-  for (const char* sql : kChecks) {
+  sqlite3_create_function_v2(db.handle(), "is_utf8", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                             nullptr, IsUtf8Function, nullptr, nullptr, nullptr);
+  const auto check = [&](const char* sql, auto&& bind) {
     try {
-      RunCheck(db, sql, problems);
+      store::Statement select(db, sql);
+      bind(select);
+      RunCheck(select, problems);
     } catch (const std::exception& error) {
       problems.push_back(std::string("cannot check: ") + error.what());
     }
-  }
+  };
+  for (const char* sql : kChecks) check(sql, [](store::Statement&) {});
+  check(kDepthCheck, [](store::Statement& select) { select.Bind(1, std::int64_t{store::kMaxFolderDepth}); });
   return problems;
 }
 

@@ -11,7 +11,8 @@ namespace storetool {
 // foreign key checks), exactly one store row, exactly one top-level
 // "Account Profiles", every folder reachable from the top, identifiers in
 // upper-case hex and unique over folders and items, each property's folder
-// equal to its item's, and every typed value valid for its type. Returns
+// equal to its item's, every typed value valid for its type, folders nested
+// at most store::kMaxFolderDepth levels, and every text UTF-8. Returns
 // one line per problem (at most 100 per kind); empty when the store is sound.
 std::vector<std::string> CheckStore(const store::Database& db);
 

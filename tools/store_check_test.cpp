@@ -15,7 +15,7 @@ using testing::TempDir;
 
 constexpr char kDocument[] = R"({"format": 1, "store_id": "5A", "folders": [
   {"name": "Account Profiles", "entry_id": "F1", "items": [
-    {"entry_id": "E1", "properties": {"AccountID": "A1", "Flag": {"type": "boolean", "value": true},
+    {"entry_id": "E1", "subject": "Zoë pays 5 €, 😀", "properties": {"AccountID": "A1", "Flag": {"type": "boolean", "value": true},
      "Size": {"type": "integer", "value": 3}, "Due": {"type": "time", "value": "2024-01-31T10:00:00"}}}],
    "folders": [{"name": "Contacts", "entry_id": "F2", "folders": [{"name": "East", "entry_id": "F3"}]},
                {"name": "Alerts", "entry_id": "F4", "items": [{"entry_id": "E2", "time_sent": null}]}]}]})";
@@ -69,6 +69,22 @@ const char* problem;
      "item E2: time_received '2024-13-01 00:00:00' is not a valid time"},
     {"PRAGMA foreign_keys = OFF; INSERT INTO properties VALUES (99, 1, 'AccountID', 'text', 'A1')",
      "a row of properties refers to a missing row of items"},
+    // Text that is not UTF-8: a stray byte, an overlong form, a surrogate, a
+    // cut sequence, a code point above U+10FFFF.
+    {"UPDATE items SET subject = CAST(X'41FF' AS TEXT) WHERE entry_id = 'E1'", "item E1: its subject is not valid UTF-8"},
+    {"UPDATE items SET company_name = CAST(X'C0AF' AS TEXT) WHERE entry_id = 'E1'",
+     "item E1: its company name is not valid UTF-8"},
+    {"UPDATE items SET body = CAST(X'EDA080' AS TEXT) WHERE entry_id = 'E2'", "item E2: its body is not valid UTF-8"},
+    {"UPDATE items SET message_class = CAST(X'49504DE282' AS TEXT) WHERE entry_id = 'E2'",
+     "item E2: its message class is not valid UTF-8"},
+    {"UPDATE properties SET name = CAST(X'416363FF' AS TEXT) WHERE name = 'AccountID'",
+     "item E1: property name X'416363FF' is not valid UTF-8"},
+    {"UPDATE properties SET value = CAST(X'F4908080' AS TEXT) WHERE name = 'AccountID'",
+     "item E1, property 'AccountID': its text is not valid UTF-8"},
+    {"UPDATE folders SET name = CAST(X'45617374A1' AS TEXT) WHERE entry_id = 'F3'", "folder F3: its name is not valid UTF-8"},
+    {"UPDATE folders SET default_message_class = CAST(X'80' AS TEXT) WHERE entry_id = 'F2'",
+     "folder F2: its default message class is not valid UTF-8"},
+    {"UPDATE store SET outlook_version = CAST(X'31362EC0' AS TEXT)", "the store's mail-client version is not valid UTF-8"},
 };
 TEST(StoreCheckTest, ReportsEachKindOfDamage) {
   for (const auto& c : kDamages) {
@@ -90,6 +106,39 @@ TEST(StoreCheckTest, ListsAtMostAHundredProblemsOfAKind) {
   const std::vector<std::string> problems = CheckStore(*db);
   ASSERT_EQ(problems.size(), 101u);
   EXPECT_EQ(problems.back(), "(more problems of this kind are not listed)");
+}
+
+// A chain of `length` folders C1, C2, ... (named "Level 2", "Level 3", ...)
+// below Account Profiles, which is level 1.
+void AddFolderChain(store::Database& db, int length) {
+  store::Statement chain(db,
+                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
+                         "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
+                         "SELECT 100 + i, 'C' || i, CASE i WHEN 1 THEN 1 ELSE 99 + i END, 'Level ' || (i + 1), "
+                         "'IPM.Post' FROM n");
+  chain.Bind(1, std::int64_t{length}).Run();
+}
+
+TEST(StoreCheckTest, ReportsTheTopOfEachSubtreeNestedTooDeeply) {
+  const struct {
+    int chain;
+    const char* more;
+    std::vector<std::string> problems;
+  } cases[] = {
+      {199, "", {}},
+      {200, "", {"folder C200 ('Level 201') nests deeper than 200 levels"}},
+      {200,
+       "INSERT INTO folders (entry_id, parent, name, default_message_class) VALUES ('D1', 299, 'Twin', 'IPM.Post')",
+       {"folder C200 ('Level 201') nests deeper than 200 levels", "folder D1 ('Twin') nests deeper than 200 levels"}},
+      {30000, "", {"folder C200 ('Level 201') nests deeper than 200 levels"}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    auto db = SoundStore(dir);
+    AddFolderChain(*db, c.chain);
+    db->Exec(c.more);
+    EXPECT_EQ(CheckStore(*db), c.problems) << "a chain of " << c.chain << " below level 1; " << c.more;
+  }
 }
 
 }  // namespace

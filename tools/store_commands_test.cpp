@@ -1,5 +1,6 @@
 #include "tools/store_commands.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -35,53 +36,83 @@ std::string ImportedStore(const TempDir& dir) {
   return dir.File("s.db");
 }
 
-TEST(StoreCommandsTest, HelpGoesToStandardOutput) {
-  const std::vector<std::vector<std::string>> calls = {
-      {"--help"}, {"-h"}, {"--store", "x.db", "--help"}, {"show", "-h"},
-      {"--store", "x.db", "demo", "--accounts", "3", "--help"},
+TEST(StoreCommandsTest, HelpAndVersionGoToStandardOutput) {
+  const struct {
+    std::vector<std::string> args;
+    std::string start;
+  } cases[] = {
+      {{"--help"}, "Makes, fills, inspects and exports the CRM store, one SQLite file.\n"
+                   "Usage: quorvia-store [OPTIONS] SUBCOMMAND\n"},
+      {{"-h"}, "Makes, fills"},
+      {{"--store", "x.db", "--help"}, "Makes, fills"},
+      {{"show", "-h"}, "Shows the item with that entry ID"},
+      {{"--store", "x.db", "demo", "--accounts", "3", "--help"}, "Makes a new store with N accounts"},
+      {{"find", "--help", "--store", "x.db"}, "Lists every item whose AccountID is exactly KEY"},
+      {{"--version"}, "quorvia-store " QUORVIA_VERSION "\n"},
   };
-  for (const auto& args : calls) {
-    const testing::ToolRun run = RunTool(args);
-    const std::string shown = ::testing::PrintToString(args);
+  for (const auto& c : cases) {
+    TempDir dir;
+    const testing::ToolRun run = RunTool(c.args);
+    const std::string shown = ::testing::PrintToString(c.args);
     EXPECT_EQ(run.status, 0) << shown;
-    EXPECT_EQ(run.out.rfind("Usage: quorvia-store [--store PATH] ", 0), 0u) << shown << run.out;
-    const std::string command = args[0][0] == '-' && args.size() > 2 ? args[2] : args[0];
-    if (command[0] != '-') {
-      EXPECT_NE(run.out.find("] " + command), std::string::npos) << shown << run.out;
-    }
+    EXPECT_EQ(run.out.rfind(c.start, 0), 0u) << shown << run.out;
     EXPECT_EQ(run.err, "") << shown;
   }
+  EXPECT_EQ(RunTool({"--version"}).out, "quorvia-store " QUORVIA_VERSION "\n");
 }
 
-TEST(StoreCommandsTest, UsageErrorsExitWithTwoAndMakeNothing) {
+TEST(StoreCommandsTest, UsageErrorsExitWithTwoOnOneLineAndMakeNothing) {
   const struct {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{}, "no command given"},
-      {{"frobnicate"}, "unknown command \"frobnicate\""},
-      {{"--verbose", "ls"}, "unknown option --verbose"},
-      {{"ls", "--all"}, "ls: unknown option --all"},
-      {{"show"}, "show: expected 1 argument, got 0"},
-      {{"export", "out.json"}, "export: expected 0 arguments, got 1"},
-      {{"init", "--outlook-version"}, "init: --outlook-version needs a value"},
-      {{"demo"}, "demo needs --accounts N"},
-      {{"demo", "--accounts", "x"}, "--accounts needs a whole number of 0 or more, not \"x\""},
-      {{"demo", "--accounts=-3"}, "--accounts needs a whole number of 0 or more, not \"-3\""},
-      {{"demo", "--accounts", "5", "--folders", "4"}, "--folders must be at least 5"},
+      {{}, ": no command given (see 'quorvia-store --help')"},
+      {{"frobnicate"}, ": unknown command \"frobnicate\" (see 'quorvia-store --help')"},
+      {{"--store"}, ": --store: 1 required PATH missing (see 'quorvia-store --help')"},
+      {{"--verbose", "ls"}, " ls: The following argument was not expected: --verbose (see 'quorvia-store ls --help')"},
+      {{"ls", "--all"}, " ls: The following argument was not expected: --all (see 'quorvia-store ls --help')"},
+      {{"show"}, " show: ENTRYID is required (see 'quorvia-store show --help')"},
+      {{"export", "out.json"},
+       " export: The following argument was not expected: out.json (see 'quorvia-store export --help')"},
+      {{"init", "--outlook-version"},
+       " init: --outlook-version: 1 required TEXT missing (see 'quorvia-store init --help')"},
+      {{"demo"}, " demo: --accounts is required (see 'quorvia-store demo --help')"},
+      {{"demo", "--accounts", "x"}, " demo: Could not convert: --accounts = x (see 'quorvia-store demo --help')"},
+      {{"demo", "--accounts=-3"}, " demo: --accounts must be at least 1 (see 'quorvia-store demo --help')"},
+      {{"demo", "--accounts", "5", "--folders", "4"},
+       " demo: --folders must be at least 5 (see 'quorvia-store demo --help')"},
   };
   for (const auto& c : cases) {
     TempDir dir;
-    std::vector<std::string> args = {"--store", dir.File("s.db")};
-    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::vector<std::string> args = c.args;
+    if (!args.empty() && args[0] != "--store") args.insert(args.begin(), {"--store", dir.File("s.db")});
     const testing::ToolRun run = RunTool(args);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
-    EXPECT_EQ(run.err, "quorvia-store: " + c.message + "\nRun 'quorvia-store --help' for the commands.\n")
-        << ::testing::PrintToString(c.args);
+    EXPECT_EQ(run.err, "quorvia-store" + c.message + "\n") << ::testing::PrintToString(c.args);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(dir.Entries().empty()) << ::testing::PrintToString(c.args);
   }
-  EXPECT_EQ(RunTool({"--store"}).err, "quorvia-store: --store needs a value\nRun 'quorvia-store --help' for the commands.\n");
+}
+
+TEST(StoreCommandsTest, OptionsGoBeforeOrAfterTheCommandAndDashDashEndsThem) {
+  TempDir dir;
+  const std::string path = ImportedStore(dir);
+  const std::vector<std::vector<std::string>> calls = {
+      {"--store", path, "find", "A10"},
+      {"find", "A10", "--store", path},
+      {"find", "--store=" + path, "A10"},
+      {"--store", path, "find", "--", "A10"},
+  };
+  for (const auto& args : calls) {
+    const testing::ToolRun run = RunTool(args);
+    EXPECT_EQ(run.status, 0) << ::testing::PrintToString(args) << run.err;
+    EXPECT_EQ(run.out, "Account Profiles/Alerts\tE5\tIPM.StickyNote\t\n") << ::testing::PrintToString(args);
+  }
+  // After "--" a word that looks like an option is the argument.
+  const testing::ToolRun dashed = RunTool({"--store", path, "find", "--", "--help"});
+  EXPECT_EQ(dashed.status, 1);
+  EXPECT_EQ(dashed.out, "");
+  EXPECT_EQ(dashed.err, "");
 }
 
 TEST(StoreCommandsTest, InitMakesAnEmptyStoreAndNeverReplacesOne) {
@@ -119,6 +150,24 @@ TEST(StoreCommandsTest, ImportNamesTheFileAndThePlaceOfAnError) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bad.json"});
 }
 
+TEST(StoreCommandsTest, ImportRefusesADocumentWhoseStoreCheckWouldReport) {
+  const struct {
+    std::string document;
+    std::string problem;
+  } cases[] = {
+      {R"({"format": 1})", "there are 0 top-level folders named \"Account Profiles\"; there must be exactly one"},
+      {R"({"format": 1, "folders": [{"name": "Account Profiles"}, {"name": "Account Profiles"}]})",
+       "there are 2 top-level folders named \"Account Profiles\"; there must be exactly one"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const testing::ToolRun run = RunTool({"--store", dir.File("s.db"), "import", "-"}, c.document);
+    EXPECT_EQ(run.status, 1) << c.document;
+    EXPECT_EQ(run.err, "quorvia-store: <stdin>: " + c.problem + "\n") << c.document;
+    EXPECT_TRUE(dir.Entries().empty()) << c.document;
+  }
+}
+
 TEST(StoreCommandsTest, ListShowsTheTreeWithItemCounts) {
   TempDir dir;
   const testing::ToolRun run = RunTool({"--store", ImportedStore(dir), "ls"});
@@ -137,13 +186,14 @@ TEST(StoreCommandsTest, ShowWritesEveryMemberAndProperty) {
             "sent\ttrue\nunread\tfalse\nsubmitted\tfalse\nproperty\tAccountID\ttext\tA1\n"
             "property\tDue\ttime\t2024-05-06T07:08:09\nproperty\tSeen\tboolean\tfalse\n"
             "property\tWidth\tinteger\t200\n");
+  EXPECT_EQ(RunTool({"--store", path, "show", "e4"}).out, run.out) << "entry IDs in lower case";
   const testing::ToolRun folder = RunTool({"--store", path, "show", "F4"});
   EXPECT_EQ(folder.status, 1);
   EXPECT_EQ(folder.err, "quorvia-store: " + path + ": no item has the entry ID \"F4\"\n");
   EXPECT_EQ(folder.out, "");
 }
 
-TEST(StoreCommandsTest, FindListsExactlyTheItemsOfAKey) {
+TEST(StoreCommandsTest, FindListsExactlyTheItemsOfAKeyAndFailsWithoutAny) {
   TempDir dir;
   const std::string path = ImportedStore(dir);
   const struct {
@@ -158,8 +208,9 @@ TEST(StoreCommandsTest, FindListsExactlyTheItemsOfAKey) {
   };
   for (const auto& c : cases) {
     const testing::ToolRun run = RunTool({"--store", path, "find", c.key});
-    EXPECT_EQ(run.status, 0) << c.key;
+    EXPECT_EQ(run.status, c.lines.empty() ? 1 : 0) << c.key;
     EXPECT_EQ(run.out, c.lines) << c.key;
+    EXPECT_EQ(run.err, "") << c.key;
   }
 }
 
@@ -172,14 +223,28 @@ TEST(StoreCommandsTest, FindReadsTheValueIndex) {
   EXPECT_NE(details.find("properties_by_value (name=? AND value=?)"), std::string::npos) << details;
 }
 
-TEST(StoreCommandsTest, CommandsOnAMissingStoreFail) {
+TEST(StoreCommandsTest, CommandsOnAMissingOrForeignStoreSayWhatIsWrongAndWhatToDo) {
   TempDir dir;
-  for (const char* command : {"export", "ls", "check"}) {
-    const testing::ToolRun run = RunTool({"--store", dir.File("none.db"), command});
-    EXPECT_EQ(run.status, 1) << command;
-    EXPECT_EQ(run.err, "quorvia-store: " + dir.File("none.db") + ": no CRM store there\n") << command;
+  testing::WriteFile(dir.File("notes.txt"), "Shopping list: milk, bread, an SQLite book\n");
+  const std::string make_one =
+      "Make one with 'quorvia-store init' (empty), 'quorvia-store import FILE' (from a JSON document)\n"
+      "or 'quorvia-store demo --accounts N' (made-up accounts).\n";
+  for (const char* command : {"export", "ls", "check", "show", "find", "backup"}) {
+    std::vector<std::string> args = {command};
+    if (args[0] == "show" || args[0] == "find" || args[0] == "backup") args.push_back(dir.File("copy.db"));
+    args.insert(args.end(), {"--store", dir.File("none.db")});
+    const testing::ToolRun missing = RunTool(args);
+    EXPECT_EQ(missing.status, 1) << command;
+    EXPECT_THAT(missing.err, ::testing::HasSubstr(dir.File("none.db"))) << command;
+    EXPECT_THAT(missing.err, ::testing::EndsWith(make_one)) << command;
+    args.back() = dir.File("notes.txt");
+    const testing::ToolRun foreign = RunTool(args);
+    EXPECT_EQ(foreign.status, 1) << command;
+    EXPECT_THAT(foreign.err, ::testing::HasSubstr(dir.File("notes.txt") + ": not a CRM store (not an SQLite database)"))
+        << command;
+    EXPECT_THAT(foreign.err, ::testing::Not(::testing::HasSubstr("file is not a database"))) << command;
   }
-  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.txt"});
 }
 
 TEST(StoreCommandsTest, CheckPrintsEachProblemAndFails) {
@@ -210,6 +275,18 @@ TEST(StoreCommandsTest, TheBuiltProgramRoundTripsThroughPipes) {
   EXPECT_EQ(Shell(in + tool + " bogus 2> err.txt"), 2);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"a.db", "a.json", "b.db", "b.json", "c.db", "err.txt", "xdg"}));
   EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/quorvia/crm.db")));
+}
+
+TEST(StoreCommandsTest, OutputThatCannotBeWrittenFails) {
+  TempDir dir;
+  const std::string path = ImportedStore(dir);
+  const std::string tool = std::string("'") + QUORVIA_STORE_PROGRAM + "' --store '" + path + "' ";
+  for (const char* command : {"ls", "check", "find A1", "show E4", "export", "--help"}) {
+    const std::string err = dir.File("err.txt");
+    EXPECT_EQ(Shell(tool + command + " > /dev/full 2> '" + err + "'"), 1) << command;
+    EXPECT_EQ(testing::ReadFile(err), "quorvia-store: cannot write to standard output: No space left on device\n")
+        << command;
+  }
 }
 
 }  // namespace

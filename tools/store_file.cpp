@@ -1,15 +1,15 @@
 #include "tools/store_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
-#include <unistd.h>
 
 #include "host/store/schema.h"
 
@@ -17,6 +17,8 @@ namespace storetool {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr const char* kJournalSuffixes[] = {"", "-wal", "-shm", "-journal"};
 
 [[noreturn]] void FailExists(const std::string& path) {
   throw std::runtime_error(path + ": the file exists already; it is not overwritten");
@@ -41,30 +43,97 @@ void MoveWithoutReplacing(const std::string& from, const std::string& to) {
   if (error) throw std::runtime_error(to + ": cannot move the new store into place: " + error.message());
 }
 
+fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
+
+// The start of the temporary names for `file`, before the process id.
+std::string TempPrefix(const fs::path& file) { return "." + file.filename().string() + ".new-"; }
+
+// Makes `folder` and the folders above it that are missing; yields those it
+// made, the deepest first.
+std::vector<std::string> MakeFolders(const fs::path& folder, const std::string& path) {
+  std::vector<std::string> missing;
+  std::error_code error;
+  for (fs::path up = folder; !up.empty() && !fs::exists(up, error); up = up.parent_path()) {
+    missing.push_back(up.string());
+  }
+  fs::create_directories(folder, error);
+  if (error) {
+    std::error_code ignored;
+    for (const std::string& made : missing) fs::remove(made, ignored);
+    throw std::runtime_error(path + ": cannot make its folder: " + error.message());
+  }
+  // A CRM store holds personal data: the folders made for it are private.
+  for (const std::string& made : missing) fs::permissions(made, fs::perms::owner_all, error);
+  return missing;
+}
+
+// The process that made a temporary file, from the rest of its name after
+// the prefix ("PID-..."); 0 when it names none.
+pid_t MakerOf(const std::string& rest) {
+  const std::size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string::npos || dash > 9) return 0;
+  for (std::size_t i = 0; i < dash; ++i) {
+    if (rest[i] < '0' || rest[i] > '9') return 0;
+  }
+  return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+}
+
+bool HasEnded(pid_t process) { return ::kill(process, 0) != 0 && errno == ESRCH; }
+
 }  // namespace
 
 NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
   std::error_code error;
   if (fs::exists(path_, error)) FailExists(path_);
   const fs::path file(path_);
-  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  fs::create_directories(folder, error);
-  if (error) throw std::runtime_error(path_ + ": cannot make its folder: " + error.message());
-  const std::string name = file.filename().string();
-  temp_path_ = (folder / std::string(".").append(name).append(".new-").append(store::NewIdentifier(6))).string();
+  made_folders_ = MakeFolders(FolderOf(file), path_);
+  RemoveLeftovers(path_);
+  temp_path_ = (FolderOf(file) / (TempPrefix(file) + std::to_string(::getpid()) + "-" + store::NewIdentifier(4)))
+                   .string();
+  std::vector<std::string> files;
+  for (const char* suffix : kJournalSuffixes) files.push_back(temp_path_ + suffix);
+  removal_.emplace(files, made_folders_);
 }
 
 NewStoreFile::~NewStoreFile() {
+  removal_.reset();
   if (published_) return;
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    std::error_code ignored;
-    fs::remove(temp_path_ + suffix, ignored);
+  std::error_code ignored;
+  for (const char* suffix : kJournalSuffixes) fs::remove(temp_path_ + suffix, ignored);
+  // Only empty folders go: another program may have put files there meanwhile.
+  for (const std::string& folder : made_folders_) fs::remove(folder, ignored);
+}
+
+void NewStoreFile::Make(const std::function<void(const std::string& temp_path)>& write) {
+  try {
+    write(temp_path_);
+  } catch (const std::exception& error) {
+    std::string message = error.what();
+    const std::size_t at = message.find(temp_path_);
+    if (at == std::string::npos) throw;
+    throw std::runtime_error(message.replace(at, temp_path_.size(), path_));
   }
+  Publish();
 }
 
 void NewStoreFile::Publish() {
   MoveWithoutReplacing(temp_path_, path_);
   published_ = true;
+}
+
+void RemoveLeftovers(const std::string& path) {
+  const fs::path file(path);
+  const std::string prefix = TempPrefix(file);
+  std::error_code error;
+  for (fs::directory_iterator entry(FolderOf(file), error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const pid_t maker = MakerOf(name.substr(prefix.size()));
+    if (maker > 0 && maker != ::getpid() && HasEnded(maker)) {
+      std::error_code ignored;
+      fs::remove(entry->path(), ignored);
+    }
+  }
 }
 
 }  // namespace storetool

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "host/store/schema.h"
 #include "tools/item_reader.h"
 #include "tools/json_reader.h"
 #include "tools/json_writer.h"
+#include "tools/store_check.h"
 #include "tools/store_file.h"
 #include "tools/store_rows.h"
 
@@ -171,21 +173,33 @@ std::string Importer::FreshIdentifier() {
   return id;
 }
 
+// A document can be well-formed and still describe a store that check
+// refuses (no "Account Profiles", say): such a store is not made.
+void RefuseWhatCheckReports(const store::Database& db, const std::string& file) {
+  const std::vector<std::string> problems = CheckStore(db);
+  if (problems.empty()) return;
+  std::string message;
+  for (const std::string& problem : problems) {
+    if (!message.empty()) message += '\n';
+    message.append(file).append(": ").append(problem);
+  }
+  throw std::runtime_error(message);
+}
+
 }  // namespace
 
 void ImportStore(std::istream& in, const std::string& file, const std::string& path) {
   NewStoreFile target(path);
-  {
-    auto db = store::CreateStore(target.temp_path(), store::NewIdentifier(store::kStoreIdBytes),
-                                 kDefaultOutlookVersion);
+  target.Make([&](const std::string& temp_path) {
+    auto db = store::CreateStore(temp_path, store::NewIdentifier(store::kStoreIdBytes), kDefaultOutlookVersion);
     BulkLoad load(*db);
     store::Transaction transaction(*db);
     JsonReader reader(in, file);
     Importer(reader, *db).Run();
     transaction.Commit();
     load.Finish();
-  }
-  target.Publish();
+    RefuseWhatCheckReports(*db, file);
+  });
 }
 
 }  // namespace storetool

@@ -81,7 +81,8 @@ class FilterFields : public cdo::Fields {
   explicit FilterFields(std::shared_ptr<Selection> selection) : selection_(std::move(selection)) {}
   Ref<cdo::Field> Item(const std::string& name) override {
     if (!selection_->Condition(name)) {
-      selection_->session->Fail(kNotFound, "the message filter has no field \"" + name + "\"");
+      selection_->session->Fail(kNotFound, "the message filter of folder \"" + selection_->folder.name +
+                                               "\" has no field \"" + name + "\"");
     }
     return host::MakeRef<FilterField>(selection_, name);
   }
@@ -112,8 +113,8 @@ class StoreMessages : public cdo::Messages {
     const auto& ids = selection_->Ids();
     if (index < 1 || static_cast<std::size_t>(index) > ids.size()) {
       selection_->session->Fail(host::kSubscriptOutOfRange,
-                                "folder \"" + selection_->folder.name + "\": no message at position " +
-                                    std::to_string(index) + " of " + std::to_string(ids.size()));
+                                "folder \"" + selection_->folder.name + "\" has " + std::to_string(ids.size()) +
+                                    " messages, none at position " + std::to_string(index));
     }
     auto& session = selection_->session;
     return MakeMessage(session, ItemById(*session, ids[static_cast<std::size_t>(index) - 1]));

@@ -138,6 +138,11 @@ class Parser {
     std::string found = "'" + std::string(text_.substr(token_.offset, token_.length)) + "'";
     if (token_.kind == FilterTokenKind::kEnd) found = "the end of the text";
     if (token_.kind == FilterTokenKind::kString) found = "a string";
+    if (token_.length == 1 && static_cast<unsigned char>(text_[token_.offset]) >= 0x80) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      const auto byte = static_cast<unsigned char>(text_[token_.offset]);
+      found = std::string("the byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF];
+    }
     FailFilter(text_, token_.offset, "expected " + std::string(what), "found " + found);
   }
 

@@ -9,6 +9,14 @@ namespace store {
 namespace {
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+// How many continuation bytes follow a UTF-8 lead byte; 0 for any other.
+int ContinuationBytes(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0xC2 && byte <= 0xDF) return 1;
+  if (byte >= 0xE0 && byte <= 0xEF) return 2;
+  if (byte >= 0xF0 && byte <= 0xF4) return 3;
+  return 0;
+}
 bool IsWordStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsWordPart(char c) { return IsWordStart(c) || IsDigit(c); }
@@ -60,8 +68,11 @@ void FilterLexer::Lex(FilterToken& token) {
   token.kind = c == '('   ? FilterTokenKind::kOpen
                : c == ')' ? FilterTokenKind::kClose
                           : FilterTokenKind::kOther;
-  // One character, even when it takes several bytes, for the message.
-  for (++pos_; pos_ < text_.size() && IsContinuationByte(text_[pos_]);) ++pos_;
+  // One character, even when it takes several bytes, for the message; any
+  // byte that is not part of it is a token of its own.
+  const int continuation = ContinuationBytes(c);
+  ++pos_;
+  for (int i = 0; i < continuation && pos_ < text_.size() && IsContinuationByte(text_[pos_]); ++i) ++pos_;
 }
 
 void FilterLexer::LexQuoted(FilterToken& token, char quote) {

@@ -198,6 +198,13 @@ TEST(FilterParseTest, RejectsMalformedTextNamingThePosition) {
       {"'x' = 'y'", "expected a property name in brackets at character 7, found a string"},
       {"[A] = 2147483648", "number out of range at character 7, expected -2147483648 to 2147483647"},
       {"[A] = -", "expected digits after '-' at character 7"},
+      // Bytes that are no character of their own are never passed over.
+      {"([A] = 'a')\xA1", "expected AND, OR or the end of the text at character 12, found the byte 0xA1"},
+      {"(\x80[A] = 'a')", "expected a comparison at character 2, found the byte 0x80"},
+      {"[A] = 'a' \xC3(", "expected AND, OR or the end of the text at character 11, found the byte 0xC3"},
+      {"[A] = 'a' \xFF", "expected AND, OR or the end of the text at character 11, found the byte 0xFF"},
+      {"[A] = 'a' \xE2\x82\xAC\xAC",
+       "expected AND, OR or the end of the text at character 11, found '\xE2\x82\xAC'"},
       {Repeat("(", 33) + "[A] = 1" + Repeat(")", 33),
        "parentheses nested too deeply at character 33, at most 32 levels"},
       {"[A] = 0" + Repeat(" AND [A] = 0", 256), "too many comparisons at character 3073, at most 256"},

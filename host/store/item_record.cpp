@@ -33,8 +33,13 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
   }
   auto statement = session_->Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
   if (!statement->Bind(1, row_.id).Bind(2, name).Step()) return std::nullopt;
-  const PropertyType type = FromStoreName(statement->Text(0));
-  return PropertyValue{type, ReadStored(*statement, 1, type)};
+  const std::string type_name = statement->Text(0);
+  const auto type = FromStoreName(type_name);
+  if (!type) {
+    session_->Fail(kStoreError, "item \"" + row_.entry_id + "\", property \"" + name + "\": unknown type \"" +
+                                    type_name + "\"");
+  }
+  return PropertyValue{*type, ReadStored(*statement, 1, *type)};
 }
 
 host::Value ItemRecord::PropertyOrEmpty(const std::string& name) {

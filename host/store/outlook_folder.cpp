@@ -1,4 +1,5 @@
 #include "host/store/outlook_store.h"
+#include "host/store/schema.h"
 
 namespace store {
 namespace {
@@ -56,8 +57,8 @@ class StoreFolders : public ol::Folders {
     auto statement =
         session_->Prepare("SELECT id FROM folders WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
     if (index < 1 || !statement->Bind(1, parent_.id).Bind(2, std::int64_t{index} - 1).Step()) {
-      session_->Fail(host::kSubscriptOutOfRange, "folder \"" + parent_.name + "\" has no subfolder " +
-                                                     std::to_string(index));
+      session_->Fail(host::kSubscriptOutOfRange,
+                     "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
     return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
   }
@@ -84,7 +85,13 @@ class StoreFolder : public ol::MAPIFolder {
   std::string EntryID() override { return row_.entry_id; }
   std::string StoreID() override { return session_->StoreId(); }
   std::string DefaultMessageClass() override { return row_.default_message_class; }
-  Ref<ol::Folders> Folders() override { return host::MakeRef<StoreFolders>(session_, row_); }
+  Ref<ol::Folders> Folders() override {
+    if (FolderLevel(*session_, row_.id) >= kMaxFolderDepth) {
+      throw host::Error(kStoreError, "folder " + row_.name + " (" + row_.entry_id + ") nests deeper than " +
+                                         std::to_string(kMaxFolderDepth) + " levels");
+    }
+    return host::MakeRef<StoreFolders>(session_, row_);
+  }
   Ref<ol::Items> Items() override { return MakeFolderItems(session_, row_); }
 
  private:

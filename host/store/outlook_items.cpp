@@ -74,8 +74,8 @@ class StoreItems : public ol::Items {
     const auto& ids = Ids();
     if (index < 1 || static_cast<std::size_t>(index) > ids.size()) {
       session_->Fail(host::kSubscriptOutOfRange,
-                     "folder \"" + folder_.name + "\": no item at position " + std::to_string(index) +
-                         " of " + std::to_string(ids.size()));
+                     "folder \"" + folder_.name + "\" has " + std::to_string(ids.size()) +
+                         " items, none at position " + std::to_string(index));
     }
     return ids[static_cast<std::size_t>(index) - 1];
   }

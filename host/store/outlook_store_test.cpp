@@ -188,20 +188,91 @@ TEST_F(OutlookStoreTest, LooksUpFoldersAndItemsByIdentifierNameAndPosition) {
   EXPECT_THROW(subfolders->Item(3), host::Error);
 }
 
-TEST_F(OutlookStoreTest, UnknownIdentifiersAndNamespacesFail) {
+TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
+  const std::string in_store = " in the CRM store " + dir_.File("crm.db");
   const struct {
     const char* what;
     std::function<void()> call;
+    std::string description;
   } cases[] = {
-      {"folder in another store", [&] { Mapi()->GetFolderFromID("F1", "OTHER-STORE"); }},
-      {"item in another store", [&] { Mapi()->GetItemFromID("E1", "OTHER-STORE"); }},
-      {"unknown folder", [&] { Mapi()->GetFolderFromID("F99", TestStore::kStoreId); }},
-      {"unknown item", [&] { Mapi()->GetItemFromID("E99", TestStore::kStoreId); }},
-      {"folder id as item id", [&] { Mapi()->GetItemFromID("F1", TestStore::kStoreId); }},
-      {"other namespace", [&] { hosts_.CreateApplication()->GetNamespace("mapi"); }},
+      {"folder in another store", [&] { Mapi()->GetFolderFromID("F1", "OTHER-STORE"); },
+       "store identifier \"OTHER-STORE\" does not match \"STORE-0001\"" + in_store},
+      {"item in another store", [&] { Mapi()->GetItemFromID("E1", "OTHER-STORE"); },
+       "store identifier \"OTHER-STORE\" does not match \"STORE-0001\"" + in_store},
+      {"unknown folder", [&] { Mapi()->GetFolderFromID("F99", TestStore::kStoreId); },
+       "no folder with entry identifier \"F99\"" + in_store},
+      {"unknown item", [&] { Mapi()->GetItemFromID("E99", TestStore::kStoreId); },
+       "no item with entry identifier \"E99\"" + in_store},
+      {"folder id as item id", [&] { Mapi()->GetItemFromID("F1", TestStore::kStoreId); },
+       "no item with entry identifier \"F1\"" + in_store},
+      {"missing property",
+       [&] { Mapi()->GetItemFromID("E4", TestStore::kStoreId)->UserProperties()->Item("AccountID"); },
+       "item \"E4\" has no property \"AccountID\"" + in_store},
+      {"missing subfolder", [&] { Folder(folder_)->Folders()->Item("Alerts"); },
+       "folder \"Accounts\" has no subfolder \"Alerts\"" + in_store},
+      {"item past the end", [&] { Folder(folder_)->Items()->Item(6); },
+       "folder \"Accounts\" has 5 items, none at position 6" + in_store},
+      {"other namespace", [&] { hosts_.CreateApplication()->GetNamespace("mapi"); },
+       "there is no namespace \"mapi\"; only \"MAPI\""},
+      {"property of an unknown type",
+       [&] {
+         store_.db().Exec("PRAGMA ignore_check_constraints = ON; "
+                          "INSERT INTO properties VALUES (5, 1, 'Size', 'float', 1.5)");
+         Mapi()->GetItemFromID("E5", TestStore::kStoreId)->UserProperties()->Find("Size");
+       },
+       "item \"E5\", property \"Size\": unknown type \"float\"" + in_store},
   };
   for (const auto& c : cases) {
-    EXPECT_THROW(c.call(), host::Error) << c.what;
+    try {
+      c.call();
+      ADD_FAILURE() << c.what << " did not fail";
+    } catch (const host::Error& error) {
+      EXPECT_EQ(error.description(), c.description) << c.what;
+    }
+  }
+}
+
+// Folders L1 (F1, top level) to L<levels> (F<levels>), each inside the one before.
+void AddFolderChain(TestStore& store, int levels) {
+  store.AddFolder("L1");
+  Statement chain(store.db(),
+                  "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
+                  "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
+                  "SELECT i, 'F' || i, i - 1, 'L' || i, 'IPM.Post' FROM n");
+  chain.Bind(1, std::int64_t{levels}).Run();
+}
+
+std::string TooDeep(int level) {
+  return "folder L" + std::to_string(level) + " (F" + std::to_string(level) + ") nests deeper than 200 levels";
+}
+
+TEST(FolderDepthTest, FoldersAtTheDeepestLevelHandOutNoSubfolders) {
+  const struct {
+    int levels;
+    std::string damage;
+    const char* folder;
+    std::string description;  // "" when its Folders works
+  } cases[] = {
+      {201, "", "F199", ""},
+      {201, "", "F200", TooDeep(200)},
+      {201, "", "F201", TooDeep(201)},
+      {30000, "", "F30000", TooDeep(30000)},
+      {3, "UPDATE folders SET parent = 3 WHERE id = 1", "F2", TooDeep(2)},
+  };
+  for (const auto& c : cases) {
+    testing::TempDir dir;
+    TestStore store(dir.File("crm.db"));
+    AddFolderChain(store, c.levels);
+    if (!c.damage.empty()) store.db().Exec(c.damage.c_str());
+    StoreHosts hosts(dir.File("crm.db"));
+    auto mapi = hosts.CreateApplication()->GetNamespace("MAPI");
+    auto folder = mapi->GetFolderFromID(c.folder, TestStore::kStoreId);
+    try {
+      const int count = folder->Folders()->Count();
+      EXPECT_EQ(c.description, "") << c.folder << " of " << c.levels << " has " << count << " subfolders";
+    } catch (const host::Error& error) {
+      EXPECT_EQ(error.description(), c.description) << c.folder << " of " << c.levels;
+    }
   }
 }
 

@@ -73,12 +73,12 @@ const char* StoreName(PropertyType type) {
   return "text";
 }
 
-PropertyType FromStoreName(std::string_view name) {
+std::optional<PropertyType> FromStoreName(std::string_view name) {
   for (auto type : {PropertyType::kText, PropertyType::kInteger, PropertyType::kBoolean,
                     PropertyType::kTime}) {
     if (name == StoreName(type)) return type;
   }
-  throw host::Error(kStoreError, "unknown property type \"" + std::string(name) + "\" in the store");
+  return std::nullopt;
 }
 
 PropertyType TypeOfUserProperty(int code) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,9 +16,9 @@ inline constexpr long kInvalidArgument = 5;
 enum class PropertyType { kText, kInteger, kBoolean, kTime };
 
 // The name the store file uses for a type ("text", "integer", ...), and back;
-// FromStoreName throws host::Error (kStoreError) on any other name.
+// FromStoreName yields nullopt for any other name.
 const char* StoreName(PropertyType type);
-PropertyType FromStoreName(std::string_view name);
+std::optional<PropertyType> FromStoreName(std::string_view name);
 
 // The type of a user property by the mail client's code: 1 text, 3 number,
 // 5 date and time, 6 yes/no, 20 integer. Throws host::Error

@@ -11,7 +11,7 @@ class StoreConnect : public host::addin::QuorviaConnect {
     auto statement = session_->Prepare(
         "SELECT entry_id FROM folders WHERE parent IS NULL AND name = ? ORDER BY id LIMIT 1");
     if (!statement->Bind(1, folder_name).Step()) {
-      session_->Fail(kNotFound, "the store has no top-level folder \"" + folder_name + "\"");
+      session_->Fail(kNotFound, "there is no top-level folder \"" + folder_name + "\"");
     }
     return statement->Text(0);
   }

@@ -4,6 +4,8 @@
 #include <random>
 
 #include "host/error.h"
+#include "host/store/sqlite_failure.h"
+#include "host/store/store_files.h"
 
 namespace store {
 namespace {
@@ -59,31 +61,44 @@ int PragmaInt(const Database& db, const char* pragma) {
   return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
 }
 
-}  // namespace
-
-std::unique_ptr<Database> OpenStore(const std::string& path) {
-  if (!std::filesystem::exists(path)) {
-    throw host::Error(kStoreError, path + ": no CRM store there");
+// The opened file, once it has shown itself a CRM store of this layout.
+// Until then every failure, however SQLite names it, is a failure to open.
+std::unique_ptr<Database> Checked(std::unique_ptr<Database> db) {
+  const std::string& path = db->path();
+  int application_id = 0;
+  int version = 0;
+  try {
+    application_id = PragmaInt(*db, "PRAGMA application_id");
+    version = PragmaInt(*db, "PRAGMA user_version");
+    Configure(*db);
+  } catch (const host::Error&) {
+    throw OpenFailure(path, WhyNotOpened(db->handle()));
   }
-  auto db = std::make_unique<Database>(path, Database::Mode::kOpenExisting);
-  if (PragmaInt(*db, "PRAGMA application_id") != kApplicationId) {
-    throw host::Error(kStoreError, path + ": not a CRM store; the file is left unchanged");
+  if (application_id != kApplicationId) {
+    throw OpenFailure(path, "not a CRM store; the file is left unchanged");
   }
-  const int version = PragmaInt(*db, "PRAGMA user_version");
   if (version != kSchemaVersion) {
-    throw host::Error(kStoreError, path + ": store layout version " + std::to_string(version) +
-                                       " is not supported (this program reads version " +
-                                       std::to_string(kSchemaVersion) +
-                                       "); the file is left unchanged");
+    throw OpenFailure(path, "store layout version " + std::to_string(version) +
+                                " is not supported (this program reads version " +
+                                std::to_string(kSchemaVersion) + "); the file is left unchanged");
   }
-  Configure(*db);
   return db;
 }
 
-std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) { return OpenStore(path); }
+}  // namespace
+
+std::unique_ptr<Database> OpenStore(const std::string& path) {
+  return Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting));
+}
+
+std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
+  return Checked(std::make_unique<Database>(path, Database::Mode::kReadOnly));
+}
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
                                       const std::string& outlook_version) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) CreatePrivateFolders(folder.string());
   auto db = std::make_unique<Database>(path, Database::Mode::kCreateNew);
   db->Exec("PRAGMA journal_mode = WAL");
   Configure(*db);

@@ -15,16 +15,19 @@ inline constexpr int kSchemaVersion = 1;
 // The name of the database folder that a new store holds.
 inline constexpr char kDatabaseFolderName[] = "Account Profiles";
 
-// Opens an existing store. Throws host::Error, leaving the file unchanged,
-// when it is missing, not a CRM store, or of another layout version.
+// Opens an existing store. Throws host::Error ("cannot open the CRM store
+// PATH: WHY"), leaving the file unchanged, when it is missing or cannot be
+// opened, is not a CRM store, or is of another layout version.
 std::unique_ptr<Database> OpenStore(const std::string& path);
 
 // Opens an existing store for reading only: nothing in the file or beside it
-// is changed, and read-only files and folders can be read. Throws as OpenStore.
+// is changed, and read-only files and folders can be read. Throws as
+// OpenStore; a write through it throws host::StoreFailure (read-only).
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path);
 
 // Creates a new, empty store (no folders) with that store identifier and
-// mail-client version. Throws host::Error when the file exists already.
+// mail-client version: the file 0600, missing folders above it 0700. Throws
+// host::Error when the file exists already or cannot be made.
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
                                       const std::string& outlook_version);
 

@@ -3,27 +3,58 @@
 #include <filesystem>
 
 #include "host/error.h"
+#include "host/store/sqlite_failure.h"
+#include "host/store/store_files.h"
 
 namespace store {
 namespace {
 
 constexpr int kBusyTimeoutMs = 30000;
 
+// SQLite reads a WAL store through its -wal and -shm files and makes them
+// when they are missing; a read-only connection cannot remove them again.
+// Where nothing may be written and no log is beside the file, no program
+// can be changing it, so it is read as it is.
+std::string ReadOnlyUri(const std::string& path) {
+  std::string uri = path.starts_with('/') ? "file://" : "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[static_cast<unsigned char>(c) >> 4];
+      uri += kHex[static_cast<unsigned char>(c) & 0xF];
+    } else {
+      uri += c;
+    }
+  }
+  std::error_code error;
+  const bool has_log = std::filesystem::exists(path + "-wal", error);
+  return has_log ? uri : uri + "?immutable=1";
+}
+
 }  // namespace
 
 Database::Database(const std::string& path, Mode mode) : path_(path) {
-  if (mode == Mode::kCreateNew && std::filesystem::exists(path)) {
-    throw host::Error(kStoreError, path + ": the file exists already; it is not overwritten");
+  std::string name = path;
+  int flags = SQLITE_OPEN_READWRITE;
+  if (mode == Mode::kCreateNew) CreatePrivateFile(path);
+  // Where it can be written, a store read through a connection that may
+  // write but refuses to cleans up its -wal and -shm files when it closes.
+  if (mode == Mode::kReadOnly && IsReadOnlyPlace(path)) {
+    flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+    name = ReadOnlyUri(path);
   }
-  const int flags = SQLITE_OPEN_READWRITE | (mode == Mode::kCreateNew ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-    const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+  if (sqlite3_open_v2(name.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    const std::string why = WhyNotOpened(db_);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw host::Error(kStoreError, path + ": cannot open: " + message);
+    std::error_code ignored;
+    if (mode == Mode::kCreateNew) std::filesystem::remove(path, ignored);
+    throw OpenFailure(path, why);
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 
 Database::~Database() { sqlite3_close_v2(db_); }
@@ -33,7 +64,12 @@ void Database::Exec(const char* sql) {
 }
 
 void Database::Fail(std::string_view context) const {
-  throw host::Error(kStoreError, path_ + ": " + std::string(context) + ": " + sqlite3_errmsg(db_));
+  const std::string message = sqlite3_errmsg(db_);
+  if (auto failure = StoreWideFailure(path_, sqlite3_extended_errcode(db_), message)) {
+    throw host::StoreFailure(kStoreError, *failure);
+  }
+  throw host::Error(kStoreError,
+                    "the CRM store " + path_ + ": " + message + " (in " + std::string(context) + ")");
 }
 
 Statement::Statement(const Database& db, const char* sql) : db_(db) {

@@ -19,10 +19,14 @@ inline constexpr long kStoreError = -2147467259;
 // timeout so that two processes on one file wait for each other.
 class Database {
  public:
-  enum class Mode { kOpenExisting, kCreateNew };
+  enum class Mode {
+    kOpenExisting,  // read and write an existing file
+    kCreateNew,     // a new private file (mode 0600); fails if anything is there
+    kReadOnly,      // read only, changing nothing in the file or beside it
+  };
 
-  // Opens (kOpenExisting) or creates (kCreateNew, failing if the file exists)
-  // the file. Throws host::Error naming the file on failure.
+  // Opens or creates the file. Throws host::Error ("cannot open the CRM
+  // store PATH: WHY") when it cannot.
   Database(const std::string& path, Mode mode);
   ~Database();
   Database(const Database&) = delete;
@@ -34,7 +38,9 @@ class Database {
   // Runs statements that take no parameters and yield no rows.
   void Exec(const char* sql);
 
-  // Throws host::Error with the file, `context` and SQLite's message.
+  // Throws for SQLite's last failure: host::StoreFailure when it makes the
+  // whole store unusable (damaged, full, read-only: see StoreWideFailure),
+  // else host::Error with the file, SQLite's message and `context`.
   [[noreturn]] void Fail(std::string_view context) const;
 
  private:

@@ -20,8 +20,8 @@ ItemRow ReadItem(const Statement& statement) {
 
 void RequireStore(StoreSession& session, const std::string& store_id) {
   if (store_id != session.StoreId()) {
-    session.Fail(kNotFound, "no store with identifier \"" + store_id + "\" is open (this store is \"" +
-                                session.StoreId() + "\")");
+    session.Fail(kNotFound, "store identifier \"" + store_id + "\" does not match \"" + session.StoreId() +
+                                "\"");
   }
 }
 
@@ -36,7 +36,7 @@ FolderRow FolderByEntryId(StoreSession& session, const std::string& entry_id) {
 FolderRow FolderById(StoreSession& session, std::int64_t id) {
   auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE id = ?");
   if (!statement->Bind(1, id).Step()) {
-    session.Fail(kNotFound, "folder " + std::to_string(id) + " no longer exists");
+    session.Fail(kNotFound, "folder number " + std::to_string(id) + " no longer exists");
   }
   return ReadFolder(*statement);
 }
@@ -52,9 +52,18 @@ ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id) {
 ItemRow ItemById(StoreSession& session, std::int64_t id) {
   auto statement = session.Prepare(std::string(kItemColumns) + "WHERE id = ?");
   if (!statement->Bind(1, id).Step()) {
-    session.Fail(kNotFound, "item " + std::to_string(id) + " no longer exists");
+    session.Fail(kNotFound, "item number " + std::to_string(id) + " no longer exists");
   }
   return ReadItem(*statement);
+}
+
+int FolderLevel(StoreSession& session, std::int64_t folder) {
+  auto statement = session.Prepare(
+      "WITH RECURSIVE up(id, level) AS (SELECT ?1, 1 UNION ALL "
+      "SELECT f.parent, up.level + 1 FROM folders AS f JOIN up ON f.id = up.id "
+      "WHERE f.parent IS NOT NULL AND up.level <= ?2) SELECT max(level) FROM up");
+  statement->Bind(1, folder).Bind(2, std::int64_t{kMaxFolderDepth}).Step();
+  return static_cast<int>(statement->Int(0));
 }
 
 ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,

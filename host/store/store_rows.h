@@ -35,6 +35,11 @@ FolderRow FolderById(StoreSession& session, std::int64_t id);
 ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id);
 ItemRow ItemById(StoreSession& session, std::int64_t id);
 
+// How deep the folder nests: 1 for a top-level folder, 2 for its subfolders
+// and so on, counted up to kMaxFolderDepth + 1 at the most (also for a
+// folder whose parents form a loop).
+int FolderLevel(StoreSession& session, std::int64_t folder);
+
 // Stores a new item in that folder, in one transaction, and yields its row.
 ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,
                    const std::string& subject = "", const std::string& body = "");

@@ -16,7 +16,7 @@ Database& StoreSession::Db() {
 const std::string& StoreSession::StoreId() {
   if (store_id_.empty()) {
     Lease statement(*this, "SELECT store_id FROM store WHERE id = 1");
-    if (!statement->Step()) Fail(kStoreError, "the store has no store identifier");
+    if (!statement->Step()) Fail(kStoreError, "no store identifier is kept");
     store_id_ = statement->Text(0);
   }
   return store_id_;
@@ -24,7 +24,7 @@ const std::string& StoreSession::StoreId() {
 
 std::string StoreSession::OutlookVersion() {
   Lease statement(*this, "SELECT outlook_version FROM store WHERE id = 1");
-  if (!statement->Step()) Fail(kStoreError, "the store keeps no mail-client version");
+  if (!statement->Step()) Fail(kStoreError, "no mail-client version is kept");
   return statement->Text(0);
 }
 
@@ -51,12 +51,12 @@ StoreSession::Lease::~Lease() {
 int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
 
 void StoreSession::Fail(long number, std::string_view what) const {
-  throw host::Error(number, path_ + ": " + std::string(what));
+  throw host::Error(number, std::string(what) + " in the CRM store " + path_);
 }
 
 void StoreSession::BeforeCommit() {
   if (writes_before_failure_ == 0) {
-    Fail(kStoreError, "the store refuses further writes (injected fault)");
+    Fail(kStoreError, "a write was refused by an injected fault");
   }
 }
 

@@ -60,7 +60,7 @@ class StoreSession {
 
   // Runs `body` in one BEGIN IMMEDIATE transaction and commits it. When
   // `body` or the commit throws, everything is rolled back and the error is
-  // rethrown as host::Error naming `what`.
+  // rethrown as host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
   void Write(std::string_view what, Body&& body);
 
@@ -69,7 +69,7 @@ class StoreSession {
   // negative count turns the fault off.
   void FailWritesAfter(int writes) { writes_before_failure_ = writes; }
 
-  // Throws host::Error(number, "<file>: <what>").
+  // Throws host::Error(number, "<what> in the CRM store <file>").
   [[noreturn]] void Fail(long number, std::string_view what) const;
 
  private:
@@ -92,6 +92,8 @@ void StoreSession::Write(std::string_view what, Body&& body) {
     body();
     BeforeCommit();
     transaction.Commit();
+  } catch (const host::StoreFailure&) {
+    throw;
   } catch (const host::Error& error) {
     FailWrite(what, error);
   }

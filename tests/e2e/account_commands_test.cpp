@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
@@ -94,8 +97,23 @@ class AccountCommandsTest : public ::testing::Test {
     return items;
   }
   ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
-    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line},
-               {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}}, input);
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line}, Environment(), input);
+  }
+  std::map<std::string, std::string> Environment() const {
+    return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"XDG_STATE_HOME", state_}};
+  }
+  // The run log's lines, each split at its tabs.
+  std::vector<std::vector<std::string>> LogLines() const {
+    std::vector<std::vector<std::string>> lines;
+    std::ifstream log(state_ + "/quorvia/utilities.log");
+    for (std::string line; std::getline(log, line);) {
+      std::vector<std::string> fields;
+      std::istringstream in(line);
+      for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+      if (line.back() == '\t') fields.emplace_back();
+      lines.push_back(fields);
+    }
+    return lines;
   }
   // `items` as merged into Acme (A100).
   static void Rekey(Items& items, std::initializer_list<const char*> entries) {
@@ -108,6 +126,7 @@ class AccountCommandsTest : public ::testing::Test {
 
   store::testing::TempDir dir_;
   std::string store_ = dir_.File("crm.db");
+  std::string state_ = dir_.File("state");
   std::string exported_before_;
   Items before_;
 };
@@ -169,7 +188,8 @@ TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
 }
 
 TEST_F(AccountCommandsTest, MessagesAndExitStatusesOfEarlyEnds) {
-  const ProcessResult usage = e2e::Run(BuiltProgram("quorvia-utilities"), {}, {{"QUORVIA_UI", "console"}});
+  const ProcessResult usage = e2e::Run(BuiltProgram("quorvia-utilities"), {},
+                                       {{"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"}});
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.err,
             "== QuorviaUtilities ==\nVer 6\n"
@@ -182,6 +202,69 @@ TEST_F(AccountCommandsTest, MessagesAndExitStatusesOfEarlyEnds) {
   EXPECT_EQ(Utilities("merge;E01;;A100;B200").status, 2);
   EXPECT_EQ(Utilities("Merge;E01;;A100").status, 4);
   EXPECT_EQ(Export(), exported_before_);
+}
+
+TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
+  const struct {
+    std::string command_line;
+    int status;
+    std::string err;  // the reason line, after any message box
+  } cases[] = {
+      {"Merge;E01;;A100;B200", 0, ""},
+      {"merge;E01", 2,
+       "quorvia-utilities: unknown function \"merge\" (function names are case-sensitive; "
+       "quorvia-utilities --help lists them)\n"},
+      {"Merge;E01;;A100", 4,
+       "quorvia-utilities: Merge was abandoned: Subscript out of range (error 9)\n"},
+      {"Delete;E04;;", 1,
+       "quorvia-utilities: the key in field 3 (CurrentID) is empty; no account has an empty key, "
+       "so nothing was changed\n"},
+      {"Delete;E04;;C300\tx", 1,
+       "== QuorviaUtilities ==\nAre you sure you want to delete 'Gamma Inc' and all "
+       "subitems?\n[y/N] "},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult run = Utilities(c.command_line);
+    EXPECT_EQ(run.status, c.status) << c.command_line;
+    EXPECT_EQ(run.err, c.err) << c.command_line;
+  }
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), std::size(cases));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_EQ(lines[i].size(), 7u) << i;
+    EXPECT_EQ(lines[i][4], i == 4 ? "Delete;E04;;C300\\tx" : cases[i].command_line);
+    EXPECT_EQ(lines[i][5], std::to_string(cases[i].status));
+    const std::string reason = cases[i].err.rfind("quorvia-utilities: ", 0) == 0
+                                   ? cases[i].err.substr(19, cases[i].err.size() - 20)
+                                   : std::string(i == 4 ? "the user answered No" : "");
+    EXPECT_EQ(lines[i][6], reason) << i;
+  }
+  EXPECT_NE(lines[0][0], lines[1][0]) << "each run has an identifier of its own";
+  EXPECT_EQ(lines[0][2], lines[1][2]) << "the user";
+}
+
+TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
+  const std::string program = BuiltProgram("quorvia-utilities");
+  const ProcessResult help = e2e::Run(program, {"--help"}, Environment());
+  EXPECT_EQ(help.status, 0);
+  for (const char* function : {"Merge;ENTRYID;;SURVIVINGKEY;MERGEDKEY", "Delete;ENTRYID;;KEY",
+                               "Startup", "Realign, ContactSync"}) {
+    EXPECT_NE(help.out.find(function), std::string::npos) << function;
+  }
+  const ProcessResult version = e2e::Run(program, {"--version"}, Environment());
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("quorvia-utilities ") + QUORVIA_VERSION + "\n");
+  // With nothing that names a store, the usage message still shows.
+  const ProcessResult usage =
+      e2e::Run("/usr/bin/env", {"-u", "HOME", "-u", "XDG_DATA_HOME", "-u", "QUORVIA_STORE",
+                                "QUORVIA_UI=console", "QUORVIA_LOG=0", program, ""});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err.rfind("== QuorviaUtilities ==\nVer 6\n", 0), 0u) << usage.err;
+  EXPECT_EQ(LogLines().size(), 2u) << "--help and --version are runs too";
+  std::map<std::string, std::string> unlogged = Environment();
+  unlogged["QUORVIA_LOG"] = "0";
+  EXPECT_EQ(e2e::Run(program, {"Realign"}, unlogged).status, 0);
+  EXPECT_EQ(LogLines().size(), 2u) << "QUORVIA_LOG=0 writes no line";
 }
 
 }  // namespace

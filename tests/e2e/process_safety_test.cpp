@@ -51,7 +51,9 @@ class ProcessSafetyTest : public ::testing::Test {
   ChildProcess* Start(const std::string& path, const std::string& command, const std::string& input) {
     children_.push_back(std::make_unique<ChildProcess>(
         BuiltProgram("quorvia-utilities"), std::vector<std::string>{command},
-        std::map<std::string, std::string>{{"QUORVIA_STORE", path}, {"QUORVIA_UI", "console"}}, input));
+        std::map<std::string, std::string>{
+            {"QUORVIA_STORE", path}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"}},
+        input));
     return children_.back().get();
   }
   ProcessResult Finish(const std::string& path, const std::string& command, const std::string& input) {

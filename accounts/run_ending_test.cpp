@@ -1,0 +1,102 @@
+#include <gmock/gmock.h>
+
+#include "accounts/account_test_fixture.h"
+
+namespace accounts {
+namespace {
+
+using app::Outcome;
+using ::testing::HasSubstr;
+
+class RunEndingTest : public AccountTest {
+ protected:
+  app::Ending RunForEnding(const std::string& command_line, host::MsgBoxResult answer) {
+    Run(command_line, answer);
+    return ending_;
+  }
+};
+
+TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
+  const struct {
+    std::string command_line;
+    Outcome outcome;
+    std::string reason;
+    bool shown;
+  } cases[] = {
+      {"", Outcome::kUsage, "no command given", true},
+      {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
+      {"merge;E1", Outcome::kUsage,
+       "unknown function \"merge\" (function names are case-sensitive; quorvia-utilities --help "
+       "lists them)",
+       false},
+      {"Update;E1;;A100", Outcome::kNotDone, "Update is not in this version yet", false},
+      {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
+      {"Delete;" + Id(crm_.beta) + ";;B200", Outcome::kNotDone, "the user answered No", true},
+      {"Realign", Outcome::kDone, "", false},
+  };
+  for (const auto& c : cases) {
+    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kNo);
+    EXPECT_EQ(ending.outcome, c.outcome) << c.command_line;
+    EXPECT_EQ(ending.reason, c.reason) << c.command_line;
+    EXPECT_EQ(ending.shown, c.shown) << c.command_line;
+  }
+}
+
+TEST_F(RunEndingTest, AnEmptyKeyChangesNothingAndAsksNothing) {
+  // Acme and Gamma have no parent (an empty "Account LocationID") and one
+  // item has an empty key: an empty key would select all of them.
+  crm_.store.AddItem(crm_.activities, "IPM.Post", {{"AccountID", ""}, {"Account Name", ""}});
+  const auto before = Snapshot();
+  const struct {
+    std::string command_line;
+    const char* field;
+  } cases[] = {
+      {"Merge;" + Id(crm_.acme) + ";;A100;", "field 4 (NewID)"},
+      {"Merge;" + Id(crm_.acme) + ";;;B200", "field 3 (CurrentID)"},
+      {"Delete;" + Id(crm_.beta) + ";;", "field 3 (CurrentID)"},
+      {"Delete;" + Id(crm_.beta) + ";;;B200", "field 3 (CurrentID)"},
+  };
+  for (const auto& c : cases) {
+    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kYes);
+    EXPECT_EQ(ending.outcome, Outcome::kNotDone) << c.command_line;
+    EXPECT_EQ(ending.reason, std::string("the key in ") + c.field +
+                                 " is empty; no account has an empty key, so nothing was changed");
+    EXPECT_FALSE(ending.shown);
+    EXPECT_TRUE(Shown().empty()) << c.command_line;
+    EXPECT_EQ(Snapshot(), before) << c.command_line;
+  }
+}
+
+TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItems) {
+  platform_hook_ = [](host::testing::RecordingPlatform& platform) {
+    platform.log().FailCall("SafePostItem.Save");
+    platform.log().FailCall("SafeContactItem.Save");
+  };
+  const app::Ending ending =
+      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
+  EXPECT_EQ(ending.outcome, Outcome::kPartlyDone);
+  EXPECT_THAT(ending.reason, HasSubstr("6 items could not be changed: "));
+  for (auto item : {crm_.beta_contact, crm_.beta_post, crm_.beta_q1_post, crm_.beta_note}) {
+    EXPECT_THAT(ending.reason, HasSubstr(Id(item) + ": ")) << Id(item);
+  }
+  EXPECT_EQ(Snapshot().count(Id(crm_.beta)), 0u) << "the merged account item is still deleted";
+  EXPECT_EQ(Snapshot().at(Id(crm_.beta_post)).at("AccountID"), "B200");
+}
+
+TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
+  platform_hook_ = [](host::testing::RecordingPlatform& platform) {
+    platform.log().FailCall("SafePostItem.Save");
+    platform.log().FailCall("SafeContactItem.Save");
+  };
+  // C300 keeps its related items but loses its account item's key, so the
+  // last step finds nothing to delete.
+  crm_.store.SetText(crm_.gamma, "AccountID", "C399");
+  const app::Ending abandoned =
+      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes);
+  EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
+  EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
+  EXPECT_THAT(abandoned.reason, HasSubstr("(error 91)"));
+}
+
+}  // namespace
+}  // namespace accounts

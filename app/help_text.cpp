@@ -1,0 +1,44 @@
+#include "app/help_text.h"
+
+namespace app {
+
+const char kHelpText[] = R"(Usage: quorvia-utilities 'FUNCTION;FIELD;FIELD;...'
+       quorvia-utilities --help | --version
+
+The utility of the Quorvia CRM: does one job on the CRM store and ends.
+Fields are split on every ';' and kept exactly; function names are
+case-sensitive.
+
+Functions:
+  Merge;ENTRYID;;SURVIVINGKEY;MERGEDKEY
+      folds the merged account into the surviving one: its location
+      accounts, every related item, then its account item
+  Delete;ENTRYID;;KEY
+      after a Yes to the question, detaches the account's location accounts,
+      removes every related item and deletes the account item
+  Startup
+      runs the key lookups of the first-level folders once; changes nothing
+  Realign, ContactSync
+      do nothing
+  Front, Update, Help, ExcelReport, Alerts, AddAlerts
+      not in this version yet: they do nothing (exit status 1)
+
+Environment:
+  QUORVIA_STORE   the store file (default $XDG_DATA_HOME/quorvia/crm.db)
+  QUORVIA_UI      gui or console (default gui when a display is set)
+  QUORVIA_TRACE   1: write every skipped failing call to standard error
+  QUORVIA_LOG     0: write no run log (default $XDG_STATE_HOME/quorvia/utilities.log)
+
+Exit statuses:
+  0  done
+  1  not done: answered No, the same account twice, an empty key, no such
+     account item, or a function not in this version
+  2  used wrongly: no or more than one argument, an unknown function, text
+     that is not UTF-8, a bad QUORVIA_UI
+  3  no session: no store, or not a CRM store
+  4  abandoned by a failing call
+  6  the CRM store is damaged, full or read-only
+  7  done, but some items could not be changed or shown
+)";
+
+}  // namespace app

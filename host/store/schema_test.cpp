@@ -1,0 +1,153 @@
+#include "host/store/schema.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/error.h"
+#include "host/store/test_store.h"
+
+namespace store {
+namespace {
+
+using testing::TempDir;
+using testing::TestStore;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 07777;
+}
+
+int FolderCount(const Database& db) {
+  Statement count(db, "SELECT count(*) FROM folders");
+  count.Step();
+  return static_cast<int>(count.Int(0));
+}
+
+TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
+  TempDir dir;
+  const std::string text = dir.File("text.db");
+  std::ofstream(text) << "not a database";
+  {
+    TestStore foreign(dir.File("foreign.db"));
+    foreign.db().Exec("PRAGMA application_id = 0");
+    TestStore newer(dir.File("newer.db"));
+    newer.db().Exec("PRAGMA user_version = 2");
+    TestStore zeroed(dir.File("zeroed.db"));
+  }
+  // A failing disk wrote zeros where the file's header belongs.
+  std::fstream(dir.File("zeroed.db"), std::ios::in | std::ios::out | std::ios::binary) << std::string(100, '\0');
+  std::filesystem::create_directory(dir.File("folder.db"));
+  const struct {
+    std::string path;
+    std::string why;
+  } cases[] = {
+      {dir.File("missing.db"), "no such file"},
+      {dir.File("folder.db"), "it is a folder, not a file"},
+      {text + "/crm.db", "a part of the path is not a folder"},
+      {text, "not a CRM store (not an SQLite database)"},
+      {dir.File("zeroed.db"), "not a CRM store (not an SQLite database)"},
+      {dir.File("foreign.db"), "not a CRM store; the file is left unchanged"},
+      {dir.File("newer.db"),
+       "store layout version 2 is not supported (this program reads version 1); the file is left unchanged"},
+  };
+  const std::vector<std::string> before = dir.Entries();
+  for (const auto& c : cases) {
+    for (const auto& open : {OpenStore, OpenStoreReadOnly}) {
+      try {
+        open(c.path);
+        ADD_FAILURE() << "opened " << c.path;
+      } catch (const host::Error& error) {
+        EXPECT_EQ(error.description(), "cannot open the CRM store " + c.path + ": " + c.why);
+        EXPECT_FALSE(dynamic_cast<const host::StoreFailure*>(&error)) << c.path;
+      }
+    }
+  }
+  EXPECT_EQ(dir.Entries(), before);
+  std::ifstream file(text);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "not a database");
+}
+
+// A CRM store holds personal data: what is made for it is private, and
+// what exists already keeps its mode.
+TEST(CreateStoreTest, MakesThePersonalDataPrivate) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("shared"));
+  ::chmod(dir.File("shared").c_str(), 0755);
+  const std::string taken = dir.File("shared/taken.db");
+  std::ofstream(taken) << "mine";
+  ::chmod(taken.c_str(), 0644);
+  EXPECT_THROW(CreateStore(taken, "AB", "16.0"), host::Error);
+  const std::string path = dir.File("shared/new/quorvia/crm.db");
+  auto db = CreateStore(path, "AB", "16.0");
+  db->Exec("INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F1', 'A', 'IPM.Post')");
+  const std::pair<std::string, mode_t> expected[] = {
+      {dir.File("shared"), 0755}, {taken, 0644}, {dir.File("shared/new"), 0700},
+      {dir.File("shared/new/quorvia"), 0700}, {path, 0600}, {path + "-wal", 0600}, {path + "-shm", 0600},
+  };
+  for (const auto& [file, mode] : expected) EXPECT_EQ(ModeOf(file), mode) << file;
+}
+
+// A store that the owner made read-only, or keeps in a read-only folder,
+// is read as it is, with nothing made beside it even while it is open (no
+// program can be writing it); reading any store leaves nothing behind.
+TEST(OpenStoreReadOnlyTest, ReadsReadOnlyStoresLeavingNothingBehind) {
+  const struct {
+    const char* what;
+    mode_t file_mode;
+    mode_t folder_mode;
+    bool read_only;
+  } cases[] = {
+      {"read-only file", 0444, 0700, true},
+      {"read-only folder", 0600, 0555, true},
+      {"writable store", 0600, 0700, false},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    {
+      TestStore store(dir.File("crm.db"));
+      store.AddFolder("Account Profiles");
+    }
+    ::chmod(dir.File("crm.db").c_str(), c.file_mode);
+    ::chmod(dir.File(".").c_str(), c.folder_mode);
+    {
+      const auto db = OpenStoreReadOnly(dir.File("crm.db"));
+      EXPECT_EQ(FolderCount(*db), 1) << c.what;
+      if (c.read_only) {
+        EXPECT_EQ(dir.Entries(), std::vector<std::string>{"crm.db"}) << c.what << ", while open";
+      }
+    }
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"crm.db"}) << c.what;
+    ::chmod(dir.File(".").c_str(), 0700);
+  }
+}
+
+// While another program has the store open, its last changes may be in the
+// log only: a read-only open must see them.
+TEST(OpenStoreReadOnlyTest, SeesChangesStillInTheLog) {
+  TempDir dir;
+  TestStore store(dir.File("crm.db"));
+  store.db().Exec("PRAGMA wal_autocheckpoint = 0");
+  store.AddFolder("Account Profiles");
+  ::chmod(dir.File(".").c_str(), 0555);
+  EXPECT_EQ(FolderCount(*OpenStoreReadOnly(dir.File("crm.db"))), 1);
+  ::chmod(dir.File(".").c_str(), 0700);
+}
+
+TEST(OpenStoreReadOnlyTest, RefusesWritesAsAReadOnlyStore) {
+  TempDir dir;
+  { TestStore store(dir.File("crm.db")); }
+  const auto db = OpenStoreReadOnly(dir.File("crm.db"));
+  try {
+    db->Exec("INSERT INTO folders (entry_id, name, default_message_class) VALUES ('F1', 'A', 'IPM.Post')");
+    ADD_FAILURE() << "wrote through a read-only open";
+  } catch (const host::StoreFailure& failure) {
+    EXPECT_EQ(failure.description(), "the CRM store " + dir.File("crm.db") + " is read-only");
+  }
+}
+
+}  // namespace
+}  // namespace store

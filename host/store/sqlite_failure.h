@@ -1,0 +1,29 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/error.h"
+
+namespace store {
+
+// The error of a store that cannot be opened, with the reason in words:
+// host::Error(kStoreError, "cannot open the CRM store PATH: WHY").
+host::Error OpenFailure(const std::string& path, std::string_view why);
+
+// Why SQLite could not open `db`'s file or read it for the first time, from
+// its last failure: the system's reason for a file that cannot be opened or
+// read ("no such file", "permission denied"), "not a CRM store (not an
+// SQLite database)", or SQLite's own message.
+std::string WhyNotOpened(sqlite3* db);
+
+// The one line a user is shown when a failure with that result code (primary
+// or extended) makes the open store at `path` unusable as a whole: damaged,
+// full or read-only. nullopt for a failure of one statement only.
+std::optional<std::string> StoreWideFailure(const std::string& path, int result_code,
+                                            std::string_view sqlite_message);
+
+}  // namespace store

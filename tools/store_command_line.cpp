@@ -1,0 +1,132 @@
+#include "tools/store_command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include "tools/store_import.h"
+
+namespace storetool {
+namespace {
+
+constexpr char kProgram[] = "quorvia-store";
+
+constexpr char kDescription[] =
+    "Makes, fills, inspects and exports the CRM store, one SQLite file.";
+
+constexpr char kFooter[] =
+    "The store is --store PATH, else $QUORVIA_STORE, else $XDG_DATA_HOME/quorvia/crm.db\n"
+    "(~/.local/share/quorvia/crm.db). Run 'quorvia-store COMMAND --help' for what a command does.\n"
+    "Exit status: 0 done; 1 failed (with a message), or find found nothing; 2 usage error.\n"
+    "Long work shows its progress on standard error when that is a terminal.";
+
+void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
+  CLI::App* command = app.add_subcommand(
+      "demo",
+      "Makes a new store with N accounts and a folder tree of F folders holding I related\n"
+      "items. The same options give the same store. With K > 0, account A000001 gets K of\n"
+      "the items, spread evenly over up to 200 folders, and up to 20 locations.");
+  command->add_option("--accounts", demo.accounts, "account items, A000001 on")->type_name("N")->required();
+  command->add_option("--seed", demo.seed, "everything else follows from it")->type_name("S")->capture_default_str();
+  command->add_option("--folders", demo.folders, "all folders, at least 5")->type_name("F")->capture_default_str();
+  command->add_option("--items", demo.items, "related items (default 5 per account)")
+      ->type_name("I")
+      ->check(CLI::NonNegativeNumber);
+  command->add_option("--key-account-items", demo.key_account_items, "items of A000001 (default 0)")
+      ->type_name("K")
+      ->check(CLI::NonNegativeNumber);
+}
+
+// The commands that take nothing or one word, in the order the help lists them.
+struct PlainCommand {
+  const char* name;
+  const char* description;
+  const char* argument;  // nullptr: it takes none
+  const char* argument_help;
+};
+
+constexpr PlainCommand kPlainCommands[] = {
+    {"import",
+     "Makes a new store from a JSON document (format 1); - reads standard input.\n"
+     "An existing file is never replaced; a document that fails, or whose store\n"
+     "check would refuse, leaves no store.",
+     "FILE", "the document, or - for standard input"},
+    {"export", "Writes the whole store as a JSON document (format 1) on standard output.", nullptr, nullptr},
+    {"backup",
+     "Copies the store to a new file FILE while other programs may be writing\n"
+     "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
+     "that fails leaves no file.",
+     "FILE", "the new file"},
+    {"ls", "Lists the folder tree, one folder a line with the number of its items.", nullptr, nullptr},
+    {"show", "Shows the item with that entry ID (in either letter case): its folder,\nmembers and properties.",
+     "ENTRYID", "the item's entry ID"},
+    {"find",
+     "Lists every item whose AccountID is exactly KEY: folder path, entry ID,\n"
+     "message class and subject, separated by tabs. Exits with 1 when there is none.",
+     "KEY", "the account key, compared exactly"},
+};
+
+void AddCommands(CLI::App& app, Request& request) {
+  app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\".\n"
+                             "An existing file is never replaced.")
+      ->add_option("--outlook-version", request.outlook_version, "the mail-client version it reports")
+      ->type_name("TEXT")
+      ->capture_default_str();
+  for (const PlainCommand& plain : kPlainCommands) {
+    CLI::App* command = app.add_subcommand(plain.name, plain.description);
+    if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
+  }
+  AddDemoCommand(app, request.demo);
+  app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
+                              "exits with 1 on problems.");
+}
+
+std::string CommandOf(const CLI::App& app) {
+  const auto chosen = app.get_subcommands();
+  return chosen.empty() ? "" : chosen.front()->get_name();
+}
+
+// Why a command line names no command: an unknown word, or none at all.
+UsageError NoCommand(const std::vector<std::string>& args) {
+  for (const std::string& word : args) {
+    if (word.empty() || word[0] != '-') return UsageError("unknown command \"" + word + "\"", "");
+  }
+  return UsageError("no command given", "");
+}
+
+}  // namespace
+
+Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out) {
+  Request request;
+  request.outlook_version = kDefaultOutlookVersion;
+  CLI::App app(kDescription, kProgram);
+  app.set_version_flag("--version", std::string(kProgram) + " " + QUORVIA_VERSION, "Shows the version and exits");
+  app.set_help_flag("-h,--help", "Shows this help and exits");
+  app.footer(kFooter);
+  app.add_option("--store", request.store, "the store file, before or after the command")->type_name("PATH");
+  app.require_subcommand(1);
+  // Subcommands made after this pass --store on to the tool.
+  app.fallthrough();
+  AddCommands(app, request);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::Success& shown) {
+    app.exit(shown, out, out);
+    return request;
+  } catch (const CLI::ParseError& error) {
+    const std::string command = CommandOf(app);
+    // The tool itself requires nothing but a command.
+    if (command.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+      throw NoCommand(app.remaining());
+    }
+    throw UsageError(error.what(), command);
+  }
+  request.command = CommandOf(app);
+  if (request.command == "demo") {
+    if (const std::string problem = DemoOptionsProblem(request.demo); !problem.empty()) {
+      throw UsageError(problem, request.command);
+    }
+  }
+  return request;
+}
+
+}  // namespace storetool

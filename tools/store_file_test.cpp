@@ -1,0 +1,100 @@
+#include "tools/store_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "host/store/schema.h"
+#include "tools/tool_test_support.h"
+
+namespace storetool {
+namespace {
+
+using testing::RunTool;
+using testing::TempDir;
+
+// The id of a process that has ended.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+TEST(StoreFileTest, RemovesTheLeftoversOfEndedProcessesOnly) {
+  TempDir dir;
+  const std::string ended = std::to_string(EndedProcess());
+  const std::string ended_temp = ".s.db.new-" + ended + "-0A1B2C3D";
+  const std::vector<std::string> kept = {
+      ".other.db.new-" + ended + "-0A1B2C3D",                        // another store's
+      ".s.db.new-" + std::to_string(getppid()) + "-0A1B2C3D",        // a running process's
+      ".s.db.new-" + std::to_string(getpid()) + "-0A1B2C3D-wal",     // this process's own
+      ".s.db.new-1C2D3E",                                            // names no process
+  };
+  for (const std::string& name : kept) testing::WriteFile(dir.File(name), "x");
+  for (const char* suffix : {"", "-wal", "-journal"}) testing::WriteFile(dir.File(ended_temp + suffix), "x");
+
+  ASSERT_EQ(RunTool({"--store", dir.File("s.db"), "init"}).status, 0);
+  std::vector<std::string> expected = kept;
+  expected.push_back("s.db");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(dir.Entries(), expected);
+
+  // Commands that only read tidy up too.
+  testing::WriteFile(dir.File(ended_temp), "x");
+  EXPECT_EQ(RunTool({"--store", dir.File("s.db"), "ls"}).status, 0);
+  EXPECT_EQ(dir.Entries(), expected);
+}
+
+// A CRM store holds personal data: the folders made for it and the store
+// are the owner's alone; a folder that exists keeps its mode.
+TEST(StoreFileTest, MakesAPrivateStoreInPrivateFolders) {
+  TempDir dir;
+  ::chmod(dir.File(".").c_str(), 0755);
+  ASSERT_EQ(RunTool({"--store", dir.File("data/quorvia/crm.db"), "init"}).status, 0);
+  const std::pair<std::string, mode_t> expected[] = {
+      {dir.File("."), 0755}, {dir.File("data"), 0700}, {dir.File("data/quorvia"), 0700},
+      {dir.File("data/quorvia/crm.db"), 0600}};
+  for (const auto& [path, mode] : expected) {
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
+    EXPECT_EQ(status.st_mode & 07777, mode) << path;
+  }
+}
+
+TEST(StoreFileTest, AFailureLeavesNoFileAndNoFolderItMade) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("kept"));
+  const testing::ToolRun run = RunTool({"--store", dir.File("kept/new/deeper/s.db"), "import", "-"}, "[]");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"kept"});
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("kept")));
+}
+
+TEST(StoreFileTest, ErrorsAboutTheTemporaryFileNameTheStore) {
+  TempDir dir;
+  const std::string path = dir.File("s.db");
+  try {
+    NewStoreFile target(path);
+    target.Make([](const std::string& temp_path) {
+      auto db = store::CreateStore(temp_path, "AB", "16.0");
+      db->Exec("CREATE TABLE filler (text)");
+      db->Exec("PRAGMA max_page_count = 40");
+      store::Statement insert(*db, "INSERT INTO filler VALUES (zeroblob(4000))");
+      for (;;) {
+        insert.Run();
+        insert.Reset();
+      }
+    });
+    ADD_FAILURE() << "the store never filled up";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "the disk holding the CRM store " + path + " is full");
+  }
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+}  // namespace
+}  // namespace storetool
