@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
@@ -121,19 +120,6 @@ std::string Describe(const std::string& filter, const std::vector<PropertyMap>& 
   return text.str();
 }
 
-// A known fault of the store's lexer, to be removed with its fix: bytes
-// 0x80-0xBF (UTF-8 continuation bytes) right after '(' or ')' are taken as
-// part of the parenthesis instead of being refused. Inputs that show it are
-// skipped so that the corpus (fuzz/corpus/filter/stray_byte_after_parenthesis)
-// and further fuzzing stay useful until then.
-bool ShowsStrayByteFault(std::string_view filter) {
-  for (std::size_t i = 1; i < filter.size(); ++i) {
-    const bool continuation = (static_cast<unsigned char>(filter[i]) & 0xC0) == 0x80;
-    if (continuation && (filter[i - 1] == '(' || filter[i - 1] == ')')) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -141,7 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::InputReader input(data, size);
   const std::vector<PropertyMap> items = ReadItems(input);
   const std::string filter(input.Rest());
-  if (ShowsStrayByteFault(filter)) return 0;
   Fill(fuzz_store.session.Db(), items);
   const auto expected = fuzz::ReferenceSelect(filter, items);
   std::vector<std::int64_t> matching;
