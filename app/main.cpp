@@ -64,7 +64,7 @@ app::Ending Run(int argc, char** argv) {
 
 std::string CommandLineOf(int argc, char** argv) {
   std::string command_line;
-  for (int i = 1; i < argc; ++i) command_line += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) command_line.append(i > 1 ? " " : "").append(argv[i]);
   return command_line;
 }
 
