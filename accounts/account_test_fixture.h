@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/form1.h"
 #include "host/linux_platform.h"
@@ -29,7 +34,7 @@ class AccountTest : public ::testing::Test {
                    host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
     inner_ = std::make_unique<host::LinuxPlatform>(
         store_path_, std::make_unique<host::testing::ScriptedMessageBox>(),
-        std::make_unique<host::testing::CountingEventPump>());
+        std::make_unique<host::testing::IdleEventPump>());
     if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     if (platform_hook_) platform_hook_(*platform_);
@@ -44,6 +49,40 @@ class AccountTest : public ::testing::Test {
   static std::string Id(std::int64_t item) { return store::testing::TestStore::EntryId(item); }
   const std::vector<host::testing::ScriptedMessageBox::Shown>& Shown() {
     return platform_->message_box().shown();
+  }
+
+  // The logged calls from the first one that starts with `from` on, keeping
+  // those that start with one of `kept`.
+  std::vector<std::string> CallsFrom(std::string_view from,
+                                     std::initializer_list<std::string_view> kept) {
+    const std::vector<std::string>& calls = platform_->log().calls();
+    const auto starts = [](std::string_view prefix) {
+      return [prefix](const std::string& call) { return call.starts_with(prefix); };
+    };
+    std::vector<std::string> result;
+    std::copy_if(std::find_if(calls.begin(), calls.end(), starts(from)), calls.end(),
+                 std::back_inserter(result), [&](const std::string& call) {
+                   return std::any_of(kept.begin(), kept.end(), [&](std::string_view prefix) {
+                     return starts(prefix)(call);
+                   });
+                 });
+    return result;
+  }
+
+  // The calls that select and rewrite the location accounts, from opening
+  // the account item through CDO to the start of the folder walk.
+  std::vector<std::string> LocationCalls() {
+    std::vector<std::string> calls =
+        CallsFrom("Session.GetMessage", {"Session.Get", "DoEvents", "Messages.Item", "Fields.Add",
+                                         "Message.Update", "SafeFolder.Item"});
+    calls.erase(std::find(calls.begin(), calls.end(), "SafeFolder.Item()"), calls.end());
+    return calls;
+  }
+
+  // How often `call` was logged exactly.
+  int Count(const std::string& call) {
+    const std::vector<std::string>& calls = platform_->log().calls();
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
   }
 
   store::testing::TempDir dir_;

@@ -20,35 +20,35 @@ constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
 class FormLoadTest : public ::testing::Test {
  protected:
   Outcome Run(const std::string& command_line) {
-    form = std::make_unique<Form1>(platform, command_line, &trace);
-    return form->Run();
+    form_ = std::make_unique<Form1>(platform_, command_line, &trace_);
+    return form_->Run();
   }
   bool Called(const std::string& line) {
-    const Calls& calls = platform.log().calls();
+    const Calls& calls = platform_.log().calls();
     return std::find(calls.begin(), calls.end(), line) != calls.end();
   }
 
-  store::testing::TempDir dir;
-  host::testing::CrmStore crm{dir.File("crm.db")};
-  host::LinuxPlatform inner{dir.File("crm.db"), std::make_unique<ScriptedMessageBox>(),
-                            std::make_unique<host::testing::CountingEventPump>()};
-  host::testing::RecordingPlatform platform{inner};
-  std::ostringstream trace;
-  std::unique_ptr<Form1> form;
+  store::testing::TempDir dir_;
+  host::testing::CrmStore crm_{dir_.File("crm.db")};
+  host::LinuxPlatform inner_{dir_.File("crm.db"), std::make_unique<ScriptedMessageBox>(),
+                            std::make_unique<host::testing::IdleEventPump>()};
+  host::testing::RecordingPlatform platform_{inner_};
+  std::ostringstream trace_;
+  std::unique_ptr<Form1> form_;
 };
 
 TEST_F(FormLoadTest, EmptyCommandLineShowsTheUsageMessageAndMakesNothing) {
   EXPECT_EQ(Run(""), Outcome::kUsage);
-  ASSERT_EQ(platform.message_box().shown().size(), 1u);
-  const ScriptedMessageBox::Shown& box = platform.message_box().shown()[0];
+  ASSERT_EQ(platform_.message_box().shown().size(), 1u);
+  const ScriptedMessageBox::Shown& box = platform_.message_box().shown()[0];
   EXPECT_EQ(box.text,
             "Ver 6\rSYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\r"
             "Function: Merge, Update, Realign, Delete, Startup, Help");
   EXPECT_EQ(box.buttons, host::MsgBoxButtons::kOkOnly);
   EXPECT_EQ(box.icon, host::MsgBoxIcon::kNone);
   EXPECT_FALSE(box.title.has_value());
-  EXPECT_TRUE(platform.log().calls().empty());
-  EXPECT_FALSE(form->loaded());
+  EXPECT_TRUE(platform_.log().calls().empty());
+  EXPECT_FALSE(form_->loaded());
 }
 
 TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
@@ -67,38 +67,39 @@ TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
       "Create(QuorviaOMG.MAPIFolder)",
       R"(SafeFolder.SetItem("Account Profiles"))",
   };
-  EXPECT_EQ(platform.log().calls(), expected);
-  EXPECT_EQ(form->myParam, (std::vector<std::string>{"Realign", "x", "y"}));
-  EXPECT_EQ(form->HostFolder->Name(), "Account Profiles");
-  EXPECT_EQ(form->olversion, "16.0.0.0");
-  EXPECT_FALSE(form->loaded());
-  EXPECT_EQ(trace.str(), "");
+  EXPECT_EQ(platform_.log().calls(), expected);
+  EXPECT_EQ(form_->myParam, (std::vector<std::string>{"Realign", "x", "y"}));
+  EXPECT_EQ(form_->HostFolder->Name(), "Account Profiles");
+  EXPECT_EQ(form_->olversion, "16.0.0.0");
+  EXPECT_FALSE(form_->loaded());
+  EXPECT_EQ(trace_.str(), "");
 }
 
 TEST_F(FormLoadTest, TriesTheThreeWaysToTheMailClientAndEndsWithoutOne) {
-  platform.Refuse(kOutlookClass);
-  platform.Refuse("Outlook.Application");
+  platform_.Refuse(kOutlookClass);
+  platform_.Refuse("Outlook.Application");
   EXPECT_EQ(Run("Merge;E1;;A100;B200"), Outcome::kNoSession);
   const Calls expected = {std::string("Create(") + kOutlookClass + ")",
                           "Create(running Outlook.Application)", "Create(Outlook.Application)"};
-  EXPECT_EQ(platform.log().calls(), expected);
-  EXPECT_TRUE(platform.message_box().shown().empty());
-  EXPECT_NE(trace.str().find("trace: Form_Load: error 429: "), std::string::npos) << trace.str();
+  EXPECT_EQ(platform_.log().calls(), expected);
+  EXPECT_TRUE(platform_.message_box().shown().empty());
+  EXPECT_NE(trace_.str().find("trace: Form_Load: error 429: "), std::string::npos) << trace_.str();
 }
 
 TEST_F(FormLoadTest, TheThirdWayToTheMailClientIsEnough) {
-  platform.Refuse(kOutlookClass);
+  platform_.Refuse(kOutlookClass);
   EXPECT_EQ(Run("Realign"), Outcome::kDone);
   EXPECT_TRUE(Called("Create(Outlook.Application)"));
-  EXPECT_EQ(form->HostFolder->Name(), "Account Profiles");
+  EXPECT_EQ(form_->HostFolder->Name(), "Account Profiles");
 }
 
 TEST_F(FormLoadTest, WithoutASessionObjectTheRunEndsBeforeDispatch) {
-  platform.Refuse("MAPI.Session");
+  platform_.Refuse("MAPI.Session");
   EXPECT_EQ(Run("Merge;E1;;A100;A100"), Outcome::kNoSession);
-  EXPECT_TRUE(platform.message_box().shown().empty());
+  EXPECT_TRUE(platform_.message_box().shown().empty());
   EXPECT_FALSE(Called("Create(Quorvia.Connect)"));
-  EXPECT_NE(trace.str().find("error 91"), std::string::npos) << "Logon through nothing: " << trace.str();
+  EXPECT_NE(trace_.str().find("error 91"), std::string::npos)
+      << "Logon through nothing: " << trace_.str();
 }
 
 TEST_F(FormLoadTest, StartUpFailuresThatAreSkippedStillDispatch) {
@@ -118,7 +119,7 @@ TEST_F(FormLoadTest, StartUpFailuresThatAreSkippedStillDispatch) {
       {"QuorviaOMG.MAPIFolder", true, true, "16.0.0.0", false},
   };
   for (const auto& c : cases) {
-    host::testing::RecordingPlatform recording(inner);
+    host::testing::RecordingPlatform recording(inner_);
     if (c.refuse) {
       recording.Refuse(c.failing);
     } else {
@@ -151,35 +152,51 @@ TEST_F(FormLoadTest, DispatchComparesTheWholeNameExactly) {
       {"AddAlerts;K;N;M;T;A", Outcome::kNotDone, 0},
   };
   for (const auto& c : cases) {
-    host::testing::RecordingPlatform recording(inner);
+    host::testing::RecordingPlatform recording(inner_);
     Form1 dispatched(recording, c.command_line, nullptr);
     EXPECT_EQ(dispatched.Run(), c.outcome) << c.command_line;
     EXPECT_EQ(recording.message_box().shown().size(), c.boxes) << c.command_line;
   }
 }
 
-TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesInOrderAndNeverReturns) {
-  EXPECT_EQ(Run("Startup"), Outcome::kDone);
-  const Calls& calls = platform.log().calls();
-  const auto logoff = std::find(calls.begin(), calls.end(), "Session.Logoff()");
-  ASSERT_NE(logoff, calls.end());
-  const Calls tail(logoff, calls.end());
-  const Calls expected = {"Session.Logoff()", "Release(Session)", "Release(Application)",
-                          "Release(Connect)", "Release(SafeFolder)"};
+TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesItsFieldsInOrderAndNeverReturns) {
+  EXPECT_EQ(Run("Realign"), Outcome::kDone);
+  const std::string store_id = form_->HostFolder->StoreID();
+  form_->CDOFolder = form_->objSession->GetFolder(form_->HostFolder->EntryID(), store_id);
+  form_->oMessCol = form_->CDOFolder->Messages();
+  form_->oFilter = form_->oMessCol->Filter();
+  form_->omess = form_->oMessCol->Item(1);
+  form_->myitem =
+      form_->objSession->GetMessage(store::testing::TestStore::EntryId(crm_.acme), store_id);
+  // Fields that the program end leaves alone: their release would show.
+  form_->objFields = form_->omess->Fields();
+  form_->MyOLItems = form_->HostFolder->Items();
+  try {
+    form_->ProgramEnd(Outcome::kNotDone);
+    FAIL() << "ProgramEnd returned";
+  } catch (const ProgramEnded& end) {
+    EXPECT_EQ(end.outcome, Outcome::kNotDone);
+  }
+  const Calls& calls = platform_.log().calls();
+  const Calls tail(std::find(calls.begin(), calls.end(), "Session.Logoff()"), calls.end());
+  const Calls expected = {"Session.Logoff()",  "Release(Session)", "Release(Application)",
+                          "Release(Connect)",  "Release(CdoFolder)", "Release(Messages)",
+                          "Release(Filter)",   "Release(Message)",   "Release(Message)",
+                          "Release(SafeFolder)"};
   EXPECT_EQ(tail, expected);
-  EXPECT_FALSE(form->loaded());
+  EXPECT_EQ(trace_.str(), "");
 }
 
 TEST_F(FormLoadTest, ProgramEndRunsSafelyWithNothingMade) {
-  Form1 fresh(platform, "", &trace);
+  Form1 fresh(platform_, "", &trace_);
   try {
     fresh.ProgramEnd(Outcome::kNotDone);
     FAIL() << "ProgramEnd returned";
   } catch (const ProgramEnded& end) {
     EXPECT_EQ(end.outcome, Outcome::kNotDone);
   }
-  EXPECT_TRUE(platform.log().calls().empty());
-  EXPECT_EQ(trace.str(),
+  EXPECT_TRUE(platform_.log().calls().empty());
+  EXPECT_EQ(trace_.str(),
             "trace: ProgramEnd: error 91: Object variable or With block variable not set\n");
 }
 

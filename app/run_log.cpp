@@ -17,16 +17,12 @@
 #include <stdexcept>
 
 #include "host/utf8.h"
+#include "host/xdg.h"
 
 namespace app {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
 
 std::string NewUuid() {
   std::array<unsigned char, 16> bytes{};
@@ -97,16 +93,16 @@ RunIdentity RunIdentity::Start() {
 }
 
 LogEnvironment LogEnvironment::FromProcess() {
-  return LogEnvironment{Variable("QUORVIA_LOG"), Variable("XDG_STATE_HOME"), Variable("HOME")};
+  return LogEnvironment{host::EnvironmentVariable("QUORVIA_LOG"),
+                        host::EnvironmentVariable("XDG_STATE_HOME"), host::EnvironmentVariable("HOME")};
 }
 
 std::optional<std::string> RunLogPath(const LogEnvironment& environment) {
   if (environment.quorvia_log == "0") return std::nullopt;
-  if (!environment.xdg_state_home.empty() && environment.xdg_state_home.front() == '/') {
-    return (fs::path(environment.xdg_state_home) / "quorvia" / "utilities.log").string();
-  }
-  if (environment.home.empty()) return std::nullopt;
-  return (fs::path(environment.home) / ".local" / "state" / "quorvia" / "utilities.log").string();
+  const auto state_home =
+      host::XdgBaseFolder(environment.xdg_state_home, environment.home, ".local/state");
+  if (!state_home) return std::nullopt;
+  return (*state_home / "quorvia" / "utilities.log").string();
 }
 
 std::string EscapeLogField(std::string_view field) {

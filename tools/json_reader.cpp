@@ -1,19 +1,13 @@
 #include "tools/json_reader.h"
 
 #include <cctype>
-
-#include "tools/json_writer.h"
+#include <limits>
+#include <nlohmann/json.hpp>
 
 namespace storetool {
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
-constexpr int kEof = -1;
-// Deeper documents are refused so that readers may recurse safely.
-constexpr std::size_t kMaxDepth = 256;
-
-// Where the frame stands between tokens.
-enum State { kFirst = 0, kNeedKey, kAfterKey, kAfterValue };
+using nlohmann::json;
 
 bool IsIdentifier(const std::string& key) {
   if (key.empty() || std::isdigit(static_cast<unsigned char>(key[0]))) return false;
@@ -23,293 +17,230 @@ bool IsIdentifier(const std::string& key) {
   return true;
 }
 
-int HexDigit(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+std::optional<std::int32_t> Int32(std::int64_t number) {
+  if (number < std::numeric_limits<std::int32_t>::min() || number > std::numeric_limits<std::int32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::int32_t>(number);
 }
 
-void AppendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+JsonValue Of(JsonKind kind) {
+  JsonValue value;
+  value.kind = kind;
+  return value;
+}
+
+// Where a fault the JSON parser reports is shown.
+enum class Place { kLookedAt, kEscape, kSequence, kNumberEnd };
+
+// The parser's words for faults inside one token, and ours. Faults in no
+// entry (a misspelt literal, a stray character) read "expected a value".
+struct TokenFault {
+  const char* parser_text;
+  Place place;
+  const char* what;
+};
+
+constexpr TokenFault kTokenFaults[] = {
+    {"invalid string: missing closing quote", Place::kLookedAt, "invalid JSON: unterminated string"},
+    {"invalid string: control character", Place::kLookedAt,
+     "invalid JSON: control character in a string (write it as an escape)"},
+    {"invalid string: forbidden character after backslash", Place::kEscape, "invalid escape in a string"},
+    {"invalid string: '\\u' must be followed by 4 hex digits", Place::kEscape,
+     "expected four hexadecimal digits after \\u"},
+    {"invalid string: surrogate", Place::kEscape, "unpaired surrogate in a \\u escape"},
+    {"invalid string: ill-formed UTF-8 byte", Place::kSequence, "invalid UTF-8"},
+    {"invalid BOM", Place::kSequence, "invalid UTF-8"},
+    {"invalid number; expected digit after '-'", Place::kNumberEnd, "invalid JSON: expected a digit after '-'"},
+    {"invalid number; expected digit after '.'", Place::kNumberEnd, "invalid JSON: expected a digit after '.'"},
+    // The parser's other number faults are all in the exponent.
+    {"invalid number", Place::kNumberEnd, "invalid JSON: expected a digit in the exponent"},
+};
+
+const TokenFault* FindTokenFault(const std::string& parser_text) {
+  if (parser_text.empty()) return nullptr;
+  for (const TokenFault& fault : kTokenFaults) {
+    if (parser_text.starts_with(fault.parser_text)) return &fault;
   }
+  return nullptr;
+}
+
+// A parser failure as its message tells it: "... syntax error while parsing
+// CONTEXT - unexpected TOKEN; expected ..." or, for a fault inside a token,
+// "... - LEXER TEXT; last read: '...'".
+struct ParserFault {
+  std::string context;      // "syntax error while parsing object key", ...
+  std::string token_fault;  // the lexer's text; empty when a whole token was unexpected
+  bool overflow = false;    // a number too large for a double
+  bool number = false;      // the token at fault is a number
+  bool bare = false;        // ... or a number or a misspelt literal
+  bool at_end = false;      // the input ended where a token was due
+};
+
+ParserFault ClassifyFault(const std::string& message) {
+  ParserFault fault;
+  const std::size_t syntax = message.find("syntax error");
+  const std::size_t dash = syntax == std::string::npos ? std::string::npos : message.find(" - ", syntax);
+  const std::size_t detail = dash == std::string::npos ? message.size() : dash + 3;
+  if (dash != std::string::npos) fault.context = message.substr(syntax, dash - syntax);
+  if (const std::size_t last_read = message.find("; last read: ", detail); last_read != std::string::npos) {
+    fault.token_fault = message.substr(detail, last_read - detail);
+  }
+  fault.overflow = message.find("number overflow") != std::string::npos;
+  fault.number = fault.overflow || message.find("unexpected number literal", detail) != std::string::npos;
+  fault.bare = fault.number || fault.token_fault.starts_with("invalid literal");
+  fault.at_end = fault.token_fault.empty() && message.find("unexpected end of input", detail) != std::string::npos;
+  return fault;
 }
 
 }  // namespace
 
-std::string InputErrorText(const std::string& file, const Position& position,
-                           const std::string& path, const std::string& what) {
-  std::string text = file + ": line " + std::to_string(position.line) + ", column " +
-                     std::to_string(position.column);
+// Turns nlohmann-json's parser events into the reader's. The library's
+// event interface fixes the member names.
+// NOLINTBEGIN(readability-identifier-naming)
+class JsonEvents {
+ public:
+  explicit JsonEvents(JsonReader& reader) : reader_(reader) {}
+
+  bool null() { return Begin(JsonValue{}); }
+  bool boolean(bool flag) {
+    JsonValue value = Of(JsonKind::kBoolean);
+    value.boolean = flag;
+    return Begin(value);
+  }
+  bool number_integer(json::number_integer_t number) {
+    JsonValue value = Of(JsonKind::kInteger);
+    value.int32 = Int32(number);
+    return Begin(value, true);
+  }
+  bool number_unsigned(json::number_unsigned_t number) {
+    JsonValue value = Of(JsonKind::kInteger);
+    if (number <= static_cast<json::number_unsigned_t>(std::numeric_limits<std::int32_t>::max())) {
+      value.int32 = static_cast<std::int32_t>(number);
+    }
+    return Begin(value, true);
+  }
+  bool number_float(json::number_float_t /*number*/, const json::string_t& /*literal*/) {
+    return Begin(Of(JsonKind::kNumber), true);
+  }
+  bool string(json::string_t& text) {
+    JsonValue value = Of(JsonKind::kString);
+    value.text = std::move(text);
+    return Begin(value);
+  }
+  bool binary(json::binary_t& /*bytes*/) { return true; }  // JSON text holds none
+  bool start_object(std::size_t /*size*/) { return Begin(Of(JsonKind::kObject)); }
+  bool start_array(std::size_t /*size*/) { return Begin(Of(JsonKind::kArray)); }
+  bool key(json::string_t& name) {
+    reader_.BeginKey(name);
+    return true;
+  }
+  bool end_object() {
+    reader_.EndContainer();
+    return true;
+  }
+  bool end_array() {
+    reader_.EndContainer();
+    return true;
+  }
+  bool parse_error(std::size_t /*offset*/, const std::string& /*token*/, const nlohmann::detail::exception& error) {
+    reader_.FailSyntax(error.what());
+  }
+
+ private:
+  bool Begin(const JsonValue& value, bool number = false) {
+    reader_.BeginValue(value, number);
+    return true;
+  }
+
+  JsonReader& reader_;
+};
+// NOLINTEND(readability-identifier-naming)
+
+std::string InputErrorText(const std::string& file, const Position& position, const std::string& path,
+                           const std::string& what) {
+  std::string text = file + ": line " + std::to_string(position.line) + ", column " + std::to_string(position.column);
   if (!path.empty()) text += " (at " + path + ")";
   return text + ": " + what;
 }
 
-JsonReader::JsonReader(std::istream& in, std::string file)
-    : in_(in), file_(std::move(file)), buffer_(kBufferSize) {}
-
-int JsonReader::Peek() {
-  if (buffer_pos_ == buffer_end_) {
-    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_end_ = static_cast<std::size_t>(in_.gcount());
-    buffer_pos_ = 0;
-    if (buffer_end_ == 0) return kEof;
-  }
-  return static_cast<unsigned char>(buffer_[buffer_pos_]);
+std::string Quote(std::string_view text) {
+  return json(std::string(text)).dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-int JsonReader::Get() {
-  last_ = here_;
-  const int c = Peek();
-  if (c == kEof) return c;
-  ++buffer_pos_;
-  ++here_.offset;
-  if (c == '\n') {
-    ++here_.line;
-    here_.column = 1;
-  } else if ((c & 0xC0) != 0x80) {
-    ++here_.column;
-  }
-  return c;
+JsonReader::JsonReader(std::istream& in, std::string file) : input_(in), file_(std::move(file)) {}
+
+void JsonReader::Read(JsonHandler& handler) {
+  handler_ = &handler;
+  JsonEvents events(*this);
+  json::sax_parse(input_.begin(), input_.end(), &events);
 }
 
-void JsonReader::SkipSpace() {
-  for (int c = Peek(); c == ' ' || c == '\t' || c == '\n' || c == '\r'; c = Peek()) Get();
-}
-
-JsonReader::Token JsonReader::Next() {
-  token_ = ReadToken();
-  return token_;
-}
-
-JsonReader::Token JsonReader::ReadToken() {
-  if (finished_) return Token::kEnd;
-  SkipSpace();
-  start_ = here_;
-  if (!started_) {
-    started_ = true;
-    return ReadValue(Get());
-  }
-  if (frames_.empty()) {
-    if (Get() != kEof) SyntaxError("unexpected text after the end of the document");
-    finished_ = true;
-    return Token::kEnd;
-  }
-  return ReadInContainer();
-}
-
-JsonReader::Token JsonReader::ReadInContainer() {
-  Frame& frame = frames_.back();
-  const int c = Get();
-  if (frame.state == kAfterKey) {
-    if (c != ':') SyntaxError("expected ':' after the member name");
-    SkipSpace();
-    start_ = here_;
-    frame.state = kAfterValue;
-    return ReadValue(Get());
-  }
-  const char close = frame.object ? '}' : ']';
-  if (c == close) return Close();
-  if (frame.state == kAfterValue) {
-    if (c != ',') SyntaxError(std::string("expected ',' or '") + close + "'");
-    SkipSpace();
-    start_ = here_;
-    if (frame.object) {
-      if (frame.has_member) path_.pop_back();
-      frame.has_member = false;
-      frame.state = kNeedKey;
-      return ReadKey(Get());
-    }
-    EnterElement();
-    return ReadValue(Get());
-  }
-  if (frame.object) return ReadKey(c);
-  EnterElement();
-  return ReadValue(c);
-}
-
-JsonReader::Token JsonReader::ReadKey(int c) {
-  if (c != '"') {
-    SyntaxError(frames_.back().state == kFirst ? "expected a member name or '}'"
-                                               : "expected a member name");
-  }
-  ReadString();
-  Frame& frame = frames_.back();
-  if (frame.has_member) path_.pop_back();
-  frame.has_member = false;
-  if (!frame.keys.insert(text_).second) {
-    Fail(start_, Join(path_.size()), "duplicate member " + Quote(text_));
-  }
-  path_.push_back(Segment{text_, -1});
-  frame.has_member = true;
-  frame.state = kAfterKey;
-  return Token::kKey;
-}
-
-JsonReader::Token JsonReader::ReadValue(int c) {
-  switch (c) {
-    case '{':
-    case '[':
-      if (frames_.size() >= kMaxDepth) SyntaxError("nesting deeper than 256 levels");
-      frames_.push_back(Frame{});
-      frames_.back().object = c == '{';
-      return c == '{' ? Token::kBeginObject : Token::kBeginArray;
-    case '"':
-      ReadString();
-      return Token::kString;
-    case 't':
-      ReadLiteral("true");
-      return Token::kTrue;
-    case 'f':
-      ReadLiteral("false");
-      return Token::kFalse;
-    case 'n':
-      ReadLiteral("null");
-      return Token::kNull;
-    case kEof:
-      SyntaxError("unexpected end of input");
-    default:
-      if (c != '-' && !std::isdigit(c)) SyntaxError("expected a value");
-      ReadNumber(c);
-      return Token::kNumber;
-  }
-}
-
-void JsonReader::EnterElement() {
-  Frame& frame = frames_.back();
-  if (frame.has_member) {
-    ++path_.back().index;
-  } else {
-    path_.push_back(Segment{"", 0});
-    frame.has_member = true;
-  }
-  frame.state = kAfterValue;
-}
-
-JsonReader::Token JsonReader::Close() {
-  const bool object = frames_.back().object;
-  if (frames_.back().has_member) path_.pop_back();
-  frames_.pop_back();
-  return object ? Token::kEndObject : Token::kEndArray;
-}
-
-void JsonReader::ReadString() {
-  text_.clear();
-  for (;;) {
-    const int c = Get();
-    if (c == '"') return;
-    if (c == kEof) SyntaxError("unterminated string");
-    if (c == '\\') {
-      ReadEscape();
-    } else if (c < 0x20) {
-      SyntaxError("control character in a string (write it as an escape)");
-    } else if (c < 0x80) {
-      text_ += static_cast<char>(c);
+void JsonReader::BeginValue(const JsonValue& value, bool number) {
+  position_ = number ? input_.bare_start() : input_.token_start();
+  if (!frames_.empty() && !frames_.back().object) {
+    if (frames_.back().has_segment) {
+      ++path_.back().index;
     } else {
-      ReadUtf8(c);
+      path_.push_back(Segment{"", 0});
+      frames_.back().has_segment = true;
     }
   }
+  handler_->Value(value);
+  if (value.kind == JsonKind::kObject || value.kind == JsonKind::kArray) {
+    frames_.push_back(Frame{value.kind == JsonKind::kObject, false, {}});
+  } else if (frames_.empty()) {
+    ended_ = true;
+  }
 }
 
-void JsonReader::ReadUtf8(int lead) {
-  const Position at = last_;
-  int count = 0;
-  int low = 0x80, high = 0xBF;  // the range of the first continuation byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    count = 1;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    count = 2;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    count = 3;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    Fail(at, Path(), "invalid UTF-8");
+void JsonReader::BeginKey(std::string& name) {
+  position_ = input_.token_start();
+  Frame& frame = frames_.back();
+  if (frame.has_segment) path_.pop_back();
+  frame.has_segment = false;
+  if (!frame.keys.insert(name).second) Fail(position_, Path(), "duplicate member " + Quote(name));
+  path_.push_back(Segment{name, -1});
+  frame.has_segment = true;
+  handler_->Key(name);
+}
+
+void JsonReader::EndContainer() {
+  if (frames_.back().has_segment) path_.pop_back();
+  frames_.pop_back();
+  handler_->End();
+  ended_ = frames_.empty();
+}
+
+void JsonReader::FailSyntax(const std::string& message) {
+  const ParserFault fault = ClassifyFault(message);
+  const Position token = fault.at_end ? input_.here() : fault.bare ? input_.bare_start() : input_.token_start();
+  if (fault.number && input_.AfterLeadingZero()) {
+    Fail(input_.zero_start(), Path(), "invalid JSON: a number cannot start with 0");
   }
-  text_ += static_cast<char>(lead);
-  for (int i = 0; i < count; ++i) {
-    const int c = Peek();
-    if (c == kEof || c < (i == 0 ? low : 0x80) || c > (i == 0 ? high : 0xBF)) {
-      Fail(at, Path(), "invalid UTF-8");
+  if (ended_) Fail(token, "", "invalid JSON: unexpected text after the end of the document");
+  if (fault.context.ends_with("object separator")) Fail(token, Path(), "invalid JSON: expected ':' after the member name");
+  if (fault.context.ends_with("object")) Fail(token, Path(), "invalid JSON: expected ',' or '}'");
+  if (fault.context.ends_with("array")) Fail(token, Path(), "invalid JSON: expected ',' or ']'");
+  // A member name or a value was due: a fault inside its token is shown where it is.
+  const bool key = fault.context.ends_with("object key");
+  const std::string path = key ? Join(path_.size() - (frames_.back().has_segment ? 1 : 0))
+                           : !frames_.empty() && !frames_.back().object ? NextElementPath()
+                                                                        : Path();
+  if (const TokenFault* inside = FindTokenFault(fault.token_fault)) {
+    switch (inside->place) {
+      case Place::kLookedAt: Fail(input_.LastLookedAt(), path, inside->what);
+      case Place::kEscape: Fail(input_.escape_start(), path, inside->what);
+      case Place::kSequence: Fail(input_.sequence_start(), path, inside->what);
+      case Place::kNumberEnd: Fail(input_.NumberEnd(), path, inside->what);
     }
-    text_ += static_cast<char>(Get());
   }
-}
-
-void JsonReader::ReadEscape() {
-  const Position at = last_;
-  const int c = Get();
-  const std::string plain = "\"\\/bfnrt";
-  const std::string meant = "\"\\/\b\f\n\r\t";
-  if (const auto found = plain.find(static_cast<char>(c)); c != kEof && found != std::string::npos) {
-    text_ += meant[found];
-    return;
+  if (key) {
+    Fail(token, path, frames_.back().keys.empty() ? "invalid JSON: expected a member name or '}'"
+                                                  : "invalid JSON: expected a member name");
   }
-  if (c != 'u') Fail(at, Path(), "invalid escape in a string");
-  auto read_hex4 = [&] {
-    unsigned code = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int digit = HexDigit(Get());
-      if (digit < 0) Fail(at, Path(), "expected four hexadecimal digits after \\u");
-      code = code * 16 + static_cast<unsigned>(digit);
-    }
-    return code;
-  };
-  unsigned code = read_hex4();
-  if (code >= 0xDC00 && code <= 0xDFFF) Fail(at, Path(), "unpaired surrogate in a \\u escape");
-  if (code >= 0xD800 && code <= 0xDBFF) {
-    if (Get() != '\\' || Get() != 'u') Fail(at, Path(), "unpaired surrogate in a \\u escape");
-    const unsigned second = read_hex4();
-    if (second < 0xDC00 || second > 0xDFFF) Fail(at, Path(), "unpaired surrogate in a \\u escape");
-    code = 0x10000 + ((code - 0xD800) << 10) + (second - 0xDC00);
-  }
-  AppendUtf8(text_, code);
-}
-
-void JsonReader::ReadNumber(int first) {
-  text_.assign(1, static_cast<char>(first));
-  auto digits = [&] {
-    std::size_t count = 0;
-    for (; Peek() >= '0' && Peek() <= '9'; ++count) text_ += static_cast<char>(Get());
-    return count;
-  };
-  if (first == '-') {
-    if (Peek() < '0' || Peek() > '9') SyntaxError("expected a digit after '-'");
-    first = Get();
-    text_ += static_cast<char>(first);
-  }
-  if (first == '0' && Peek() >= '0' && Peek() <= '9') SyntaxError("a number cannot start with 0");
-  digits();
-  if (Peek() == '.') {
-    text_ += static_cast<char>(Get());
-    if (digits() == 0) SyntaxError("expected a digit after '.'");
-  }
-  if (Peek() == 'e' || Peek() == 'E') {
-    text_ += static_cast<char>(Get());
-    if (Peek() == '+' || Peek() == '-') text_ += static_cast<char>(Get());
-    if (digits() == 0) SyntaxError("expected a digit in the exponent");
-  }
-}
-
-void JsonReader::ReadLiteral(const char* word) {
-  for (const char* rest = word + 1; *rest != '\0'; ++rest) {
-    if (Get() != *rest) Fail(start_, Path(), "invalid JSON: expected a value");
-  }
+  if (fault.overflow) Fail(token, path, "invalid JSON: number out of range");
+  Fail(token, path, fault.at_end ? "invalid JSON: unexpected end of input" : "invalid JSON: expected a value");
 }
 
 std::string JsonReader::Join(std::size_t count) const {
@@ -327,19 +258,15 @@ std::string JsonReader::Join(std::size_t count) const {
   return path;
 }
 
-std::string JsonReader::Path() const { return Join(path_.size()); }
+std::string JsonReader::NextElementPath() const {
+  const bool has = frames_.back().has_segment;
+  return Join(path_.size() - (has ? 1 : 0)) + "[" + std::to_string(has ? path_.back().index + 1 : 0) + "]";
+}
 
-std::string JsonReader::OwnerPath() const { return Join(path_.empty() ? 0 : path_.size() - 1); }
-
-void JsonReader::Fail(const Position& position, const std::string& path,
-                      const std::string& what) const {
+void JsonReader::Fail(const Position& position, const std::string& path, const std::string& what) const {
   throw InputError(InputErrorText(file_, position, path, what));
 }
 
-void JsonReader::FailHere(const std::string& what) const { Fail(start_, OwnerPath(), what); }
-
-void JsonReader::SyntaxError(const std::string& what) const {
-  Fail(last_, Path(), "invalid JSON: " + what);
-}
+void JsonReader::FailHere(const std::string& what) const { Fail(position_, OwnerPath(), what); }
 
 }  // namespace storetool

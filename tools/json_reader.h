@@ -1,21 +1,17 @@
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
 #include <istream>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace storetool {
+#include "tools/json_input.h"
 
-// A place in an input text: 1-based line and column (columns count
-// characters, not bytes) and the 0-based byte offset.
-struct Position {
-  long line = 1;
-  long column = 1;
-  std::size_t offset = 0;
-};
+namespace storetool {
 
 // A failure in an input document: the message says the file, the place, the
 // path of members and what is wrong ("f.json: line 2, column 5 (at a.b): ...").
@@ -28,86 +24,87 @@ class InputError : public std::runtime_error {
 std::string InputErrorText(const std::string& file, const Position& position,
                            const std::string& path, const std::string& what);
 
-// A pull reader of one JSON document from a stream, one token at a time.
-// It checks the grammar, UTF-8 and duplicate member names as it goes, and
-// keeps the position and the member path of the current token, so callers
-// can stream documents of any size and still report exact places.
+// `text` as a JSON string literal for a message; bytes that are not UTF-8
+// are shown as U+FFFD.
+std::string Quote(std::string_view text);
+
+enum class JsonKind { kObject, kArray, kString, kInteger, kNumber, kBoolean, kNull };
+
+// A value as it begins: an object or array by its kind alone, a scalar with
+// its content. kInteger is a number written without fraction or exponent;
+// kNumber any other.
+struct JsonValue {
+  JsonKind kind = JsonKind::kNull;
+  std::string text;                   // kString: the text, valid UTF-8
+  std::optional<std::int32_t> int32;  // kInteger: the number, when in the 32-bit range
+  bool boolean = false;               // kBoolean
+};
+
+// What a document's reader is told, in document order. A handler refuses
+// what it does not take by throwing InputError (JsonReader::Fail).
+class JsonHandler {
+ public:
+  virtual ~JsonHandler() = default;
+  // A value begins: a scalar, or the opening of an object or array.
+  virtual void Value(const JsonValue& value) = 0;
+  // A member name of the innermost open object.
+  virtual void Key(const std::string& name) = 0;
+  // The innermost open object or array ends.
+  virtual void End() = 0;
+};
+
+// Reads one JSON document from a stream with nlohmann-json's event parser,
+// in memory that does not grow with the document's size, and tells a
+// handler. It refuses bad JSON, duplicate member names and text after the
+// document with their line, column and member path.
 class JsonReader {
  public:
-  enum class Token {
-    kBeginObject, kEndObject, kBeginArray, kEndArray, kKey, kString, kNumber, kTrue, kFalse, kNull,
-    kEnd,
-  };
-
   // Reads from `in`; `file` names the input in error messages.
   JsonReader(std::istream& in, std::string file);
 
-  // Reads the next token. kEnd comes once, after the whole document and only
-  // when nothing but white space follows it. Throws InputError on bad input.
-  Token Next();
+  // Reads the whole document. Throws InputError at the first fault.
+  void Read(JsonHandler& handler);
 
-  // The token that the last Next returned.
-  Token token() const { return token_; }
-  // The member name of kKey, the decoded text of kString, or the literal of
-  // kNumber (as written, e.g. "-12" or "1.5e3").
-  const std::string& text() const { return text_; }
-  // Where the current token starts.
-  const Position& position() const { return start_; }
-  // The member path of the current token ("folders[0].items[2].subject");
-  // for kBeginObject/kEndObject and arrays, the path of that container.
-  std::string Path() const;
-  // The path of the object or array that holds the current token's value.
-  std::string OwnerPath() const;
+  // Where the current value or member name begins.
+  const Position& position() const { return position_; }
+  // The member path of the current value ("folders[0].items[2].subject");
+  // at an End, the path of the container that ends.
+  std::string Path() const { return Join(path_.size()); }
+  // The path of the object or array that holds the current value or name.
+  std::string OwnerPath() const { return Join(path_.empty() ? 0 : path_.size() - 1); }
 
   // Throws InputError at `position` with `path` and `what`.
-  [[noreturn]] void Fail(const Position& position, const std::string& path,
-                         const std::string& what) const;
-  // Throws InputError at the current token with its owner's path.
+  [[noreturn]] void Fail(const Position& position, const std::string& path, const std::string& what) const;
+  // Throws InputError at the current value or name with its owner's path.
   [[noreturn]] void FailHere(const std::string& what) const;
 
  private:
+  friend class JsonEvents;
+
   struct Segment {
     std::string key;
     long index = -1;  // >= 0 for an array element
   };
   struct Frame {
     bool object = false;
-    bool has_member = false;  // path_ ends with this container's member
-    int state = 0;            // where the reader stands in this container
+    bool has_segment = false;  // path_ ends with this container's member or element
     std::set<std::string> keys;
   };
 
-  Token ReadToken();
-  int Peek();
-  int Get();
-  void SkipSpace();
-  Token ReadValue(int c);
-  Token ReadInContainer();
-  Token ReadKey(int c);
-  void ReadString();
-  void ReadEscape();
-  void ReadUtf8(int lead);
-  void ReadNumber(int first);
-  void ReadLiteral(const char* word);
-  void EnterElement();
-  Token Close();
+  void BeginValue(const JsonValue& value, bool number);
+  void BeginKey(std::string& name);
+  void EndContainer();
+  [[noreturn]] void FailSyntax(const std::string& message);
   std::string Join(std::size_t count) const;
-  [[noreturn]] void SyntaxError(const std::string& what) const;
+  std::string NextElementPath() const;
 
-  std::istream& in_;
+  JsonInput input_;
   std::string file_;
-  std::vector<char> buffer_;
-  std::size_t buffer_pos_ = 0;
-  std::size_t buffer_end_ = 0;
-  Position here_;
-  Position last_;
-  Position start_;
-  std::string text_;
+  JsonHandler* handler_ = nullptr;
+  Position position_;
   std::vector<Frame> frames_;
   std::vector<Segment> path_;
-  Token token_ = Token::kEnd;
-  bool started_ = false;
-  bool finished_ = false;
+  bool ended_ = false;  // the document's value is complete
 };
 
 }  // namespace storetool

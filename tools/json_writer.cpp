@@ -1,32 +1,22 @@
 #include "tools/json_writer.h"
 
-namespace storetool {
+#include <nlohmann/json.hpp>
+#include <string>
 
-std::string Quote(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': quoted += "\\\""; break;
-      case '\\': quoted += "\\\\"; break;
-      case '\b': quoted += "\\b"; break;
-      case '\f': quoted += "\\f"; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
-      default:
-        if (byte < 0x20) {
-          quoted += "\\u00";
-          quoted += kHex[byte >> 4];
-          quoted += kHex[byte & 0xF];
-        } else {
-          quoted += c;
-        }
-    }
+namespace storetool {
+namespace {
+
+std::string Dump(std::string_view text) {
+  try {
+    return nlohmann::json(std::string(text)).dump();
+  } catch (const nlohmann::json::type_error& error) {
+    // The library's message names the byte: "[json.exception.type_error.316] invalid UTF-8 byte at ...".
+    const std::string detail = error.what();
+    throw InvalidText("not valid UTF-8 (" + detail.substr(detail.find("] ") + 2) + ")");
   }
-  return quoted + "\"";
 }
+
+}  // namespace
 
 void JsonWriter::NewLine(std::size_t depth) {
   out_ << '\n';
@@ -58,14 +48,16 @@ void JsonWriter::Close(char bracket) {
 }
 
 void JsonWriter::Key(std::string_view name) {
+  const std::string quoted = Dump(name);
   BeforeValue();
-  out_ << Quote(name) << ": ";
+  out_ << quoted << ": ";
   after_key_ = true;
 }
 
 void JsonWriter::String(std::string_view text) {
+  const std::string quoted = Dump(text);
   BeforeValue();
-  out_ << Quote(text);
+  out_ << quoted;
 }
 
 void JsonWriter::Integer(std::int64_t number) {

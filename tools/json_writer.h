@@ -2,19 +2,24 @@
 
 #include <cstdint>
 #include <ostream>
-#include <string>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
 namespace storetool {
 
-// `text` as a JSON string literal: quotes, backslashes and control
-// characters escaped, everything else (UTF-8 included) written as it is.
-std::string Quote(std::string_view text);
+// Text that a JSON document cannot hold because it is not valid UTF-8; the
+// message says where in the text.
+class InvalidText : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
-// Writes one JSON document to a stream as it goes, indented by two spaces
-// per level, one member or element per line, empty containers as {} and [].
-// The caller keeps the grammar: a Key before each object member's value.
+// Writes one JSON document to a stream as it goes, laid out as
+// nlohmann-json's dump(2): one member or element per line, two spaces per
+// level, empty containers as {} and [], a final newline. Strings are
+// written by nlohmann-json. The caller keeps the grammar: a Key before each
+// object member's value.
 class JsonWriter {
  public:
   explicit JsonWriter(std::ostream& out) : out_(out) {}
@@ -23,6 +28,8 @@ class JsonWriter {
   void EndObject() { Close('}'); }
   void BeginArray() { Open('['); }
   void EndArray() { Close(']'); }
+  // Key and String throw InvalidText, writing nothing of the text, when it
+  // is not valid UTF-8.
   void Key(std::string_view name);
   void String(std::string_view text);
   void Integer(std::int64_t number);

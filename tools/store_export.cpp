@@ -1,9 +1,13 @@
 #include "tools/store_export.h"
 
 #include <cstdint>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/store/schema.h"
+#include "tools/json_reader.h"
 #include "tools/json_writer.h"
 #include "tools/store_rows.h"
 
@@ -15,6 +19,12 @@ struct FolderRow {
   std::string entry_id;
   std::string name;
   std::string message_class;
+};
+
+// The subfolders of one open folder (or of the store) and how many are written.
+struct Level {
+  std::vector<FolderRow> children;
+  std::size_t next = 0;
 };
 
 class Exporter {
@@ -30,16 +40,26 @@ class Exporter {
 
  private:
   std::vector<FolderRow> Children(std::optional<std::int64_t> parent);
-  void WriteFolders(std::optional<std::int64_t> parent);
+  void WriteFolderTree();
+  void BeginFolder(const FolderRow& folder);
   void WriteItems(std::int64_t folder);
   void WriteItem();
   void WriteTime(const char* member, int column);
   void WriteProperties(std::int64_t item);
+  void Text(std::string_view text, const char* kind, std::string_view name);
+  [[noreturn]] void FailText(const InvalidText& error, const char* kind, std::string_view name) const;
+  void Member(const char* name, std::string_view text) {
+    json_.Key(name);
+    Text(text, "member", name);
+  }
 
   const store::Database& db_;
   JsonWriter json_;
   store::Statement items_;
   store::Statement properties_;
+  // The folder or item being written (none: the store's own members), for messages.
+  const char* owner_kind_ = nullptr;
+  std::string owner_id_;
 };
 
 void Exporter::Run() {
@@ -48,11 +68,9 @@ void Exporter::Run() {
   json_.BeginObject();
   json_.Key("format");
   json_.Integer(1);
-  json_.Key("store_id");
-  json_.String(found ? header.Text(0) : "");
-  json_.Key("outlook_version");
-  json_.String(found ? header.Text(1) : "");
-  WriteFolders(std::nullopt);
+  Member("store_id", found ? header.Text(0) : "");
+  Member("outlook_version", found ? header.Text(1) : "");
+  WriteFolderTree();
   json_.EndObject();
 }
 
@@ -67,22 +85,43 @@ std::vector<FolderRow> Exporter::Children(std::optional<std::int64_t> parent) {
   return children;
 }
 
-void Exporter::WriteFolders(std::optional<std::int64_t> parent) {
+// Walks the tree with a stack of levels, one per open folder, so that no
+// depth in the store can overflow the call stack; deeper than the store
+// allows, the export fails.
+void Exporter::WriteFolderTree() {
   json_.Key("folders");
   json_.BeginArray();
-  for (const FolderRow& folder : Children(parent)) {
-    json_.BeginObject();
-    json_.Key("name");
-    json_.String(folder.name);
-    json_.Key("entry_id");
-    json_.String(folder.entry_id);
-    json_.Key("default_message_class");
-    json_.String(folder.message_class);
-    WriteItems(folder.id);
-    WriteFolders(folder.id);
-    json_.EndObject();
+  std::vector<Level> levels;
+  levels.push_back({Children(std::nullopt)});
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.children.size()) {
+      json_.EndArray();
+      levels.pop_back();
+      if (!levels.empty()) json_.EndObject();
+      continue;
+    }
+    const FolderRow folder = std::move(level.children[level.next++]);
+    if (levels.size() > static_cast<std::size_t>(store::kMaxFolderDepth)) {
+      throw std::runtime_error(db_.path() + ": folder " + Quote(folder.entry_id) + " (" + Quote(folder.name) +
+                               "): folders nest deeper than " + std::to_string(store::kMaxFolderDepth) + " levels");
+    }
+    BeginFolder(folder);
+    levels.push_back({Children(folder.id)});
   }
-  json_.EndArray();
+}
+
+// Writes a folder's members up to the opening of its "folders" array.
+void Exporter::BeginFolder(const FolderRow& folder) {
+  owner_kind_ = "folder";
+  owner_id_ = folder.entry_id;
+  json_.BeginObject();
+  Member("name", folder.name);
+  Member("entry_id", folder.entry_id);
+  Member("default_message_class", folder.message_class);
+  WriteItems(folder.id);
+  json_.Key("folders");
+  json_.BeginArray();
 }
 
 void Exporter::WriteItems(std::int64_t folder) {
@@ -97,11 +136,10 @@ void Exporter::WriteItems(std::int64_t folder) {
 void Exporter::WriteItem() {
   static constexpr const char* kTexts[] = {"entry_id", "message_class", "subject", "body", "company_name"};
   static constexpr const char* kFlags[] = {"sent", "unread", "submitted"};
+  owner_kind_ = "item";
+  owner_id_ = items_.Text(1);
   json_.BeginObject();
-  for (int i = 0; i < 5; ++i) {
-    json_.Key(kTexts[i]);
-    json_.String(items_.Text(i + 1));
-  }
+  for (int i = 0; i < 5; ++i) Member(kTexts[i], items_.Text(i + 1));
   WriteTime("time_sent", 6);
   WriteTime("time_received", 7);
   for (int i = 0; i < 3; ++i) {
@@ -117,7 +155,7 @@ void Exporter::WriteTime(const char* member, int column) {
   if (items_.IsNull(column)) {
     json_.Null();
   } else {
-    json_.String(DocumentTime(items_.Text(column)));
+    Text(DocumentTime(items_.Text(column)), "member", member);
   }
 }
 
@@ -127,26 +165,46 @@ void Exporter::WriteProperties(std::int64_t item) {
   properties_.Reset();
   properties_.Bind(1, item);
   while (properties_.Step()) {
-    json_.Key(properties_.Text(0));
+    const std::string name = properties_.Text(0);
+    try {
+      json_.Key(name);
+    } catch (const InvalidText& error) {
+      FailText(error, "property", name);
+    }
     const std::string type = properties_.Text(1);
     if (type == kText) {
-      json_.String(properties_.Text(2));
+      Text(properties_.Text(2), "property", name);
       continue;
     }
     json_.BeginObject();
     json_.Key("type");
-    json_.String(type);
+    Text(type, "property", name);
     json_.Key("value");
     if (type == kInteger) {
       json_.Integer(properties_.Int(2));
     } else if (type == kBoolean) {
       json_.Boolean(properties_.Int(2) != 0);
     } else {
-      json_.String(DocumentTime(properties_.Text(2)));
+      Text(DocumentTime(properties_.Text(2)), "property", name);
     }
     json_.EndObject();
   }
   json_.EndObject();
+}
+
+// Writes a string, or fails naming the store, the item or folder, and the
+// member or property whose text a JSON document cannot hold.
+void Exporter::Text(std::string_view text, const char* kind, std::string_view name) {
+  try {
+    json_.String(text);
+  } catch (const InvalidText& error) {
+    FailText(error, kind, name);
+  }
+}
+
+void Exporter::FailText(const InvalidText& error, const char* kind, std::string_view name) const {
+  const std::string owner = owner_kind_ == nullptr ? "" : owner_kind_ + (" " + Quote(owner_id_)) + ", ";
+  throw std::runtime_error(db_.path() + ": " + owner + kind + " " + Quote(name) + ": " + error.what());
 }
 
 }  // namespace

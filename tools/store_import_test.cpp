@@ -106,6 +106,25 @@ std::string ExpectedError(const ErrorCase& c) {
          (c.path.empty() ? "" : " (at " + c.path + ")") + ": " + c.what;
 }
 
+// A document whose folders nest `depth` levels, one folder a level: the
+// database folder, then folders named by their level.
+std::string ChainDocument(int depth) {
+  std::string open, close;
+  for (int level = 1; level <= depth; ++level) {
+    const std::string name = level == 1 ? store::kDatabaseFolderName : std::to_string(level);
+    open += R"({"name": ")" + name + R"(", "folders": [)";
+    close += "]}";
+  }
+  return R"({"format": 1, "folders": [)" + open + close + "]}";
+}
+
+// The member path of the folder at `depth` in a ChainDocument.
+std::string ChainPath(int depth) {
+  std::string path = "folders[0]";
+  for (int level = 2; level <= depth; ++level) path += ".folders[0]";
+  return path;
+}
+
 // One bad document for each kind of error, with where and what the error is.
 // Errors of the JSON grammar itself are the reader's tests.
 std::vector<ErrorCase> BadDocuments() {
@@ -139,8 +158,14 @@ std::vector<ErrorCase> BadDocuments() {
        R"(expected an integer for "value")"},
       {width + R"({"type": "boolean", "value": 1}}}]}]})", "1}", "folders[0].items[0].properties.Width",
        R"(expected true or false for "value")"},
-      {width + R"({"type": "time", "value": "2023-02-29T00:00:00"}}}]}]})", R"("2023-)",
+      {width + R"({"type": "time", "value": "2023-02-29 00:00"}}}]}]})", R"("2023-)",
        "folders[0].items[0].properties.Width", R"(expected a time "YYYY-MM-DDTHH:MM:SS" for "value")"},
+      {width + R"({"type": "time", "value": "2023-02-29T00:00:00"}}}]}]})", R"("2023-)",
+       "folders[0].items[0].properties.Width", R"(2023-02-29 is not a date for "value")"},
+      {head + R"({"time_sent": "2024-02-30T10:00:00"}]}]})", R"("2024-)", "folders[0].items[0]",
+       R"(2024-02-30 is not a date for "time_sent")"},
+      {head + R"({"time_received": "2024-02-28T24:00:00"}]}]})", R"("2024-)", "folders[0].items[0]",
+       R"(24:00:00 is not a time of day for "time_received")"},
       {width + R"({"type": "text", "value": 5}}}]}]})", "5}", "folders[0].items[0].properties.Width",
        R"(expected a string for "value")"},
       {width + R"({"type": "text", "value": [1]}}}]}]})", "[1]", "folders[0].items[0].properties.Width",
@@ -151,8 +176,16 @@ std::vector<ErrorCase> BadDocuments() {
        R"(missing member "type")"},
       {width + R"({"type": "text", "value": "a", "unit": "px"}}}]}]})", R"("unit")",
        "folders[0].items[0].properties.Width", R"(unknown member "unit")"},
-      {width + R"(200}}]}]})", "200", "folders[0].items[0].properties",
-       R"(expected a string or an object with "type" and "value" for "Width")"},
+      {width + R"(1.5}}]}]})", "1.5", "folders[0].items[0].properties",
+       R"(expected a string, an integer, true or false, or an object with "type" and "value" for "Width")"},
+      {width + R"(null}}]}]})", "null", "folders[0].items[0].properties",
+       R"(expected a string, an integer, true or false, or an object with "type" and "value" for "Width")"},
+      {width + R"(2147483648}}]}]})", "2147483648", "folders[0].items[0].properties",
+       R"(expected an integer from -2147483648 to 2147483647 for "Width")"},
+      {width + R"(-2147483649}}]}]})", "-2147483649", "folders[0].items[0].properties",
+       R"(expected an integer from -2147483648 to 2147483647 for "Width")"},
+      {ChainDocument(store::kMaxFolderDepth + 1), R"({"name": "201")", ChainPath(store::kMaxFolderDepth + 1),
+       "folders nest deeper than 200 levels"},
       {head + R"({"time_sent": "yesterday"}]}]})", R"("yesterday")", "folders[0].items[0]",
        R"(expected a time "YYYY-MM-DDTHH:MM:SS" or null for "time_sent")"},
       {head + R"({"unread": "yes"}]}]})", R"("yes")", "folders[0].items[0]", R"(expected true or false for "unread")"},
@@ -174,6 +207,24 @@ TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
     }
     EXPECT_TRUE(dir.Entries().empty()) << "files left after: " << c.document;
   }
+}
+
+TEST(StoreImportTest, ExportOfFoldersNestedToTheLimitImportsBackIdentically) {
+  TempDir dir;
+  const std::string exported = Export(Import(dir, ChainDocument(store::kMaxFolderDepth)));
+  EXPECT_NE(exported.find(R"("name": "200")"), std::string::npos);
+  EXPECT_EQ(Export(Import(dir, exported, "again.db")), exported);
+}
+
+TEST(StoreImportTest, TakesAByteOrderMarkPlainIntegersAndBooleans) {
+  TempDir dir;
+  const auto document = nlohmann::json::parse(Export(Import(dir, "\xEF\xBB\xBF" R"({"format": 1, "folders": [
+    {"name": "Account Profiles", "items": [{"properties": {"Min": -2147483648, "Max": 2147483647, "On": true, "Off": false}}]}]})")));
+  const auto& properties = document["folders"][0]["items"][0]["properties"];
+  EXPECT_EQ(properties["Min"], nlohmann::json::parse(R"({"type": "integer", "value": -2147483648})"));
+  EXPECT_EQ(properties["Max"], nlohmann::json::parse(R"({"type": "integer", "value": 2147483647})"));
+  EXPECT_EQ(properties["On"], nlohmann::json::parse(R"({"type": "boolean", "value": true})"));
+  EXPECT_EQ(properties["Off"], nlohmann::json::parse(R"({"type": "boolean", "value": false})"));
 }
 
 TEST(StoreImportTest, RefusesToReplaceAnExistingFile) {

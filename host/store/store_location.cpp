@@ -1,34 +1,24 @@
 #include "host/store/store_location.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
+#include "host/xdg.h"
+
 namespace store {
-namespace {
-
-namespace fs = std::filesystem;
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-}  // namespace
 
 Environment Environment::FromProcess() {
-  return Environment{Variable("QUORVIA_STORE"), Variable("XDG_DATA_HOME"), Variable("HOME")};
+  return Environment{host::EnvironmentVariable("QUORVIA_STORE"),
+                     host::EnvironmentVariable("XDG_DATA_HOME"), host::EnvironmentVariable("HOME")};
 }
 
 std::string DefaultStorePath(const Environment& environment) {
   if (!environment.quorvia_store.empty()) return environment.quorvia_store;
-  if (!environment.xdg_data_home.empty() && environment.xdg_data_home.front() == '/') {
-    return (fs::path(environment.xdg_data_home) / "quorvia" / "crm.db").string();
-  }
-  if (environment.home.empty()) {
+  const auto data_home =
+      host::XdgBaseFolder(environment.xdg_data_home, environment.home, ".local/share");
+  if (!data_home) {
     throw std::runtime_error("no store given: set QUORVIA_STORE, XDG_DATA_HOME or HOME");
   }
-  return (fs::path(environment.home) / ".local" / "share" / "quorvia" / "crm.db").string();
+  return (*data_home / "quorvia" / "crm.db").string();
 }
 
 }  // namespace store

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "host/value.h"
 
 namespace host::testing {
 
@@ -26,6 +30,10 @@ class CallLog {
   // Records an event that is not a call, such as a release.
   void Note(const std::string& line) { calls_.push_back(line); }
 
+  // Runs `read` without recording or failing the calls it makes: for the
+  // recorders' own reads, such as a folder's name to label a call with.
+  std::string Unrecorded(const std::function<std::string()>& read);
+
   // Makes every later call of `member` fail with error 5.
   void FailCall(const std::string& member) { failing_.insert(member); }
 
@@ -35,6 +43,11 @@ class CallLog {
   static std::string Format(const std::string& text) { return '"' + text + '"'; }
   static std::string Format(const char* text) { return Format(std::string(text)); }
   static std::string Format(bool flag) { return flag ? "true" : "false"; }
+  static std::string Format(const std::optional<std::string>& text) {
+    return text ? Format(*text) : "missing";
+  }
+  static std::string Format(const host::Value& value);
+  static std::string Format(host::LocalTime time) { return host::ToText(time); }
   template <class Number>
   static std::string Format(Number number) {
     return std::to_string(number);
@@ -44,6 +57,7 @@ class CallLog {
 
   std::vector<std::string> calls_;
   std::set<std::string> failing_;
+  bool muted_ = false;
 };
 
 }  // namespace host::testing

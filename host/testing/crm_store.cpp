@@ -6,18 +6,22 @@ namespace {
 using store::testing::TestStore;
 using store::testing::TextProperties;
 
-TextProperties Account(const std::string& key, const std::string& name, const std::string& manager,
-                       const std::string& team, const std::string& parent_name = "",
-                       const std::string& parent_key = "") {
-  return {{"AccountID", key}, {"Account Name", name},     {"Account Manager", manager},
-          {"Team", team},     {"Alignment", "Standard"}, {"Account Parent", parent_name},
-          {"Account LocationID", parent_key}};
+TextProperties Related(const std::string& key, const std::string& name, const std::string& manager,
+                       const std::string& team, const std::string& alignment) {
+  return {{"AccountID", key},
+          {"Account Name", name},
+          {"Account Manager", manager},
+          {"Team", team},
+          {"Alignment", alignment}};
 }
 
-TextProperties Related(const std::string& key, const std::string& name, const std::string& manager,
-                       const std::string& team) {
-  return {{"AccountID", key}, {"Account Name", name}, {"Account Manager", manager},
-          {"Team", team},     {"Alignment", "Standard"}};
+TextProperties Account(const std::string& key, const std::string& name, const std::string& manager,
+                       const std::string& team, const std::string& alignment,
+                       const std::string& parent_name = "", const std::string& parent_key = "") {
+  TextProperties account = Related(key, name, manager, team, alignment);
+  account.insert(account.end(),
+                 {{"Account Parent", parent_name}, {"Account LocationID", parent_key}});
+  return account;
 }
 
 }  // namespace
@@ -25,37 +29,52 @@ TextProperties Related(const std::string& key, const std::string& name, const st
 CrmStore::CrmStore(const std::string& path, const std::string& outlook_version)
     : store(path, outlook_version) {
   profiles = store.AddFolder("Account Profiles");
-  acme = store.AddItem(profiles, "IPM.Post", Account("A100", "Acme", "Ann", "East"), "Acme Ltd");
-  beta = store.AddItem(profiles, "IPM.Post", Account("B200", "Beta", "Bob", "West"), "Beta Inc");
-  beta_north = store.AddItem(profiles, "IPM.Post",
-                             Account("B201", "Beta North", "Bob", "West", "Beta", "B200"), "Beta North");
-  beta_south = store.AddItem(profiles, "IPM.Post",
-                             Account("B202", "Beta South", "Bea", "West", "Beta", "B200"), "Beta South");
-  gamma = store.AddItem(profiles, "IPM.Post", Account("C300", "Gamma", "Cid", "North"), "Gamma");
-  acme_east = store.AddItem(profiles, "IPM.Post",
-                            Account("A101", "Acme East", "Ann", "East", "Acme", "A100"), "Acme East");
+  acme = store.AddItem(profiles, "IPM.Post", Account("A100", "Acme", "Ann", "East", "Strategic"),
+                       "Acme Ltd");
+  beta = store.AddItem(profiles, "IPM.Post", Account("B200", "Beta", "Bob", "West", "Standard"),
+                       "Beta Inc");
+  beta_north = store.AddItem(
+      profiles, "IPM.Post",
+      Account("B201", "Beta North", "Bob", "West", "Standard", "Beta", "B200"), "Beta North");
+  beta_south = store.AddItem(
+      profiles, "IPM.Post",
+      Account("B202", "Beta South", "Bea", "West", "Regional", "Beta", "B200"), "Beta South");
+  gamma = store.AddItem(profiles, "IPM.Post", Account("C300", "Gamma", "Cid", "North", "Standard"),
+                        "Gamma");
+  acme_east = store.AddItem(
+      profiles, "IPM.Post",
+      Account("A101", "Acme East", "Ann", "East", "Strategic", "Acme", "A100"), "Acme East");
 
   contacts = store.AddFolder("Contacts", profiles, "IPM.Contact");
-  beta_contact = store.AddItem(contacts, "IPM.Contact", Related("B200", "Beta", "Bob", "West"));
-  gamma_contact = store.AddItem(contacts, "IPM.Contact", Related("C300", "Gamma", "Cid", "North"));
-  beta_contact2 = store.AddItem(contacts, "IPM.Contact", Related("B200", "Beta", "Bob", "West"));
+  beta_contact =
+      store.AddItem(contacts, "IPM.Contact", Related("B200", "Beta", "Bob", "West", "Standard"));
+  gamma_contact =
+      store.AddItem(contacts, "IPM.Contact", Related("C300", "Gamma", "Cid", "North", "Standard"));
+  beta_contact2 =
+      store.AddItem(contacts, "IPM.Contact", Related("B200", "Beta", "Bob", "West", "Standard"));
   east = store.AddFolder("East", contacts, "IPM.Contact");
-  beta_east_contact = store.AddItem(east, "IPM.Contact", Related("B200", "Beta", "Bob", "West"));
+  beta_east_contact =
+      store.AddItem(east, "IPM.Contact", Related("B200", "Beta", "Bob", "West", "Standard"));
 
   activities = store.AddFolder("Activities", profiles);
-  beta_post = store.AddItem(activities, "IPM.Post", Related("B200", "Beta", "Bob", "West"));
-  acme_post = store.AddItem(activities, "IPM.Post", Related("A100", "Acme", "Ann", "East"));
+  beta_post =
+      store.AddItem(activities, "IPM.Post", Related("B200", "Beta", "Bob", "West", "Standard"));
+  acme_post =
+      store.AddItem(activities, "IPM.Post", Related("A100", "Acme", "Ann", "East", "Strategic"));
   year = store.AddFolder("2026", activities);
   quarter = store.AddFolder("Q1", year);
-  beta_q1_post = store.AddItem(quarter, "IPM.Post.Activity", Related("B200", "Beta", "Bob", "West"));
+  beta_q1_post = store.AddItem(quarter, "IPM.Post.Activity",
+                               Related("B200", "Beta", "Bob", "West", "Standard"));
 
   store.db().Exec(
       "UPDATE items SET company_name = (SELECT value FROM properties "
       "WHERE item = items.id AND name = 'Account Name') WHERE message_class = 'IPM.Contact'");
 
   alerts = store.AddFolder("Alerts", profiles, "IPM.StickyNote");
-  beta_note = store.AddItem(alerts, "IPM.StickyNote", Related("B200", "Beta", "Bob", "West"));
-  gamma_note = store.AddItem(alerts, "IPM.StickyNote", Related("C300", "Gamma", "Cid", "North"));
+  beta_note =
+      store.AddItem(alerts, "IPM.StickyNote", Related("B200", "Beta", "Bob", "West", "Standard"));
+  gamma_note =
+      store.AddItem(alerts, "IPM.StickyNote", Related("C300", "Gamma", "Cid", "North", "Standard"));
 }
 
 Snapshot TakeSnapshot(store::Database& db) {

@@ -2,42 +2,23 @@
 
 #include <utility>
 
+#include "host/testing/recorded.h"
+
 namespace host::testing {
 namespace {
 
 constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
 
-// Base of the recording wrappers: the wrapped object, the shared log, and a
-// "Release(NAME)" line when the wrapper goes.
-template <class T>
-class Recorded : public T {
- public:
-  Recorded(Ref<T> inner, std::shared_ptr<CallLog> log, std::string name)
-      : inner_(std::move(inner)), log_(std::move(log)), name_(std::move(name)) {}
-  ~Recorded() override { log_->Note("Release(" + name_ + ")"); }
-
- protected:
-  template <class... Args>
-  void Enter(const char* member, const Args&... args) {
-    log_->Enter(name_ + "." + member, args...);
-  }
-
-  Ref<T> inner_;
-  std::shared_ptr<CallLog> log_;
-  std::string name_;
-};
-
 class RecordedNamespace : public Recorded<outlook::Namespace> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Item> GetItemFromID(const std::string& entry_id, const std::string& store_id) override {
-    Enter("GetItemFromID", entry_id, store_id);
-    return inner_->GetItemFromID(entry_id, store_id);
+    return Forward("GetItemFromID", &Namespace::GetItemFromID, entry_id, store_id);
   }
   Ref<outlook::MAPIFolder> GetFolderFromID(const std::string& entry_id,
                                            const std::string& store_id) override {
-    Enter("GetFolderFromID", entry_id, store_id);
-    return inner_->GetFolderFromID(entry_id, store_id);
+    return RecordFolder(Forward("GetFolderFromID", &Namespace::GetFolderFromID, entry_id, store_id),
+                        log_);
   }
 };
 
@@ -45,8 +26,8 @@ class RecordedApplication : public Recorded<outlook::Application> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Namespace> GetNamespace(const std::string& type) override {
-    Enter("GetNamespace", type);
-    return MakeRef<RecordedNamespace>(inner_->GetNamespace(type), log_, "Namespace");
+    return Wrap<RecordedNamespace>(Forward("GetNamespace", &Application::GetNamespace, type),
+                                   "Namespace");
   }
 };
 
@@ -55,20 +36,15 @@ class RecordedSession : public Recorded<cdo::Session> {
   using Recorded::Recorded;
   void Logon(const std::string& profile_name, const std::string& profile_password, bool show_dialog,
              bool new_session, std::int16_t parent_window) override {
-    Enter("Logon", profile_name, profile_password, show_dialog, new_session, parent_window);
-    inner_->Logon(profile_name, profile_password, show_dialog, new_session, parent_window);
+    Forward("Logon", &Session::Logon, profile_name, profile_password, show_dialog, new_session,
+            parent_window);
   }
-  void Logoff() override {
-    Enter("Logoff");
-    inner_->Logoff();
-  }
+  void Logoff() override { Forward("Logoff", &Session::Logoff); }
   Ref<cdo::Message> GetMessage(const std::string& entry_id, const std::string& store_id) override {
-    Enter("GetMessage", entry_id, store_id);
-    return inner_->GetMessage(entry_id, store_id);
+    return RecordMessage(Forward("GetMessage", &Session::GetMessage, entry_id, store_id), log_);
   }
   Ref<cdo::Folder> GetFolder(const std::string& entry_id, const std::string& store_id) override {
-    Enter("GetFolder", entry_id, store_id);
-    return inner_->GetFolder(entry_id, store_id);
+    return RecordCdoFolder(Forward("GetFolder", &Session::GetFolder, entry_id, store_id), log_);
   }
 };
 
@@ -76,28 +52,20 @@ class RecordedConnect : public Recorded<addin::QuorviaConnect> {
  public:
   using Recorded::Recorded;
   std::string GetFolderId(const std::string& folder_name) override {
-    Enter("GetFolderId", folder_name);
-    return inner_->GetFolderId(folder_name);
+    return Forward("GetFolderId", &QuorviaConnect::GetFolderId, folder_name);
   }
-  std::string GetStoreId() override {
-    Enter("GetStoreId");
-    return inner_->GetStoreId();
-  }
+  std::string GetStoreId() override { return Forward("GetStoreId", &QuorviaConnect::GetStoreId); }
   std::string GetOutlookVersion() override {
-    Enter("GetOutlookVersion");
-    return inner_->GetOutlookVersion();
+    return Forward("GetOutlookVersion", &QuorviaConnect::GetOutlookVersion);
   }
 };
 
 class RecordedSafeFolder : public Recorded<omg::SafeFolder> {
  public:
   using Recorded::Recorded;
-  Ref<outlook::MAPIFolder> Item() override {
-    Enter("Item");
-    return inner_->Item();
-  }
+  Ref<outlook::MAPIFolder> Item() override { return Forward("Item", &SafeFolder::Item); }
   void SetItem(const Ref<outlook::MAPIFolder>& folder) override {
-    Enter("SetItem", folder ? folder->Name() : std::string("Nothing"));
+    Enter("SetItem", folder ? log_->Unrecorded([&] { return folder->Name(); }) : "Nothing");
     inner_->SetItem(folder);
   }
 };
@@ -110,33 +78,18 @@ class RecordedSafeItem : public Recorded<omg::SafeItem> {
     inner_->SetItem(item);
   }
   void SetCompanyName(const std::string& name) override {
-    Enter("SetCompanyName", name);
-    inner_->SetCompanyName(name);
+    Forward("SetCompanyName", &SafeItem::SetCompanyName, name);
   }
-  std::string MessageClass() override {
-    Enter("MessageClass");
-    return inner_->MessageClass();
-  }
-  std::string EntryID() override {
-    Enter("EntryID");
-    return inner_->EntryID();
-  }
-  Ref<outlook::MAPIFolder> Parent() override {
-    Enter("Parent");
-    return inner_->Parent();
-  }
+  std::string MessageClass() override { return Forward("MessageClass", &SafeItem::MessageClass); }
+  std::string EntryID() override { return Forward("EntryID", &SafeItem::EntryID); }
+  Ref<outlook::MAPIFolder> Parent() override { return Forward("Parent", &SafeItem::Parent); }
   Ref<outlook::UserProperties> UserProperties() override {
-    Enter("UserProperties");
-    return inner_->UserProperties();
+    return Forward("UserProperties", &SafeItem::UserProperties);
   }
   Ref<outlook::ItemProperties> itemproperties() override {
-    Enter("itemproperties");
-    return inner_->itemproperties();
+    return Forward("itemproperties", &SafeItem::itemproperties);
   }
-  void Save() override {
-    Enter("Save");
-    inner_->Save();
-  }
+  void Save() override { Forward("Save", &SafeItem::Save); }
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "host/platform.h"
 #include "host/testing/call_log.h"
@@ -11,11 +12,12 @@
 namespace host::testing {
 
 // A platform for tests: makes the session objects through an inner platform
-// (the real store on a temporary file) and wraps them so that every call the
-// start-up and program end make is recorded in log(), any member can be set
-// to fail, and any creation can be refused. Releases of the wrapped objects
-// are recorded as "Release(NAME)". Message boxes and the event pump are
-// scripted.
+// (the real store on a temporary file) and wraps them, and the folders, item
+// collections, CDO messages and fields reached through them, so that every
+// call on them is recorded in log(), any member can be set to fail, and any
+// creation can be refused. Releases of the wrapped objects are recorded as
+// "Release(NAME)", each run of the event pump as "DoEvents()". Message boxes
+// are scripted.
 class RecordingPlatform : public Platform {
  public:
   explicit RecordingPlatform(Platform& inner) : inner_(inner) {}
@@ -26,7 +28,6 @@ class RecordingPlatform : public Platform {
 
   CallLog& log() { return *log_; }
   ScriptedMessageBox& message_box() { return message_box_; }
-  CountingEventPump& events() { return events_; }
 
   Ref<outlook::Application> CreateOutlookByClass() override;
   Ref<outlook::Application> GetRunningOutlook() override;
@@ -44,6 +45,15 @@ class RecordingPlatform : public Platform {
   EventPump& Events() override { return events_; }
 
  private:
+  class RecordedEventPump : public EventPump {
+   public:
+    explicit RecordedEventPump(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+    void DoEvents() override { log_->Note("DoEvents()"); }
+
+   private:
+    std::shared_ptr<CallLog> log_;
+  };
+
   // Records the creation and throws when it is refused.
   void Create(const std::string& what);
 
@@ -51,7 +61,7 @@ class RecordingPlatform : public Platform {
   std::shared_ptr<CallLog> log_ = std::make_shared<CallLog>();
   std::set<std::string> refused_;
   ScriptedMessageBox message_box_;
-  CountingEventPump events_;
+  RecordedEventPump events_{log_};
 };
 
 }  // namespace host::testing
