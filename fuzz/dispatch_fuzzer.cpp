@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < 8; ++i) {
       box->Answer(answers & (1U << i) ? host::MsgBoxResult::kYes : host::MsgBoxResult::kNo);
     }
-    host::LinuxPlatform platform(path, std::move(box), std::make_unique<host::testing::CountingEventPump>());
+    host::LinuxPlatform platform(path, std::move(box), std::make_unique<host::testing::IdleEventPump>());
     app::Form1 form(platform, command_line, nullptr);
     try {
       form.Run();
