@@ -23,8 +23,7 @@ bool TraceRequested() {
 
 // Runs the one command line through the main form.
 app::Ending RunCommand(const std::string& command_line) {
-  const bool gui = desktop::ChooseUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"),
-                                     std::getenv("WAYLAND_DISPLAY")) == desktop::UiMode::kGui;
+  const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
   std::string store_path;
   try {
     store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -56,7 +55,7 @@ app::Ending Run(int argc, char** argv) {
   }
   try {
     return RunCommand(command_line);
-  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI
+  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
     return {app::Outcome::kUsage, error.what(), false};
   } catch (const std::exception& error) {
     return {app::Outcome::kAbandoned, error.what(), false};
@@ -65,7 +64,7 @@ app::Ending Run(int argc, char** argv) {
 
 std::string CommandLineOf(int argc, char** argv) {
   std::string command_line;
-  for (int i = 1; i < argc; ++i) command_line += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) command_line.append(i > 1 ? " " : "").append(argv[i]);
   return command_line;
 }
 

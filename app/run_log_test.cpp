@@ -78,7 +78,7 @@ TEST(RunLogTest, ConcurrentRunsNeverInterleaveAndTheLogStaysBounded) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       for (int i = 0; i < kRunsEach; ++i) {
-        AppendRunLog(path, {"p" + std::to_string(p), "t", "u", i}, "Startup", 0, reason, 50000);
+        AppendRunLog(path, {std::string("p").append(std::to_string(p)), "t", "u", i}, "Startup", 0, reason, 50000);
       }
       _exit(0);
     }

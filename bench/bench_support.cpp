@@ -223,7 +223,7 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
     std::cout << line << " |\n";
     if (r == 0) {
       std::string rule;
-      for (const std::size_t width : widths) rule += "|" + std::string(width + 2, '-');
+      for (const std::size_t width : widths) rule.append("|").append(width + 2, '-');
       std::cout << rule << "|\n";
     }
   }

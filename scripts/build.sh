@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures and builds into BUILD_DIR (default build/).
+# Installs what is missing, configures and builds into BUILD_DIR (default build/):
+# the BUILD_TYPE (default RelWithDebInfo), everything or only BUILD_TARGET.
 # Extra arguments go to CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,5 +10,5 @@ build_dir=${BUILD_DIR:-build}
 # checkouts in other folders.
 export CCACHE_BASEDIR=$PWD
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
-  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
-cmake --build "$build_dir"
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DQUORVIA_WERROR=ON "$@" >/dev/null
+cmake --build "$build_dir" ${BUILD_TARGET:+--target "$BUILD_TARGET"}

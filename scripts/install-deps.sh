@@ -9,11 +9,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   nlohmann-json3-dev libcli11-dev
-  qt6-base-dev
+  qt6-base-dev qt6-wayland
   unixodbc-dev unixodbc libsqliteodbc
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -126,7 +126,9 @@ std::string FolderName(int group, int level, std::int64_t index) {
   const auto& list = lists[level - 2];
   const auto size = static_cast<std::int64_t>(std::size(list));
   std::string name = list[index % size];
-  if (index >= size) name += " " + std::to_string(index / size + 1);
+  // Appended piece by piece: GCC 12 at -O3 misreads a literal inserted before
+  // a temporary string as an overlapping copy (-Wrestrict).
+  if (index >= size) name.append(" ").append(std::to_string(index / size + 1));
   return name;
 }
 

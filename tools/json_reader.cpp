@@ -248,11 +248,11 @@ std::string JsonReader::Join(std::size_t count) const {
   for (std::size_t i = 0; i < count; ++i) {
     const Segment& segment = path_[i];
     if (segment.index >= 0) {
-      path += "[" + std::to_string(segment.index) + "]";
+      path.append("[").append(std::to_string(segment.index)).append("]");
     } else if (IsIdentifier(segment.key)) {
       path += (path.empty() ? "" : ".") + segment.key;
     } else {
-      path += "[" + Quote(segment.key) + "]";
+      path.append("[").append(Quote(segment.key)).append("]");
     }
   }
   return path;

@@ -39,7 +39,7 @@ TEST(StoreBackupTest, CopiesOneSnapshotWithTheWalWhileAnotherConnectionWrites) {
   {
     const auto source = store::OpenStoreReadOnly(path);
     ProgressMeter meter(&terminal, "backup", ProgressMeter::Unit::kBytes, [&] {
-      if (clock_reads++ > 0 && writes < 10) AddFolder(*writer, "D" + std::to_string(++writes));
+      if (clock_reads++ > 0 && writes < 10) AddFolder(*writer, std::string("D").append(std::to_string(++writes)));
       return std::chrono::steady_clock::now();
     });
     BackupStore(*source, dir.File("copy.db"), meter);

@@ -46,7 +46,7 @@ void MoveWithoutReplacing(const std::string& from, const std::string& to) {
 fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
 // The start of the temporary names for `file`, before the process id.
-std::string TempPrefix(const fs::path& file) { return "." + file.filename().string() + ".new-"; }
+std::string TempPrefix(const fs::path& file) { return std::string(".").append(file.filename().string()).append(".new-"); }
 
 // Makes `folder` and the folders above it that are missing; yields those it
 // made, the deepest first.

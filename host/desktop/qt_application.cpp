@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <stdexcept>
+#include <string>
+
+#include "host/desktop/window_platform.h"
 
 namespace desktop {
 
@@ -12,6 +15,10 @@ QApplication& EnsureQtApplication() {
       throw std::logic_error("a QCoreApplication without widgets is already running");
     }
     return *application;
+  }
+  // Qt aborts the process when its platform cannot start: choose one that can.
+  if (const std::string failure = PrepareWindows(); !failure.empty()) {
+    throw std::runtime_error("cannot open a window: " + failure);
   }
   // Qt keeps referring to argc and argv for as long as the application lives.
   static int argc = 1;

@@ -5,12 +5,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/desktop/environment_text.h"
+
 namespace desktop {
 namespace {
 
-std::string Show(const char* value) {
-  return value == nullptr ? "(unset)" : "\"" + std::string(value) + "\"";
-}
+using testing::ShowEnv;
 
 TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
   struct Case {
@@ -38,8 +38,8 @@ TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ChooseUi(c.quorvia_ui, c.display, c.wayland_display), c.expected)
-        << "QUORVIA_UI=" << Show(c.quorvia_ui) << " DISPLAY=" << Show(c.display)
-        << " WAYLAND_DISPLAY=" << Show(c.wayland_display);
+        << "QUORVIA_UI=" << ShowEnv(c.quorvia_ui) << " DISPLAY=" << ShowEnv(c.display)
+        << " WAYLAND_DISPLAY=" << ShowEnv(c.wayland_display);
   }
 }
 
@@ -48,11 +48,11 @@ TEST(ChooseUiTest, RefusesAnUnknownChoiceByName) {
   for (const char* choice : choices) {
     try {
       ChooseUi(choice, ":0", nullptr);
-      ADD_FAILURE() << "no error for QUORVIA_UI=" << Show(choice);
+      ADD_FAILURE() << "no error for QUORVIA_UI=" << ShowEnv(choice);
     } catch (const std::invalid_argument& error) {
       EXPECT_EQ(error.what(), "QUORVIA_UI must be \"gui\" or \"console\", not \"" +
                                   std::string(choice) + "\"")
-          << "QUORVIA_UI=" << Show(choice);
+          << "QUORVIA_UI=" << ShowEnv(choice);
     }
   }
 }

@@ -118,7 +118,7 @@ TEST_F(StoreHostsTest, StoreTakesOnlyTheFourPropertyTypes) {
   int added = 0;
   for (const auto& [type, taken] : types) {
     Statement insert(store_.db(), "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, '')");
-    insert.Bind(1, item).Bind(2, profiles_).Bind(3, "P" + std::to_string(++added)).Bind(4, type);
+    insert.Bind(1, item).Bind(2, profiles_).Bind(3, std::string("P").append(std::to_string(++added))).Bind(4, type);
     if (taken) {
       EXPECT_NO_THROW(insert.Run()) << type;
     } else {

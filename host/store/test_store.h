@@ -80,8 +80,8 @@ class TestStore {
   // Sets (adding or changing) a text property directly in the store.
   void SetText(std::int64_t item, const std::string& name, const std::string& value);
 
-  static std::string FolderEntryId(std::int64_t folder) { return "F" + std::to_string(folder); }
-  static std::string EntryId(std::int64_t item) { return "E" + std::to_string(item); }
+  static std::string FolderEntryId(std::int64_t folder) { return std::string("F").append(std::to_string(folder)); }
+  static std::string EntryId(std::int64_t item) { return std::string("E").append(std::to_string(item)); }
 
   // The stored property as text, or nullopt when the item has none.
   std::optional<std::string> Text(std::int64_t item, const std::string& name);
