@@ -22,7 +22,7 @@ bool TraceRequested() {
 }
 
 // Runs the one command line through the main form.
-app::Ending RunCommand(const std::string& command_line) {
+app::Ending RunCommand(const std::string& command_line, const std::string& run_id) {
   const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
   std::string store_path;
   try {
@@ -31,13 +31,13 @@ app::Ending RunCommand(const std::string& command_line) {
     // The usage message needs no store.
     if (!command_line.empty()) return {app::Outcome::kNoSession, error.what(), false};
   }
-  const auto platform = host::linuxPlatform(store_path, gui);
+  const auto platform = host::linuxPlatform(store_path, gui, run_id);
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
   return form.ending();
 }
 
-app::Ending Run(int argc, char** argv) {
+app::Ending Run(int argc, char** argv, const std::string& run_id) {
   if (argc > 2) {
     return {app::Outcome::kUsage,
             "takes exactly one argument, FUNCTION;FIELD;FIELD;... (got " +
@@ -54,7 +54,7 @@ app::Ending Run(int argc, char** argv) {
     return {};
   }
   try {
-    return RunCommand(command_line);
+    return RunCommand(command_line, run_id);
   } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
     return {app::Outcome::kUsage, error.what(), false};
   } catch (const std::exception& error) {
@@ -72,7 +72,7 @@ std::string CommandLineOf(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const app::RunIdentity run = app::RunIdentity::Start();
-  const app::Ending ending = Run(argc, argv);
+  const app::Ending ending = Run(argc, argv, run.id);
   if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
   const int status = app::ExitStatus(ending.outcome);
   if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {

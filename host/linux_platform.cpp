@@ -15,8 +15,8 @@ constexpr char kNotOnThisSystem[] = "not installed on this system";
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
-                             std::unique_ptr<EventPump> events)
-    : store_(std::make_unique<store::StoreHosts>(store_path)),
+                             std::unique_ptr<EventPump> events, const std::string& run_id)
+    : store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
       message_box_(std::move(message_box)),
       events_(std::move(events)) {}
 
@@ -58,7 +58,8 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   throw CannotCreate("Quillet.connect", kNotOnThisSystem);
 }
 
-std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui) {
+std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
+                                        const std::string& run_id) {
   std::unique_ptr<MessageBox> message_box;
   if (gui) {
     message_box = std::make_unique<desktop::QtMessageBox>();
@@ -66,7 +67,7 @@ std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui)
     message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
   }
   return std::make_unique<LinuxPlatform>(store_path, std::move(message_box),
-                                         std::make_unique<desktop::QtEventPump>());
+                                         std::make_unique<desktop::QtEventPump>(), run_id);
 }
 
 }  // namespace host

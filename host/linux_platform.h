@@ -19,8 +19,9 @@ namespace host {
 // cannot be created: their creation fails with error 429.
 class LinuxPlatform : public Platform {
  public:
+  // `run_id` names the program run, for the store's records of what it did.
   LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
-                std::unique_ptr<EventPump> events);
+                std::unique_ptr<EventPump> events, const std::string& run_id = {});
   ~LinuxPlatform() override;
 
   // The store objects, for tests that inject faults into its writes.
@@ -49,6 +50,7 @@ class LinuxPlatform : public Platform {
 
 // The platform the program runs on: the store at `store_path`, and Qt
 // message boxes (`gui`) or console ones on standard error and input.
-std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui);
+std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
+                                        const std::string& run_id);
 
 }  // namespace host

@@ -8,7 +8,8 @@
 
 namespace store {
 
-StoreHosts::StoreHosts(std::string path) : session_(std::make_shared<StoreSession>(std::move(path))) {}
+StoreHosts::StoreHosts(std::string path, std::string run_id)
+    : session_(std::make_shared<StoreSession>(std::move(path), std::move(run_id))) {}
 
 StoreHosts::~StoreHosts() = default;
 

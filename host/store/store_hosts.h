@@ -17,7 +17,8 @@ class StoreSession;
 // after the StoreHosts is gone.
 class StoreHosts {
  public:
-  explicit StoreHosts(std::string path);
+  // `run_id` names the program run that uses them, as StoreSession says.
+  explicit StoreHosts(std::string path, std::string run_id = {});
   ~StoreHosts();
 
   // The mail client. Throws host::CannotCreate("Outlook.Application", why)

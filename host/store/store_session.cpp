@@ -4,7 +4,8 @@
 
 namespace store {
 
-StoreSession::StoreSession(std::string path) : path_(std::move(path)) {}
+StoreSession::StoreSession(std::string path, std::string run_id)
+    : path_(std::move(path)), run_id_(std::move(run_id)) {}
 
 StoreSession::~StoreSession() = default;
 

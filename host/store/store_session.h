@@ -20,13 +20,17 @@ inline constexpr long kNotFound = -2147221233;
 // Single-threaded, like the program.
 class StoreSession {
  public:
-  explicit StoreSession(std::string path);
+  // `run_id` names the program run whose changes go through this session
+  // (empty for a session that is not a run's, such as the tool's).
+  explicit StoreSession(std::string path, std::string run_id = {});
   ~StoreSession();
   StoreSession(const StoreSession&) = delete;
   StoreSession& operator=(const StoreSession&) = delete;
 
   // The store file's path, as given.
   const std::string& path() const { return path_; }
+  // The run the changes belong to.
+  const std::string& run_id() const { return run_id_; }
 
   // The open store, opened by the first call. Throws host::Error (with
   // OpenStore's description) when it cannot be opened; a later call retries.
@@ -78,6 +82,7 @@ class StoreSession {
   [[noreturn]] void FailWrite(std::string_view what, const host::Error& error) const;
 
   std::string path_;
+  std::string run_id_;
   std::unique_ptr<Database> db_;
   std::string store_id_;
   int writes_before_failure_ = -1;
