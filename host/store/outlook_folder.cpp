@@ -42,11 +42,11 @@ class StoreApplication : public ol::Application {
   std::shared_ptr<StoreSession> session_;
 };
 
-// The subfolders of one folder, read from the store on every call.
+// The subfolders of one folder at `level`, read from the store on every call.
 class StoreFolders : public ol::Folders {
  public:
-  StoreFolders(std::shared_ptr<StoreSession> session, FolderRow parent)
-      : session_(std::move(session)), parent_(std::move(parent)) {}
+  StoreFolders(std::shared_ptr<StoreSession> session, FolderRow parent, int level)
+      : session_(std::move(session)), parent_(std::move(parent)), level_(level) {}
 
   int Count() override {
     auto statement = session_->Prepare("SELECT COUNT(*) FROM folders WHERE parent = ?");
@@ -60,7 +60,7 @@ class StoreFolders : public ol::Folders {
       session_->Fail(host::kSubscriptOutOfRange,
                      "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
-    return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
+    return MakeFolder(session_, FolderById(*session_, statement->Int(0)), level_ + 1);
   }
   Ref<ol::MAPIFolder> Item(const std::string& name) override {
     auto statement =
@@ -68,35 +68,40 @@ class StoreFolders : public ol::Folders {
     if (!statement->Bind(1, parent_.id).Bind(2, name).Step()) {
       session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
     }
-    return MakeFolder(session_, FolderById(*session_, statement->Int(0)));
+    return MakeFolder(session_, FolderById(*session_, statement->Int(0)), level_ + 1);
   }
 
  private:
   std::shared_ptr<StoreSession> session_;
   FolderRow parent_;
+  int level_;
 };
 
 class StoreFolder : public ol::MAPIFolder {
  public:
-  StoreFolder(std::shared_ptr<StoreSession> session, FolderRow row)
-      : session_(std::move(session)), row_(std::move(row)) {}
+  StoreFolder(std::shared_ptr<StoreSession> session, FolderRow row, std::optional<int> level)
+      : session_(std::move(session)), row_(std::move(row)), level_(level) {}
 
   std::string Name() override { return row_.name; }
   std::string EntryID() override { return row_.entry_id; }
   std::string StoreID() override { return session_->StoreId(); }
   std::string DefaultMessageClass() override { return row_.default_message_class; }
   Ref<ol::Folders> Folders() override {
-    if (FolderLevel(*session_, row_.id) >= kMaxFolderDepth) {
+    // A folder reached from its parent knows its level; the store is asked
+    // only for one opened by its identifier.
+    if (!level_) level_ = FolderLevel(*session_, row_.id);
+    if (*level_ >= kMaxFolderDepth) {
       throw host::Error(kStoreError, "folder " + row_.name + " (" + row_.entry_id + ") nests deeper than " +
                                          std::to_string(kMaxFolderDepth) + " levels");
     }
-    return host::MakeRef<StoreFolders>(session_, row_);
+    return host::MakeRef<StoreFolders>(session_, row_, *level_);
   }
   Ref<ol::Items> Items() override { return MakeFolderItems(session_, row_); }
 
  private:
   std::shared_ptr<StoreSession> session_;
   FolderRow row_;
+  std::optional<int> level_;
 };
 
 }  // namespace
@@ -105,8 +110,9 @@ Ref<ol::Application> MakeApplication(std::shared_ptr<StoreSession> session) {
   return host::MakeRef<StoreApplication>(std::move(session));
 }
 
-Ref<ol::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> session, FolderRow row) {
-  return host::MakeRef<StoreFolder>(std::move(session), std::move(row));
+Ref<ol::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> session, FolderRow row,
+                               std::optional<int> level) {
+  return host::MakeRef<StoreFolder>(std::move(session), std::move(row), level);
 }
 
 }  // namespace store

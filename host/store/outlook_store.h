@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,10 @@ namespace store {
 // The application: GetNamespace("MAPI") yields the store's namespace.
 host::Ref<host::outlook::Application> MakeApplication(std::shared_ptr<StoreSession> session);
 
-// The folder of that row.
-host::Ref<host::outlook::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> session, FolderRow row);
+// The folder of that row; `level` is its depth below the store's root when
+// the caller knows it (a top-level folder is level 1), else the store finds it.
+host::Ref<host::outlook::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> session, FolderRow row,
+                                                std::optional<int> level = std::nullopt);
 
 // All items of a folder, in the order they were added. Count asks the store
 // each time until positions are first used (Item, Remove, Sort); from then
