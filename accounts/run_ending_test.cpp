@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "accounts/account_test_fixture.h"
 
 namespace accounts {
@@ -91,6 +93,21 @@ TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
   EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
   EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
   EXPECT_THAT(abandoned.reason, HasSubstr("(error 91)"));
+}
+
+TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {
+  crm_.store.db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");  // every page in the file itself
+  store::testing::ZeroPageOf(store_path_, "properties_by_value");
+  const app::Ending ending =
+      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
+  EXPECT_EQ(ending.outcome, Outcome::kStoreUnusable);
+  EXPECT_EQ(ending.reason, "the CRM store " + store_path_ +
+                               " is damaged (database disk image is malformed): run quorvia-store "
+                               "check, and restore it from a backup");
+  const auto& calls = platform_->log().calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Session.Logoff()"), 1) << "ended by ProgramEnd";
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "SafePostItem.Save()"), 0)
+      << "the walk stopped at the location accounts' first write";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ namespace {
 
 using testing::TempDir;
 using testing::TestStore;
+using testing::ZeroPageOf;
 
 // The description of what `run` throws; "" when it throws nothing. Fails
 // the test unless the failure is a StoreFailure exactly when `store_wide`.
@@ -27,24 +28,6 @@ std::string Failure(Run&& run, bool store_wide) {
     return error.description();
   }
   return "";
-}
-
-// Overwrites the first page of `table_or_index` with zeros, as a failing
-// disk might; the store must be closed.
-void ZeroPageOf(const std::string& path, const std::string& table_or_index) {
-  std::int64_t page = 0;
-  std::int64_t page_size = 0;
-  {
-    const auto db = OpenStore(path);
-    Statement root(*db,
-                   "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema WHERE name = ?");
-    ASSERT_TRUE(root.Bind(1, table_or_index).Step()) << table_or_index;
-    page = root.Int(0);
-    page_size = root.Int(1);
-  }
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekp((page - 1) * page_size);
-  file << std::string(static_cast<std::size_t>(page_size), '\0');
 }
 
 class StoreWideFailureTest : public ::testing::Test {

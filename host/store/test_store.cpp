@@ -62,6 +62,22 @@ mode_t FileMode(const std::string& path) {
   return status.st_mode & 07777;
 }
 
+void ZeroPageOf(const std::string& path, const std::string& table_or_index) {
+  std::int64_t page = 0;
+  std::int64_t page_size = 0;
+  {
+    const auto db = OpenStore(path);
+    Statement root(*db,
+                   "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema WHERE name = ?");
+    ASSERT_TRUE(root.Bind(1, table_or_index).Step()) << table_or_index;
+    page = root.Int(0);
+    page_size = root.Int(1);
+  }
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp((page - 1) * page_size);
+  file << std::string(static_cast<std::size_t>(page_size), '\0');
+}
+
 std::int64_t CountOf(const Database& db, const std::string& sql) {
   Statement select(db, sql.c_str());
   return select.Step() ? select.Int(0) : -1;

@@ -44,6 +44,10 @@ std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& path)
 // The permission bits of the file or folder at `path`; fails the test when
 // it does not exist.
 mode_t FileMode(const std::string& path);
+
+// Overwrites the first page of `table_or_index` in the store at `path` with
+// zeros, as a failing disk might; the store must be closed.
+void ZeroPageOf(const std::string& path, const std::string& table_or_index);
 // The first column of the first row of `sql` as an integer, -1 without rows.
 std::int64_t CountOf(const Database& db, const std::string& sql);
 
