@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/store/schema.h"
+#include "host/utf8.h"
 
 namespace storetool {
 namespace {
@@ -86,34 +87,14 @@ constexpr char kDepthCheck[] =
 #undef QUORVIA_IS_TIME
 #undef QUORVIA_IS_ID
 
-// Whether `text` is UTF-8: no stray or missing continuation bytes, no
-// overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                     : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    // The second byte's range rules out overlong forms, surrogates and
-    // code points above U+10FFFF.
-    const unsigned second = static_cast<unsigned char>(text[i + (length > 1 ? 1 : 0)]);
-    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (length > 1 && (second < low || second > high)) return false;
-    for (int k = 2; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 // is_utf8(X): 1 unless X is a text that is not UTF-8.
 void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
   bool valid = true;
   if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    valid = IsUtf8(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))));
+    valid = !host::FirstInvalidUtf8(
+                 std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))))
+                 .has_value();
   }
   sqlite3_result_int(context, valid ? 1 : 0);
 }
