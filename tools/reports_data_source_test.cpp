@@ -43,6 +43,7 @@ TEST(ReportsDataSourceTest, WritesTheSystemFilesForAnExistingDatabaseByItsAbsolu
 
 TEST(ReportsDataSourceTest, RefusesWhatItCannotPointTheDataSourceAt) {
   TempDir dir;
+  WriteFile(dir.File("r.db"), "");
   const struct {
     std::vector<std::string> args;
     int status;
@@ -52,9 +53,8 @@ TEST(ReportsDataSourceTest, RefusesWhatItCannotPointTheDataSourceAt) {
        "quorvia-store: DIR/none.db: no such database file; 'quorvia-store reports-db DIR/none.db' makes one\n"},
       {{"reports-dsn", dir.File("none.db")}, 1,
        "quorvia-store: DIR/none.db: no such database file; 'quorvia-store reports-db DIR/none.db' makes one\n"},
-      {{"reports-dsn", dir.File("r.db"), "--sysini", dir.File("gone")}, 2,
-       "quorvia-store reports-dsn: --sysini: Directory does not exist: DIR/gone (see 'quorvia-store reports-dsn "
-       "--help')\n"},
+      {{"reports-dsn", dir.File("r.db"), "--sysini", dir.File("gone")}, 1,
+       "quorvia-store: DIR/gone/odbcinst.ini: cannot write: No such file or directory\n"},
       {{"reports-dsn"}, 2, "quorvia-store reports-dsn: FILE is required (see 'quorvia-store reports-dsn --help')\n"},
   };
   for (const auto& c : cases) {
@@ -63,7 +63,7 @@ TEST(ReportsDataSourceTest, RefusesWhatItCannotPointTheDataSourceAt) {
     EXPECT_EQ(run.status, c.status) << error;
     EXPECT_EQ(run.err, error);
   }
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"r.db"});
 }
 
 TEST(ReportsDataSourceTest, FindsTheDriverInTheFirstFolderHoldingItOrNamesThePackage) {
@@ -96,8 +96,8 @@ TEST(ReportsDataSourceTest, MakesAUserDataSourceThroughOdbcinstRegisteringTheDri
   const std::string driver = FindSqliteDriver(SqliteDriverFolders());
   // odbcinst ends each section with an empty line.
   EXPECT_EQ(ReadFile(dir.File("user.ini")), InDir(kOdbcIni, dir) + "\n");
-  EXPECT_EQ(ReadFile(dir.File("odbcinst.ini")),
-            "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver + "\nSetup=" + driver + "\nUsageCount=1\n\n");
+  EXPECT_EQ(ReadFile(dir.File("odbcinst.ini")), "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver +
+                                                   "\nSetup=" + driver + "\nUsageCount=1\n\n");
 }
 
 }  // namespace

@@ -81,10 +81,11 @@ TEST(ReportsMirrorTest, MirrorsEveryFolderBelowTheDatabaseFolderOneTableAName) {
     EXPECT_EQ(Rows(reports, "SELECT name, type FROM pragma_table_info('" + std::string(table.table) + "')", 2),
               table.columns)
         << table.table;
-    EXPECT_EQ(Rows(reports, "SELECT * FROM " + Quoted(table.table) + " ORDER BY rowid", static_cast<int>(table.columns.size())),
-              table.rows)
+    const auto columns = static_cast<int>(table.columns.size());
+    EXPECT_EQ(Rows(reports, "SELECT * FROM " + Quoted(table.table) + " ORDER BY rowid", columns), table.rows)
         << table.table;
-    EXPECT_EQ(Rows(reports, "SELECT FieldName FROM " + Quoted(std::string("Schema") + table.table) + " ORDER BY rowid", 1),
+    const std::string schema = Quoted(std::string("Schema") + table.table);
+    EXPECT_EQ(Rows(reports, "SELECT FieldName FROM " + schema + " ORDER BY rowid", 1),
               (Lines{"Account Name", "Account Manager", "Team", "Alignment"}))
         << table.table;
   }

@@ -35,6 +35,18 @@ void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
       ->check(CLI::NonNegativeNumber);
 }
 
+void AddReportsDataSourceCommand(CLI::App& app, Request& request) {
+  CLI::App* dsn = app.add_subcommand(
+      "reports-dsn",
+      "Makes QuorviaReports the ODBC data source of the SQLite reports database FILE,\n"
+      "through the SQLite ODBC driver (SQLite3); a missing FILE is then an error, never\n"
+      "a new database. Without --sysini, a user data source (~/.odbc.ini) made with\n"
+      "odbcinst; with it, odbc.ini and odbcinst.ini in DIR, for ODBCSYSINI=DIR.");
+  dsn->add_option("FILE", request.argument, "an existing reports database")->required();
+  dsn->add_option("--sysini", request.sysini, "the existing folder to write odbc.ini and odbcinst.ini into")
+      ->type_name("DIR");
+}
+
 // The commands that take nothing or one word, in the order the help lists them.
 struct PlainCommand {
   const char* name;
@@ -81,16 +93,7 @@ void AddCommands(CLI::App& app, Request& request) {
     if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
   }
   AddDemoCommand(app, request.demo);
-  CLI::App* dsn = app.add_subcommand(
-      "reports-dsn",
-      "Makes QuorviaReports the ODBC data source of the SQLite reports database FILE,\n"
-      "through the SQLite ODBC driver (SQLite3); a missing FILE is then an error, never\n"
-      "a new database. Without --sysini, a user data source (~/.odbc.ini) made with\n"
-      "odbcinst; with it, odbc.ini and odbcinst.ini in DIR, for ODBCSYSINI=DIR.");
-  dsn->add_option("FILE", request.argument, "an existing reports database")->required();
-  dsn->add_option("--sysini", request.sysini, "the folder to write odbc.ini and odbcinst.ini into")
-      ->type_name("DIR")
-      ->check(CLI::ExistingDirectory);
+  AddReportsDataSourceCommand(app, request);
   app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
                               "exits with 1 on problems.");
 }
