@@ -35,6 +35,18 @@ void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
       ->check(CLI::NonNegativeNumber);
 }
 
+void AddReportsDataSourceCommand(CLI::App& app, Request& request) {
+  CLI::App* dsn = app.add_subcommand(
+      "reports-dsn",
+      "Makes QuorviaReports the ODBC data source of the SQLite reports database FILE,\n"
+      "through the SQLite ODBC driver (SQLite3); a missing FILE is then an error, never\n"
+      "a new database. Without --sysini, a user data source (~/.odbc.ini) made with\n"
+      "odbcinst; with it, odbc.ini and odbcinst.ini in DIR, for ODBCSYSINI=DIR.");
+  dsn->add_option("FILE", request.argument, "an existing reports database")->required();
+  dsn->add_option("--sysini", request.sysini, "the existing folder to write odbc.ini and odbcinst.ini into")
+      ->type_name("DIR");
+}
+
 // The commands that take nothing or one word, in the order the help lists them.
 struct PlainCommand {
   const char* name;
@@ -62,6 +74,12 @@ constexpr PlainCommand kPlainCommands[] = {
      "Lists every item whose AccountID is exactly KEY: folder path, entry ID,\n"
      "message class and subject, separated by tabs. Exits with 1 when there is none.",
      "KEY", "the account key, compared exactly"},
+    {"reports-db",
+     "Makes a new SQLite reports database FILE from the store: for every folder below\n"
+     "\"Account Profiles\", a table named as the folder (AccountID, Account Name, Account\n"
+     "Manager, Team, Alignment, and COMPANY for contact folders) with a row per item,\n"
+     "and its schema table \"Schema\" + name. An existing FILE is never replaced.",
+     "FILE", "the new reports database"},
 };
 
 void AddCommands(CLI::App& app, Request& request) {
@@ -75,6 +93,7 @@ void AddCommands(CLI::App& app, Request& request) {
     if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
   }
   AddDemoCommand(app, request.demo);
+  AddReportsDataSourceCommand(app, request);
   app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
                               "exits with 1 on problems.");
 }

@@ -29,6 +29,7 @@ struct Request {
   std::string store;    // --store; "" for the store the environment names
   std::string argument;  // the command's one argument: FILE, ENTRYID or KEY
   std::string outlook_version;
+  std::string sysini;  // reports-dsn --sysini: the folder for odbc.ini and odbcinst.ini; "" for none
   DemoOptions demo;
 };
 

@@ -12,6 +12,8 @@
 #include "tools/demo_store.h"
 #include "tools/descriptor_output.h"
 #include "tools/metered_streams.h"
+#include "tools/reports_data_source.h"
+#include "tools/reports_mirror.h"
 #include "tools/store_backup.h"
 #include "tools/store_check.h"
 #include "tools/store_command_line.h"
@@ -132,11 +134,25 @@ int RunDemo(Call& call) {
   return kExitOk;
 }
 
+int RunReportsDatabase(Call& call) {
+  MirrorReports(*OpenStoreToRead(call.StorePath()), call.request.argument);
+  return kExitOk;
+}
+
+int RunReportsDataSource(Call& call) {
+  if (call.request.sysini.empty()) {
+    InstallUserDataSource(call.request.argument);
+  } else {
+    WriteSystemIni(call.request.sysini, call.request.argument, FindSqliteDriver(SqliteDriverFolders()));
+  }
+  return kExitOk;
+}
+
 int Run(Call& call) {
   static const std::map<std::string, int (*)(Call&)> commands = {
       {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup},
       {"ls", RunList},   {"show", RunShow},     {"find", RunFind},     {"check", RunCheck},
-      {"demo", RunDemo},
+      {"demo", RunDemo}, {"reports-db", RunReportsDatabase}, {"reports-dsn", RunReportsDataSource},
   };
   return call.request.command.empty() ? kExitOk : commands.at(call.request.command)(call);
 }
