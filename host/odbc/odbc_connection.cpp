@@ -29,7 +29,7 @@ std::string OdbcConnection::name() const { return Named(source_); }
 void OdbcConnection::Open(const std::string& source, const std::string& user,
                           const std::string& password, int /*options*/) {
   if (connected_) {
-    throw host::Error(host::ado::kObjectOpen, "Operation is not allowed when the object is open.");
+    throw ObjectOpen();
   }
   const std::string context = "cannot open " + Named(source);
   Check(environment_.Allocate(SQL_NULL_HANDLE), SQL_HANDLE_ENV, SQL_NULL_HANDLE, context, false);

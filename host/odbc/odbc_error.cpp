@@ -59,4 +59,8 @@ host::Error ObjectClosed() {
                      "Operation is not allowed when the object is closed.");
 }
 
+host::Error ObjectOpen() {
+  return host::Error(host::ado::kObjectOpen, "Operation is not allowed when the object is open.");
+}
+
 }  // namespace odbc

@@ -27,7 +27,9 @@ long ErrorNumber(std::string_view sqlstates, std::string_view messages);
 void Check(SQLRETURN result, SQLSMALLINT handle_type, SQLHANDLE handle,
            const std::string& context, bool statement = true);
 
-// Error 3704: a call on a closed connection or recordset.
+// Error 3704: a call on a closed connection or recordset; 3705: opening one
+// that is open.
 host::Error ObjectClosed();
+host::Error ObjectOpen();
 
 }  // namespace odbc

@@ -39,7 +39,7 @@ host::Error NoCurrentRecord() {
 
 void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connection> connection) {
   if (statement_ && *statement_) {
-    throw host::Error(host::ado::kObjectOpen, "Operation is not allowed when the object is open.");
+    throw ObjectOpen();
   }
   auto odbc = std::dynamic_pointer_cast<OdbcConnection>(connection.shared());
   if (!odbc) throw ObjectClosed();

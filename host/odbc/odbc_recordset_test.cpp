@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "host/odbc/reports_source_test_fixture.h"
 
 namespace odbc::testing {
@@ -25,15 +23,6 @@ class OdbcRecordsetTest : public ReportsSourceTest {
     recordset_->SetCursorType(3);
   }
 
-  long Number(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const host::Error& error) {
-      return error.number();
-    }
-    return 0;
-  }
-
   host::Ref<host::ado::Connection> connection_;
   host::Ref<OdbcRecordset> recordset_ = host::MakeRef<OdbcRecordset>();
 };
@@ -51,8 +40,8 @@ TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
     EXPECT_EQ(recordset_->FieldName(i), expected[i].first) << i;
     EXPECT_EQ(recordset_->FieldType(i), expected[i].second) << expected[i].first;
   }
-  EXPECT_EQ(Number([&] { recordset_->FieldName(7); }), host::ado::kNoSuchField);
-  EXPECT_EQ(Number([&] { recordset_->Fields(-1); }), host::ado::kNoSuchField);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->FieldName(7); }), host::ado::kNoSuchField);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(-1); }), host::ado::kNoSuchField);
 }
 
 TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
@@ -71,8 +60,8 @@ TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
       recordset_->MoveNext();
     }
     EXPECT_TRUE(recordset_->Eof());
-    EXPECT_EQ(Number([&] { recordset_->MoveNext(); }), host::ado::kNoCurrentRecord);
-    EXPECT_EQ(Number([&] { recordset_->Fields(0); }), host::ado::kNoCurrentRecord);
+    EXPECT_EQ(ErrorNumberOf([&] { recordset_->MoveNext(); }), host::ado::kNoCurrentRecord);
+    EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(0); }), host::ado::kNoCurrentRecord);
     recordset_->MoveFirst();
   }
   recordset_->MoveNext();
@@ -84,12 +73,12 @@ TEST_F(OdbcRecordsetTest, OpensOnceAndClosesOnce) {
   recordset_->Open("select Id from Accounts where Id > 3", connection_);
   EXPECT_TRUE(recordset_->Eof());
   EXPECT_EQ(recordset_->RecordCount(), 0);
-  EXPECT_EQ(Number([&] { recordset_->Open("select 1", connection_); }), host::ado::kObjectOpen);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("select 1", connection_); }), host::ado::kObjectOpen);
   recordset_->Close();
-  EXPECT_EQ(Number([&] { recordset_->Close(); }), host::ado::kObjectClosed);
-  EXPECT_EQ(Number([&] { recordset_->Open("select Id from [Schema Nowhere]", connection_); }),
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Close(); }), host::ado::kObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("select Id from [Schema Nowhere]", connection_); }),
             host::ado::kNoTable);
-  EXPECT_EQ(Number([&] { recordset_->Eof(); }), host::ado::kObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Eof(); }), host::ado::kObjectClosed);
   recordset_->Open("select count(*) from Accounts", connection_);
   EXPECT_EQ(recordset_->Fields(0), "3");
 }

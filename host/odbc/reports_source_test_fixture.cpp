@@ -69,4 +69,13 @@ std::vector<Row> ReportsSourceTest::Rows(host::Ref<host::ado::Connection> connec
   return rows;
 }
 
+long ReportsSourceTest::ErrorNumberOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const host::Error& error) {
+    return error.number();
+  }
+  return 0;
+}
+
 }  // namespace odbc::testing

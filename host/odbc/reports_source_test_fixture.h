@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ class ReportsSourceTest : public ::testing::Test {
   host::Ref<host::ado::Connection> Connected();
   // Every row of `query` on `connection`, read through a recordset.
   std::vector<Row> Rows(host::Ref<host::ado::Connection> connection, const std::string& query);
+  // The number of the host::Error that `call` throws; 0 when it throws none.
+  static long ErrorNumberOf(const std::function<void()>& call);
 
   const store::testing::TempDir& folder_;
 };
