@@ -45,9 +45,9 @@ void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connect
   if (!odbc) throw ObjectClosed();
   auto statement = odbc->NewStatement();
   source_ = source;
-  connection_ = odbc;
   Check(Run(statement->get()), SQL_HANDLE_STMT, statement->get(),
         "cannot run the query on " + odbc->name());
+  connection_ = std::move(odbc);
   statement_ = std::move(statement);
   position_ = 0;
   ReadColumns();

@@ -55,7 +55,7 @@ host::Ref<host::ado::Connection> ReportsSourceTest::Connected() {
   return connection;
 }
 
-std::vector<Row> ReportsSourceTest::Rows(host::Ref<host::ado::Connection> connection,
+std::vector<Row> ReportsSourceTest::Rows(const host::Ref<host::ado::Connection>& connection,
                                          const std::string& query) {
   auto recordset = host::MakeRef<OdbcRecordset>();
   recordset->Open(query, connection);

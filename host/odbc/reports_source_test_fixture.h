@@ -26,7 +26,7 @@ class ReportsSourceTest : public ::testing::Test {
   // A new connection, open on QuorviaReports.
   host::Ref<host::ado::Connection> Connected();
   // Every row of `query` on `connection`, read through a recordset.
-  std::vector<Row> Rows(host::Ref<host::ado::Connection> connection, const std::string& query);
+  std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection, const std::string& query);
   // The number of the host::Error that `call` throws; 0 when it throws none.
   static long ErrorNumberOf(const std::function<void()>& call);
 
