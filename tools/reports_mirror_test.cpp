@@ -23,7 +23,8 @@ std::vector<std::string> Rows(const std::string& path, const std::string& sql, i
   while (select.Step()) {
     std::string row;
     for (int column = 0; column < columns; ++column) {
-      row += (column > 0 ? "|" : "") + (select.IsNull(column) ? std::string("-") : select.Text(column));
+      if (column > 0) row += '|';
+      row += select.IsNull(column) ? std::string("-") : select.Text(column);
     }
     rows.push_back(row);
   }
