@@ -5,8 +5,6 @@
 #include "host/desktop/console_message_box.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
-#include "host/odbc/odbc_connection.h"
-#include "host/odbc/odbc_recordset.h"
 #include "host/store/store_hosts.h"
 
 namespace host {
@@ -45,10 +43,12 @@ Ref<omg::SafeItem> LinuxPlatform::CreateSafeContactItem() { return store_->Creat
 Ref<omg::SafeItem> LinuxPlatform::CreateSafePostItem() { return store_->CreateSafePostItem(); }
 
 Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
-  return MakeRef<odbc::OdbcConnection>();
+  throw CannotCreate("Adodb.connection", kNotOnThisSystem);
 }
 
-Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() { return MakeRef<odbc::OdbcRecordset>(); }
+Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() {
+  throw CannotCreate("ADODB.Recordset", kNotOnThisSystem);
+}
 
 Ref<excel::Application> LinuxPlatform::CreateExcel() {
   throw CannotCreate("Excel.Application", kNotOnThisSystem);
