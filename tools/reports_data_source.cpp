@@ -12,6 +12,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "host/xdg.h"
+
 namespace storetool {
 namespace {
 
@@ -74,8 +76,8 @@ int RunOdbcinst(std::vector<std::string> args, bool show_errors) {
 class TemplateFile {
  public:
   explicit TemplateFile(const std::string& text) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    path_ = std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") + "/quorvia-odbc-XXXXXX";
+    const std::string tmpdir = host::EnvironmentVariable("TMPDIR");
+    path_ = (tmpdir.empty() ? std::string("/tmp") : tmpdir) + "/quorvia-odbc-XXXXXX";
     const int fd = mkstemp(path_.data());
     if (fd < 0) throw std::runtime_error(path_ + ": cannot make: " + std::strerror(errno));
     close(fd);
