@@ -5,6 +5,8 @@
 #include "host/desktop/console_message_box.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
+#include "host/odbc/odbc_connection.h"
+#include "host/odbc/odbc_recordset.h"
 #include "host/store/store_hosts.h"
 
 namespace host {
@@ -43,12 +45,10 @@ Ref<omg::SafeItem> LinuxPlatform::CreateSafeContactItem() { return store_->Creat
 Ref<omg::SafeItem> LinuxPlatform::CreateSafePostItem() { return store_->CreateSafePostItem(); }
 
 Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
-  throw CannotCreate("Adodb.connection", kNotOnThisSystem);
+  return MakeRef<odbc::OdbcConnection>();
 }
 
-Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() {
-  throw CannotCreate("ADODB.Recordset", kNotOnThisSystem);
-}
+Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() { return MakeRef<odbc::OdbcRecordset>(); }
 
 Ref<excel::Application> LinuxPlatform::CreateExcel() {
   throw CannotCreate("Excel.Application", kNotOnThisSystem);

@@ -13,10 +13,11 @@ class StoreHosts;
 namespace host {
 
 // The platform of a Linux desktop: the mail client, CDO, the add-in and the
-// wrapper library over the embedded store at one path, and the message boxes
-// and event pump it is given. Components that this system does not have
-// (the reports connection, the spreadsheet host, the companion add-in)
-// cannot be created: their creation fails with error 429.
+// wrapper library over the embedded store at one path, the reports
+// connection and recordset over unixODBC, and the message boxes and event
+// pump it is given. Components that this system does not have (the
+// spreadsheet host, the companion add-in) cannot be created: their creation
+// fails with error 429.
 class LinuxPlatform : public Platform {
  public:
   // `run_id` names the program run, for the store's records of what it did.

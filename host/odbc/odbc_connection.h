@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/ado.h"
+#include "host/odbc/odbc_handle.h"
+
+namespace odbc {
+
+// A reports connection over the unixODBC driver manager.
+class OdbcConnection : public host::ado::Connection {
+ public:
+  OdbcConnection() = default;
+  ~OdbcConnection() override;
+
+  void SetMode(int mode) override { mode_ = mode; }
+  int Mode() const override { return mode_; }
+  void Open(const std::string& source, const std::string& user, const std::string& password,
+            int options) override;
+  void Execute(const std::string& statement) override;
+  void Execute(const std::string& statement,
+               const std::vector<std::optional<std::string>>& parameters) override;
+  std::string IdentifierQuote() override;
+  void Close() override;
+
+  // A new statement on the open connection, freed by this connection when it
+  // closes first (the pointer then holds no handle). Throws 3704 when closed.
+  std::shared_ptr<StatementHandle> NewStatement();
+  // "the data source NAME" this connection was opened on, for error
+  // descriptions (a connection string is not repeated: it may hold a password).
+  std::string name() const;
+
+ private:
+  int mode_ = 0;
+  std::string source_;
+  Environment environment_;
+  ConnectionHandle connection_;
+  bool connected_ = false;
+  std::vector<std::weak_ptr<StatementHandle>> statements_;
+};
+
+}  // namespace odbc

@@ -1,0 +1,112 @@
+#include "host/odbc/odbc_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "host/odbc/odbc_error.h"
+#include "host/odbc/odbc_recordset.h"
+#include "host/odbc/reports_source_test_fixture.h"
+
+namespace odbc::testing {
+namespace {
+
+using OdbcConnectionTest = ReportsSourceTest;
+
+TEST_F(OdbcConnectionTest, StoresBoundValuesLiterally) {
+  auto connection = Connected();
+  connection->Execute("create table x (id integer, value text)");
+  const Row values = {"O'Brien", "'); drop table x; --", "Zoë ü €", "", std::nullopt,
+                      std::string(5000, 'v')};
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    connection->Execute("insert into x (id, value) values (?, ?)",
+                        {std::to_string(i), values[i]});
+  }
+  const auto rows = Rows(connection, "select value from x order by id");
+  ASSERT_EQ(rows.size(), values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(rows[i][0], values[i]) << "value " << i;
+  }
+}
+
+TEST_F(OdbcConnectionTest, OpensByConnectionStringAndTellsItsIdentifierQuote) {
+  auto connection = host::MakeRef<OdbcConnection>();
+  connection->Open("DSN=QuorviaReports;", "", "", -1);
+  connection->Execute("create table [Account Team] ([Account Name] text)");
+  connection->Execute("update [Account Team] set [Account Name] = 'x'");
+  EXPECT_EQ(connection->IdentifierQuote(), "\"");
+}
+
+TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {
+  struct Case {
+    std::string source;
+    std::string statement;
+    long number;
+    std::string description_start;
+    std::string driver_text;
+  };
+  const Case cases[] = {
+      {"NoSuchSource", "", host::ado::kFail, "cannot open the data source NoSuchSource: ",
+       "Data source name not found"},
+      {"Missing", "", host::ado::kFail, "cannot open the data source Missing: ", "connect failed"},
+      {"QuorviaReports", "update [Nowhere] set a = 1", host::ado::kNoTable,
+       "cannot execute the statement on the data source QuorviaReports: ", "no such table: Nowhere"},
+      {"QuorviaReports", "update set where", host::ado::kErrorsInCommand,
+       "cannot execute the statement on the data source QuorviaReports: ", "syntax error"},
+  };
+  for (const auto& c : cases) {
+    auto connection = host::MakeRef<OdbcConnection>();
+    try {
+      connection->Open(c.source, "", "", -1);
+      connection->Execute(c.statement);
+      ADD_FAILURE() << c.source << " " << c.statement << ": no error";
+    } catch (const host::Error& error) {
+      EXPECT_EQ(error.number(), c.number) << c.source << " " << c.statement;
+      EXPECT_EQ(error.description().rfind(c.description_start, 0), 0U) << error.description();
+      EXPECT_NE(error.description().find(c.driver_text), std::string::npos) << error.description();
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("missing.db")));
+}
+
+TEST_F(OdbcConnectionTest, ClosingEndsItsRecordsetsAndTwiceIsHarmless) {
+  auto connection = Connected();
+  connection->Execute("create table t (a text)");
+  auto recordset = host::MakeRef<OdbcRecordset>();
+  recordset->Open("select a from t", connection);
+  connection->Close();
+  connection->Close();
+  const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+      {"Execute", [&] { connection->Execute("select 1"); }},
+      {"IdentifierQuote", [&] { connection->IdentifierQuote(); }},
+      {"Recordset.Eof", [&] { recordset->Eof(); }},
+      {"Recordset.Close", [&] { recordset->Close(); }},
+      {"Recordset.Open", [&] { host::MakeRef<OdbcRecordset>()->Open("select 1", connection); }},
+  };
+  for (const auto& [name, call] : calls) {
+    EXPECT_EQ(ErrorNumberOf(call), host::ado::kObjectClosed) << name;
+  }
+}
+
+// Drivers that report SQLSTATEs of their own, which the SQLite driver does not.
+TEST(OdbcErrorNumberTest, FollowsTheStatesBeforeTheMessages) {
+  const struct {
+    const char* states;
+    const char* messages;
+    long number;
+  } cases[] = {
+      {"42S02", "Invalid object name 'x'", host::ado::kNoTable},
+      {"0100042S02", "", host::ado::kNoTable},
+      {"42000", "Incorrect syntax near 'x'", host::ado::kErrorsInCommand},
+      {"0100042S22", "Invalid column name 'x'", host::ado::kErrorsInCommand},
+      {"HY000", "near \"set\": syntax error (1)", host::ado::kErrorsInCommand},
+      {"08001", "could not connect", host::ado::kFail},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorNumber(c.states, c.messages), c.number) << c.states << " " << c.messages;
+  }
+}
+
+}  // namespace
+}  // namespace odbc::testing

@@ -1,0 +1,187 @@
+#include "host/odbc/odbc_recordset.h"
+
+#include <sqlext.h>
+
+#include <array>
+
+#include "host/odbc/odbc_error.h"
+
+namespace odbc {
+namespace {
+
+using host::ado::ColumnType;
+
+ColumnType TypeOf(SQLSMALLINT sql_type) {
+  switch (sql_type) {
+    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIGINT:
+      return ColumnType::kInteger;
+    case SQL_DECIMAL: case SQL_NUMERIC:
+      return ColumnType::kDecimal;
+    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
+      return ColumnType::kReal;
+    case SQL_TYPE_DATE: case SQL_DATE:
+      return ColumnType::kDate;
+    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP:
+      return ColumnType::kTimestamp;
+    case SQL_BIT:
+      return ColumnType::kBoolean;
+    default:
+      return ColumnType::kText;
+  }
+}
+
+host::Error NoCurrentRecord() {
+  return host::Error(host::ado::kNoCurrentRecord,
+                     "Either BOF or EOF is True, or the current record has been deleted.");
+}
+
+}  // namespace
+
+void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connection> connection) {
+  if (statement_ && *statement_) {
+    throw ObjectOpen();
+  }
+  auto odbc = std::dynamic_pointer_cast<OdbcConnection>(connection.shared());
+  if (!odbc) throw ObjectClosed();
+  auto statement = odbc->NewStatement();
+  source_ = source;
+  Check(Run(statement->get()), SQL_HANDLE_STMT, statement->get(),
+        "cannot run the query on " + odbc->name());
+  connection_ = std::move(odbc);
+  statement_ = std::move(statement);
+  position_ = 0;
+  ReadColumns();
+  Fetch();
+}
+
+SQLHANDLE OdbcRecordset::Statement() const {
+  if (!statement_ || !*statement_) throw ObjectClosed();
+  return statement_->get();
+}
+
+SQLRETURN OdbcRecordset::Run(SQLHANDLE statement) const {
+  return SQLExecDirect(statement,
+                       reinterpret_cast<SQLCHAR*>(const_cast<char*>(source_.c_str())), SQL_NTS);
+}
+
+void OdbcRecordset::ReadColumns() {
+  const SQLHANDLE statement = Statement();
+  const std::string context = "cannot read the columns of the query";
+  SQLSMALLINT count = 0;
+  Check(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, context);
+  columns_.clear();
+  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+    std::array<SQLCHAR, 512> name{};
+    SQLSMALLINT name_length = 0;
+    SQLSMALLINT type = 0;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+    SQLSMALLINT nullable = 0;
+    Check(SQLDescribeCol(statement, i, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                         &name_length, &type, &size, &digits, &nullable),
+          SQL_HANDLE_STMT, statement, context);
+    columns_.push_back({reinterpret_cast<const char*>(name.data()), TypeOf(type)});
+  }
+}
+
+void OdbcRecordset::Fetch() {
+  const SQLHANDLE statement = Statement();
+  const SQLRETURN result = SQLFetch(statement);
+  Check(result, SQL_HANDLE_STMT, statement, "cannot read the next row of the query");
+  at_end_ = result == SQL_NO_DATA;
+  row_.clear();
+  if (at_end_) return;
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    row_.push_back(ReadValue(static_cast<SQLUSMALLINT>(i + 1)));
+  }
+}
+
+std::optional<std::string> OdbcRecordset::ReadValue(SQLUSMALLINT column) {
+  const SQLHANDLE statement = Statement();
+  std::string value;
+  std::array<char, 4096> chunk{};
+  for (;;) {
+    SQLLEN indicator = 0;
+    const SQLRETURN result = SQLGetData(statement, column, SQL_C_CHAR, chunk.data(),
+                                        static_cast<SQLLEN>(chunk.size()), &indicator);
+    if (result == SQL_NO_DATA) return value;
+    Check(result, SQL_HANDLE_STMT, statement, "cannot read a value of the query");
+    if (indicator == SQL_NULL_DATA) return std::nullopt;
+    // Each chunk but the last fills the buffer but for its terminating zero.
+    const bool more = result == SQL_SUCCESS_WITH_INFO &&
+                      (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(chunk.size()));
+    value.append(chunk.data(), more ? chunk.size() - 1 : static_cast<std::size_t>(indicator));
+    if (!more) return value;
+  }
+}
+
+void OdbcRecordset::MoveFirst() {
+  const SQLHANDLE statement = Statement();
+  if (position_ == 0) return;
+  SQLFreeStmt(statement, SQL_CLOSE);
+  Check(Run(statement), SQL_HANDLE_STMT, statement, "cannot run the query again");
+  position_ = 0;
+  Fetch();
+}
+
+void OdbcRecordset::MoveNext() {
+  Statement();
+  if (at_end_) throw NoCurrentRecord();
+  ++position_;
+  Fetch();
+}
+
+bool OdbcRecordset::Eof() {
+  Statement();
+  return at_end_;
+}
+
+const OdbcRecordset::Column& OdbcRecordset::ColumnAt(int index) {
+  Statement();
+  if (index < 0 || static_cast<std::size_t>(index) >= columns_.size()) {
+    throw host::Error(host::ado::kNoSuchField,
+                      "Item cannot be found in the collection corresponding to the requested "
+                      "name or ordinal.");
+  }
+  return columns_[static_cast<std::size_t>(index)];
+}
+
+std::optional<std::string> OdbcRecordset::Fields(int index) {
+  ColumnAt(index);
+  if (at_end_) throw NoCurrentRecord();
+  return row_[static_cast<std::size_t>(index)];
+}
+
+int OdbcRecordset::FieldCount() {
+  Statement();
+  return static_cast<int>(columns_.size());
+}
+
+std::string OdbcRecordset::FieldName(int index) { return ColumnAt(index).name; }
+
+host::ado::ColumnType OdbcRecordset::FieldType(int index) { return ColumnAt(index).type; }
+
+long OdbcRecordset::RecordCount() {
+  Statement();
+  // A second statement counts, so the current row stays where it is.
+  const auto counter = connection_->NewStatement();
+  Check(Run(counter->get()), SQL_HANDLE_STMT, counter->get(), "cannot count the rows of the query");
+  long count = 0;
+  for (SQLRETURN result = SQLFetch(counter->get()); result != SQL_NO_DATA;
+       result = SQLFetch(counter->get())) {
+    Check(result, SQL_HANDLE_STMT, counter->get(), "cannot count the rows of the query");
+    ++count;
+  }
+  return count;
+}
+
+void OdbcRecordset::Close() {
+  Statement();
+  statement_.reset();
+  connection_.reset();
+  columns_.clear();
+  row_.clear();
+  at_end_ = true;
+}
+
+}  // namespace odbc

@@ -1,0 +1,87 @@
+#include "host/odbc/odbc_recordset.h"
+
+#include <gtest/gtest.h>
+
+#include "host/odbc/reports_source_test_fixture.h"
+
+namespace odbc::testing {
+namespace {
+
+using host::ado::ColumnType;
+
+class OdbcRecordsetTest : public ReportsSourceTest {
+ protected:
+  OdbcRecordsetTest() : connection_(Connected()) {
+    connection_->Execute(
+        "create table Accounts (Id integer, Amount numeric(10,2), Score real, Opened date, "
+        "Seen timestamp, Active bit, [Account Name] text)");
+    connection_->Execute(
+        "insert into Accounts values (1, 12.5, 0.25, '2024-02-29', '2024-02-29 13:14:15', 1, "
+        "'Acme')");
+    connection_->Execute("insert into Accounts values (2, null, null, null, null, 0, null)");
+    connection_->Execute("insert into Accounts (Id, [Account Name]) values (3, 'Zoë')");
+    recordset_->SetCursorType(3);
+  }
+
+  host::Ref<host::ado::Connection> connection_;
+  host::Ref<OdbcRecordset> recordset_ = host::MakeRef<OdbcRecordset>();
+};
+
+// The SQLite driver reports numeric columns as double, and has no decimal.
+TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
+  recordset_->Open("select * from Accounts order by Id", connection_);
+  const std::vector<std::pair<std::string, ColumnType>> expected = {
+      {"Id", ColumnType::kInteger},     {"Amount", ColumnType::kReal},
+      {"Score", ColumnType::kReal},     {"Opened", ColumnType::kDate},
+      {"Seen", ColumnType::kTimestamp}, {"Active", ColumnType::kBoolean},
+      {"Account Name", ColumnType::kText}};
+  ASSERT_EQ(recordset_->FieldCount(), static_cast<int>(expected.size()));
+  for (int i = 0; i < recordset_->FieldCount(); ++i) {
+    EXPECT_EQ(recordset_->FieldName(i), expected[i].first) << i;
+    EXPECT_EQ(recordset_->FieldType(i), expected[i].second) << expected[i].first;
+  }
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->FieldName(7); }), host::ado::kNoSuchField);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(-1); }), host::ado::kNoSuchField);
+}
+
+TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
+  recordset_->Open("select Id, Amount, Opened, [Account Name] from Accounts order by Id",
+                   connection_);
+  EXPECT_EQ(recordset_->RecordCount(), 3);
+  const std::vector<Row> expected = {{"1", "12.5", "2024-02-29", "Acme"},
+                                     {"2", std::nullopt, std::nullopt, std::nullopt},
+                                     {"3", std::nullopt, std::nullopt, "Zoë"}};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const auto& row : expected) {
+      ASSERT_FALSE(recordset_->Eof()) << "pass " << pass;
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        EXPECT_EQ(recordset_->Fields(static_cast<int>(i)), row[i]) << "pass " << pass << " " << *row[0];
+      }
+      recordset_->MoveNext();
+    }
+    EXPECT_TRUE(recordset_->Eof());
+    EXPECT_EQ(ErrorNumberOf([&] { recordset_->MoveNext(); }), host::ado::kNoCurrentRecord);
+    EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(0); }), host::ado::kNoCurrentRecord);
+    recordset_->MoveFirst();
+  }
+  recordset_->MoveNext();
+  EXPECT_EQ(recordset_->RecordCount(), 3);
+  EXPECT_EQ(recordset_->Fields(0), "2");
+}
+
+TEST_F(OdbcRecordsetTest, OpensOnceAndClosesOnce) {
+  recordset_->Open("select Id from Accounts where Id > 3", connection_);
+  EXPECT_TRUE(recordset_->Eof());
+  EXPECT_EQ(recordset_->RecordCount(), 0);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("select 1", connection_); }), host::ado::kObjectOpen);
+  recordset_->Close();
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Close(); }), host::ado::kObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("select Id from [Schema Nowhere]", connection_); }),
+            host::ado::kNoTable);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Eof(); }), host::ado::kObjectClosed);
+  recordset_->Open("select count(*) from Accounts", connection_);
+  EXPECT_EQ(recordset_->Fields(0), "3");
+}
+
+}  // namespace
+}  // namespace odbc::testing
