@@ -1,5 +1,6 @@
 #include "host/odbc/odbc_connection.h"
 
+#include <dlfcn.h>
 #include <sqlext.h>
 
 #include <array>
@@ -20,6 +21,15 @@ std::string Named(const std::string& source) {
                                                : "the data source of the connection string";
 }
 
+// The driver manager loads its configuration library for every connection
+// and unloads it on disconnect, dropping the odbc.ini it parsed. Held loaded
+// once, the library keeps that parse across the nested connections of a
+// folder walk, and its caches stay reachable instead of orphaned.
+void HoldConfigurationLibrary() {
+  static void* const library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+  static_cast<void>(library);
+}
+
 }  // namespace
 
 OdbcConnection::~OdbcConnection() { Close(); }
@@ -32,6 +42,7 @@ void OdbcConnection::Open(const std::string& source, const std::string& user,
     throw ObjectOpen();
   }
   const std::string context = "cannot open " + Named(source);
+  HoldConfigurationLibrary();
   Check(environment_.Allocate(SQL_NULL_HANDLE), SQL_HANDLE_ENV, SQL_NULL_HANDLE, context, false);
   Check(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
                       reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
