@@ -88,9 +88,9 @@ class Form1 {
   // was, and the run ends as kPartlyDone. `entry_id` yields the item's
   // identifier; `on_error` holds the failure.
   void NoteUnchanged(const std::function<std::string()>& entry_id, const host::ResumeNext& on_error);
-  // Records a failure of the reports database (`what` names it): the run
-  // ends as kReportsFailed.
-  void NoteReportsFailure(std::string what) { reports_failures_.push_back(std::move(what)); }
+  // Records a failure of the reports database (`what` names it), once for
+  // each different text: the run ends as kReportsFailed.
+  void NoteReportsFailure(std::string what);
   // The reasons of a run that left items unchanged or the reports database
   // not fully updated, naming what failed.
   std::string UnchangedReason() const;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -54,11 +55,15 @@ std::string Form1::UnchangedReason() const {
   return reason + NamedList(unchanged_items_);
 }
 
+void Form1::NoteReportsFailure(std::string what) {
+  // A data source that cannot be opened fails once on every walk level.
+  if (std::find(reports_failures_.begin(), reports_failures_.end(), what) == reports_failures_.end()) {
+    reports_failures_.push_back(std::move(what));
+  }
+}
+
 std::string Form1::ReportsFailureReason() const {
-  const std::size_t count = reports_failures_.size();
-  std::string reason = "the reports database was not fully updated (" + std::to_string(count);
-  reason += count == 1 ? " failure): " : " failures): ";
-  return reason + NamedList(reports_failures_);
+  return "the reports database was not fully updated: " + NamedList(reports_failures_);
 }
 
 }  // namespace app
