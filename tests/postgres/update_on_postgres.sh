@@ -21,8 +21,8 @@ utilities=$1
 store_tool=$2
 [[ -x $utilities && -x $store_tool ]] || die "$utilities or $store_tool is not an executable program"
 
-pg_bin=$(find /usr/lib/postgresql -path '*/bin/initdb' 2>/dev/null | sort -V | tail -n 1 | xargs -r dirname)
-[[ -n $pg_bin ]] || die "no PostgreSQL server programs in /usr/lib/postgresql/*/bin: install the Debian package postgresql"
+pg_bin=$(printf '%s\n' /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+[[ -x $pg_bin/initdb ]] || die "no PostgreSQL server programs in /usr/lib/postgresql/*/bin: install the Debian package postgresql"
 pg_driver=""
 for candidate in /usr/lib/*/odbc/psqlodbcw.so /usr/lib/odbc/psqlodbcw.so /usr/lib64/odbc/psqlodbcw.so; do
   if [[ -r $candidate ]]; then
@@ -52,6 +52,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A test runner that gives up on the test still gets the server stopped.
+trap 'exit 1' INT TERM HUP
 # The server's user only passes through the work folder to its own.
 chmod 0711 "$work"
 mkdir -m 0700 "$server_dir"
@@ -129,7 +131,7 @@ while IFS= read -r table; do
     psql_reports -c "\\copy $quoted FROM pstdin WITH (FORMAT csv)" || die "cannot copy the rows of $table"
 done < <(sqlite3 "$work/mirror.db" "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid")
 # Contact tables leave Team out of their schema, so Update must not write it.
-psql_reports -c "DELETE FROM \"SchemaContacts\" WHERE \"FieldName\" = 'Team'"
+psql_reports -c "DELETE FROM \"SchemaContacts\" WHERE \"FieldName\" = 'Team'" || die "cannot change SchemaContacts"
 
 odbc_dir=$work/odbc
 mkdir "$odbc_dir"
@@ -197,7 +199,7 @@ O'Neil | old n3 | old manager n3 | old team n3 | old alignment n3" \
   "$(rows Activities "$base")"
 
 # A schema that names a column its table lacks: the server refuses the statement.
-psql_reports -c 'ALTER TABLE "Activities" DROP COLUMN "Alignment"'
+psql_reports -c 'ALTER TABLE "Activities" DROP COLUMN "Alignment"' || die "cannot drop a column of Activities"
 update "Update;0A03;AccountID;B200;;Alignment;;" 5
 # A data source whose database does not exist cannot be opened.
 data_source missing
