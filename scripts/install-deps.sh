@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-wayland
   unixodbc-dev unixodbc libsqliteodbc
+  postgresql odbc-postgresql
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth
