@@ -1,6 +1,7 @@
 #include "host/sheet/xlsx_book.h"
 
 #include <cmath>
+#include <filesystem>
 #include <strings.h>
 
 #include "host/sheet/cell_address.h"
@@ -45,9 +46,15 @@ int NumberFormatOf(const CellValue& value) {
 
 }  // namespace
 
-XlsxBook::XlsxBook(const std::string& path, long last_row) : path_(path), last_row_(last_row) {
+XlsxBook::XlsxBook(const std::string& path, long last_row)
+    : path_(path),
+      temporary_folder_(std::filesystem::path(path).parent_path().string()),
+      last_row_(last_row) {
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
+  // The rows wait in temporary files until the workbook is written; beside
+  // the workbook they take disk space, where /tmp might take memory.
+  options.tmpdir = temporary_folder_.data();
   workbook_ = workbook_new_opt(path_.c_str(), &options);
   if (!workbook_) throw SheetError("cannot start the workbook " + path_, "out of memory");
   try {

@@ -28,7 +28,8 @@ struct CellStyle {
 class XlsxBook {
  public:
   // A workbook to be written to `path`, holding one sheet "Sheet1", whose
-  // sheets take rows up to `last_row` (at most 1,048,576).
+  // sheets take rows up to `last_row` (at most 1,048,576). The rows wait in
+  // unnamed temporary files in the folder of `path`.
   XlsxBook(const std::string& path, long last_row);
   // Lets go of the workbook; when it was not closed, nothing is written.
   ~XlsxBook();
@@ -79,6 +80,7 @@ class XlsxBook {
   lxw_format* FormatOf(const Cell& cell);
 
   std::string path_;
+  std::string temporary_folder_;  // the rows' temporary files go here
   long last_row_;
   lxw_workbook* workbook_;
   std::vector<Sheet> sheets_;
