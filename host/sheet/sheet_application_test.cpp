@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "host/sheet/xlsx_read_back.h"
 #include "host/store/test_store.h"
@@ -161,6 +162,8 @@ TEST_F(SheetApplicationTest, RefusesCellsOutsideTheSheetAndRowsAlreadyWritten) {
       {"width -1", [&] { sheet->Range("A1")->SetColumnWidth(-1); }},
       {"width 256", [&] { sheet->Range("A1")->SetColumnWidth(256); }},
       {"alignment 7", [&] { sheet->Range("A1")->SetHorizontalAlignment(7); }},
+      {"infinity", [&] { sheet->Range("A1")->SetValue(std::numeric_limits<double>::infinity()); }},
+      {"NaN", [&] { sheet->Range("A1")->SetValue(std::numeric_limits<double>::quiet_NaN()); }},
   };
   for (const auto& [what, call] : refused) EXPECT_EQ(ThrownError(call, what).number(), kSheetFailure) << what;
 

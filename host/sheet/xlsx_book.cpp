@@ -120,7 +120,13 @@ CellStyle& XlsxBook::Style(int sheet, long row, long column) {
 }
 
 void XlsxBook::SetValue(int sheet, long row, long column, CellValue value) {
-  Touch(sheet, row, column).value = std::move(value);
+  Cell& cell = Touch(sheet, row, column);
+  if (const auto* number = std::get_if<double>(&value); number && !std::isfinite(*number)) {
+    throw SheetError("cannot set " + CellName(row, column) + " of " +
+                         sheets_[static_cast<std::size_t>(sheet)].name + " to " + std::to_string(*number),
+                     "a cell holds only finite numbers");
+  }
+  cell.value = std::move(value);
 }
 
 XlsxBook::Cell& XlsxBook::Touch(int sheet, long row, long column) {
@@ -159,7 +165,6 @@ void XlsxBook::WriteCell(const Sheet& sheet, long row, long column, const Cell& 
                                     CutToCharacters(text, kCellCharacters).c_str(), format);
     }
     lxw_error operator()(double number) const {
-      if (!std::isfinite(number)) throw SheetError(what, "a cell holds only finite numbers");
       return worksheet_write_number(worksheet, at_row, at_column, number, format);
     }
     lxw_error operator()(bool flag) const {
@@ -173,9 +178,8 @@ void XlsxBook::WriteCell(const Sheet& sheet, long row, long column, const Cell& 
     lxw_row_t at_row;
     lxw_col_t at_column;
     lxw_format* format;
-    const std::string& what;
   };
-  Check(std::visit(Writer{worksheet, at_row, at_column, format, what}, cell.value), what);
+  Check(std::visit(Writer{worksheet, at_row, at_column, format}, cell.value), what);
 }
 
 lxw_format* XlsxBook::FormatOf(const Cell& cell) {

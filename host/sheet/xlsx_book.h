@@ -23,7 +23,8 @@ struct CellStyle {
 // to the library, which writes it out, once a later row is touched. So
 // cells are set row by row from the top; a cell of a row above the one
 // being set fails. Every failure throws host::Error (kSheetFailure) naming
-// the cell, sheet or file. Sheets are numbered from 0; rows and columns
+// the cell, sheet or file; the library's failure to take a row shows at the
+// call that touches a later row, or at Close. Sheets are numbered from 0; rows and columns
 // from 1.
 class XlsxBook {
  public:
