@@ -124,10 +124,10 @@ TEST_F(CopyFromRecordsetTest, StopsAtTheSheetsEndAndGoesOnInTheNextSheet) {
   const testing::ReadBack book(application->Save().at(0));
   ASSERT_EQ(book.SheetNames(), (std::vector<std::string>{"Sheet1", "Sheet2", "Sheet3"}));
   for (int id = 1; id <= 7; ++id) {
-    const std::string sheet = "Sheet" + std::to_string((id - 1) / 3 + 1);
+    const std::string sheet = std::string("Sheet").append(std::to_string((id - 1) / 3 + 1));
     const std::string row = std::to_string((id - 1) % 3 + 2);
     EXPECT_EQ(book.Cell(sheet, "A" + row)["value"], static_cast<double>(id)) << id;
-    EXPECT_EQ(book.Cell(sheet, "B" + row)["value"], "n" + std::to_string(id)) << id;
+    EXPECT_EQ(book.Cell(sheet, "B" + row)["value"], std::string("n").append(std::to_string(id))) << id;
     EXPECT_EQ(book.Cell(sheet, "B1")["value"], "Name") << sheet;
   }
   EXPECT_EQ(book.CellCount("Sheet3"), 4U);
