@@ -15,6 +15,7 @@ packages=(
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth
+  python3
   clang libclang-rt-14-dev
 )
 
