@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "host/odbc/field_value.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
 #include "host/sheet/sheet_application.h"
@@ -62,6 +63,7 @@ class GeneratedRecordset : public host::ado::Recordset {
   }
   bool Eof() override { return position_ > kRows; }
   std::optional<std::string> Fields(int index) override { return row_[static_cast<std::size_t>(index)]; }
+  host::Value Value(int index) override { return odbc::FieldValue(kTypes[index], Fields(index)); }
   int FieldCount() override { return kColumns; }
   std::string FieldName(int index) override { return kNames[index]; }
   ColumnType FieldType(int index) override { return kTypes[index]; }

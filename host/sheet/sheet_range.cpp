@@ -5,8 +5,6 @@
 namespace sheet {
 namespace {
 
-using host::ado::ColumnType;
-
 class SheetFont : public host::excel::Font {
  public:
   SheetFont(std::shared_ptr<XlsxBook> book, int sheet, long row, long column)
@@ -54,13 +52,11 @@ void SheetRange::SetValue(const host::Value& value) {
 }
 
 long SheetRange::CopyFromRecordset(host::Ref<host::ado::Recordset> recordset) {
-  std::vector<ColumnType> types;
-  for (int i = 0; i < recordset->FieldCount(); ++i) types.push_back(recordset->FieldType(i));
+  const int fields = recordset->FieldCount();
   long row = row_;
   for (; row <= book_->last_row() && !recordset->Eof(); ++row, recordset->MoveNext()) {
-    for (std::size_t i = 0; i < types.size(); ++i) {
-      book_->SetValue(sheet_, row, column_ + static_cast<long>(i),
-                      CellFromField(types[i], recordset->Fields(static_cast<int>(i))));
+    for (int i = 0; i < fields; ++i) {
+      book_->SetValue(sheet_, row, column_ + i, CellFromValue(recordset->Value(i)));
     }
   }
   return row - row_;
