@@ -15,6 +15,7 @@ packages=(
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth
+  fonts-wine
   clang libclang-rt-14-dev
 )
 
