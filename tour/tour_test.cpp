@@ -25,6 +25,9 @@ class TourTest : public ::testing::Test {
   // recording platform first.
   Outcome Run(const std::string& answers,
               const std::function<void(host::testing::RecordingPlatform&)>& prepare = {}) {
+    form_.reset();  // its slides belong to the desktop made before
+    platform_.reset();
+    input_.clear();
     input_.str(answers);
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(input_, output_);

@@ -190,6 +190,8 @@ TEST(QtSlidesTest, PicturesAreEmbeddedBaselineJpegAt96DotsPerInch) {
 class QtTourTest : public ::testing::Test {
  protected:
   app::Outcome RunHelp() {
+    form_.reset();  // its slides belong to the desktop made before
+    platform_.reset();
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     desktop.slides = std::make_unique<QtSlides>();
     inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
@@ -266,7 +268,6 @@ TEST_F(QtTourTest, ClosingASlideEndsTheProgramThroughItsEnd) {
     EXPECT_EQ(Count("Session.Logoff()"), 1) << caption;
     EXPECT_EQ(Count("Create(Quillet.connect)"), 0) << caption;
     EXPECT_TRUE(form_->objSession.IsNothing()) << caption;
-    form_.reset();  // its windows go with it
   }
 }
 

@@ -1,5 +1,6 @@
 #include "host/desktop/x11_window_lookup.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,15 +69,15 @@ std::uint64_t X11WindowLookup::FindWindowA(const std::string& title) {
   };
   std::uint64_t found = 0;
   for (const Window top : Children(display.get(), DefaultRootWindow(display.get()))) {
-    if (titled(top)) {
-      found = top;
+    // A reparenting window manager keeps the program's window inside its frame.
+    std::vector<Window> candidates{top};
+    const std::vector<Window> inner = Children(display.get(), top);
+    candidates.insert(candidates.end(), inner.begin(), inner.end());
+    const auto match = std::find_if(candidates.begin(), candidates.end(), titled);
+    if (match != candidates.end()) {
+      found = *match;
       break;
     }
-    // A reparenting window manager keeps the program's window inside its frame.
-    for (const Window inner : Children(display.get(), top)) {
-      if (titled(inner)) found = inner;
-    }
-    if (found != 0) break;
   }
   XSync(display.get(), False);
   XSetErrorHandler(previous);

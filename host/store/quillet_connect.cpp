@@ -1,6 +1,7 @@
 #include "host/store/quillet_connect.h"
 
 #include <string>
+#include <utility>
 
 #include "host/error.h"
 #include "host/outlook.h"
