@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +19,7 @@
 
 #include "app/form1.h"
 #include "host/desktop/qt_application.h"
+#include "host/desktop/qt_message_box.h"
 #include "host/linux_platform.h"
 #include "host/testing/crm_store.h"
 #include "host/testing/quiet_desktop.h"
@@ -194,6 +196,7 @@ class QtTourTest : public ::testing::Test {
     platform_.reset();
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     desktop.slides = std::make_unique<QtSlides>();
+    desktop.companion_answers = std::make_unique<QtMessageBox>();
     inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     form_ = std::make_unique<app::Form1>(*platform_, "Help", nullptr);
@@ -252,7 +255,19 @@ TEST_F(QtTourTest, NextBackNextShowsTheSameWindowsAndFinishEndsTheProgram) {
     EXPECT_EQ(&window, second) << "a second window was made";
     window.findChild<QPushButton*>("Command2")->click();
   });
+  // The companion add-in's answer, while the slides are hidden.
+  bool answered = false;
+  Then("Quillet", [&](QWidget& window) {
+    auto* box = qobject_cast<QMessageBox*>(&window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("The Quorvia database is the folder")) << box->text().toStdString();
+    EXPECT_FALSE(second->isVisible());
+    EXPECT_EQ(Count("Session.Logoff()"), 0) << "the program ended before the answer was read";
+    answered = true;
+    box->button(QMessageBox::Ok)->click();
+  });
   EXPECT_EQ(RunHelp(), app::Outcome::kDone);
+  EXPECT_TRUE(answered);
   EXPECT_EQ(Count(R"(Slides.CreateSlide("Overview1"))"), 1);
   EXPECT_EQ(Count("Overview1.Show()"), 2);
   EXPECT_EQ(Count("Quillet.FindFolder()"), 1);
