@@ -17,6 +17,7 @@
 #include "host/store/store_hosts.h"
 #include "host/store/test_store.h"
 #include "host/testing/crm_store.h"
+#include "host/testing/quiet_desktop.h"
 #include "host/testing/recording_platform.h"
 
 namespace accounts {
@@ -33,8 +34,7 @@ class AccountTest : public ::testing::Test {
   app::Outcome Run(const std::string& command_line,
                    host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
     inner_ = std::make_unique<host::LinuxPlatform>(
-        store_path_, std::make_unique<host::testing::ScriptedMessageBox>(),
-        std::make_unique<host::testing::IdleEventPump>());
+        store_path_, host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>()));
     if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     if (platform_hook_) platform_hook_(*platform_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -10,6 +11,8 @@
 #include "app/outcome.h"
 #include "host/platform.h"
 #include "host/resume_next.h"
+#include "host/tour.h"
+#include "host/value.h"
 
 namespace app {
 
@@ -48,6 +51,22 @@ class Form1 {
   void Delete();
   void Startup();
   void Update();
+
+  // The tour: Help calls Load, which sets CheckPoint to "Start" and plays it.
+  // Playing "Start" shows the first slide, unless a window titled "REDiraz"
+  // is shown; Run then keeps the run alive on the slides until Finish, or
+  // until the user closes a slide, ends it through ProgramEnd. Play's result
+  // is always empty.
+  void Help();
+  void Load();
+  host::Value Play();
+  // Hands the search for the database to the companion add-in and waits for
+  // it; any failure is skipped.
+  void FindFolder();
+  // The slides' buttons: Next on the first, Back and Finish on the second.
+  void Next1_Click();
+  void Command1_Click();
+  void Command2_Click();
 
   // The folder walks: every folder below the one `pfolder` holds, depth first.
   void RecurseMerge(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
@@ -100,6 +119,12 @@ class Form1 {
   void RefuseEmptyKey(std::size_t index);
 
   void StartSession(host::ResumeNext& on_error);
+  // Lets the user work with the shown slides until the tour ends the run;
+  // a slide closed any other way ends it through ProgramEnd.
+  void LiveOnSlides();
+  // Shows `slide`, making it from `form` with `clicks` on first use.
+  void ShowSlide(std::unique_ptr<host::SlideWindow>& slide, const host::SlideForm& form,
+                 host::ButtonClicks clicks);
   void Dispatch();
   void Unload();
 
@@ -160,6 +185,10 @@ class Form1 {
   Ending ending_;
   std::vector<std::string> unchanged_items_;  // "ENTRYID: what failed"
   std::vector<std::string> reports_failures_;
+  // The tour's slide forms, made on first use, and whether one was shown.
+  std::unique_ptr<host::SlideWindow> overview_;
+  std::unique_ptr<host::SlideWindow> overview1_;
+  bool slides_shown_ = false;
 };
 
 }  // namespace app

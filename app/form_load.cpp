@@ -24,6 +24,7 @@ Outcome Form1::Run() {
   try {
     try {
       Form_Load();
+      if (slides_shown_) LiveOnSlides();
     } catch (const host::StoreFailure& failure) {
       EndRun(Outcome::kStoreUnusable, failure.description());
     }
@@ -91,7 +92,7 @@ void Form1::Dispatch() {
   static constexpr Operation kOperations[] = {
       {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
       {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
-      {"Help", nullptr},          {"ExcelReport", nullptr},     {"Alerts", nullptr},
+      {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", nullptr},
       {"AddAlerts", nullptr},     {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {

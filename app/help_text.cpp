@@ -23,9 +23,14 @@ Functions:
       FIXED not empty copies Account Name, Account Manager, Team, Alignment
   Startup
       runs the key lookups of the first-level folders once; changes nothing
+  Help
+      the product tour: two slides about the toolbar and its menus, in
+      windows or, in console mode, on the terminal; Finish asks the
+      companion add-in where the CRM database is. Shows nothing while a
+      window titled "REDiraz" is open
   Realign, ContactSync
       do nothing
-  Front, Help, ExcelReport, Alerts, AddAlerts
+  Front, ExcelReport, Alerts, AddAlerts
       not in this version yet: they do nothing (exit status 1)
 
 Environment:

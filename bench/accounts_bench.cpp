@@ -13,6 +13,7 @@
 #include "bench/bench_support.h"
 #include "bench/plain_commands.h"
 #include "host/linux_platform.h"
+#include "host/testing/quiet_desktop.h"
 
 namespace bench {
 namespace {
@@ -26,16 +27,11 @@ class YesMessageBox : public host::MessageBox {
   }
 };
 
-class NoEvents : public host::EventPump {
- public:
-  void DoEvents() override {}
-};
-
 // Runs one command line through the main form, as quorvia-utilities does,
 // and fails unless it did its work without skipping a failing call.
 void RunCommand(const std::string& path, const std::string& command_line) {
   std::ostringstream trace;
-  host::LinuxPlatform platform(path, std::make_unique<YesMessageBox>(), std::make_unique<NoEvents>());
+  host::LinuxPlatform platform(path, host::testing::QuietDesktop(std::make_unique<YesMessageBox>()));
   app::Form1 form(platform, command_line, &trace);
   if (form.Run() != app::Outcome::kDone) Fail(command_line + ": the command did not end as done");
   if (!trace.str().empty()) Fail(command_line + ": failing calls were skipped:\n" + trace.str());

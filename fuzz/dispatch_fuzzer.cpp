@@ -18,6 +18,7 @@
 #include "host/linux_platform.h"
 #include "host/store/schema.h"
 #include "host/testing/crm_store.h"
+#include "host/testing/quiet_desktop.h"
 #include "host/testing/scripted_desktop.h"
 #include "tools/store_check.h"
 
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < 8; ++i) {
       box->Answer(answers & (1U << i) ? host::MsgBoxResult::kYes : host::MsgBoxResult::kNo);
     }
-    host::LinuxPlatform platform(path, std::move(box), std::make_unique<host::testing::IdleEventPump>());
+    host::LinuxPlatform platform(path, host::testing::QuietDesktop(std::move(box)));
     app::Form1 form(platform, command_line, nullptr);
     try {
       form.Run();

@@ -18,3 +18,16 @@ class QuorviaConnect {
 };
 
 }  // namespace host::addin
+
+// The companion add-in, "Quillet.connect".
+namespace host::addin {
+
+class QuilletConnect {
+ public:
+  virtual ~QuilletConnect() = default;
+  // Looks for the CRM database and tells the user what it found; returns
+  // once the user has read it. Throws host::Error when it cannot.
+  virtual void FindFolder() = 0;
+};
+
+}  // namespace host::addin

@@ -3,24 +3,22 @@
 #include <iostream>
 
 #include "host/desktop/console_message_box.h"
+#include "host/desktop/console_slides.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
+#include "host/desktop/qt_slides.h"
+#include "host/desktop/x11_window_lookup.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
+#include "host/store/quillet_connect.h"
 #include "host/store/store_hosts.h"
 
 namespace host {
-namespace {
 
-constexpr char kNotOnThisSystem[] = "not installed on this system";
-
-}  // namespace
-
-LinuxPlatform::LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
-                             std::unique_ptr<EventPump> events, const std::string& run_id)
-    : store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
-      message_box_(std::move(message_box)),
-      events_(std::move(events)) {}
+LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id)
+    : store_path_(store_path),
+      store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
+      desktop_(std::move(desktop)) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -72,19 +70,24 @@ Ref<excel::Application> LinuxPlatform::CreateExcel() {
 }
 
 Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
-  throw CannotCreate("Quillet.connect", kNotOnThisSystem);
+  return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
 
 std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
                                         const std::string& run_id) {
-  std::unique_ptr<MessageBox> message_box;
+  Desktop desktop;
+  desktop.events = std::make_unique<desktop::QtEventPump>();
+  desktop.windows = std::make_unique<desktop::X11WindowLookup>();
   if (gui) {
-    message_box = std::make_unique<desktop::QtMessageBox>();
+    desktop.message_box = std::make_unique<desktop::QtMessageBox>();
+    desktop.slides = std::make_unique<desktop::QtSlides>();
+    desktop.companion_answers = std::make_unique<desktop::QtMessageBox>();
   } else {
-    message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
+    desktop.message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
+    desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
+    desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
   }
-  return std::make_unique<LinuxPlatform>(store_path, std::move(message_box),
-                                         std::make_unique<desktop::QtEventPump>(), run_id);
+  return std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
 }
 
 }  // namespace host

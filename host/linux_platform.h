@@ -15,17 +15,27 @@ class StoreHosts;
 
 namespace host {
 
-// The platform of a Linux desktop: the mail client, CDO, the add-in and the
+// What the user sees and answers: message boxes, the event pump, the tour's
+// slides, the lookup of top-level windows, and where the companion add-in
+// gives its answers.
+struct Desktop {
+  std::unique_ptr<MessageBox> message_box;
+  std::unique_ptr<EventPump> events;
+  std::unique_ptr<SlideWindows> slides;
+  std::unique_ptr<WindowLookup> windows;
+  std::unique_ptr<MessageBox> companion_answers;
+};
+
+// The platform of a Linux desktop: the mail client, CDO, the add-ins and the
 // wrapper library over the embedded store at one path, the reports
-// connection and recordset over unixODBC, and the message boxes and event
-// pump it is given, and the spreadsheet application writing .xlsx files once
-// a reports folder is set. The companion add-in, which this system does not
-// have, cannot be created: its creation fails with error 429.
+// connection and recordset over unixODBC, the spreadsheet application
+// writing .xlsx files once a reports folder is set, and the desktop it is
+// given.
 class LinuxPlatform : public Platform {
  public:
-  // `run_id` names the program run, for the store's records of what it did.
-  LinuxPlatform(const std::string& store_path, std::unique_ptr<MessageBox> message_box,
-                std::unique_ptr<EventPump> events, const std::string& run_id = {});
+  // `desktop` must be complete; `run_id` names the program run, for the
+  // store's records of what it did.
+  LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id = {});
   ~LinuxPlatform() override;
 
   // The store objects, for tests that inject faults into its writes.
@@ -52,21 +62,25 @@ class LinuxPlatform : public Platform {
   Ref<ado::Recordset> CreateAdodbRecordset() override;
   Ref<excel::Application> CreateExcel() override;
   Ref<addin::QuilletConnect> CreateQuilletConnect() override;
-  MessageBox& MessageBoxes() override { return *message_box_; }
-  EventPump& Events() override { return *events_; }
+  MessageBox& MessageBoxes() override { return *desktop_.message_box; }
+  EventPump& Events() override { return *desktop_.events; }
+  SlideWindows& Slides() override { return *desktop_.slides; }
+  WindowLookup& Windows() override { return *desktop_.windows; }
 
  private:
+  std::string store_path_;
   std::unique_ptr<store::StoreHosts> store_;
-  std::unique_ptr<MessageBox> message_box_;
-  std::unique_ptr<EventPump> events_;
+  Desktop desktop_;
   std::filesystem::path reports_folder_;
   sheet::SheetApplication::Settings sheet_settings_;
   std::shared_ptr<sheet::SavedReports> saved_reports_ = std::make_shared<sheet::SavedReports>();
   std::vector<std::weak_ptr<sheet::SheetApplication>> sheet_applications_;
 };
 
-// The platform the program runs on: the store at `store_path`, and Qt
-// message boxes (`gui`) or console ones on standard error and input.
+// The platform the program runs on: the store at `store_path`; with `gui` Qt
+// message boxes and slides, else console ones (message boxes on standard
+// error, slides and the companion add-in's answers on standard output, both
+// reading standard input); the window lookup on the X display.
 std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
                                         const std::string& run_id);
 

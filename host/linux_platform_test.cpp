@@ -4,6 +4,7 @@
 
 #include "host/excel.h"
 #include "host/testing/crm_store.h"
+#include "host/testing/quiet_desktop.h"
 #include "host/testing/scripted_desktop.h"
 
 namespace host {
@@ -13,8 +14,8 @@ class LinuxPlatformTest : public ::testing::Test {
  protected:
   store::testing::TempDir dir_;
   testing::CrmStore crm_{dir_.File("crm.db")};
-  LinuxPlatform platform_{dir_.File("crm.db"), std::make_unique<testing::ScriptedMessageBox>(),
-                          std::make_unique<testing::IdleEventPump>()};
+  LinuxPlatform platform_{dir_.File("crm.db"),
+                          testing::QuietDesktop(std::make_unique<testing::ScriptedMessageBox>())};
 };
 
 TEST_F(LinuxPlatformTest, MakesSpreadsheetsOnceAReportsFolderIsSetAndSavesThoseStillHeld) {

@@ -6,6 +6,7 @@
 #include "host/omg.h"
 #include "host/outlook.h"
 #include "host/ref.h"
+#include "host/tour.h"
 
 namespace host {
 
@@ -16,9 +17,6 @@ class Recordset;
 namespace excel {
 class Application;
 }  // namespace excel
-namespace addin {
-class QuilletConnect;
-}  // namespace addin
 
 // Makes the host objects, one function for each way the program makes an
 // object. A creation that cannot make its object throws error 429
@@ -52,6 +50,9 @@ class Platform {
   // The message boxes and the event pump of this process.
   virtual MessageBox& MessageBoxes() = 0;
   virtual EventPump& Events() = 0;
+  // The tour's slide windows, and the desktop's top-level windows.
+  virtual SlideWindows& Slides() = 0;
+  virtual WindowLookup& Windows() = 0;
 };
 
 }  // namespace host

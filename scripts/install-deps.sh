@@ -16,6 +16,7 @@ packages=(
   libx11-dev
   xvfb xauth
   python3
+  fonts-wine
   clang libclang-rt-14-dev
 )
 

@@ -2,6 +2,7 @@
 
 #include "host/excel.h"
 #include "host/linux_platform.h"
+#include "host/testing/quiet_desktop.h"
 #include "host/testing/crm_store.h"
 #include "host/testing/recording_platform.h"
 
@@ -14,8 +15,7 @@ class RecordedExcelTest : public ::testing::Test {
 
   store::testing::TempDir dir_;
   CrmStore crm_{dir_.File("crm.db")};
-  LinuxPlatform inner_{dir_.File("crm.db"), std::make_unique<ScriptedMessageBox>(),
-                       std::make_unique<IdleEventPump>()};
+  LinuxPlatform inner_{dir_.File("crm.db"), QuietDesktop(std::make_unique<ScriptedMessageBox>())};
   RecordingPlatform platform_{inner_};
 };
 

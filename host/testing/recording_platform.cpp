@@ -1,5 +1,8 @@
 #include "host/testing/recording_platform.h"
 
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "host/testing/recorded.h"
@@ -92,7 +95,63 @@ class RecordedSafeItem : public Recorded<omg::SafeItem> {
   void Save() override { Forward("Save", &SafeItem::Save); }
 };
 
+class RecordedSlides : public SlideWindows {
+ public:
+  RecordedSlides(SlideWindows& inner, std::shared_ptr<CallLog> log) : inner_(inner), log_(std::move(log)) {}
+
+  std::unique_ptr<SlideWindow> CreateSlide(const SlideForm& form, ButtonClicks clicks) override {
+    class RecordedSlide : public SlideWindow {
+     public:
+      RecordedSlide(std::unique_ptr<SlideWindow> inner, std::shared_ptr<CallLog> log, std::string name)
+          : inner_(std::move(inner)), log_(std::move(log)), name_(std::move(name)) {}
+      void Show() override {
+        log_->Enter(name_ + ".Show");
+        inner_->Show();
+      }
+      void Hide() override {
+        log_->Enter(name_ + ".Hide");
+        inner_->Hide();
+      }
+
+     private:
+      std::unique_ptr<SlideWindow> inner_;
+      std::shared_ptr<CallLog> log_;
+      std::string name_;
+    };
+    log_->Enter("Slides.CreateSlide", form.name);
+    return std::make_unique<RecordedSlide>(inner_.CreateSlide(form, std::move(clicks)), log_, form.name);
+  }
+  void RunSlides() override {
+    log_->Enter("Slides.RunSlides");
+    inner_.RunSlides();
+  }
+
+ private:
+  SlideWindows& inner_;
+  std::shared_ptr<CallLog> log_;
+};
+
+class RecordedWindows : public WindowLookup {
+ public:
+  RecordedWindows(WindowLookup& inner, std::shared_ptr<CallLog> log) : inner_(inner), log_(std::move(log)) {}
+  std::uint64_t FindWindowA(const std::string& title) override {
+    log_->Enter("Windows.FindWindowA", title);
+    return inner_.FindWindowA(title);
+  }
+
+ private:
+  WindowLookup& inner_;
+  std::shared_ptr<CallLog> log_;
+};
+
 }  // namespace
+
+RecordingPlatform::RecordingPlatform(Platform& inner)
+    : inner_(inner),
+      slides_(std::make_unique<RecordedSlides>(inner.Slides(), log_)),
+      windows_(std::make_unique<RecordedWindows>(inner.Windows(), log_)) {}
+
+RecordingPlatform::~RecordingPlatform() = default;
 
 void RecordingPlatform::Create(const std::string& what) {
   log_->Note("Create(" + what + ")");
@@ -154,9 +213,19 @@ Ref<excel::Application> RecordingPlatform::CreateExcel() {
   return RecordExcel(inner_.CreateExcel(), log_);
 }
 
+namespace {
+
+class RecordedQuillet : public Recorded<addin::QuilletConnect> {
+ public:
+  using Recorded::Recorded;
+  void FindFolder() override { Forward("FindFolder", &QuilletConnect::FindFolder); }
+};
+
+}  // namespace
+
 Ref<addin::QuilletConnect> RecordingPlatform::CreateQuilletConnect() {
   Create("Quillet.connect");
-  return inner_.CreateQuilletConnect();
+  return MakeRef<RecordedQuillet>(inner_.CreateQuilletConnect(), log_, "Quillet");
 }
 
 }  // namespace host::testing

@@ -18,10 +18,13 @@ namespace host::testing {
 // call on them is recorded in log(), any member can be set to fail, and any
 // creation can be refused. Releases of the wrapped objects are recorded as
 // "Release(NAME)", each run of the event pump as "DoEvents()". Message boxes
-// are scripted.
+// are scripted. The inner platform's slides and window lookup are recorded
+// as "Slides.CreateSlide(FORM)", "FORM.Show()", "FORM.Hide()",
+// "Slides.RunSlides()" and "Windows.FindWindowA(TITLE)".
 class RecordingPlatform : public Platform {
  public:
-  explicit RecordingPlatform(Platform& inner) : inner_(inner) {}
+  explicit RecordingPlatform(Platform& inner);
+  ~RecordingPlatform() override;
 
   // Makes the creation of `what` fail with error 429. `what` is the ProgID,
   // "running Outlook.Application" or the Outlook class identifier.
@@ -44,6 +47,8 @@ class RecordingPlatform : public Platform {
   Ref<addin::QuilletConnect> CreateQuilletConnect() override;
   MessageBox& MessageBoxes() override { return message_box_; }
   EventPump& Events() override { return events_; }
+  SlideWindows& Slides() override { return *slides_; }
+  WindowLookup& Windows() override { return *windows_; }
 
  private:
   class RecordedEventPump : public EventPump {
@@ -63,6 +68,8 @@ class RecordingPlatform : public Platform {
   std::set<std::string> refused_;
   ScriptedMessageBox message_box_;
   RecordedEventPump events_{log_};
+  std::unique_ptr<SlideWindows> slides_;
+  std::unique_ptr<WindowLookup> windows_;
 };
 
 }  // namespace host::testing

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -82,14 +84,27 @@ ChildProcess::~ChildProcess() {
 
 void ChildProcess::Kill(int signal_number) { kill(pid_, signal_number); }
 
-ProcessResult ChildProcess::Wait() {
+ProcessResult ChildProcess::Wait(int timeout_ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   ProcessResult result;
   pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_streams = 2;
   char buffer[65536];
   while (open_streams > 0) {
-    if (poll(fds, 2, -1) < 0) break;
+    int wait_ms = -1;
+    if (timeout_ms >= 0) {
+      wait_ms = static_cast<int>(
+          std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
+    }
+    const int ready = poll(fds, 2, wait_ms);
+    if (ready < 0) break;
+    if (ready == 0) {
+      Kill(SIGKILL);
+      timeout_ms = -1;
+      continue;
+    }
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);

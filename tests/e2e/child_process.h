@@ -28,8 +28,9 @@ class ChildProcess {
 
   // Sends a signal, such as SIGKILL.
   void Kill(int signal);
-  // Waits for the end, collecting the output.
-  ProcessResult Wait();
+  // Waits for the end, collecting the output. When `timeout_ms` is not
+  // negative and passes first, the process is killed (SIGKILL).
+  ProcessResult Wait(int timeout_ms = -1);
 
  private:
   pid_t pid_ = -1;

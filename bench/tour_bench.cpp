@@ -1,0 +1,191 @@
+// tour_bench: how long "Help" takes from the program's start until its first
+// slide is mapped on an X server (a private Xvfb), and its peak memory.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "tests/e2e/xvfb_server.h"
+
+// Xlib defines macros such as Status, Bool and None: it comes last.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+extern char** environ;
+
+namespace bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kSlideTitle[] = "Quorvia Overview";
+constexpr int kWaitMs = 20000;
+constexpr double kGoalSeconds = 0.300;
+
+struct Launch {
+  double to_map = 0;    // seconds from the fork to the first slide's MapNotify
+  double to_exit = 0;   // seconds from the fork to the end of the process
+  long max_rss_kib = 0;
+};
+
+// Starts `args` with the environment overridden by `env`, its standard
+// streams on /dev/null.
+pid_t Start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+  std::map<std::string, std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (const auto equals = text.find('='); equals != std::string::npos) {
+      merged[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+  }
+  for (const auto& [name, value] : env) merged[name] = value;
+  std::vector<std::string> env_texts;
+  for (const auto& [name, value] : merged) env_texts.push_back(name + "=" + value);
+  std::vector<char*> envp, argv;
+  for (auto& text : env_texts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> arg_texts = args;
+  for (auto& text : arg_texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Only the timing matters: the program's own output would mix with the table.
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd : {0, 1, 2}) dup2(null, fd);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  if (pid < 0) Fail("fork failed");
+  return pid;
+}
+
+std::string Title(Display* display, Window window) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long length = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 256, False,
+                         AnyPropertyType, &type, &format, &length, &remaining, &data) == Success &&
+      data != nullptr) {
+    title.assign(reinterpret_cast<const char*>(data), length);
+  }
+  if (data != nullptr) XFree(data);
+  return title;
+}
+
+// Waits for the MapNotify of a window titled kSlideTitle; yields it, or 0.
+Window AwaitSlide(Display* display) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+  pollfd fd{ConnectionNumber(display), POLLIN, 0};
+  while (Clock::now() < deadline) {
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == MapNotify && Title(display, event.xmap.window) == kSlideTitle) {
+        return event.xmap.window;
+      }
+    }
+    poll(&fd, 1, 50);
+  }
+  return 0;
+}
+
+void CloseAsWindowManager(Display* display, Window window) {
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = window;
+  close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  close.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &close);
+  XFlush(display);
+}
+
+// One run of `args`: when `slide`, until its slide is mapped, then closed.
+Launch RunOnce(Display* display, const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& env, bool slide) {
+  XSync(display, True);  // forget the events of earlier runs
+  Launch launch;
+  const auto start = Clock::now();
+  const pid_t pid = Start(args, env);
+  if (slide) {
+    const Window window = AwaitSlide(display);
+    launch.to_map = std::chrono::duration<double>(Clock::now() - start).count();
+    if (window == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+      Fail("the first slide was not mapped within 20 s");
+    }
+    CloseAsWindowManager(display, window);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  launch.to_exit = std::chrono::duration<double>(Clock::now() - start).count();
+  launch.max_rss_kib = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail(args.back() + ": the program did not end with 0");
+  return launch;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+int Run(const Options& options) {
+  WorkFolder folder(options);
+  folder.MakeStore(kSmall);
+  e2e::XvfbServer server;
+  Display* display = XOpenDisplay(server.display().c_str());
+  if (display == nullptr) Fail("cannot open the Xvfb display " + server.display());
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  const std::string program = std::string(QUORVIA_BIN_DIR) + "/quorvia-utilities";
+  const std::map<std::string, std::string> env = {
+      {"DISPLAY", server.display()}, {"QUORVIA_UI", "gui"},   {"QT_QPA_PLATFORM", ""},
+      {"WAYLAND_DISPLAY", ""},       {"QUORVIA_LOG", "0"},    {"QUORVIA_STORE", folder.Path(kSmall.file).string()}};
+
+  std::vector<double> to_map, to_exit, version;
+  long peak_kib = 0;
+  RunOnce(display, {program, "Help"}, env, true);  // warm-up: caches, fonts
+  RunOnce(display, {program, "--version"}, env, false);
+  for (int i = 0; i < options.repetitions; ++i) {
+    const Launch help = RunOnce(display, {program, "Help"}, env, true);
+    to_map.push_back(help.to_map);
+    to_exit.push_back(help.to_exit);
+    peak_kib = std::max(peak_kib, help.max_rss_kib);
+    version.push_back(RunOnce(display, {program, "--version"}, env, false).to_exit);
+  }
+  XCloseDisplay(display);
+  std::cout << "\n\"Help\" on a private Xvfb (SMALL demo store), median of " << options.repetitions
+            << " after one warm-up run\n\n";
+  PrintTable({{"figure", "value"},
+              {"start to first slide mapped", Millis(Median(to_map)) + " ms (goal <= " +
+                                                  Millis(kGoalSeconds) + " ms, " +
+                                                  (Median(to_map) <= kGoalSeconds ? "met" : "missed") + ")"},
+              {"start to end after the window manager's close", Millis(Median(to_exit)) + " ms"},
+              {"lower bound: quorvia-utilities --version, start to end", Millis(Median(version)) + " ms"},
+              {"first slide / lower bound", Fixed(Median(to_map) / Median(version), 2)},
+              {"peak RSS of Help", Fixed(static_cast<double>(peak_kib) / 1024.0, 1) + " MiB"}});
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  return bench::BenchmarkMain(argc, argv, "tour_bench",
+      "Times \"Help\" from the program's start to its first slide mapped on a private Xvfb,\n"
+      "and its peak memory.", bench::Run);
+}

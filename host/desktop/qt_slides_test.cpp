@@ -1,0 +1,290 @@
+#include "host/desktop/qt_slides.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "host/desktop/qt_application.h"
+#include "host/desktop/qt_message_box.h"
+#include "host/linux_platform.h"
+#include "host/testing/crm_store.h"
+#include "host/testing/quiet_desktop.h"
+#include "host/testing/recording_platform.h"
+#include "tour/slide_forms.h"
+
+// The slides as Qt windows on the offscreen platform.
+namespace desktop {
+namespace {
+
+struct ExpectedControl {
+  const char* name;
+  QRect geometry;  // pixels
+  const char* text;  // a label's text or a button's caption; null for a picture
+};
+
+struct ExpectedSlide {
+  const host::SlideForm& form;
+  const char* caption;
+  QSize client;
+  std::vector<ExpectedControl> controls;
+  std::vector<const char*> tab_order;
+};
+
+std::vector<ExpectedSlide> Expected() {
+  return {
+      {tour::OverviewForm(),
+       "Quorvia Overview",
+       {662, 457},
+       {{"Image1", {0, 0, 656, 408}, nullptr},
+        {"Label1", {16, 416, 561, 33},
+         "Quorvia adds a toolbar to your Outlook window. You can perform almost all Quorvia functions "
+         "from this toolbar.     Click Next to continue."},
+        {"Next1", {592, 416, 57, 25}, "Next"}},
+       {"Next1", "Label1"}},
+      {tour::Overview1Form(),
+       "Menu Items",
+       {504, 511},
+       {{"Label2", {8, 8, 249, 49},
+         "The customizable Add/Action menu allows you to create new items or perform an action such "
+         "as switching to a folder."},
+        {"Image2", {8, 64, 242, 311}, nullptr},
+        {"Label1", {8, 384, 249, 33}, "The customizable search menu item allows you to search for any item."},
+        {"Image1", {8, 416, 200, 87}, nullptr},
+        {"Label3", {280, 8, 217, 73},
+         "Quorvia was designed to be customized but can be used out of the box. You can also navigate "
+         "the folder structure to access your data."},
+        {"Image3", {280, 88, 199, 342}, nullptr},
+        {"Command1", {384, 472, 57, 25}, "Back"},
+        {"Command2", {440, 472, 57, 25}, "Finish"}},
+       {"Label1", "Label2", "Label3", "Command1", "Command2"}},
+  };
+}
+
+// The names of the window's controls along its focus chain.
+std::vector<std::string> FocusChain(QWidget& window) {
+  std::vector<std::string> names;
+  for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain()) {
+    if (!w->objectName().startsWith("Image")) names.push_back(w->objectName().toStdString());
+  }
+  return names;
+}
+
+TEST(QtSlidesTest, EachSlideHasItsSizeControlsFontsAndTabOrder) {
+  QtSlides slides;
+  for (const ExpectedSlide& expected : Expected()) {
+    const auto slide = slides.CreateSlide(expected.form, {});
+    QWidget& window = QtSlides::WindowOf(*slide);
+    const std::string name = expected.caption;
+    EXPECT_EQ(window.windowTitle().toStdString(), name);
+    EXPECT_EQ(window.size(), expected.client) << name;
+    EXPECT_TRUE(window.windowIcon().isNull()) << name;
+    EXPECT_FALSE(window.isVisible()) << name;
+    for (const ExpectedControl& control : expected.controls) {
+      const std::string where = name + " " + control.name;
+      auto* widget = window.findChild<QWidget*>(control.name);
+      ASSERT_NE(widget, nullptr) << where;
+      EXPECT_EQ(widget->geometry(), control.geometry) << where;
+      if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        EXPECT_EQ(button->text().toStdString(), control.text) << where;
+        EXPECT_EQ(button->font(), QApplication::font(button)) << where;
+      } else if (control.text != nullptr) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        ASSERT_NE(label, nullptr) << where;
+        EXPECT_EQ(label->text().toStdString(), control.text) << where;
+        EXPECT_TRUE(label->wordWrap()) << where;
+        EXPECT_EQ(label->font().family().toStdString(), "Tahoma") << where;
+        EXPECT_EQ(label->font().pointSizeF(), 9.75) << where;
+        EXPECT_EQ(label->font().weight(), QFont::Normal) << where;
+        EXPECT_FALSE(label->font().italic() || label->font().underline() || label->font().strikeOut())
+            << where;
+      } else {
+        auto* picture = qobject_cast<QLabel*>(widget);
+        ASSERT_NE(picture, nullptr) << where;
+        EXPECT_EQ(picture->pixmap().size(), control.geometry.size()) << where << ": shown unscaled";
+      }
+    }
+    EXPECT_EQ(FocusChain(window), std::vector<std::string>(expected.tab_order.begin(), expected.tab_order.end()))
+        << name;
+  }
+}
+
+TEST(QtSlidesTest, TheLabelsFontIsLoadedFromItsFile) {
+  QtSlides slides;
+  const auto slide = slides.CreateSlide(tour::OverviewForm(), {});
+  auto* label = QtSlides::WindowOf(*slide).findChild<QLabel*>("Label1");
+  ASSERT_NE(label, nullptr);
+  if (!QFile::exists(kTahomaFile)) GTEST_SKIP() << kTahomaFile << " is not installed (Debian fonts-wine)";
+  EXPECT_TRUE(QFontInfo(label->font()).exactMatch()) << QFontInfo(label->font()).family().toStdString();
+}
+
+// Reads the JFIF header and the frame of a JPEG file: whether it is
+// baseline, its size and its density.
+struct JpegFacts {
+  bool baseline = false;
+  bool progressive = false;
+  int width = 0, height = 0;
+  int density_unit = -1, x_density = 0, y_density = 0;
+};
+
+JpegFacts ReadJpeg(const QByteArray& data) {
+  JpegFacts facts;
+  const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(data.at(at)); };
+  const auto word = [&](qsizetype at) { return byte(at) << 8 | byte(at + 1); };
+  if (data.size() < 4 || word(0) != 0xFFD8) return facts;
+  for (qsizetype at = 2; at + 4 <= data.size() && byte(at) == 0xFF;) {
+    const int marker = byte(at + 1);
+    const int length = word(at + 2);
+    const qsizetype body = at + 4;
+    if (marker == 0xE0 && data.mid(body, 5) == QByteArray("JFIF\0", 5)) {
+      facts.density_unit = byte(body + 7);
+      facts.x_density = word(body + 8);
+      facts.y_density = word(body + 10);
+    } else if (marker == 0xC0 || marker == 0xC2) {
+      (marker == 0xC0 ? facts.baseline : facts.progressive) = true;
+      facts.height = word(body + 1);
+      facts.width = word(body + 3);
+    } else if (marker == 0xDA) {
+      break;  // the scan: every header is read
+    }
+    at += 2 + length;
+  }
+  return facts;
+}
+
+TEST(QtSlidesTest, PicturesAreEmbeddedBaselineJpegAt96DotsPerInch) {
+  const struct {
+    const char* file;
+    int width, height;
+  } pictures[] = {{"overview.jpg", 656, 408},
+                  {"add_action_list.jpg", 242, 311},
+                  {"search_list.jpg", 200, 87},
+                  {"folder_list.jpg", 199, 342}};
+  for (const auto& picture : pictures) {
+    QFile file(QStringLiteral(":/tour/") + picture.file);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << picture.file << " is not embedded";
+    const JpegFacts facts = ReadJpeg(file.readAll());
+    EXPECT_TRUE(facts.baseline) << picture.file;
+    EXPECT_FALSE(facts.progressive) << picture.file;
+    EXPECT_EQ(facts.width, picture.width) << picture.file;
+    EXPECT_EQ(facts.height, picture.height) << picture.file;
+    EXPECT_EQ(facts.density_unit, 1) << picture.file << ": dots per inch";
+    EXPECT_EQ(facts.x_density, 96) << picture.file;
+    EXPECT_EQ(facts.y_density, 96) << picture.file;
+  }
+}
+
+// The tour in Qt windows through the main form, the user's actions queued
+// on the event loop.
+class QtTourTest : public ::testing::Test {
+ protected:
+  app::Outcome RunHelp() {
+    form_.reset();  // its slides belong to the desktop made before
+    platform_.reset();
+    host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
+    desktop.slides = std::make_unique<QtSlides>();
+    desktop.companion_answers = std::make_unique<QtMessageBox>();
+    inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
+    platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
+    form_ = std::make_unique<app::Form1>(*platform_, "Help", nullptr);
+    EnsureQtApplication();
+    QTimer::singleShot(0, [this] { Next(0); });
+    const app::Outcome outcome = form_->Run();
+    actions_.clear();
+    return outcome;
+  }
+
+  // Queues the user's next action on the shown slide of that caption.
+  void Then(const char* caption, std::function<void(QWidget&)> action) {
+    actions_.push_back({caption, std::move(action)});
+  }
+  static std::function<void(QWidget&)> Click(const char* button) {
+    return [button](QWidget& window) { window.findChild<QPushButton*>(button)->click(); };
+  }
+  int Count(const std::string& call) const {
+    const auto& calls = platform_->log().calls();
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+  }
+
+  store::testing::TempDir dir_;
+  host::testing::CrmStore crm_{dir_.File("crm.db")};
+  std::unique_ptr<host::LinuxPlatform> inner_;
+  std::unique_ptr<host::testing::RecordingPlatform> platform_;
+  std::unique_ptr<app::Form1> form_;
+
+ private:
+  // Does action `index`, then queues the one after it: each finds the
+  // window that the one before left shown.
+  void Next(std::size_t index) {
+    if (index >= actions_.size()) return;
+    if (index + 1 < actions_.size()) QTimer::singleShot(0, [this, index] { Next(index + 1); });
+    const auto& [caption, action] = actions_[index];
+    std::vector<QWidget*> shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->isVisible() && window->windowTitle() == caption) shown.push_back(window);
+    }
+    ASSERT_EQ(shown.size(), 1u) << "shown slides titled \"" << caption << "\"";
+    action(*shown[0]);
+  }
+
+  std::vector<std::pair<const char*, std::function<void(QWidget&)>>> actions_;
+};
+
+TEST_F(QtTourTest, NextBackNextShowsTheSameWindowsAndFinishEndsTheProgram) {
+  QWidget* second = nullptr;
+  Then("Quorvia Overview", Click("Next1"));
+  Then("Menu Items", [&second](QWidget& window) {
+    second = &window;
+    window.findChild<QPushButton*>("Command1")->click();
+  });
+  Then("Quorvia Overview", Click("Next1"));
+  Then("Menu Items", [&second](QWidget& window) {
+    EXPECT_EQ(&window, second) << "a second window was made";
+    window.findChild<QPushButton*>("Command2")->click();
+  });
+  // The companion add-in's answer, while the slides are hidden.
+  bool answered = false;
+  Then("Quillet", [&](QWidget& window) {
+    auto* box = qobject_cast<QMessageBox*>(&window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("The Quorvia database is the folder")) << box->text().toStdString();
+    EXPECT_FALSE(second->isVisible());
+    EXPECT_EQ(Count("Session.Logoff()"), 0) << "the program ended before the answer was read";
+    answered = true;
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(RunHelp(), app::Outcome::kDone);
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(Count(R"(Slides.CreateSlide("Overview1"))"), 1);
+  EXPECT_EQ(Count("Overview1.Show()"), 2);
+  EXPECT_EQ(Count("Quillet.FindFolder()"), 1);
+  EXPECT_EQ(Count("Session.Logoff()"), 1);
+  EXPECT_TRUE(form_->objSession.IsNothing());
+}
+
+TEST_F(QtTourTest, ClosingASlideEndsTheProgramThroughItsEnd) {
+  for (const char* caption : {"Quorvia Overview", "Menu Items"}) {
+    if (std::string(caption) == "Menu Items") Then("Quorvia Overview", Click("Next1"));
+    Then(caption, [](QWidget& window) { window.close(); });
+    EXPECT_EQ(RunHelp(), app::Outcome::kDone) << caption;
+    EXPECT_EQ(Count("Session.Logoff()"), 1) << caption;
+    EXPECT_EQ(Count("Create(Quillet.connect)"), 0) << caption;
+    EXPECT_TRUE(form_->objSession.IsNothing()) << caption;
+  }
+}
+
+}  // namespace
+}  // namespace desktop

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "host/desktop/console_slides.h"
+#include "host/linux_platform.h"
+#include "host/testing/crm_store.h"
+#include "host/testing/quiet_desktop.h"
+#include "host/testing/recording_platform.h"
+
+// The tour through the main form, with the slides on a scripted terminal.
+namespace app {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class TourTest : public ::testing::Test {
+ protected:
+  // Runs "Help" with `answers` as the user's lines; `prepare` sets up the
+  // recording platform first.
+  Outcome Run(const std::string& answers,
+              const std::function<void(host::testing::RecordingPlatform&)>& prepare = {}) {
+    form_.reset();  // its slides belong to the desktop made before
+    platform_.reset();
+    input_.clear();
+    input_.str(answers);
+    host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
+    desktop.slides = std::make_unique<desktop::ConsoleSlides>(input_, output_);
+    auto windows = std::make_unique<host::testing::ScriptedWindows>();
+    windows_ = windows.get();
+    desktop.windows = std::move(windows);
+    auto answers_box = std::make_unique<host::testing::ScriptedMessageBox>();
+    companion_ = answers_box.get();
+    desktop.companion_answers = std::move(answers_box);
+    inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
+    platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
+    if (prepare) prepare(*platform_);
+    form_ = std::make_unique<Form1>(*platform_, "Help", &trace_);
+    return form_->Run();
+  }
+
+  // The logged calls of the tour and the program end, in order.
+  Calls TourCalls() const {
+    Calls calls;
+    for (const std::string& call : platform_->log().calls()) {
+      for (const char* prefix : {"Windows.", "Slides.", "Overview", "Create(Quillet", "Quillet.",
+                                 "Release(Quillet)", "Session.Logoff", "Release(Session)"}) {
+        if (call.starts_with(prefix)) calls.push_back(call);
+      }
+    }
+    return calls;
+  }
+
+  store::testing::TempDir dir_;
+  host::testing::CrmStore crm_{dir_.File("crm.db")};
+  std::istringstream input_;
+  std::ostringstream output_;
+  host::testing::ScriptedWindows* windows_ = nullptr;
+  host::testing::ScriptedMessageBox* companion_ = nullptr;
+  std::unique_ptr<host::LinuxPlatform> inner_;
+  std::unique_ptr<host::testing::RecordingPlatform> platform_;
+  std::ostringstream trace_;
+  std::unique_ptr<Form1> form_;
+};
+
+TEST_F(TourTest, PagesOnTheSameTwoWindowsAndFinishHandsOverToTheCompanionThenEnds) {
+  EXPECT_EQ(Run("n\nb\nn\nf\n"), Outcome::kDone);
+  const Calls expected = {
+      R"(Windows.FindWindowA("REDiraz"))",
+      R"(Slides.CreateSlide("Overview"))",
+      "Overview.Show()",
+      "Slides.RunSlides()",
+      "Overview.Hide()",
+      R"(Slides.CreateSlide("Overview1"))",
+      "Overview1.Show()",
+      "Overview1.Hide()",
+      "Overview.Show()",
+      "Overview.Hide()",
+      "Overview1.Show()",
+      "Overview1.Hide()",
+      "Create(Quillet.connect)",
+      "Quillet.FindFolder()",
+      "Release(Quillet)",
+      "Session.Logoff()",
+      "Release(Session)",
+  };
+  EXPECT_EQ(TourCalls(), expected);
+  EXPECT_EQ(form_->CheckPoint, "Start");
+  EXPECT_FALSE(form_->loaded());
+  ASSERT_EQ(companion_->shown().size(), 1u);
+  EXPECT_EQ(companion_->shown()[0].title, "Quillet");
+  EXPECT_EQ(trace_.str(), "");
+}
+
+TEST_F(TourTest, AWindowTitledREDirazMeansNothingIsShown) {
+  EXPECT_EQ(Run("n\nf\n", [this](auto&) { windows_->Open("REDiraz"); }), Outcome::kDone);
+  // The run ends as a command that returns: the form unloads, no log-off.
+  const Calls expected = {R"(Windows.FindWindowA("REDiraz"))"};
+  EXPECT_EQ(TourCalls(), expected);
+  EXPECT_EQ(output_.str(), "");
+  EXPECT_TRUE(companion_->shown().empty());
+}
+
+TEST_F(TourTest, FinishEndsTheProgramEvenWhenTheCompanionFails) {
+  const struct {
+    const char* what;
+    std::function<void(host::testing::RecordingPlatform&)> fault;
+    const char* trace;
+  } cases[] = {
+      {"not installed", [](auto& p) { p.Refuse("Quillet.connect"); },
+       "trace: FindFolder: error 429: "},
+      {"failing", [](auto& p) { p.log().FailCall("Quillet.FindFolder"); }, "trace: FindFolder: error 5: "},
+  };
+  for (const auto& c : cases) {
+    trace_.str("");
+    EXPECT_EQ(Run("n\nf\n", c.fault), Outcome::kDone) << c.what;
+    const Calls calls = TourCalls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "Session.Logoff()"), calls.end()) << c.what;
+    EXPECT_TRUE(trace_.str().starts_with(c.trace)) << c.what << ": " << trace_.str();
+    EXPECT_TRUE(companion_->shown().empty()) << c.what;
+  }
+}
+
+TEST_F(TourTest, ClosingASlideEndsThroughTheProgramEndWithoutTheCompanion) {
+  // The end of the input closes the window on the first slide, then on the
+  // second; the session is held until then.
+  for (const char* answers : {"", "n\n"}) {
+    EXPECT_EQ(Run(answers), Outcome::kDone) << answers;
+    const Calls calls = TourCalls();
+    const auto run = std::find(calls.begin(), calls.end(), "Slides.RunSlides()");
+    const auto logoff = std::find(calls.begin(), calls.end(), "Session.Logoff()");
+    EXPECT_LT(run, logoff) << answers;
+    EXPECT_EQ(std::find(calls.begin(), run, "Release(Session)"), run) << answers;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Create(Quillet.connect)"), 0) << answers;
+    EXPECT_EQ(form_->objSession.IsNothing(), true) << answers;
+  }
+}
+
+TEST_F(TourTest, AFailingSlideAbandonsHelp) {
+  EXPECT_EQ(Run("n\n", [](auto& p) { p.log().FailCall("Slides.CreateSlide"); }), Outcome::kAbandoned);
+  EXPECT_TRUE(form_->ending().reason.starts_with("Help was abandoned: ")) << form_->ending().reason;
+}
+
+}  // namespace
+}  // namespace app
