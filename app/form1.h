@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/outcome.h"
@@ -46,10 +47,14 @@ class Form1 {
   void Merge();
   void Delete();
   void Startup();
+  void Update();
 
   // The folder walks: every folder below the one `pfolder` holds, depth first.
   void RecurseMerge(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
   void RecurseDelete(const std::string& pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
+  // Writes the account item's fields into the folder tables of the reports
+  // database, one connection per level; `pNewID` is the key of the rows.
+  void RecurseUpdate(std::string pNewID, host::Ref<host::omg::SafeFolder>& pfolder);
 
   bool loaded() const { return loaded_; }
 
@@ -83,8 +88,13 @@ class Form1 {
   // was, and the run ends as kPartlyDone. `entry_id` yields the item's
   // identifier; `on_error` holds the failure.
   void NoteUnchanged(const std::function<std::string()>& entry_id, const host::ResumeNext& on_error);
-  // The reason of a run that left items unchanged, naming them.
+  // Records a failure of the reports database (`what` names it), once for
+  // each different text: the run ends as kReportsFailed.
+  void NoteReportsFailure(std::string what);
+  // The reasons of a run that left items unchanged or the reports database
+  // not fully updated, naming what failed.
   std::string UnchangedReason() const;
+  std::string ReportsFailureReason() const;
   // Ends the run, changing nothing, when the key in field `index` is empty:
   // no account has an empty key.
   void RefuseEmptyKey(std::size_t index);
@@ -120,6 +130,18 @@ class Form1 {
   void DeleteFolderItems(const std::string& key, const host::Ref<host::outlook::MAPIFolder>& folder,
                          host::ResumeNext& on_error);
 
+  // The field names Update copies: the fixed four when field 7 is not
+  // empty, else field 5 split at ",".
+  std::vector<std::string> UpdateFieldList() const;
+  // Updates the table of `folder` with the fields of `field_list` that its
+  // schema table lists. Yields false when the table refused the statement,
+  // so the folder's subfolders are left alone.
+  bool UpdateFolderTable(const std::string& key, const host::Ref<host::outlook::MAPIFolder>& folder,
+                         const host::Ref<host::ado::Connection>& connection,
+                         const host::Ref<host::ado::Recordset>& schema,
+                         const std::vector<std::string>& field_list, const std::string& quote,
+                         host::ResumeNext& on_error);
+
   host::MsgBoxResult MsgBox(const std::string& text, host::MsgBoxButtons buttons);
   void DoEvents();
 
@@ -129,6 +151,7 @@ class Form1 {
   bool loaded_ = false;
   Ending ending_;
   std::vector<std::string> unchanged_items_;  // "ENTRYID: what failed"
+  std::vector<std::string> reports_failures_;
 };
 
 }  // namespace app

@@ -30,6 +30,7 @@ Outcome Form1::Run() {
   } catch (const ProgramEnded& end) {
     Conclude({end.outcome, {}, false});
   }
+  if (!reports_failures_.empty()) Conclude({Outcome::kReportsFailed, ReportsFailureReason(), false});
   if (!unchanged_items_.empty()) Conclude({Outcome::kPartlyDone, UnchangedReason(), false});
   return ending_.outcome;
 }
@@ -89,7 +90,7 @@ void Form1::Dispatch() {
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
       {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
-      {"Update", nullptr},        {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
+      {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
       {"Help", nullptr},          {"ExcelReport", nullptr},     {"Alerts", nullptr},
       {"AddAlerts", nullptr},     {"ContactSync", &Form1::ContactSync},
   };

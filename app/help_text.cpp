@@ -16,11 +16,16 @@ Functions:
   Delete;ENTRYID;;KEY
       after a Yes to the question, detaches the account's location accounts,
       removes every related item and deletes the account item
+  Update;ENTRYID;KEYCOLUMN;KEY;SKIPFOLDER;FIELD,FIELD,...;;FIXED
+      copies the account item's fields into the reports database (the ODBC
+      data source QuorviaReports): for every folder below the database
+      folder, the fields its schema table lists, in the rows of the key;
+      FIXED not empty copies Account Name, Account Manager, Team, Alignment
   Startup
       runs the key lookups of the first-level folders once; changes nothing
   Realign, ContactSync
       do nothing
-  Front, Update, Help, ExcelReport, Alerts, AddAlerts
+  Front, Help, ExcelReport, Alerts, AddAlerts
       not in this version yet: they do nothing (exit status 1)
 
 Environment:
@@ -37,6 +42,7 @@ Exit statuses:
      that is not UTF-8, a bad QUORVIA_UI
   3  no session: no store, or not a CRM store
   4  abandoned by a failing call
+  5  the reports database could not be opened or refused a statement
   6  the CRM store is damaged, full or read-only
   7  done, but some items could not be changed or shown
 )";

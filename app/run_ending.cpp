@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/form1.h"
 
@@ -8,8 +10,21 @@
 namespace app {
 namespace {
 
-// A reason names at most this many items; the rest are counted.
-constexpr std::size_t kItemsNamed = 100;
+// A reason names at most this many failures; the rest are counted.
+constexpr std::size_t kFailuresNamed = 100;
+
+// `entries` joined with "; ", the ones past kFailuresNamed counted.
+std::string NamedList(const std::vector<std::string>& entries) {
+  std::string list;
+  for (std::size_t i = 0; i < entries.size() && i < kFailuresNamed; ++i) {
+    if (i > 0) list += "; ";
+    list += entries[i];
+  }
+  if (entries.size() > kFailuresNamed) {
+    list += "; and " + std::to_string(entries.size() - kFailuresNamed) + " more";
+  }
+  return list;
+}
 
 }  // namespace
 
@@ -35,14 +50,20 @@ void Form1::NoteUnchanged(const std::function<std::string()>& entry_id,
 
 std::string Form1::UnchangedReason() const {
   const std::size_t count = unchanged_items_.size();
-  std::string reason =
-      std::to_string(count) + (count == 1 ? " item" : " items") + " could not be changed: ";
-  for (std::size_t i = 0; i < count && i < kItemsNamed; ++i) {
-    if (i > 0) reason += "; ";
-    reason += unchanged_items_[i];
+  std::string reason = std::to_string(count);
+  reason += count == 1 ? " item could not be changed: " : " items could not be changed: ";
+  return reason + NamedList(unchanged_items_);
+}
+
+void Form1::NoteReportsFailure(std::string what) {
+  // A data source that cannot be opened fails once on every walk level.
+  if (std::find(reports_failures_.begin(), reports_failures_.end(), what) == reports_failures_.end()) {
+    reports_failures_.push_back(std::move(what));
   }
-  if (count > kItemsNamed) reason += "; and " + std::to_string(count - kItemsNamed) + " more";
-  return reason;
+}
+
+std::string Form1::ReportsFailureReason() const {
+  return "the reports database was not fully updated: " + NamedList(reports_failures_);
 }
 
 }  // namespace app

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The main job on the demo store: installs what is missing, builds, makes the
-# demo store build/demo/crm.db if there is none, and merges the next account
-# into A000001 in console mode, showing both accounts' items before and after.
+# demo store build/demo/crm.db and its reports database if there are none,
+# merges the next account into A000001 in console mode, showing both
+# accounts' items before and after, then updates the reports rows still
+# filed under the merged key with A000001's fields, showing them before and
+# after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -11,10 +14,22 @@ export QUORVIA_UI=console
 tool="$build_dir/quorvia-store"
 accounts=50
 
+demo_dir=$(dirname "$QUORVIA_STORE")
+reports=$demo_dir/reports.db
+# The data source QuorviaReports of the demo lives beside it; nothing of
+# the user's own ODBC set-up is read or changed.
+export ODBCSYSINI=$demo_dir/odbc ODBCINI=$demo_dir/odbc/user.ini
+
 if [[ ! -f $QUORVIA_STORE ]]; then
   echo "Making the demo store $QUORVIA_STORE"
   "$tool" demo --accounts "$accounts" --seed 1
 fi
+if [[ ! -f $reports ]]; then
+  echo "Making the demo reports database $reports"
+  "$tool" reports-db "$reports"
+fi
+mkdir -p "$ODBCSYSINI" && touch "$ODBCINI"
+"$tool" reports-dsn "$reports" --sysini "$ODBCSYSINI"
 
 # The account item of a key: its line in the database folder itself. find
 # exits with 1 when a key has no items (a merged account).
@@ -41,4 +56,22 @@ status=0
 echo "exit status $status"
 echo
 show "$survivor"; show "$merged"
+((status == 0)) || exit "$status"
+
+# The rows of a key in every folder table of the reports database: table,
+# key, Account Name, Account Manager, Team.
+report_rows() {
+  local union
+  union=$(sqlite3 "$reports" "SELECT group_concat('SELECT ' || quote(name) || ', AccountID, \"Account Name\", \"Account Manager\", Team FROM \"' || replace(name, '\"', '\"\"') || '\" WHERE AccountID = @key', ' UNION ALL ') FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'Schema%'")
+  echo "--- reports rows of $1"
+  sqlite3 -separator $'\t' "$reports" ".parameter set @key '$1'" "$union;"
+}
+echo
+report_rows "$merged"
+echo
+echo "+ quorvia-utilities 'Update;$survivor_item;AccountID;$merged;;;;Fixed'"
+"$build_dir/quorvia-utilities" "Update;$survivor_item;AccountID;$merged;;;;Fixed" || status=$?
+echo "exit status $status"
+echo
+report_rows "$merged"
 exit "$status"

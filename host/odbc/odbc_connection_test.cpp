@@ -67,7 +67,7 @@ TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {
       EXPECT_NE(error.description().find(c.driver_text), std::string::npos) << error.description();
     }
   }
-  EXPECT_FALSE(std::filesystem::exists(folder_.File("missing.db")));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(source_.database()).replace_filename("missing.db")));
 }
 
 TEST_F(OdbcConnectionTest, ClosingEndsItsRecordsetsAndTwiceIsHarmless) {

@@ -34,7 +34,7 @@ const store::testing::TempDir& SetupFolder() {
 
 }  // namespace
 
-ReportsSourceTest::ReportsSourceTest() : folder_(SetupFolder()) {
+ScratchReportsSource::ScratchReportsSource() : folder_(SetupFolder()) {
   std::filesystem::remove(folder_.File("reports.db"));
   // SQLite takes an empty file for an empty database.
   store::testing::WriteFile(folder_.File("reports.db"), "");
@@ -43,19 +43,21 @@ ReportsSourceTest::ReportsSourceTest() : folder_(SetupFolder()) {
   unsetenv("ODBCINSTINI");
 }
 
-ReportsSourceTest::~ReportsSourceTest() {
+ScratchReportsSource::~ScratchReportsSource() {
   unsetenv("ODBCSYSINI");
   unsetenv("ODBCINI");
 }
 
-host::Ref<host::ado::Connection> ReportsSourceTest::Connected() {
+std::string ScratchReportsSource::database() const { return folder_.File("reports.db"); }
+
+host::Ref<host::ado::Connection> ScratchReportsSource::Connected() const {
   auto connection = host::MakeRef<OdbcConnection>();
   connection->SetMode(3);
   connection->Open("QuorviaReports", "", "", -1);
   return connection;
 }
 
-std::vector<Row> ReportsSourceTest::Rows(const host::Ref<host::ado::Connection>& connection,
+std::vector<Row> ScratchReportsSource::Rows(const host::Ref<host::ado::Connection>& connection,
                                          const std::string& query) {
   auto recordset = host::MakeRef<OdbcRecordset>();
   recordset->Open(query, connection);

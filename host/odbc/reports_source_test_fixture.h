@@ -14,23 +14,39 @@ namespace odbc::testing {
 
 using Row = std::vector<std::optional<std::string>>;
 
-// A temporary ODBC setup: the SQLite ODBC driver, the data source
-// QuorviaReports on a new empty database file `folder_.File("reports.db")`,
-// and Missing on a file that does not exist (both with NoCreat=1). No user
-// or system ODBC file is read.
+// A temporary ODBC setup for as long as the object lives: the SQLite ODBC
+// driver, the data source QuorviaReports on a new empty database file
+// database(), and Missing on a file that does not exist (both with
+// NoCreat=1). No user or system ODBC file is read.
+class ScratchReportsSource {
+ public:
+  ScratchReportsSource();
+  ~ScratchReportsSource();
+  ScratchReportsSource(const ScratchReportsSource&) = delete;
+  ScratchReportsSource& operator=(const ScratchReportsSource&) = delete;
+
+  // The file QuorviaReports works on.
+  std::string database() const;
+  // A new connection, open on QuorviaReports.
+  host::Ref<host::ado::Connection> Connected() const;
+  // Every row of `query` on `connection`, read through a recordset.
+  static std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection,
+                               const std::string& query);
+
+ private:
+  const store::testing::TempDir& folder_;
+};
+
 class ReportsSourceTest : public ::testing::Test {
  protected:
-  ReportsSourceTest();
-  ~ReportsSourceTest() override;
-
-  // A new connection, open on QuorviaReports.
-  host::Ref<host::ado::Connection> Connected();
-  // Every row of `query` on `connection`, read through a recordset.
-  std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection, const std::string& query);
+  host::Ref<host::ado::Connection> Connected() { return source_.Connected(); }
+  std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection, const std::string& query) {
+    return ScratchReportsSource::Rows(connection, query);
+  }
   // The number of the host::Error that `call` throws; 0 when it throws none.
   static long ErrorNumberOf(const std::function<void()>& call);
 
-  const store::testing::TempDir& folder_;
+  ScratchReportsSource source_;
 };
 
 }  // namespace odbc::testing

@@ -46,6 +46,11 @@ class CallLog {
   static std::string Format(const std::optional<std::string>& text) {
     return text ? Format(*text) : "missing";
   }
+  static std::string Format(const std::vector<std::optional<std::string>>& values) {
+    std::string list = "[";
+    for (const auto& value : values) list += (list.size() > 1 ? ", " : "") + Format(value);
+    return list + "]";
+  }
   static std::string Format(const host::Value& value);
   static std::string Format(host::LocalTime time) { return host::ToText(time); }
   template <class Number>

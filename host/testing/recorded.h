@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "host/ado.h"
 #include "host/cdo.h"
 #include "host/outlook.h"
 #include "host/testing/call_log.h"
@@ -63,5 +64,17 @@ Ref<outlook::MAPIFolder> RecordFolder(const Ref<outlook::MAPIFolder>& folder,
 // object reached through them is recorded too. Nothing stays nothing.
 Ref<cdo::Folder> RecordCdoFolder(const Ref<cdo::Folder>& folder, std::shared_ptr<CallLog> log);
 Ref<cdo::Message> RecordMessage(const Ref<cdo::Message>& message, std::shared_ptr<CallLog> log);
+
+}  // namespace host::testing
+
+namespace host::testing {
+
+// Recorders of reports connections and recordsets, as "Connection" and
+// "Recordset"; a recordset opened on a recorded connection runs on the
+// connection it wraps.
+Ref<ado::Connection> RecordConnection(const Ref<ado::Connection>& connection,
+                                      std::shared_ptr<CallLog> log);
+Ref<ado::Recordset> RecordRecordset(const Ref<ado::Recordset>& recordset,
+                                    std::shared_ptr<CallLog> log);
 
 }  // namespace host::testing

@@ -141,12 +141,12 @@ Ref<omg::SafeItem> RecordingPlatform::CreateSafePostItem() {
 
 Ref<ado::Connection> RecordingPlatform::CreateAdodbConnection() {
   Create("Adodb.connection");
-  return inner_.CreateAdodbConnection();
+  return RecordConnection(inner_.CreateAdodbConnection(), log_);
 }
 
 Ref<ado::Recordset> RecordingPlatform::CreateAdodbRecordset() {
   Create("ADODB.Recordset");
-  return inner_.CreateAdodbRecordset();
+  return RecordRecordset(inner_.CreateAdodbRecordset(), log_);
 }
 
 Ref<excel::Application> RecordingPlatform::CreateExcel() {

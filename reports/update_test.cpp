@@ -1,0 +1,161 @@
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "accounts/account_test_fixture.h"
+#include "host/odbc/reports_source_test_fixture.h"
+#include "tools/reports_mirror.h"
+
+namespace reports {
+namespace {
+
+using odbc::testing::Row;
+
+// Update run in-process on the test CRM, through the recording platform,
+// against a SQLite reports database mirrored from it by quorvia-store's
+// reports-db. Beta's account item (B200) has new values to copy.
+class UpdateTest : public accounts::AccountTest {
+ protected:
+  UpdateTest() {
+    std::filesystem::remove(reports_.database());
+    storetool::MirrorReports(crm_.store.db(), reports_.database());
+    crm_.store.SetText(crm_.beta, "Account Name", "Beta's");
+    crm_.store.SetText(crm_.beta, "Team", "Central");
+  }
+
+  std::string Beta(const std::string& fields) { return "Update;" + Id(crm_.beta) + ";AccountID;B200;" + fields; }
+  void Sql(const std::string& statement) { reports_.Connected()->Execute(statement); }
+  std::vector<Row> Rows(const std::string& query) { return reports_.Rows(reports_.Connected(), query); }
+  // The statements sent to the reports database, with their values.
+  std::vector<std::string> Sent() { return CallsFrom("Connection.Execute", {"Connection.Execute"}); }
+  // The tables whose update was sent, in order.
+  std::vector<std::string> Updated() {
+    std::vector<std::string> tables;
+    for (const std::string& call : Sent()) {
+      const auto start = call.find("update \"") + 8;
+      tables.push_back(call.substr(start, call.find('"', start) - start));
+    }
+    return tables;
+  }
+
+  odbc::testing::ScratchReportsSource reports_;
+};
+
+TEST_F(UpdateTest, WritesTheSchemaListedFieldsOfEveryFolderBelowTheDatabaseFolder) {
+  EXPECT_EQ(Run(Beta(";Team,Account Name,Owner")), app::Outcome::kDone) << ending_.reason;
+  const std::vector<std::string> sent = Sent();
+  ASSERT_EQ(sent.size(), 6U);
+  // The field list's order, not the schema table's; a field the account
+  // lacks (Owner) is left out; a contact folder adds its COMPANY.
+  EXPECT_EQ(sent[0],
+            R"(Connection.Execute("update "Contacts" Set "Team" = ?, "Account Name" = ?,)"
+            R"("COMPANY" = ? where "AccountID" = ?", ["Central", "Beta's", "Beta's", "B200"]))");
+  EXPECT_EQ(sent[2],
+            R"(Connection.Execute("update "Activities" Set "Team" = ?, "Account Name" = ? )"
+            R"(where "AccountID" = ?", ["Central", "Beta's", "B200"]))");
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Activities", "2026", "Q1", "Alerts"}));
+
+  EXPECT_EQ(Rows("select \"Account Name\", Team, COMPANY, \"Account Manager\" from Contacts where AccountID = 'B200'"),
+            (std::vector<Row>{{"Beta's", "Central", "Beta's", "Bob"}, {"Beta's", "Central", "Beta's", "Bob"}}));
+  EXPECT_EQ(Rows("select \"Account Name\", Team from Q1"), (std::vector<Row>{{"Beta's", "Central"}}));
+  EXPECT_EQ(Rows("select \"Account Name\", Team from Contacts where AccountID = 'C300'"),
+            (std::vector<Row>{{"Gamma", "North"}}));
+}
+
+TEST_F(UpdateTest, TakesTheFixedFieldsWhenFieldSevenHasTextElseFieldFive) {
+  struct Case {
+    std::string fields;
+    std::string first_statement_sets;
+  };
+  const Case cases[] = {
+      {"X;Team;;Anything", R"(Set "Account Name" = ?, "Account Manager" = ?, "Team" = ?, "Alignment" = ?,)"},
+      {"X;Team;;", R"(Set "Team" = ?,)"},
+      {"X;Team", R"(Set "Team" = ?,)"},
+      {"X;Alignment;Ignored", R"(Set "Alignment" = ?,)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(Beta(c.fields)), app::Outcome::kDone) << c.fields;
+    ASSERT_FALSE(Sent().empty()) << c.fields;
+    EXPECT_NE(Sent().front().find(c.first_statement_sets), std::string::npos) << c.fields << ": " << Sent().front();
+  }
+}
+
+TEST_F(UpdateTest, StatementsWithoutAssignmentsAreSentRefusedAndStopTheDescentOnly) {
+  // An empty field list: every statement is refused; that is ordinary data,
+  // not a failure of the reports database.
+  EXPECT_EQ(Run(Beta(";")), app::Outcome::kDone) << ending_.reason;
+  EXPECT_EQ(Sent().front(), R"(Connection.Execute("update "Contacts" ,"COMPANY" = ? where "AccountID" = ?", ["Beta's", "B200"]))");
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "Activities", "Alerts"}));
+
+  // No schema table: no statement, and the subfolders are still visited.
+  Sql("drop table \"SchemaActivities\"");
+  Sql("insert into \"Schema2026\" values ('Team')");
+  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kDone) << ending_.reason;
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "2026", "Q1", "Alerts"}));
+  EXPECT_NE(Sent()[2].find(R"(Set "Team" = ?, "Team" = ? where)"), std::string::npos) << Sent()[2];
+  EXPECT_NE(trace_.str().find("trace: RecurseUpdate: sending update \"2026\" Set \"Team\" = ?, \"Team\" = ? "
+                              "where \"AccountID\" = ? with \"Central\", \"Central\", \"B200\""),
+            std::string::npos)
+      << trace_.str();
+}
+
+TEST_F(UpdateTest, ARefusedAssignmentSkipsExactlyThatSubtreeAndEndsWithStatusFive) {
+  Sql("alter table \"2026\" drop column Team");
+  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Activities", "2026", "Alerts"}));
+  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"2026\": ", 0), 0U)
+      << ending_.reason;
+  EXPECT_NE(ending_.reason.find("no such column"), std::string::npos) << ending_.reason;
+  EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));
+  EXPECT_EQ(Rows("select Team from Alerts where AccountID = 'B200'"), (std::vector<Row>{{"Central"}}));
+}
+
+TEST_F(UpdateTest, TheFolderOfFieldFourKeepsItsTableButIsDescendedInto) {
+  EXPECT_EQ(Run(Beta("Contacts;Team")), app::Outcome::kDone);
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"East", "Activities", "2026", "Q1", "Alerts"}));
+  EXPECT_EQ(Rows("select Team from Contacts where AccountID = 'B200'"), (std::vector<Row>{{"West"}, {"West"}}));
+}
+
+TEST_F(UpdateTest, EachWalkLevelHoldsItsOwnConnectionUntilItsSubfoldersAreDone) {
+  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kDone);
+  const std::vector<std::string> connections =
+      CallsFrom("Create(Adodb.connection)", {"Connection.Open", "Connection.Close", "Release(Connection)"});
+  std::vector<std::string> expected;
+  const auto open = [&] { expected.push_back(R"(Connection.Open("QuorviaReports", "", "", -1))"); };
+  const auto close = [&] { expected.insert(expected.end(), {"Connection.Close()", "Release(Connection)"}); };
+  open();          // the database folder's subfolders
+  open(), close();  // Contacts: East
+  open();          // Activities: 2026
+  open(), close();  // 2026: Q1
+  close(), close();
+  EXPECT_EQ(connections, expected);
+  EXPECT_EQ(Count("Recordset.SetCursorType(3)"), 4);
+  EXPECT_EQ(Count("Connection.SetMode(3)"), 4);
+  // Before and after the walk, at the start of each of its four levels and
+  // for each of its six folders.
+  EXPECT_EQ(Count("DoEvents()"), 2 + 4 + 6);
+}
+
+TEST_F(UpdateTest, NothingIsOpenedWithoutTheAccountItemOrItsKey) {
+  EXPECT_EQ(Run("Update;E999;AccountID;B200;;Team"), app::Outcome::kNotDone);
+  EXPECT_EQ(ending_.reason.rfind("the account item was not opened: ", 0), 0U) << ending_.reason;
+  EXPECT_EQ(Run("Update;" + Id(crm_.beta) + ";AccountID;;;Team"), app::Outcome::kNotDone);
+  EXPECT_EQ(Count("Create(Adodb.connection)"), 0);
+  EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));
+}
+
+TEST_F(UpdateTest, AMissingDatabaseIsAFailureAndIsNotCreated) {
+  std::filesystem::remove(reports_.database());
+  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
+  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: cannot open the data source "
+                                 "QuorviaReports: ",
+                                 0),
+            0U)
+      << ending_.reason;
+  EXPECT_EQ(ending_.reason.find("; "), std::string::npos) << "one failure, named once: " << ending_.reason;
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_FALSE(std::filesystem::exists(reports_.database()));
+}
+
+}  // namespace
+}  // namespace reports
