@@ -9,6 +9,7 @@
 
 #include "bench/bench_support.h"
 #include "host/odbc/odbc_handle.h"
+#include "reports/update_statement.h"
 
 namespace bench {
 namespace {
@@ -36,16 +37,6 @@ SQLCHAR* Text(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const
 void Check(SQLRETURN result, SQLSMALLINT type, SQLHANDLE handle, const char* what,
            const std::string& subject = "") {
   if (!SQL_SUCCEEDED(result)) FailOdbc(type, handle, what, subject);
-}
-
-std::string Quoted(std::string_view name, const std::string& quote) {
-  std::string quoted = quote;
-  for (const char c : name) {
-    quoted += c;
-    if (quote.size() == 1 && c == quote[0]) quoted += c;
-  }
-  quoted += quote;
-  return quoted;
 }
 
 // One open connection, its identifier quote and the two statements a level
@@ -153,26 +144,27 @@ class PlainWalk {
 
   void UpdateTable(Connection& connection, const ReportFolder& folder) {
     const std::string& quote = connection.quote();
-    const std::string field_name = Quoted("FieldName", quote);
+    const std::string field_name = reports::QuotedName("FieldName", quote);
     std::string query = "Select ";
-    query.append(field_name).append(" from ").append(Quoted(std::string("Schema").append(folder.name), quote));
+    query.append(field_name).append(" from ").append(reports::QuotedName(std::string("Schema").append(folder.name), quote));
     query.append(" order by ").append(field_name);
+    if (sent_ != nullptr) sent_->push_back({query, {}});
     SentStatement update;
     std::string set_list;
     for (const auto& [field, value] : account_.fields) {
       for (int listed = connection.CountListed(query, field); listed > 0; --listed) {
-        set_list.append(set_list.empty() ? "Set " : ", ").append(Quoted(field, quote)).append(" = ?");
+        set_list.append(set_list.empty() ? "Set " : ", ").append(reports::QuotedName(field, quote)).append(" = ?");
         update.values.push_back(value);
       }
       ++counts_.schema_queries;
     }
     update.text = "update ";
-    update.text.append(Quoted(folder.name, quote)).append(" ").append(set_list);
+    update.text.append(reports::QuotedName(folder.name, quote)).append(" ").append(set_list);
     if (folder.contact) {
-      update.text.append(",").append(Quoted(kCompanyColumn, quote)).append(" = ?");
+      update.text.append(",").append(reports::QuotedName(kCompanyColumn, quote)).append(" = ?");
       update.values.push_back(AccountName(account_));
     }
-    update.text.append(" where ").append(Quoted(kKeyColumn, quote)).append(" = ?");
+    update.text.append(" where ").append(reports::QuotedName(kKeyColumn, quote)).append(" = ?");
     update.values.push_back(account_.key);
     connection.Execute(update);
     ++counts_.updates;

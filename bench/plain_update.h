@@ -35,8 +35,8 @@ struct PlainUpdateCounts {
 // it runs the query of its schema table once per account field, reading
 // every row, and sends the update of its table that sets each listed field
 // to the account's value (and COMPANY to its name in a contact table) in the
-// rows of the account's key, its values bound as parameters. Records each
-// update in `sent` when given. Fails on the first call the driver refuses.
+// rows of the account's key, its values bound as parameters. Records in
+// `sent`, when given, each folder's schema query and then its update. Fails on the first call the driver refuses.
 PlainUpdateCounts PlainUpdate(const std::vector<ReportFolder>& tree, const UpdateAccount& account,
                               Connections connections, std::vector<SentStatement>* sent = nullptr);
 

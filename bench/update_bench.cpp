@@ -1,5 +1,5 @@
 // Update: the built quorvia-utilities copies A000001's four account fields
-// into a reports database of 2,000 folder tables of 1,000 rows each, timed
+// into a reports database of 1,999 folder tables of 1,000 rows each, timed
 // against the same statements sent by a minimal ODBC program, once with the
 // program's connection pattern (one per walk level, nested) and once over a
 // single connection. The ways take turns, each run on a fresh copy of the
@@ -62,23 +62,42 @@ void MakeReports(const Setup& setup) {
   fs::rename(made, setup.base);
 }
 
+// A copy of the small demo store whose folders have names of their own:
+// the demo's names repeat, and folders of one name would share a table, so
+// far fewer tables would take far more rows each.
+void MakeUpdateStore(const WorkFolder& folder, const fs::path& store) {
+  folder.MakeStore(kSmall);
+  if (fs::exists(store)) return;
+  const fs::path made = store.string() + ".new";
+  CheckpointStore(folder.Path(kSmall.file));
+  CopyStore(folder.Path(kSmall.file), made);
+  GiveFoldersOwnNames(made.string());
+  CheckpointStore(made);
+  fs::rename(made, store);
+  RemoveStore(made);
+}
+
+// The program runs as a child and the minimal ODBC program in this process:
+// both find the data source and the store through this process's
+// environment.
+void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
+  const fs::path odbc = folder.Path("odbc");
+  fs::create_directories(odbc);
+  RunChild({QUORVIA_STORE_PROGRAM, "reports-dsn", setup.reports.string(), "--sysini", odbc.string()});
+  SetEnvironment("ODBCSYSINI", odbc.string());
+  SetEnvironment("ODBCINI", (odbc / "odbc.ini").string());
+  SetEnvironment("QUORVIA_STORE", setup.store.string());
+  SetEnvironment("QUORVIA_UI", "console");
+  SetEnvironment("XDG_STATE_HOME", folder.Path("state").string());
+  unsetenv("QUORVIA_TRACE");
+}
+
 Setup MakeSetup(const WorkFolder& folder) {
   Setup setup;
   setup.store = folder.Path("update-store.db");
   setup.base = folder.Path("reports-base.db");
   setup.reports = folder.Path("reports.db");
-  folder.MakeStore(kSmall);
-  // The demo store's folder names repeat; folders of one name would share a
-  // table, and far fewer tables would take far more rows each.
-  if (!fs::exists(setup.store)) {
-    const fs::path made = setup.store.string() + ".new";
-    CheckpointStore(folder.Path(kSmall.file));
-    CopyStore(folder.Path(kSmall.file), made);
-    GiveFoldersOwnNames(made.string());
-    CheckpointStore(made);
-    fs::rename(made, setup.store);
-    RemoveStore(made);
-  }
+  MakeUpdateStore(folder, setup.store);
   setup.tree = ReadFolderTree(setup.store.string());
   setup.walk = CountWalk(setup.tree);
   setup.account = ReadUpdateAccount(setup.store.string(), kKey);
@@ -87,19 +106,9 @@ Setup MakeSetup(const WorkFolder& folder) {
   const KeyRows before = CountKeyRows(setup.base.string(), setup.tree, setup.account);
   if (before.rows == 0 || before.current != 0) Fail("the reports database holds no out-of-date rows of the key");
   setup.key_rows = before.rows;
-
-  const fs::path odbc = folder.Path("odbc");
-  fs::create_directories(odbc);
+  // The data source names a file that must exist.
   CopyStore(setup.base, setup.reports);
-  RunChild({QUORVIA_STORE_PROGRAM, "reports-dsn", setup.reports.string(), "--sysini", odbc.string()});
-  // The program runs as a child and the minimal ODBC program here: both find
-  // the data source and the store through this process's environment.
-  SetEnvironment("ODBCSYSINI", odbc.string());
-  SetEnvironment("ODBCINI", (odbc / "odbc.ini").string());
-  SetEnvironment("QUORVIA_STORE", setup.store.string());
-  SetEnvironment("QUORVIA_UI", "console");
-  SetEnvironment("XDG_STATE_HOME", folder.Path("state").string());
-  unsetenv("QUORVIA_TRACE");
+  SetRunEnvironment(folder, setup);
   return setup;
 }
 
@@ -114,7 +123,8 @@ std::string SentLine(const SentStatement& sent) {
 }
 
 // Runs the program once with its trace on and fails unless it sent, in the
-// same order, exactly the statements and values the minimal program sends.
+// same order, exactly the queries, statements and values the minimal program
+// sends.
 void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
   const fs::path trace = folder.Path("update-trace.txt");
   CopyStore(setup.base, setup.reports);
@@ -131,12 +141,12 @@ void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
   CopyStore(setup.base, setup.reports);
   PlainUpdate(setup.tree, setup.account, Connections::kPerLevel, &plain);
   if (program.size() != plain.size()) {
-    Fail("the program sent " + std::to_string(program.size()) + " updates, the minimal program " +
+    Fail("the program sent " + std::to_string(program.size()) + " statements, the minimal program " +
          std::to_string(plain.size()));
   }
   for (std::size_t i = 0; i < plain.size(); ++i) {
     if (program[i] != SentLine(plain[i])) {
-      Fail("update " + std::to_string(i + 1) + " differs:\n  program: " + program[i] + "\n  minimal: " +
+      Fail("statement " + std::to_string(i + 1) + " differs:\n  program: " + program[i] + "\n  minimal: " +
            SentLine(plain[i]));
     }
   }
@@ -174,7 +184,7 @@ std::vector<Way> Ways(const Setup& setup) {
       {"(b) ODBC, one connection",
        [&setup] { CheckPlainCounts(PlainUpdate(setup.tree, setup.account, Connections::kOne), setup, 1); }, true, {}},
       {"quorvia-utilities, no such account",
-       [missing] { RunChild({QUORVIA_UTILITIES_PROGRAM, missing}, kNotDoneStatus); }, false, {}},
+       [missing] { RunChild({QUORVIA_UTILITIES_PROGRAM, missing}, kNotDoneStatus, "/dev/null"); }, false, {}},
   };
 }
 
@@ -218,7 +228,7 @@ int Run(const Options& options) {
   std::cout << "UPDATE: " << UpdateCommand("ENTRYID") << "\n"
             << "walk: " << setup.walk.folders << " folders in " << setup.walk.levels << " levels; "
             << setup.tables << " tables of " << kRowsPerTable << " rows; " << setup.key_rows << " rows of " << kKey << "\n"
-            << "checking that the program and the minimal program send the same updates ..." << std::endl;
+            << "checking that the program and the minimal program send the same statements ..." << std::endl;
   CheckSameStatements(setup, folder);
   std::cout << "\nmeasuring: median of " << options.repetitions
             << " rounds after one warm-up; the ways take turns, each on a fresh copy of the reports database\n\n";
@@ -234,7 +244,7 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   return bench::BenchmarkMain(argc, argv, "update_bench",
-      "Times Update of A000001's account fields into 2000 folder tables of 1000 rows by quorvia-utilities,\n"
+      "Times Update of A000001's account fields into 1999 folder tables of 1000 rows by quorvia-utilities,\n"
       "against the same statements from a minimal ODBC program with a connection per walk level and with one.",
       bench::Run);
 }

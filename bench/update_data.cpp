@@ -6,6 +6,7 @@
 #include "bench/bench_support.h"
 #include "host/store/schema.h"
 #include "host/store/sqlite_db.h"
+#include "reports/update_statement.h"
 #include "tools/reports_mirror.h"
 
 namespace bench {
@@ -18,15 +19,7 @@ constexpr char kKeyColumn[] = "AccountID";
 constexpr char kCompanyColumn[] = "COMPANY";
 constexpr char kOutOfDate[] = "out of date";
 
-std::string Quoted(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    quoted += c;
-    if (c == '"') quoted += c;
-  }
-  quoted += '"';
-  return quoted;
-}
+std::string Quoted(std::string_view name) { return reports::QuotedName(name, "\""); }
 
 struct Table {
   std::string name;
