@@ -118,6 +118,14 @@ class Form1 {
   void RewriteLocationAccounts(const std::string& key, const std::function<void()>& rewrite);
   // Adds a text field to objFields and makes it permanent on omess.
   void WriteField(const std::string& name, const host::Value& value);
+  // Calls `work` on each folder that `pfolder` holds, in order; when it
+  // yields true and the folder has subfolders, calls `descend` with a new
+  // wrapper of it.
+  void ForEachSubfolder(host::Ref<host::omg::SafeFolder>& pfolder, host::ResumeNext& on_error,
+                        const std::function<bool(const host::Ref<host::outlook::MAPIFolder>&)>& work,
+                        const std::function<void(host::Ref<host::omg::SafeFolder>&)>& descend);
+  // Lets go of the objects every folder walk leaves behind at its end.
+  void ReleaseWalkObjects();
   // Does `work` on every folder below the one `pfolder` holds, depth first:
   // a folder's own items before its subfolders. `procedure` names the walk
   // in trace lines.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/ref.h"
+#include "host/value.h"
 
 namespace host::ado {
 
@@ -81,6 +82,9 @@ class Recordset {
   // The current row's value of column `index` (from 0) as text; nothing for
   // null. Throws kNoCurrentRecord at the end, kNoSuchField out of range.
   virtual std::optional<std::string> Fields(int index) = 0;
+  // The same value typed by its column (see odbc::FieldValue): a number,
+  // Boolean, local time or text; host::Null for null.
+  virtual host::Value Value(int index) = 0;
 
   // The columns: their number, and each one's name and type (kNoSuchField
   // out of range).

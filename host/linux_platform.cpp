@@ -50,8 +50,25 @@ Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
 
 Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() { return MakeRef<odbc::OdbcRecordset>(); }
 
+void LinuxPlatform::SetReports(std::filesystem::path folder,
+                               sheet::SheetApplication::Settings settings) {
+  reports_folder_ = std::move(folder);
+  sheet_settings_ = std::move(settings);
+}
+
+const sheet::SavedReports& LinuxPlatform::SaveReports() {
+  for (const auto& held : sheet_applications_) {
+    if (const auto application = held.lock()) application->Save();
+  }
+  return *saved_reports_;
+}
+
 Ref<excel::Application> LinuxPlatform::CreateExcel() {
-  throw CannotCreate("Excel.Application", kNotOnThisSystem);
+  if (reports_folder_.empty()) throw CannotCreate("Excel.Application", "no folder for reports is set");
+  auto application =
+      std::make_shared<sheet::SheetApplication>(reports_folder_, saved_reports_, sheet_settings_);
+  sheet_applications_.push_back(application);
+  return Ref<excel::Application>(application);
 }
 
 Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/platform.h"
+#include "host/sheet/sheet_application.h"
 
 namespace store {
 class StoreHosts;
@@ -15,9 +18,9 @@ namespace host {
 // The platform of a Linux desktop: the mail client, CDO, the add-in and the
 // wrapper library over the embedded store at one path, the reports
 // connection and recordset over unixODBC, and the message boxes and event
-// pump it is given. Components that this system does not have (the
-// spreadsheet host, the companion add-in) cannot be created: their creation
-// fails with error 429.
+// pump it is given, and the spreadsheet application writing .xlsx files once
+// a reports folder is set. The companion add-in, which this system does not
+// have, cannot be created: its creation fails with error 429.
 class LinuxPlatform : public Platform {
  public:
   // `run_id` names the program run, for the store's records of what it did.
@@ -27,6 +30,15 @@ class LinuxPlatform : public Platform {
 
   // The store objects, for tests that inject faults into its writes.
   store::StoreHosts& store() { return *store_; }
+
+  // Where the spreadsheet applications that CreateExcel makes write their
+  // workbooks, and how they are set up; until it is called, CreateExcel
+  // fails with error 429.
+  void SetReports(std::filesystem::path folder, sheet::SheetApplication::Settings settings = {});
+  // Saves the workbooks of the spreadsheet applications still held, and
+  // returns what every application of this platform saved or failed to
+  // save. Throws host::Error at the first workbook that cannot be written.
+  const sheet::SavedReports& SaveReports();
 
   Ref<outlook::Application> CreateOutlookByClass() override;
   Ref<outlook::Application> GetRunningOutlook() override;
@@ -47,6 +59,10 @@ class LinuxPlatform : public Platform {
   std::unique_ptr<store::StoreHosts> store_;
   std::unique_ptr<MessageBox> message_box_;
   std::unique_ptr<EventPump> events_;
+  std::filesystem::path reports_folder_;
+  sheet::SheetApplication::Settings sheet_settings_;
+  std::shared_ptr<sheet::SavedReports> saved_reports_ = std::make_shared<sheet::SavedReports>();
+  std::vector<std::weak_ptr<sheet::SheetApplication>> sheet_applications_;
 };
 
 // The platform the program runs on: the store at `store_path`, and Qt

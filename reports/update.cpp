@@ -88,30 +88,15 @@ void Form1::RecurseUpdate(std::string pNewID, host::Ref<host::omg::SafeFolder>& 
   on_error([&] { schema = platform_.CreateAdodbRecordset(); });
   on_error([&] { schema->SetCursorType(kStaticCursor); });
 
-  host::Ref<host::outlook::Folders> folders;
-  int count = 0;
-  on_error([&] { folders = pfolder->Item()->Folders(); });
-  on_error([&] { count = folders->Count(); });
-  for (int i = 1; i <= count; ++i) {
-    host::Ref<host::outlook::MAPIFolder> folder;
-    on_error([&] { folder = folders->Item(i); });
-    DoEvents();
-    if (!UpdateFolderTable(pNewID, folder, connection, schema, field_list, quote, on_error)) continue;
-    int subfolders = 0;
-    on_error([&] { subfolders = folder->Folders()->Count(); });
-    if (subfolders > 0) {
-      host::Ref<host::omg::SafeFolder> wrapper;
-      on_error([&] { wrapper = platform_.CreateSafeFolder(); });
-      on_error([&] { wrapper->SetItem(folder); });
-      RecurseUpdate(pNewID, wrapper);
-    }
-  }
+  ForEachSubfolder(
+      pfolder, on_error,
+      [&](const host::Ref<host::outlook::MAPIFolder>& folder) {
+        return UpdateFolderTable(pNewID, folder, connection, schema, field_list, quote, on_error);
+      },
+      [&](host::Ref<host::omg::SafeFolder>& wrapper) { RecurseUpdate(pNewID, wrapper); });
   on_error([&] { connection->Close(); });
   on_error([&] { schema->Close(); });
-  CDOFolder.Reset();
-  oMessCol.Reset();
-  oFilter.Reset();
-  omess.Reset();
+  ReleaseWalkObjects();
 }
 
 bool Form1::UpdateFolderTable(const std::string& key,

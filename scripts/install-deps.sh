@@ -11,9 +11,11 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-wayland
   unixodbc-dev unixodbc libsqliteodbc
+  postgresql odbc-postgresql
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth
+  python3
   clang libclang-rt-14-dev
 )
 

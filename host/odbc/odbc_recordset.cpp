@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "host/odbc/field_value.h"
 #include "host/odbc/odbc_error.h"
 
 namespace odbc {
@@ -151,6 +152,8 @@ std::optional<std::string> OdbcRecordset::Fields(int index) {
   if (at_end_) throw NoCurrentRecord();
   return row_[static_cast<std::size_t>(index)];
 }
+
+host::Value OdbcRecordset::Value(int index) { return FieldValue(ColumnAt(index).type, Fields(index)); }
 
 int OdbcRecordset::FieldCount() {
   Statement();

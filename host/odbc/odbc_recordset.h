@@ -20,6 +20,7 @@ class OdbcRecordset : public host::ado::Recordset {
   void MoveNext() override;
   bool Eof() override;
   std::optional<std::string> Fields(int index) override;
+  host::Value Value(int index) override;
   int FieldCount() override;
   std::string FieldName(int index) override;
   host::ado::ColumnType FieldType(int index) override;

@@ -6,6 +6,7 @@
 
 #include "host/ado.h"
 #include "host/cdo.h"
+#include "host/excel.h"
 #include "host/outlook.h"
 #include "host/testing/call_log.h"
 
@@ -75,6 +76,12 @@ namespace host::testing {
 Ref<ado::Connection> RecordConnection(const Ref<ado::Connection>& connection,
                                       std::shared_ptr<CallLog> log);
 Ref<ado::Recordset> RecordRecordset(const Ref<ado::Recordset>& recordset,
+                                    std::shared_ptr<CallLog> log);
+
+// A recorder of the spreadsheet application, as "Excel", and of the
+// workbooks, sheets, cells and fonts reached through it, as "Workbooks",
+// "Workbook", "Sheets", "Worksheet", "Range" and "Font". Nothing stays nothing.
+Ref<excel::Application> RecordExcel(const Ref<excel::Application>& application,
                                     std::shared_ptr<CallLog> log);
 
 }  // namespace host::testing

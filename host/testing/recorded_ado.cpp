@@ -51,6 +51,7 @@ class RecordedRecordset : public Recorded<ado::Recordset> {
   std::optional<std::string> Fields(int index) override {
     return Forward("Fields", &Recordset::Fields, index);
   }
+  host::Value Value(int index) override { return Forward("Value", &Recordset::Value, index); }
   int FieldCount() override { return Forward("FieldCount", &Recordset::FieldCount); }
   std::string FieldName(int index) override {
     return Forward("FieldName", &Recordset::FieldName, index);

@@ -151,7 +151,7 @@ Ref<ado::Recordset> RecordingPlatform::CreateAdodbRecordset() {
 
 Ref<excel::Application> RecordingPlatform::CreateExcel() {
   Create("Excel.Application");
-  return inner_.CreateExcel();
+  return RecordExcel(inner_.CreateExcel(), log_);
 }
 
 Ref<addin::QuilletConnect> RecordingPlatform::CreateQuilletConnect() {

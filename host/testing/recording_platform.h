@@ -13,7 +13,8 @@ namespace host::testing {
 
 // A platform for tests: makes the session objects through an inner platform
 // (the real store on a temporary file) and wraps them, and the folders, item
-// collections, CDO messages and fields reached through them, so that every
+// collections, CDO messages and fields reached through them, and the
+// spreadsheet's workbooks, sheets and cells, so that every
 // call on them is recorded in log(), any member can be set to fail, and any
 // creation can be refused. Releases of the wrapped objects are recorded as
 // "Release(NAME)", each run of the event pump as "DoEvents()". Message boxes

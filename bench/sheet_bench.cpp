@@ -1,0 +1,235 @@
+// The spreadsheet host writing 1,000,000 rows of 8 typed columns the way a
+// report lays them out (a bold, centred header, then CopyFromRecordset),
+// from generated rows and from the SQLite data source through unixODBC,
+// against libxlsxwriter writing the same cells directly: time, peak memory
+// and file size of each, each run in a child process of its own.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "host/odbc/field_value.h"
+#include "host/odbc/odbc_connection.h"
+#include "host/odbc/odbc_recordset.h"
+#include "host/sheet/sheet_application.h"
+#include "host/store/sqlite_db.h"
+#include "tools/reports_data_source.h"
+
+namespace bench {
+namespace {
+
+using host::ado::ColumnType;
+
+constexpr long kRows = 1000000;
+constexpr double kMostRssMib = 50;
+
+const char* const kNames[] = {"Id", "Amount", "Score", "Opened", "Seen", "Active", "Code", "Name"};
+const ColumnType kTypes[] = {ColumnType::kInteger, ColumnType::kDecimal, ColumnType::kReal,
+                             ColumnType::kDate,    ColumnType::kTimestamp, ColumnType::kBoolean,
+                             ColumnType::kText,    ColumnType::kText};
+constexpr int kColumns = 8;
+
+// The field texts of row `row`, as the reports database gives them.
+std::vector<std::string> RowTexts(long row) {
+  char date[64];
+  char stamp[96];
+  char code[32];
+  const int day = static_cast<int>(row % 28) + 1;
+  std::snprintf(date, sizeof date, "2024-%02d-%02d", static_cast<int>(row % 12) + 1, day);
+  std::snprintf(stamp, sizeof stamp, "%s %02d:%02d:%02d", date, static_cast<int>(row % 24),
+                static_cast<int>(row % 60), static_cast<int>((row * 7) % 60));
+  std::snprintf(code, sizeof code, "%08ld", row);
+  return {std::to_string(row), std::to_string(row % 100000) + ".25", std::to_string(row) + ".5",
+          date, stamp, row % 2 ? "1" : "0", code, "Account " + std::to_string(row)};
+}
+
+// A recordset of kRows generated rows, one at a time.
+class GeneratedRecordset : public host::ado::Recordset {
+ public:
+  GeneratedRecordset() : row_(RowTexts(1)) {}
+  void SetCursorType(int) override {}
+  void Open(const std::string&, host::Ref<host::ado::Connection>) override {}
+  void MoveFirst() override { row_ = RowTexts(position_ = 1); }
+  void MoveNext() override {
+    if (++position_ <= kRows) row_ = RowTexts(position_);
+  }
+  bool Eof() override { return position_ > kRows; }
+  std::optional<std::string> Fields(int index) override { return row_[static_cast<std::size_t>(index)]; }
+  host::Value Value(int index) override { return odbc::FieldValue(kTypes[index], Fields(index)); }
+  int FieldCount() override { return kColumns; }
+  std::string FieldName(int index) override { return kNames[index]; }
+  ColumnType FieldType(int index) override { return kTypes[index]; }
+  long RecordCount() override { return kRows; }
+  void Close() override {}
+
+ private:
+  long position_ = 1;
+  std::vector<std::string> row_;
+};
+
+// The rows of `recordset` laid out as a report: a header on each sheet, as
+// many sheets as the rows need.
+void WriteThroughTheHost(const std::filesystem::path& folder, const host::Ref<host::ado::Recordset>& recordset) {
+  sheet::SheetApplication application(folder);
+  auto workbook = application.Workbooks()->Add();
+  for (auto sheet = workbook->Worksheets("Sheet1"); !recordset->Eof(); sheet = workbook->Worksheets()->Add()) {
+    for (int i = 0; i < kColumns; ++i) {
+      auto cell = sheet->Cells(1, i + 1);
+      cell->SetColumnWidth(15);
+      cell->SetHorizontalAlignment(host::excel::kAlignCenter);
+      cell->Font()->SetBold(true);
+      cell->SetValue(recordset->FieldName(i));
+    }
+    sheet->Range("A2")->CopyFromRecordset(recordset);
+  }
+  application.Save();
+}
+
+// The generated rows in the table Accounts of a new SQLite file, and the data
+// source QuorviaReports on it, set up in `folder` for this process.
+void MakeReportsSource(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const std::string database = (folder / "reports.db").string();
+  {
+    store::Database db(database, store::Database::Mode::kCreateNew);
+    db.Exec("create table Accounts (Id integer, Amount numeric(10,2), Score real, Opened date, "
+            "Seen timestamp, Active bit, Code text, Name text)");
+    store::Transaction transaction(db);
+    store::Statement insert(db, "insert into Accounts values (?, ?, ?, ?, ?, ?, ?, ?)");
+    for (long row = 1; row <= kRows; ++row) {
+      const auto texts = RowTexts(row);
+      for (int i = 0; i < kColumns; ++i) insert.Bind(i + 1, texts[static_cast<std::size_t>(i)]);
+      insert.Run();
+      insert.Reset();
+    }
+    transaction.Commit();
+  }
+  storetool::WriteSystemIni(folder.string(), database,
+                            storetool::FindSqliteDriver(storetool::SqliteDriverFolders()));
+  std::ofstream((folder / "user.ini").string());
+  setenv("ODBCSYSINI", folder.c_str(), 1);
+  setenv("ODBCINI", (folder / "user.ini").c_str(), 1);
+}
+
+host::Ref<host::ado::Recordset> ReportsQuery() {
+  auto connection = host::MakeRef<odbc::OdbcConnection>();
+  connection->Open("QuorviaReports", "", "", -1);
+  auto recordset = host::MakeRef<odbc::OdbcRecordset>();
+  recordset->Open("select * from Accounts order by Id", connection);
+  return recordset;
+}
+
+// The same cells through libxlsxwriter alone: the least the host can cost.
+void WriteDirectly(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* workbook = workbook_new_opt((folder / "direct.xlsx").c_str(), &options);
+  lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+  lxw_format* header = workbook_add_format(workbook);
+  format_set_bold(header);
+  format_set_align(header, LXW_ALIGN_CENTER);
+  lxw_format* date = workbook_add_format(workbook);
+  format_set_num_format(date, "yyyy-mm-dd");
+  lxw_format* stamp = workbook_add_format(workbook);
+  format_set_num_format(stamp, "yyyy-mm-dd hh:mm:ss");
+  for (lxw_col_t column = 0; column < kColumns; ++column) {
+    worksheet_set_column(sheet, column, column, 15, nullptr);
+    worksheet_write_string(sheet, 0, column, kNames[column], header);
+  }
+  for (long row = 1; row <= kRows; ++row) {
+    const auto texts = RowTexts(row);
+    const auto at = static_cast<lxw_row_t>(row);
+    for (lxw_col_t column = 0; column < 3; ++column) {
+      worksheet_write_number(sheet, at, column, std::stod(texts[column]), nullptr);
+    }
+    lxw_datetime day{};
+    std::sscanf(texts[3].c_str(), "%d-%d-%d", &day.year, &day.month, &day.day);
+    worksheet_write_datetime(sheet, at, 3, &day, date);
+    lxw_datetime when{};
+    std::sscanf(texts[4].c_str(), "%d-%d-%d %d:%d:%lf", &when.year, &when.month, &when.day, &when.hour,
+                &when.min, &when.sec);
+    worksheet_write_datetime(sheet, at, 4, &when, stamp);
+    worksheet_write_boolean(sheet, at, 5, texts[5] == "1", nullptr);
+    worksheet_write_string(sheet, at, 6, texts[6].c_str(), nullptr);
+    worksheet_write_string(sheet, at, 7, texts[7].c_str(), nullptr);
+  }
+  if (workbook_close(workbook) != LXW_NO_ERROR) Fail("libxlsxwriter cannot write direct.xlsx");
+}
+
+// Runs `body` in a child process; its time and peak memory.
+ChildRun InChild(const std::function<void()>& body) {
+  ChildRun run;
+  int status = 0;
+  rusage usage{};
+  run.seconds = Seconds([&] {
+    const pid_t pid = fork();
+    if (pid < 0) Fail("cannot fork");
+    if (pid == 0) {
+      try {
+        body();
+      } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        _exit(1);
+      }
+      _exit(0);
+    }
+    if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child");
+  });
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail("a child failed");
+  run.max_rss_kib = usage.ru_maxrss;
+  return run;
+}
+
+std::uintmax_t FolderBytes(const std::filesystem::path& folder) {
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) bytes += entry.file_size();
+  return bytes;
+}
+
+int Run(const Options& options) {
+  WorkFolder folder(options);
+  std::cout << "writing " << kRows << " rows of " << kColumns << " typed columns, once each\n" << std::flush;
+  const ChildRun host = InChild([&] { WriteThroughTheHost(folder.Path("host"), host::MakeRef<GeneratedRecordset>()); });
+  const ChildRun direct = InChild([&] { WriteDirectly(folder.Path("direct")); });
+  MakeReportsSource(folder.Path("source"));
+  const ChildRun odbc = InChild([&] { WriteThroughTheHost(folder.Path("odbc"), ReportsQuery()); });
+  // Without StepAPI the SQLite driver reads a query's whole result at once;
+  // with it, one row at a time. The data source is the file's last stanza.
+  std::ofstream(folder.Path("source/odbc.ini").string(), std::ios::app) << "StepAPI=1\n";
+  const ChildRun stepped = InChild([&] { WriteThroughTheHost(folder.Path("stepped"), ReportsQuery()); });
+  const auto mib = [](const ChildRun& run) { return static_cast<double>(run.max_rss_kib) / 1024; };
+  const auto row = [&](const char* name, const ChildRun& run, const char* subfolder) {
+    return std::vector<std::string>{name, Fixed(run.seconds, 2), Fixed(mib(run), 1),
+                                    Fixed(static_cast<double>(FolderBytes(folder.Path(subfolder))) / 1e6, 1)};
+  };
+  PrintTable({{"writer", "seconds", "peak RSS MiB", "file MB"},
+              row("host, generated rows", host, "host"),
+              row("libxlsxwriter alone", direct, "direct"),
+              row("host, SQLite data source", odbc, "odbc"),
+              row("host, SQLite data source, StepAPI=1", stepped, "stepped")});
+  std::cout << "\ntime against libxlsxwriter alone: " << Ratio(host.seconds, direct.seconds, 2.0) << "\n";
+  for (const auto& [what, run] : {std::pair{"generated rows", host}, std::pair{"SQLite data source", odbc},
+                                   std::pair{"SQLite data source, StepAPI=1", stepped}}) {
+    std::cout << "peak RSS from " << what << ": " << Fixed(mib(run), 1) << " MiB (goal <= "
+              << Fixed(kMostRssMib, 0) << (mib(run) <= kMostRssMib ? ", met)\n" : ", missed)\n");
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  return bench::BenchmarkMain(argc, argv, "sheet_bench",
+      "Times writing 1,000,000 report rows through the spreadsheet host against libxlsxwriter alone,\n"
+      "with the peak memory of each.", bench::Run);
+}

@@ -1,0 +1,53 @@
+#include "host/sheet/cell_address.h"
+
+#include <gtest/gtest.h>
+
+namespace sheet {
+namespace {
+
+struct Named {
+  long row;
+  long column;
+  std::string name;
+};
+
+// The column letters roll over like a base-26 count without a zero digit.
+const Named kNamedCells[] = {{1, 1, "A1"},         {7, 2, "B7"},           {10, 26, "Z10"},
+                             {1, 27, "AA1"},       {3, 52, "AZ3"},         {2, 53, "BA2"},
+                             {1, 702, "ZZ1"},      {1, 703, "AAA1"},       {1048576, 16384, "XFD1048576"}};
+
+TEST(CellAddressTest, NamesCellsAndReadsTheNamesBack) {
+  for (const auto& cell : kNamedCells) {
+    EXPECT_EQ(CellName(cell.row, cell.column), cell.name) << cell.row << "," << cell.column;
+    long row = 0;
+    long column = 0;
+    ASSERT_TRUE(ParseCellAddress(cell.name, row, column)) << cell.name;
+    EXPECT_EQ(row, cell.row) << cell.name;
+    EXPECT_EQ(column, cell.column) << cell.name;
+  }
+}
+
+TEST(CellAddressTest, ReadsAbsoluteAndLowerCaseAddresses) {
+  for (const std::string address : {"$B$7", "B$7", "$B7", "b7"}) {
+    long row = 0;
+    long column = 0;
+    ASSERT_TRUE(ParseCellAddress(address, row, column)) << address;
+    EXPECT_EQ(row, 7) << address;
+    EXPECT_EQ(column, 2) << address;
+  }
+}
+
+TEST(CellAddressTest, RefusesWhatNamesNoCell) {
+  for (const std::string address :
+       {"", "A", "7", "A0", "A07", "7A", "A1B", "A 1", "A1:B2", "$$A1", "A1$", "ABCD1", "A12345678",
+        "Ä1", "R1C1x"}) {
+    long row = -5;
+    long column = -5;
+    EXPECT_FALSE(ParseCellAddress(address, row, column)) << address;
+    EXPECT_EQ(row, -5) << address;
+    EXPECT_EQ(column, -5) << address;
+  }
+}
+
+}  // namespace
+}  // namespace sheet

@@ -1,0 +1,249 @@
+#include "host/sheet/sheet_application.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+
+#include "host/sheet/xlsx_read_back.h"
+#include "host/store/test_store.h"
+
+namespace sheet {
+namespace {
+
+using host::excel::kSheetFailure;
+using store::testing::ThrownError;
+using testing::ReadBack;
+
+class SheetApplicationTest : public ::testing::Test {
+ protected:
+  host::Ref<SheetApplication> Application(SheetApplication::Settings settings = {}) {
+    return host::MakeRef<SheetApplication>(folder_, saved_, settings);
+  }
+  // The files in the reports folder, sorted.
+  std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  store::testing::TempDir temp_;
+  std::string folder_ = temp_.File("reports");
+  std::shared_ptr<SavedReports> saved_ = std::make_shared<SavedReports>();
+};
+
+TEST_F(SheetApplicationTest, WritesHeaderCellsBoldAlignedInWideColumnsWhateverTheOrder) {
+  auto application = Application();
+  auto sheet = application->Workbooks()->Add()->Worksheets("Sheet1");
+  const int alignments[] = {host::excel::kAlignCenter, host::excel::kAlignLeft, host::excel::kAlignRight};
+  for (long column = 1; column <= 3; ++column) {
+    sheet->Cells(1, column)->SetColumnWidth(20 + static_cast<double>(column));
+    sheet->Cells(1, column)->SetHorizontalAlignment(alignments[column - 1]);
+    sheet->Cells(1, column)->Font()->SetBold(true);
+    sheet->Cells(1, column)->SetValue(std::string("Field ") + std::to_string(column));
+  }
+  // Style set after the value, through another reference to the cell.
+  sheet->Range("D1")->SetValue(std::string("Late"));
+  sheet->Range("$D$1")->Font()->SetBold(true);
+  sheet->Range("E1")->SetValue(std::string("Plain"));
+  sheet->Range("A2")->SetValue(std::string("data"));
+  // A column's width may change after its rows are written.
+  sheet->Cells(2, 2)->SetColumnWidth(9.5);
+
+  const auto paths = application->Save();
+  ASSERT_EQ(paths.size(), 1U);
+  EXPECT_EQ(paths[0], folder_ + "/Book1.xlsx");
+  const ReadBack book(paths[0]);
+  const std::string expected_align[] = {"center", "left", "right"};
+  for (long column = 1; column <= 3; ++column) {
+    const auto cell = book.Cell("Sheet1", std::string(1, static_cast<char>('A' + column - 1)) + "1");
+    EXPECT_EQ(cell["value"], "Field " + std::to_string(column)) << column;
+    EXPECT_EQ(cell["bold"], true) << column;
+    EXPECT_EQ(cell["align"], expected_align[column - 1]) << column;
+  }
+  // Widths snap to whole pixels of the default font, 7 to a character.
+  EXPECT_NEAR(book.Width("Sheet1", 1), 21, 1.0 / 7);
+  EXPECT_NEAR(book.Width("Sheet1", 2), 9.5, 1.0 / 7);
+  EXPECT_NEAR(book.Width("Sheet1", 3), 23, 1.0 / 7);
+  EXPECT_EQ(book.Width("Sheet1", 4), -1);
+  EXPECT_EQ(book.Cell("Sheet1", "D1")["bold"], true);
+  EXPECT_EQ(book.Cell("Sheet1", "D1")["value"], "Late");
+  EXPECT_EQ(book.Cell("Sheet1", "E1")["bold"], false);
+  EXPECT_EQ(book.Cell("Sheet1", "E1")["align"], nullptr);
+  EXPECT_EQ(book.Cell("Sheet1", "A2")["bold"], false);
+}
+
+TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
+  using namespace std::chrono;
+  auto application = Application();
+  auto sheet = application->Workbooks()->Add()->Worksheets("Sheet1");
+  const host::LocalTime day = local_days{2024y / February / 29};
+  const std::vector<host::Value> values = {std::string("007"), std::string("12345678901234567890"),
+                                           std::int32_t{-42}, 2.5, true, false, day,
+                                           day + hours{13} + minutes{14} + seconds{15},
+                                           std::string("Zoë"), host::Empty{}, host::Null{}};
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    sheet->Cells(2, static_cast<long>(i) + 1)->SetValue(values[i]);
+  }
+  // Setting a value again replaces it; an empty value clears the cell.
+  sheet->Range("A3")->SetValue(std::string("first"));
+  sheet->Range("A3")->SetValue(std::string("second"));
+  sheet->Range("B3")->SetValue(1.0);
+  sheet->Range("B3")->SetValue(host::Empty{});
+  const ReadBack book(application->Save().at(0));
+
+  const std::vector<std::pair<std::string, nlohmann::json>> expected = {
+      {"A2", {{"type", "text"}, {"value", "007"}}},
+      {"B2", {{"type", "text"}, {"value", "12345678901234567890"}}},
+      {"C2", {{"type", "number"}, {"value", -42.0}}},
+      {"D2", {{"type", "number"}, {"value", 2.5}}},
+      {"E2", {{"type", "boolean"}, {"value", true}}},
+      {"F2", {{"type", "boolean"}, {"value", false}}},
+      {"G2", {{"type", "date"}, {"value", "2024-02-29 00:00:00"}, {"format", "yyyy-mm-dd"}}},
+      {"H2", {{"type", "date"}, {"value", "2024-02-29 13:14:15"}, {"format", "yyyy-mm-dd hh:mm:ss"}}},
+      {"I2", {{"type", "text"}, {"value", "Zoë"}}},
+      {"A3", {{"type", "text"}, {"value", "second"}}},
+  };
+  for (const auto& [address, want] : expected) {
+    const auto cell = book.Cell("Sheet1", address);
+    for (const auto& [key, value] : want.items()) EXPECT_EQ(cell[key], value) << address << " " << key;
+  }
+  EXPECT_EQ(book.Cell("Sheet1", "J2"), nullptr);
+  EXPECT_EQ(book.Cell("Sheet1", "K2"), nullptr);
+  EXPECT_EQ(book.Cell("Sheet1", "B3"), nullptr);
+  EXPECT_EQ(book.CellCount("Sheet1"), expected.size());
+}
+
+TEST_F(SheetApplicationTest, FindsSheetsByNameAndAppendsNumberedOnes) {
+  auto application = Application();
+  auto workbook = application->Workbooks()->Add();
+  const host::Error unknown = ThrownError([&] { workbook->Worksheets("Sheet2"); });
+  EXPECT_EQ(unknown.number(), host::kSubscriptOutOfRange);
+  EXPECT_EQ(unknown.description(), "Subscript out of range");
+
+  auto second = workbook->Worksheets()->Add();
+  auto third = workbook->Worksheets()->Add();
+  // Each sheet is written from its own top row, in any order between sheets.
+  third->Range("A5")->SetValue(std::string("three"));
+  workbook->Worksheets("sheet1")->Range("A2")->SetValue(std::string("one"));
+  workbook->Worksheets("SHEET2")->Range("A3")->SetValue(std::string("two"));
+  second->Range("A4")->SetValue(std::string("two again"));
+  EXPECT_EQ(ThrownError([&] { workbook->Worksheets("Sheet4"); }).number(), host::kSubscriptOutOfRange);
+  const ReadBack added_last(application->Save().at(0));
+  EXPECT_EQ(added_last.SheetNames(), (std::vector<std::string>{"Sheet1", "Sheet2", "Sheet3"}));
+  EXPECT_EQ(added_last.active(), "Sheet3");
+  EXPECT_EQ(added_last.Cell("Sheet1", "A2")["value"], "one");
+  EXPECT_EQ(added_last.Cell("Sheet2", "A3")["value"], "two");
+  EXPECT_EQ(added_last.Cell("Sheet2", "A4")["value"], "two again");
+  EXPECT_EQ(added_last.Cell("Sheet3", "A5")["value"], "three");
+
+  auto other = application->Workbooks()->Add();
+  other->Worksheets()->Add();
+  other->Worksheets("Sheet1")->Activate();
+  EXPECT_EQ(ReadBack(application->Save().at(0)).active(), "Sheet1");
+}
+
+TEST_F(SheetApplicationTest, RefusesCellsOutsideTheSheetAndRowsAlreadyWritten) {
+  SheetApplication::Settings settings;
+  settings.last_row = 10;
+  auto application = Application(settings);
+  auto sheet = application->Workbooks()->Add()->Worksheets("Sheet1");
+  const std::vector<std::pair<std::string, std::function<void()>>> refused = {
+      {"row 0", [&] { sheet->Cells(0, 1); }},
+      {"column 0", [&] { sheet->Cells(1, 0); }},
+      {"column 16385", [&] { sheet->Cells(1, 16385); }},
+      {"row 11", [&] { sheet->Cells(11, 1); }},
+      {"A11", [&] { sheet->Range("A11"); }},
+      {"XFE1", [&] { sheet->Range("XFE1"); }},
+      {"A1:B2", [&] { sheet->Range("A1:B2"); }},
+      {"width -1", [&] { sheet->Range("A1")->SetColumnWidth(-1); }},
+      {"width 256", [&] { sheet->Range("A1")->SetColumnWidth(256); }},
+      {"alignment 7", [&] { sheet->Range("A1")->SetHorizontalAlignment(7); }},
+      {"infinity", [&] { sheet->Range("A1")->SetValue(std::numeric_limits<double>::infinity()); }},
+      {"NaN", [&] { sheet->Range("A1")->SetValue(std::numeric_limits<double>::quiet_NaN()); }},
+  };
+  for (const auto& [what, call] : refused) EXPECT_EQ(ThrownError(call, what).number(), kSheetFailure) << what;
+
+  sheet->Range("B3")->SetValue(std::string("three"));
+  sheet->Range("A3")->SetValue(std::string("same row"));
+  sheet->Range("A10")->SetValue(std::string("last"));
+  const host::Error above = ThrownError([&] { sheet->Range("C3")->SetValue(std::string("late")); });
+  EXPECT_EQ(above.number(), kSheetFailure);
+  EXPECT_NE(above.description().find("C3 of Sheet1"), std::string::npos) << above.description();
+  EXPECT_EQ(ThrownError([&] { sheet->Range("A2")->Font()->SetBold(true); }).number(), kSheetFailure);
+  // Widths are not written by row.
+  sheet->Range("C1")->SetColumnWidth(12);
+
+  const ReadBack book(application->Save().at(0));
+  EXPECT_EQ(book.Cell("Sheet1", "A3")["value"], "same row");
+  EXPECT_EQ(book.Cell("Sheet1", "A10")["value"], "last");
+  EXPECT_EQ(book.Cell("Sheet1", "C3"), nullptr);
+  EXPECT_EQ(book.Cell("Sheet1", "A2"), nullptr);
+  EXPECT_EQ(book.CellCount("Sheet1"), 3U);
+  EXPECT_NEAR(book.Width("Sheet1", 3), 12, 1.0 / 7);
+}
+
+TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumber) {
+  std::filesystem::create_directories(folder_);
+  store::testing::WriteFile(folder_ + "/Book1.xlsx", "someone else's");
+  auto application = Application();
+  EXPECT_TRUE(application->ActiveWorkbook().IsNothing());
+  EXPECT_EQ(application->Version(), "16.0");
+  auto first = application->Workbooks()->Add();
+  auto second = application->Workbooks()->Add();
+  EXPECT_TRUE(application->ActiveWorkbook() == second);
+  first->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("first"));
+  second->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("second"));
+
+  EXPECT_EQ(application->Save(), (std::vector<std::string>{folder_ + "/Book2.xlsx", folder_ + "/Book3.xlsx"}));
+  EXPECT_TRUE(application->Save().empty());
+  EXPECT_EQ(ThrownError([&] { first->Worksheets("Sheet1")->Range("A2")->SetValue(1.0); }).number(),
+            kSheetFailure);
+  EXPECT_EQ(store::testing::ReadFile(folder_ + "/Book1.xlsx"), "someone else's");
+  EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "first");
+  EXPECT_EQ(ReadBack(folder_ + "/Book3.xlsx").Cell("Sheet1", "A1")["value"], "second");
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx", "Book3.xlsx"}));
+}
+
+TEST_F(SheetApplicationTest, SavesWhatIsLeftWhenReleasedAndRecordsWhereEachWent) {
+  SheetApplication::Settings settings;
+  settings.version = "8.0";
+  auto application = Application(settings);
+  EXPECT_EQ(application->Version(), "8.0");
+  application->Workbooks()->Add()->Worksheets("Sheet1")->Range("B2")->SetValue(std::int32_t{7});
+  application->Save();
+  auto unsaved = application->Workbooks()->Add();
+  unsaved->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("at release"));
+  unsaved.Reset();
+  application.Reset();
+
+  EXPECT_EQ(saved_->paths, (std::vector<std::string>{folder_ + "/Book1.xlsx", folder_ + "/Book2.xlsx"}));
+  EXPECT_TRUE(saved_->failures.empty());
+  EXPECT_EQ(ReadBack(folder_ + "/Book1.xlsx").Cell("Sheet1", "B2")["value"], 7.0);
+  EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "at release");
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx"}));
+}
+
+TEST_F(SheetApplicationTest, RecordsAWorkbookItCannotWriteAtReleaseAndSavesTheOthers) {
+  auto application = Application();
+  application->Workbooks()->Add()->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("lost"));
+  // The first workbook's file is taken away and a folder put in its place.
+  const auto hidden = FolderEntries();
+  ASSERT_EQ(hidden.size(), 1U);
+  std::filesystem::remove(folder_ + "/" + hidden[0]);
+  std::filesystem::create_directory(folder_ + "/" + hidden[0]);
+  application->Workbooks()->Add()->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("kept"));
+  application.Reset();
+
+  ASSERT_EQ(saved_->failures.size(), 1U);
+  EXPECT_NE(saved_->failures[0].find(hidden[0]), std::string::npos) << saved_->failures[0];
+  EXPECT_EQ(saved_->paths, std::vector<std::string>{folder_ + "/Book1.xlsx"});
+  EXPECT_EQ(ReadBack(folder_ + "/Book1.xlsx").Cell("Sheet1", "A1")["value"], "kept");
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{hidden[0], "Book1.xlsx"}));
+}
+
+}  // namespace
+}  // namespace sheet
