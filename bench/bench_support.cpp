@@ -62,29 +62,6 @@ Options ParseWords(int argc, char** argv) {
   return options;
 }
 
-// Runs the program with its arguments and waits for it; the rusage of that
-// one child gives its peak memory.
-ChildRun RunChild(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  ChildRun run;
-  pid_t pid = 0;
-  int status = 0;
-  rusage usage{};
-  run.seconds = Seconds([&] {
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-      Fail("cannot start " + args[0]);
-    }
-    if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + args[0]);
-  });
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail(args[0] + " failed");
-  run.max_rss_kib = usage.ru_maxrss;
-  run.made = true;
-  return run;
-}
-
 }  // namespace
 
 Options ParseOptions(int argc, char** argv, const char* program, const char* what) {
@@ -142,6 +119,37 @@ ChildRun WorkFolder::MakeStore(const StoreSize& size) const {
                    std::to_string(size.key_account_items)});
 }
 
+ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors) {
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!errors.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
+  ChildRun run;
+  pid_t pid = 0;
+  int status = 0;
+  rusage usage{};
+  // The rusage of that one child gives its peak memory.
+  run.seconds = Seconds([&] {
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) Fail("cannot start " + args[0]);
+    if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + args[0]);
+  });
+  if (!WIFEXITED(status)) Fail(args[0] + " was killed by signal " + std::to_string(WTERMSIG(status)));
+  if (WEXITSTATUS(status) != expected_status) {
+    Fail(args[0] + " exited with status " + std::to_string(WEXITSTATUS(status)) + ", not " +
+         std::to_string(expected_status));
+  }
+  run.max_rss_kib = usage.ru_maxrss;
+  run.made = true;
+  return run;
+}
+
 void CheckpointStore(const fs::path& path) {
   sqlite3* db = nullptr;
   const bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
@@ -183,6 +191,11 @@ double MedianSeconds(int repetitions, const std::function<void()>& body,
     prepare();
     times.push_back(Seconds(body));
   }
+  return Median(times);
+}
+
+double Median(std::vector<double> times) {
+  if (times.empty()) Fail("no times to take the median of");
   std::sort(times.begin(), times.end());
   const std::size_t middle = times.size() / 2;
   return times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2;

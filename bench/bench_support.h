@@ -72,6 +72,12 @@ class WorkFolder {
   bool remove_ = false;
 };
 
+// Runs the program args[0] with its arguments in this process's environment
+// and waits for it, timing it; its standard error goes to the file `errors`
+// when one is given. Fails unless it exits with `expected_status`.
+ChildRun RunChild(const std::vector<std::string>& args, int expected_status = 0,
+                  const std::filesystem::path& errors = {});
+
 // Checkpoints the store's write-ahead log into the file and truncates it, so
 // that copying the file alone copies the whole store.
 void CheckpointStore(const std::filesystem::path& path);
@@ -90,6 +96,9 @@ double Seconds(const std::function<void()>& body);
 // median of the timed runs in seconds. `prepare` runs untimed before each.
 double MedianSeconds(int repetitions, const std::function<void()>& body,
                      const std::function<void()>& prepare = [] {});
+
+// The median of `times`; fails when there is none.
+double Median(std::vector<double> times);
 
 // A number with that many decimals: Fixed(35.17, 1) is "35.2".
 std::string Fixed(double value, int decimals);

@@ -1,0 +1,250 @@
+// Update: the built quorvia-utilities copies A000001's four account fields
+// into a reports database of 1,999 folder tables of 1,000 rows each, timed
+// against the same statements sent by a minimal ODBC program, once with the
+// program's connection pattern (one per walk level, nested) and once over a
+// single connection. The ways take turns, each run on a fresh copy of the
+// reports database.
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "bench/plain_update.h"
+#include "bench/update_data.h"
+
+namespace bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kKey[] = "A000001";
+constexpr std::int64_t kRowsPerTable = 1000;
+constexpr char kFieldList[] = "Account Name,Account Manager,Team,Alignment";
+// Status of a run that ends before its work: the account item does not exist.
+constexpr int kNotDoneStatus = 1;
+constexpr char kSentPrefix[] = "trace: RecurseUpdate: sending ";
+
+// Field 7 not empty: the fixed field list, which field 5 repeats.
+std::string UpdateCommand(const std::string& entry_id) {
+  return std::string("Update;") + entry_id + ";AccountID;" + kKey + ";;" + kFieldList + ";;1";
+}
+
+// Everything a run needs, read or made before anything is timed.
+struct Setup {
+  fs::path store;
+  fs::path base;     // the filled reports database, never changed
+  fs::path reports;  // the copy the data source names
+  std::vector<ReportFolder> tree;
+  WalkCounts walk;
+  UpdateAccount account;
+  std::int64_t tables = 0;
+  std::int64_t key_rows = 0;
+};
+
+void SetEnvironment(const char* name, const std::string& value) {
+  if (setenv(name, value.c_str(), 1) != 0) Fail(std::string("cannot set ") + name);
+}
+
+// The reports database mirrored from the store by quorvia-store, filled up
+// with SQLite; made under a temporary name, so a kept folder never holds a
+// half-made one.
+void MakeReports(const Setup& setup) {
+  const fs::path made = setup.base.string() + ".new";
+  RemoveStore(made);
+  std::cout << "making the reports database with quorvia-store reports-db, filling it to " << kRowsPerTable
+            << " rows a table ..." << std::endl;
+  RunChild({QUORVIA_STORE_PROGRAM, "--store", setup.store.string(), "reports-db", made.string()});
+  FillReports(made.string(), setup.tree, setup.account, kRowsPerTable);
+  fs::rename(made, setup.base);
+}
+
+// A copy of the small demo store whose folders have names of their own:
+// the demo's names repeat, and folders of one name would share a table, so
+// far fewer tables would take far more rows each.
+void MakeUpdateStore(const WorkFolder& folder, const fs::path& store) {
+  folder.MakeStore(kSmall);
+  if (fs::exists(store)) return;
+  const fs::path made = store.string() + ".new";
+  CheckpointStore(folder.Path(kSmall.file));
+  CopyStore(folder.Path(kSmall.file), made);
+  GiveFoldersOwnNames(made.string());
+  CheckpointStore(made);
+  fs::rename(made, store);
+  RemoveStore(made);
+}
+
+// The program runs as a child and the minimal ODBC program in this process:
+// both find the data source and the store through this process's
+// environment.
+void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
+  const fs::path odbc = folder.Path("odbc");
+  fs::create_directories(odbc);
+  RunChild({QUORVIA_STORE_PROGRAM, "reports-dsn", setup.reports.string(), "--sysini", odbc.string()});
+  SetEnvironment("ODBCSYSINI", odbc.string());
+  SetEnvironment("ODBCINI", (odbc / "odbc.ini").string());
+  SetEnvironment("QUORVIA_STORE", setup.store.string());
+  SetEnvironment("QUORVIA_UI", "console");
+  SetEnvironment("XDG_STATE_HOME", folder.Path("state").string());
+  unsetenv("QUORVIA_TRACE");
+}
+
+Setup MakeSetup(const WorkFolder& folder) {
+  Setup setup;
+  setup.store = folder.Path("update-store.db");
+  setup.base = folder.Path("reports-base.db");
+  setup.reports = folder.Path("reports.db");
+  MakeUpdateStore(folder, setup.store);
+  setup.tree = ReadFolderTree(setup.store.string());
+  setup.walk = CountWalk(setup.tree);
+  setup.account = ReadUpdateAccount(setup.store.string(), kKey);
+  setup.tables = CountTables(setup.tree);
+  if (!fs::exists(setup.base)) MakeReports(setup);
+  const KeyRows before = CountKeyRows(setup.base.string(), setup.tree, setup.account);
+  if (before.rows == 0 || before.current != 0) Fail("the reports database holds no out-of-date rows of the key");
+  setup.key_rows = before.rows;
+  // The data source names a file that must exist.
+  CopyStore(setup.base, setup.reports);
+  SetRunEnvironment(folder, setup);
+  return setup;
+}
+
+std::string SentLine(const SentStatement& sent) {
+  std::string line = sent.text;
+  const char* separator = " with ";
+  for (const std::string& value : sent.values) {
+    line.append(separator).append("\"").append(value).append("\"");
+    separator = ", ";
+  }
+  return line;
+}
+
+// Runs the program once with its trace on and fails unless it sent, in the
+// same order, exactly the queries, statements and values the minimal program
+// sends.
+void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
+  const fs::path trace = folder.Path("update-trace.txt");
+  CopyStore(setup.base, setup.reports);
+  SetEnvironment("QUORVIA_TRACE", "1");
+  RunChild({QUORVIA_UTILITIES_PROGRAM, UpdateCommand(setup.account.entry_id)}, 0, trace);
+  unsetenv("QUORVIA_TRACE");
+  std::vector<std::string> program;
+  std::ifstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(kSentPrefix)) program.push_back(line.substr(sizeof kSentPrefix - 1));
+  }
+  fs::remove(trace);
+  std::vector<SentStatement> plain;
+  CopyStore(setup.base, setup.reports);
+  PlainUpdate(setup.tree, setup.account, Connections::kPerLevel, &plain);
+  if (program.size() != plain.size()) {
+    Fail("the program sent " + std::to_string(program.size()) + " statements, the minimal program " +
+         std::to_string(plain.size()));
+  }
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    if (program[i] != SentLine(plain[i])) {
+      Fail("statement " + std::to_string(i + 1) + " differs:\n  program: " + program[i] + "\n  minimal: " +
+           SentLine(plain[i]));
+    }
+  }
+}
+
+struct Way {
+  std::string name;
+  std::function<void()> run;
+  bool updates = true;  // false: the run ends before the reports database
+  std::vector<double> times;
+};
+
+// Fails unless the plain walk kept the program's connection pattern and
+// sent a schema query per field and an update per folder.
+void CheckPlainCounts(const PlainUpdateCounts& counts, const Setup& setup, std::int64_t connections) {
+  const auto fields = static_cast<std::int64_t>(setup.account.fields.size());
+  if (counts.connections != connections || counts.updates != setup.walk.folders ||
+      counts.schema_queries != fields * setup.walk.folders) {
+    Fail("the minimal program opened " + std::to_string(counts.connections) + " connections, ran " +
+         std::to_string(counts.schema_queries) + " schema queries and sent " + std::to_string(counts.updates) +
+         " updates");
+  }
+}
+
+std::vector<Way> Ways(const Setup& setup) {
+  const std::string command = UpdateCommand(setup.account.entry_id);
+  const std::string missing = UpdateCommand(std::string(setup.account.entry_id.size(), '0'));
+  return {
+      {"quorvia-utilities", [command] { RunChild({QUORVIA_UTILITIES_PROGRAM, command}); }, true, {}},
+      {"(a) ODBC, a connection per level",
+       [&setup] {
+         CheckPlainCounts(PlainUpdate(setup.tree, setup.account, Connections::kPerLevel), setup, setup.walk.levels);
+       },
+       true, {}},
+      {"(b) ODBC, one connection",
+       [&setup] { CheckPlainCounts(PlainUpdate(setup.tree, setup.account, Connections::kOne), setup, 1); }, true, {}},
+      {"quorvia-utilities, no such account",
+       [missing] { RunChild({QUORVIA_UTILITIES_PROGRAM, missing}, kNotDoneStatus, "/dev/null"); }, false, {}},
+  };
+}
+
+// Rounds in which every way runs once, each round starting one way later;
+// the first round is a warm-up.
+void MeasureWays(const Options& options, const Setup& setup, std::vector<Way>& ways) {
+  for (int round = 0; round <= options.repetitions; ++round) {
+    for (std::size_t turn = 0; turn < ways.size(); ++turn) {
+      Way& way = ways[(static_cast<std::size_t>(round) + turn) % ways.size()];
+      if (way.updates) CopyStore(setup.base, setup.reports);
+      const double seconds = Seconds(way.run);
+      if (way.updates) {
+        const KeyRows after = CountKeyRows(setup.reports.string(), setup.tree, setup.account);
+        if (after.rows != setup.key_rows || after.current != after.rows) {
+          Fail(way.name + ": " + std::to_string(after.current) + " of " + std::to_string(after.rows) + " rows of " +
+               kKey + " hold the account's values after the run");
+        }
+      }
+      if (round > 0) way.times.push_back(seconds);
+    }
+  }
+}
+
+void PrintFigures(const Setup& setup, const std::vector<Way>& ways) {
+  const double program = Median(ways[0].times);
+  const double per_level = Median(ways[1].times);
+  const double one = Median(ways[2].times);
+  std::vector<std::vector<std::string>> rows = {{"way", "ms", "program/way"}};
+  rows.push_back({ways[0].name, Millis(program), "-"});
+  rows.push_back({ways[1].name, Millis(per_level), Ratio(program, per_level, 1.3)});
+  rows.push_back({ways[2].name, Millis(one), Fixed(program / one, 2)});
+  rows.push_back({ways[3].name, Millis(Median(ways[3].times)), "-"});
+  PrintTable(rows);
+  std::cout << "\nnested connections: (a) - (b) = " << Millis(per_level - one) << " ms for "
+            << setup.walk.levels - 1 << " more connections, (a)/(b) = " << Fixed(per_level / one, 2) << "\n";
+}
+
+int Run(const Options& options) {
+  WorkFolder folder(options);
+  const Setup setup = MakeSetup(folder);
+  std::cout << "UPDATE: " << UpdateCommand("ENTRYID") << "\n"
+            << "walk: " << setup.walk.folders << " folders in " << setup.walk.levels << " levels; "
+            << setup.tables << " tables of " << kRowsPerTable << " rows; " << setup.key_rows << " rows of " << kKey << "\n"
+            << "checking that the program and the minimal program send the same statements ..." << std::endl;
+  CheckSameStatements(setup, folder);
+  std::cout << "\nmeasuring: median of " << options.repetitions
+            << " rounds after one warm-up; the ways take turns, each on a fresh copy of the reports database\n\n";
+  std::vector<Way> ways = Ways(setup);
+  MeasureWays(options, setup, ways);
+  PrintFigures(setup, ways);
+  RemoveStore(setup.reports);
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  return bench::BenchmarkMain(argc, argv, "update_bench",
+      "Times Update of A000001's account fields into 1999 folder tables of 1000 rows by quorvia-utilities,\n"
+      "against the same statements from a minimal ODBC program with a connection per walk level and with one.",
+      bench::Run);
+}
