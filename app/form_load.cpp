@@ -90,10 +90,17 @@ void Form1::Dispatch() {
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
-      {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
-      {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
-      {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", nullptr},
-      {"AddAlerts", nullptr},     {"ContactSync", &Form1::ContactSync},
+      {"Front", nullptr},
+      {"Merge", &Form1::Merge},
+      {"Realign", &Form1::Realign},
+      {"Update", &Form1::Update},
+      {"Delete", &Form1::Delete},
+      {"Startup", &Form1::Startup},
+      {"Help", &Form1::Help},
+      {"ExcelReport", &Form1::ExcelReport},
+      {"Alerts", nullptr},
+      {"AddAlerts", nullptr},
+      {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;
