@@ -5,13 +5,11 @@
 #include "app/form1.h"
 #include "host/ado.h"
 #include "host/excel.h"
+#include "reports/reports_source.h"
 
 namespace app {
 namespace {
 
-constexpr char kReportsSource[] = "QuorviaReports";
-constexpr int kReadWrite = 3;
-constexpr int kUnspecified = -1;
 constexpr int kKeysetCursor = 1;
 constexpr char kNoRecords[] = " No records found, please check your query";
 constexpr char kErrorTitle[] = "Quorvia";
@@ -37,8 +35,8 @@ void Form1::ExcelReport() {
   };
   host::Ref<host::ado::Connection> connection;
   step([&] { connection = platform_.CreateAdodbConnection(); });
-  step([&] { connection->SetMode(kReadWrite); });
-  step([&] { connection->Open(kReportsSource, "", "", kUnspecified); });
+  step([&] { connection->SetMode(reports::kReadWrite); });
+  step([&] { connection->Open(reports::kReportsSource, "", "", reports::kUnspecified); });
   host::Ref<host::ado::Recordset> records;
   step([&] { records = platform_.CreateAdodbRecordset(); });
   step([&] { records->SetCursorType(kKeysetCursor); });
