@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <map>
+#include <thread>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -28,10 +31,10 @@ class ExcelReportCommandTest : public ::testing::Test {
         "insert into sales values ('00123', 1234.5, 7, 0.25, '2026-02-28', '2026-03-01 13:45:10', 1, "
         "'Zoë ☃ 東京'), ('98765432109876543210', null, -2, null, null, null, 0, null)");
   }
-  ProcessResult Report(const std::string& query) {
-    return e2e::Run(BuiltProgram("quorvia-utilities"), {"ExcelReport;" + query},
-               {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
-                {"QUORVIA_REPORTS_DIR", folder_}, {"QUORVIA_OPEN", "0"}});
+  ProcessResult Report(const std::string& query, std::map<std::string, std::string> env = {{"QUORVIA_OPEN", "0"}}) {
+    env.insert({{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
+                {"QUORVIA_REPORTS_DIR", folder_}});
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {"ExcelReport;" + query}, env);
   }
   static json Read(const std::string& path) {
     const ProcessResult read = e2e::Run(QUORVIA_SOURCE_DIR "/tests/e2e/read_report.py", {path});
@@ -86,6 +89,29 @@ TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
   EXPECT_EQ(second.out, folder_ + "/Book2.xlsx\n");
   EXPECT_EQ(Read(folder_ + "/Book2.xlsx")["sheets"][0]["cells"].size(), 2U);
   EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
+}
+
+TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhenADisplayIsSet) {
+  // A stand-in for xdg-open that notes what it was asked to open.
+  const std::string bin = dir_.File("bin");
+  std::filesystem::create_directory(bin);
+  store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.opened\"\n");
+  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  const std::map<std::string, std::string> desktop = {
+      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", ":97"}, {"QUORVIA_UI", "console"}};
+
+  std::map<std::string, std::string> not_opened = desktop;
+  not_opened["QUORVIA_OPEN"] = "0";
+  ASSERT_EQ(Report("select code from sales", not_opened).status, 0);
+  const ProcessResult opened = Report("select code from sales", desktop);
+  ASSERT_EQ(opened.status, 0) << opened.err;
+  // The viewer is not waited for: give it a moment to start.
+  const std::string noted = bin + "/xdg-open.opened";
+  for (int i = 0; i < 100 && store::testing::ReadFile(noted).empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  // Only the second report was opened.
+  EXPECT_EQ(store::testing::ReadFile(noted), folder_ + "/Book2.xlsx\n");
 }
 
 TEST_F(ExcelReportCommandTest, NoRecordsAndRefusedQueriesWriteNothing) {
