@@ -119,7 +119,8 @@ ChildRun WorkFolder::MakeStore(const StoreSize& size) const {
                    std::to_string(size.key_account_items)});
 }
 
-ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors) {
+ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors,
+                  const fs::path& output) {
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -128,6 +129,9 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status, con
   posix_spawn_file_actions_init(&actions);
   if (!errors.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
+  if (!output.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
   ChildRun run;
   pid_t pid = 0;

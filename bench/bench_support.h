@@ -74,9 +74,10 @@ class WorkFolder {
 
 // Runs the program args[0] with its arguments in this process's environment
 // and waits for it, timing it; its standard error goes to the file `errors`
-// when one is given. Fails unless it exits with `expected_status`.
+// and its standard output to the file `output` when they are given. Fails
+// unless it exits with `expected_status`.
 ChildRun RunChild(const std::vector<std::string>& args, int expected_status = 0,
-                  const std::filesystem::path& errors = {});
+                  const std::filesystem::path& errors = {}, const std::filesystem::path& output = {});
 
 // Checkpoints the store's write-ahead log into the file and truncates it, so
 // that copying the file alone copies the whole store.

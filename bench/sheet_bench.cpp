@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/report_rows.h"
 #include "host/odbc/field_value.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
 #include "host/sheet/sheet_application.h"
-#include "host/store/sqlite_db.h"
 #include "tools/reports_data_source.h"
 
 namespace bench {
@@ -28,46 +28,25 @@ namespace {
 
 using host::ado::ColumnType;
 
-constexpr long kRows = 1000000;
 constexpr double kMostRssMib = 50;
 
-const char* const kNames[] = {"Id", "Amount", "Score", "Opened", "Seen", "Active", "Code", "Name"};
-const ColumnType kTypes[] = {ColumnType::kInteger, ColumnType::kDecimal, ColumnType::kReal,
-                             ColumnType::kDate,    ColumnType::kTimestamp, ColumnType::kBoolean,
-                             ColumnType::kText,    ColumnType::kText};
-constexpr int kColumns = 8;
-
-// The field texts of row `row`, as the reports database gives them.
-std::vector<std::string> RowTexts(long row) {
-  char date[64];
-  char stamp[96];
-  char code[32];
-  const int day = static_cast<int>(row % 28) + 1;
-  std::snprintf(date, sizeof date, "2024-%02d-%02d", static_cast<int>(row % 12) + 1, day);
-  std::snprintf(stamp, sizeof stamp, "%s %02d:%02d:%02d", date, static_cast<int>(row % 24),
-                static_cast<int>(row % 60), static_cast<int>((row * 7) % 60));
-  std::snprintf(code, sizeof code, "%08ld", row);
-  return {std::to_string(row), std::to_string(row % 100000) + ".25", std::to_string(row) + ".5",
-          date, stamp, row % 2 ? "1" : "0", code, "Account " + std::to_string(row)};
-}
-
-// A recordset of kRows generated rows, one at a time.
+// A recordset of kReportRows generated rows, one at a time.
 class GeneratedRecordset : public host::ado::Recordset {
  public:
-  GeneratedRecordset() : row_(RowTexts(1)) {}
+  GeneratedRecordset() : row_(ReportRowTexts(1)) {}
   void SetCursorType(int) override {}
   void Open(const std::string&, host::Ref<host::ado::Connection>) override {}
-  void MoveFirst() override { row_ = RowTexts(position_ = 1); }
+  void MoveFirst() override { row_ = ReportRowTexts(position_ = 1); }
   void MoveNext() override {
-    if (++position_ <= kRows) row_ = RowTexts(position_);
+    if (++position_ <= kReportRows) row_ = ReportRowTexts(position_);
   }
-  bool Eof() override { return position_ > kRows; }
+  bool Eof() override { return position_ > kReportRows; }
   std::optional<std::string> Fields(int index) override { return row_[static_cast<std::size_t>(index)]; }
-  host::Value Value(int index) override { return odbc::FieldValue(kTypes[index], Fields(index)); }
-  int FieldCount() override { return kColumns; }
-  std::string FieldName(int index) override { return kNames[index]; }
-  ColumnType FieldType(int index) override { return kTypes[index]; }
-  long RecordCount() override { return kRows; }
+  host::Value Value(int index) override { return odbc::FieldValue(kReportTypes[index], Fields(index)); }
+  int FieldCount() override { return kReportColumns; }
+  std::string FieldName(int index) override { return kReportNames[index]; }
+  ColumnType FieldType(int index) override { return kReportTypes[index]; }
+  long RecordCount() override { return kReportRows; }
   void Close() override {}
 
  private:
@@ -81,7 +60,7 @@ void WriteThroughTheHost(const std::filesystem::path& folder, const host::Ref<ho
   sheet::SheetApplication application(folder);
   auto workbook = application.Workbooks()->Add();
   for (auto sheet = workbook->Worksheets("Sheet1"); !recordset->Eof(); sheet = workbook->Worksheets()->Add()) {
-    for (int i = 0; i < kColumns; ++i) {
+    for (int i = 0; i < kReportColumns; ++i) {
       auto cell = sheet->Cells(1, i + 1);
       cell->SetColumnWidth(15);
       cell->SetHorizontalAlignment(host::excel::kAlignCenter);
@@ -98,20 +77,7 @@ void WriteThroughTheHost(const std::filesystem::path& folder, const host::Ref<ho
 void MakeReportsSource(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
   const std::string database = (folder / "reports.db").string();
-  {
-    store::Database db(database, store::Database::Mode::kCreateNew);
-    db.Exec("create table Accounts (Id integer, Amount numeric(10,2), Score real, Opened date, "
-            "Seen timestamp, Active bit, Code text, Name text)");
-    store::Transaction transaction(db);
-    store::Statement insert(db, "insert into Accounts values (?, ?, ?, ?, ?, ?, ?, ?)");
-    for (long row = 1; row <= kRows; ++row) {
-      const auto texts = RowTexts(row);
-      for (int i = 0; i < kColumns; ++i) insert.Bind(i + 1, texts[static_cast<std::size_t>(i)]);
-      insert.Run();
-      insert.Reset();
-    }
-    transaction.Commit();
-  }
+  MakeReportDatabase(database);
   storetool::WriteSystemIni(folder.string(), database,
                             storetool::FindSqliteDriver(storetool::SqliteDriverFolders()));
   std::ofstream((folder / "user.ini").string());
@@ -123,7 +89,7 @@ host::Ref<host::ado::Recordset> ReportsQuery() {
   auto connection = host::MakeRef<odbc::OdbcConnection>();
   connection->Open("QuorviaReports", "", "", -1);
   auto recordset = host::MakeRef<odbc::OdbcRecordset>();
-  recordset->Open("select * from Accounts order by Id", connection);
+  recordset->Open(kReportQuery, connection);
   return recordset;
 }
 
@@ -141,12 +107,12 @@ void WriteDirectly(const std::filesystem::path& folder) {
   format_set_num_format(date, "yyyy-mm-dd");
   lxw_format* stamp = workbook_add_format(workbook);
   format_set_num_format(stamp, "yyyy-mm-dd hh:mm:ss");
-  for (lxw_col_t column = 0; column < kColumns; ++column) {
+  for (lxw_col_t column = 0; column < kReportColumns; ++column) {
     worksheet_set_column(sheet, column, column, 15, nullptr);
-    worksheet_write_string(sheet, 0, column, kNames[column], header);
+    worksheet_write_string(sheet, 0, column, kReportNames[column], header);
   }
-  for (long row = 1; row <= kRows; ++row) {
-    const auto texts = RowTexts(row);
+  for (long row = 1; row <= kReportRows; ++row) {
+    const auto texts = ReportRowTexts(row);
     const auto at = static_cast<lxw_row_t>(row);
     for (lxw_col_t column = 0; column < 3; ++column) {
       worksheet_write_number(sheet, at, column, std::stod(texts[column]), nullptr);
@@ -197,7 +163,7 @@ std::uintmax_t FolderBytes(const std::filesystem::path& folder) {
 
 int Run(const Options& options) {
   WorkFolder folder(options);
-  std::cout << "writing " << kRows << " rows of " << kColumns << " typed columns, once each\n" << std::flush;
+  std::cout << "writing " << kReportRows << " rows of " << kReportColumns << " typed columns, once each\n" << std::flush;
   const ChildRun host = InChild([&] { WriteThroughTheHost(folder.Path("host"), host::MakeRef<GeneratedRecordset>()); });
   const ChildRun direct = InChild([&] { WriteDirectly(folder.Path("direct")); });
   MakeReportsSource(folder.Path("source"));
