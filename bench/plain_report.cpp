@@ -8,8 +8,8 @@
 //   plain_report QUERY FILE [--count]
 //
 // reads QUERY from the data source QuorviaReports into the workbook FILE;
-// --count reads every row once more on a second statement once the query
-// stands on its first row, as the program counts a query's records. Exits with 1 and a message on failure.
+// --count counts the rows once the query stands on its first row, as the
+// program counts a query's records. Exits with 1 and a message on failure.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -146,17 +146,19 @@ lxw_error WriteField(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, Colu
   return worksheet_write_string(sheet, row, column, std::string(*text).c_str(), nullptr);
 }
 
-// Reads every row of `query` on a statement of its own and yields how many.
-long CountRows(SQLHDBC connection, const char* query) {
-  SQLHSTMT counter = nullptr;
-  Check(SQLAllocHandle(SQL_HANDLE_STMT, connection, &counter), SQL_HANDLE_DBC, connection, "cannot make a statement");
-  Check(SQLExecDirect(counter, Text(query), SQL_NTS), SQL_HANDLE_STMT, counter, "cannot run the query");
+// Counts the rows of `query` as the program does: `statement`, standing on
+// its first row, is closed, run to its end, and run again to its first row.
+long CountRows(SQLHSTMT statement, const char* query) {
+  SQLFreeStmt(statement, SQL_CLOSE);
+  Check(SQLExecDirect(statement, Text(query), SQL_NTS), SQL_HANDLE_STMT, statement, "cannot run the query");
   long count = 0;
-  for (SQLRETURN result = SQLFetch(counter); result != SQL_NO_DATA; result = SQLFetch(counter)) {
-    Check(result, SQL_HANDLE_STMT, counter, "cannot count a row");
+  for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement)) {
+    Check(result, SQL_HANDLE_STMT, statement, "cannot count a row");
     ++count;
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, counter);
+  SQLFreeStmt(statement, SQL_CLOSE);
+  Check(SQLExecDirect(statement, Text(query), SQL_NTS), SQL_HANDLE_STMT, statement, "cannot run the query");
+  Check(SQLFetch(statement), SQL_HANDLE_STMT, statement, "cannot read a row");
   return count;
 }
 
@@ -187,7 +189,7 @@ void WriteReport(SQLHDBC connection, const char* query, const char* file, bool c
   for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement), ++row) {
     Check(result, SQL_HANDLE_STMT, statement, "cannot read a row");
     // The program counts once the query stands on its first row.
-    if (count && row == 1 && CountRows(connection, query) <= 0) throw std::runtime_error("no rows counted");
+    if (count && row == 1 && CountRows(statement, query) <= 0) throw std::runtime_error("no rows counted");
     if (row >= LXW_ROW_MAX) throw std::runtime_error("more rows than a sheet holds");
     for (lxw_col_t column = 0; column < columns.size(); ++column) {
       const auto text = ReadField(statement, static_cast<SQLUSMALLINT>(column + 1), buffer);

@@ -168,10 +168,6 @@ int Run(const Options& options) {
   const ChildRun direct = InChild([&] { WriteDirectly(folder.Path("direct")); });
   MakeReportsSource(folder.Path("source"));
   const ChildRun odbc = InChild([&] { WriteThroughTheHost(folder.Path("odbc"), ReportsQuery()); });
-  // Without StepAPI the SQLite driver reads a query's whole result at once;
-  // with it, one row at a time. The data source is the file's last stanza.
-  std::ofstream(folder.Path("source/odbc.ini").string(), std::ios::app) << "StepAPI=1\n";
-  const ChildRun stepped = InChild([&] { WriteThroughTheHost(folder.Path("stepped"), ReportsQuery()); });
   const auto mib = [](const ChildRun& run) { return static_cast<double>(run.max_rss_kib) / 1024; };
   const auto row = [&](const char* name, const ChildRun& run, const char* subfolder) {
     return std::vector<std::string>{name, Fixed(run.seconds, 2), Fixed(mib(run), 1),
@@ -180,11 +176,9 @@ int Run(const Options& options) {
   PrintTable({{"writer", "seconds", "peak RSS MiB", "file MB"},
               row("host, generated rows", host, "host"),
               row("libxlsxwriter alone", direct, "direct"),
-              row("host, SQLite data source", odbc, "odbc"),
-              row("host, SQLite data source, StepAPI=1", stepped, "stepped")});
+              row("host, SQLite data source", odbc, "odbc")});
   std::cout << "\ntime against libxlsxwriter alone: " << Ratio(host.seconds, direct.seconds, 2.0) << "\n";
-  for (const auto& [what, run] : {std::pair{"generated rows", host}, std::pair{"SQLite data source", odbc},
-                                   std::pair{"SQLite data source, StepAPI=1", stepped}}) {
+  for (const auto& [what, run] : {std::pair{"generated rows", host}, std::pair{"SQLite data source", odbc}}) {
     std::cout << "peak RSS from " << what << ": " << Fixed(mib(run), 1) << " MiB (goal <= "
               << Fixed(kMostRssMib, 0) << (mib(run) <= kMostRssMib ? ", met)\n" : ", missed)\n");
   }

@@ -88,7 +88,7 @@ void OdbcRecordset::Fetch() {
 std::optional<std::string> OdbcRecordset::ReadValue(SQLUSMALLINT column) {
   const SQLHANDLE statement = Statement();
   std::string value;
-  std::array<char, 4096> chunk{};
+  auto& chunk = chunk_;
   for (;;) {
     SQLLEN indicator = 0;
     const SQLRETURN result = SQLGetData(statement, column, SQL_C_CHAR, chunk.data(),
@@ -153,16 +153,24 @@ std::string OdbcRecordset::FieldName(int index) { return ColumnAt(index).name; }
 host::ado::ColumnType OdbcRecordset::FieldType(int index) { return ColumnAt(index).type; }
 
 long OdbcRecordset::RecordCount() {
-  Statement();
-  // A second statement counts, so the current row stays where it is.
-  const auto counter = connection_->NewStatement();
-  Check(Run(counter->get()), SQL_HANDLE_STMT, counter->get(), "cannot count the rows of the query");
+  const SQLHANDLE statement = Statement();
+  // The rows are counted on this statement, closed and run again, rather
+  // than on a second one: while a second statement runs, the SQLite driver
+  // reads the rest of the open one's rows into memory.
+  const long position = position_;
+  const std::string context = "cannot count the rows of the query";
+  SQLFreeStmt(statement, SQL_CLOSE);
+  Check(Run(statement), SQL_HANDLE_STMT, statement, context);
   long count = 0;
-  for (SQLRETURN result = SQLFetch(counter->get()); result != SQL_NO_DATA;
-       result = SQLFetch(counter->get())) {
-    Check(result, SQL_HANDLE_STMT, counter->get(), "cannot count the rows of the query");
+  for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement)) {
+    Check(result, SQL_HANDLE_STMT, statement, context);
     ++count;
   }
+  SQLFreeStmt(statement, SQL_CLOSE);
+  Check(Run(statement), SQL_HANDLE_STMT, statement, "cannot run the query again");
+  position_ = 0;
+  Fetch();
+  while (position_ < position && !at_end_) MoveNext();
   return count;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,8 @@ class OdbcRecordset : public host::ado::Recordset {
   std::vector<std::optional<std::string>> row_;
   long position_ = 0;
   bool at_end_ = true;
+  // Where values are read, a piece at a time.
+  std::array<char, 4096> chunk_;
 };
 
 }  // namespace odbc

@@ -155,12 +155,15 @@ void XlsxBook::WriteCell(const Sheet& sheet, long row, long column, const Cell& 
   const auto at_row = static_cast<lxw_row_t>(row - 1);
   const auto at_column = static_cast<lxw_col_t>(column - 1);
   lxw_format* format = FormatOf(cell);
-  const std::string what = "cannot write " + CellName(row, column) + " of " + sheet.name;
   struct Writer {
     lxw_error operator()(std::monostate) const {
       return format ? worksheet_write_blank(worksheet, at_row, at_column, format) : LXW_NO_ERROR;
     }
     lxw_error operator()(const std::string& text) const {
+      // A text of no more bytes than a cell's characters needs no cutting.
+      if (text.size() <= kCellCharacters) {
+        return worksheet_write_string(worksheet, at_row, at_column, text.c_str(), format);
+      }
       return worksheet_write_string(worksheet, at_row, at_column,
                                     CutToCharacters(text, kCellCharacters).c_str(), format);
     }
@@ -179,7 +182,9 @@ void XlsxBook::WriteCell(const Sheet& sheet, long row, long column, const Cell& 
     lxw_col_t at_column;
     lxw_format* format;
   };
-  Check(std::visit(Writer{worksheet, at_row, at_column, format}, cell.value), what);
+  const lxw_error result = std::visit(Writer{worksheet, at_row, at_column, format}, cell.value);
+  // The cell is named only when it failed: this runs for every cell.
+  if (result != LXW_NO_ERROR) Check(result, "cannot write " + CellName(row, column) + " of " + sheet.name);
 }
 
 lxw_format* XlsxBook::FormatOf(const Cell& cell) {
