@@ -92,8 +92,8 @@ void Form1::Dispatch() {
   static constexpr Operation kOperations[] = {
       {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
       {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
-      {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", nullptr},
-      {"AddAlerts", nullptr},     {"ContactSync", &Form1::ContactSync},
+      {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", &Form1::ShowAlerts},
+      {"AddAlerts", &Form1::AddAlerts},     {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;

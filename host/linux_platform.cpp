@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "host/desktop/console_item_windows.h"
 #include "host/desktop/console_message_box.h"
 #include "host/desktop/console_slides.h"
 #include "host/desktop/qt_event_pump.h"
@@ -18,7 +19,9 @@ namespace host {
 LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id)
     : store_path_(store_path),
       store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
-      desktop_(std::move(desktop)) {}
+      desktop_(std::move(desktop)) {
+  store_->SetItemWindows(desktop_.item_windows.get());
+}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -86,6 +89,7 @@ std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
     desktop.message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
+    desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
   return std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
 }

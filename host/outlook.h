@@ -75,8 +75,8 @@ class Items {
   virtual Ref<outlook::Items> Restrict(const std::string& filter) = 0;
   // Orders this collection by the property named like "[AccountID]".
   virtual void Sort(const std::string& property, bool descending = false) = 0;
-  // Creates a new item of that message class in the collection's folder and
-  // stores it at once.
+  // Creates a new item of that message class in the collection's folder. It
+  // is stored by its first Save; until then its EntryID is empty.
   virtual Ref<outlook::Item> Add(const std::string& message_class) = 0;
   // Deletes the item at a 1-based position from its folder and from this
   // collection; later positions move down by one.
@@ -140,6 +140,9 @@ class Item {
   virtual void Save() = 0;
   // Deletes the item from the store.
   virtual void Delete() = 0;
+  // Opens the item on the screen (or the console); fails when it cannot be
+  // shown. An item that Items.Add made and nothing saved yet is shown as new.
+  virtual void Display() = 0;
 };
 
 // Binds an item as a post item: yields it when its type name is "PostItem"

@@ -4,7 +4,7 @@
 # merges the next account into A000001 in console mode, showing both
 # accounts' items before and after, then updates the reports rows still
 # filed under the merged key with A000001's fields, showing them before and
-# after.
+# after; last it lists A000001's alerts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -74,4 +74,12 @@ echo "+ quorvia-utilities 'Update;$survivor_item;AccountID;$merged;;;;Fixed'"
 echo "exit status $status"
 echo
 report_rows "$merged"
+((status == 0)) || exit "$status"
+
+# A000001 now holds the merged account's alerts too: each is written as
+# "== IPM.StickyNote ENTRYID ==" and its text.
+echo
+echo "+ quorvia-utilities 'Alerts;$survivor'"
+"$build_dir/quorvia-utilities" "Alerts;$survivor" || status=$?
+echo "exit status $status"
 exit "$status"

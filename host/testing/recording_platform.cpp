@@ -16,7 +16,7 @@ class RecordedNamespace : public Recorded<outlook::Namespace> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Item> GetItemFromID(const std::string& entry_id, const std::string& store_id) override {
-    return Forward("GetItemFromID", &Namespace::GetItemFromID, entry_id, store_id);
+    return RecordItem(Forward("GetItemFromID", &Namespace::GetItemFromID, entry_id, store_id), log_);
   }
   Ref<outlook::MAPIFolder> GetFolderFromID(const std::string& entry_id,
                                            const std::string& store_id) override {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace host {
+
+// An item as its window (or the console) shows it.
+class DisplayedItem {
+ public:
+  virtual ~DisplayedItem() = default;
+  virtual std::string MessageClass() = 0;
+  // The entry identifier; empty for a new item that is not stored yet.
+  virtual std::string EntryID() = 0;
+  // The item's text, with the line ends it was stored with.
+  virtual std::string Body() = 0;
+  // Stores the item with `body` as its text, together with every change made
+  // to it so far, in one transaction. Throws host::Error, having written
+  // nothing, when the store refuses.
+  virtual void StoreBody(const std::string& body) = 0;
+};
+
+// Where opening an item (Display) shows it.
+class ItemWindows {
+ public:
+  virtual ~ItemWindows() = default;
+  // Shows the item. Throws host::Error when it cannot be shown; a new item
+  // that is not given any text is not stored and fails likewise.
+  virtual void Display(DisplayedItem& item) = 0;
+};
+
+}  // namespace host
