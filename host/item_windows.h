@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace host {
 
@@ -13,6 +15,10 @@ class DisplayedItem {
   virtual std::string EntryID() = 0;
   // The item's text, with the line ends it was stored with.
   virtual std::string Body() = 0;
+  // The entry identifier of the folder that holds (or will hold) the item.
+  virtual std::string FolderEntryID() = 0;
+  // The item's properties as text, by name.
+  virtual std::vector<std::pair<std::string, std::string>> TextProperties() = 0;
   // Stores the item with `body` as its text, together with every change made
   // to it so far, in one transaction. Throws host::Error, having written
   // nothing, when the store refuses.

@@ -4,6 +4,7 @@
 
 #include "host/desktop/console_item_windows.h"
 #include "host/desktop/console_message_box.h"
+#include "host/desktop/inspector_item_windows.h"
 #include "host/desktop/console_slides.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
@@ -85,6 +86,8 @@ std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
     desktop.message_box = std::make_unique<desktop::QtMessageBox>();
     desktop.slides = std::make_unique<desktop::QtSlides>();
     desktop.companion_answers = std::make_unique<desktop::QtMessageBox>();
+    desktop.item_windows =
+        std::make_unique<desktop::InspectorItemWindows>(store_path, desktop::InspectorBesideThisProgram());
   } else {
     desktop.message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);

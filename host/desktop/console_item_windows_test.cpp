@@ -18,6 +18,8 @@ class HeldItem : public host::DisplayedItem {
   std::string MessageClass() override { return "IPM.StickyNote"; }
   std::string EntryID() override { return entry_id_; }
   std::string Body() override { return body_; }
+  std::string FolderEntryID() override { return "F1"; }
+  std::vector<std::pair<std::string, std::string>> TextProperties() override { return {}; }
   void StoreBody(const std::string& body) override {
     stored.push_back(body);
     body_ = body;

@@ -1,5 +1,7 @@
 #include "host/store/item_record.h"
 
+#include <vector>
+
 namespace store {
 namespace {
 
@@ -45,6 +47,19 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
                                     type_name + "\"");
   }
   return PropertyValue{*type, ReadStored(*statement, 1, *type)};
+}
+
+std::map<std::string, PropertyValue> ItemRecord::Properties() {
+  std::map<std::string, PropertyValue> properties;
+  if (stored()) {
+    auto statement = session_->Prepare("SELECT name FROM properties WHERE item = ?");
+    statement->Bind(1, row_.id);
+    std::vector<std::string> names;
+    while (statement->Step()) names.push_back(statement->Text(0));
+    for (const std::string& name : names) properties[name] = *Property(name);
+  }
+  for (const auto& [name, property] : changed_properties_) properties[name] = property;
+  return properties;
 }
 
 host::Value ItemRecord::PropertyOrEmpty(const std::string& name) {

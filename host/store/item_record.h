@@ -42,6 +42,8 @@ class ItemRecord {
   // The named property as this object sees it, or nullopt when the item has
   // none (stored or added through this object).
   std::optional<PropertyValue> Property(const std::string& name);
+  // Every named property as this object sees it, by name.
+  std::map<std::string, PropertyValue> Properties();
   // The property's value, Empty when the item has none.
   host::Value PropertyOrEmpty(const std::string& name);
   // Records a change of the named property, kept until Store; `value` must

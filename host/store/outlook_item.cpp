@@ -60,6 +60,14 @@ class DisplayedRecord : public host::DisplayedItem {
   std::string MessageClass() override { return record_->row().message_class; }
   std::string EntryID() override { return record_->row().entry_id; }
   std::string Body() override { return host::ToText(record_->Column(ItemColumn::kBody)); }
+  std::string FolderEntryID() override {
+    return FolderById(*record_->session(), record_->row().folder).entry_id;
+  }
+  std::vector<std::pair<std::string, std::string>> TextProperties() override {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const auto& [name, property] : record_->Properties()) texts.emplace_back(name, host::ToText(property.value));
+    return texts;
+  }
   void StoreBody(const std::string& body) override {
     record_->SetColumn(ItemColumn::kBody, body);
     record_->Store();
