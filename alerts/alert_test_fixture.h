@@ -31,6 +31,8 @@ class RefusingItemWindows : public host::ItemWindows {
     if (refused_.contains(item.EntryID())) throw host::Error(5, "the window did not open");
     console_.Display(item);
   }
+  std::optional<std::uint64_t> ActiveWindow() override { return std::nullopt; }
+  void Minimize(std::uint64_t window) override { console_.Minimize(window); }
 
  private:
   desktop::ConsoleItemWindows console_;

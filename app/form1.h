@@ -57,6 +57,9 @@ class Form1 {
   // whose key is field 1. Both end the run through ProgramEnd.
   void AddAlerts();
   void ShowAlerts();
+  // Opens the item of field 1 in both views and, when CDO found it,
+  // minimizes the active item window, whichever item it shows.
+  void Front();
 
   // The tour: Help calls Load, which sets CheckPoint to "Start" and plays it.
   // Playing "Start" shows the first slide, unless a window titled "REDiraz"

@@ -90,7 +90,7 @@ void Form1::Dispatch() {
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
-      {"Front", nullptr},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
+      {"Front", &Form1::Front},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
       {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
       {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", &Form1::ShowAlerts},
       {"AddAlerts", &Form1::AddAlerts},     {"ContactSync", &Form1::ContactSync},

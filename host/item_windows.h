@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +34,12 @@ class ItemWindows {
   // Shows the item. Throws host::Error when it cannot be shown; a new item
   // that is not given any text is not stored and fails likewise.
   virtual void Display(DisplayedItem& item) = 0;
+  // The item window that is active now, else the topmost one in the window
+  // manager's stacking order; nullopt when none is shown.
+  virtual std::optional<std::uint64_t> ActiveWindow() = 0;
+  // Asks the window manager to minimize (iconify) that window; throws
+  // host::Error when it cannot.
+  virtual void Minimize(std::uint64_t window) = 0;
 };
 
 }  // namespace host

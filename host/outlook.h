@@ -10,6 +10,7 @@
 // throws host::Error; "nothing" results are stated per member.
 namespace host::outlook {
 
+class Inspector;
 class Item;
 class Items;
 class MAPIFolder;
@@ -21,6 +22,20 @@ class Application {
   virtual ~Application() = default;
   // The namespace of that name; only "MAPI" exists, any other name fails.
   virtual Ref<Namespace> GetNamespace(const std::string& type) = 0;
+  // The item window that is active now, else the topmost one; fails when no
+  // item window is shown.
+  virtual Ref<Inspector> ActiveInspector() = 0;
+};
+
+// A window that shows an item.
+inline constexpr int kOlMinimized = 1;
+
+class Inspector {
+ public:
+  virtual ~Inspector() = default;
+  // kOlMinimized minimizes the window through the window manager; any other
+  // state, or a window that is gone, fails.
+  virtual void SetWindowState(int state) = 0;
 };
 
 class Namespace {

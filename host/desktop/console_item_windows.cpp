@@ -68,4 +68,8 @@ void ConsoleItemWindows::Display(host::DisplayedItem& item) {
   out_ << shown << std::flush;
 }
 
+void ConsoleItemWindows::Minimize(std::uint64_t /*window*/) {
+  throw host::Error(host::kNotSupported, "there are no item windows on a terminal");
+}
+
 }  // namespace desktop

@@ -17,6 +17,9 @@ class ConsoleItemWindows : public host::ItemWindows {
   ConsoleItemWindows(std::istream& in, std::ostream& out);
 
   void Display(host::DisplayedItem& item) override;
+  // A terminal has no windows: none is active, and minimizing fails.
+  std::optional<std::uint64_t> ActiveWindow() override { return std::nullopt; }
+  void Minimize(std::uint64_t window) override;
 
  private:
   std::istream& in_;

@@ -15,6 +15,7 @@
 
 #include "host/desktop/inspector_channel.h"
 #include "host/desktop/qt_application.h"
+#include "host/desktop/x11_inspector_windows.h"
 #include "host/error.h"
 
 extern char** environ;
@@ -104,6 +105,10 @@ void InspectorItemWindows::Display(host::DisplayedItem& item) {
   }
   if (reply->value(0) != kReplyDone) Fail(reply->value(0).toStdString());
 }
+
+std::optional<std::uint64_t> InspectorItemWindows::ActiveWindow() { return ActiveInspectorWindow(); }
+
+void InspectorItemWindows::Minimize(std::uint64_t window) { IconifyWindow(window); }
 
 std::string InspectorBesideThisProgram() {
   std::error_code unknown;

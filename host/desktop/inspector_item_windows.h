@@ -19,6 +19,9 @@ class InspectorItemWindows : public host::ItemWindows {
   // Throws host::Error when the inspector cannot be started or reached, or
   // cannot show the item.
   void Display(host::DisplayedItem& item) override;
+  // The inspector's windows on the X display.
+  std::optional<std::uint64_t> ActiveWindow() override;
+  void Minimize(std::uint64_t window) override;
 
  private:
   std::string store_path_;

@@ -70,7 +70,8 @@ class InspectorX11Test : public ::testing::Test {
     const std::string path = dir_.File("crm" + std::to_string(++stores_) + ".db");
     stores_by_path_[path] = std::make_unique<TestStore>(path, version);
     TestStore& store = *stores_by_path_[path];
-    alerts_folder_ = store.AddFolder("Alerts", store.AddFolder("Account Profiles"), "IPM.StickyNote");
+    profiles_ = store.AddFolder("Account Profiles");
+    alerts_folder_ = store.AddFolder("Alerts", profiles_, "IPM.StickyNote");
     return path;
   }
   TestStore& Store(const std::string& path) { return *stores_by_path_.at(path); }
@@ -166,6 +167,69 @@ class InspectorX11Test : public ::testing::Test {
     return notes;
   }
 
+  // Adds an alert of K1 whose text is `body`.
+  void AddAlert(TestStore& store, const std::string& key, const std::string& body) {
+    const auto note = store.AddItem(alerts_folder_, "IPM.StickyNote", {{"AccountID", key}});
+    store::Statement update(store.db(), "UPDATE items SET body = ? WHERE id = ?");
+    update.Bind(1, body).Bind(2, note).Run();
+  }
+
+  // A window of the test's own, shown and managed by the window manager.
+  Window OwnWindow() {
+    Display* d = display_.get();
+    const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 300, 120, 80, 0, 0, 0);
+    XMapWindow(d, window);
+    XSync(d, False);
+    return window;
+  }
+
+  // The window's ICCCM state (NormalState, IconicState), once the window
+  // manager has set it to `expected` or after kWaitMs; -1 without one.
+  long AwaitState(Window window, long expected) {
+    Display* d = display_.get();
+    const Atom wm_state = XInternAtom(d, "WM_STATE", False);
+    long state = -1;
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(d, window, wm_state, 0, 2, False, wm_state, &type, &format, &count, &after, &data);
+      state = (data != nullptr && count >= 1) ? *reinterpret_cast<long*>(data) : -1;
+      if (data != nullptr) XFree(data);
+      if (state == expected) break;
+      poll(nullptr, 0, 20);
+    }
+    return state;
+  }
+
+  // Asks the window manager to make `window` the active one, and waits for it.
+  void Activate(Window window) {
+    Display* d = display_.get();
+    XEvent activate{};
+    activate.xclient.type = ClientMessage;
+    activate.xclient.window = window;
+    activate.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    activate.xclient.format = 32;
+    activate.xclient.data.l[0] = 2;  // a pager's request: always honoured
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &activate);
+    XSync(d, False);
+    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(d, DefaultRootWindow(d), active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
+                         &data);
+      const Window now = (data != nullptr && count == 1) ? *reinterpret_cast<Window*>(data) : 0;
+      if (data != nullptr) XFree(data);
+      if (now == window) return;
+      poll(nullptr, 0, 20);
+    }
+    ADD_FAILURE() << "the window did not become active";
+  }
+
   // Types `text` (lower-case letters and spaces) into `window`.
   void Type(Window window, const std::string& text) {
     Display* d = display_.get();
@@ -204,6 +268,7 @@ class InspectorX11Test : public ::testing::Test {
   store::testing::TempDir dir_;
   int stores_ = 0;
   std::map<std::string, std::unique_ptr<TestStore>> stores_by_path_;
+  std::int64_t profiles_ = 0;
   std::int64_t alerts_folder_ = 0;
 };
 
@@ -247,9 +312,7 @@ TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenO
   TestStore& store = Store(path);
   for (const auto& [key, subject] : std::vector<std::pair<std::string, std::string>>{
            {"K1", "first"}, {"K2", "other"}, {"K1", "second"}, {"K1", "third"}}) {
-    const auto note = store.AddItem(alerts_folder_, "IPM.StickyNote", {{"AccountID", key}});
-    store::Statement update(store.db(), "UPDATE items SET body = ? WHERE id = ?");
-    update.Bind(1, subject + "\r\nmore").Bind(2, note).Run();
+    AddAlert(store, key, subject + "\r\nmore");
   }
   const e2e::ProcessResult shown = Utilities(path, "Alerts;K1");
   ASSERT_EQ(shown.status, 0) << shown.err;
@@ -265,6 +328,45 @@ TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenO
   // The utility ends once the inspector has answered for every note.
   ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
   EXPECT_EQ(Notes().size(), 3u) << "open notes are raised, not opened twice";
+}
+
+TEST_F(InspectorX11Test, FrontIconifiesTheActiveNoteAndLeavesOtherWindowsAlone) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  TestStore& store = Store(path);
+  const auto account = store.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
+  AddAlert(store, "K1", "one");
+  AddAlert(store, "K1", "two");
+  const Window own = OwnWindow();
+  ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
+  const auto notes = AwaitNotes(2);
+  ASSERT_EQ(notes.size(), 2u);
+  Activate(notes[0].window);
+
+  const e2e::ProcessResult front = Utilities(path, "Front;" + TestStore::EntryId(account));
+  EXPECT_EQ(front.status, 0) << front.err;
+  EXPECT_EQ(AwaitState(notes[0].window, IconicState), IconicState);
+  EXPECT_EQ(AwaitState(notes[1].window, NormalState), NormalState);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+
+  // With the active note minimized, the next Front takes the topmost other one.
+  ASSERT_EQ(Utilities(path, "Front;" + TestStore::EntryId(account)).status, 0);
+  EXPECT_EQ(AwaitState(notes[1].window, IconicState), IconicState);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+}
+
+TEST_F(InspectorX11Test, FrontWithoutAnInspectorWindowChangesNothing) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  const auto account = Store(path).AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
+  const Window own = OwnWindow();
+  Activate(own);
+  const e2e::ProcessResult front = Utilities(path, "Front;" + TestStore::EntryId(account));
+  EXPECT_EQ(front.status, 1);
+  EXPECT_NE(front.err.find("no item window was minimized"), std::string::npos) << front.err;
+  poll(nullptr, 0, 200);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+  EXPECT_TRUE(Notes().empty());
 }
 
 }  // namespace

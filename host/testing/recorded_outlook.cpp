@@ -44,7 +44,7 @@ class RecordedItem : public Recorded<outlook::Item> {
   }
   Ref<MAPIFolder> Parent() override { return Forward("Parent", &Item::Parent); }
   Ref<outlook::Application> Application() override {
-    return Forward("Application", &Item::Application);
+    return RecordApplication(Forward("Application", &Item::Application), log_);
   }
   void Save() override { Forward("Save", &Item::Save); }
   void Delete() override { Forward("Delete", &Item::Delete); }
