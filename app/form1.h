@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/outcome.h"
+#include "host/ado.h"
+#include "host/excel.h"
 #include "host/platform.h"
 #include "host/resume_next.h"
 #include "host/tour.h"
@@ -51,6 +53,7 @@ class Form1 {
   void Delete();
   void Startup();
   void Update();
+  void ExcelReport();
 
   // Alerts: AddAlerts makes one sticky note for the account of fields 1 to
   // 5 in the alerts folder and opens it; ShowAlerts opens every note there
@@ -196,6 +199,25 @@ class Form1 {
                          const host::Ref<host::ado::Recordset>& schema,
                          const std::vector<std::string>& field_list, const std::string& quote,
                          host::ResumeNext& on_error);
+
+  // Lays the records out in a new workbook of a new spreadsheet application,
+  // which `excel` holds: a header row, then the records from row 2.
+  void LayOutReport(const host::Ref<host::ado::Recordset>& records,
+                    host::Ref<host::excel::Application>& excel, host::ResumeNext& on_error);
+  // Writes the field names into row 1 of `sheet`: bold, centred, each column
+  // as wide as its name and five more characters.
+  void WriteHeaderRow(const host::Ref<host::ado::Recordset>& records,
+                      const host::Ref<host::excel::Worksheet>& sheet, host::ResumeNext& on_error);
+  // A new sheet after the last, with its header row, for the records that
+  // the full one before it could not take.
+  host::Ref<host::excel::Worksheet> NextSheet(const host::Ref<host::excel::Application>& excel,
+                                              const host::Ref<host::ado::Recordset>& records,
+                                              host::ResumeNext& on_error);
+  // Writes the records from the current one on, a cell at a time, from row 2
+  // of `sheet` and on the sheets after it once it is full.
+  void FillCellByCell(const host::Ref<host::ado::Recordset>& records,
+                      const host::Ref<host::excel::Application>& excel,
+                      host::Ref<host::excel::Worksheet>& sheet, host::ResumeNext& on_error);
 
   host::MsgBoxResult MsgBox(const std::string& text, host::MsgBoxButtons buttons);
   void DoEvents();

@@ -90,10 +90,17 @@ void Form1::Dispatch() {
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
-      {"Front", &Form1::Front},         {"Merge", &Form1::Merge},     {"Realign", &Form1::Realign},
-      {"Update", &Form1::Update},  {"Delete", &Form1::Delete},   {"Startup", &Form1::Startup},
-      {"Help", &Form1::Help},         {"ExcelReport", nullptr},     {"Alerts", &Form1::ShowAlerts},
-      {"AddAlerts", &Form1::AddAlerts},     {"ContactSync", &Form1::ContactSync},
+      {"Front", &Form1::Front},
+      {"Merge", &Form1::Merge},
+      {"Realign", &Form1::Realign},
+      {"Update", &Form1::Update},
+      {"Delete", &Form1::Delete},
+      {"Startup", &Form1::Startup},
+      {"Help", &Form1::Help},
+      {"ExcelReport", &Form1::ExcelReport},
+      {"Alerts", &Form1::ShowAlerts},
+      {"AddAlerts", &Form1::AddAlerts},
+      {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;

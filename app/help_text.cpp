@@ -21,6 +21,9 @@ Functions:
       data source QuorviaReports): for every folder below the database
       folder, the fields its schema table lists, in the rows of the key;
       FIXED not empty copies Account Name, Account Manager, Team, Alignment
+  ExcelReport;QUERY
+      runs QUERY on the reports database and writes its result as a new
+      workbook, BookN.xlsx in the reports folder; prints its path
   Startup
       runs the key lookups of the first-level folders once; changes nothing
   Help
@@ -30,7 +33,7 @@ Functions:
       window titled "REDiraz" is open
   Realign, ContactSync
       do nothing
-  Front, ExcelReport, Alerts, AddAlerts
+  Front, Alerts, AddAlerts
       not in this version yet: they do nothing (exit status 1)
 
 Environment:
@@ -38,15 +41,17 @@ Environment:
   QUORVIA_UI      gui or console (default gui when a display is set)
   QUORVIA_TRACE   1: write every skipped failing call to standard error
   QUORVIA_LOG     0: write no run log (default $XDG_STATE_HOME/quorvia/utilities.log)
+  QUORVIA_REPORTS_DIR  where reports go (default the XDG documents folder)
+  QUORVIA_OPEN    0: do not open a written report
 
 Exit statuses:
   0  done
   1  not done: answered No, the same account twice, an empty key, no such
-     account item, or a function not in this version
+     account item, a report without records, or a function not in this version
   2  used wrongly: no or more than one argument, an unknown function, text
      that is not UTF-8, a bad QUORVIA_UI
   3  no session: no store, or not a CRM store
-  4  abandoned by a failing call
+  4  abandoned by a failing call, or a report that could not be written
   5  the reports database could not be opened or refused a statement
   6  the CRM store is damaged, full or read-only
   7  done, but some items could not be changed or shown

@@ -8,6 +8,7 @@
 #include "app/form1.h"
 #include "app/help_text.h"
 #include "app/run_log.h"
+#include "host/desktop/report_destination.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
 #include "host/store/store_location.h"
@@ -19,6 +20,22 @@ constexpr char kProgram[] = "quorvia-utilities";
 bool TraceRequested() {
   const char* trace = std::getenv("QUORVIA_TRACE");
   return trace != nullptr && std::strcmp(trace, "1") == 0;
+}
+
+// Writes the spreadsheet reports still open, tells where each went (one
+// line on standard output) and opens it for the user. A report that could
+// not be written ends the run as abandoned, naming why.
+void DeliverReports(host::LinuxPlatform& platform, app::Ending& ending) {
+  const sheet::SavedReports& saved = platform.SaveReports();
+  for (const std::string& path : saved.paths) {
+    std::cout << path << std::endl;
+    if (const std::string failure = desktop::OpenWithDesktop(path); !failure.empty()) {
+      std::cerr << kProgram << ": " << failure << '\n';
+    }
+  }
+  if (!saved.failures.empty() && app::Outranks(app::Outcome::kAbandoned, ending.outcome)) {
+    ending = {app::Outcome::kAbandoned, "the report was not written: " + saved.failures.front(), false};
+  }
 }
 
 // Runs the one command line through the main form.
@@ -34,7 +51,9 @@ app::Ending RunCommand(const std::string& command_line, const std::string& run_i
   const auto platform = host::linuxPlatform(store_path, gui, run_id);
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
-  return form.ending();
+  app::Ending ending = form.ending();
+  DeliverReports(*platform, ending);
+  return ending;
 }
 
 app::Ending Run(int argc, char** argv, const std::string& run_id) {

@@ -65,6 +65,8 @@ class Worksheet {
   // The cell at an A1 address ("B7", "$B$7"). Fails (kSheetFailure) for
   // another address or one outside the sheet.
   virtual Ref<excel::Range> Range(const std::string& address) = 0;
+  // How many rows the sheet holds (1,048,576).
+  virtual long RowsCount() = 0;
 };
 
 // The sheets of a workbook.

@@ -9,6 +9,7 @@
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
 #include "host/desktop/qt_slides.h"
+#include "host/desktop/report_destination.h"
 #include "host/desktop/x11_window_lookup.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
@@ -52,21 +53,35 @@ Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
 
 Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() { return MakeRef<odbc::OdbcRecordset>(); }
 
-void LinuxPlatform::SetReports(std::filesystem::path folder,
+void LinuxPlatform::SetReports(std::function<std::filesystem::path()> folder,
                                sheet::SheetApplication::Settings settings) {
-  reports_folder_ = std::move(folder);
+  find_reports_folder_ = std::move(folder);
+  reports_folder_.clear();
   sheet_settings_ = std::move(settings);
 }
 
 const sheet::SavedReports& LinuxPlatform::SaveReports() {
   for (const auto& held : sheet_applications_) {
-    if (const auto application = held.lock()) application->Save();
+    const auto application = held.lock();
+    if (!application) continue;
+    try {
+      application->Save();
+    } catch (const Error& error) {
+      saved_reports_->failures.push_back(error.description());
+    }
   }
   return *saved_reports_;
 }
 
 Ref<excel::Application> LinuxPlatform::CreateExcel() {
-  if (reports_folder_.empty()) throw CannotCreate("Excel.Application", "no folder for reports is set");
+  if (!find_reports_folder_) throw CannotCreate("Excel.Application", "no folder for reports is set");
+  if (reports_folder_.empty()) {
+    try {
+      reports_folder_ = find_reports_folder_();
+    } catch (const std::runtime_error& error) {
+      throw CannotCreate("Excel.Application", error.what());
+    }
+  }
   auto application =
       std::make_shared<sheet::SheetApplication>(reports_folder_, saved_reports_, sheet_settings_);
   sheet_applications_.push_back(application);
@@ -77,7 +92,7 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
 
-std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
                                         const std::string& run_id) {
   Desktop desktop;
   desktop.events = std::make_unique<desktop::QtEventPump>();
@@ -94,7 +109,9 @@ std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
-  return std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
+  auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
+  platform->SetReports(desktop::ReportsFolder);
+  return platform;
 }
 
 }  // namespace host

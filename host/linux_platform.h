@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -46,11 +47,16 @@ class LinuxPlatform : public Platform {
 
   // Where the spreadsheet applications that CreateExcel makes write their
   // workbooks, and how they are set up; until it is called, CreateExcel
-  // fails with error 429.
-  void SetReports(std::filesystem::path folder, sheet::SheetApplication::Settings settings = {});
+  // fails with error 429. `folder` is asked once, when the first application
+  // is made; what it throws (std::runtime_error) fails that creation.
+  void SetReports(std::function<std::filesystem::path()> folder,
+                  sheet::SheetApplication::Settings settings = {});
+  void SetReports(const std::filesystem::path& folder, sheet::SheetApplication::Settings settings = {}) {
+    SetReports([folder] { return folder; }, std::move(settings));
+  }
   // Saves the workbooks of the spreadsheet applications still held, and
   // returns what every application of this platform saved or failed to
-  // save. Throws host::Error at the first workbook that cannot be written.
+  // save, in order.
   const sheet::SavedReports& SaveReports();
 
   Ref<outlook::Application> CreateOutlookByClass() override;
@@ -74,6 +80,7 @@ class LinuxPlatform : public Platform {
   std::string store_path_;
   std::unique_ptr<store::StoreHosts> store_;
   Desktop desktop_;
+  std::function<std::filesystem::path()> find_reports_folder_;
   std::filesystem::path reports_folder_;
   sheet::SheetApplication::Settings sheet_settings_;
   std::shared_ptr<sheet::SavedReports> saved_reports_ = std::make_shared<sheet::SavedReports>();
@@ -84,7 +91,7 @@ class LinuxPlatform : public Platform {
 // message boxes and slides, else console ones (message boxes on standard
 // error, slides, items and the companion add-in's answers on standard
 // output, all reading standard input); the window lookup on the X display.
-std::unique_ptr<Platform> linuxPlatform(const std::string& store_path, bool gui,
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
                                         const std::string& run_id);
 
 }  // namespace host

@@ -6,14 +6,12 @@
 
 #include "app/form1.h"
 #include "host/ado.h"
+#include "reports/reports_source.h"
 #include "reports/update_statement.h"
 
 namespace app {
 namespace {
 
-constexpr char kReportsSource[] = "QuorviaReports";
-constexpr int kReadWrite = 3;
-constexpr int kUnspecified = -1;
 constexpr int kStaticCursor = 3;
 constexpr char kFixedFieldList[] = "Account Name,Account Manager,Team,Alignment";
 // The quote of standard SQL, for an engine that does not say its own.
@@ -73,8 +71,8 @@ void Form1::RecurseUpdate(std::string pNewID, host::Ref<host::omg::SafeFolder>& 
   host::ResumeNext on_error("RecurseUpdate", trace_);
   host::Ref<host::ado::Connection> connection;
   on_error([&] { connection = platform_.CreateAdodbConnection(); });
-  on_error([&] { connection->SetMode(kReadWrite); });
-  if (!on_error([&] { connection->Open(kReportsSource, "", "", kUnspecified); })) {
+  on_error([&] { connection->SetMode(reports::kReadWrite); });
+  if (!on_error([&] { connection->Open(reports::kReportsSource, "", "", reports::kUnspecified); })) {
     NoteReportsFailure(on_error.Description());
   }
   std::string quote = kStandardQuote;

@@ -4,7 +4,8 @@
 # merges the next account into A000001 in console mode, showing both
 # accounts' items before and after, then updates the reports rows still
 # filed under the merged key with A000001's fields, showing them before and
-# after; last it adds an alert to A000001 and lists A000001's alerts.
+# after, writes a report of the opportunities as a workbook, and last adds an
+# alert to A000001 and lists A000001's alerts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -74,6 +75,15 @@ echo "+ quorvia-utilities 'Update;$survivor_item;AccountID;$merged;;;;Fixed'"
 echo "exit status $status"
 echo
 report_rows "$merged"
+((status == 0)) || exit "$status"
+
+# A report of the opportunities as a workbook, written beside the demo
+# store and not opened.
+query='select * from "Opportunities" order by "AccountID"'
+echo
+echo "+ quorvia-utilities 'ExcelReport;$query'"
+QUORVIA_REPORTS_DIR=$demo_dir/reports QUORVIA_OPEN=0 "$build_dir/quorvia-utilities" "ExcelReport;$query" || status=$?
+echo "exit status $status (the line above is the workbook it wrote)"
 ((status == 0)) || exit "$status"
 
 # An alert for A000001 from standard input, then every alert of A000001

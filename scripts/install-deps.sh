@@ -15,7 +15,8 @@ packages=(
   libxlsxwriter-dev
   libx11-dev
   xvfb xauth openbox libxtst-dev
-  python3
+  python3 python3-openpyxl
+  xdg-utils xdg-user-dirs
   fonts-wine
   clang libclang-rt-14-dev
 )

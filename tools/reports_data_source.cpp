@@ -27,10 +27,12 @@ std::string DriverStanza(const std::string& driver_path) {
 }
 
 // NoCreat: a database file that went missing is an error, never a new,
-// empty database.
+// empty database. StepAPI: rows are read one at a time as they are
+// fetched, instead of the whole result before the first, so a large query
+// runs in constant memory.
 std::string DataSourceStanza(const std::string& database) {
   return std::string("[") + kDataSource + "]\nDescription=Quorvia CRM reports database\nDriver=" + kDriverName +
-         "\nDatabase=" + database + "\nNoCreat=1\n";
+         "\nDatabase=" + database + "\nNoCreat=1\nStepAPI=1\n";
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "host/odbc/column_type.h"
 #include "host/odbc/field_value.h"
 #include "host/odbc/odbc_error.h"
 
@@ -11,25 +12,6 @@ namespace odbc {
 namespace {
 
 using host::ado::ColumnType;
-
-ColumnType TypeOf(SQLSMALLINT sql_type) {
-  switch (sql_type) {
-    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIGINT:
-      return ColumnType::kInteger;
-    case SQL_DECIMAL: case SQL_NUMERIC:
-      return ColumnType::kDecimal;
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
-      return ColumnType::kReal;
-    case SQL_TYPE_DATE: case SQL_DATE:
-      return ColumnType::kDate;
-    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP:
-      return ColumnType::kTimestamp;
-    case SQL_BIT:
-      return ColumnType::kBoolean;
-    default:
-      return ColumnType::kText;
-  }
-}
 
 host::Error NoCurrentRecord() {
   return host::Error(host::ado::kNoCurrentRecord,
@@ -81,7 +63,13 @@ void OdbcRecordset::ReadColumns() {
     Check(SQLDescribeCol(statement, i, name.data(), static_cast<SQLSMALLINT>(name.size()),
                          &name_length, &type, &size, &digits, &nullable),
           SQL_HANDLE_STMT, statement, context);
-    columns_.push_back({reinterpret_cast<const char*>(name.data()), TypeOf(type)});
+    std::array<SQLCHAR, 128> type_name{};
+    SQLSMALLINT type_name_length = 0;
+    Check(SQLColAttribute(statement, i, SQL_DESC_TYPE_NAME, type_name.data(),
+                          static_cast<SQLSMALLINT>(type_name.size()), &type_name_length, nullptr),
+          SQL_HANDLE_STMT, statement, context);
+    columns_.push_back({reinterpret_cast<const char*>(name.data()),
+                        ColumnTypeOf(type, reinterpret_cast<const char*>(type_name.data()))});
   }
 }
 

@@ -27,11 +27,11 @@ class OdbcRecordsetTest : public ReportsSourceTest {
   host::Ref<OdbcRecordset> recordset_ = host::MakeRef<OdbcRecordset>();
 };
 
-// The SQLite driver reports numeric columns as double, and has no decimal.
+// The SQLite driver gives each column's declared type name.
 TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
   recordset_->Open("select * from Accounts order by Id", connection_);
   const std::vector<std::pair<std::string, ColumnType>> expected = {
-      {"Id", ColumnType::kInteger},     {"Amount", ColumnType::kReal},
+      {"Id", ColumnType::kInteger},     {"Amount", ColumnType::kDecimal},
       {"Score", ColumnType::kReal},     {"Opened", ColumnType::kDate},
       {"Seen", ColumnType::kTimestamp}, {"Active", ColumnType::kBoolean},
       {"Account Name", ColumnType::kText}};

@@ -20,8 +20,8 @@ struct Setup {
     store::testing::WriteFile(folder.File("odbc.ini"),
                               "[QuorviaReports]\nDriver=SQLite3\nDatabase=" +
                                   folder.File("reports.db") +
-                                  "\nNoCreat=1\n\n[Missing]\nDriver=SQLite3\nDatabase=" +
-                                  folder.File("missing.db") + "\nNoCreat=1\n");
+                                  "\nNoCreat=1\nStepAPI=1\n\n[Missing]\nDriver=SQLite3\nDatabase=" +
+                                  folder.File("missing.db") + "\nNoCreat=1\nStepAPI=1\n");
     store::testing::WriteFile(folder.File("user.ini"), "");
   }
   store::testing::TempDir folder;

@@ -30,6 +30,8 @@ class SheetWorksheet : public host::excel::Worksheet {
     return Cells(row, column);
   }
 
+  long RowsCount() override { return book_->last_row(); }
+
  private:
   std::shared_ptr<XlsxBook> book_;
   int sheet_;

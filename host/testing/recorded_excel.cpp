@@ -44,6 +44,7 @@ class RecordedWorksheet : public Recorded<excel::Worksheet> {
     Enter("Range", address);
     return Wrap<RecordedRange>(inner_->Range(address), "Range");
   }
+  long RowsCount() override { return Forward("RowsCount", &Worksheet::RowsCount); }
 };
 
 class RecordedSheets : public Recorded<excel::Sheets> {

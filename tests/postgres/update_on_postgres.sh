@@ -170,13 +170,14 @@ B200 | old b | old manager b | old team b | old alignment b | old company b
 O'Neil | old n | old manager n | old team n | old alignment n | old company n
 o'neil | old l | old manager l | old team l | old alignment l | old company l" \
   "$(rows Contacts "$base, \"COMPANY\"")"
+activities=$(rows Activities "$base")
 check "Activities (both folders) after the update of A100" "\
 A100 | O'Brien [Holdings] \"Ltd\" | x'); drop table \"Activities\"; -- | North? South? | old alignment a1
 A100 | O'Brien [Holdings] \"Ltd\" | x'); drop table \"Activities\"; -- | North? South? | old alignment a3
 B200 | old b1 | old manager b1 | old team b1 | old alignment b1
 O'Neil | old n1 | old manager n1 | old team n1 | old alignment n1
 O'Neil | old n3 | old manager n3 | old team n3 | old alignment n3" \
-  "$(rows Activities "$base")"
+  "$activities"
 check "Sales Calls after the update of A100" "\
 A100 | O'Brien [Holdings] \"Ltd\" | x'); drop table \"Activities\"; -- | North? South? | old alignment as" \
   "$(rows "Sales Calls" "$base")"
@@ -190,12 +191,7 @@ B200 | old b | old manager b | old team b | old alignment b | old company b
 O'Neil | Café O'Neil | Nuala | old team n | Strategic | Café O'Neil
 o'neil | old l | old manager l | old team l | old alignment l | old company l" \
   "$(rows Contacts "$base, \"COMPANY\"")"
-check "Activities after the update of O'Neil, whose folders were skipped" "\
-A100 | O'Brien [Holdings] \"Ltd\" | x'); drop table \"Activities\"; -- | North? South? | old alignment a1
-A100 | O'Brien [Holdings] \"Ltd\" | x'); drop table \"Activities\"; -- | North? South? | old alignment a3
-B200 | old b1 | old manager b1 | old team b1 | old alignment b1
-O'Neil | old n1 | old manager n1 | old team n1 | old alignment n1
-O'Neil | old n3 | old manager n3 | old team n3 | old alignment n3" \
+check "Activities after the update of O'Neil, whose folders were skipped" "$activities" \
   "$(rows Activities "$base")"
 
 # A schema that names a column its table lacks: the server refuses the statement.

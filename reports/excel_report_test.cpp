@@ -1,0 +1,145 @@
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "accounts/account_test_fixture.h"
+#include "host/odbc/reports_source_test_fixture.h"
+#include "host/sheet/xlsx_read_back.h"
+
+namespace reports {
+namespace {
+
+using sheet::testing::ReadBack;
+
+// ExcelReport run in-process through the recording platform, on a SQLite
+// reports database of four people, writing its workbook into a folder of
+// the test, where it is read back.
+class ExcelReportTest : public accounts::AccountTest {
+ protected:
+  ExcelReportTest() {
+    const auto connection = reports_.Connected();
+    connection->Execute("create table people (code text, name text, born date, score integer)");
+    connection->Execute(
+        "insert into people values ('007', 'Zoë', '1990-05-17', 12), ('010', null, null, null), "
+        "('12345678901234567890', 'Ann', '2001-01-01', -3), ('042', 'Bo', '1970-12-31', 0)");
+    platform_hook_ = [this](host::testing::RecordingPlatform& platform) {
+      inner_->SetReports(folder_, settings_);
+      if (refine_) refine_(platform);
+    };
+  }
+
+  app::Outcome Report(const std::string& query = "select * from people order by rowid") {
+    return Run("ExcelReport;" + query);
+  }
+  std::string Book() { return folder_ + "/Book1.xlsx"; }
+  std::vector<std::string> Calls(std::initializer_list<std::string_view> kept) {
+    return CallsFrom("Create(Adodb.connection)", kept);
+  }
+
+  odbc::testing::ScratchReportsSource reports_;
+  std::string folder_ = dir_.File("reports");
+  sheet::SheetApplication::Settings settings_;
+  std::function<void(host::testing::RecordingPlatform&)> refine_;
+};
+
+TEST_F(ExcelReportTest, LaysOutAHeaderRowAndTheRecordsTypedAndEitherPathWritesTheSameWorkbook) {
+  settings_.version = "9.0";
+  ASSERT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(Count("Range.CopyFromRecordset()"), 1);
+  const ReadBack copied(Book());
+  EXPECT_EQ(copied.SheetNames(), std::vector<std::string>{"Sheet1"});
+  EXPECT_EQ(copied.Cell("Sheet1", "A1")["value"], "code");
+  EXPECT_EQ(copied.Cell("Sheet1", "A1")["bold"], true);
+  EXPECT_EQ(copied.Cell("Sheet1", "D1")["align"], "center");
+  EXPECT_EQ(copied.Width("Sheet1", 1), 4 + 5);
+  EXPECT_EQ(copied.Width("Sheet1", 4), 5 + 5);
+  EXPECT_EQ(copied.Cell("Sheet1", "A2")["value"], "007");
+  EXPECT_EQ(copied.Cell("Sheet1", "B2")["value"], "Zoë");
+  EXPECT_EQ(copied.Cell("Sheet1", "C2")["type"], "date");
+  EXPECT_EQ(copied.Cell("Sheet1", "D4")["value"], -3);
+  EXPECT_EQ(copied.Cell("Sheet1", "A4")["value"], "12345678901234567890");
+  EXPECT_TRUE(copied.Cell("Sheet1", "B3").is_null() || copied.Cell("Sheet1", "B3")["type"] == "blank");
+  EXPECT_EQ(copied.CellCount("Sheet1"), 4U + 13U);
+
+  std::filesystem::remove(Book());
+  settings_.version = "8.0";
+  ASSERT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
+  EXPECT_EQ(Count("Range.CopyFromRecordset()"), 0);
+  EXPECT_EQ(Count("Worksheet.Cells(5, 4)"), 1);
+  const ReadBack filled(Book());
+  for (const char* cell : {"A1", "D1", "A2", "B2", "C2", "D2", "A3", "B3", "A4", "D4", "C5"}) {
+    EXPECT_EQ(filled.Cell("Sheet1", cell), copied.Cell("Sheet1", cell)) << cell;
+  }
+  EXPECT_EQ(filled.CellCount("Sheet1"), copied.CellCount("Sheet1"));
+}
+
+TEST_F(ExcelReportTest, RecordsBeyondASheetsLastRowGoOnTheNextSheetsWithTheirHeaderRow) {
+  settings_.last_row = 2;  // a header row and one record per sheet
+  for (const char* version : {"16.0", "8.0"}) {
+    settings_.version = version;
+    std::filesystem::remove(Book());
+    ASSERT_EQ(Report(), app::Outcome::kDone) << version << ": " << ending_.reason;
+    const ReadBack book(Book());
+    ASSERT_EQ(book.SheetNames(), (std::vector<std::string>{"Sheet1", "Sheet2", "Sheet3", "Sheet4"})) << version;
+    EXPECT_EQ(book.Cell("Sheet4", "A1")["value"], "code") << version;
+    EXPECT_EQ(book.Cell("Sheet4", "A1")["bold"], true) << version;
+    EXPECT_EQ(book.Cell("Sheet4", "A2")["value"], "042") << version;
+    EXPECT_EQ(book.Cell("Sheet2", "A2")["value"], "010") << version;
+  }
+}
+
+TEST_F(ExcelReportTest, NoRecordsSaySoWithoutStartingTheSpreadsheet) {
+  EXPECT_EQ(Report("select * from people where score > 100"), app::Outcome::kNotDone);
+  ASSERT_EQ(Shown().size(), 1U);
+  EXPECT_EQ(Shown()[0].text, " No records found, please check your query");
+  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kOkOnly);
+  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
+  EXPECT_EQ(Shown()[0].title, std::nullopt);
+  EXPECT_EQ(Count("Create(Excel.Application)"), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder_));
+}
+
+TEST_F(ExcelReportTest, AQueryThatCannotRunShowsTheDriversOwnError) {
+  EXPECT_EQ(Report("select * from nowhere"), app::Outcome::kReportsFailed);
+  ASSERT_EQ(Shown().size(), 1U);
+  EXPECT_EQ(Shown()[0].text.rfind("-2147217865 - cannot run the query on the data source QuorviaReports: ", 0), 0U)
+      << Shown()[0].text;
+  EXPECT_NE(Shown()[0].text.find("no such table: nowhere"), std::string::npos) << Shown()[0].text;
+  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kCritical);
+  EXPECT_EQ(Shown()[0].title, "Quorvia");
+  EXPECT_EQ(Count("Create(Excel.Application)"), 0);
+
+  std::filesystem::remove(reports_.database());
+  EXPECT_EQ(Report(), app::Outcome::kReportsFailed);
+  EXPECT_EQ(Shown()[0].text.rfind("-2147467259 - cannot open the data source QuorviaReports: ", 0), 0U)
+      << Shown()[0].text;
+}
+
+TEST_F(ExcelReportTest, SpreadsheetFailuresAreSkippedQuietly) {
+  // Without a sheet named Sheet1 the workbook stays empty.
+  refine_ = [](host::testing::RecordingPlatform& platform) { platform.log().FailCall("Workbook.Worksheets"); };
+  EXPECT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(ReadBack(Book()).CellCount("Sheet1"), 0U);
+
+  // Without a spreadsheet the records are still walked to their end.
+  refine_ = [](host::testing::RecordingPlatform& platform) { platform.Refuse("Excel.Application"); };
+  EXPECT_EQ(Report(), app::Outcome::kAbandoned);
+  EXPECT_EQ(ending_.reason, "the report was not written: cannot make Excel.Application: refused by the test");
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(Count("Recordset.MoveNext()"), 4);
+
+  // An earlier failure sends the copied records through the cell-by-cell
+  // fill too, which starts at their end and adds nothing.
+  std::filesystem::remove(Book());
+  refine_ = [](host::testing::RecordingPlatform& platform) { platform.log().FailCall("Application.SetVisible"); };
+  EXPECT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
+  EXPECT_EQ(Calls({"Range.CopyFromRecordset", "Recordset.MoveNext", "Worksheet.Cells(2"}),
+            (std::vector<std::string>{"Range.CopyFromRecordset()", "Recordset.MoveNext()", "Recordset.MoveNext()",
+                                      "Recordset.MoveNext()", "Recordset.MoveNext()"}));
+  EXPECT_EQ(ReadBack(Book()).CellCount("Sheet1"), 4U + 13U);
+}
+
+}  // namespace
+}  // namespace reports

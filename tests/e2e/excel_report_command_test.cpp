@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <thread>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "host/odbc/reports_source_test_fixture.h"
+#include "host/store/test_store.h"
+#include "tests/e2e/child_process.h"
+
+// ExcelReport run as a user runs it: the built program over the real SQLite
+// data source, its workbook read back with openpyxl.
+namespace e2e {
+namespace {
+
+using nlohmann::json;
+
+class ExcelReportCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "init"}).status, 0);
+    const auto connection = reports_.Connected();
+    connection->Execute(
+        "create table sales (code text, amount decimal(10,2), units integer, ratio real, day date, "
+        "at timestamp, paid boolean, note text)");
+    connection->Execute(
+        "insert into sales values ('00123', 1234.5, 7, 0.25, '2026-02-28', '2026-03-01 13:45:10', 1, "
+        "'Zoë ☃ 東京'), ('98765432109876543210', null, -2, null, null, null, 0, null)");
+  }
+  ProcessResult Report(const std::string& query, std::map<std::string, std::string> env = {{"QUORVIA_OPEN", "0"}}) {
+    env.insert({{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
+                {"QUORVIA_REPORTS_DIR", folder_}});
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {"ExcelReport;" + query}, env);
+  }
+  static json Read(const std::string& path) {
+    const ProcessResult read = e2e::Run(QUORVIA_SOURCE_DIR "/tests/e2e/read_report.py", {path});
+    EXPECT_EQ(read.status, 0) << read.err;
+    return read.status == 0 ? json::parse(read.out) : json::object();
+  }
+
+  store::testing::TempDir dir_;
+  std::string store_ = dir_.File("crm.db");
+  std::string folder_ = dir_.File("not/yet/there");
+  odbc::testing::ScratchReportsSource reports_;
+};
+
+TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
+  const ProcessResult report = Report("select * from sales order by rowid");
+  ASSERT_EQ(report.status, 0) << report.err;
+  EXPECT_EQ(report.out, folder_ + "/Book1.xlsx\n");
+  const json book = Read(folder_ + "/Book1.xlsx");
+  ASSERT_EQ(book["sheets"].size(), 1U);
+  EXPECT_EQ(book["active"], "Sheet1");
+  const json& sheet = book["sheets"][0];
+  EXPECT_EQ(sheet["name"], "Sheet1");
+  // Widths are stored with the cell margin added: 9 characters are 9.71.
+  const json widths = {{"A", 9}, {"B", 11}, {"C", 10}, {"D", 10}, {"E", 8}, {"F", 7}, {"G", 9}, {"H", 9}};
+  for (const auto& [column, width] : widths.items()) {
+    EXPECT_EQ(std::floor(sheet["widths"].value(column, 0.0)), width.get<double>()) << column;
+  }
+  const json& cells = sheet["cells"];
+  EXPECT_EQ(cells["A1"], (json{{"value", "code"}, {"type", "text"}, {"bold", true}, {"align", "center"}, {"format", "General"}}));
+  EXPECT_EQ(cells["H1"]["value"], "note");
+  EXPECT_EQ(cells["A2"]["value"], "00123");
+  EXPECT_EQ(cells["A2"]["type"], "text");
+  EXPECT_EQ(cells["A3"]["value"], "98765432109876543210");
+  EXPECT_EQ(cells["B2"]["value"], 1234.5);
+  EXPECT_EQ(cells["C3"]["value"], -2);
+  EXPECT_EQ(cells["D2"]["value"], 0.25);
+  EXPECT_EQ(cells["E2"]["value"], "2026-02-28 00:00:00");
+  EXPECT_EQ(cells["E2"]["format"], "yyyy-mm-dd");
+  EXPECT_EQ(cells["F2"]["value"], "2026-03-01 13:45:10");
+  EXPECT_EQ(cells["F2"]["format"], "yyyy-mm-dd hh:mm:ss");
+  EXPECT_EQ(cells["G2"]["value"], true);
+  EXPECT_EQ(cells["G3"]["value"], false);
+  EXPECT_EQ(cells["H2"]["value"], "Zoë ☃ 東京");
+  EXPECT_EQ(cells["A2"]["bold"], false);
+  // Nulls leave their cells empty; nothing is written past the records.
+  for (const char* empty : {"B3", "D3", "E3", "F3", "H3", "A4"}) EXPECT_FALSE(cells.contains(empty)) << empty;
+  EXPECT_EQ(cells.size(), 8U + 8U + 3U);
+
+  // A second report never replaces the first; one record is one data row.
+  const ProcessResult second = Report("select code from sales where units = 7");
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, folder_ + "/Book2.xlsx\n");
+  EXPECT_EQ(Read(folder_ + "/Book2.xlsx")["sheets"][0]["cells"].size(), 2U);
+  EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
+}
+
+TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhenADisplayIsSet) {
+  // A stand-in for xdg-open that notes what it was asked to open.
+  const std::string bin = dir_.File("bin");
+  std::filesystem::create_directory(bin);
+  store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.opened\"\n");
+  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  const std::map<std::string, std::string> desktop = {
+      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", ":97"}, {"QUORVIA_UI", "console"}};
+
+  std::map<std::string, std::string> not_opened = desktop;
+  not_opened["QUORVIA_OPEN"] = "0";
+  ASSERT_EQ(Report("select code from sales", not_opened).status, 0);
+  const ProcessResult opened = Report("select code from sales", desktop);
+  ASSERT_EQ(opened.status, 0) << opened.err;
+  // The viewer is not waited for: give it a moment to start.
+  const std::string noted = bin + "/xdg-open.opened";
+  for (int i = 0; i < 100 && store::testing::ReadFile(noted).empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  // Only the second report was opened.
+  EXPECT_EQ(store::testing::ReadFile(noted), folder_ + "/Book2.xlsx\n");
+}
+
+TEST_F(ExcelReportCommandTest, NoRecordsAndRefusedQueriesWriteNothing) {
+  const ProcessResult none = Report("select * from sales where units > 100");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "");
+  EXPECT_NE(none.err.find(" No records found, please check your query"), std::string::npos) << none.err;
+  const ProcessResult refused = Report("select nothing from sales");
+  EXPECT_EQ(refused.status, 5);
+  EXPECT_NE(refused.err.find("-2147217900 - "), std::string::npos) << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(folder_));
+}
+
+TEST_F(ExcelReportCommandTest, AFolderThatCannotBeMadeIsStatusFourWithItsReason) {
+  store::testing::WriteFile(dir_.File("not"), "a file where the folder should be");
+  const ProcessResult report = Report("select code from sales");
+  EXPECT_EQ(report.status, 4);
+  EXPECT_EQ(report.out, "");
+  EXPECT_NE(report.err.find("quorvia-utilities: the report was not written: "), std::string::npos) << report.err;
+}
+
+}  // namespace
+}  // namespace e2e
