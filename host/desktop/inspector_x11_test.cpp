@@ -203,19 +203,24 @@ class InspectorX11Test : public ::testing::Test {
     return state;
   }
 
-  // Asks the window manager to make `window` the active one, and waits for it.
+  // Asks the window manager to make `window` the active one until it is:
+  // the inspector's own requests to activate the notes it just showed may
+  // still be on their way.
   void Activate(Window window) {
     Display* d = display_.get();
-    XEvent activate{};
-    activate.xclient.type = ClientMessage;
-    activate.xclient.window = window;
-    activate.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    activate.xclient.format = 32;
-    activate.xclient.data.l[0] = 2;  // a pager's request: always honoured
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &activate);
-    XSync(d, False);
     const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    int steady = 0;
     for (int waited = 0; waited < kWaitMs; waited += 20) {
+      if (waited % 200 == 0 && steady == 0) {
+        XEvent activate{};
+        activate.xclient.type = ClientMessage;
+        activate.xclient.window = window;
+        activate.xclient.message_type = active;
+        activate.xclient.format = 32;
+        activate.xclient.data.l[0] = 2;  // a pager's request: always honoured
+        XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &activate);
+        XSync(d, False);
+      }
       Atom type = 0;
       int format = 0;
       unsigned long count = 0, after = 0;
@@ -224,7 +229,8 @@ class InspectorX11Test : public ::testing::Test {
                          &data);
       const Window now = (data != nullptr && count == 1) ? *reinterpret_cast<Window*>(data) : 0;
       if (data != nullptr) XFree(data);
-      if (now == window) return;
+      if (now == window && ++steady == 15) return;  // active for 300 ms
+      if (now != window) steady = 0;
       poll(nullptr, 0, 20);
     }
     ADD_FAILURE() << "the window did not become active";
