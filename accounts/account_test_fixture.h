@@ -33,8 +33,9 @@ class AccountTest : public ::testing::Test {
   // what each Yes/No question gets.
   app::Outcome Run(const std::string& command_line,
                    host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
-    inner_ = std::make_unique<host::LinuxPlatform>(
-        store_path_, host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>()));
+    host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
+    if (desktop_hook_) desktop_hook_(desktop);
+    inner_ = std::make_unique<host::LinuxPlatform>(store_path_, std::move(desktop));
     if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     if (platform_hook_) platform_hook_(*platform_);
@@ -94,6 +95,8 @@ class AccountTest : public ::testing::Test {
   int write_budget_ = -1;  // >= 0: writes that succeed before every further one fails
   // Sets up each fresh recording platform, for example to fail a call.
   std::function<void(host::testing::RecordingPlatform&)> platform_hook_;
+  // Completes each fresh desktop, for example with item windows.
+  std::function<void(host::Desktop&)> desktop_hook_;
   app::Ending ending_;  // how the last Run ended
 };
 

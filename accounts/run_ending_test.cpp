@@ -27,7 +27,7 @@ TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
   } cases[] = {
       {"", Outcome::kUsage, "no command given", true},
       {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
-      {"Front", Outcome::kNotDone, "Front is not in this version yet", false},
+      {"Front", Outcome::kNotDone, "the item does not open: Subscript out of range", false},
       {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
       {"Realign", Outcome::kDone, "", false},
   };

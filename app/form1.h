@@ -55,6 +55,15 @@ class Form1 {
   void Update();
   void ExcelReport();
 
+  // Alerts: AddAlerts makes one sticky note for the account of fields 1 to
+  // 5 in the alerts folder and opens it; ShowAlerts opens every note there
+  // whose key is field 1. Both end the run through ProgramEnd.
+  void AddAlerts();
+  void ShowAlerts();
+  // Opens the item of field 1 in both views and, when CDO found it,
+  // minimizes the active item window, whichever item it shows.
+  void Front();
+
   // The tour: Help calls Load, which sets CheckPoint to "Start" and plays it.
   // Playing "Start" shows the first slide, unless a window titled "REDiraz"
   // is shown; Run then keeps the run alive on the slides until Finish, or
@@ -135,6 +144,19 @@ class Form1 {
   const std::string& Param(std::size_t index) const;
   // The Outlook major version from olversion; no number counts as 11 or more.
   bool UsesItemProperties() const;
+
+  // The subfolder "Alerts" of HostFolder, else its "Sticky Notes", else
+  // nothing; the failing lookups are skipped on `on_error`.
+  host::Ref<host::outlook::MAPIFolder> AlertsFolder(host::ResumeNext& on_error);
+  // Makes a new note in `folder` with the alert's text properties through
+  // the mail-store view, unsaved, and yields it (nothing when Add failed).
+  host::Ref<host::outlook::Item> AddAlertToItems(const host::Ref<host::outlook::MAPIFolder>& folder,
+                                                 host::ResumeNext& on_error);
+  // Makes and stores a note in `folder` through CDO with the alert's text
+  // properties and note layout, and opens it again into `alert`. Yields
+  // whether the note was stored.
+  bool AddAlertThroughCdo(const host::Ref<host::outlook::MAPIFolder>& folder,
+                          host::Ref<host::outlook::Item>& alert, host::ResumeNext& on_error);
 
   // Opens the account item of field 1 in both views, CDO first.
   void OpenAccountItem();

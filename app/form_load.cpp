@@ -90,7 +90,7 @@ void Form1::Dispatch() {
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
-      {"Front", nullptr},
+      {"Front", &Form1::Front},
       {"Merge", &Form1::Merge},
       {"Realign", &Form1::Realign},
       {"Update", &Form1::Update},
@@ -98,8 +98,8 @@ void Form1::Dispatch() {
       {"Startup", &Form1::Startup},
       {"Help", &Form1::Help},
       {"ExcelReport", &Form1::ExcelReport},
-      {"Alerts", nullptr},
-      {"AddAlerts", nullptr},
+      {"Alerts", &Form1::ShowAlerts},
+      {"AddAlerts", &Form1::AddAlerts},
       {"ContactSync", &Form1::ContactSync},
   };
   for (const Operation& operation : kOperations) {

@@ -249,4 +249,33 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
 
 void Fail(const std::string& message) { throw std::runtime_error(message); }
 
+pid_t StartQuiet(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+  std::map<std::string, std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (const auto equals = text.find('='); equals != std::string::npos) {
+      merged[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+  }
+  for (const auto& [name, value] : env) merged[name] = value;
+  std::vector<std::string> env_texts;
+  for (const auto& [name, value] : merged) env_texts.push_back(name + "=" + value);
+  std::vector<char*> envp, argv;
+  for (auto& text : env_texts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> arg_texts = args;
+  for (auto& text : arg_texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Only the timing matters: the program's own output would mix with the table.
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd : {0, 1, 2}) dup2(null, fd);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  if (pid < 0) Fail("fork failed");
+  return pid;
+}
+
 }  // namespace bench

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,6 +81,11 @@ class WorkFolder {
 // unless it exits with `expected_status`.
 ChildRun RunChild(const std::vector<std::string>& args, int expected_status = 0,
                   const std::filesystem::path& errors = {}, const std::filesystem::path& output = {});
+
+// Starts args[0] with its arguments in this process's environment overridden
+// by `env`, its standard streams on /dev/null, and yields its process id
+// without waiting for it.
+pid_t StartQuiet(const std::vector<std::string>& args, const std::map<std::string, std::string>& env);
 
 // Checkpoints the store's write-ahead log into the file and truncates it, so
 // that copying the file alone copies the whole store.

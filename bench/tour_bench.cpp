@@ -21,8 +21,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-extern char** environ;
-
 namespace bench {
 namespace {
 
@@ -37,37 +35,6 @@ struct Launch {
   double to_exit = 0;   // seconds from the fork to the end of the process
   long max_rss_kib = 0;
 };
-
-// Starts `args` with the environment overridden by `env`, its standard
-// streams on /dev/null.
-pid_t Start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
-  std::map<std::string, std::string> merged;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    if (const auto equals = text.find('='); equals != std::string::npos) {
-      merged[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-  }
-  for (const auto& [name, value] : env) merged[name] = value;
-  std::vector<std::string> env_texts;
-  for (const auto& [name, value] : merged) env_texts.push_back(name + "=" + value);
-  std::vector<char*> envp, argv;
-  for (auto& text : env_texts) envp.push_back(text.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> arg_texts = args;
-  for (auto& text : arg_texts) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Only the timing matters: the program's own output would mix with the table.
-    const int null = open("/dev/null", O_RDWR);
-    for (int fd : {0, 1, 2}) dup2(null, fd);
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  if (pid < 0) Fail("fork failed");
-  return pid;
-}
 
 std::string Title(Display* display, Window window) {
   Atom type = 0;
@@ -119,7 +86,7 @@ Launch RunOnce(Display* display, const std::vector<std::string>& args,
   XSync(display, True);  // forget the events of earlier runs
   Launch launch;
   const auto start = Clock::now();
-  const pid_t pid = Start(args, env);
+  const pid_t pid = StartQuiet(args, env);
   if (slide) {
     const Window window = AwaitSlide(display);
     launch.to_map = std::chrono::duration<double>(Clock::now() - start).count();

@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "host/desktop/console_item_windows.h"
 #include "host/desktop/console_message_box.h"
+#include "host/desktop/inspector_item_windows.h"
 #include "host/desktop/console_slides.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
@@ -19,7 +21,9 @@ namespace host {
 LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id)
     : store_path_(store_path),
       store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
-      desktop_(std::move(desktop)) {}
+      desktop_(std::move(desktop)) {
+  store_->SetItemWindows(desktop_.item_windows.get());
+}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -97,10 +101,13 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool
     desktop.message_box = std::make_unique<desktop::QtMessageBox>();
     desktop.slides = std::make_unique<desktop::QtSlides>();
     desktop.companion_answers = std::make_unique<desktop::QtMessageBox>();
+    desktop.item_windows =
+        std::make_unique<desktop::InspectorItemWindows>(store_path, desktop::InspectorBesideThisProgram());
   } else {
     desktop.message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
+    desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
   auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
   platform->SetReports(desktop::ReportsFolder);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/item_windows.h"
 #include "host/platform.h"
 #include "host/sheet/sheet_application.h"
 
@@ -25,6 +26,8 @@ struct Desktop {
   std::unique_ptr<SlideWindows> slides;
   std::unique_ptr<WindowLookup> windows;
   std::unique_ptr<MessageBox> companion_answers;
+  // Where Display shows items; null when nothing can show them.
+  std::unique_ptr<ItemWindows> item_windows;
 };
 
 // The platform of a Linux desktop: the mail client, CDO, the add-ins and the
@@ -86,8 +89,8 @@ class LinuxPlatform : public Platform {
 
 // The platform the program runs on: the store at `store_path`; with `gui` Qt
 // message boxes and slides, else console ones (message boxes on standard
-// error, slides and the companion add-in's answers on standard output, both
-// reading standard input); the window lookup on the X display.
+// error, slides, items and the companion add-in's answers on standard
+// output, all reading standard input); the window lookup on the X display.
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
                                         const std::string& run_id);
 

@@ -10,6 +10,7 @@
 // throws host::Error; "nothing" results are stated per member.
 namespace host::outlook {
 
+class Inspector;
 class Item;
 class Items;
 class MAPIFolder;
@@ -21,6 +22,20 @@ class Application {
   virtual ~Application() = default;
   // The namespace of that name; only "MAPI" exists, any other name fails.
   virtual Ref<Namespace> GetNamespace(const std::string& type) = 0;
+  // The item window that is active now, else the topmost one; fails when no
+  // item window is shown.
+  virtual Ref<Inspector> ActiveInspector() = 0;
+};
+
+// A window that shows an item.
+inline constexpr int kOlMinimized = 1;
+
+class Inspector {
+ public:
+  virtual ~Inspector() = default;
+  // kOlMinimized minimizes the window through the window manager; any other
+  // state, or a window that is gone, fails.
+  virtual void SetWindowState(int state) = 0;
 };
 
 class Namespace {
@@ -75,8 +90,8 @@ class Items {
   virtual Ref<outlook::Items> Restrict(const std::string& filter) = 0;
   // Orders this collection by the property named like "[AccountID]".
   virtual void Sort(const std::string& property, bool descending = false) = 0;
-  // Creates a new item of that message class in the collection's folder and
-  // stores it at once.
+  // Creates a new item of that message class in the collection's folder. It
+  // is stored by its first Save; until then its EntryID is empty.
   virtual Ref<outlook::Item> Add(const std::string& message_class) = 0;
   // Deletes the item at a 1-based position from its folder and from this
   // collection; later positions move down by one.
@@ -140,6 +155,9 @@ class Item {
   virtual void Save() = 0;
   // Deletes the item from the store.
   virtual void Delete() = 0;
+  // Opens the item on the screen (or the console); fails when it cannot be
+  // shown. An item that Items.Add made and nothing saved yet is shown as new.
+  virtual void Display() = 0;
 };
 
 // Binds an item as a post item: yields it when its type name is "PostItem"

@@ -5,7 +5,7 @@ set -euo pipefail
 root=${1:-$(dirname "$0")/..}
 cd "$root"
 pattern='#include[[:space:]]*<(sqlite3\.h|sql\.h|sqlext\.h|xlsxwriter\.h|X11/|Q[A-Za-z]+>|Qt[A-Za-z]+/)'
-allowed='^(host/store|host/odbc|host/sheet|host/desktop|tools|bench)/'
+allowed='^(host/store|host/odbc|host/sheet|host/desktop|inspector|tools|bench)/'
 bad=$(git ls-files '*.h' '*.cpp' 2>/dev/null | grep -vE "$allowed" | xargs -r grep -lE "$pattern" || true)
 if [[ -n "$bad" ]]; then
   echo "library headers included outside the host folders:"

@@ -4,7 +4,8 @@
 # merges the next account into A000001 in console mode, showing both
 # accounts' items before and after, then updates the reports rows still
 # filed under the merged key with A000001's fields, showing them before and
-# after, and writes a report of the opportunities as a workbook.
+# after, writes a report of the opportunities as a workbook, and last adds an
+# alert to A000001 and lists A000001's alerts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -83,4 +84,19 @@ echo
 echo "+ quorvia-utilities 'ExcelReport;$query'"
 QUORVIA_REPORTS_DIR=$demo_dir/reports QUORVIA_OPEN=0 "$build_dir/quorvia-utilities" "ExcelReport;$query" || status=$?
 echo "exit status $status (the line above is the workbook it wrote)"
+((status == 0)) || exit "$status"
+
+# An alert for A000001 from standard input, then every alert of A000001
+# (the merged account's among them), each written as
+# "== IPM.StickyNote ENTRYID ==" and its text.
+echo
+echo "+ echo 'Merged $merged into this account' | quorvia-utilities 'AddAlerts;$survivor;...'"
+echo "Merged $merged into this account" |
+  "$build_dir/quorvia-utilities" "AddAlerts;$survivor;Demo account;Demo manager;Demo team;Demo" || status=$?
+echo "exit status $status"
+((status == 0)) || exit "$status"
+echo
+echo "+ quorvia-utilities 'Alerts;$survivor'"
+"$build_dir/quorvia-utilities" "Alerts;$survivor" || status=$?
+echo "exit status $status"
 exit "$status"

@@ -14,7 +14,7 @@ packages=(
   postgresql odbc-postgresql
   libxlsxwriter-dev
   libx11-dev
-  xvfb xauth
+  xvfb xauth openbox libxtst-dev
   python3 python3-openpyxl
   xdg-utils xdg-user-dirs
   fonts-wine

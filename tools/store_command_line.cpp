@@ -83,7 +83,8 @@ constexpr PlainCommand kPlainCommands[] = {
 };
 
 void AddCommands(CLI::App& app, Request& request) {
-  app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\".\n"
+  app.add_subcommand("init", "Makes an empty store holding the database folder \"Account Profiles\"\n"
+                             "and below it the alerts folder \"Alerts\".\n"
                              "An existing file is never replaced.")
       ->add_option("--outlook-version", request.outlook_version, "the mail-client version it reports")
       ->type_name("TEXT")

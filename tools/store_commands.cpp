@@ -60,8 +60,11 @@ int RunInit(Call& call) {
     auto db =
         store::CreateStore(temp_path, store::NewIdentifier(store::kStoreIdBytes), call.request.outlook_version);
     store::Transaction transaction(*db);
-    StoreWriter(*db).AddFolder(std::nullopt, store::NewIdentifier(store::kEntryIdBytes),
-                               store::kDatabaseFolderName, kDefaultMessageClass);
+    StoreWriter writer(*db);
+    const std::int64_t database = writer.AddFolder(std::nullopt, store::NewIdentifier(store::kEntryIdBytes),
+                                                   store::kDatabaseFolderName, kDefaultMessageClass);
+    // Alerts are made in a folder of this name and never make it themselves.
+    writer.AddFolder(database, store::NewIdentifier(store::kEntryIdBytes), "Alerts", "IPM.StickyNote");
     transaction.Commit();
   });
   return kExitOk;

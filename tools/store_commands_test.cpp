@@ -127,6 +127,9 @@ TEST(StoreCommandsTest, InitMakesAnEmptyStoreAndNeverReplacesOne) {
   EXPECT_EQ(document["folders"][0]["name"], "Account Profiles");
   EXPECT_EQ(document["folders"][0]["default_message_class"], "IPM.Post");
   EXPECT_TRUE(document["folders"][0]["items"].empty());
+  ASSERT_EQ(document["folders"][0]["folders"].size(), 1u);
+  EXPECT_EQ(document["folders"][0]["folders"][0]["name"], "Alerts");
+  EXPECT_EQ(document["folders"][0]["folders"][0]["default_message_class"], "IPM.StickyNote");
   EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
   for (const char* command : {"init", "import"}) {
     std::vector<std::string> args = {"--store", path, command};

@@ -1,5 +1,7 @@
 #include "host/store/item_record.h"
 
+#include <vector>
+
 namespace store {
 namespace {
 
@@ -27,10 +29,15 @@ ColumnInfo Info(ItemColumn column) {
 ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row)
     : session_(std::move(session)), row_(std::move(row)) {}
 
+ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, const FolderRow& folder,
+                       std::string message_class)
+    : session_(std::move(session)), row_{0, "", folder.id, std::move(message_class)} {}
+
 std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
   if (auto changed = changed_properties_.find(name); changed != changed_properties_.end()) {
     return changed->second;
   }
+  if (!stored()) return std::nullopt;
   auto statement = session_->Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
   if (!statement->Bind(1, row_.id).Bind(2, name).Step()) return std::nullopt;
   const std::string type_name = statement->Text(0);
@@ -40,6 +47,19 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
                                     type_name + "\"");
   }
   return PropertyValue{*type, ReadStored(*statement, 1, *type)};
+}
+
+std::map<std::string, PropertyValue> ItemRecord::Properties() {
+  std::map<std::string, PropertyValue> properties;
+  if (stored()) {
+    auto statement = session_->Prepare("SELECT name FROM properties WHERE item = ?");
+    statement->Bind(1, row_.id);
+    std::vector<std::string> names;
+    while (statement->Step()) names.push_back(statement->Text(0));
+    for (const std::string& name : names) properties[name] = *Property(name);
+  }
+  for (const auto& [name, property] : changed_properties_) properties[name] = property;
+  return properties;
 }
 
 host::Value ItemRecord::PropertyOrEmpty(const std::string& name) {
@@ -61,6 +81,7 @@ host::Value ItemRecord::Column(ItemColumn column) {
   if (auto changed = changed_columns_.find(column); changed != changed_columns_.end()) {
     return changed->second;
   }
+  if (!stored()) return host::Null{};
   const ColumnInfo info = Info(column);
   auto statement = session_->Prepare(std::string("SELECT ") + info.name + " FROM items WHERE id = ?");
   if (!statement->Bind(1, row_.id).Step()) {
@@ -75,20 +96,23 @@ void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
 }
 
 void ItemRecord::Store() {
-  if (changed_columns_.empty() && changed_properties_.empty()) return;
+  if (stored() && changed_columns_.empty() && changed_properties_.empty()) return;
+  ItemRow row = row_;
   session_->Write("save item \"" + row_.entry_id + "\"", [&] {
-    auto exists = session_->Prepare("SELECT 1 FROM items WHERE id = ?");
-    if (!exists->Bind(1, row_.id).Step()) {
+    if (!stored()) {
+      row = InsertItemRow(*session_, row_.folder, row_.message_class);
+    } else if (!session_->Prepare("SELECT 1 FROM items WHERE id = ?")->Bind(1, row_.id).Step()) {
       session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     }
-    StoreColumns();
-    StoreProperties();
+    StoreColumns(row.id);
+    StoreProperties(row.id);
   });
+  row_ = std::move(row);
   changed_columns_.clear();
   changed_properties_.clear();
 }
 
-void ItemRecord::StoreColumns() {
+void ItemRecord::StoreColumns(std::int64_t id) {
   for (const auto& [column, value] : changed_columns_) {
     auto statement =
         session_->Prepare(std::string("UPDATE items SET ") + Info(column).name + " = ? WHERE id = ?");
@@ -97,24 +121,25 @@ void ItemRecord::StoreColumns() {
     } else {
       statement->BindValue(1, value);
     }
-    statement->Bind(2, row_.id).Run();
+    statement->Bind(2, id).Run();
   }
 }
 
 // The folder is copied from the item's row in the same statement, so a
 // property row always names its item's folder.
-void ItemRecord::StoreProperties() {
+void ItemRecord::StoreProperties(std::int64_t id) {
   for (const auto& [name, property] : changed_properties_) {
     auto statement = session_->Prepare(
         "INSERT INTO properties (item, folder, name, type, value) "
         "SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1 "
         "ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value");
-    statement->Bind(1, row_.id).Bind(2, name).Bind(3, StoreName(property.type));
+    statement->Bind(1, id).Bind(2, name).Bind(3, StoreName(property.type));
     statement->BindValue(4, property.value).Run();
   }
 }
 
 void ItemRecord::Delete() {
+  if (!stored()) session_->Fail(kNotFound, "a new item that was never stored cannot be deleted");
   DeleteItem(*session_, row_);
   changed_columns_.clear();
   changed_properties_.clear();

@@ -28,6 +28,12 @@ struct PropertyValue {
 class ItemRecord {
  public:
   ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row);
+  // A new item of `message_class` for `folder` that is not stored yet: it
+  // reads as empty until Store adds it with this object's changes.
+  ItemRecord(std::shared_ptr<StoreSession> session, const FolderRow& folder, std::string message_class);
+
+  // Whether the item is in the store (always, but for a new one before Store).
+  bool stored() const { return row_.id != 0; }
 
   // The item this object holds, and the store it lies in.
   const ItemRow& row() const { return row_; }
@@ -36,6 +42,8 @@ class ItemRecord {
   // The named property as this object sees it, or nullopt when the item has
   // none (stored or added through this object).
   std::optional<PropertyValue> Property(const std::string& name);
+  // Every named property as this object sees it, by name.
+  std::map<std::string, PropertyValue> Properties();
   // The property's value, Empty when the item has none.
   host::Value PropertyOrEmpty(const std::string& name);
   // Records a change of the named property, kept until Store; `value` must
@@ -51,15 +59,17 @@ class ItemRecord {
   void SetColumn(ItemColumn column, const host::Value& value);
 
   // Writes this object's changes in one transaction and forgets them;
-  // nothing happens when there are none. Throws host::Error, having written
+  // nothing happens when there are none. A new item is added with them. Throws host::Error, having written
   // nothing, when the write fails or the item no longer exists.
   void Store();
-  // Deletes the item and its properties in one transaction; fails likewise.
+  // Deletes the item and its properties in one transaction; fails likewise,
+  // and for a new item that was never stored.
   void Delete();
 
  private:
-  void StoreColumns();
-  void StoreProperties();
+  // Write this object's changes to the item row `id`.
+  void StoreColumns(std::int64_t id);
+  void StoreProperties(std::int64_t id);
 
   std::shared_ptr<StoreSession> session_;
   ItemRow row_;

@@ -30,6 +30,7 @@ class RecordingItem : public ol::Item {
   Ref<ol::Application> Application() override { return Record("Application"), item_->Application(); }
   void Save() override { Record("Save"), item_->Save(); }
   void Delete() override { Record("Delete"), item_->Delete(); }
+  void Display() override { Record("Display"), item_->Display(); }
 
   std::string calls;
 

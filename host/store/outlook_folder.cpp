@@ -25,6 +25,22 @@ class StoreNamespace : public ol::Namespace {
   std::shared_ptr<StoreSession> session_;
 };
 
+// An item window that the desktop shows.
+class WindowInspector : public ol::Inspector {
+ public:
+  WindowInspector(host::ItemWindows& windows, std::uint64_t window) : windows_(windows), window_(window) {}
+  void SetWindowState(int state) override {
+    if (state != ol::kOlMinimized) {
+      throw host::Error(host::kNotSupported, "window state " + std::to_string(state) + " is not supported");
+    }
+    windows_.Minimize(window_);
+  }
+
+ private:
+  host::ItemWindows& windows_;
+  std::uint64_t window_;
+};
+
 class StoreApplication : public ol::Application {
  public:
   explicit StoreApplication(std::shared_ptr<StoreSession> session) : session_(std::move(session)) {}
@@ -34,6 +50,12 @@ class StoreApplication : public ol::Application {
       throw host::Error(kInvalidNamespace, "there is no namespace \"" + type + "\"; only \"MAPI\"");
     }
     return host::MakeRef<StoreNamespace>(session_);
+  }
+  Ref<ol::Inspector> ActiveInspector() override {
+    host::ItemWindows* windows = session_->item_windows();
+    const auto window = windows == nullptr ? std::nullopt : windows->ActiveWindow();
+    if (!window) throw host::Error(host::kObjectNotSet, "no item window is shown");
+    return host::MakeRef<WindowInspector>(*windows, *window);
   }
 
  private:

@@ -53,10 +53,33 @@ class StoreProperties : public ol::UserProperties, public ol::ItemProperties {
   std::shared_ptr<ItemRecord> record_;
 };
 
+// The item as Display hands it to the item windows.
+class DisplayedRecord : public host::DisplayedItem {
+ public:
+  explicit DisplayedRecord(std::shared_ptr<ItemRecord> record) : record_(std::move(record)) {}
+  std::string MessageClass() override { return record_->row().message_class; }
+  std::string EntryID() override { return record_->row().entry_id; }
+  std::string Body() override { return host::ToText(record_->Column(ItemColumn::kBody)); }
+  std::string FolderEntryID() override {
+    return FolderById(*record_->session(), record_->row().folder).entry_id;
+  }
+  std::vector<std::pair<std::string, std::string>> TextProperties() override {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const auto& [name, property] : record_->Properties()) texts.emplace_back(name, host::ToText(property.value));
+    return texts;
+  }
+  void StoreBody(const std::string& body) override {
+    record_->SetColumn(ItemColumn::kBody, body);
+    record_->Store();
+  }
+
+ private:
+  std::shared_ptr<ItemRecord> record_;
+};
+
 class StoreItem : public ol::Item {
  public:
-  StoreItem(std::shared_ptr<StoreSession> session, ItemRow row)
-      : record_(std::make_shared<ItemRecord>(std::move(session), std::move(row))) {}
+  explicit StoreItem(std::shared_ptr<ItemRecord> record) : record_(std::move(record)) {}
 
   std::string TypeName() override { return TypeNameOf(record_->row().message_class); }
   std::string MessageClass() override { return record_->row().message_class; }
@@ -82,6 +105,15 @@ class StoreItem : public ol::Item {
   Ref<ol::Application> Application() override { return MakeApplication(record_->session()); }
   void Save() override { record_->Store(); }
   void Delete() override { record_->Delete(); }
+  void Display() override {
+    host::ItemWindows* windows = record_->session()->item_windows();
+    if (windows == nullptr) {
+      throw host::Error(host::kNotSupported, "there is nowhere to display item \"" +
+                                                 record_->row().entry_id + "\"");
+    }
+    DisplayedRecord displayed(record_);
+    windows->Display(displayed);
+  }
 
  private:
   void RequireContact() {
@@ -112,7 +144,13 @@ std::string TypeNameOf(std::string_view message_class) {
 }
 
 Ref<ol::Item> MakeItem(std::shared_ptr<StoreSession> session, ItemRow row) {
-  return host::MakeRef<StoreItem>(std::move(session), std::move(row));
+  return host::MakeRef<StoreItem>(std::make_shared<ItemRecord>(std::move(session), std::move(row)));
+}
+
+Ref<ol::Item> MakeNewItem(std::shared_ptr<StoreSession> session, const FolderRow& folder,
+                          std::string message_class) {
+  return host::MakeRef<StoreItem>(
+      std::make_shared<ItemRecord>(std::move(session), folder, std::move(message_class)));
 }
 
 }  // namespace store

@@ -55,9 +55,7 @@ class StoreItems : public ol::Items {
   }
   Ref<ol::Item> Add(const std::string& message_class) override {
     const std::string item_class = message_class.empty() ? folder_.default_message_class : message_class;
-    ItemRow row = InsertItem(*session_, folder_, item_class);
-    if (ids_) ids_->push_back(row.id);
-    return MakeItem(session_, std::move(row));
+    return MakeNewItem(session_, folder_, item_class);
   }
   void Remove(int index) override {
     const std::int64_t id = IdAt(index);

@@ -23,13 +23,18 @@ host::Ref<host::outlook::MAPIFolder> MakeFolder(std::shared_ptr<StoreSession> se
 
 // All items of a folder, in the order they were added. Count asks the store
 // each time until positions are first used (Item, Remove, Sort); from then
-// on the collection's members and order are fixed, and Add appends to them.
+// on the collection's members and order are fixed. Add makes a new item
+// that its first Save stores; the collection does not hold it.
 // Restrict yields a collection fixed when made; Sort puts items without the
 // property last in either direction, equal values keeping their order.
 host::Ref<host::outlook::Items> MakeFolderItems(std::shared_ptr<StoreSession> session, FolderRow row);
 
 // A new object for the item of that row, with no changes of its own.
 host::Ref<host::outlook::Item> MakeItem(std::shared_ptr<StoreSession> session, ItemRow row);
+
+// A new item of that class for `folder`, stored by its first Save.
+host::Ref<host::outlook::Item> MakeNewItem(std::shared_ptr<StoreSession> session, const FolderRow& folder,
+                                           std::string message_class);
 
 // The object model's type name for a message class (letter case ignored):
 // "PostItem" for IPM.Post and IPM.Post.*, "ContactItem" for IPM.Contact*,

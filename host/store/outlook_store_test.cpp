@@ -104,16 +104,25 @@ TEST_F(OutlookStoreTest, MalformedFilterFailsAndTouchesNothing) {
   }
 }
 
-TEST_F(OutlookStoreTest, AddAndDeleteStoreAtOnceAndRemoveOutOfRangeFails) {
+TEST_F(OutlookStoreTest, AddedItemIsStoredByItsFirstSaveWithItsProperties) {
   auto items = Folder(folder_)->Items();
   auto added = items->Add("IPM.StickyNote");
   EXPECT_EQ(added->TypeName(), "NoteItem");
+  EXPECT_EQ(added->EntryID(), "");
+  added->itemproperties()->Add("AccountID", host::kOlText)->SetValue(std::string("A'9"));
+  EXPECT_EQ(host::ToText(added->UserProperties()->Item("AccountID")->Value()), "A'9");
+  EXPECT_EQ(store_.ItemCount(folder_), 5) << "a new item waits for Save";
+  EXPECT_EQ(ThrownError([&] { added->Delete(); }, "Delete before Save").number(), kNotFound);
+  added->Save();
   EXPECT_EQ(store_.ItemCount(folder_), 6);
   EXPECT_EQ(items->Count(), 6);
+  ASSERT_NE(added->EntryID(), "");
+  auto reopened = Item(added->EntryID());
+  EXPECT_EQ(reopened->MessageClass(), "IPM.StickyNote");
+  EXPECT_EQ(host::ToText(reopened->UserProperties()->Item("AccountID")->Value()), "A'9");
   for (int index : {0, 7}) {
     EXPECT_EQ(ThrownError([&] { items->Remove(index); }).number(), host::kSubscriptOutOfRange) << index;
   }
-  EXPECT_EQ(store_.ItemCount(folder_), 6);
   added->Delete();
   EXPECT_EQ(store_.ItemCount(folder_), 5);
   EXPECT_EQ(ThrownError([&] { added->Delete(); }, "a second Delete").number(), kNotFound);

@@ -41,4 +41,6 @@ host::Ref<host::omg::SafeItem> StoreHosts::CreateSafePostItem() { return MakeSaf
 
 void StoreHosts::FailWritesAfter(int writes) { session_->FailWritesAfter(writes); }
 
+void StoreHosts::SetItemWindows(host::ItemWindows* windows) { session_->SetItemWindows(windows); }
+
 }  // namespace store

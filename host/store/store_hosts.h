@@ -5,6 +5,7 @@
 
 #include "host/addin.h"
 #include "host/cdo.h"
+#include "host/item_windows.h"
 #include "host/omg.h"
 #include "host/outlook.h"
 
@@ -39,6 +40,10 @@ class StoreHosts {
   // write transactions, every further one fails with host::Error and is
   // rolled back. A negative count turns it off.
   void FailWritesAfter(int writes);
+
+  // Where Display shows this store's items (not owned; it must outlive
+  // every item made here); until set, Display fails.
+  void SetItemWindows(host::ItemWindows* windows);
 
  private:
   // Opens the store now, turning a failure into error 429 for `what`.

@@ -71,7 +71,7 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
   EXPECT_THROW(item->Save(), host::Error);
   auto items = Folder(profiles_)->Items();
   const std::pair<const char*, std::function<void()>> writes[] = {
-      {"Add", [&] { items->Add("IPM.Post"); }},
+      {"Add", [&] { items->Add("IPM.Post")->Save(); }},
       {"Remove", [&] { items->Remove(1); }},
       {"Delete", [&] { Item(1)->Delete(); }},
   };

@@ -66,16 +66,22 @@ int FolderLevel(StoreSession& session, std::int64_t folder) {
   return static_cast<int>(statement->Int(0));
 }
 
+ItemRow InsertItemRow(StoreSession& session, std::int64_t folder, const std::string& message_class,
+                      const std::string& subject, const std::string& body) {
+  ItemRow row{0, NewIdentifier(kEntryIdBytes), folder, message_class};
+  auto statement = session.Prepare(
+      "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?)");
+  statement->Bind(1, row.entry_id).Bind(2, folder).Bind(3, message_class);
+  statement->Bind(4, subject).Bind(5, body).Run();
+  row.id = sqlite3_last_insert_rowid(session.Db().handle());
+  return row;
+}
+
 ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,
                    const std::string& subject, const std::string& body) {
-  ItemRow row{0, NewIdentifier(kEntryIdBytes), folder.id, message_class};
-  session.Write("add an item to folder \"" + folder.name + "\"", [&] {
-    auto statement = session.Prepare(
-        "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?)");
-    statement->Bind(1, row.entry_id).Bind(2, folder.id).Bind(3, message_class);
-    statement->Bind(4, subject).Bind(5, body).Run();
-    row.id = sqlite3_last_insert_rowid(session.Db().handle());
-  });
+  ItemRow row;
+  session.Write("add an item to folder \"" + folder.name + "\"",
+                [&] { row = InsertItemRow(session, folder.id, message_class, subject, body); });
   return row;
 }
 

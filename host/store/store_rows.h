@@ -40,6 +40,11 @@ ItemRow ItemById(StoreSession& session, std::int64_t id);
 // folder whose parents form a loop).
 int FolderLevel(StoreSession& session, std::int64_t folder);
 
+// Adds a new item row to that folder inside the caller's write transaction
+// and yields it.
+ItemRow InsertItemRow(StoreSession& session, std::int64_t folder, const std::string& message_class,
+                      const std::string& subject = "", const std::string& body = "");
+
 // Stores a new item in that folder, in one transaction, and yields its row.
 ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::string& message_class,
                    const std::string& subject = "", const std::string& body = "");

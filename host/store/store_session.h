@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/error.h"
+#include "host/item_windows.h"
 #include "host/store/sqlite_db.h"
 
 namespace store {
@@ -73,6 +74,11 @@ class StoreSession {
   // negative count turns the fault off.
   void FailWritesAfter(int writes) { writes_before_failure_ = writes; }
 
+  // Where the items of this store are displayed; null: nowhere, Display fails.
+  // Not owned; it must outlive every Display.
+  void SetItemWindows(host::ItemWindows* windows) { item_windows_ = windows; }
+  host::ItemWindows* item_windows() const { return item_windows_; }
+
   // Throws host::Error(number, "<what> in the CRM store <file>").
   [[noreturn]] void Fail(long number, std::string_view what) const;
 
@@ -83,6 +89,7 @@ class StoreSession {
 
   std::string path_;
   std::string run_id_;
+  host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
   std::string store_id_;
   int writes_before_failure_ = -1;

@@ -60,6 +60,15 @@ class Recorded : public T {
 Ref<outlook::MAPIFolder> RecordFolder(const Ref<outlook::MAPIFolder>& folder,
                                       std::shared_ptr<CallLog> log);
 
+// A recorder of the mail client's application, as "Application", with its
+// namespaces as "Namespace" and inspectors as "Inspector".
+Ref<outlook::Application> RecordApplication(const Ref<outlook::Application>& application,
+                                            std::shared_ptr<CallLog> log);
+
+// A recorder of an item, as "Item", with its item properties as
+// "ItemProperties" and each property reached through them as "Property".
+Ref<outlook::Item> RecordItem(const Ref<outlook::Item>& item, std::shared_ptr<CallLog> log);
+
 // Recorders of CDO folders, message collections, filters, messages and their
 // fields, as "CdoFolder", "Messages", "Filter", "Message" and "Fields"; each
 // object reached through them is recorded too. Nothing stays nothing.

@@ -16,7 +16,7 @@ class RecordedNamespace : public Recorded<outlook::Namespace> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Item> GetItemFromID(const std::string& entry_id, const std::string& store_id) override {
-    return Forward("GetItemFromID", &Namespace::GetItemFromID, entry_id, store_id);
+    return RecordItem(Forward("GetItemFromID", &Namespace::GetItemFromID, entry_id, store_id), log_);
   }
   Ref<outlook::MAPIFolder> GetFolderFromID(const std::string& entry_id,
                                            const std::string& store_id) override {
@@ -25,12 +25,21 @@ class RecordedNamespace : public Recorded<outlook::Namespace> {
   }
 };
 
+class RecordedInspector : public Recorded<outlook::Inspector> {
+ public:
+  using Recorded::Recorded;
+  void SetWindowState(int state) override { Forward("SetWindowState", &Inspector::SetWindowState, state); }
+};
+
 class RecordedApplication : public Recorded<outlook::Application> {
  public:
   using Recorded::Recorded;
   Ref<outlook::Namespace> GetNamespace(const std::string& type) override {
     return Wrap<RecordedNamespace>(Forward("GetNamespace", &Application::GetNamespace, type),
                                    "Namespace");
+  }
+  Ref<outlook::Inspector> ActiveInspector() override {
+    return Wrap<RecordedInspector>(Forward("ActiveInspector", &Application::ActiveInspector), "Inspector");
   }
 };
 
@@ -145,6 +154,11 @@ class RecordedWindows : public WindowLookup {
 };
 
 }  // namespace
+
+Ref<outlook::Application> RecordApplication(const Ref<outlook::Application>& application,
+                                            std::shared_ptr<CallLog> log) {
+  return Record<RecordedApplication>(application, std::move(log), "Application");
+}
 
 RecordingPlatform::RecordingPlatform(Platform& inner)
     : inner_(inner),

@@ -1,0 +1,93 @@
+#include <optional>
+
+#include "accounts/account_test_fixture.h"
+#include "host/item_windows.h"
+
+namespace accounts {
+namespace {
+
+using app::Outcome;
+
+// Item windows whose active window the test chooses; they remember what
+// they were asked to minimize.
+class ScriptedItemWindows : public host::ItemWindows {
+ public:
+  ScriptedItemWindows(std::optional<std::uint64_t> active, std::vector<std::uint64_t>& minimized)
+      : active_(active), minimized_(minimized) {}
+  void Display(host::DisplayedItem& /*item*/) override { throw host::Error(5, "not shown in this test"); }
+  std::optional<std::uint64_t> ActiveWindow() override { return active_; }
+  void Minimize(std::uint64_t window) override { minimized_.push_back(window); }
+
+ private:
+  std::optional<std::uint64_t> active_;
+  std::vector<std::uint64_t>& minimized_;
+};
+
+class FrontTest : public AccountTest {
+ protected:
+  void ActiveWindow(std::optional<std::uint64_t> window) {
+    desktop_hook_ = [this, window](host::Desktop& desktop) {
+      desktop.item_windows = std::make_unique<ScriptedItemWindows>(window, minimized_);
+    };
+  }
+  std::vector<std::string> FrontCalls() {
+    return CallsFrom("Session.GetMessage", {"Session.GetMessage", "Namespace.GetItemFromID", "Item.Application",
+                                            "Application.ActiveInspector", "Inspector.SetWindowState"});
+  }
+
+  std::vector<std::uint64_t> minimized_;
+};
+
+TEST_F(FrontTest, MinimizesTheActiveItemWindowOnceAndChangesNoData) {
+  ActiveWindow(0x2a00007);
+  const auto before = Snapshot();
+  EXPECT_EQ(Run("Front;" + Id(crm_.acme) + ";ignored"), Outcome::kDone) << ending_.reason;
+  EXPECT_EQ(minimized_, std::vector<std::uint64_t>{0x2a00007});
+  const std::string item = "(\"" + Id(crm_.acme) + "\", \"STORE-0001\")";
+  EXPECT_EQ(FrontCalls(), (std::vector<std::string>{"Session.GetMessage" + item, "Namespace.GetItemFromID" + item,
+                                                    "Item.Application()", "Application.ActiveInspector()",
+                                                    "Inspector.SetWindowState(1)"}));
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FrontTest, OnlyTheCdoViewDecidesWhetherTheItemOpens) {
+  const struct {
+    const char* failing;
+    const char* reason;
+  } cases[] = {
+      {"Session.GetMessage", "the item does not open"},
+      {"Namespace.GetItemFromID", "no item window was minimized"},
+  };
+  for (const auto& c : cases) {
+    ActiveWindow(7);
+    minimized_.clear();
+    platform_hook_ = [&](host::testing::RecordingPlatform& platform) { platform.log().FailCall(c.failing); };
+    EXPECT_EQ(Run("Front;" + Id(crm_.acme)), Outcome::kNotDone) << c.failing;
+    EXPECT_TRUE(ending_.reason.starts_with(c.reason)) << c.failing << ": " << ending_.reason;
+    EXPECT_TRUE(minimized_.empty()) << c.failing;
+    EXPECT_EQ(Count("Application.ActiveInspector()"), 0) << c.failing;
+  }
+}
+
+TEST_F(FrontTest, NothingIsMinimizedWithoutAWindowOrAPostItem) {
+  const struct {
+    std::string command;
+    std::optional<std::uint64_t> active;
+    const char* reason;
+  } cases[] = {
+      {"Front;" + Id(crm_.acme), std::nullopt, "no item window was minimized"},
+      {"Front;" + Id(crm_.beta_contact), 7, "no item window was minimized"},  // bound as a post item
+      {"Front;E999", 7, "the item does not open"},
+      {"Front", 7, "the item does not open"},
+  };
+  for (const auto& c : cases) {
+    ActiveWindow(c.active);
+    minimized_.clear();
+    EXPECT_EQ(Run(c.command), Outcome::kNotDone) << c.command;
+    EXPECT_TRUE(ending_.reason.starts_with(c.reason)) << c.command << ": " << ending_.reason;
+    EXPECT_TRUE(minimized_.empty()) << c.command;
+  }
+}
+
+}  // namespace
+}  // namespace accounts

@@ -1,0 +1,191 @@
+#include <ctime>
+
+#include "alerts/alert_test_fixture.h"
+
+namespace alerts {
+namespace {
+
+using app::Outcome;
+
+const std::string kLayout = "{0E20060000000000C000000000000046}0x8B0";
+
+class AddAlertsTest : public AlertTest {
+ protected:
+  // The one item stored in the folder of that name; fails the test otherwise.
+  std::int64_t OnlyItemIn(const std::string& folder) {
+    const auto ids = ItemsIn(folder);
+    EXPECT_EQ(ids.size(), 1u) << folder;
+    return ids.empty() ? 0 : ids.front();
+  }
+};
+
+std::string TimeText(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+TEST_F(AddAlertsTest, CdoPathStoresTheNoteWithItsFieldsTimesAndFlagsThenReopensAndShowsIt) {
+  MakeStore("10.0", {"Alerts"});
+  const std::string before = TimeText(std::time(nullptr));
+  EXPECT_EQ(Run("AddAlerts;K'1;Acme;Ann;North;East;ignored"), Outcome::kDone) << ending_.reason;
+  const std::string after = TimeText(std::time(nullptr));
+  const std::int64_t note = OnlyItemIn("Alerts");
+  const std::string entry_id = store_->Column(note, "entry_id");
+
+  std::vector<std::string> calls = Calls({"Session.GetFolder", "CdoFolder.", "Messages.Add", "Message.",
+                                          "Fields.Add", "Namespace.GetItemFromID", "Item.Display"});
+  ASSERT_GE(calls.size(), 16u);
+  const std::string sent = calls[14].substr(std::string("Message.SetTimeSent(").size(), 19);
+  EXPECT_GE(sent, before);
+  EXPECT_LE(sent, after);
+  for (std::string& call : calls) {
+    if (const auto at = call.find(sent); at != std::string::npos) call.replace(at, sent.size(), "NOW");
+  }
+  const std::vector<std::string> expected = {
+      R"(Session.GetFolder("F2", "STORE-0001"))",
+      "CdoFolder.Messages()",
+      R"(Messages.Add(missing, missing, "IPM.StickyNote"))",
+      "Message.Fields()",
+      R"(Fields.Add("AccountID", 8, "K'1"))",
+      R"(Fields.Add("Account Name", 8, "Acme"))",
+      R"(Fields.Add("Account Manager", 8, "Ann"))",
+      R"(Fields.Add("Team", 8, "North"))",
+      R"(Fields.Add("Alignment", 8, "East"))",
+      "Fields.Add(\"" + kLayout + "2\", 3, 200)",
+      "Fields.Add(\"" + kLayout + "0\", 3, 3)",
+      "Fields.Add(\"" + kLayout + "3\", 3, 166)",
+      "Fields.Add(\"" + kLayout + "4\", 3, 90)",
+      "Fields.Add(\"" + kLayout + "5\", 3, 90)",
+      "Message.SetTimeSent(NOW)",
+      "Message.TimeSent()",
+      "Message.SetTimeReceived(NOW)",
+      "Message.SetSent(true)",
+      "Message.SetUnread(false)",
+      "Message.SetSubmitted(false)",
+      "Message.Update(true, true)",
+      "Message.ID()",
+      "Namespace.GetItemFromID(\"" + entry_id + "\", \"STORE-0001\")",
+      "Item.Display()",
+  };
+  EXPECT_EQ(calls, expected);
+
+  EXPECT_EQ(store_->Column(note, "message_class"), "IPM.StickyNote");
+  EXPECT_EQ(store_->Column(note, "time_received"), store_->Column(note, "time_sent"));
+  EXPECT_EQ(store_->Column(note, "sent") + store_->Column(note, "unread") + store_->Column(note, "submitted"),
+            "100");
+  EXPECT_EQ(store_->Text(note, "AccountID"), "K'1");
+  EXPECT_EQ(store_->TypeOf(note, "Alignment"), "text");
+  EXPECT_EQ(store_->Text(note, kLayout + "3"), "166");
+  EXPECT_EQ(store_->TypeOf(note, kLayout + "3"), "integer");
+  EXPECT_EQ(out_.str(), "== IPM.StickyNote " + entry_id + " ==\n");
+}
+
+TEST_F(AddAlertsTest, MailStorePathAddsTheFiveTextPropertiesAndStoresTheNoteWithTheTypedText) {
+  MakeStore("16.0", {"Alerts"});
+  EXPECT_EQ(Run("AddAlerts;K1;Zo\xc3\xab;Ann;North;East", "Call Zo\xc3\xab\nabout renewal\n"), Outcome::kDone);
+  std::vector<std::string> expected = {R"(Items.Add("IPM.StickyNote"))"};
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+           {"AccountID", "K1"}, {"Account Name", "Zo\xc3\xab"}, {"Account Manager", "Ann"},
+           {"Team", "North"}, {"Alignment", "East"}}) {
+    expected.insert(expected.end(), {"Item.itemproperties()", "ItemProperties.Add(\"" + name + "\", 1)",
+                                     "Item.itemproperties()", "ItemProperties.Item(\"" + name + "\")",
+                                     "Property.SetValue(\"" + value + "\")"});
+  }
+  expected.push_back("Item.Display()");
+  EXPECT_EQ(Calls({"Items.Add", "Item.", "ItemProperties.", "Property."}), expected);
+  EXPECT_TRUE(Calls({"Messages.", "Fields.", "Session.GetFolder"}).empty());
+
+  const std::int64_t note = OnlyItemIn("Alerts");
+  EXPECT_EQ(store_->Column(note, "body"), "Call Zo\xc3\xab\r\nabout renewal");
+  EXPECT_EQ(store_->Text(note, "Account Name"), "Zo\xc3\xab");
+  EXPECT_EQ(store_->Text(note, "Alignment"), "East");
+  EXPECT_EQ(store_->TypeOf(note, kLayout + "2"), "") << "no layout on this path";
+  EXPECT_EQ(out_.str(),
+            "== IPM.StickyNote " + store_->Column(note, "entry_id") + " ==\nCall Zo\xc3\xab\nabout renewal\n");
+}
+
+TEST_F(AddAlertsTest, MailStoreNoteWithoutTextIsNotStored) {
+  for (const std::string typed : {"", " \n\t\n"}) {
+    MakeStore("16.0", {"Alerts"});
+    EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", typed), Outcome::kNotDone) << typed;
+    EXPECT_TRUE(ItemsIn("Alerts").empty()) << typed;
+    EXPECT_EQ(out_.str(), "") << typed;
+  }
+}
+
+TEST_F(AddAlertsTest, VersionTextChoosesThePath) {
+  const std::pair<const char*, bool> cases[] = {{"9.0", true},    {"10.0", true}, {"11.0", false},
+                                                {"16.0", false},  {"", false},    {"Outlook", false}};
+  for (const auto& [version, through_cdo] : cases) {
+    MakeStore(version, {"Alerts"});
+    EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", "text"), Outcome::kDone) << version;
+    EXPECT_EQ(Calls({"Messages.Add"}).size(), through_cdo ? 1u : 0u) << version;
+    EXPECT_EQ(Calls({"Items.Add"}).size(), through_cdo ? 0u : 1u) << version;
+    const std::int64_t note = OnlyItemIn("Alerts");
+    EXPECT_EQ(store_->Text(note, kLayout + "2"), through_cdo ? std::optional<std::string>("200") : std::nullopt)
+        << version;
+    EXPECT_EQ(store_->Column(note, "body"), through_cdo ? "" : "text") << version;
+  }
+}
+
+TEST_F(AddAlertsTest, MissingCommandFieldsAreEmptyPropertiesOnTheMailStorePathAndAbsentThroughCdo) {
+  for (const bool through_cdo : {false, true}) {
+    MakeStore(through_cdo ? "10.0" : "16.0", {"Alerts"});
+    EXPECT_EQ(Run("AddAlerts;K1;Acme", "text"), Outcome::kDone) << through_cdo;
+    const std::int64_t note = OnlyItemIn("Alerts");
+    EXPECT_EQ(store_->Text(note, "AccountID"), "K1") << through_cdo;
+    EXPECT_EQ(store_->Text(note, "Account Name"), "Acme") << through_cdo;
+    for (const char* name : {"Account Manager", "Team", "Alignment"}) {
+      EXPECT_EQ(store_->Text(note, name), through_cdo ? std::nullopt : std::optional<std::string>(""))
+          << through_cdo << " " << name;
+    }
+    EXPECT_EQ(store_->Text(note, kLayout + "5"), through_cdo ? std::optional<std::string>("90") : std::nullopt);
+  }
+}
+
+TEST_F(AddAlertsTest, NoteGoesToAlertsElseStickyNotesAndNowhereWithoutEither) {
+  const struct {
+    std::initializer_list<const char*> folders;
+    const char* chosen;  // null: neither
+  } cases[] = {{{"Alerts"}, "Alerts"},
+               {{"Sticky Notes"}, "Sticky Notes"},
+               {{"Sticky Notes", "Alerts"}, "Alerts"},
+               {{"Notes"}, nullptr},
+               {{}, nullptr}};
+  for (const bool through_cdo : {false, true}) {
+    for (const auto& c : cases) {
+      MakeStore(through_cdo ? "10.0" : "16.0", c.folders);
+      const std::string label = std::to_string(c.folders.size()) + (through_cdo ? " cdo" : " items");
+      EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", "text"), c.chosen ? Outcome::kDone : Outcome::kNotDone)
+          << label;
+      for (const char* folder : c.folders) {
+        const bool chosen = c.chosen != nullptr && std::string(folder) == c.chosen;
+        EXPECT_EQ(ItemsIn(folder).size(), chosen ? 1u : 0u) << label << " " << folder;
+      }
+      if (!c.chosen) {
+        EXPECT_TRUE(Calls({"Items.Add", "Messages.Add", "Item.Display"}).empty()) << label;
+      }
+    }
+  }
+}
+
+TEST_F(AddAlertsTest, FailingAddMakesNothingAndAFailingReopenLeavesTheStoredNoteUnshown) {
+  MakeStore("16.0", {"Alerts"});
+  failing_ = {"Items.Add"};
+  EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", "text"), Outcome::kNotDone);
+  EXPECT_TRUE(ItemsIn("Alerts").empty());
+  EXPECT_TRUE(Calls({"ItemProperties.", "Item.Display"}).empty());
+  EXPECT_EQ(out_.str(), "");
+
+  MakeStore("10.0", {"Alerts"});
+  failing_ = {"Namespace.GetItemFromID"};
+  EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East"), Outcome::kDone) << "the note is stored";
+  EXPECT_EQ(store_->Text(OnlyItemIn("Alerts"), "Team"), "North");
+  EXPECT_EQ(out_.str(), "");
+}
+
+}  // namespace
+}  // namespace alerts

@@ -1,0 +1,81 @@
+#include "host/desktop/console_item_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/error.h"
+
+namespace desktop {
+namespace {
+
+// An item that keeps what it is given to store.
+class HeldItem : public host::DisplayedItem {
+ public:
+  HeldItem(std::string entry_id, std::string body) : entry_id_(std::move(entry_id)), body_(std::move(body)) {}
+  std::string MessageClass() override { return "IPM.StickyNote"; }
+  std::string EntryID() override { return entry_id_; }
+  std::string Body() override { return body_; }
+  std::string FolderEntryID() override { return "F1"; }
+  std::vector<std::pair<std::string, std::string>> TextProperties() override { return {}; }
+  void StoreBody(const std::string& body) override {
+    stored.push_back(body);
+    body_ = body;
+    entry_id_ = "NEW1";
+  }
+
+  std::vector<std::string> stored;
+
+ private:
+  std::string entry_id_;
+  std::string body_;
+};
+
+TEST(ConsoleItemWindowsTest, StoredItemIsWrittenWithTerminalLineEndsAndReadsNothing) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "== IPM.StickyNote E1 ==\n"},
+      {"Call Ann\r\nabout the \xc3\xa9t\xc3\xa9 offer\rthen\nbye", "== IPM.StickyNote E1 ==\nCall Ann\nabout the \xc3\xa9t\xc3\xa9 offer\nthen\nbye\n"},
+      {"ends\r\n", "== IPM.StickyNote E1 ==\nends\n"},
+  };
+  for (const auto& [body, expected] : cases) {
+    std::istringstream in("not read");
+    std::ostringstream out;
+    HeldItem item("E1", body);
+    ConsoleItemWindows(in, out).Display(item);
+    EXPECT_EQ(out.str(), expected) << body;
+    EXPECT_TRUE(item.stored.empty()) << body;
+    EXPECT_EQ(in.tellg(), 0) << body;
+  }
+}
+
+TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEnds) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"one line\n", "one line"},
+      {"first\nsecond\r\nthird\rfourth\n\n", "first\r\nsecond\r\nthird\r\nfourth\r\n"},
+      {"  indented, no end", "  indented, no end"},
+  };
+  for (const auto& [typed, stored] : cases) {
+    std::istringstream in(typed);
+    std::ostringstream out;
+    HeldItem item("", "");
+    ConsoleItemWindows(in, out).Display(item);
+    EXPECT_EQ(item.stored, std::vector<std::string>{stored}) << typed;
+    EXPECT_TRUE(out.str().starts_with("== IPM.StickyNote NEW1 ==\n")) << typed;
+  }
+}
+
+TEST(ConsoleItemWindowsTest, NewItemWithoutTextIsNotStoredAndFails) {
+  for (const std::string typed : {"", "\n", " \t\r\n  \n"}) {
+    std::istringstream in(typed);
+    std::ostringstream out;
+    HeldItem item("", "");
+    EXPECT_THROW(ConsoleItemWindows(in, out).Display(item), host::Error) << typed;
+    EXPECT_TRUE(item.stored.empty()) << typed;
+    EXPECT_EQ(out.str(), "") << typed;
+  }
+}
+
+}  // namespace
+}  // namespace desktop

@@ -1,0 +1,119 @@
+#include "host/desktop/inspector_item_windows.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "host/desktop/inspector_channel.h"
+#include "host/desktop/qt_application.h"
+#include "host/desktop/x11_inspector_windows.h"
+#include "host/error.h"
+
+extern char** environ;
+
+namespace desktop {
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kReplyTimeoutMs = 10000;
+
+[[noreturn]] void Fail(const std::string& what) { throw host::Error(host::kNotSupported, what); }
+
+// Starts the inspector detached: a session of its own, no terminal, nothing
+// of ours open; it is never waited for.
+pid_t StartInspector(const std::string& program) {
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclosefrom_np(&files, 3);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  std::string name = program;
+  char* argv[] = {name.data(), nullptr};
+  pid_t pid = -1;
+  const int failure = posix_spawn(&pid, program.c_str(), &files, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&files);
+  if (failure != 0) Fail("cannot start " + program + ": " + std::strerror(failure));
+  return pid;
+}
+
+bool Connect(QLocalSocket& socket, int timeout_ms) {
+  socket.connectToServer(InspectorServerName());
+  if (socket.waitForConnected(timeout_ms)) return true;
+  socket.abort();
+  return false;
+}
+
+// Connects to the running inspector, starting one when none answers.
+void ConnectOrStart(QLocalSocket& socket, const std::string& program) {
+  if (Connect(socket, 1000)) return;
+  const pid_t pid = StartInspector(program);
+  QElapsedTimer waited;
+  waited.start();
+  while (!Connect(socket, 200)) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) Fail(program + " ended before it could show the item");
+    if (waited.elapsed() > kStartTimeoutMs) Fail(program + " did not answer on its socket");
+    QThread::msleep(20);
+  }
+}
+
+QStringList Request(host::DisplayedItem& item, const std::string& store_path) {
+  const std::string entry_id = item.EntryID();
+  if (!entry_id.empty()) {
+    return {kOpenRequest, QString::fromStdString(store_path), QString::fromStdString(entry_id)};
+  }
+  QStringList request = {kNewRequest, QString::fromStdString(store_path),
+                         QString::fromStdString(item.FolderEntryID()),
+                         QString::fromStdString(item.MessageClass())};
+  for (const auto& [name, text] : item.TextProperties()) {
+    request << QString::fromStdString(name) << QString::fromStdString(text);
+  }
+  return request;
+}
+
+}  // namespace
+
+InspectorItemWindows::InspectorItemWindows(std::string store_path, std::string inspector)
+    : store_path_(std::move(store_path)), inspector_(std::move(inspector)) {}
+
+void InspectorItemWindows::Display(host::DisplayedItem& item) {
+  EnsureQtApplication();
+  const QStringList request = Request(item, std::filesystem::absolute(store_path_).string());
+  QLocalSocket socket;
+  ConnectOrStart(socket, inspector_);
+  socket.write(FrameMessage(request));
+  if (!socket.waitForBytesWritten(kReplyTimeoutMs)) Fail("the item could not be handed to the inspector");
+  QByteArray received;
+  std::optional<QStringList> reply;
+  while (!(reply = TakeMessage(received))) {
+    if (!socket.waitForReadyRead(kReplyTimeoutMs)) Fail("the inspector did not say whether it showed the item");
+    received += socket.readAll();
+  }
+  if (reply->value(0) != kReplyDone) Fail(reply->value(0).toStdString());
+}
+
+std::optional<std::uint64_t> InspectorItemWindows::ActiveWindow() { return ActiveInspectorWindow(); }
+
+void InspectorItemWindows::Minimize(std::uint64_t window) { IconifyWindow(window); }
+
+std::string InspectorBesideThisProgram() {
+  std::error_code unknown;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", unknown);
+  return (self.parent_path() / "quorvia-inspector").string();
+}
+
+}  // namespace desktop

@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/store/test_store.h"
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/xvfb_server.h"
+
+// Xlib defines macros such as Status, Bool and None: it comes last.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+// Alerts in real windows: the built utility under Xvfb with the openbox
+// window manager, its notes shown by quorvia-inspector.
+namespace desktop {
+namespace {
+
+using store::testing::TestStore;
+
+constexpr int kWaitMs = 20000;
+
+// Windows come and go while the test walks the tree: a vanished one is
+// passed over rather than ending the test.
+int IgnoreErrors(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+// An inspector client window as the window manager shows it.
+struct NoteOnScreen {
+  Window window = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+  std::string title;
+  long pid = 0;
+};
+
+class InspectorX11Test : public ::testing::Test {
+ protected:
+  InspectorX11Test() : display_(XOpenDisplay(server_.display().c_str())) {
+    XSetErrorHandler(IgnoreErrors);
+    window_manager_ = std::make_unique<e2e::ChildProcess>(
+        "/usr/bin/openbox", std::vector<std::string>{}, std::map<std::string, std::string>{{"DISPLAY", server_.display()}},
+        "");
+    AwaitWindowManager();
+  }
+  ~InspectorX11Test() override {
+    std::vector<NoteOnScreen> all;
+    Collect(DefaultRootWindow(display_.get()), all, false);
+    std::set<long> inspectors;
+    for (const NoteOnScreen& window : all) inspectors.insert(window.pid);
+    for (long pid : inspectors) {
+      if (pid > 0) kill(static_cast<pid_t>(pid), SIGTERM);
+    }
+    window_manager_->Kill(SIGTERM);
+    window_manager_->Wait(kWaitMs);
+  }
+
+  // A store reporting `version` with the database folder and its alerts folder.
+  std::string MakeStore(const std::string& version) {
+    const std::string path = dir_.File("crm" + std::to_string(++stores_) + ".db");
+    stores_by_path_[path] = std::make_unique<TestStore>(path, version);
+    TestStore& store = *stores_by_path_[path];
+    profiles_ = store.AddFolder("Account Profiles");
+    alerts_folder_ = store.AddFolder("Alerts", profiles_, "IPM.StickyNote");
+    return path;
+  }
+  TestStore& Store(const std::string& path) { return *stores_by_path_.at(path); }
+
+  e2e::ProcessResult Utilities(const std::string& path, const std::string& command_line) {
+    return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line},
+                    {{"DISPLAY", server_.display()},
+                     {"QUORVIA_UI", "gui"},
+                     {"QT_QPA_PLATFORM", ""},
+                     {"WAYLAND_DISPLAY", ""},
+                     {"QUORVIA_STORE", path},
+                     {"QUORVIA_LOG", "0"},
+                     {"TMPDIR", dir_.File("")}},
+                    "");
+  }
+
+  void AwaitWindowManager() {
+    Display* d = display_.get();
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data);
+      if (data != nullptr) XFree(data);
+      if (count == 1) return;
+      poll(nullptr, 0, 20);
+    }
+    FAIL() << "openbox did not start";
+  }
+
+  // The inspector's mapped client windows, found below the window manager's frames.
+  std::vector<NoteOnScreen> Notes() {
+    std::vector<NoteOnScreen> notes;
+    Collect(DefaultRootWindow(display_.get()), notes, true);
+    return notes;
+  }
+  // The inspector's windows below `parent`; with `viewable`, only the mapped ones.
+  void Collect(Window parent, std::vector<NoteOnScreen>& notes, bool viewable) {
+    Display* d = display_.get();
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(d, parent, &root, &up, &children, &count) == 0) return;
+    for (unsigned int i = 0; i < count; ++i) {
+      XClassHint hint{};
+      XWindowAttributes attributes{};
+      if (XGetClassHint(d, children[i], &hint) != 0) {
+        const bool ours = std::string(hint.res_name) == "quorvia-inspector";
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        if (ours && XGetWindowAttributes(d, children[i], &attributes) != 0 &&
+            (!viewable || attributes.map_state == IsViewable)) {
+          notes.push_back(Describe(children[i], attributes));
+          continue;
+        }
+      }
+      Collect(children[i], notes, viewable);
+    }
+    if (children != nullptr) XFree(children);
+  }
+  NoteOnScreen Describe(Window window, const XWindowAttributes& attributes) {
+    Display* d = display_.get();
+    NoteOnScreen note{window, 0, 0, attributes.width, attributes.height, "", 0};
+    Window child = 0;
+    XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &note.x, &note.y, &child);
+    char* name = nullptr;
+    if (XFetchName(d, window, &name) != 0 && name != nullptr) {
+      note.title = name;
+      XFree(name);
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type, &format,
+                       &count, &after, &data);
+    if (data != nullptr) {
+      if (count == 1) note.pid = *reinterpret_cast<long*>(data);
+      XFree(data);
+    }
+    return note;
+  }
+
+  // The notes once `count` are shown (or whatever is shown after kWaitMs).
+  std::vector<NoteOnScreen> AwaitNotes(std::size_t count) {
+    std::vector<NoteOnScreen> notes;
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      notes = Notes();
+      if (notes.size() >= count) break;
+      poll(nullptr, 0, 20);
+    }
+    return notes;
+  }
+
+  // Adds an alert of K1 whose text is `body`.
+  void AddAlert(TestStore& store, const std::string& key, const std::string& body) {
+    const auto note = store.AddItem(alerts_folder_, "IPM.StickyNote", {{"AccountID", key}});
+    store::Statement update(store.db(), "UPDATE items SET body = ? WHERE id = ?");
+    update.Bind(1, body).Bind(2, note).Run();
+  }
+
+  // A window of the test's own, shown and managed by the window manager.
+  Window OwnWindow() {
+    Display* d = display_.get();
+    const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 300, 120, 80, 0, 0, 0);
+    XMapWindow(d, window);
+    XSync(d, False);
+    return window;
+  }
+
+  // The window's ICCCM state (NormalState, IconicState), once the window
+  // manager has set it to `expected` or after kWaitMs; -1 without one.
+  long AwaitState(Window window, long expected) {
+    Display* d = display_.get();
+    const Atom wm_state = XInternAtom(d, "WM_STATE", False);
+    long state = -1;
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(d, window, wm_state, 0, 2, False, wm_state, &type, &format, &count, &after, &data);
+      state = (data != nullptr && count >= 1) ? *reinterpret_cast<long*>(data) : -1;
+      if (data != nullptr) XFree(data);
+      if (state == expected) break;
+      poll(nullptr, 0, 20);
+    }
+    return state;
+  }
+
+  // Asks the window manager to make `window` the active one until it is:
+  // the inspector's own requests to activate the notes it just showed may
+  // still be on their way.
+  void Activate(Window window) {
+    Display* d = display_.get();
+    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    int steady = 0;
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+      if (waited % 200 == 0 && steady == 0) {
+        XEvent activate{};
+        activate.xclient.type = ClientMessage;
+        activate.xclient.window = window;
+        activate.xclient.message_type = active;
+        activate.xclient.format = 32;
+        activate.xclient.data.l[0] = 2;  // a pager's request: always honoured
+        XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &activate);
+        XSync(d, False);
+      }
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(d, DefaultRootWindow(d), active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
+                         &data);
+      const Window now = (data != nullptr && count == 1) ? *reinterpret_cast<Window*>(data) : 0;
+      if (data != nullptr) XFree(data);
+      if (now == window && ++steady == 15) return;  // active for 300 ms
+      if (now != window) steady = 0;
+      poll(nullptr, 0, 20);
+    }
+    ADD_FAILURE() << "the window did not become active";
+  }
+
+  // Types `text` (lower-case letters and spaces) into `window`.
+  void Type(Window window, const std::string& text) {
+    Display* d = display_.get();
+    XRaiseWindow(d, window);
+    XSetInputFocus(d, window, RevertToParent, CurrentTime);
+    XSync(d, False);
+    poll(nullptr, 0, 200);
+    for (const char c : text) {
+      const KeyCode code = XKeysymToKeycode(d, c == ' ' ? XK_space : XStringToKeysym(std::string(1, c).c_str()));
+      XTestFakeKeyEvent(d, code, True, CurrentTime);
+      XTestFakeKeyEvent(d, code, False, CurrentTime);
+    }
+    XSync(d, False);
+  }
+
+  // The body of the only item in the alerts folder once it is `expected`.
+  std::string AwaitStoredBody(const std::string& path, const std::string& expected) {
+    std::string shown;
+    for (int waited = 0; waited < kWaitMs; waited += 50) {
+      const e2e::ProcessResult listed =
+          e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "find", "K1"});
+      const auto tab = listed.out.find('\t');
+      if (tab != std::string::npos) {
+        const std::string entry_id = listed.out.substr(tab + 1, listed.out.find('\t', tab + 1) - tab - 1);
+        shown = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "show", entry_id}).out;
+        if (shown.find("body\t" + expected + "\n") != std::string::npos) break;
+      }
+      poll(nullptr, 0, 50);
+    }
+    return shown;
+  }
+
+  e2e::XvfbServer server_;
+  std::unique_ptr<Display, DisplayCloser> display_;
+  std::unique_ptr<e2e::ChildProcess> window_manager_;
+  store::testing::TempDir dir_;
+  int stores_ = 0;
+  std::map<std::string, std::unique_ptr<TestStore>> stores_by_path_;
+  std::int64_t profiles_ = 0;
+  std::int64_t alerts_folder_ = 0;
+};
+
+TEST_F(InspectorX11Test, AddAlertsThroughCdoOpensALaidOutNoteThatOutlivesTheUtilityAndStoresTypedText) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("10.0");
+  const e2e::ProcessResult added = Utilities(path, "AddAlerts;K1;Acme;Ann;North;East");
+  ASSERT_EQ(added.status, 0) << added.err;
+  const auto notes = AwaitNotes(1);
+  ASSERT_EQ(notes.size(), 1u) << "the note is shown after the utility has ended";
+  EXPECT_EQ(notes[0].width, 200);
+  EXPECT_EQ(notes[0].height, 166);
+  EXPECT_EQ(notes[0].x, 90);
+  EXPECT_EQ(notes[0].y, 90);
+  Type(notes[0].window, "call ann");
+  const std::string shown = AwaitStoredBody(path, "call ann");
+  EXPECT_NE(shown.find("body\tcall ann\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("property\tTeam\ttext\tNorth"), std::string::npos) << shown;
+}
+
+TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIsTyped) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  const e2e::ProcessResult added = Utilities(path, "AddAlerts;K1;Acme;Ann;North;East");
+  ASSERT_EQ(added.status, 0) << added.err;
+  const auto notes = AwaitNotes(1);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].width, 240) << "the inspector's own size";
+  EXPECT_EQ(notes[0].height, 200);
+  EXPECT_EQ(Store(path).ItemCount(alerts_folder_), 0) << "not stored before it has text";
+  Type(notes[0].window, "renewal");
+  const std::string shown = AwaitStoredBody(path, "renewal");
+  EXPECT_NE(shown.find("body\trenewal\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("property\tAlignment\ttext\tEast"), std::string::npos) << shown;
+  EXPECT_EQ(AwaitNotes(1).front().title, "renewal");
+}
+
+TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenOnes) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  TestStore& store = Store(path);
+  for (const auto& [key, subject] : std::vector<std::pair<std::string, std::string>>{
+           {"K1", "first"}, {"K2", "other"}, {"K1", "second"}, {"K1", "third"}}) {
+    AddAlert(store, key, subject + "\r\nmore");
+  }
+  const e2e::ProcessResult shown = Utilities(path, "Alerts;K1");
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  auto notes = AwaitNotes(3);
+  ASSERT_EQ(notes.size(), 3u);
+  std::set<std::string> titles;
+  for (const NoteOnScreen& note : notes) titles.insert(note.title);
+  EXPECT_EQ(titles, (std::set<std::string>{"first", "second", "third"}));
+  EXPECT_NE(notes[0].pid, 0);
+  EXPECT_EQ(notes[1].pid, notes[0].pid);
+  EXPECT_EQ(notes[2].pid, notes[0].pid);
+
+  // The utility ends once the inspector has answered for every note.
+  ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
+  EXPECT_EQ(Notes().size(), 3u) << "open notes are raised, not opened twice";
+}
+
+TEST_F(InspectorX11Test, FrontIconifiesTheActiveNoteAndLeavesOtherWindowsAlone) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  TestStore& store = Store(path);
+  const auto account = store.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
+  AddAlert(store, "K1", "one");
+  AddAlert(store, "K1", "two");
+  const Window own = OwnWindow();
+  ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
+  const auto notes = AwaitNotes(2);
+  ASSERT_EQ(notes.size(), 2u);
+  Activate(notes[0].window);
+
+  const e2e::ProcessResult front = Utilities(path, "Front;" + TestStore::EntryId(account));
+  EXPECT_EQ(front.status, 0) << front.err;
+  EXPECT_EQ(AwaitState(notes[0].window, IconicState), IconicState);
+  EXPECT_EQ(AwaitState(notes[1].window, NormalState), NormalState);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+
+  // With the active note minimized, the next Front takes the topmost other one.
+  ASSERT_EQ(Utilities(path, "Front;" + TestStore::EntryId(account)).status, 0);
+  EXPECT_EQ(AwaitState(notes[1].window, IconicState), IconicState);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+}
+
+TEST_F(InspectorX11Test, FrontWithoutAnInspectorWindowChangesNothing) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  const auto account = Store(path).AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
+  const Window own = OwnWindow();
+  Activate(own);
+  const e2e::ProcessResult front = Utilities(path, "Front;" + TestStore::EntryId(account));
+  EXPECT_EQ(front.status, 1);
+  EXPECT_NE(front.err.find("no item window was minimized"), std::string::npos) << front.err;
+  poll(nullptr, 0, 200);
+  EXPECT_EQ(AwaitState(own, NormalState), NormalState);
+  EXPECT_TRUE(Notes().empty());
+}
+
+}  // namespace
+}  // namespace desktop

@@ -1,0 +1,33 @@
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+
+#include "inspector/inspector_server.h"
+
+namespace {
+
+// How long a new inspector waits for its first window before it ends: one
+// started for an item that then could not be shown does not stay on.
+constexpr int kFirstWindowMs = 30000;
+
+bool AnyWindowShown() {
+  const auto windows = QApplication::topLevelWidgets();
+  return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) { return window->isVisible(); });
+}
+
+}  // namespace
+
+// quorvia-inspector: the item windows of the utility, one process per user
+// and display, fed over its local socket. It ends when its last window
+// closes; started while another inspector runs, it ends at once.
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("quorvia-inspector"));
+  inspector::InspectorServer server;
+  if (!server.Listen()) return 0;
+  QTimer::singleShot(kFirstWindowMs, [] {
+    if (!AnyWindowShown()) QApplication::quit();
+  });
+  return QApplication::exec();
+}

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "host/store/test_store.h"
+#include "tests/e2e/child_process.h"
+
+// AddAlerts and Alerts run as a user runs them on a terminal: a store made
+// with quorvia-store import, quorvia-utilities in console mode with the
+// note's text on standard input, the result read back with quorvia-store.
+namespace e2e {
+namespace {
+
+using nlohmann::json;
+
+const std::set<std::string> kImported = {"0B01", "0B02", "0B03", "0B04"};
+
+json Note(const std::string& entry, const std::string& key, const std::string& body) {
+  return {{"entry_id", entry}, {"message_class", "IPM.StickyNote"}, {"body", body},
+          {"properties", {{"AccountID", key}}}};
+}
+
+json Document(const std::string& version) {
+  const json alerts = {{"name", "Alerts"}, {"default_message_class", "IPM.StickyNote"},
+                       {"items", {Note("0B01", "K1", "Call Ann\r\nabout May"), Note("0B02", "K2", "other account"),
+                                  Note("0B03", "K1", "Renewal"), Note("0B04", "O'Brien", "Irish office")}},
+                       {"folders", json::array()}};
+  const json profiles = {{"name", "Account Profiles"}, {"default_message_class", "IPM.Post"},
+                         {"items", json::array()}, {"folders", {alerts}}};
+  return {{"format", 1}, {"outlook_version", version}, {"folders", {profiles}}};
+}
+
+class AlertCommandsTest : public ::testing::Test {
+ protected:
+  void Import(const std::string& version) {
+    const ProcessResult imported =
+        e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "import", "-"}, {}, Document(version).dump());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+  }
+  ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line},
+               {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"XDG_STATE_HOME", dir_.File("state")}},
+               input);
+  }
+  // The items of the alerts folder as exported, by entry identifier.
+  std::map<std::string, json> Alerts() {
+    const ProcessResult exported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "export"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    std::map<std::string, json> items;
+    const json document = json::parse(exported.out);
+    for (const json& item : document["folders"][0]["folders"][0]["items"]) {
+      items[item["entry_id"].get<std::string>()] = item;
+    }
+    return items;
+  }
+
+  store::testing::TempDir dir_;
+  std::string store_ = dir_.File("crm.db");
+};
+
+TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds) {
+  Import("16.0");
+  const ProcessResult listed = Utilities("Alerts;K1");
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out, "== IPM.StickyNote 0B01 ==\nCall Ann\nabout May\n== IPM.StickyNote 0B03 ==\nRenewal\n");
+  const ProcessResult quoted = Utilities("Alerts;O'Brien");
+  EXPECT_EQ(quoted.out, "== IPM.StickyNote 0B04 ==\nIrish office\n");
+  const ProcessResult hostile = Utilities("Alerts;x' OR [AccountID] <> 'y");
+  EXPECT_EQ(hostile.status, 0) << hostile.err;
+  EXPECT_EQ(hostile.out, "");
+}
+
+TEST_F(AlertCommandsTest, AddAlertsStoresTheTypedNoteOnTheMailStorePathAndNothingWithoutText) {
+  Import("16.0");
+  const ProcessResult empty = Utilities("AddAlerts;K9;Nine;Ann;North;East", "\n  \n");
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(Alerts().size(), 4u);
+
+  const ProcessResult added = Utilities("AddAlerts;K9;Nine;Ann;North;East", "Call Nine\nin June\n");
+  ASSERT_EQ(added.status, 0) << added.err;
+  auto alerts = Alerts();
+  ASSERT_EQ(alerts.size(), 5u);
+  json added_note;
+  for (const auto& [entry, item] : alerts) {
+    if (!kImported.contains(entry)) added_note = item;
+  }
+  EXPECT_EQ(added_note["body"], "Call Nine\r\nin June");
+  EXPECT_EQ(added_note["properties"]["Team"], "North");
+  EXPECT_EQ(added.out, "== IPM.StickyNote " + added_note["entry_id"].get<std::string>() + " ==\nCall Nine\nin June\n");
+
+  const ProcessResult shown = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "show", added_note["entry_id"]});
+  EXPECT_NE(shown.out.find("Call Nine"), std::string::npos) << shown.out;
+  EXPECT_EQ(Utilities("Alerts;K9").out, added.out);
+}
+
+TEST_F(AlertCommandsTest, AddAlertsThroughCdoStoresAnEmptyLaidOutNoteBeforeShowingIt) {
+  Import("10.0");
+  const ProcessResult added = Utilities("AddAlerts;K9;Nine", "not read");
+  ASSERT_EQ(added.status, 0) << added.err;
+  json added_note;
+  for (const auto& [entry, item] : Alerts()) {
+    if (!kImported.contains(entry)) added_note = item;
+  }
+  EXPECT_EQ(added.out, "== IPM.StickyNote " + added_note["entry_id"].get<std::string>() + " ==\n");
+  EXPECT_EQ(added_note["body"], "");
+  EXPECT_EQ(added_note["properties"]["Account Name"], "Nine");
+  EXPECT_FALSE(added_note["properties"].contains("Team"));
+  const json width = added_note["properties"]["{0E20060000000000C000000000000046}0x8B02"];
+  EXPECT_EQ(width, (json{{"type", "integer"}, {"value", 200}}));
+}
+
+}  // namespace
+}  // namespace e2e
