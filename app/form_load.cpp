@@ -86,7 +86,7 @@ void Form1::StartSession(host::ResumeNext& on_error) {
 void Form1::Dispatch() {
   struct Operation {
     const char* name;
-    void (Form1::*procedure)();  // null: not part of this version, does nothing
+    void (Form1::*procedure)();
   };
   // Tried in this order; the first name equal to field 0 runs, exactly.
   static constexpr Operation kOperations[] = {
@@ -104,11 +104,7 @@ void Form1::Dispatch() {
   };
   for (const Operation& operation : kOperations) {
     if (myParam.front() != operation.name) continue;
-    if (operation.procedure == nullptr) {
-      Conclude({Outcome::kNotDone, myParam.front() + " is not in this version yet", false});
-    } else {
-      (this->*operation.procedure)();
-    }
+    (this->*operation.procedure)();
     return;
   }
   Conclude({Outcome::kUsage,

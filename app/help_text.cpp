@@ -33,8 +33,13 @@ Functions:
       window titled "REDiraz" is open
   Realign, ContactSync
       do nothing
-  Front, Alerts, AddAlerts
-      not in this version yet: they do nothing (exit status 1)
+  AddAlerts;KEY;NAME;MANAGER;TEAM;ALIGNMENT
+      makes a sticky-note alert for the account in the alerts folder and
+      opens it for its text (in console mode, read from standard input)
+  Alerts;KEY
+      opens every alert of the account, in the folder's order
+  Front;ENTRYID
+      when the item opens, minimizes the active item window
 
 Environment:
   QUORVIA_STORE   the store file (default $XDG_DATA_HOME/quorvia/crm.db)
@@ -47,7 +52,8 @@ Environment:
 Exit statuses:
   0  done
   1  not done: answered No, the same account twice, an empty key, no such
-     account item, a report without records, or a function not in this version
+     account item, a report without records, no alerts folder, a new note
+     without text, or no item window to minimize
   2  used wrongly: no or more than one argument, an unknown function, text
      that is not UTF-8, a bad QUORVIA_UI
   3  no session: no store, or not a CRM store
