@@ -1,9 +1,12 @@
 // Account commands: Merge and Delete of the account with 20 location accounts
 // and 1,000 related items, run in-process through the main form on fresh
 // copies of a small and a 100 times larger store, against the same row
-// changes made by plain SQLite statements.
+// changes made by plain SQLite statements, committed per item as the program
+// does and set-based in one transaction.
 
+#include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -37,44 +40,22 @@ void RunCommand(const std::string& path, const std::string& command_line) {
   if (!trace.str().empty()) Fail(command_line + ": failing calls were skipped:\n" + trace.str());
 }
 
-enum class Way { kHosts, kPlain };
+// The program's way and the two plain SQLite ways, in this order.
+constexpr const char* kWays[] = {"hosts", "SQLite per item", "SQLite set-based"};
+constexpr std::size_t kWayCount = std::size(kWays);
 
 struct Command {
   const char* name;
-  std::string line;                                          // for the hosts
-  void (*plain)(const std::string&, const CommandAccounts&);  // the plain SQLite way
+  std::string line;                                                    // for the hosts
+  void (*per_item)(const std::string&, const CommandAccounts&);        // one transaction per item
+  void (*set_based)(const std::string&, const CommandAccounts&);       // one transaction in all
 };
 
-struct Measured {
-  double seconds = 0;
-  StoreCounts after;
-};
-
-// Median time of the command on fresh copies of the store, and what the
-// last run left in its copy.
-Measured Measure(const Options& options, const WorkFolder& folder, const StoreSize& size,
-                 const CommandAccounts& accounts, const Command& command, Way way) {
-  const std::filesystem::path base = folder.Path(size.file);
-  const std::filesystem::path copy = folder.Path(std::string("copy-") + size.file);
-  Measured measured;
-  measured.seconds = MedianSeconds(
-      options.repetitions,
-      [&] {
-        if (way == Way::kHosts) {
-          RunCommand(copy.string(), command.line);
-        } else {
-          command.plain(copy.string(), accounts);
-        }
-      },
-      [&] { CopyStore(base, copy); });
-  measured.after = CountStore(copy.string(), accounts);
-  RemoveStore(copy);
-  return measured;
-}
-
+// The seconds of every measured run per way.
 struct CommandTimes {
-  Measured hosts;
-  Measured plain;
+  const char* command;
+  const char* store;
+  std::vector<std::vector<double>> ways;
 };
 
 std::string CountsText(const StoreCounts& counts) {
@@ -82,65 +63,102 @@ std::string CountsText(const StoreCounts& counts) {
          std::to_string(counts.key_locations) + " / " + std::to_string(counts.items);
 }
 
-std::vector<CommandTimes> MeasureStore(const Options& options, const WorkFolder& folder, const StoreSize& size,
-                                       std::vector<std::vector<std::string>>& checks) {
+std::string DumpText(const StoreDump& dump) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%lld items %016llx, %lld properties %016llx", static_cast<long long>(dump.items),
+                static_cast<unsigned long long>(dump.items_digest), static_cast<long long>(dump.properties),
+                static_cast<unsigned long long>(dump.properties_digest));
+  return text;
+}
+
+// The ways take turns, each run on a fresh copy of the store. After the
+// warm-up run of each way the copy's items and properties must be the same
+// as the program left them, else the figures would compare different work.
+CommandTimes MeasureCommand(const Options& options, const WorkFolder& folder, const StoreSize& size,
+                            const CommandAccounts& accounts, const Command& command,
+                            std::vector<std::vector<std::string>>& checks) {
+  const std::filesystem::path base = folder.Path(size.file);
+  const std::string copy = folder.Path(std::string("copy-") + size.file).string();
+  StoreDump program_dump;
+  auto times = RunRounds(options.repetitions, kWayCount, [&](std::size_t way, bool warm_up) {
+    CopyStore(base, copy);
+    const double seconds = Seconds([&] {
+      if (way == 0) RunCommand(copy, command.line);
+      if (way == 1) command.per_item(copy, accounts);
+      if (way == 2) command.set_based(copy, accounts);
+    });
+    if (warm_up) {
+      const StoreCounts counts = CountStore(copy, accounts);
+      if (counts.key_items != 0) Fail(std::string(command.name) + ", " + kWays[way] + ": items of the key remain");
+      const StoreDump dump = DumpStore(copy);
+      if (way == 0) program_dump = dump;
+      checks.push_back({size.name, command.name, kWays[way], CountsText(counts), DumpText(dump)});
+      if (!(dump == program_dump)) {
+        Fail(std::string(command.name) + " on " + size.name + ": " + kWays[way] + " left other rows than the program: " +
+             DumpText(dump) + " against " + DumpText(program_dump));
+      }
+    }
+    return seconds;
+  });
+  RemoveStore(copy);
+  return {command.name, size.name, times};
+}
+
+void MeasureStore(const Options& options, const WorkFolder& folder, const StoreSize& size,
+                  std::vector<CommandTimes>& times, std::vector<std::vector<std::string>>& checks) {
   const std::string base = folder.Path(size.file).string();
   CheckpointStore(base);
   const CommandAccounts accounts = FindCommandAccounts(base);
-  checks.push_back({size.name, "before", "-", CountsText(CountStore(base, accounts))});
+  checks.push_back({size.name, "before", "-", CountsText(CountStore(base, accounts)), DumpText(DumpStore(base))});
   const std::vector<Command> commands = {
-      {"MERGE", "Merge;" + accounts.survivor_entry_id + ";;" + accounts.survivor + ";" + accounts.key, PlainMerge},
-      {"DELETE", "Delete;" + accounts.key_entry_id + ";;" + accounts.key, PlainDelete},
+      {"MERGE", "Merge;" + accounts.survivor_entry_id + ";;" + accounts.survivor + ";" + accounts.key, PlainMerge,
+       SetMerge},
+      {"DELETE", "Delete;" + accounts.key_entry_id + ";;" + accounts.key, PlainDelete, SetDelete},
   };
   std::cout << size.name << ": merging " << accounts.key << " into " << accounts.survivor << ", deleting "
             << accounts.key << std::endl;
-  std::vector<CommandTimes> times;
-  for (const Command& command : commands) {
-    CommandTimes time{Measure(options, folder, size, accounts, command, Way::kHosts),
-                      Measure(options, folder, size, accounts, command, Way::kPlain)};
-    if (!(time.hosts.after == time.plain.after)) Fail(std::string(command.name) + ": the two ways differ");
-    if (time.hosts.after.key_items != 0) Fail(std::string(command.name) + ": items of the key remain");
-    checks.push_back({size.name, command.name, "hosts", CountsText(time.hosts.after)});
-    checks.push_back({size.name, command.name, "SQLite", CountsText(time.plain.after)});
-    times.push_back(time);
-  }
-  return times;
+  for (const Command& command : commands) times.push_back(MeasureCommand(options, folder, size, accounts, command, checks));
 }
 
-void PrintTimes(const std::vector<CommandTimes>& small, const std::vector<CommandTimes>& large) {
-  const char* names[] = {"MERGE", "DELETE"};
-  std::vector<std::vector<std::string>> rows = {{"command", "store", "hosts ms", "SQLite ms", "hosts/SQLite"}};
-  for (std::size_t c = 0; c < small.size(); ++c) {
-    for (const auto* store : {&small, &large}) {
-      const CommandTimes& time = (*store)[c];
-      rows.push_back({names[c], store == &small ? "SMALL" : "LARGE", Millis(time.hosts.seconds),
-                      Millis(time.plain.seconds), Ratio(time.hosts.seconds, time.plain.seconds, 3.0)});
-    }
+void PrintTimes(const std::vector<CommandTimes>& times) {
+  std::vector<std::vector<std::string>> rows = {{"command", "store", "hosts ms", "SQLite per item ms",
+                                                 "SQLite set-based ms", "hosts/per item", "hosts/set-based"}};
+  for (const CommandTimes& time : times) {
+    const double hosts = Median(time.ways[0]);
+    rows.push_back({time.command, time.store, MillisSpread(time.ways[0]), MillisSpread(time.ways[1]),
+                    MillisSpread(time.ways[2]), Ratio(hosts, Median(time.ways[1]), 3.0),
+                    Fixed(hosts / Median(time.ways[2]), 2)});
   }
   PrintTable(rows);
+  if (times.size() < 4) return;
   std::cout << "\n";
-  rows = {{"command", "LARGE/SMALL hosts", "LARGE/SMALL SQLite"}};
-  for (std::size_t c = 0; c < small.size(); ++c) {
-    rows.push_back({names[c], Ratio(large[c].hosts.seconds, small[c].hosts.seconds, 1.5),
-                    Ratio(large[c].plain.seconds, small[c].plain.seconds, 1.5)});
+  rows = {{"command", "LARGE/SMALL hosts", "LARGE/SMALL per item", "LARGE/SMALL set-based"}};
+  for (std::size_t c = 0; c < 2; ++c) {
+    std::vector<std::string> row = {times[c].command};
+    for (std::size_t way = 0; way < kWayCount; ++way) {
+      row.push_back(Ratio(Median(times[c + 2].ways[way]), Median(times[c].ways[way]), 1.5));
+    }
+    rows.push_back(row);
   }
   PrintTable(rows);
 }
 
 int Run(const Options& options) {
   WorkFolder folder(options);
-  folder.MakeStore(kSmall);
-  folder.MakeStore(kLarge);
-  std::cout << "\nmeasuring: median of " << options.repetitions
-            << " runs after one warm-up, each on a fresh copy of the store\n";
+  for (const StoreSize& size : Sizes(options)) folder.MakeStore(size);
+  std::cout << "\nmeasuring: median [min-max] of " << options.repetitions
+            << " rounds after one warm-up round; the three ways take turns, each run on a fresh copy of the store\n";
   std::vector<std::vector<std::string>> checks = {
-      {"store", "after", "way", "A000001 items / survivor items / locations of A000001 / all items"}};
-  const auto small = MeasureStore(options, folder, kSmall, checks);
-  const auto large = MeasureStore(options, folder, kLarge, checks);
+      {"store", "after", "way", "A000001 items / survivor items / locations of A000001 / all items",
+       "items and properties (rows, digest)"}};
+  std::vector<CommandTimes> times;
+  for (const StoreSize& size : Sizes(options)) MeasureStore(options, folder, size, times, checks);
   std::cout << "\nMERGE: Merge;ENTRYID;;SURVIVOR;A000001 (20 location accounts, 1000 related items in 200 folders)\n"
-               "DELETE: Delete;ENTRYID;;A000001, answered Yes\n\n";
-  PrintTimes(small, large);
-  std::cout << "\n";
+               "DELETE: Delete;ENTRYID;;A000001, answered Yes\n"
+               "SQLite per item: one transaction per field and item, as the program commits; "
+               "set-based: a few UPDATE and DELETE statements in one transaction\n\n";
+  PrintTimes(times);
+  std::cout << "\nafter each way's warm-up run (every way must leave the program's items and properties)\n";
   PrintTable(checks);
   return 0;
 }
@@ -151,5 +169,5 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
   return bench::BenchmarkMain(argc, argv, "accounts_bench",
       "Times Merge and Delete of the account with 1000 related items through the main form and with\n"
-      "plain SQLite, on fresh copies of a small and a large demo store.", bench::Run);
+      "plain SQLite per item and set-based, on fresh copies of a small and a large demo store.", bench::Run);
 }

@@ -23,12 +23,13 @@ namespace {
 namespace fs = std::filesystem;
 
 void PrintUsage(std::ostream& out, const char* program, const char* what) {
-  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N]\n\n"
+  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N] [--small-only]\n\n"
       << what << "\n\n"
       << "  --dir DIR     make the stores in a new folder below DIR (default $TMPDIR, else /tmp)\n"
       << "  --keep        keep that folder and its stores at the end\n"
       << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
-      << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n";
+      << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n"
+      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 1 GB)\n";
 }
 
 fs::path DefaultParent() {
@@ -52,6 +53,8 @@ Options ParseWords(int argc, char** argv) {
       options.stores = Value(argc, argv, i);
     } else if (word == "--keep") {
       options.keep = true;
+    } else if (word == "--small-only") {
+      options.small_only = true;
     } else if (word == "--reps") {
       options.repetitions = std::stoi(Value(argc, argv, i));
       if (options.repetitions < 1) throw std::invalid_argument("--reps must be at least 1");
@@ -89,6 +92,11 @@ int BenchmarkMain(int argc, char** argv, const char* program, const char* what,
     std::cerr << program << ": " << error.what() << "\n";
     return 1;
   }
+}
+
+std::vector<StoreSize> Sizes(const Options& options) {
+  if (options.small_only) return {kSmall};
+  return {kSmall, kLarge};
 }
 
 WorkFolder::WorkFolder(const Options& options) {
@@ -186,16 +194,17 @@ double Seconds(const std::function<void()>& body) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double MedianSeconds(int repetitions, const std::function<void()>& body,
-                     const std::function<void()>& prepare) {
-  prepare();
-  body();
-  std::vector<double> times;
-  for (int i = 0; i < repetitions; ++i) {
-    prepare();
-    times.push_back(Seconds(body));
+std::vector<std::vector<double>> RunRounds(int repetitions, std::size_t ways,
+                                           const std::function<double(std::size_t way, bool warm_up)>& run) {
+  std::vector<std::vector<double>> times(ways);
+  for (int round = 0; round <= repetitions; ++round) {
+    for (std::size_t turn = 0; turn < ways; ++turn) {
+      const std::size_t way = (static_cast<std::size_t>(round) + turn) % ways;
+      const double seconds = run(way, round == 0);
+      if (round > 0) times[way].push_back(seconds);
+    }
   }
-  return Median(times);
+  return times;
 }
 
 double Median(std::vector<double> times) {
@@ -216,6 +225,12 @@ std::string Millis(double seconds) {
   std::ostringstream text;
   text << std::fixed << std::setprecision(ms >= 100 ? 0 : ms >= 1 ? 2 : 4) << ms;
   return text.str();
+}
+
+std::string MillisSpread(const std::vector<double>& times, double per) {
+  if (times.empty()) Fail("no times to show");
+  const auto [least, most] = std::minmax_element(times.begin(), times.end());
+  return Millis(Median(times) / per) + " [" + Millis(*least / per) + "-" + Millis(*most / per) + "]";
 }
 
 std::string Ratio(double numerator, double denominator, double goal) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-// What both benchmark programs share: options, the work folder, making demo
+// What the benchmark programs share: options, the work folder, making demo
 // stores with quorvia-store, timing and printing.
 namespace bench {
 
@@ -20,6 +20,7 @@ struct Options {
   std::filesystem::path stores;  // --stores: existing small.db and large.db to use
   bool keep = false;             // --keep: leave the work folder in place
   int repetitions = 5;           // --reps: measured runs per figure, after one warm-up
+  bool small_only = false;       // --small-only: leave out the LARGE store
 };
 
 // Parses the arguments. Prints the usage and exits with status 2 when they
@@ -52,6 +53,9 @@ struct ChildRun {
   long max_rss_kib = 0;  // peak resident memory
   bool made = false;     // false when the store was there already
 };
+
+// The stores to measure: SMALL, and LARGE unless --small-only.
+std::vector<StoreSize> Sizes(const Options& options);
 
 // The folder that holds the stores while the program runs: a new folder
 // below the parent, removed at the end unless kept, or the --stores folder,
@@ -101,10 +105,14 @@ void RemoveStore(const std::filesystem::path& path);
 // Seconds that `body` takes, on the steady clock.
 double Seconds(const std::function<void()>& body);
 
-// Runs `body` once untimed, then `repetitions` times timed, and yields the
-// median of the timed runs in seconds. `prepare` runs untimed before each.
-double MedianSeconds(int repetitions, const std::function<void()>& body,
-                     const std::function<void()>& prepare = [] {});
+// Runs `ways` ways of doing the same work in rounds: one untimed warm-up
+// round, then `repetitions` measured ones. In each round every way runs once,
+// each round starting one way later, so that no way always follows the same
+// one and a slow spell of the machine falls on all of them. `run(way,
+// warm_up)` prepares that way's run (a fresh copy of the store, say), runs it
+// and yields the seconds the work took. Yields the measured seconds per way.
+std::vector<std::vector<double>> RunRounds(int repetitions, std::size_t ways,
+                                           const std::function<double(std::size_t way, bool warm_up)>& run);
 
 // The median of `times`; fails when there is none.
 double Median(std::vector<double> times);
@@ -113,6 +121,9 @@ double Median(std::vector<double> times);
 std::string Fixed(double value, int decimals);
 // Milliseconds with enough digits to compare: "12.3", "0.0456".
 std::string Millis(double seconds);
+// The median and the range of times in milliseconds, each divided by `per`:
+// "12.3 [11.9-13.0]".
+std::string MillisSpread(const std::vector<double>& times, double per = 1);
 // A ratio with two decimals and the goal it is held to: "1.08 (goal <= 1.5, met)".
 std::string Ratio(double numerator, double denominator, double goal);
 

@@ -1,9 +1,13 @@
 #include "bench/plain_commands.h"
 
+#include <sqlite3.h>
+
 #include <array>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -154,6 +158,69 @@ void WriteLocationFields(PlainStore& store, const std::string& key,
   }
 }
 
+// Rows and digest of a table read in key order: FNV-1a over each column's
+// type, size and bytes.
+std::pair<std::int64_t, std::uint64_t> DigestTable(Database& db, const char* sql) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db.handle(), sql, -1, &statement, nullptr) != SQLITE_OK) Fail(sqlite3_errmsg(db.handle()));
+  std::uint64_t digest = 14695981039346656037ULL;
+  const auto add = [&digest](const void* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      digest = (digest ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
+    }
+  };
+  std::int64_t count = 0;
+  int step = SQLITE_ROW;
+  while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+    ++count;
+    for (int column = 0; column < sqlite3_column_count(statement); ++column) {
+      const int type = sqlite3_column_type(statement, column);
+      const void* bytes = type == SQLITE_BLOB ? sqlite3_column_blob(statement, column)
+                                              : static_cast<const void*>(sqlite3_column_text(statement, column));
+      const int size = sqlite3_column_bytes(statement, column);
+      add(&type, sizeof type);
+      add(&size, sizeof size);
+      if (bytes != nullptr) add(bytes, static_cast<std::size_t>(size));
+    }
+  }
+  sqlite3_finalize(statement);
+  if (step != SQLITE_DONE) Fail(std::string("cannot read the store: ") + sqlite3_errmsg(db.handle()));
+  return {count, digest};
+}
+
+// The folders below the database folder, ?1: the ones the command's walk visits.
+constexpr char kBelow[] =
+    "WITH RECURSIVE below(id) AS (SELECT id FROM folders WHERE parent = ?1 "
+    "UNION ALL SELECT f.id FROM folders f JOIN below b ON f.parent = b.id) ";
+// The related items of the key ?2 in those folders.
+constexpr char kRelated[] =
+    "SELECT item FROM properties WHERE name = 'AccountID' AND value = ?2 AND folder IN below";
+// The key's location accounts in the database folder ?1.
+constexpr char kLocations[] =
+    "SELECT item FROM properties WHERE folder = ?1 AND name = 'Account LocationID' AND value = ?2";
+
+// Sets every named property of the items that `items` selects, given the
+// database folder as ?1 and `key` as ?2, to its value in one statement.
+void SetFields(PlainStore& store, const std::string& key, const char* items,
+               const std::vector<std::pair<const char*, std::string>>& fields) {
+  std::string sql = kBelow;
+  std::string names;
+  sql += "UPDATE properties SET value = CASE name";
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::string name = std::string("?").append(std::to_string(3 + 2 * i));
+    sql.append(" WHEN ").append(name).append(" THEN ?").append(std::to_string(4 + 2 * i));
+    names.append(i == 0 ? "" : ", ").append(name);
+  }
+  sql.append(" END WHERE name IN (").append(names).append(") AND item IN (").append(items).append(")");
+  Statement update(store.Db(), sql.c_str());
+  update.Bind(1, store.Top()).Bind(2, key);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const int at = static_cast<int>(3 + 2 * i);
+    update.Bind(at, std::string_view(fields[i].first)).Bind(at + 1, fields[i].second);
+  }
+  update.Run();
+}
+
 }  // namespace
 
 CommandAccounts FindCommandAccounts(const std::string& path) {
@@ -215,6 +282,51 @@ void PlainDelete(const std::string& path, const CommandAccounts& accounts) {
   const std::int64_t id = account.Int(0);
   account.Reset();
   store.DeleteItem(id);
+}
+
+StoreDump DumpStore(const std::string& path) {
+  PlainStore store(path);
+  StoreDump dump;
+  std::tie(dump.items, dump.items_digest) = DigestTable(store.Db(), "SELECT * FROM items ORDER BY id");
+  std::tie(dump.properties, dump.properties_digest) =
+      DigestTable(store.Db(), "SELECT * FROM properties ORDER BY item, name");
+  return dump;
+}
+
+void SetMerge(const std::string& path, const CommandAccounts& accounts) {
+  PlainStore store(path);
+  auto survivor = SurvivorValues(store, accounts.survivor_entry_id);
+  Transaction transaction(store.Db());
+  SetFields(store, accounts.key, kLocations,
+            {{"Account Parent", survivor["Account Name"]},
+             {"Account Manager", survivor["Account Manager"]},
+             {"Team", survivor["Team"]},
+             {"Alignment", survivor["Alignment"]},
+             {"Account LocationID", accounts.survivor}});
+  // The contacts' company first: the property update below moves the items
+  // off the key that selects them.
+  Statement company(store.Db(), (std::string(kBelow) + "UPDATE items SET company_name = ?3 "
+                                 "WHERE message_class = 'IPM.Contact' AND id IN (" + kRelated + ")").c_str());
+  company.Bind(1, store.Top()).Bind(2, accounts.key).Bind(3, survivor["Account Name"]).Run();
+  std::vector<std::pair<const char*, std::string>> fields;
+  for (const char* name : kItemProperties) fields.emplace_back(name, survivor[name]);
+  SetFields(store, accounts.key, kRelated, fields);
+  Statement account(store.Db(),
+                    "DELETE FROM items WHERE id = (SELECT MIN(item) FROM properties "
+                    "WHERE folder = ?1 AND name = 'AccountID' AND value = ?2)");
+  account.Bind(1, store.Top()).Bind(2, accounts.key).Run();
+  transaction.Commit();
+}
+
+void SetDelete(const std::string& path, const CommandAccounts& accounts) {
+  PlainStore store(path);
+  Transaction transaction(store.Db());
+  SetFields(store, accounts.key, kLocations, {{"Account Parent", ""}, {"Account LocationID", ""}});
+  Statement related(store.Db(), (std::string(kBelow) + "DELETE FROM items WHERE id IN (" + kRelated + ")").c_str());
+  related.Bind(1, store.Top()).Bind(2, accounts.key).Run();
+  Statement account(store.Db(), "DELETE FROM items WHERE entry_id = ?");
+  account.Bind(1, accounts.key_entry_id).Run();
+  transaction.Commit();
 }
 
 }  // namespace bench

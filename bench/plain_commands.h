@@ -4,9 +4,10 @@
 #include <string>
 
 // The row changes of the Merge and Delete commands made by plain SQLite
-// statements, committed the way the program commits them (one transaction per
-// field written to a location account, per related item and for the account
-// item), as the least work those commands can take on the same file.
+// statements in two ways: committed the way the program commits them (one
+// transaction per field written to a location account, per related item and
+// for the account item), and as a few set-based statements in one
+// transaction, the least work that gives the same rows.
 namespace bench {
 
 // The accounts a command works on, found in the store before it runs.
@@ -33,6 +34,19 @@ struct StoreCounts {
 
 StoreCounts CountStore(const std::string& path, const CommandAccounts& accounts);
 
+// What is in the items and properties tables: their rows and a digest of
+// every column of every row, with its type, in key order. Two stores with
+// the same dump hold the same items with the same properties.
+struct StoreDump {
+  std::int64_t items = 0;
+  std::int64_t properties = 0;
+  std::uint64_t items_digest = 0;
+  std::uint64_t properties_digest = 0;
+  bool operator==(const StoreDump&) const = default;
+};
+
+StoreDump DumpStore(const std::string& path);
+
 // Folds `accounts.key` into `accounts.survivor`: the location accounts, the
 // related items below the database folder, then the merged account item.
 void PlainMerge(const std::string& path, const CommandAccounts& accounts);
@@ -40,5 +54,10 @@ void PlainMerge(const std::string& path, const CommandAccounts& accounts);
 // Detaches the key's location accounts, deletes its related items below the
 // database folder and then its account item.
 void PlainDelete(const std::string& path, const CommandAccounts& accounts);
+
+// The same changes as PlainMerge and PlainDelete, each command as a few
+// UPDATE and DELETE statements over all its rows in one transaction.
+void SetMerge(const std::string& path, const CommandAccounts& accounts);
+void SetDelete(const std::string& path, const CommandAccounts& accounts);
 
 }  // namespace bench

@@ -102,17 +102,14 @@ std::vector<Way> Ways(const WorkFolder& folder) {
   };
 }
 
-// Rounds in which every way runs once, each round starting one way later;
-// the first round is a warm-up.
+// The ways take turns in rounds after a warm-up round.
 void MeasureWays(const Options& options, std::vector<Way>& ways) {
-  for (int round = 0; round <= options.repetitions; ++round) {
-    for (std::size_t turn = 0; turn < ways.size(); ++turn) {
-      Way& way = ways[(static_cast<std::size_t>(round) + turn) % ways.size()];
-      const ChildRun run = RunWay(way);
-      if (round > 0) way.times.push_back(run.seconds);
-      way.max_rss_kib = std::max(way.max_rss_kib, run.max_rss_kib);
-    }
-  }
+  const auto times = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
+    const ChildRun run = RunWay(ways[index]);
+    ways[index].max_rss_kib = std::max(ways[index].max_rss_kib, run.max_rss_kib);
+    return run.seconds;
+  });
+  for (std::size_t i = 0; i < ways.size(); ++i) ways[i].times = times[i];
 }
 
 // What a workbook's first sheet holds, read with Python's zip module: the
@@ -176,10 +173,10 @@ void PrintFigures(const std::vector<Way>& ways) {
   const double program = Median(ways[0].times);
   const double plain = Median(ways[1].times);
   const double counting = Median(ways[2].times);
-  PrintTable({{"way", "s", "peak RSS MiB", "program/way"},
-              {ways[0].name, Fixed(program, 2), Fixed(mib(ways[0]), 1), "-"},
-              {ways[1].name, Fixed(plain, 2), Fixed(mib(ways[1]), 1), Ratio(program, plain, kGoalRatio)},
-              {ways[2].name, Fixed(counting, 2), Fixed(mib(ways[2]), 1), Fixed(program / counting, 2)}});
+  PrintTable({{"way", "ms", "peak RSS MiB", "program/way (medians)"},
+              {ways[0].name, MillisSpread(ways[0].times), Fixed(mib(ways[0]), 1), "-"},
+              {ways[1].name, MillisSpread(ways[1].times), Fixed(mib(ways[1]), 1), Ratio(program, plain, kGoalRatio)},
+              {ways[2].name, MillisSpread(ways[2].times), Fixed(mib(ways[2]), 1), Fixed(program / counting, 2)}});
   std::cout << "\nreading the rows once more to count them: " << Fixed(counting - plain, 2) << " s, "
             << Fixed((counting - plain) / plain * 100, 0) << " % of plain_report\n"
             << "peak RSS of the program: " << Fixed(mib(ways[0]), 1) << " MiB (goal <= " << Fixed(kMostRssMib, 0)
@@ -191,7 +188,7 @@ int Run(const Options& options) {
   MakeSetup(folder);
   std::vector<Way> ways = Ways(folder);
   std::cout << "EXCELREPORT: ExcelReport;" << kReportQuery << "\n"
-            << "measuring: median of " << options.repetitions
+            << "measuring: median [min-max] of " << options.repetitions
             << " rounds after one warm-up; the ways take turns, each a child process\n\n"
             << std::flush;
   MeasureWays(options, ways);

@@ -3,8 +3,10 @@
 // plain SQLite on the same file, on a small and a 100 times larger store.
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -144,34 +146,30 @@ class SqlLookups {
   std::int64_t top_ = 0;
 };
 
-// Median seconds of one lookup pass, checking every pass sees `expected`.
-template <class Lookups>
-double Measure(int repetitions, Lookups& lookups, Seen (Lookups::*pass)(), Seen& expected) {
-  return MedianSeconds(repetitions, [&] {
-    const Seen seen = (lookups.*pass)();
-    if (expected.items == 0) expected = seen;
-    if (!(seen == expected)) Fail("two passes saw different items");
-  });
-}
-
+// Seconds per pass of each lookup each way: hosts and SQLite, for WALK and FIND.
 struct StoreTimes {
-  double walk_hosts = 0, walk_sql = 0, find_hosts = 0, find_sql = 0;  // seconds per pass
+  std::vector<double> walk_hosts, walk_sql, find_hosts, find_sql;
 };
 
+// Checks that every pass of a lookup sees what the first one saw.
+void Expect(Seen& expected, const Seen& seen) {
+  if (expected.items == 0) expected = seen;
+  if (!(seen == expected)) Fail("two passes saw different items");
+}
+
+// The four passes take turns in every round, both ways open on the file
+// throughout.
 StoreTimes MeasureStore(const std::string& path, int repetitions) {
-  StoreTimes times;
-  Seen walk, find;
-  {
-    HostLookups hosts(path);
-    times.walk_hosts = Measure(repetitions, hosts, &HostLookups::Walk, walk);
-    times.find_hosts = Measure(repetitions, hosts, &HostLookups::Find, find);
-  }
+  HostLookups hosts(path);
   SqlLookups sql(path);
-  times.walk_sql = Measure(repetitions, sql, &SqlLookups::Walk, walk);
-  times.find_sql = Measure(repetitions, sql, &SqlLookups::Find, find);
+  Seen walk, find;
+  const std::vector<std::function<void()>> passes = {
+      [&] { Expect(walk, hosts.Walk()); }, [&] { Expect(walk, sql.Walk()); },
+      [&] { Expect(find, hosts.Find()); }, [&] { Expect(find, sql.Find()); }};
+  auto times = RunRounds(repetitions, passes.size(), [&](std::size_t way, bool) { return Seconds(passes[way]); });
   if (walk.items != 1000) Fail(path + ": the walk found " + std::to_string(walk.items) + " items, not 1000");
   if (find.items != kFindKeys) Fail(path + ": the lookups found " + std::to_string(find.items) + " accounts");
-  return times;
+  return {times[0], times[1], times[2], times[3]};
 }
 
 std::string Mib(long kib) { return std::to_string((kib + 512) / 1024); }
@@ -182,39 +180,49 @@ std::vector<std::string> MadeRow(const StoreSize& size, const ChildRun& run, con
           run.made ? Fixed(run.seconds, 1) : "(kept)", run.made ? Mib(run.max_rss_kib) : "-"};
 }
 
-void PrintTimes(const StoreTimes& small, const StoreTimes& large) {
-  const double per = 1.0 / kFindKeys;
-  std::vector<std::vector<std::string>> rows = {{"lookup", "store", "hosts ms", "SQLite ms", "hosts/SQLite"}};
-  auto add = [&](const char* what, const char* store, double hosts, double sql) {
-    rows.push_back({what, store, Millis(hosts), Millis(sql), Ratio(hosts, sql, 3.0)});
+void PrintTimes(const std::vector<std::pair<const char*, StoreTimes>>& stores) {
+  const double per = kFindKeys;
+  std::vector<std::vector<std::string>> rows = {
+      {"lookup", "store", "hosts ms", "SQLite ms", "hosts/SQLite (medians)"}};
+  auto add = [&](const char* what, const char* store, const std::vector<double>& hosts,
+                 const std::vector<double>& sql, double divide) {
+    rows.push_back({what, store, MillisSpread(hosts, divide), MillisSpread(sql, divide),
+                    Ratio(Median(hosts), Median(sql), 3.0)});
   };
-  add("WALK (whole walk)", "SMALL", small.walk_hosts, small.walk_sql);
-  add("WALK (whole walk)", "LARGE", large.walk_hosts, large.walk_sql);
-  add("FIND (per lookup)", "SMALL", small.find_hosts * per, small.find_sql * per);
-  add("FIND (per lookup)", "LARGE", large.find_hosts * per, large.find_sql * per);
+  for (const auto& [name, times] : stores) add("WALK (whole walk)", name, times.walk_hosts, times.walk_sql, 1);
+  for (const auto& [name, times] : stores) add("FIND (per lookup)", name, times.find_hosts, times.find_sql, per);
   PrintTable(rows);
+  if (stores.size() < 2) return;
+  const StoreTimes& small = stores[0].second;
+  const StoreTimes& large = stores[1].second;
+  const auto ratio = [](const std::vector<double>& big, const std::vector<double>& little) {
+    return Ratio(Median(big), Median(little), 1.5);
+  };
   std::cout << "\n";
   PrintTable({{"lookup", "LARGE/SMALL hosts", "LARGE/SMALL SQLite"},
-              {"WALK", Ratio(large.walk_hosts, small.walk_hosts, 1.5), Ratio(large.walk_sql, small.walk_sql, 1.5)},
-              {"FIND", Ratio(large.find_hosts, small.find_hosts, 1.5), Ratio(large.find_sql, small.find_sql, 1.5)}});
+              {"WALK", ratio(large.walk_hosts, small.walk_hosts), ratio(large.walk_sql, small.walk_sql)},
+              {"FIND", ratio(large.find_hosts, small.find_hosts), ratio(large.find_sql, small.find_sql)}});
 }
 
 int Run(const Options& options) {
   WorkFolder folder(options);
-  const ChildRun small_made = folder.MakeStore(kSmall);
-  const ChildRun large_made = folder.MakeStore(kLarge);
+  std::vector<std::vector<std::string>> made = {
+      {"store", "accounts", "items", "file MB", "demo s", "demo peak RSS MiB"}};
+  for (const StoreSize& size : Sizes(options)) made.push_back(MadeRow(size, folder.MakeStore(size), folder));
   std::cout << "\nstores (quorvia-store demo, seed 1, 2000 folders, 1000 items of A000001)\n";
-  PrintTable({{"store", "accounts", "items", "file MB", "demo s", "demo peak RSS MiB"},
-              MadeRow(kSmall, small_made, folder),
-              MadeRow(kLarge, large_made, folder)});
-  std::cout << "\nmeasuring: median of " << options.repetitions << " after one warm-up pass\n" << std::flush;
-  const StoreTimes small = MeasureStore(folder.Path(kSmall.file), options.repetitions);
-  const StoreTimes large = MeasureStore(folder.Path(kLarge.file), options.repetitions);
+  PrintTable(made);
+  std::cout << "\nmeasuring: median [min-max] of " << options.repetitions
+            << " rounds after one warm-up round; in each round the four passes take turns\n"
+            << std::flush;
+  std::vector<std::pair<const char*, StoreTimes>> stores;
+  for (const StoreSize& size : Sizes(options)) {
+    stores.emplace_back(size.name, MeasureStore(folder.Path(size.file).string(), options.repetitions));
+  }
   std::cout << "\nWALK: Restrict(\"[AccountID] = 'A000001'\") in every folder below Account Profiles, "
                "each match's EntryID (1000 items in 200 folders)\n"
                "FIND: Items.Find(\"[AccountID] = 'A000nnn'\") in Account Profiles and its Subject, "
             << kFindKeys << " keys\n\n";
-  PrintTimes(small, large);
+  PrintTimes(stores);
   return 0;
 }
 

@@ -188,35 +188,34 @@ std::vector<Way> Ways(const Setup& setup) {
   };
 }
 
-// Rounds in which every way runs once, each round starting one way later;
-// the first round is a warm-up.
+// The ways take turns in rounds after a warm-up round, each that updates on
+// a fresh copy of the reports database.
 void MeasureWays(const Options& options, const Setup& setup, std::vector<Way>& ways) {
-  for (int round = 0; round <= options.repetitions; ++round) {
-    for (std::size_t turn = 0; turn < ways.size(); ++turn) {
-      Way& way = ways[(static_cast<std::size_t>(round) + turn) % ways.size()];
-      if (way.updates) CopyStore(setup.base, setup.reports);
-      const double seconds = Seconds(way.run);
-      if (way.updates) {
-        const KeyRows after = CountKeyRows(setup.reports.string(), setup.tree, setup.account);
-        if (after.rows != setup.key_rows || after.current != after.rows) {
-          Fail(way.name + ": " + std::to_string(after.current) + " of " + std::to_string(after.rows) + " rows of " +
-               kKey + " hold the account's values after the run");
-        }
+  const auto times = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
+    const Way& way = ways[index];
+    if (way.updates) CopyStore(setup.base, setup.reports);
+    const double seconds = Seconds(way.run);
+    if (way.updates) {
+      const KeyRows after = CountKeyRows(setup.reports.string(), setup.tree, setup.account);
+      if (after.rows != setup.key_rows || after.current != after.rows) {
+        Fail(way.name + ": " + std::to_string(after.current) + " of " + std::to_string(after.rows) + " rows of " +
+             kKey + " hold the account's values after the run");
       }
-      if (round > 0) way.times.push_back(seconds);
     }
-  }
+    return seconds;
+  });
+  for (std::size_t i = 0; i < ways.size(); ++i) ways[i].times = times[i];
 }
 
 void PrintFigures(const Setup& setup, const std::vector<Way>& ways) {
   const double program = Median(ways[0].times);
   const double per_level = Median(ways[1].times);
   const double one = Median(ways[2].times);
-  std::vector<std::vector<std::string>> rows = {{"way", "ms", "program/way"}};
-  rows.push_back({ways[0].name, Millis(program), "-"});
-  rows.push_back({ways[1].name, Millis(per_level), Ratio(program, per_level, 1.3)});
-  rows.push_back({ways[2].name, Millis(one), Fixed(program / one, 2)});
-  rows.push_back({ways[3].name, Millis(Median(ways[3].times)), "-"});
+  std::vector<std::vector<std::string>> rows = {{"way", "ms", "program/way (medians)"}};
+  rows.push_back({ways[0].name, MillisSpread(ways[0].times), "-"});
+  rows.push_back({ways[1].name, MillisSpread(ways[1].times), Ratio(program, per_level, 1.3)});
+  rows.push_back({ways[2].name, MillisSpread(ways[2].times), Fixed(program / one, 2)});
+  rows.push_back({ways[3].name, MillisSpread(ways[3].times), "-"});
   PrintTable(rows);
   std::cout << "\nnested connections: (a) - (b) = " << Millis(per_level - one) << " ms for "
             << setup.walk.levels - 1 << " more connections, (a)/(b) = " << Fixed(per_level / one, 2) << "\n";
@@ -230,7 +229,7 @@ int Run(const Options& options) {
             << setup.tables << " tables of " << kRowsPerTable << " rows; " << setup.key_rows << " rows of " << kKey << "\n"
             << "checking that the program and the minimal program send the same statements ..." << std::endl;
   CheckSameStatements(setup, folder);
-  std::cout << "\nmeasuring: median of " << options.repetitions
+  std::cout << "\nmeasuring: median [min-max] of " << options.repetitions
             << " rounds after one warm-up; the ways take turns, each on a fresh copy of the reports database\n\n";
   std::vector<Way> ways = Ways(setup);
   MeasureWays(options, setup, ways);

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   libsqlite3-dev sqlite3
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-wayland
