@@ -1,6 +1,9 @@
 #include "tools/json_writer.h"
 
 #include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <ios>
 #include <string>
 
 namespace storetool {
@@ -16,11 +19,42 @@ std::string Dump(std::string_view text) {
   }
 }
 
+// True for text that nlohmann-json writes between the quotes unchanged:
+// printable ASCII without quotes or backslashes, most of what stores hold.
+bool IsPlain(std::string_view text) {
+  for (const char c : text) {
+    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
+// Writes straight to the stream's buffer: the stream's own inserters check
+// its state and locale on every call, which costs more than the bytes.
+void JsonWriter::Put(std::string_view text) {
+  if (out_.rdbuf()->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
+      static_cast<std::streamsize>(text.size())) {
+    out_.setstate(std::ios::badbit);
+  }
+}
+
+void JsonWriter::PutString(std::string_view text) {
+  if (!IsPlain(text)) {
+    const std::string quoted = Dump(text);
+    BeforeValue();
+    Put(quoted);
+    return;
+  }
+  BeforeValue();
+  Put("\"");
+  Put(text);
+  Put("\"");
+}
+
 void JsonWriter::NewLine(std::size_t depth) {
-  out_ << '\n';
-  for (std::size_t i = 0; i < depth; ++i) out_ << "  ";
+  line_.assign(1, '\n').append(2 * depth, ' ');
+  Put(line_);
 }
 
 void JsonWriter::BeforeValue() {
@@ -29,13 +63,13 @@ void JsonWriter::BeforeValue() {
     return;
   }
   if (counts_.empty()) return;
-  if (counts_.back()++ > 0) out_ << ',';
+  if (counts_.back()++ > 0) Put(",");
   NewLine(counts_.size());
 }
 
 void JsonWriter::Open(char bracket) {
   BeforeValue();
-  out_ << bracket;
+  Put(std::string_view(&bracket, 1));
   counts_.push_back(0);
 }
 
@@ -43,36 +77,35 @@ void JsonWriter::Close(char bracket) {
   const bool empty = counts_.back() == 0;
   counts_.pop_back();
   if (!empty) NewLine(counts_.size());
-  out_ << bracket;
-  if (counts_.empty()) out_ << '\n';
+  Put(std::string_view(&bracket, 1));
+  if (counts_.empty()) Put("\n");
 }
 
 void JsonWriter::Key(std::string_view name) {
-  const std::string quoted = Dump(name);
-  BeforeValue();
-  out_ << quoted << ": ";
+  PutString(name);
+  Put(": ");
   after_key_ = true;
 }
 
 void JsonWriter::String(std::string_view text) {
-  const std::string quoted = Dump(text);
-  BeforeValue();
-  out_ << quoted;
+  PutString(text);
 }
 
 void JsonWriter::Integer(std::int64_t number) {
   BeforeValue();
-  out_ << number;
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  Put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
 void JsonWriter::Boolean(bool flag) {
   BeforeValue();
-  out_ << (flag ? "true" : "false");
+  Put(flag ? "true" : "false");
 }
 
 void JsonWriter::Null() {
   BeforeValue();
-  out_ << "null";
+  Put("null");
 }
 
 }  // namespace storetool

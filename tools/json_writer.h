@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ostream>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,10 +42,15 @@ class JsonWriter {
   void Open(char bracket);
   void Close(char bracket);
   void NewLine(std::size_t depth);
+  void Put(std::string_view text);
+  // Writes a quoted string as a value, after BeforeValue; throws InvalidText
+  // before writing anything when the text is not valid UTF-8.
+  void PutString(std::string_view text);
 
   std::ostream& out_;
   std::vector<std::size_t> counts_;  // members written so far, per open container
   bool after_key_ = false;
+  std::string line_;  // a line break and indentation, reused
 };
 
 }  // namespace storetool

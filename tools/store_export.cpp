@@ -1,10 +1,8 @@
 #include "tools/store_export.h"
 
 #include <cstdint>
-#include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "host/store/schema.h"
 #include "tools/json_reader.h"
@@ -14,34 +12,50 @@
 namespace storetool {
 namespace {
 
-struct FolderRow {
-  std::int64_t id = 0;
-  std::string entry_id;
-  std::string name;
-  std::string message_class;
-};
+// The folders reachable from the top level with their depth (0: top level)
+// and their position in the document, numbered by a key that orders them as
+// the document nests them: each folder's id in fixed width after its
+// parent's key, so every folder comes before its subfolders and siblings
+// by id. Folders deeper than the store allows are listed down to the first
+// level too deep, which the export reports.
+std::string FolderTree() {
+  std::string sql =
+      "WITH RECURSIVE tree(id, depth, path) AS ("
+      "SELECT id, 0, printf('%020d', id) FROM folders WHERE parent IS NULL "
+      "UNION ALL SELECT f.id, t.depth + 1, t.path || printf('%020d', f.id) "
+      "FROM tree t JOIN folders f ON f.parent = t.id WHERE t.depth < ";
+  sql.append(std::to_string(store::kMaxFolderDepth))
+      .append("), ranked(id, depth, position) AS MATERIALIZED ("
+              "SELECT id, depth, row_number() OVER (ORDER BY path) FROM tree) ");
+  return sql;
+}
 
-// The subfolders of one open folder (or of the store) and how many are written.
-struct Level {
-  std::vector<FolderRow> children;
-  std::size_t next = 0;
-};
+std::string FolderTreeQuery(const char* select) { return FolderTree().append(select); }
 
+// Items and properties come sorted by folder, in writing order, then item,
+// so that writing the folders in that order consumes both streams in step.
+// Each query scans its table once in key order (the properties' primary key
+// is named because the planner otherwise walks a secondary index and looks
+// every row up again) instead of seeking folder by folder and item by item
+// across the file, and SQLite's sorter spills to temporary files past its
+// cache, so memory stays small.
 class Exporter {
  public:
   Exporter(const store::Database& db, std::ostream& out)
       : db_(db),
         json_(out),
-        items_(db, "SELECT id, entry_id, message_class, subject, body, company_name, time_sent, "
-                   "time_received, sent, unread, submitted FROM items WHERE folder = ? ORDER BY id"),
-        properties_(db, "SELECT name, type, value FROM properties WHERE item = ? ORDER BY name") {}
+        items_(db, FolderTreeQuery("SELECT i.id, i.entry_id, i.message_class, i.subject, i.body, i.company_name, i.time_sent, "
+                   "i.time_received, i.sent, i.unread, i.submitted, i.folder FROM items i NOT INDEXED "
+                   "CROSS JOIN ranked r ON r.id = i.folder ORDER BY r.position, i.id").c_str()),
+        properties_(db, FolderTreeQuery("SELECT p.item, p.name, p.type, p.value FROM properties p INDEXED BY sqlite_autoindex_properties_1 "
+                        "CROSS JOIN items i ON i.id = p.item CROSS JOIN ranked r ON r.id = i.folder "
+                        "ORDER BY r.position, p.item, p.name").c_str()) {}
 
   void Run();
 
  private:
-  std::vector<FolderRow> Children(std::optional<std::int64_t> parent);
-  void WriteFolderTree();
-  void BeginFolder(const FolderRow& folder);
+  void WriteFolders();
+  void BeginFolder(const store::Statement& folder);
   void WriteItems(std::int64_t folder);
   void WriteItem();
   void WriteTime(const char* member, int column);
@@ -57,6 +71,8 @@ class Exporter {
   JsonWriter json_;
   store::Statement items_;
   store::Statement properties_;
+  bool item_ready_ = false;      // items_ holds the next item to write
+  bool property_ready_ = false;  // properties_ holds the next property to write
   // The folder or item being written (none: the store's own members), for messages.
   const char* owner_kind_ = nullptr;
   std::string owner_id_;
@@ -70,56 +86,49 @@ void Exporter::Run() {
   json_.Integer(1);
   Member("store_id", found ? header.Text(0) : "");
   Member("outlook_version", found ? header.Text(1) : "");
-  WriteFolderTree();
+  WriteFolders();
   json_.EndObject();
 }
 
-std::vector<FolderRow> Exporter::Children(std::optional<std::int64_t> parent) {
-  store::Statement select(db_, parent ? "SELECT id, entry_id, name, default_message_class FROM folders "
-                                        "WHERE parent = ? ORDER BY id"
-                                      : "SELECT id, entry_id, name, default_message_class FROM folders "
-                                        "WHERE parent IS NULL ORDER BY id");
-  if (parent) select.Bind(1, *parent);
-  std::vector<FolderRow> children;
-  while (select.Step()) children.push_back({select.Int(0), select.Text(1), select.Text(2), select.Text(3)});
-  return children;
-}
-
-// Walks the tree with a stack of levels, one per open folder, so that no
-// depth in the store can overflow the call stack; deeper than the store
-// allows, the export fails.
-void Exporter::WriteFolderTree() {
+// Folders come in writing order with their depth: a folder closes the
+// open folders at its depth or deeper before it opens.
+void Exporter::WriteFolders() {
   json_.Key("folders");
   json_.BeginArray();
-  std::vector<Level> levels;
-  levels.push_back({Children(std::nullopt)});
-  while (!levels.empty()) {
-    Level& level = levels.back();
-    if (level.next == level.children.size()) {
-      json_.EndArray();
-      levels.pop_back();
-      if (!levels.empty()) json_.EndObject();
-      continue;
-    }
-    const FolderRow folder = std::move(level.children[level.next++]);
-    if (levels.size() > static_cast<std::size_t>(store::kMaxFolderDepth)) {
-      throw std::runtime_error(db_.path() + ": folder " + Quote(folder.entry_id) + " (" + Quote(folder.name) +
+  item_ready_ = items_.Step();
+  property_ready_ = properties_.Step();
+  store::Statement folders(db_, FolderTreeQuery("SELECT f.id, r.depth, f.entry_id, f.name, f.default_message_class "
+                                                "FROM ranked r JOIN folders f ON f.id = r.id ORDER BY r.position")
+                                    .c_str());
+  std::int64_t open = 0;
+  while (folders.Step()) {
+    if (folders.Int(1) >= store::kMaxFolderDepth) {
+      throw std::runtime_error(db_.path() + ": folder " + Quote(folders.Text(2)) + " (" + Quote(folders.Text(3)) +
                                "): folders nest deeper than " + std::to_string(store::kMaxFolderDepth) + " levels");
     }
-    BeginFolder(folder);
-    levels.push_back({Children(folder.id)});
+    for (; open > folders.Int(1); --open) {
+      json_.EndArray();
+      json_.EndObject();
+    }
+    BeginFolder(folders);
+    ++open;
   }
+  for (; open > 0; --open) {
+    json_.EndArray();
+    json_.EndObject();
+  }
+  json_.EndArray();
 }
 
 // Writes a folder's members up to the opening of its "folders" array.
-void Exporter::BeginFolder(const FolderRow& folder) {
+void Exporter::BeginFolder(const store::Statement& folder) {
   owner_kind_ = "folder";
-  owner_id_ = folder.entry_id;
+  owner_id_ = folder.Text(2);
   json_.BeginObject();
-  Member("name", folder.name);
-  Member("entry_id", folder.entry_id);
-  Member("default_message_class", folder.message_class);
-  WriteItems(folder.id);
+  Member("name", folder.Text(3));
+  Member("entry_id", owner_id_);
+  Member("default_message_class", folder.Text(4));
+  WriteItems(folder.Int(0));
   json_.Key("folders");
   json_.BeginArray();
 }
@@ -127,9 +136,7 @@ void Exporter::BeginFolder(const FolderRow& folder) {
 void Exporter::WriteItems(std::int64_t folder) {
   json_.Key("items");
   json_.BeginArray();
-  items_.Reset();
-  items_.Bind(1, folder);
-  while (items_.Step()) WriteItem();
+  for (; item_ready_ && items_.Int(11) == folder; item_ready_ = items_.Step()) WriteItem();
   json_.EndArray();
 }
 
@@ -162,18 +169,16 @@ void Exporter::WriteTime(const char* member, int column) {
 void Exporter::WriteProperties(std::int64_t item) {
   json_.Key("properties");
   json_.BeginObject();
-  properties_.Reset();
-  properties_.Bind(1, item);
-  while (properties_.Step()) {
-    const std::string name = properties_.Text(0);
+  for (; property_ready_ && properties_.Int(0) == item; property_ready_ = properties_.Step()) {
+    const std::string name = properties_.Text(1);
     try {
       json_.Key(name);
     } catch (const InvalidText& error) {
       FailText(error, "property", name);
     }
-    const std::string type = properties_.Text(1);
+    const std::string type = properties_.Text(2);
     if (type == kText) {
-      Text(properties_.Text(2), "property", name);
+      Text(properties_.Text(3), "property", name);
       continue;
     }
     json_.BeginObject();
@@ -181,11 +186,11 @@ void Exporter::WriteProperties(std::int64_t item) {
     Text(type, "property", name);
     json_.Key("value");
     if (type == kInteger) {
-      json_.Integer(properties_.Int(2));
+      json_.Integer(properties_.Int(3));
     } else if (type == kBoolean) {
-      json_.Boolean(properties_.Int(2) != 0);
+      json_.Boolean(properties_.Int(3) != 0);
     } else {
-      Text(DocumentTime(properties_.Text(2)), "property", name);
+      Text(DocumentTime(properties_.Text(3)), "property", name);
     }
     json_.EndObject();
   }

@@ -5,6 +5,8 @@
 
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "host/store/schema.h"
 #include "host/store/test_store.h"
@@ -15,6 +17,7 @@ namespace {
 
 using store::testing::TempDir;
 using store::testing::TestStore;
+using store::testing::TextProperties;
 
 // What an export of the store at `path` wrote before it failed, and why.
 struct FailedExport {
@@ -33,6 +36,70 @@ FailedExport ExportFailure(const std::string& path) {
 }
 
 bool IsDocument(const std::string& text) { return nlohmann::json::accept(text); }
+
+// The texts a query for one key yields, in its order.
+std::vector<std::string> Texts(store::Database& db, const char* sql, const std::string& key) {
+  store::Statement select(db, sql);
+  select.Bind(1, key);
+  std::vector<std::string> values;
+  while (select.Step()) values.push_back(select.Text(0));
+  return values;
+}
+
+std::vector<std::string> EntryIds(const nlohmann::ordered_json& list) {
+  std::vector<std::string> ids;
+  for (const auto& element : list) ids.push_back(element["entry_id"]);
+  return ids;
+}
+
+// Checks a folder's items, their properties and its subfolders against the
+// store, row by row; `entry_id` "" stands for the store's top level.
+void ExpectFolderMatches(store::Database& db, const std::string& entry_id, const nlohmann::ordered_json& folder) {
+  EXPECT_EQ(EntryIds(folder["folders"]),
+            Texts(db, "SELECT entry_id FROM folders WHERE parent IS (SELECT id FROM folders WHERE entry_id = ?) "
+                       "ORDER BY id", entry_id));
+  if (!entry_id.empty()) {
+    EXPECT_EQ(EntryIds(folder["items"]),
+              Texts(db, "SELECT i.entry_id FROM items i JOIN folders f ON f.id = i.folder WHERE f.entry_id = ? "
+                         "ORDER BY i.id", entry_id));
+    for (const auto& item : folder["items"]) {
+      const std::string id = item["entry_id"];
+      std::vector<std::string> written;
+      for (const auto& [name, value] : item["properties"].items()) written.push_back(name + "=" + value.dump());
+      EXPECT_EQ(written, Texts(db, "SELECT p.name || '=\"' || p.value || '\"' FROM properties p "
+                                    "JOIN items i ON i.id = p.item WHERE i.entry_id = ? ORDER BY p.name", id));
+    }
+  }
+  for (const auto& child : folder["folders"]) ExpectFolderMatches(db, child["entry_id"], child);
+}
+
+TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWereAdded) {
+  // Folders numbered apart from their nesting order, items added round
+  // the folders, properties added out of name order.
+  TempDir dir;
+  TestStore store(dir.File("s.db"));
+  const auto first = store.AddFolder("First");
+  const auto second = store.AddFolder("Second");
+  const auto inner = store.AddFolder("Inner", first);
+  store.AddFolder("Empty", inner);
+  const auto deeper = store.AddFolder("Deeper", inner);
+  const std::int64_t round[] = {second, deeper, first, inner, second, first, deeper};
+  for (int i = 0; i < 21; ++i) {
+    const std::string n = std::to_string(i);
+    TextProperties properties;
+    if (i % 3 != 0) properties = {{"zeta", n}, {"Alpha", "a" + n}, {"beta", "b" + n}};
+    if (i % 4 == 1) properties.push_back({"Zulu", "z" + n});
+    store.AddItem(round[i % 7], "IPM.Contact", properties, "Subject " + n);
+  }
+  std::ostringstream out;
+  ExportStore(store.db(), out);
+  const std::string text = out.str();
+  ExpectFolderMatches(store.db(), "", nlohmann::ordered_json::parse(text));
+  // Every item written once: the walk above cannot see a dropped one.
+  std::size_t items = 0;
+  for (auto at = text.find("\"subject\""); at != std::string::npos; at = text.find("\"subject\"", at + 1)) ++items;
+  EXPECT_EQ(items, 21u);
+}
 
 TEST(StoreExportTest, FailsOnTextThatIsNotUtf8NamingItsItemAndPlace) {
   // Other programs may write any bytes into the store's text columns.
