@@ -19,8 +19,9 @@ class InvalidText : public std::runtime_error {
 // Writes one JSON document to a stream as it goes, laid out as
 // nlohmann-json's dump(2): one member or element per line, two spaces per
 // level, empty containers as {} and [], a final newline. Strings are
-// written by nlohmann-json. The caller keeps the grammar: a Key before each
-// object member's value.
+// written as nlohmann-json writes them (by it, but for plain printable
+// ASCII, which needs no escapes). The caller keeps the grammar: a Key
+// before each object member's value.
 class JsonWriter {
  public:
   explicit JsonWriter(std::ostream& out) : out_(out) {}
