@@ -10,6 +10,12 @@
 namespace store {
 namespace {
 
+// Layout 1 indexed the value of every property, and values that many items
+// share sit in long runs ordered by item, so each property written moved an
+// entry onto a page of its own. Only AccountID is looked up by value.
+#define QUORVIA_ACCOUNT_ID_INDEX \
+  "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'"
+
 // Items and folders keep the order they were added in: their id. Each
 // property row repeats its item's folder, so a restriction of one folder to
 // one value is a single range of properties_by_folder. The type check is a
@@ -49,8 +55,7 @@ CREATE TABLE properties (
   value,
   PRIMARY KEY (item, name)) WITHOUT ROWID;
 CREATE INDEX properties_by_folder ON properties(folder, name, value, item);
-CREATE INDEX properties_by_value ON properties(name, value, item);
-)sql";
+)sql" QUORVIA_ACCOUNT_ID_INDEX ";\n";
 
 void Configure(Database& db) {
   db.Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
@@ -61,9 +66,22 @@ int PragmaInt(const Database& db, const char* pragma) {
   return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
 }
 
-// The opened file, once it has shown itself a CRM store of this layout.
-// Until then every failure, however SQLite names it, is a failure to open.
-std::unique_ptr<Database> Checked(std::unique_ptr<Database> db) {
+// Layout 1 becomes layout 2 in one transaction, so a program killed half-way
+// leaves layout 1 whole. Another program may have upgraded the store since
+// its version was read, so it is read again under the write lock.
+void Upgrade(Database& db) {
+  Transaction transaction(db);
+  if (PragmaInt(db, "PRAGMA user_version") == kOldestSchemaVersion) {
+    db.Exec("DROP INDEX properties_by_value; " QUORVIA_ACCOUNT_ID_INDEX);
+    db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  }
+  transaction.Commit();
+}
+
+// The opened file, once it has shown itself a CRM store of a layout this
+// program knows, upgraded when it is to be written. Until then every
+// failure, however SQLite names it, is a failure to open.
+std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool for_writing) {
   const std::string& path = db->path();
   int application_id = 0;
   int version = 0;
@@ -77,22 +95,32 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db) {
   if (application_id != kApplicationId) {
     throw OpenFailure(path, "not a CRM store; the file is left unchanged");
   }
-  if (version != kSchemaVersion) {
+  if (version < kOldestSchemaVersion || version > kSchemaVersion) {
     throw OpenFailure(path, "store layout version " + std::to_string(version) +
-                                " is not supported (this program reads version " +
-                                std::to_string(kSchemaVersion) + "); the file is left unchanged");
+                                " is not supported (this program reads versions " +
+                                std::to_string(kOldestSchemaVersion) + " to " + std::to_string(kSchemaVersion) +
+                                "); the file is left unchanged");
   }
+  if (for_writing && version < kSchemaVersion) Upgrade(*db);
   return db;
 }
 
 }  // namespace
 
 std::unique_ptr<Database> OpenStore(const std::string& path) {
-  return Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting));
+  auto db = Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting), true);
+  // An automatic checkpoint inside a long command copies the same pages back
+  // again and again; the owner of the connection checkpoints once at its end.
+  db->Exec("PRAGMA wal_autocheckpoint = 0");
+  return db;
+}
+
+void CheckpointQuietly(Database& db) {
+  sqlite3_exec(db.handle(), "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
 }
 
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
-  return Checked(std::make_unique<Database>(path, Database::Mode::kReadOnly));
+  return Checked(std::make_unique<Database>(path, Database::Mode::kReadOnly), false);
 }
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,

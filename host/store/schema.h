@@ -9,20 +9,32 @@ namespace store {
 
 // Marks a SQLite file as a CRM store ("QRVA").
 inline constexpr int kApplicationId = 0x51525641;
-// The layout this program reads and writes; a file with another is refused.
-inline constexpr int kSchemaVersion = 1;
+// The layout this program writes. A store of an older layout it knows is read
+// as it is and upgraded when it is opened for writing; any other is refused.
+inline constexpr int kSchemaVersion = 2;
+inline constexpr int kOldestSchemaVersion = 1;
 
 // The name of the database folder that a new store holds.
 inline constexpr char kDatabaseFolderName[] = "Account Profiles";
 
 // Opens an existing store. Throws host::Error ("cannot open the CRM store
 // PATH: WHY"), leaving the file unchanged, when it is missing or cannot be
-// opened, is not a CRM store, or is of another layout version.
+// opened, is not a CRM store, or is of a layout version it does not know.
+// A store of an older layout is upgraded first, in one transaction. The
+// connection makes no automatic checkpoints: its owner calls
+// CheckpointQuietly when its work is done (closing the last connection to a
+// store checkpoints it too).
 std::unique_ptr<Database> OpenStore(const std::string& path);
+
+// Copies what the log holds back into the store file as far as no reader
+// needs it (a PASSIVE checkpoint). Every commit is durable without it, so a
+// failure is ignored: the next checkpoint copies the pages.
+void CheckpointQuietly(Database& db);
 
 // Opens an existing store for reading only: nothing in the file or beside it
 // is changed, and read-only files and folders can be read. Throws as
-// OpenStore; a write through it throws host::StoreFailure (read-only).
+// OpenStore, but upgrades nothing; a write through it throws
+// host::StoreFailure (read-only).
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path);
 
 // Creates a new, empty store (no folders) with that store identifier and

@@ -45,7 +45,7 @@ class StoreWideFailureTest : public ::testing::Test {
 };
 
 TEST_F(StoreWideFailureTest, AWriteToADamagedPageStopsTheRunThroughTheHosts) {
-  ZeroPageOf(path_, "properties_by_value");
+  ZeroPageOf(path_, "properties_by_folder");
   StoreHosts hosts(path_);
   auto item = hosts.CreateApplication()->GetNamespace("MAPI")->GetItemFromID("E1", TestStore::kStoreId);
   item->UserProperties()->Add("Team", host::kOlText)->SetValue(std::string("North"));

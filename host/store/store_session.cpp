@@ -7,7 +7,9 @@ namespace store {
 StoreSession::StoreSession(std::string path, std::string run_id)
     : path_(std::move(path)), run_id_(std::move(run_id)) {}
 
-StoreSession::~StoreSession() = default;
+StoreSession::~StoreSession() {
+  if (db_) CheckpointQuietly(*db_);
+}
 
 Database& StoreSession::Db() {
   if (!db_) db_ = OpenStore(path_);

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "host/store/schema.h"
+#include "tools/tool_test_support.h"
+
+namespace storetool {
+namespace {
+
+using testing::ReadFile;
+using testing::RunTool;
+using testing::TempDir;
+
+// A small store of layout 1 as the program of that layout made it, and its
+// export by that program.
+const std::string kLayout1 = QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db";
+const std::string kLayout1Export = QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json";
+
+struct Layout {
+  int version = 0;
+  std::string value_index;  // how properties_by_value is made
+};
+
+Layout LayoutOf(const std::string& path) {
+  const auto db = store::OpenStoreReadOnly(path);
+  Layout layout;
+  store::Statement version(*db, "PRAGMA user_version");
+  if (version.Step()) layout.version = static_cast<int>(version.Int(0));
+  store::Statement index(*db, "SELECT sql FROM sqlite_master WHERE name = 'properties_by_value'");
+  if (index.Step()) layout.value_index = index.Text(0);
+  return layout;
+}
+
+std::string CopyOfLayout1(const TempDir& dir) {
+  const std::string path = dir.File("crm.db");
+  std::filesystem::copy_file(kLayout1, path);
+  return path;
+}
+
+void ExpectLayout1Whole(const std::string& path) {
+  const Layout layout = LayoutOf(path);
+  EXPECT_EQ(layout.version, 1);
+  EXPECT_EQ(layout.value_index, "CREATE INDEX properties_by_value ON properties(name, value, item)");
+  const testing::ToolRun check = RunTool({"--store", path, "check"});
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
+}
+
+TEST(StoreLayoutUpgradeTest, ReadsLayout1AsItIsAndUpgradesItWhenOpenedForWriting) {
+  TempDir dir;
+  const std::string path = CopyOfLayout1(dir);
+  const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
+  EXPECT_NE(find, "");
+  ExpectLayout1Whole(path);
+  EXPECT_EQ(ReadFile(path), ReadFile(kLayout1)) << "reading changed the file";
+
+  store::OpenStore(path);
+  const Layout layout = LayoutOf(path);
+  EXPECT_EQ(layout.version, store::kSchemaVersion);
+  EXPECT_NE(layout.value_index.find("WHERE name = 'AccountID'"), std::string::npos) << layout.value_index;
+  EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
+  EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
+  EXPECT_EQ(RunTool({"--store", path, "find", "A000001"}).out, find);
+  // A second open finds nothing left to upgrade.
+  store::OpenStore(path);
+  EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
+}
+
+// A process killed while it upgrades: it dies as it is about to write the
+// frame that would make commit number g_commits_before_kill (from 0), the
+// frames before it in the log. The log file is the default file with its
+// write method replaced.
+int g_commits_before_kill = 0;
+sqlite3_vfs* g_real_vfs = nullptr;
+sqlite3_vfs g_killing_vfs;
+const sqlite3_io_methods* g_real_log_methods = nullptr;
+sqlite3_io_methods g_killing_log_methods;
+
+int KillingLogWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+  // A frame header (24 bytes) that gives the store's size after commit ends
+  // a transaction; any other frame has zero there.
+  if (amount == 24) {
+    unsigned char pages[4];
+    std::memcpy(pages, static_cast<const char*>(data) + 4, sizeof pages);
+    if ((pages[0] | pages[1] | pages[2] | pages[3]) != 0 && g_commits_before_kill-- == 0) ::_exit(9);
+  }
+  return g_real_log_methods->xWrite(file, data, amount, offset);
+}
+
+int KillingOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
+  const int rc = g_real_vfs->xOpen(g_real_vfs, name, file, flags, out_flags);
+  if (rc == SQLITE_OK && (flags & SQLITE_OPEN_WAL) != 0) {
+    g_real_log_methods = file->pMethods;
+    g_killing_log_methods = *file->pMethods;
+    g_killing_log_methods.xWrite = KillingLogWrite;
+    file->pMethods = &g_killing_log_methods;
+  }
+  return rc;
+}
+
+// Upgraded by a process that gets killed at its first commit, then its
+// second and so on until one ends by itself: every kill leaves layout 1
+// whole, and the process that lives leaves layout 2.
+TEST(StoreLayoutUpgradeTest, AKilledUpgradeLeavesLayout1Whole) {
+  int kills = 0;
+  for (bool killed = true; killed && kills < 10;) {
+    TempDir dir;
+    const std::string path = CopyOfLayout1(dir);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      g_commits_before_kill = kills;
+      g_real_vfs = sqlite3_vfs_find(nullptr);
+      g_killing_vfs = *g_real_vfs;
+      g_killing_vfs.zName = "killing";
+      g_killing_vfs.xOpen = KillingOpen;
+      sqlite3_vfs_register(&g_killing_vfs, 1);
+      try {
+        store::OpenStore(path);
+      } catch (...) {
+        ::_exit(3);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    killed = WEXITSTATUS(status) == 9;
+    if (killed) {
+      SCOPED_TRACE("killed at commit " + std::to_string(kills));
+      ++kills;
+      ExpectLayout1Whole(path);
+    } else {
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
+      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
+    }
+  }
+  EXPECT_GE(kills, 1) << "no upgrade was killed";
+  EXPECT_LT(kills, 10) << "the upgrade never ended";
+}
+
+}  // namespace
+}  // namespace storetool
