@@ -13,8 +13,8 @@ namespace {
 // Layout 1 indexed the value of every property, and values that many items
 // share sit in long runs ordered by item, so each property written moved an
 // entry onto a page of its own. Only AccountID is looked up by value.
-#define QUORVIA_ACCOUNT_ID_INDEX \
-  "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'"
+constexpr char kAccountIdIndex[] =
+    "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'";
 
 // Items and folders keep the order they were added in: their id. Each
 // property row repeats its item's folder, so a restriction of one folder to
@@ -55,7 +55,7 @@ CREATE TABLE properties (
   value,
   PRIMARY KEY (item, name)) WITHOUT ROWID;
 CREATE INDEX properties_by_folder ON properties(folder, name, value, item);
-)sql" QUORVIA_ACCOUNT_ID_INDEX ";\n";
+)sql";
 
 void Configure(Database& db) {
   db.Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
@@ -72,7 +72,8 @@ int PragmaInt(const Database& db, const char* pragma) {
 void Upgrade(Database& db) {
   Transaction transaction(db);
   if (PragmaInt(db, "PRAGMA user_version") == kOldestSchemaVersion) {
-    db.Exec("DROP INDEX properties_by_value; " QUORVIA_ACCOUNT_ID_INDEX);
+    db.Exec("DROP INDEX properties_by_value");
+    db.Exec(kAccountIdIndex);
     db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
   }
   transaction.Commit();
@@ -132,6 +133,7 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
   Configure(*db);
   Transaction transaction(*db);
   db->Exec(kSchema);
+  db->Exec(kAccountIdIndex);
   Statement(*db, "INSERT INTO store (id, store_id, outlook_version) VALUES (1, ?, ?)")
       .Bind(1, store_id)
       .Bind(2, outlook_version)
