@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "host/desktop/window_manager_close.h"
 #include "tests/e2e/xvfb_server.h"
 
 // Xlib defines macros such as Status, Bool and None: it comes last.
@@ -68,18 +69,6 @@ Window AwaitSlide(Display* display) {
   return 0;
 }
 
-void CloseAsWindowManager(Display* display, Window window) {
-  XEvent close{};
-  close.xclient.type = ClientMessage;
-  close.xclient.window = window;
-  close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  close.xclient.format = 32;
-  close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  close.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display, window, False, NoEventMask, &close);
-  XFlush(display);
-}
-
 // One run of `args`: when `slide`, until its slide is mapped, then closed.
 Launch RunOnce(Display* display, const std::vector<std::string>& args,
                const std::map<std::string, std::string>& env, bool slide) {
@@ -95,7 +84,7 @@ Launch RunOnce(Display* display, const std::vector<std::string>& args,
       waitpid(pid, nullptr, 0);
       Fail("the first slide was not mapped within 20 s");
     }
-    CloseAsWindowManager(display, window);
+    desktop::CloseAsWindowManager(display, window);
   }
   int status = 0;
   rusage usage{};

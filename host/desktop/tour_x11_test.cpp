@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "host/desktop/window_manager_close.h"
 #include "host/desktop/x11_window_lookup.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
@@ -131,16 +132,7 @@ TEST_F(TourX11Test, TheFirstSlideIsMappedAndClosingItThroughTheWindowManagerEnds
   EXPECT_EQ(attributes.width, 662);
   EXPECT_EQ(attributes.height, 457);
 
-  // What a window manager sends when the user closes the window.
-  XEvent close{};
-  close.xclient.type = ClientMessage;
-  close.xclient.window = slide;
-  close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  close.xclient.format = 32;
-  close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  close.xclient.data.l[1] = CurrentTime;
-  XSendEvent(d, slide, False, NoEventMask, &close);
-  XSync(d, False);
+  desktop::CloseAsWindowManager(d, slide);
   const e2e::ProcessResult result = help->Wait(kWaitMs);
   EXPECT_EQ(result.status, 0) << result.err;
 }
