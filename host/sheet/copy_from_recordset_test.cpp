@@ -45,45 +45,6 @@ class CopyFromRecordsetTest : public odbc::testing::ReportsSourceTest {
   host::Ref<host::ado::Connection> connection_;
 };
 
-TEST_F(CopyFromRecordsetTest, CopiesEveryFieldAsACellOfItsType) {
-  connection_->Execute(
-      "insert into Accounts values (1, 12.5, 0.25, '2024-02-29', '2024-02-29 13:14:15', 1, "
-      "'007', 'Zoë')");
-  connection_->Execute("insert into Accounts values (2, null, null, null, null, 0, "
-                       "'12345678901234567890', null)");
-  auto application = Application();
-  auto sheet = application->Workbooks()->Add()->Worksheets("Sheet1");
-  auto recordset = Query("select * from Accounts order by Id");
-  WriteHeader(*sheet, *recordset);
-  EXPECT_EQ(sheet->Range("A2")->CopyFromRecordset(recordset), 2);
-  EXPECT_TRUE(recordset->Eof());
-  const testing::ReadBack book(application->Save().at(0));
-
-  const std::vector<std::pair<std::string, nlohmann::json>> expected = {
-      {"A2", {{"type", "number"}, {"value", 1.0}}},
-      {"B2", {{"type", "number"}, {"value", 12.5}}},
-      {"C2", {{"type", "number"}, {"value", 0.25}}},
-      {"D2", {{"type", "date"}, {"value", "2024-02-29 00:00:00"}, {"format", "yyyy-mm-dd"}}},
-      {"E2", {{"type", "date"}, {"value", "2024-02-29 13:14:15"}, {"format", "yyyy-mm-dd hh:mm:ss"}}},
-      {"F2", {{"type", "boolean"}, {"value", true}}},
-      {"G2", {{"type", "text"}, {"value", "007"}}},
-      {"H2", {{"type", "text"}, {"value", "Zoë"}}},
-      {"A3", {{"type", "number"}, {"value", 2.0}}},
-      {"F3", {{"type", "boolean"}, {"value", false}}},
-      {"G3", {{"type", "text"}, {"value", "12345678901234567890"}}},
-  };
-  for (const auto& [address, want] : expected) {
-    const auto cell = book.Cell("Sheet1", address);
-    for (const auto& [key, value] : want.items()) EXPECT_EQ(cell[key], value) << address << " " << key;
-    EXPECT_EQ(cell["bold"], false) << address;
-  }
-  // The nulls of the second row leave their cells empty.
-  for (const std::string address : {"B3", "C3", "D3", "E3", "H3"}) {
-    EXPECT_EQ(book.Cell("Sheet1", address), nullptr) << address;
-  }
-  EXPECT_EQ(book.CellCount("Sheet1"), 8 + expected.size());
-}
-
 TEST_F(CopyFromRecordsetTest, CopiesFromTheCurrentRowAndNothingFromAnEmptyOne) {
   for (int id = 1; id <= 4; ++id) {
     connection_->Execute("insert into Accounts (Id) values (" + std::to_string(id) + ")");
