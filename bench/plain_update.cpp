@@ -144,10 +144,7 @@ class PlainWalk {
 
   void UpdateTable(Connection& connection, const ReportFolder& folder) {
     const std::string& quote = connection.quote();
-    const std::string field_name = reports::QuotedName("FieldName", quote);
-    std::string query = "Select ";
-    query.append(field_name).append(" from ").append(reports::QuotedName(std::string("Schema").append(folder.name), quote));
-    query.append(" order by ").append(field_name);
+    const std::string query = reports::SchemaQuery(folder.name, quote);
     if (sent_ != nullptr) sent_->push_back({query, {}});
     SentStatement update;
     std::string set_list;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/store/schema.h"
+#include "reports/update_statement.h"
 #include "tools/store_file.h"
 
 namespace storetool {
@@ -29,11 +30,8 @@ struct ReportTable {
   std::vector<ReportFolder> folders;
 };
 
-std::string QuotedName(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + '"';
-}
+// SQLite's identifier quote.
+std::string QuotedName(std::string_view name) { return reports::QuotedName(name, "\""); }
 
 // SQLite compares table names without regard to ASCII letter case.
 std::string TableKey(std::string_view name) {
