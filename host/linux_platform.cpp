@@ -13,6 +13,7 @@
 #include "host/desktop/x11_window_lookup.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
+#include "host/pausing_desktop.h"
 #include "host/store/quillet_connect.h"
 #include "host/store/store_hosts.h"
 
@@ -23,6 +24,13 @@ LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, con
       store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
       desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
+  // The program pauses only through the desktop, so the store may share one
+  // read transaction among the reads between two pauses.
+  desktop_.events = std::make_unique<PausingEventPump>(std::move(desktop_.events), *store_);
+  desktop_.message_box = std::make_unique<PausingMessageBox>(std::move(desktop_.message_box), *store_);
+  desktop_.companion_answers =
+      std::make_unique<PausingMessageBox>(std::move(desktop_.companion_answers), *store_);
+  store_->GroupReads();
 }
 
 LinuxPlatform::~LinuxPlatform() = default;

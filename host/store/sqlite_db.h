@@ -82,7 +82,11 @@ class Statement {
 // ran, so a failure half-way leaves nothing written.
 class Transaction {
  public:
+  // Takes over a write transaction its caller has already begun.
+  enum Begun { kBegun };
+
   explicit Transaction(Database& db);
+  Transaction(Database& db, Begun) : db_(db) {}
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;

@@ -39,6 +39,10 @@ host::Ref<host::omg::SafeItem> StoreHosts::CreateSafeContactItem() { return Make
 
 host::Ref<host::omg::SafeItem> StoreHosts::CreateSafePostItem() { return MakeSafePostItem(); }
 
+void StoreHosts::GroupReads() { session_->GroupReads(); }
+
+void StoreHosts::EndReads() { session_->EndReads(); }
+
 void StoreHosts::FailWritesAfter(int writes) { session_->FailWritesAfter(writes); }
 
 void StoreHosts::SetItemWindows(host::ItemWindows* windows) { session_->SetItemWindows(windows); }

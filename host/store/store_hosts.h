@@ -41,6 +41,11 @@ class StoreHosts {
   // rolled back. A negative count turns it off.
   void FailWritesAfter(int writes);
 
+  // Shares a read transaction among reads until the next write or pause,
+  // as StoreSession::GroupReads says; EndReads is such a pause.
+  void GroupReads();
+  void EndReads();
+
   // Where Display shows this store's items (not owned; it must outlive
   // every item made here); until set, Display fails.
   void SetItemWindows(host::ItemWindows* windows);

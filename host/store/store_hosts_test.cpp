@@ -87,7 +87,7 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
 }
 
 // A reader left open would keep the checkpoint from emptying the log.
-TEST_F(StoreHostsTest, NoReadStaysOpenBetweenCalls) {
+TEST_F(StoreHostsTest, UngroupedNoReadStaysOpenBetweenCalls) {
   store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}});
   auto items = Folder(profiles_)->Items();
   const std::pair<const char*, std::function<void()>> reads[] = {
@@ -106,6 +106,30 @@ TEST_F(StoreHostsTest, NoReadStaysOpenBetweenCalls) {
               SQLITE_OK)
         << what;
   }
+}
+
+// Grouped reads share one snapshot until a pause; a write after another
+// connection's commit still lands on top of that commit, and after a pause
+// no reader is left to hold back the checkpoint.
+TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrite) {
+  const std::int64_t item = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}, {"Team", "North"}});
+  hosts_.GroupReads();
+  auto mine = Item(item);
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "North");
+  store_.SetText(item, "Team", "South");
+
+  mine->UserProperties()->Find("AccountID")->SetValue(std::string("B"));
+  mine->Save();
+  EXPECT_EQ(store_.Text(item, "AccountID"), "B");
+  EXPECT_EQ(store_.Text(item, "Team"), "South") << "the other connection's commit survived the write";
+
+  store_.SetText(item, "Team", "East");
+  Item(item)->UserProperties()->Find("Team")->Value();
+  hosts_.EndReads();
+  sqlite3_busy_timeout(store_.db().handle(), 0);
+  EXPECT_EQ(sqlite3_wal_checkpoint_v2(store_.db().handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(host::ToText(Item(item)->UserProperties()->Find("Team")->Value()), "East");
 }
 
 // The four property types are the only ones a store takes, spelled exactly.

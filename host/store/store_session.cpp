@@ -8,7 +8,9 @@ StoreSession::StoreSession(std::string path, std::string run_id)
     : path_(std::move(path)), run_id_(std::move(run_id)) {}
 
 StoreSession::~StoreSession() {
-  if (db_) CheckpointQuietly(*db_);
+  if (!db_) return;
+  EndReads();
+  CheckpointQuietly(*db_);
 }
 
 Database& StoreSession::Db() {
@@ -33,6 +35,7 @@ std::string StoreSession::OutlookVersion() {
 
 StoreSession::Lease::Lease(StoreSession& session, std::string_view sql)
     : session_(session), sql_(sql) {
+  session_.BeginReads();
   auto found = session_.pool_.find(sql);
   if (found != session_.pool_.end() && !found->second.empty()) {
     statement_ = std::move(found->second.back());
@@ -52,6 +55,40 @@ StoreSession::Lease::~Lease() {
 }
 
 int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
+
+void StoreSession::BeginReads() {
+  if (!group_reads_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (reading_ && now - reads_began_ > kReadSpan) EndReads();
+  if (!sqlite3_get_autocommit(Db().handle())) return;  // inside a write, or reads already grouped
+  db_->Exec("BEGIN");
+  reading_ = true;
+  reads_began_ = now;
+}
+
+void StoreSession::EndReads() {
+  if (!reading_) return;
+  reading_ = false;
+  // A read-only transaction commits without touching the file; should it
+  // fail, rolling back ends it just as well.
+  if (sqlite3_exec(db_->handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+void StoreSession::BeginWrite() {
+  // SQLite may have rolled the reads' transaction back itself after a failure.
+  if (reading_ && !sqlite3_get_autocommit(Db().handle())) {
+    // A statement that writes nothing still takes the write lock, and fails
+    // at once when another connection committed after these reads began.
+    if (sqlite3_exec(db_->handle(), "UPDATE store SET id = id WHERE 0", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      reading_ = false;
+      return;
+    }
+  }
+  EndReads();
+  Db().Exec("BEGIN IMMEDIATE");
+}
 
 void StoreSession::Fail(long number, std::string_view what) const {
   throw host::Error(number, std::string(what) + " in the CRM store " + path_);

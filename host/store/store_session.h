@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,7 +43,14 @@ class StoreSession {
   std::string OutlookVersion();
 
   // A prepared statement borrowed from a pool. When the lease ends the
-  // statement is reset, so no read stays open across host calls.
+  // statement is reset, so no statement stays open across host calls.
+  //
+  // Once GroupReads was called, reads are grouped: the first one opens a
+  // read transaction that the following ones share, until the next write
+  // (which takes it over and commits it), the next pause (EndReads) or
+  // kReadSpan after it began, when the next read starts a new one. A read
+  // transaction per read costs more locking than the read itself; with the
+  // span bounded, every read still sees the store as it was moments before.
   class Lease {
    public:
     Lease(StoreSession& session, std::string_view sql);
@@ -62,6 +70,15 @@ class StoreSession {
 
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int Changes();
+
+  // Groups reads from now on. Only for a program that calls EndReads
+  // whenever it waits (events pumped, a question asked), so
+  // that no snapshot outlives a wait and holds back another process's
+  // checkpoint.
+  void GroupReads() { group_reads_ = true; }
+  // Ends the reads' shared transaction, so that the next read sees every
+  // change committed since.
+  void EndReads();
 
   // Runs `body` in one BEGIN IMMEDIATE transaction and commits it. When
   // `body` or the commit throws, everything is rolled back and the error is
@@ -83,6 +100,13 @@ class StoreSession {
   [[noreturn]] void Fail(long number, std::string_view what) const;
 
  private:
+  static constexpr std::chrono::milliseconds kReadSpan{20};
+
+  void BeginReads();
+  // Begins the write transaction of Write: the reads' transaction becomes
+  // it when nothing was committed since those reads began, otherwise it
+  // ends and BEGIN IMMEDIATE waits for other writers as usual.
+  void BeginWrite();
   void BeforeCommit();
   void AfterCommit();
   [[noreturn]] void FailWrite(std::string_view what, const host::Error& error) const;
@@ -92,6 +116,9 @@ class StoreSession {
   host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
   std::string store_id_;
+  bool group_reads_ = false;
+  bool reading_ = false;
+  std::chrono::steady_clock::time_point reads_began_;
   int writes_before_failure_ = -1;
   // Declared after db_ so that every pooled statement is finalized first.
   std::map<std::string, std::vector<std::unique_ptr<Statement>>, std::less<>> pool_;
@@ -100,7 +127,8 @@ class StoreSession {
 template <class Body>
 void StoreSession::Write(std::string_view what, Body&& body) {
   try {
-    Transaction transaction(Db());
+    BeginWrite();
+    Transaction transaction(Db(), Transaction::kBegun);
     body();
     BeforeCommit();
     transaction.Commit();
