@@ -66,10 +66,33 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
   if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 
-Database::~Database() { sqlite3_close_v2(db_); }
+Database::~Database() {
+  for (sqlite3_stmt* control : controls_) sqlite3_finalize(control);
+  sqlite3_close_v2(db_);
+}
 
 void Database::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
+}
+
+namespace {
+constexpr std::array<const char*, 4> kControlTexts = {"BEGIN", "BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"};
+}  // namespace
+
+int Database::TryRun(Control control) noexcept {
+  const auto index = static_cast<std::size_t>(control);
+  sqlite3_stmt*& statement = controls_[index];
+  if (statement == nullptr) {
+    const int prepared = sqlite3_prepare_v2(db_, kControlTexts[index], -1, &statement, nullptr);
+    if (prepared != SQLITE_OK) return prepared;
+  }
+  const int rc = sqlite3_step(statement);
+  sqlite3_reset(statement);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+void Database::Run(Control control) {
+  if (TryRun(control) != SQLITE_OK) Fail(kControlTexts[static_cast<std::size_t>(control)]);
 }
 
 void Database::Fail(std::string_view context) const {
@@ -126,6 +149,13 @@ void Statement::Run() {
   }
 }
 
+int Statement::TryRun() noexcept {
+  int rc = SQLITE_ROW;
+  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt_);
+  sqlite3_reset(stmt_);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 void Statement::Reset() {
   sqlite3_reset(stmt_);
   sqlite3_clear_bindings(stmt_);
@@ -140,14 +170,14 @@ std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt
 
 bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) { db_.Run(Database::Control::kBeginImmediate); }
 
 Transaction::~Transaction() {
-  if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!done_) db_.TryRun(Database::Control::kRollback);
 }
 
 void Transaction::Commit() {
-  db_.Exec("COMMIT");
+  db_.Run(Database::Control::kCommit);
   done_ = true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -38,6 +39,16 @@ class Database {
   // Runs statements that take no parameters and yield no rows.
   void Exec(const char* sql);
 
+  // The statements that begin and end transactions, prepared once for the
+  // connection: they run once or twice for every committed call, and parsing
+  // them anew each time cost more than running them.
+  enum class Control { kBegin, kBeginImmediate, kCommit, kRollback };
+  // Runs one; throws as Fail does.
+  void Run(Control control);
+  // Runs one and yields SQLite's result code; for ending a transaction on a
+  // path that is already failing.
+  int TryRun(Control control) noexcept;
+
   // Throws for SQLite's last failure: host::StoreFailure when it makes the
   // whole store unusable (damaged, full, read-only: see StoreWideFailure),
   // else host::Error with the file, SQLite's message and `context`.
@@ -46,6 +57,7 @@ class Database {
  private:
   std::string path_;
   sqlite3* db_ = nullptr;
+  std::array<sqlite3_stmt*, 4> controls_{};
 };
 
 // A prepared statement. Bind indexes are 1-based, column indexes 0-based.
@@ -67,6 +79,9 @@ class Statement {
   bool Step();
   // Steps to the end; for statements that yield no rows.
   void Run();
+  // Runs a statement that yields no rows and resets it, yielding SQLite's
+  // result code instead of throwing: for failures the caller expects.
+  int TryRun() noexcept;
   void Reset();
 
   std::string Text(int column) const;

@@ -61,7 +61,7 @@ void StoreSession::BeginReads() {
   const auto now = std::chrono::steady_clock::now();
   if (reading_ && now - reads_began_ > kReadSpan) EndReads();
   if (!sqlite3_get_autocommit(Db().handle())) return;  // inside a write, or reads already grouped
-  db_->Exec("BEGIN");
+  db_->Run(Database::Control::kBegin);
   reading_ = true;
   reads_began_ = now;
 }
@@ -71,9 +71,7 @@ void StoreSession::EndReads() {
   reading_ = false;
   // A read-only transaction commits without touching the file; should it
   // fail, rolling back ends it just as well.
-  if (sqlite3_exec(db_->handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-  }
+  if (db_->TryRun(Database::Control::kCommit) != SQLITE_OK) db_->TryRun(Database::Control::kRollback);
 }
 
 void StoreSession::BeginWrite() {
@@ -81,13 +79,14 @@ void StoreSession::BeginWrite() {
   if (reading_ && !sqlite3_get_autocommit(Db().handle())) {
     // A statement that writes nothing still takes the write lock, and fails
     // at once when another connection committed after these reads began.
-    if (sqlite3_exec(db_->handle(), "UPDATE store SET id = id WHERE 0", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, "UPDATE store SET id = id WHERE 0");
+    if (claim_write_->TryRun() == SQLITE_OK) {
       reading_ = false;
       return;
     }
   }
   EndReads();
-  Db().Exec("BEGIN IMMEDIATE");
+  Db().Run(Database::Control::kBeginImmediate);
 }
 
 void StoreSession::Fail(long number, std::string_view what) const {

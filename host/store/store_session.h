@@ -115,6 +115,8 @@ class StoreSession {
   std::string run_id_;
   host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
+  // Takes the write lock inside the reads' transaction (BeginWrite).
+  std::unique_ptr<Statement> claim_write_;
   std::string store_id_;
   bool group_reads_ = false;
   bool reading_ = false;
