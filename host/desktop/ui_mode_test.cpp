@@ -67,11 +67,11 @@ TEST(StartUiTest, LoadsTheModuleOnlyForGuiAndFallsBackOrFailsAsTheChoiceSays) {
     const char* quorvia_ui;
     const char* display;
     Module module;
-    bool loaded;      // whether the module is asked for at all
-    bool gui;         // whether the run gets the module
+    bool loaded;            // whether the module is asked for at all
+    bool gui;               // whether the run gets the module
     std::string no_window;  // NoWindow's text, when it is thrown
   };
-  const std::string kHint = " (set QUORVIA_UI=console to use the terminal)";
+  const std::string hint = " (set QUORVIA_UI=console to use the terminal)";
   const Case cases[] = {
       {"console", ":0", Module::kWorks, false, false, ""},
       {nullptr, nullptr, Module::kWorks, false, false, ""},
@@ -80,9 +80,9 @@ TEST(StartUiTest, LoadsTheModuleOnlyForGuiAndFallsBackOrFailsAsTheChoiceSays) {
       {"gui", nullptr, Module::kWorks, true, true, ""},
       {nullptr, ":0", Module::kNoWindow, true, false, ""},
       {nullptr, ":0", Module::kUnavailable, true, false, ""},
-      {"gui", ":0", Module::kNoWindow, true, false, "cannot open a window: cannot open the X display \":0\"" + kHint},
+      {"gui", ":0", Module::kNoWindow, true, false, "cannot open a window: cannot open the X display \":0\"" + hint},
       {"gui", ":0", Module::kUnavailable, true, false,
-       "cannot open a window: cannot load the GUI module: /x/libquorvia-gui.so: gone" + kHint},
+       "cannot open a window: cannot load the GUI module: /x/libquorvia-gui.so: gone" + hint},
   };
   for (const Case& c : cases) {
     const std::string shown = "QUORVIA_UI=" + ShowEnv(c.quorvia_ui) + " DISPLAY=" + ShowEnv(c.display) +
