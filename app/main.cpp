@@ -40,7 +40,7 @@ void DeliverReports(host::LinuxPlatform& platform, app::Ending& ending) {
 
 // Runs the one command line through the main form.
 app::Ending RunCommand(const std::string& command_line, const std::string& run_id) {
-  const bool gui = desktop::StartUi() == desktop::UiMode::kGui;
+  desktop::GuiModule* const gui = desktop::StartUi();
   std::string store_path;
   try {
     store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -74,7 +74,7 @@ app::Ending Run(int argc, char** argv, const std::string& run_id) {
   }
   try {
     return RunCommand(command_line, run_id);
-  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window
+  } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window or its module
     return {app::Outcome::kUsage, error.what(), false};
   } catch (const std::exception& error) {
     return {app::Outcome::kAbandoned, error.what(), false};

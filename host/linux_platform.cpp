@@ -1,16 +1,15 @@
 #include "host/linux_platform.h"
 
+#include <cstdlib>
 #include <iostream>
 
+#include "host/desktop/console_event_pump.h"
 #include "host/desktop/console_item_windows.h"
 #include "host/desktop/console_message_box.h"
-#include "host/desktop/inspector_item_windows.h"
 #include "host/desktop/console_slides.h"
-#include "host/desktop/qt_event_pump.h"
-#include "host/desktop/qt_message_box.h"
-#include "host/desktop/qt_slides.h"
+#include "host/desktop/deferred_window_lookup.h"
+#include "host/desktop/gui_module_loader.h"
 #include "host/desktop/report_destination.h"
-#include "host/desktop/x11_window_lookup.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
 #include "host/pausing_desktop.h"
@@ -100,20 +99,23 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
 
-std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
-                                        const std::string& run_id) {
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
+                                             const std::string& run_id) {
   Desktop desktop;
-  desktop.events = std::make_unique<desktop::QtEventPump>();
-  desktop.windows = std::make_unique<desktop::X11WindowLookup>();
-  if (gui) {
-    desktop.message_box = std::make_unique<desktop::QtMessageBox>();
-    desktop.slides = std::make_unique<desktop::QtSlides>();
-    desktop.companion_answers = std::make_unique<desktop::QtMessageBox>();
-    desktop.item_windows =
-        std::make_unique<desktop::InspectorItemWindows>(store_path, desktop::InspectorBesideThisProgram());
+  if (gui != nullptr) {
+    desktop.message_box = gui->MakeMessageBox();
+    desktop.events = gui->MakeEventPump();
+    desktop.slides = gui->MakeSlides();
+    desktop.windows = gui->MakeWindowLookup();
+    desktop.companion_answers = gui->MakeMessageBox();
+    desktop.item_windows = gui->MakeItemWindows(store_path);
   } else {
     desktop.message_box = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cerr);
+    desktop.events = std::make_unique<desktop::ConsoleEventPump>();
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
+    const char* display = std::getenv("DISPLAY");
+    desktop.windows = std::make_unique<desktop::DeferredWindowLookup>(display != nullptr ? display : "",
+                                                                      desktop::LoadGuiModuleBesideThisProgram);
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }

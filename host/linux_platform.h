@@ -11,6 +11,10 @@
 #include "host/platform.h"
 #include "host/sheet/sheet_application.h"
 
+namespace desktop {
+class GuiModule;
+}  // namespace desktop
+
 namespace store {
 class StoreHosts;
 }  // namespace store
@@ -87,11 +91,13 @@ class LinuxPlatform : public Platform {
   std::vector<std::weak_ptr<sheet::SheetApplication>> sheet_applications_;
 };
 
-// The platform the program runs on: the store at `store_path`; with `gui` Qt
-// message boxes and slides, else console ones (message boxes on standard
-// error, slides, items and the companion add-in's answers on standard
-// output, all reading standard input); the window lookup on the X display.
-std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
-                                        const std::string& run_id);
+// The platform the program runs on: the store at `store_path`; with the GUI
+// module `gui`, its Qt message boxes, slides and event pump, the inspector's
+// item windows and its X11 window lookup. Without one, console message boxes
+// on standard error, slides, items and the companion add-in's answers on
+// standard output, all reading standard input, no events, and the window
+// lookup of a module loaded only when a lookup has a display to look on.
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
+                                             const std::string& run_id);
 
 }  // namespace host

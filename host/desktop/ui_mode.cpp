@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/desktop/window_platform.h"
+#include "host/desktop/gui_module_loader.h"
 
 namespace desktop {
 namespace {
@@ -25,15 +25,24 @@ UiMode ChooseUi(const char* quorvia_ui, const char* display, const char* wayland
                               std::string(choice) + "\"");
 }
 
-UiMode StartUi() {
-  const char* quorvia_ui = std::getenv("QUORVIA_UI");
-  if (ChooseUi(quorvia_ui, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")) == UiMode::kConsole) {
-    return UiMode::kConsole;
+GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
+                   const std::function<GuiModule&()>& load) {
+  if (ChooseUi(quorvia_ui, display, wayland_display) == UiMode::kConsole) return nullptr;
+  std::string failure;
+  try {
+    GuiModule& module = load();
+    failure = module.PrepareWindows();
+    if (failure.empty()) return &module;
+  } catch (const GuiModuleUnavailable& error) {
+    failure = error.what();
   }
-  const std::string failure = PrepareWindows();
-  if (failure.empty()) return UiMode::kGui;
-  if (!IsSet(quorvia_ui)) return UiMode::kConsole;
+  if (!IsSet(quorvia_ui)) return nullptr;
   throw NoWindow("cannot open a window: " + failure + " (set QUORVIA_UI=console to use the terminal)");
+}
+
+GuiModule* StartUi() {
+  return StartUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                 LoadGuiModuleBesideThisProgram);
 }
 
 }  // namespace desktop

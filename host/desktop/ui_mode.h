@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
+
+#include "host/desktop/gui_module.h"
 
 namespace desktop {
 
@@ -13,17 +16,24 @@ enum class UiMode { kGui, kConsole };
 // console otherwise. Any other QUORVIA_UI throws std::invalid_argument.
 UiMode ChooseUi(const char* quorvia_ui, const char* display, const char* wayland_display);
 
-// QUORVIA_UI=gui was asked for, but no window can be opened. what() is
+// QUORVIA_UI=gui was asked for, but no window can be opened (or the GUI
+// module that opens them cannot be loaded). what() is
 // "cannot open a window: REASON (set QUORVIA_UI=console to use the terminal)".
 class NoWindow : public std::invalid_argument {
  public:
   using std::invalid_argument::invalid_argument;
 };
 
-// The UI of this run, from the process's environment: ChooseUi's answer, and
-// for gui the windows prepared (PrepareWindows) before any Qt object exists.
-// When no window can be opened, a default gui becomes console and an explicit
-// QUORVIA_UI=gui throws NoWindow. Throws like ChooseUi on a bad QUORVIA_UI.
-UiMode StartUi();
+// The GUI module of this run: null when it uses the terminal (ChooseUi's
+// answer on these values), else the module that `load` yields, with its
+// windows prepared (PrepareWindows) before any Qt object exists. When `load`
+// throws GuiModuleUnavailable or no window can be opened, a default gui
+// becomes console and an explicit QUORVIA_UI=gui throws NoWindow with the
+// reason. Throws like ChooseUi on a bad QUORVIA_UI.
+GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
+                   const std::function<GuiModule&()>& load);
+
+// StartUi on this process's environment, with the module beside the program.
+GuiModule* StartUi();
 
 }  // namespace desktop

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "host/desktop/gui_module.h"
+
+namespace desktop {
+
+// The GUI module could not be loaded; what() is "cannot load the GUI module:
+// " and the dynamic loader's reason (dlerror), which names the file.
+class GuiModuleUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Loads the module at `file` and yields its GuiModule. The module stays
+// loaded until the process ends (Qt cannot be unloaded); loading it again
+// yields the same object. Throws GuiModuleUnavailable.
+GuiModule& LoadGuiModule(const std::filesystem::path& file);
+
+// LoadGuiModule on the module beside the running program (in the folder of
+// /proc/self/exe), where the build puts it.
+GuiModule& LoadGuiModuleBesideThisProgram();
+
+}  // namespace desktop

@@ -1,0 +1,74 @@
+#include "host/desktop/gui_module_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMetaObject>
+#include <fstream>
+#include <string>
+
+#include "host/desktop/display_variable.h"
+#include "host/desktop/qt_application.h"
+#include "host/error.h"
+#include "host/store/test_store.h"
+
+// The GUI module the build put beside the tests, loaded as the program loads
+// it, and files that are no such module.
+namespace desktop {
+namespace {
+
+TEST(GuiModuleTest, AFileThatIsNoModuleFailsWithTheLoadersReason) {
+  store::testing::TempDir dir;
+  const std::string text_file = dir.File("libquorvia-gui.so");
+  std::ofstream(text_file) << std::string(200, 'x') << "\n";
+  const struct {
+    std::string file;
+    std::string reason;  // what the dynamic loader says of it
+  } cases[] = {
+      {dir.File("missing.so"), "cannot open shared object file"},
+      {text_file, "invalid ELF header"},
+      // A library, but not ours: it lacks the entry point.
+      {"libX11.so.6", "undefined symbol: QuorviaGuiModule"},
+  };
+  for (const auto& c : cases) {
+    try {
+      LoadGuiModule(c.file);
+      ADD_FAILURE() << c.file << " loaded";
+    } catch (const GuiModuleUnavailable& error) {
+      // The loader names a library found by name with its whole path.
+      const std::string what = error.what();
+      EXPECT_TRUE(what.starts_with("cannot load the GUI module: ")) << what;
+      EXPECT_NE(what.find(c.file + ": " + c.reason), std::string::npos) << what;
+    }
+  }
+}
+
+TEST(GuiModuleTest, TheBuiltModuleLoadsOnceAndPreparesWindows) {
+  GuiModule& module = LoadGuiModuleBesideThisProgram();
+  EXPECT_EQ(&LoadGuiModuleBesideThisProgram(), &module);
+  // CTest runs the tests on Qt's offscreen platform, which always works.
+  EXPECT_EQ(module.PrepareWindows(), "");
+}
+
+TEST(GuiModuleTest, ItsEventPumpRunsTheQtEventsOfThisProcess) {
+  GuiModule& module = LoadGuiModuleBesideThisProgram();
+  QCoreApplication* application = &EnsureQtApplication();
+  int calls = 0;
+  QMetaObject::invokeMethod(application, [&calls] { ++calls; }, Qt::QueuedConnection);
+  module.MakeEventPump()->DoEvents();
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(GuiModuleTest, ItsHostsThrowHostErrorsThatThisProgramCatches) {
+  GuiModule& module = LoadGuiModuleBesideThisProgram();
+  store::testing::TempDir dir;
+  testing::DisplayVariable nowhere(":97");
+  EXPECT_EQ(module.MakeWindowLookup()->FindWindowA("REDiraz"), 0u) << "a window found without a display";
+  const host::Error error =
+      store::testing::ThrownError([&] { module.MakeItemWindows(dir.File("crm.db"))->Minimize(1); });
+  EXPECT_EQ(error.number(), host::kNotSupported);
+  EXPECT_EQ(error.description(), "there is no X display to minimize a window on");
+}
+
+}  // namespace
+}  // namespace desktop
