@@ -18,9 +18,9 @@
 
 namespace host {
 
-LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id)
+LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run)
     : store_path_(store_path),
-      store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
+      store_(std::make_unique<store::StoreHosts>(store_path, std::move(run))),
       desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
 }
@@ -92,8 +92,7 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
 
-std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
-                                        const std::string& run_id) {
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui, store::RunRecord run) {
   Desktop desktop;
   desktop.events = std::make_unique<desktop::QtEventPump>();
   desktop.windows = std::make_unique<desktop::X11WindowLookup>();
@@ -109,7 +108,7 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
-  auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
+  auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), std::move(run));
   platform->SetReports(desktop::ReportsFolder);
   return platform;
 }

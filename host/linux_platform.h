@@ -10,6 +10,7 @@
 #include "host/item_windows.h"
 #include "host/platform.h"
 #include "host/sheet/sheet_application.h"
+#include "host/store/run_record.h"
 
 namespace store {
 class StoreHosts;
@@ -37,9 +38,9 @@ struct Desktop {
 // given.
 class LinuxPlatform : public Platform {
  public:
-  // `desktop` must be complete; `run_id` names the program run, for the
-  // store's records of what it did.
-  LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id = {});
+  // `desktop` must be complete; `run` is the program run, for the store's
+  // journal of what it did.
+  LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run = {});
   ~LinuxPlatform() override;
 
   // The store objects, for tests that inject faults into its writes.
@@ -91,7 +92,6 @@ class LinuxPlatform : public Platform {
 // message boxes and slides, else console ones (message boxes on standard
 // error, slides, items and the companion add-in's answers on standard
 // output, all reading standard input); the window lookup on the X display.
-std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui,
-                                        const std::string& run_id);
+std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, bool gui, store::RunRecord run);
 
 }  // namespace host

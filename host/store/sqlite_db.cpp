@@ -91,6 +91,11 @@ Statement& Statement::Bind(int index, std::int64_t number) {
   return *this;
 }
 
+Statement& Statement::Bind(int index, double number) {
+  if (sqlite3_bind_double(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
+  return *this;
+}
+
 Statement& Statement::BindNull(int index) {
   if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_.Fail("bind");
   return *this;
@@ -131,14 +136,22 @@ std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt
 
 bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+double Statement::Real(int column) const { return sqlite3_column_double(stmt_, column); }
+
+int Statement::Type(int column) const { return sqlite3_column_type(stmt_, column); }
+
+Transaction::Transaction(Database& db) : db_(db), nested_(sqlite3_get_autocommit(db.handle()) == 0) {
+  db_.Exec(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
-  if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (done_) return;
+  sqlite3_exec(db_.handle(), nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK", nullptr, nullptr,
+               nullptr);
 }
 
 void Transaction::Commit() {
-  db_.Exec("COMMIT");
+  db_.Exec(nested_ ? "RELEASE nested" : "COMMIT");
   done_ = true;
 }
 

@@ -58,6 +58,7 @@ class Statement {
 
   Statement& Bind(int index, std::string_view text);
   Statement& Bind(int index, std::int64_t number);
+  Statement& Bind(int index, double number);
   Statement& BindNull(int index);
   // Binds a property value in its stored form: text and times as text,
   // numbers and Booleans (0 or 1) as integers, empty and null as "".
@@ -72,6 +73,10 @@ class Statement {
   std::string Text(int column) const;
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
+  double Real(int column) const;
+  // The column's storage class: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT,
+  // SQLITE_BLOB or SQLITE_NULL.
+  int Type(int column) const;
 
  private:
   const Database& db_;
@@ -79,7 +84,9 @@ class Statement {
 };
 
 // BEGIN IMMEDIATE on construction; rolls back on destruction unless Commit
-// ran, so a failure half-way leaves nothing written.
+// ran, so a failure half-way leaves nothing written. Inside a transaction
+// that is open already it is a savepoint of it: Commit releases it, and
+// only the outer transaction's end decides what is written.
 class Transaction {
  public:
   explicit Transaction(Database& db);
@@ -90,6 +97,7 @@ class Transaction {
 
  private:
   Database& db_;
+  bool nested_;
   bool done_ = false;
 };
 

@@ -4,8 +4,11 @@
 
 namespace store {
 
-StoreSession::StoreSession(std::string path, std::string run_id)
-    : path_(std::move(path)), run_id_(std::move(run_id)) {}
+StoreSession::StoreSession(std::string path, RunRecord run)
+    : path_(std::move(path)), journal_(std::move(run)) {}
+
+StoreSession::StoreSession(std::unique_ptr<Database> db, RunRecord run)
+    : path_(db->path()), journal_(std::move(run)), db_(std::move(db)) {}
 
 StoreSession::~StoreSession() {
   if (db_) CheckpointQuietly(*db_);
@@ -49,6 +52,11 @@ StoreSession::Lease::~Lease() {
   if (!statement_) return;
   statement_->Reset();
   session_.pool_[std::move(sql_)].push_back(std::move(statement_));
+}
+
+void StoreSession::EndRun(int status, const Retention& retention) {
+  // A run that never opened the store changed nothing in it.
+  if (db_ && journal_.on()) journal_.End(*this, status, retention);
 }
 
 int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }

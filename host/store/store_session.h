@@ -8,6 +8,7 @@
 
 #include "host/error.h"
 #include "host/item_windows.h"
+#include "host/store/journal.h"
 #include "host/store/sqlite_db.h"
 
 namespace store {
@@ -21,17 +22,23 @@ inline constexpr long kNotFound = -2147221233;
 // Single-threaded, like the program.
 class StoreSession {
  public:
-  // `run_id` names the program run whose changes go through this session
-  // (empty for a session that is not a run's, such as the tool's).
-  explicit StoreSession(std::string path, std::string run_id = {});
+  // `run` is the program run whose changes go through this session and its
+  // journal (no id for a session that journals nothing, such as the tool's).
+  explicit StoreSession(std::string path, RunRecord run = {});
+  // A session on a store opened already.
+  StoreSession(std::unique_ptr<Database> db, RunRecord run);
   ~StoreSession();
   StoreSession(const StoreSession&) = delete;
   StoreSession& operator=(const StoreSession&) = delete;
 
   // The store file's path, as given.
   const std::string& path() const { return path_; }
-  // The run the changes belong to.
-  const std::string& run_id() const { return run_id_; }
+  // The run the changes belong to, and its journal.
+  const std::string& run_id() const { return journal_.run().id; }
+  Journal& journal() { return journal_; }
+  // Records the run's end status in the journal, when the run changed
+  // anything, and applies `retention`. Throws host::Error when it cannot.
+  void EndRun(int status, const Retention& retention);
 
   // The open store, opened by the first call. Throws host::Error (with
   // OpenStore's description) when it cannot be opened; a later call retries.
@@ -87,8 +94,10 @@ class StoreSession {
   void AfterCommit();
   [[noreturn]] void FailWrite(std::string_view what, const host::Error& error) const;
 
+  void AfterRollback() { journal_.Forget(); }
+
   std::string path_;
-  std::string run_id_;
+  Journal journal_;
   host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
   std::string store_id_;
@@ -105,8 +114,10 @@ void StoreSession::Write(std::string_view what, Body&& body) {
     BeforeCommit();
     transaction.Commit();
   } catch (const host::StoreFailure&) {
+    AfterRollback();
     throw;
   } catch (const host::Error& error) {
+    AfterRollback();
     FailWrite(what, error);
   }
   AfterCommit();
