@@ -91,7 +91,9 @@ std::vector<TouchedItem> ItemsOfRun(const store::Database& db, std::int64_t run_
   const FolderPaths paths(db);
   std::vector<TouchedItem> items;
   std::unordered_map<std::string, std::size_t> index;
-  store::Statement select(db, "SELECT kind, entry_id, folder, before, after FROM changes WHERE run = ? ORDER BY id");
+  store::Statement select(
+      db, (std::string("SELECT kind, entry_id, folder, before, after FROM changes WHERE ") + store::kChangesOfRun +
+           " ORDER BY id").c_str());
   select.Bind(1, run_row);
   while (select.Step()) {
     const std::string kind = select.Text(0);
@@ -126,11 +128,33 @@ std::string CountsText(const RunCounts& counts) {
          std::to_string(counts.created) + " created";
 }
 
+// The counts of every run, from one pass over the journal: an item counts
+// once per run, as its highest-ranking kind.
+std::unordered_map<std::int64_t, RunCounts> CountsOfRuns(const store::Database& db) {
+  std::unordered_map<std::int64_t, std::unordered_map<std::string, int>> ranks;
+  store::Statement select(db, "SELECT run, kind, entry_id FROM changes");
+  while (select.Step()) {
+    int& rank = ranks[select.Int(0)][select.Text(2)];
+    rank = std::max(rank, Rank(select.Text(1)));
+  }
+  std::unordered_map<std::int64_t, RunCounts> counts;
+  for (const auto& [run, items] : ranks) {
+    RunCounts& count = counts[run];
+    for (const auto& [entry_id, rank] : items) {
+      (rank == 3 ? count.created : rank == 2 ? count.deleted : count.changed) += 1;
+    }
+  }
+  return counts;
+}
+
 void WriteHistory(const store::Database& db, std::ostream& out) {
-  for (const JournalRun& run : JournalRuns(db)) {
+  const std::vector<JournalRun> runs = JournalRuns(db);
+  if (runs.empty()) return;
+  auto counts = CountsOfRuns(db);
+  for (const JournalRun& run : runs) {
     out << run.id << '\t' << run.started << '\t' << run.user << '\t'
         << (run.status ? std::to_string(*run.status) : std::string("unfinished")) << '\t'
-        << CountsText(CountItems(ItemsOfRun(db, run.row))) << '\t' << run.command << '\n';
+        << CountsText(counts[run.row]) << '\t' << run.command << '\n';
   }
 }
 

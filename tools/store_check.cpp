@@ -100,6 +100,10 @@ constexpr const char* kJournalChecks[] = {
     "'submitted')",
     "SELECT printf('journal: change %d of item %s names folder %d, which does not exist', id, entry_id, folder) "
     "FROM changes WHERE folder NOT IN (SELECT id FROM folders)",
+    "SELECT printf('journal: change %d of item %s belongs to no run', id, entry_id) FROM changes "
+    "WHERE run NOT IN (SELECT id FROM runs)",
+    "SELECT printf('journal: change %d of item %s lies outside the changes of run %s', c.id, c.entry_id, r.run_id) "
+    "FROM changes AS c JOIN runs AS r ON r.id = c.run WHERE c.id < r.first_change OR c.id > r.last_change",
     "SELECT printf('journal: run %s created item %s, which is gone with no journaled deletion', r.run_id, "
     "c.entry_id) FROM changes AS c JOIN runs AS r ON r.id = c.run WHERE c.kind = 'created' "
     "AND NOT EXISTS (SELECT 1 FROM items WHERE entry_id = c.entry_id) AND NOT EXISTS (SELECT 1 FROM changes "

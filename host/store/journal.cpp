@@ -13,13 +13,14 @@ using nlohmann::json;
 void Journal::Restart(RunRecord run) {
   run_ = std::move(run);
   run_row_ = 0;
+  last_change_ = 0;
 }
 
 std::int64_t Journal::RunRow(StoreSession& session) {
   if (run_row_ != 0) return run_row_;
   session
-      .Prepare("INSERT INTO runs (run_id, started, user, command) VALUES (?, ?, ?, ?) "
-               "ON CONFLICT (run_id) DO NOTHING")
+      .Prepare("INSERT INTO runs (run_id, started, user, command, first_change) "
+               "VALUES (?, ?, ?, ?, (SELECT ifnull(max(id), 0) + 1 FROM changes)) ON CONFLICT (run_id) DO NOTHING")
       ->Bind(1, run_.id)
       .Bind(2, run_.started)
       .Bind(3, run_.user)
@@ -45,13 +46,35 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       .Bind(6, before.dump())
       .Bind(7, after.dump())
       .Run();
+  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+}
+
+// SQLite writes the whole item as JSON in the one statement that journals
+// it, values in their stored types: a deletion costs one more statement.
+void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
+  const std::int64_t run = RunRow(session);
+  session
+      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+               "SELECT ?1, 'deleted', id, entry_id, folder, json_object("
+               "'message_class', message_class, 'columns', json_object('subject', subject, 'body', body, "
+               "'company_name', company_name, 'time_sent', time_sent, 'time_received', time_received, "
+               "'sent', sent, 'unread', unread, 'submitted', submitted), 'properties', "
+               "json((SELECT json_group_object(name, json_array(type, value)) FROM properties WHERE item = ?2))), "
+               "'{}' FROM items WHERE id = ?2")
+      ->Bind(1, run)
+      .Bind(2, item.id)
+      .Run();
+  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
 }
 
 void Journal::End(StoreSession& session, int status, const Retention& retention) {
   session.Write("record the end of the run", [&] {
-    session.Prepare("UPDATE runs SET status = ? WHERE run_id = ?")
+    session
+        .Prepare("UPDATE runs SET status = ?1, "
+                 "last_change = CASE WHEN ?2 = 0 THEN first_change - 1 ELSE ?2 END WHERE run_id = ?3")
         ->Bind(1, std::int64_t{status})
-        .Bind(2, run_.id)
+        .Bind(2, last_change_)
+        .Bind(3, run_.id)
         .Run();
     PruneJournal(session.Db(), retention);
   });
@@ -91,27 +114,7 @@ void JournalCreated(StoreSession& session, const ItemRow& item) {
 }
 
 void JournalDeleted(StoreSession& session, const ItemRow& item) {
-  if (!session.journal().on()) return;
-  session.journal().Add(session, item, kDeleted, WholeItem(session, item), json::object());
-}
-
-json WholeItem(StoreSession& session, const ItemRow& item) {
-  json whole = {{"message_class", item.message_class}, {"columns", json::object()},
-                {"properties", json::object()}};
-  auto columns = session.Prepare(
-      "SELECT subject, body, company_name, time_sent, time_received, sent, unread, submitted "
-      "FROM items WHERE id = ?");
-  if (columns->Bind(1, item.id).Step()) {
-    for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
-      whole["columns"][kJournaledColumns[i]] = StoredValue(*columns, i);
-    }
-  }
-  auto properties = session.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
-  properties->Bind(1, item.id);
-  while (properties->Step()) {
-    whole["properties"][properties->Text(0)] = json::array({properties->Text(1), StoredValue(*properties, 2)});
-  }
-  return whole;
+  if (session.journal().on()) session.journal().AddDeleted(session, item);
 }
 
 json StoredValue(const Statement& statement, int column) {
@@ -152,11 +155,21 @@ std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::stri
 
 // The start times carry their offset, which SQLite takes into account.
 int PruneJournal(Database& db, const Retention& retention) {
-  Statement prune(db,
-                  "DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) "
-                  "AND CAST(strftime('%s', started) AS INTEGER) < CAST(strftime('%s', 'now') AS INTEGER) - ?2");
-  prune.Bind(1, std::int64_t{retention.runs}).Bind(2, std::int64_t{retention.days} * 86400).Run();
-  return sqlite3_changes(db.handle());
+  Statement expired(db,
+                    "SELECT id FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) "
+                    "AND CAST(strftime('%s', started) AS INTEGER) < CAST(strftime('%s', 'now') AS INTEGER) - ?2");
+  expired.Bind(1, std::int64_t{retention.runs}).Bind(2, std::int64_t{retention.days} * 86400);
+  std::vector<std::int64_t> runs;
+  while (expired.Step()) runs.push_back(expired.Int(0));
+  Statement changes(db, (std::string("DELETE FROM changes WHERE ") + kChangesOfRun).c_str());
+  Statement run(db, "DELETE FROM runs WHERE id = ?");
+  for (const std::int64_t id : runs) {
+    changes.Bind(1, id).Run();
+    changes.Reset();
+    run.Bind(1, id).Run();
+    run.Reset();
+  }
+  return static_cast<int>(runs.size());
 }
 
 }  // namespace store

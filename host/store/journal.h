@@ -29,7 +29,8 @@ class Journal {
   const RunRecord& run() const { return run_; }
   // Starts journaling another run (an item window's save is one).
   void Restart(RunRecord run);
-  // Forgets what the last transaction wrote: it was rolled back.
+  // Forgets what the last transaction wrote: it was rolled back. (The last
+  // change it added stays an upper bound of the run's changes.)
   void Forget() { run_row_ = 0; }
 
   // The run's row, added on the first change it makes.
@@ -37,6 +38,8 @@ class Journal {
   // Adds a change of the item with its before-image and its new values.
   void Add(StoreSession& session, const ItemRow& item, const char* kind, const nlohmann::json& before,
            const nlohmann::json& after);
+  // Adds the deletion of the item, keeping the whole of it.
+  void AddDeleted(StoreSession& session, const ItemRow& item);
 
   // Records the end status of the run, when it changed anything, and removes
   // the runs `retention` no longer keeps; one transaction of `session`.
@@ -45,7 +48,14 @@ class Journal {
  private:
   RunRecord run_;
   std::int64_t run_row_ = 0;
+  std::int64_t last_change_ = 0;
 };
+
+// The condition that selects the changes of the run whose row is bound to
+// ?1, by the range of their ids.
+inline constexpr char kChangesOfRun[] =
+    "id >= (SELECT first_change FROM runs WHERE id = ?1) "
+    "AND id <= ifnull((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
 
 // The before-image of one write to an existing item: the values the columns
 // and properties it is about to change hold now, and what they become. Does
@@ -72,9 +82,6 @@ class ItemChange {
 void JournalCreated(StoreSession& session, const ItemRow& item);
 void JournalDeleted(StoreSession& session, const ItemRow& item);
 
-// The whole item as JournalDeleted keeps it, read from the store.
-nlohmann::json WholeItem(StoreSession& session, const ItemRow& item);
-
 // A stored value as the journal keeps it, and back.
 nlohmann::json StoredValue(const Statement& statement, int column);
 void BindStored(Statement& statement, int index, const nlohmann::json& value);
@@ -88,7 +95,8 @@ std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::stri
 // transaction, and yields how many.
 int PruneJournal(Database& db, const Retention& retention);
 
-// The item columns the journal records, in the order of the items table.
+// The item columns the journal records, in the order of the items table
+// (JournalDeleted names them too).
 inline constexpr const char* kJournaledColumns[] = {"subject",       "body", "company_name", "time_sent",
                                                "time_received", "sent", "unread",       "submitted"};
 

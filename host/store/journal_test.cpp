@@ -106,8 +106,8 @@ TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
                            {"-60 days", "+00:00"}, {"-60 days", "+00:00"}};
   for (const auto& [age, offset] : ages) {
     Statement(store.db(),
-              "INSERT INTO runs (run_id, started, user, command) VALUES (hex(randomblob(8)), "
-              "strftime('%Y-%m-%dT%H:%M:%S', 'now', ?1, ?2) || ?3, 'u', 'c')")
+              "INSERT INTO runs (run_id, started, user, command, first_change) VALUES (hex(randomblob(8)), "
+              "strftime('%Y-%m-%dT%H:%M:%S', 'now', ?1, ?2) || ?3, 'u', 'c', 1)")
         .Bind(1, std::string_view(age))
         .Bind(2, std::string_view(std::string_view(offset) == "+05:00" ? "-22 hours" : "+0 hours"))
         .Bind(3, std::string_view(offset))

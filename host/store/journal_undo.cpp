@@ -23,8 +23,8 @@ struct JournalRow {
 };
 
 std::vector<JournalRow> ChangesOf(StoreSession& session, std::int64_t run) {
-  auto statement = session.Prepare(
-      "SELECT id, kind, item, entry_id, folder, before FROM changes WHERE run = ? ORDER BY id");
+  auto statement = session.Prepare(std::string("SELECT id, kind, item, entry_id, folder, before FROM changes WHERE ") +
+                                   kChangesOfRun + " ORDER BY id");
   statement->Bind(1, run);
   std::vector<JournalRow> rows;
   while (statement->Step()) {

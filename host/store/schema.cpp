@@ -19,7 +19,9 @@ constexpr char kAccountIdIndex[] =
 // The journal: each run that changed the store (and the run it took back,
 // for an undo), and each change it made to an item with the item's
 // before-image and its new values (JSON). Changes keep the order they were
-// made in: their id.
+// made in: their id. A run's changes lie between its first and last change
+// (the last is unknown until it ends), so they are found by that range of
+// ids: an index of changes by run would cost every write one more page.
 constexpr char kJournalSchema[] = R"sql(
 CREATE TABLE runs (
   id INTEGER PRIMARY KEY,
@@ -27,18 +29,19 @@ CREATE TABLE runs (
   started TEXT NOT NULL,
   user TEXT NOT NULL,
   command TEXT NOT NULL,
+  first_change INTEGER NOT NULL,
+  last_change INTEGER,
   status INTEGER,
   undoes INTEGER REFERENCES runs(id) ON DELETE SET NULL);
 CREATE TABLE changes (
   id INTEGER PRIMARY KEY,
-  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  run INTEGER NOT NULL,
   kind TEXT NOT NULL CHECK (kind = 'changed' OR kind = 'created' OR kind = 'deleted'),
   item INTEGER NOT NULL,
   entry_id TEXT NOT NULL,
   folder INTEGER NOT NULL,
   before TEXT NOT NULL,
   after TEXT NOT NULL);
-CREATE INDEX changes_by_run ON changes(run, id);
 )sql";
 
 // Items and folders keep the order they were added in: their id. Each
