@@ -68,6 +68,7 @@ void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
 }
 
 void Journal::End(StoreSession& session, int status, const Retention& retention) {
+  if (run_row_ == 0 && last_change_ == 0) return;
   session.Write("record the end of the run", [&] {
     session
         .Prepare("UPDATE runs SET status = ?1, "

@@ -41,8 +41,9 @@ class Journal {
   // Adds the deletion of the item, keeping the whole of it.
   void AddDeleted(StoreSession& session, const ItemRow& item);
 
-  // Records the end status of the run, when it changed anything, and removes
-  // the runs `retention` no longer keeps; one transaction of `session`.
+  // Records the end status of the run and removes the runs `retention` no
+  // longer keeps, in one transaction of `session`; nothing when this session
+  // journaled nothing (a read-only store is not written to).
   void End(StoreSession& session, int status, const Retention& retention);
 
  private:
@@ -97,7 +98,7 @@ int PruneJournal(Database& db, const Retention& retention);
 
 // The item columns the journal records, in the order of the items table
 // (JournalDeleted names them too).
-inline constexpr const char* kJournaledColumns[] = {"subject",       "body", "company_name", "time_sent",
-                                               "time_received", "sent", "unread",       "submitted"};
+inline constexpr const char* kJournaledColumns[] = {
+    "subject", "body", "company_name", "time_sent", "time_received", "sent", "unread", "submitted"};
 
 }  // namespace store

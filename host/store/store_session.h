@@ -70,9 +70,10 @@ class StoreSession {
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int Changes();
 
-  // Runs `body` in one BEGIN IMMEDIATE transaction and commits it. When
-  // `body` or the commit throws, everything is rolled back and the error is
-  // rethrown as host::Error naming `what`; a host::StoreFailure as it is.
+  // Runs `body` in one BEGIN IMMEDIATE transaction and commits it (inside a
+  // transaction the caller holds open, a savepoint of it). When `body` or
+  // the commit throws, everything is rolled back and the error is rethrown
+  // as host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
   void Write(std::string_view what, Body&& body);
 
