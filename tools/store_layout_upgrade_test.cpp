@@ -74,8 +74,14 @@ TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpened
     const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
     EXPECT_NE(find, "");
     EXPECT_EQ(RunTool({"--store", path, "history"}).out, "");
+    // A preview upgrades the store only inside the transaction it rolls back.
+    const std::size_t entry = find.find('\t') + 1;
+    const std::string account_item = find.substr(entry, find.find('\t', entry) - entry);
+    const testing::ToolRun preview = RunTool({"--store", path, "preview", "Delete;" + account_item + ";;A000001"});
+    EXPECT_EQ(preview.status, 0) << preview.out << preview.err;
+    EXPECT_NE(preview.out.find("account item deleted"), std::string::npos) << preview.out;
     ExpectOldLayoutWhole(old, path);
-    EXPECT_EQ(ReadFile(path), ReadFile(old.file)) << "reading changed the file";
+    EXPECT_EQ(ReadFile(path), ReadFile(old.file)) << "reading or previewing changed the file";
 
     store::OpenStore(path);
     const Layout layout = LayoutOf(path);

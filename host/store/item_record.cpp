@@ -129,7 +129,8 @@ void ItemRecord::JournalChanges(const ItemRow& row) {
   for (const auto& [name, property] : changed_properties_) {
     // An empty value is stored as empty text.
     const nlohmann::json after = JournalValue(property.value);
-    change.Property(name, nlohmann::json::array({StoreName(property.type), after.is_null() ? nlohmann::json("") : after}));
+    change.Property(name,
+                    nlohmann::json::array({StoreName(property.type), after.is_null() ? nlohmann::json("") : after}));
   }
   change.Add();
 }

@@ -50,8 +50,8 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   record.SetProperty("Added", PropertyType::kInteger, 7);
   record.SetColumn(ItemColumn::kCompanyName, std::string("Beta"));
   record.Store();
-  EXPECT_EQ(Before("kind = 'changed'"),
-            json({{"columns", {{"company_name", ""}}}, {"properties", {{"AccountID", {"text", "A100"}}, {"Added", nullptr}}}}));
+  EXPECT_EQ(Before("kind = 'changed'"), json({{"columns", {{"company_name", ""}}},
+                                              {"properties", {{"AccountID", {"text", "A100"}}, {"Added", nullptr}}}}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs WHERE run_id = 'run-1' AND status IS NULL"), 1);
   session->EndRun(7, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
