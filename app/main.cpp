@@ -11,6 +11,8 @@
 #include "host/desktop/report_destination.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
+#include "host/store/run_record.h"
+#include "host/store/store_hosts.h"
 #include "host/store/store_location.h"
 
 namespace {
@@ -38,8 +40,23 @@ void DeliverReports(host::LinuxPlatform& platform, app::Ending& ending) {
   }
 }
 
+// The run as the store's journal keeps it; no run when the journal is off.
+store::RunRecord JournalRun(const app::RunIdentity& run, const std::string& command_line) {
+  if (store::JournalOffInProcess()) return {};
+  return {run.id, run.started, run.user, command_line};
+}
+
+// Closes the run in the store's journal with the exit status it ends with.
+void EndJournalRun(host::LinuxPlatform& platform, const app::Ending& ending) {
+  try {
+    platform.store().EndRun(app::ExitStatus(ending.outcome), store::Retention::FromProcess());
+  } catch (const host::Error& error) {
+    std::cerr << kProgram << ": the journal does not hold the end of this run: " << error.description() << '\n';
+  }
+}
+
 // Runs the one command line through the main form.
-app::Ending RunCommand(const std::string& command_line, const std::string& run_id) {
+app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run) {
   desktop::GuiModule* const gui = desktop::StartUi();
   std::string store_path;
   try {
@@ -48,15 +65,16 @@ app::Ending RunCommand(const std::string& command_line, const std::string& run_i
     // The usage message needs no store.
     if (!command_line.empty()) return {app::Outcome::kNoSession, error.what(), false};
   }
-  const auto platform = host::linuxPlatform(store_path, gui, run_id);
+  const auto platform = host::linuxPlatform(store_path, gui, JournalRun(run, command_line));
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
   app::Ending ending = form.ending();
   DeliverReports(*platform, ending);
+  EndJournalRun(*platform, ending);
   return ending;
 }
 
-app::Ending Run(int argc, char** argv, const std::string& run_id) {
+app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
   if (argc > 2) {
     return {app::Outcome::kUsage,
             "takes exactly one argument, FUNCTION;FIELD;FIELD;... (got " +
@@ -73,7 +91,7 @@ app::Ending Run(int argc, char** argv, const std::string& run_id) {
     return {};
   }
   try {
-    return RunCommand(command_line, run_id);
+    return RunCommand(command_line, run);
   } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window or its module
     return {app::Outcome::kUsage, error.what(), false};
   } catch (const std::exception& error) {
@@ -91,7 +109,7 @@ std::string CommandLineOf(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const app::RunIdentity run = app::RunIdentity::Start();
-  const app::Ending ending = Run(argc, argv, run.id);
+  const app::Ending ending = Run(argc, argv, run);
   if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
   const int status = app::ExitStatus(ending.outcome);
   if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {

@@ -1,8 +1,9 @@
 // Account commands: Merge and Delete of the account with 20 location accounts
 // and 1,000 related items, run in-process through the main form on fresh
-// copies of a small and a 100 times larger store, against the same row
-// changes made by plain SQLite statements, committed per item as the program
-// does and set-based in one transaction.
+// copies of a small and a 100 times larger store, with the journal off and
+// on, against the same row changes made by plain SQLite statements,
+// committed per item as the program does and set-based in one transaction;
+// and the undo of each journaled command.
 
 #include <cstdio>
 #include <iostream>
@@ -13,9 +14,13 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/run_log.h"
 #include "bench/bench_support.h"
 #include "bench/plain_commands.h"
 #include "host/linux_platform.h"
+#include "host/store/journal_undo.h"
+#include "host/store/store_hosts.h"
+#include "host/store/store_session.h"
 #include "host/testing/quiet_desktop.h"
 
 namespace bench {
@@ -30,19 +35,41 @@ class YesMessageBox : public host::MessageBox {
   }
 };
 
+// A run of its own for the journal, or none when it is off.
+store::RunRecord JournalRun(bool journal, const std::string& command) {
+  if (!journal) return {};
+  const app::RunIdentity run = app::RunIdentity::Start();
+  return {run.id, run.started, run.user, command};
+}
+
 // Runs one command line through the main form, as quorvia-utilities does,
-// and fails unless it did its work without skipping a failing call.
-void RunCommand(const std::string& path, const std::string& command_line) {
+// and fails unless it did its work without skipping a failing call. Yields
+// the run's identifier ("" without the journal).
+std::string RunCommand(const std::string& path, const std::string& command_line, bool journal) {
   std::ostringstream trace;
-  host::LinuxPlatform platform(path, host::testing::QuietDesktop(std::make_unique<YesMessageBox>()));
+  store::RunRecord run = JournalRun(journal, command_line);
+  const std::string run_id = run.id;
+  host::LinuxPlatform platform(path, host::testing::QuietDesktop(std::make_unique<YesMessageBox>()), std::move(run));
   app::Form1 form(platform, command_line, &trace);
   if (form.Run() != app::Outcome::kDone) Fail(command_line + ": the command did not end as done");
   if (!trace.str().empty()) Fail(command_line + ": failing calls were skipped:\n" + trace.str());
+  platform.store().EndRun(0, store::Retention{});
+  return run_id;
 }
 
-// The program's way and the two plain SQLite ways, in this order.
-constexpr const char* kWays[] = {"hosts", "SQLite per item", "SQLite set-based"};
+// Takes back the run as quorvia-store undo does, and fails unless it did.
+void Undo(const std::string& path, const std::string& run_id) {
+  store::StoreSession session(path, JournalRun(true, "quorvia-store undo " + run_id));
+  const store::UndoResult result = store::UndoRun(session, run_id, false);
+  if (!result.done || !result.skipped.empty()) Fail("the undo of " + run_id + " did not take the run back");
+  session.EndRun(0, store::Retention{});
+}
+
+// The program's way without and with the journal, the two plain SQLite
+// ways, and the undo of the program's journaled run, in this order.
+constexpr const char* kWays[] = {"hosts", "hosts + journal", "SQLite per item", "SQLite set-based", "undo"};
 constexpr std::size_t kWayCount = std::size(kWays);
+constexpr std::size_t kUndo = 4;
 
 struct Command {
   const char* name;
@@ -79,15 +106,21 @@ CommandTimes MeasureCommand(const Options& options, const WorkFolder& folder, co
                             std::vector<std::vector<std::string>>& checks) {
   const std::filesystem::path base = folder.Path(size.file);
   const std::string copy = folder.Path(std::string("copy-") + size.file).string();
+  const StoreDump base_dump = DumpStore(base.string());
   StoreDump program_dump;
   auto times = RunRounds(options.repetitions, kWayCount, [&](std::size_t way, bool warm_up) {
     CopyStore(base, copy);
+    // The undo is timed alone, after its command.
+    const std::string run_id = way == kUndo ? RunCommand(copy, command.line, true) : "";
     const double seconds = Seconds([&] {
-      if (way == 0) RunCommand(copy, command.line);
-      if (way == 1) command.per_item(copy, accounts);
-      if (way == 2) command.set_based(copy, accounts);
+      if (way == 0 || way == 1) RunCommand(copy, command.line, way == 1);
+      if (way == 2) command.per_item(copy, accounts);
+      if (way == 3) command.set_based(copy, accounts);
+      if (way == kUndo) Undo(copy, run_id);
     });
-    if (warm_up) {
+    if (warm_up && way == kUndo && !(DumpStore(copy) == base_dump)) {
+      Fail(std::string(command.name) + " on " + size.name + ": the undo did not give back the store's rows");
+    } else if (warm_up && way != kUndo) {
       const StoreCounts counts = CountStore(copy, accounts);
       if (counts.key_items != 0) Fail(std::string(command.name) + ", " + kWays[way] + ": items of the key remain");
       const StoreDump dump = DumpStore(copy);
@@ -134,8 +167,17 @@ void PrintTimes(const std::vector<CommandTimes>& times) {
     const auto ratio = [&](std::size_t way, bool held) {
       return held ? Ratio(hosts, Median(time.ways[way]), kGoal) : Fixed(hosts / Median(time.ways[way]), 2);
     };
+    rows.push_back({time.command, time.store, MillisSpread(time.ways[0]), MillisSpread(time.ways[2]),
+                    MillisSpread(time.ways[3]), ratio(2, small), ratio(3, !small)});
+  }
+  PrintTable(rows);
+  std::cout << "\n";
+  rows = {{"command", "store", "hosts ms", "hosts + journal ms", "journal/no journal", "undo ms", "undo/command"}};
+  for (const CommandTimes& time : times) {
+    const double journaled = Median(time.ways[1]);
     rows.push_back({time.command, time.store, MillisSpread(time.ways[0]), MillisSpread(time.ways[1]),
-                    MillisSpread(time.ways[2]), ratio(1, small), ratio(2, !small)});
+                    Ratio(journaled, Median(time.ways[0]), 1.2), MillisSpread(time.ways[kUndo]),
+                    Ratio(Median(time.ways[kUndo]), journaled, 1.0)});
   }
   PrintTable(rows);
   if (times.size() < 4) return;
@@ -143,7 +185,7 @@ void PrintTimes(const std::vector<CommandTimes>& times) {
   rows = {{"command", "LARGE/SMALL hosts", "LARGE/SMALL per item", "LARGE/SMALL set-based"}};
   for (std::size_t c = 0; c < 2; ++c) {
     std::vector<std::string> row = {times[c].command};
-    for (std::size_t way = 0; way < kWayCount; ++way) {
+    for (std::size_t way : {0, 2, 3}) {
       row.push_back(Fixed(Median(times[c + 2].ways[way]) / Median(times[c].ways[way]), 2));
     }
     rows.push_back(row);
@@ -155,7 +197,7 @@ int Run(const Options& options) {
   WorkFolder folder(options);
   for (const StoreSize& size : Sizes(options)) folder.MakeStore(size);
   std::cout << "\nmeasuring: median [min-max] of " << options.repetitions
-            << " rounds after one warm-up round; the three ways take turns, each run on a fresh copy of the store\n";
+            << " rounds after one warm-up round; the five ways take turns, each run on a fresh copy of the store\n";
   std::vector<std::vector<std::string>> checks = {
       {"store", "after", "way", "A000001 items / survivor items / locations of A000001 / all items",
        "items and properties (rows, digest)"}};
@@ -164,7 +206,8 @@ int Run(const Options& options) {
   std::cout << "\nMERGE: Merge;ENTRYID;;SURVIVOR;A000001 (20 location accounts, 1000 related items in 200 folders)\n"
                "DELETE: Delete;ENTRYID;;A000001, answered Yes\n"
                "SQLite per item: one transaction per field and item, as the program commits; "
-               "set-based: a few UPDATE and DELETE statements in one transaction\n\n";
+               "set-based: a few UPDATE and DELETE statements in one transaction; hosts + journal: the same\n"
+               "run keeping its journal; undo: taking back that journaled run (the run itself untimed)\n\n";
   PrintTimes(times);
   std::cout << "\nafter each way's warm-up run (every way must leave the program's items and properties)\n";
   PrintTable(checks);

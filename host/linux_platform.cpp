@@ -18,9 +18,9 @@
 
 namespace host {
 
-LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id)
+LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run)
     : store_path_(store_path),
-      store_(std::make_unique<store::StoreHosts>(store_path, run_id)),
+      store_(std::make_unique<store::StoreHosts>(store_path, std::move(run))),
       desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
   // The program pauses only through the desktop, so the store may share one
@@ -100,7 +100,7 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
 }
 
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
-                                             const std::string& run_id) {
+                                             store::RunRecord run) {
   Desktop desktop;
   if (gui != nullptr) {
     desktop.message_box = gui->MakeMessageBox();
@@ -119,7 +119,7 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desk
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
-  auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), run_id);
+  auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), std::move(run));
   platform->SetReports(desktop::ReportsFolder);
   return platform;
 }

@@ -10,6 +10,7 @@
 #include "host/item_windows.h"
 #include "host/platform.h"
 #include "host/sheet/sheet_application.h"
+#include "host/store/run_record.h"
 
 namespace desktop {
 class GuiModule;
@@ -41,9 +42,9 @@ struct Desktop {
 // given.
 class LinuxPlatform : public Platform {
  public:
-  // `desktop` must be complete; `run_id` names the program run, for the
-  // store's records of what it did.
-  LinuxPlatform(const std::string& store_path, Desktop desktop, const std::string& run_id = {});
+  // `desktop` must be complete; `run` is the program run, for the store's
+  // journal of what it did.
+  LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run = {});
   ~LinuxPlatform() override;
 
   // The store objects, for tests that inject faults into its writes.
@@ -91,13 +92,14 @@ class LinuxPlatform : public Platform {
   std::vector<std::weak_ptr<sheet::SheetApplication>> sheet_applications_;
 };
 
-// The platform the program runs on: the store at `store_path`; with the GUI
-// module `gui`, its Qt message boxes, slides and event pump, the inspector's
-// item windows and its X11 window lookup. Without one, console message boxes
-// on standard error, slides, items and the companion add-in's answers on
-// standard output, all reading standard input, no events, and the window
-// lookup of a module loaded only when a lookup has a display to look on.
+// The platform the program runs on: the store at `store_path`, whose changes
+// `run` journals; with the GUI module `gui`, its Qt message boxes, slides and
+// event pump, the inspector's item windows and its X11 window lookup.
+// Without one, console message boxes on standard error, slides, items and
+// the companion add-in's answers on standard output, all reading standard
+// input, no events, and the window lookup of a module loaded only when a
+// lookup has a display to look on.
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
-                                             const std::string& run_id);
+                                             store::RunRecord run);
 
 }  // namespace host

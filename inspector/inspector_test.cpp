@@ -67,6 +67,13 @@ TEST_F(InspectorTest, SavingANoteWritesOnlyItsBodyAndLayoutNeverOtherFields) {
   EXPECT_EQ(layout->x, 40);
   EXPECT_EQ(layout->y, 50);
   EXPECT_THROW(access.Read("E999"), host::Error);
+  // Each save is a run of its own in the journal, ended as done.
+  EXPECT_EQ(store::testing::CountOf(store_.db(), "SELECT count(*) FROM runs WHERE status = 0 AND command = "
+                                                 "'item window: save " + TestStore::EntryId(note) + "'"),
+            2);
+  EXPECT_EQ(store::testing::CountOf(store_.db(), "SELECT count(*) FROM changes WHERE json_extract(before, "
+                                                 "'$.columns.body') = 'Line one' || char(13, 10) || 'line two'"),
+            1);
 }
 
 TEST_F(InspectorTest, NewNoteIsStoredWithItsPropertiesOnlyOnceItHasText) {

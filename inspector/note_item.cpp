@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/run_log.h"
 #include "host/store/item_record.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
@@ -39,6 +40,25 @@ std::optional<NoteLayout> LayoutOf(store::ItemRecord& record) {
 ItemAccess::ItemAccess(const std::string& store_path)
     : session_(std::make_shared<store::StoreSession>(store_path)) {}
 
+template <class Write>
+void ItemAccess::AsRun(const std::string& command, Write&& write) {
+  if (!store::JournalOffInProcess()) {
+    const app::RunIdentity run = app::RunIdentity::Start();
+    session_->journal().Restart({run.id, run.started, run.user, command});
+  }
+  try {
+    write();
+  } catch (const host::Error&) {
+    try {
+      session_->EndRun(1, store::Retention::FromProcess());
+    } catch (const host::Error&) {
+      // The save's own failure is the one to report.
+    }
+    throw;
+  }
+  session_->EndRun(0, store::Retention::FromProcess());
+}
+
 ItemContents ItemAccess::Read(const std::string& entry_id) {
   store::ItemRecord record(session_, store::ItemByEntryId(*session_, entry_id));
   ItemContents contents;
@@ -59,7 +79,7 @@ std::string ItemAccess::Create(const std::string& folder_entry_id, const std::st
   store::ItemRecord record(session_, store::FolderByEntryId(*session_, folder_entry_id), message_class);
   for (const auto& [name, text] : properties) record.SetProperty(name, store::PropertyType::kText, text);
   record.SetColumn(store::ItemColumn::kBody, body);
-  record.Store();
+  AsRun("item window: new note in folder " + folder_entry_id, [&] { record.Store(); });
   return record.row().entry_id;
 }
 
@@ -74,7 +94,7 @@ void ItemAccess::Save(const std::string& entry_id, const std::string& body,
       record.SetProperty(name, store::PropertyType::kInteger, host::Value(value));
     }
   }
-  record.Store();
+  AsRun("item window: save " + entry_id, [&] { record.Store(); });
 }
 
 }  // namespace inspector

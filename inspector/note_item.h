@@ -32,7 +32,8 @@ struct ItemContents {
 };
 
 // Reads items of one store and writes what a note window changes: each
-// write one transaction of only the fields it names.
+// write one transaction of only the fields it names, journaled as a run of
+// its own.
 class ItemAccess {
  public:
   explicit ItemAccess(const std::string& store_path);
@@ -49,6 +50,10 @@ class ItemAccess {
   void Save(const std::string& entry_id, const std::string& body, const std::optional<NoteLayout>& layout);
 
  private:
+  // Journals the write that `write` makes as a run named `command`.
+  template <class Write>
+  void AsRun(const std::string& command, Write&& write);
+
   std::shared_ptr<store::StoreSession> session_;
 };
 

@@ -75,6 +75,45 @@ constexpr const char* kChecks[] = {
     "FROM properties AS p JOIN items AS i ON i.id = p.item WHERE is_utf8(p.name) AND NOT is_utf8(p.value)",
 };
 
+// The journal (layout 3 on): runs with a start time and a number or nothing
+// as their status, before-images in the form that undo reads, created items
+// that exist and deleted ones that do not, unless a later change says why.
+constexpr const char* kJournalChecks[] = {
+    "SELECT printf('journal: run %s: start time %s is not a time', run_id, quote(started)) FROM runs "
+    "WHERE strftime('%s', started) IS NULL",
+    "SELECT printf('journal: run %s: status %s is not a number', run_id, quote(status)) FROM runs "
+    "WHERE status IS NOT NULL AND typeof(status) <> 'integer'",
+    "SELECT printf('journal: change %d of item %s: its before-image or new values are not a JSON object', "
+    "id, entry_id) FROM changes WHERE NOT (json_valid(before) AND json_valid(after)) "
+    "OR json_type(before) <> 'object' OR json_type(after) <> 'object'",
+    "SELECT printf('journal: change %d deleted item %s without keeping it whole', id, entry_id) "
+    "FROM changes WHERE kind = 'deleted' AND json_valid(before) AND ("
+    "json_type(before, '$.message_class') IS NOT 'text' OR json_type(before, '$.columns') IS NOT 'object' "
+    "OR json_type(before, '$.properties') IS NOT 'object')",
+    "SELECT printf('journal: change %d of item %s: property %s is kept as %s, not [type, value] or null', "
+    "c.id, c.entry_id, quote(p.key), p.value) FROM changes AS c, json_each(c.before, '$.properties') AS p "
+    "WHERE json_valid(c.before) AND p.type <> 'null' AND (p.type <> 'array' OR json_array_length(p.value) <> 2 "
+    "OR json_extract(p.value, '$[0]') NOT IN ('text', 'integer', 'boolean', 'time'))",
+    "SELECT printf('journal: change %d of item %s: %s is not a column of an item', c.id, c.entry_id, "
+    "quote(k.key)) FROM changes AS c, json_each(c.before, '$.columns') AS k WHERE json_valid(c.before) AND "
+    "k.key NOT IN ('subject', 'body', 'company_name', 'time_sent', 'time_received', 'sent', 'unread', "
+    "'submitted')",
+    "SELECT printf('journal: change %d of item %s names folder %d, which does not exist', id, entry_id, folder) "
+    "FROM changes WHERE folder NOT IN (SELECT id FROM folders)",
+    "SELECT printf('journal: change %d of item %s belongs to no run', id, entry_id) FROM changes "
+    "WHERE run NOT IN (SELECT id FROM runs)",
+    "SELECT printf('journal: change %d of item %s lies outside the changes of run %s', c.id, c.entry_id, r.run_id) "
+    "FROM changes AS c JOIN runs AS r ON r.id = c.run WHERE c.id < r.first_change OR c.id > r.last_change",
+    "SELECT printf('journal: run %s created item %s, which is gone with no journaled deletion', r.run_id, "
+    "c.entry_id) FROM changes AS c JOIN runs AS r ON r.id = c.run WHERE c.kind = 'created' "
+    "AND NOT EXISTS (SELECT 1 FROM items WHERE entry_id = c.entry_id) AND NOT EXISTS (SELECT 1 FROM changes "
+    "AS d WHERE d.entry_id = c.entry_id AND d.id > c.id AND d.kind = 'deleted') ORDER BY c.id",
+    "SELECT printf('journal: run %s deleted item %s, which exists with no journaled creation', r.run_id, "
+    "c.entry_id) FROM changes AS c JOIN runs AS r ON r.id = c.run WHERE c.kind = 'deleted' "
+    "AND EXISTS (SELECT 1 FROM items WHERE entry_id = c.entry_id) AND NOT EXISTS (SELECT 1 FROM changes "
+    "AS d WHERE d.entry_id = c.entry_id AND d.id > c.id AND d.kind = 'created') ORDER BY c.id",
+};
+
 // Folders nest at most kMaxFolderDepth levels: one line for each folder one
 // level deeper, the top of a subtree that is too deep. The levels are
 // counted by SQLite, row by row, so no chain of folders is too long for it.
@@ -126,6 +165,9 @@ std::vector<std::string> CheckStore(const store::Database& db) {
     }
   };
   for (const char* sql : kChecks) check(sql, [](store::Statement&) {});
+  if (store::HasJournal(db)) {
+    for (const char* sql : kJournalChecks) check(sql, [](store::Statement&) {});
+  }
   check(kDepthCheck, [](store::Statement& select) { select.Bind(1, std::int64_t{store::kMaxFolderDepth}); });
   return problems;
 }

@@ -12,7 +12,8 @@ namespace storetool {
 // "Account Profiles", every folder reachable from the top, identifiers in
 // upper-case hex and unique over folders and items, each property's folder
 // equal to its item's, every typed value valid for its type, folders nested
-// at most store::kMaxFolderDepth levels, and every text UTF-8. Returns
+// at most store::kMaxFolderDepth levels, every text UTF-8, and the journal
+// well-formed and in step with the items (layout 3 on). Returns
 // one line per problem (at most 100 per kind); empty when the store is sound.
 std::vector<std::string> CheckStore(const store::Database& db);
 

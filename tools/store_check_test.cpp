@@ -85,6 +85,38 @@ const char* problem;
     {"UPDATE folders SET default_message_class = CAST(X'80' AS TEXT) WHERE entry_id = 'F2'",
      "folder F2: its default message class is not valid UTF-8"},
     {"UPDATE store SET outlook_version = CAST(X'31362EC0' AS TEXT)", "the store's mail-client version is not valid UTF-8"},
+    // The journal: runs, before-images, and items out of step with it.
+    {"INSERT INTO runs VALUES (1, 'R1', 'yesterday', 'u', 'c', 1, 1, 0, NULL)",
+     "journal: run R1: start time 'yesterday' is not a time"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 'x', NULL)",
+     "journal: run R1: status 'x' is not a number"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{', '{}')",
+     "journal: change 1 of item E1: its before-image or new values are not a JSON object"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'deleted', 9, 'E9', 1, '{\"columns\": {}}', '{}')",
+     "journal: change 1 deleted item E9 without keeping it whole"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Team\": \"East\"}}', '{}')",
+     "journal: change 1 of item E1: property 'Team' is kept as East, not [type, value] or null"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"columns\": {\"colour\": 1}}', '{}')",
+     "journal: change 1 of item E1: 'colour' is not a column of an item"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 9, '{}', '{}')",
+     "journal: change 1 of item E1 names folder 9, which does not exist"},
+    {"INSERT INTO changes VALUES (1, 5, 'changed', 1, 'E1', 1, '{}', '{}')",
+     "journal: change 1 of item E1 belongs to no run"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (2, 1, 'changed', 1, 'E1', 1, '{}', '{}')",
+     "journal: change 2 of item E1 lies outside the changes of run R1"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'created', 7, 'E7', 1, '{}', '{}')",
+     "journal: run R1 created item E7, which is gone with no journaled deletion"},
+    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
+     "INSERT INTO changes VALUES (1, 1, 'deleted', 1, 'E1', 1, "
+     "'{\"message_class\": \"IPM.Post\", \"columns\": {}, \"properties\": {}}', '{}')",
+     "journal: run R1 deleted item E1, which exists with no journaled creation"},
 };
 TEST(StoreCheckTest, ReportsEachKindOfDamage) {
   for (const auto& c : kDamages) {

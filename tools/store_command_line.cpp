@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/store_import.h"
+#include "tools/store_preview.h"
 
 namespace storetool {
 namespace {
@@ -15,7 +16,8 @@ constexpr char kDescription[] =
 constexpr char kFooter[] =
     "The store is --store PATH, else $QUORVIA_STORE, else $XDG_DATA_HOME/quorvia/crm.db\n"
     "(~/.local/share/quorvia/crm.db). Run 'quorvia-store COMMAND --help' for what a command does.\n"
-    "Exit status: 0 done; 1 failed (with a message), or find found nothing; 2 usage error.\n"
+    "Exit status: 0 done; 1 failed (with a message), find found nothing, undo was refused\n"
+    "or a previewed command would not end with 0; 2 usage error.\n"
     "Long work shows its progress on standard error when that is a terminal.";
 
 void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
@@ -33,6 +35,32 @@ void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
   command->add_option("--key-account-items", demo.key_account_items, "items of A000001 (default 0)")
       ->type_name("K")
       ->check(CLI::NonNegativeNumber);
+}
+
+void AddJournalCommands(CLI::App& app, Request& request) {
+  CLI::App* history = app.add_subcommand(
+      "history",
+      "Lists the runs in the store's journal, newest first: identifier, start time, user,\n"
+      "exit status (\"unfinished\" for a run that was killed), how many items it changed,\n"
+      "deleted and created, and its command. With RUN (an identifier or its start), every\n"
+      "item the run touched: folder path, entry ID, what it did and each change, old -> new.");
+  history->add_option("RUN", request.argument, "a run's identifier, or enough of its start");
+  history->add_flag("--prune", request.prune,
+                    "first removes the runs the journal no longer keeps (QUORVIA_JOURNAL_RUNS,\n"
+                    "QUORVIA_JOURNAL_DAYS)");
+  CLI::App* undo = app.add_subcommand(
+      "undo",
+      "Takes back the run RUN in one transaction: items it changed get their old values,\n"
+      "items it deleted come back whole, items it created go. Refuses, naming them, when\n"
+      "a later change touched any of its items, unless --force. An undo is a run itself.");
+  undo->add_option("RUN", request.argument, "a run's identifier, or enough of its start")->required();
+  undo->add_flag("--force", request.force, "takes the run back even over later changes");
+  app.add_subcommand("preview",
+                     "Runs the account command COMMAND ('Merge;...' or 'Delete;...', the question\n"
+                     "answered Yes) in a transaction that is rolled back and prints what it would\n"
+                     "do, per folder with counts. The store is left exactly as it was.")
+      ->add_option("COMMAND", request.argument, "the command line quorvia-utilities would get")
+      ->required();
 }
 
 void AddReportsDataSourceCommand(CLI::App& app, Request& request) {
@@ -95,6 +123,7 @@ void AddCommands(CLI::App& app, Request& request) {
   }
   AddDemoCommand(app, request.demo);
   AddReportsDataSourceCommand(app, request);
+  AddJournalCommands(app, request);
   app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
                               "exits with 1 on problems.");
 }
@@ -141,6 +170,9 @@ Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     throw UsageError(error.what(), command);
   }
   request.command = CommandOf(app);
+  if (request.command == "preview" && !Previewable(request.argument)) {
+    throw UsageError("only Merge and Delete can be previewed, not \"" + request.argument + "\"", request.command);
+  }
   if (request.command == "demo") {
     if (const std::string problem = DemoOptionsProblem(request.demo); !problem.empty()) {
       throw UsageError(problem, request.command);

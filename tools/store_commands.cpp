@@ -8,7 +8,11 @@
 #include <optional>
 #include <stdexcept>
 
+#include "app/run_log.h"
+#include "host/store/journal.h"
+#include "host/store/journal_undo.h"
 #include "host/store/schema.h"
+#include "host/store/store_session.h"
 #include "tools/demo_store.h"
 #include "tools/descriptor_output.h"
 #include "tools/metered_streams.h"
@@ -22,6 +26,8 @@
 #include "tools/store_import.h"
 #include "tools/store_listing.h"
 #include "tools/store_opening.h"
+#include "tools/store_preview.h"
+#include "tools/journal_report.h"
 #include "tools/store_rows.h"
 
 namespace storetool {
@@ -151,11 +157,59 @@ int RunReportsDataSource(Call& call) {
   return kExitOk;
 }
 
+int RunHistory(Call& call) {
+  if (call.request.prune) {
+    const auto db = store::OpenStore(call.StorePath());
+    store::Transaction transaction(*db);
+    const int removed = store::PruneJournal(*db, store::Retention::FromProcess());
+    transaction.Commit();
+    call.out << "removed " << removed << (removed == 1 ? " run\n" : " runs\n");
+  }
+  const auto db = OpenStoreToRead(call.StorePath());
+  if (call.request.argument.empty()) {
+    WriteHistory(*db, call.out);
+  } else {
+    WriteRun(*db, call.request.argument, call.out);
+  }
+  return kExitOk;
+}
+
+int RunUndo(Call& call) {
+  const std::string& run = call.request.argument;
+  store::RunRecord record;
+  if (!store::JournalOffInProcess()) {
+    const app::RunIdentity identity = app::RunIdentity::Start();
+    record = {identity.id, identity.started, identity.user,
+              std::string("quorvia-store undo ") + run + (call.request.force ? " --force" : "")};
+  }
+  store::StoreSession session(call.StorePath(), record);
+  const store::UndoResult result = store::UndoRun(session, run, call.request.force);
+  if (!result.done) {
+    call.err << kProgram << ": run " << result.run_id << " was not taken back: later changes touched "
+             << result.conflicts.size() << " of its items"
+             << " (undo --force takes it back over them):\n";
+    for (const std::string& entry_id : result.conflicts) call.err << "  " << entry_id << '\n';
+    return kExitFailed;
+  }
+  call.out << "took back run " << result.run_id << ": " << result.restored << " items restored, "
+           << result.recreated << " deleted items stored again, " << result.removed << " created items removed";
+  if (!result.conflicts.empty()) call.out << ", over later changes to " << result.conflicts.size();
+  call.out << '\n';
+  for (const std::string& skipped : result.skipped) call.out << "not restored: " << skipped << '\n';
+  session.EndRun(result.skipped.empty() ? kExitOk : kExitFailed, store::Retention::FromProcess());
+  return result.skipped.empty() ? kExitOk : kExitFailed;
+}
+
+int RunPreview(Call& call) {
+  return PreviewCommand(call.StorePath(), call.request.argument, call.out) == 0 ? kExitOk : kExitFailed;
+}
+
 int Run(Call& call) {
   static const std::map<std::string, int (*)(Call&)> commands = {
       {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup},
       {"ls", RunList},   {"show", RunShow},     {"find", RunFind},     {"check", RunCheck},
       {"demo", RunDemo}, {"reports-db", RunReportsDatabase}, {"reports-dsn", RunReportsDataSource},
+      {"history", RunHistory}, {"undo", RunUndo}, {"preview", RunPreview},
   };
   return call.request.command.empty() ? kExitOk : commands.at(call.request.command)(call);
 }

@@ -17,14 +17,26 @@ using testing::ReadFile;
 using testing::RunTool;
 using testing::TempDir;
 
-// A small store of layout 1 as the program of that layout made it, and its
-// export by that program.
-const std::string kLayout1 = QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db";
-const std::string kLayout1Export = QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json";
+// Small stores of the older layouts as the programs of those layouts made
+// them, and their exports by those programs.
+struct OldLayout {
+  int version;
+  std::string file;
+  std::string exported;
+  std::string value_index;  // how properties_by_value is made
+};
+
+const OldLayout kOldLayouts[] = {
+    {1, QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json",
+     "CREATE INDEX properties_by_value ON properties(name, value, item)"},
+    {2, QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.json",
+     "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'"},
+};
 
 struct Layout {
   int version = 0;
-  std::string value_index;  // how properties_by_value is made
+  std::string value_index;
+  bool journal = false;
 };
 
 Layout LayoutOf(const std::string& path) {
@@ -34,42 +46,55 @@ Layout LayoutOf(const std::string& path) {
   if (version.Step()) layout.version = static_cast<int>(version.Int(0));
   store::Statement index(*db, "SELECT sql FROM sqlite_master WHERE name = 'properties_by_value'");
   if (index.Step()) layout.value_index = index.Text(0);
+  layout.journal = store::testing::CountOf(*db, "SELECT count(*) FROM sqlite_master WHERE name = 'runs'") == 1;
   return layout;
 }
 
-std::string CopyOfLayout1(const TempDir& dir) {
+std::string CopyOf(const OldLayout& old, const TempDir& dir) {
   const std::string path = dir.File("crm.db");
-  std::filesystem::copy_file(kLayout1, path);
+  std::filesystem::copy_file(old.file, path);
   return path;
 }
 
-void ExpectLayout1Whole(const std::string& path) {
+void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
   const Layout layout = LayoutOf(path);
-  EXPECT_EQ(layout.version, 1);
-  EXPECT_EQ(layout.value_index, "CREATE INDEX properties_by_value ON properties(name, value, item)");
+  EXPECT_EQ(layout.version, old.version);
+  EXPECT_EQ(layout.value_index, old.value_index);
+  EXPECT_FALSE(layout.journal);
   const testing::ToolRun check = RunTool({"--store", path, "check"});
   EXPECT_EQ(check.status, 0) << check.out << check.err;
-  EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
+  EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
 }
 
-TEST(StoreLayoutUpgradeTest, ReadsLayout1AsItIsAndUpgradesItWhenOpenedForWriting) {
-  TempDir dir;
-  const std::string path = CopyOfLayout1(dir);
-  const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
-  EXPECT_NE(find, "");
-  ExpectLayout1Whole(path);
-  EXPECT_EQ(ReadFile(path), ReadFile(kLayout1)) << "reading changed the file";
+TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpenedForWriting) {
+  for (const OldLayout& old : kOldLayouts) {
+    SCOPED_TRACE("layout " + std::to_string(old.version));
+    TempDir dir;
+    const std::string path = CopyOf(old, dir);
+    const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
+    EXPECT_NE(find, "");
+    EXPECT_EQ(RunTool({"--store", path, "history"}).out, "");
+    // A preview upgrades the store only inside the transaction it rolls back.
+    const std::size_t entry = find.find('\t') + 1;
+    const std::string account_item = find.substr(entry, find.find('\t', entry) - entry);
+    const testing::ToolRun preview = RunTool({"--store", path, "preview", "Delete;" + account_item + ";;A000001"});
+    EXPECT_EQ(preview.status, 0) << preview.out << preview.err;
+    EXPECT_NE(preview.out.find("account item deleted"), std::string::npos) << preview.out;
+    ExpectOldLayoutWhole(old, path);
+    EXPECT_EQ(ReadFile(path), ReadFile(old.file)) << "reading or previewing changed the file";
 
-  store::OpenStore(path);
-  const Layout layout = LayoutOf(path);
-  EXPECT_EQ(layout.version, store::kSchemaVersion);
-  EXPECT_NE(layout.value_index.find("WHERE name = 'AccountID'"), std::string::npos) << layout.value_index;
-  EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
-  EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
-  EXPECT_EQ(RunTool({"--store", path, "find", "A000001"}).out, find);
-  // A second open finds nothing left to upgrade.
-  store::OpenStore(path);
-  EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
+    store::OpenStore(path);
+    const Layout layout = LayoutOf(path);
+    EXPECT_EQ(layout.version, store::kSchemaVersion);
+    EXPECT_EQ(layout.value_index, kOldLayouts[1].value_index);
+    EXPECT_TRUE(layout.journal);
+    EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
+    EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
+    EXPECT_EQ(RunTool({"--store", path, "find", "A000001"}).out, find);
+    // A second open finds nothing left to upgrade.
+    store::OpenStore(path);
+    EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
+  }
 }
 
 // A process killed while it upgrades: it dies as it is about to write the
@@ -105,13 +130,13 @@ int KillingOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, i
 }
 
 // Upgraded by a process that gets killed at its first commit, then its
-// second and so on until one ends by itself: every kill leaves layout 1
-// whole, and the process that lives leaves layout 2.
-TEST(StoreLayoutUpgradeTest, AKilledUpgradeLeavesLayout1Whole) {
+// second and so on until one ends by itself: every kill leaves the old
+// layout whole, and the process that lives leaves the current one.
+void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
   int kills = 0;
   for (bool killed = true; killed && kills < 10;) {
     TempDir dir;
-    const std::string path = CopyOfLayout1(dir);
+    const std::string path = CopyOf(old, dir);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -135,15 +160,22 @@ TEST(StoreLayoutUpgradeTest, AKilledUpgradeLeavesLayout1Whole) {
     if (killed) {
       SCOPED_TRACE("killed at commit " + std::to_string(kills));
       ++kills;
-      ExpectLayout1Whole(path);
+      ExpectOldLayoutWhole(old, path);
     } else {
       ASSERT_EQ(WEXITSTATUS(status), 0);
       EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
-      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(kLayout1Export));
+      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
     }
   }
   EXPECT_GE(kills, 1) << "no upgrade was killed";
   EXPECT_LT(kills, 10) << "the upgrade never ended";
+}
+
+TEST(StoreLayoutUpgradeTest, AKilledUpgradeLeavesTheOldLayoutWhole) {
+  for (const OldLayout& old : kOldLayouts) {
+    SCOPED_TRACE("layout " + std::to_string(old.version));
+    ExpectKilledUpgradesLeaveTheOldLayoutWhole(old);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "host/store/journal.h"
+
 namespace store {
 namespace {
 
@@ -22,6 +24,14 @@ ColumnInfo Info(ItemColumn column) {
     case ItemColumn::kSubmitted: return {"submitted", PropertyType::kBoolean};
   }
   return {"subject", PropertyType::kText};
+}
+
+// A value as the journal shows what it became.
+nlohmann::json JournalValue(const host::Value& value) {
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return *number;
+  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
+  if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) return nullptr;
+  return host::ToText(value);
 }
 
 }  // namespace
@@ -104,12 +114,25 @@ void ItemRecord::Store() {
     } else if (!session_->Prepare("SELECT 1 FROM items WHERE id = ?")->Bind(1, row_.id).Step()) {
       session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     }
+    JournalChanges(row);
     StoreColumns(row.id);
     StoreProperties(row.id);
   });
   row_ = std::move(row);
   changed_columns_.clear();
   changed_properties_.clear();
+}
+
+void ItemRecord::JournalChanges(const ItemRow& row) {
+  ItemChange change(*session_, row);
+  for (const auto& [column, value] : changed_columns_) change.Column(Info(column).name, JournalValue(value));
+  for (const auto& [name, property] : changed_properties_) {
+    // An empty value is stored as empty text.
+    const nlohmann::json after = JournalValue(property.value);
+    change.Property(name,
+                    nlohmann::json::array({StoreName(property.type), after.is_null() ? nlohmann::json("") : after}));
+  }
+  change.Add();
 }
 
 void ItemRecord::StoreColumns(std::int64_t id) {

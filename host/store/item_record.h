@@ -67,6 +67,8 @@ class ItemRecord {
   void Delete();
 
  private:
+  // Journals the before-image of this object's changes to `row`.
+  void JournalChanges(const ItemRow& row);
   // Write this object's changes to the item row `id`.
   void StoreColumns(std::int64_t id);
   void StoreProperties(std::int64_t id);

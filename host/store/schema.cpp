@@ -16,6 +16,34 @@ namespace {
 constexpr char kAccountIdIndex[] =
     "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'";
 
+// The journal: each run that changed the store (and the run it took back,
+// for an undo), and each change it made to an item with the item's
+// before-image and its new values (JSON). Changes keep the order they were
+// made in: their id. A run's changes lie between its first and last change
+// (the last is unknown until it ends), so they are found by that range of
+// ids: an index of changes by run would cost every write one more page.
+constexpr char kJournalSchema[] = R"sql(
+CREATE TABLE runs (
+  id INTEGER PRIMARY KEY,
+  run_id TEXT NOT NULL UNIQUE,
+  started TEXT NOT NULL,
+  user TEXT NOT NULL,
+  command TEXT NOT NULL,
+  first_change INTEGER NOT NULL,
+  last_change INTEGER,
+  status INTEGER,
+  undoes INTEGER REFERENCES runs(id) ON DELETE SET NULL);
+CREATE TABLE changes (
+  id INTEGER PRIMARY KEY,
+  run INTEGER NOT NULL,
+  kind TEXT NOT NULL CHECK (kind = 'changed' OR kind = 'created' OR kind = 'deleted'),
+  item INTEGER NOT NULL,
+  entry_id TEXT NOT NULL,
+  folder INTEGER NOT NULL,
+  before TEXT NOT NULL,
+  after TEXT NOT NULL);
+)sql";
+
 // Items and folders keep the order they were added in: their id. Each
 // property row repeats its item's folder, so a restriction of one folder to
 // one value is a single range of properties_by_folder. The type check is a
@@ -66,23 +94,30 @@ int PragmaInt(const Database& db, const char* pragma) {
   return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
 }
 
-// Layout 1 becomes layout 2 in one transaction, so a program killed half-way
-// leaves layout 1 whole. Another program may have upgraded the store since
-// its version was read, so it is read again under the write lock.
-void Upgrade(Database& db) {
+}  // namespace
+
+// An older layout becomes the current one in one transaction, so a program
+// killed half-way leaves the old layout whole. Another program may have
+// upgraded the store since its version was read, so it is read again under
+// the write lock.
+void UpgradeStore(Database& db) {
   Transaction transaction(db);
-  if (PragmaInt(db, "PRAGMA user_version") == kOldestSchemaVersion) {
+  const int version = PragmaInt(db, "PRAGMA user_version");
+  if (version == 1) {
     db.Exec("DROP INDEX properties_by_value");
     db.Exec(kAccountIdIndex);
-    db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
   }
+  if (version >= kOldestSchemaVersion && version < 3) db.Exec(kJournalSchema);
+  if (version < kSchemaVersion) db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
   transaction.Commit();
 }
+
+namespace {
 
 // The opened file, once it has shown itself a CRM store of a layout this
 // program knows, upgraded when it is to be written. Until then every
 // failure, however SQLite names it, is a failure to open.
-std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool for_writing) {
+std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
   const std::string& path = db->path();
   int application_id = 0;
   int version = 0;
@@ -102,14 +137,14 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool for_writing
                                 std::to_string(kOldestSchemaVersion) + " to " + std::to_string(kSchemaVersion) +
                                 "); the file is left unchanged");
   }
-  if (for_writing && version < kSchemaVersion) Upgrade(*db);
+  if (upgrade && version < kSchemaVersion) UpgradeStore(*db);
   return db;
 }
 
 }  // namespace
 
-std::unique_ptr<Database> OpenStore(const std::string& path) {
-  auto db = Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting), true);
+std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade) {
+  auto db = Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting), upgrade);
   // An automatic checkpoint inside a long command copies the same pages back
   // again and again; the owner of the connection checkpoints once at its end.
   db->Exec("PRAGMA wal_autocheckpoint = 0");
@@ -134,6 +169,7 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
   Transaction transaction(*db);
   db->Exec(kSchema);
   db->Exec(kAccountIdIndex);
+  db->Exec(kJournalSchema);
   Statement(*db, "INSERT INTO store (id, store_id, outlook_version) VALUES (1, ?, ?)")
       .Bind(1, store_id)
       .Bind(2, outlook_version)
@@ -143,6 +179,8 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
   transaction.Commit();
   return db;
 }
+
+bool HasJournal(const Database& db) { return PragmaInt(db, "PRAGMA user_version") >= 3; }
 
 std::string NewIdentifier(int bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";

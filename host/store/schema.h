@@ -11,7 +11,7 @@ namespace store {
 inline constexpr int kApplicationId = 0x51525641;
 // The layout this program writes. A store of an older layout it knows is read
 // as it is and upgraded when it is opened for writing; any other is refused.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 inline constexpr int kOldestSchemaVersion = 1;
 
 // The name of the database folder that a new store holds.
@@ -23,8 +23,17 @@ inline constexpr char kDatabaseFolderName[] = "Account Profiles";
 // A store of an older layout is upgraded first, in one transaction. The
 // connection makes no automatic checkpoints: its owner calls
 // CheckpointQuietly when its work is done (closing the last connection to a
-// store checkpoints it too).
-std::unique_ptr<Database> OpenStore(const std::string& path);
+// store checkpoints it too). With `upgrade` false an older layout is left
+// for the caller to upgrade with UpgradeStore.
+std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade = true);
+
+// Upgrades a store of an older layout to the current one in one
+// transaction (a savepoint of the caller's, when one is open); a store of
+// the current layout is left as it is. Throws host::Error, changing nothing.
+void UpgradeStore(Database& db);
+
+// Whether the store keeps a journal (layout 3 on).
+bool HasJournal(const Database& db);
 
 // Copies what the log holds back into the store file as far as no reader
 // needs it (a PASSIVE checkpoint). Every commit is durable without it, so a

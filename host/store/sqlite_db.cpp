@@ -76,7 +76,8 @@ void Database::Exec(const char* sql) {
 }
 
 namespace {
-constexpr std::array<const char*, 4> kControlTexts = {"BEGIN", "BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"};
+constexpr std::array<const char*, 7> kControlTexts = {"BEGIN",    "BEGIN IMMEDIATE",     "COMMIT",        "ROLLBACK",
+                                                      "SAVEPOINT nested", "ROLLBACK TO nested", "RELEASE nested"};
 }  // namespace
 
 int Database::TryRun(Control control) noexcept {
@@ -120,6 +121,11 @@ Statement& Statement::Bind(int index, std::string_view text) {
 
 Statement& Statement::Bind(int index, std::int64_t number) {
   if (sqlite3_bind_int64(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
+  return *this;
+}
+
+Statement& Statement::Bind(int index, double number) {
+  if (sqlite3_bind_double(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
   return *this;
 }
 
@@ -170,14 +176,26 @@ std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt
 
 bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Run(Database::Control::kBeginImmediate); }
+double Statement::Real(int column) const { return sqlite3_column_double(stmt_, column); }
+
+int Statement::Type(int column) const { return sqlite3_column_type(stmt_, column); }
+
+Transaction::Transaction(Database& db) : db_(db), nested_(sqlite3_get_autocommit(db.handle()) == 0) {
+  db_.Run(nested_ ? Database::Control::kSavepoint : Database::Control::kBeginImmediate);
+}
 
 Transaction::~Transaction() {
-  if (!done_) db_.TryRun(Database::Control::kRollback);
+  if (done_) return;
+  if (nested_) {
+    db_.TryRun(Database::Control::kRollbackToSavepoint);
+    db_.TryRun(Database::Control::kRelease);
+  } else {
+    db_.TryRun(Database::Control::kRollback);
+  }
 }
 
 void Transaction::Commit() {
-  db_.Run(Database::Control::kCommit);
+  db_.Run(nested_ ? Database::Control::kRelease : Database::Control::kCommit);
   done_ = true;
 }
 

@@ -42,7 +42,7 @@ class Database {
   // The statements that begin and end transactions, prepared once for the
   // connection: they run once or twice for every committed call, and parsing
   // them anew each time cost more than running them.
-  enum class Control { kBegin, kBeginImmediate, kCommit, kRollback };
+  enum class Control { kBegin, kBeginImmediate, kCommit, kRollback, kSavepoint, kRollbackToSavepoint, kRelease };
   // Runs one; throws as Fail does.
   void Run(Control control);
   // Runs one and yields SQLite's result code; for ending a transaction on a
@@ -57,7 +57,7 @@ class Database {
  private:
   std::string path_;
   sqlite3* db_ = nullptr;
-  std::array<sqlite3_stmt*, 4> controls_{};
+  std::array<sqlite3_stmt*, 7> controls_{};
 };
 
 // A prepared statement. Bind indexes are 1-based, column indexes 0-based.
@@ -70,6 +70,7 @@ class Statement {
 
   Statement& Bind(int index, std::string_view text);
   Statement& Bind(int index, std::int64_t number);
+  Statement& Bind(int index, double number);
   Statement& BindNull(int index);
   // Binds a property value in its stored form: text and times as text,
   // numbers and Booleans (0 or 1) as integers, empty and null as "".
@@ -87,6 +88,10 @@ class Statement {
   std::string Text(int column) const;
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
+  double Real(int column) const;
+  // The column's storage class: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT,
+  // SQLITE_BLOB or SQLITE_NULL.
+  int Type(int column) const;
 
  private:
   const Database& db_;
@@ -94,14 +99,16 @@ class Statement {
 };
 
 // BEGIN IMMEDIATE on construction; rolls back on destruction unless Commit
-// ran, so a failure half-way leaves nothing written.
+// ran, so a failure half-way leaves nothing written. Inside a transaction
+// that is open already it is a savepoint of it: Commit releases it, and
+// only the outer transaction's end decides what is written.
 class Transaction {
  public:
   // Takes over a write transaction its caller has already begun.
   enum Begun { kBegun };
 
   explicit Transaction(Database& db);
-  Transaction(Database& db, Begun) : db_(db) {}
+  Transaction(Database& db, Begun) : db_(db), nested_(false) {}
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
@@ -109,6 +116,7 @@ class Transaction {
 
  private:
   Database& db_;
+  bool nested_;
   bool done_ = false;
 };
 

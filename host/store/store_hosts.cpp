@@ -8,8 +8,12 @@
 
 namespace store {
 
-StoreHosts::StoreHosts(std::string path, std::string run_id)
-    : session_(std::make_shared<StoreSession>(std::move(path), std::move(run_id))) {}
+StoreHosts::StoreHosts(std::string path, RunRecord run)
+    : session_(std::make_shared<StoreSession>(std::move(path), std::move(run))) {}
+
+StoreHosts::StoreHosts(std::shared_ptr<StoreSession> session) : session_(std::move(session)) {}
+
+void StoreHosts::EndRun(int status, const Retention& retention) { session_->EndRun(status, retention); }
 
 StoreHosts::~StoreHosts() = default;
 

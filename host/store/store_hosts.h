@@ -8,6 +8,7 @@
 #include "host/item_windows.h"
 #include "host/omg.h"
 #include "host/outlook.h"
+#include "host/store/run_record.h"
 
 namespace store {
 
@@ -18,8 +19,10 @@ class StoreSession;
 // after the StoreHosts is gone.
 class StoreHosts {
  public:
-  // `run_id` names the program run that uses them, as StoreSession says.
-  explicit StoreHosts(std::string path, std::string run_id = {});
+  // `run` is the program run that uses them, as StoreSession says.
+  explicit StoreHosts(std::string path, RunRecord run = {});
+  // Host objects over a session made already.
+  explicit StoreHosts(std::shared_ptr<StoreSession> session);
   ~StoreHosts();
 
   // The mail client. Throws host::CannotCreate("Outlook.Application", why)
@@ -45,6 +48,10 @@ class StoreHosts {
   // as StoreSession::GroupReads says; EndReads is such a pause.
   void GroupReads();
   void EndReads();
+
+  // Records the run's end status in the store's journal, when the run
+  // changed anything, and applies `retention`. Throws host::Error.
+  void EndRun(int status, const Retention& retention);
 
   // Where Display shows this store's items (not owned; it must outlive
   // every item made here); until set, Display fails.

@@ -1,5 +1,6 @@
 #include "host/store/store_rows.h"
 
+#include "host/store/journal.h"
 #include "host/store/schema.h"
 
 namespace store {
@@ -74,6 +75,7 @@ ItemRow InsertItemRow(StoreSession& session, std::int64_t folder, const std::str
   statement->Bind(1, row.entry_id).Bind(2, folder).Bind(3, message_class);
   statement->Bind(4, subject).Bind(5, body).Run();
   row.id = sqlite3_last_insert_rowid(session.Db().handle());
+  JournalCreated(session, row);
   return row;
 }
 
@@ -87,6 +89,7 @@ ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::st
 
 void DeleteItem(StoreSession& session, const ItemRow& item) {
   session.Write("delete item \"" + item.entry_id + "\"", [&] {
+    JournalDeleted(session, item);
     session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
     if (session.Changes() == 0) {
       session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");

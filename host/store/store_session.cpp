@@ -4,8 +4,11 @@
 
 namespace store {
 
-StoreSession::StoreSession(std::string path, std::string run_id)
-    : path_(std::move(path)), run_id_(std::move(run_id)) {}
+StoreSession::StoreSession(std::string path, RunRecord run)
+    : path_(std::move(path)), journal_(std::move(run)) {}
+
+StoreSession::StoreSession(std::unique_ptr<Database> db, RunRecord run)
+    : path_(db->path()), journal_(std::move(run)), db_(std::move(db)) {}
 
 StoreSession::~StoreSession() {
   if (!db_) return;
@@ -54,6 +57,11 @@ StoreSession::Lease::~Lease() {
   session_.pool_[std::move(sql_)].push_back(std::move(statement_));
 }
 
+void StoreSession::EndRun(int status, const Retention& retention) {
+  // A run that never opened the store changed nothing in it.
+  if (db_ && journal_.on()) journal_.End(*this, status, retention);
+}
+
 int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
 
 void StoreSession::BeginReads() {
@@ -74,7 +82,7 @@ void StoreSession::EndReads() {
   if (db_->TryRun(Database::Control::kCommit) != SQLITE_OK) db_->TryRun(Database::Control::kRollback);
 }
 
-void StoreSession::BeginWrite() {
+bool StoreSession::ClaimReadsForWrite() {
   // SQLite may have rolled the reads' transaction back itself after a failure.
   if (reading_ && !sqlite3_get_autocommit(Db().handle())) {
     // A statement that writes nothing still takes the write lock, and fails
@@ -82,11 +90,11 @@ void StoreSession::BeginWrite() {
     if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, "UPDATE store SET id = id WHERE 0");
     if (claim_write_->TryRun() == SQLITE_OK) {
       reading_ = false;
-      return;
+      return true;
     }
   }
   EndReads();
-  Db().Run(Database::Control::kBeginImmediate);
+  return false;
 }
 
 void StoreSession::Fail(long number, std::string_view what) const {

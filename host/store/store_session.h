@@ -3,12 +3,14 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/error.h"
 #include "host/item_windows.h"
+#include "host/store/journal.h"
 #include "host/store/sqlite_db.h"
 
 namespace store {
@@ -22,17 +24,23 @@ inline constexpr long kNotFound = -2147221233;
 // Single-threaded, like the program.
 class StoreSession {
  public:
-  // `run_id` names the program run whose changes go through this session
-  // (empty for a session that is not a run's, such as the tool's).
-  explicit StoreSession(std::string path, std::string run_id = {});
+  // `run` is the program run whose changes go through this session and its
+  // journal (no id for a session that journals nothing, such as the tool's).
+  explicit StoreSession(std::string path, RunRecord run = {});
+  // A session on a store opened already.
+  StoreSession(std::unique_ptr<Database> db, RunRecord run);
   ~StoreSession();
   StoreSession(const StoreSession&) = delete;
   StoreSession& operator=(const StoreSession&) = delete;
 
   // The store file's path, as given.
   const std::string& path() const { return path_; }
-  // The run the changes belong to.
-  const std::string& run_id() const { return run_id_; }
+  // The run the changes belong to, and its journal.
+  const std::string& run_id() const { return journal_.run().id; }
+  Journal& journal() { return journal_; }
+  // Records the run's end status in the journal, when the run changed
+  // anything, and applies `retention`. Throws host::Error when it cannot.
+  void EndRun(int status, const Retention& retention);
 
   // The open store, opened by the first call. Throws host::Error (with
   // OpenStore's description) when it cannot be opened; a later call retries.
@@ -80,9 +88,10 @@ class StoreSession {
   // change committed since.
   void EndReads();
 
-  // Runs `body` in one BEGIN IMMEDIATE transaction and commits it. When
-  // `body` or the commit throws, everything is rolled back and the error is
-  // rethrown as host::Error naming `what`; a host::StoreFailure as it is.
+  // Runs `body` in one BEGIN IMMEDIATE transaction and commits it (inside a
+  // transaction the caller holds open, a savepoint of it). When `body` or
+  // the commit throws, everything is rolled back and the error is rethrown
+  // as host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
   void Write(std::string_view what, Body&& body);
 
@@ -103,16 +112,18 @@ class StoreSession {
   static constexpr std::chrono::milliseconds kReadSpan{20};
 
   void BeginReads();
-  // Begins the write transaction of Write: the reads' transaction becomes
-  // it when nothing was committed since those reads began, otherwise it
-  // ends and BEGIN IMMEDIATE waits for other writers as usual.
-  void BeginWrite();
+  // Makes the reads' transaction the write transaction of Write, when
+  // nothing was committed since those reads began; otherwise ends it, so
+  // that Write begins its own and waits for other writers as usual.
+  bool ClaimReadsForWrite();
   void BeforeCommit();
   void AfterCommit();
   [[noreturn]] void FailWrite(std::string_view what, const host::Error& error) const;
 
+  void AfterRollback() { journal_.Forget(); }
+
   std::string path_;
-  std::string run_id_;
+  Journal journal_;
   host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
   // Takes the write lock inside the reads' transaction (BeginWrite).
@@ -129,14 +140,20 @@ class StoreSession {
 template <class Body>
 void StoreSession::Write(std::string_view what, Body&& body) {
   try {
-    BeginWrite();
-    Transaction transaction(Db(), Transaction::kBegun);
+    std::optional<Transaction> transaction;
+    if (ClaimReadsForWrite()) {
+      transaction.emplace(Db(), Transaction::kBegun);
+    } else {
+      transaction.emplace(Db());
+    }
     body();
     BeforeCommit();
-    transaction.Commit();
+    transaction->Commit();
   } catch (const host::StoreFailure&) {
+    AfterRollback();
     throw;
   } catch (const host::Error& error) {
+    AfterRollback();
     FailWrite(what, error);
   }
   AfterCommit();

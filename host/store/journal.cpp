@@ -1,0 +1,176 @@
+#include "host/store/journal.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "host/store/store_rows.h"
+#include "host/store/store_session.h"
+
+namespace store {
+
+using nlohmann::json;
+
+void Journal::Restart(RunRecord run) {
+  run_ = std::move(run);
+  run_row_ = 0;
+  last_change_ = 0;
+}
+
+std::int64_t Journal::RunRow(StoreSession& session) {
+  if (run_row_ != 0) return run_row_;
+  session
+      .Prepare("INSERT INTO runs (run_id, started, user, command, first_change) "
+               "VALUES (?, ?, ?, ?, (SELECT ifnull(max(id), 0) + 1 FROM changes)) ON CONFLICT (run_id) DO NOTHING")
+      ->Bind(1, run_.id)
+      .Bind(2, run_.started)
+      .Bind(3, run_.user)
+      .Bind(4, run_.command)
+      .Run();
+  auto row = session.Prepare("SELECT id FROM runs WHERE run_id = ?");
+  row->Bind(1, run_.id).Step();
+  run_row_ = row->Int(0);
+  return run_row_;
+}
+
+void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const json& before,
+                  const json& after) {
+  const std::int64_t run = RunRow(session);
+  session
+      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+               "VALUES (?, ?, ?, ?, ?, ?, ?)")
+      ->Bind(1, run)
+      .Bind(2, kind)
+      .Bind(3, item.id)
+      .Bind(4, item.entry_id)
+      .Bind(5, item.folder)
+      .Bind(6, before.dump())
+      .Bind(7, after.dump())
+      .Run();
+  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+}
+
+// SQLite writes the whole item as JSON in the one statement that journals
+// it, values in their stored types: a deletion costs one more statement.
+void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
+  const std::int64_t run = RunRow(session);
+  session
+      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+               "SELECT ?1, 'deleted', id, entry_id, folder, json_object("
+               "'message_class', message_class, 'columns', json_object('subject', subject, 'body', body, "
+               "'company_name', company_name, 'time_sent', time_sent, 'time_received', time_received, "
+               "'sent', sent, 'unread', unread, 'submitted', submitted), 'properties', "
+               "json((SELECT json_group_object(name, json_array(type, value)) FROM properties WHERE item = ?2))), "
+               "'{}' FROM items WHERE id = ?2")
+      ->Bind(1, run)
+      .Bind(2, item.id)
+      .Run();
+  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+}
+
+void Journal::End(StoreSession& session, int status, const Retention& retention) {
+  if (run_row_ == 0 && last_change_ == 0) return;
+  session.Write("record the end of the run", [&] {
+    session
+        .Prepare("UPDATE runs SET status = ?1, "
+                 "last_change = CASE WHEN ?2 = 0 THEN first_change - 1 ELSE ?2 END WHERE run_id = ?3")
+        ->Bind(1, std::int64_t{status})
+        .Bind(2, last_change_)
+        .Bind(3, run_.id)
+        .Run();
+    PruneJournal(session.Db(), retention);
+  });
+}
+
+ItemChange::ItemChange(StoreSession& session, const ItemRow& item)
+    : session_(session), item_(item), on_(session.journal().on()) {}
+
+void ItemChange::Column(const char* column, json after) {
+  if (!on_) return;
+  auto statement = session_.Prepare(std::string("SELECT ") + column + " FROM items WHERE id = ?");
+  if (!statement->Bind(1, item_.id).Step()) return;
+  before_["columns"][column] = StoredValue(*statement, 0);
+  after_["columns"][column] = std::move(after);
+}
+
+// A property the item lacks is kept as null, so taking the change back
+// removes it again.
+void ItemChange::Property(const std::string& name, json after) {
+  if (!on_) return;
+  auto statement = session_.Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
+  json old;
+  if (statement->Bind(1, item_.id).Bind(2, name).Step()) {
+    old = json::array({statement->Text(0), StoredValue(*statement, 1)});
+  }
+  before_["properties"][name] = std::move(old);
+  after_["properties"][name] = std::move(after);
+}
+
+void ItemChange::Add() {
+  if (on_ && !before_.is_null()) session_.journal().Add(session_, item_, kChanged, before_, after_);
+}
+
+void JournalCreated(StoreSession& session, const ItemRow& item) {
+  if (!session.journal().on()) return;
+  session.journal().Add(session, item, kCreated, json::object(), {{"message_class", item.message_class}});
+}
+
+void JournalDeleted(StoreSession& session, const ItemRow& item) {
+  if (session.journal().on()) session.journal().AddDeleted(session, item);
+}
+
+json StoredValue(const Statement& statement, int column) {
+  switch (statement.Type(column)) {
+    case SQLITE_INTEGER: return statement.Int(column);
+    case SQLITE_FLOAT: return statement.Real(column);
+    case SQLITE_NULL: return nullptr;
+    default: return statement.Text(column);
+  }
+}
+
+void BindStored(Statement& statement, int index, const json& value) {
+  if (value.is_number_integer()) {
+    statement.Bind(index, value.get<std::int64_t>());
+  } else if (value.is_number()) {
+    statement.Bind(index, value.get<double>());
+  } else if (value.is_string()) {
+    statement.Bind(index, value.get_ref<const std::string&>());
+  } else {
+    statement.BindNull(index);
+  }
+}
+
+std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::string& run) {
+  Statement statement(db, "SELECT id, run_id FROM runs WHERE substr(run_id, 1, length(?1)) = ?1 ORDER BY id");
+  statement.Bind(1, run);
+  std::vector<std::pair<std::int64_t, std::string>> found;
+  while (statement.Step()) found.emplace_back(statement.Int(0), statement.Text(1));
+  if (found.empty() || run.empty()) throw std::runtime_error("the journal holds no run \"" + run + "\"");
+  for (const auto& candidate : found) {
+    if (candidate.second == run) return candidate;
+  }
+  if (found.size() > 1) {
+    throw std::runtime_error(std::to_string(found.size()) + " runs start with \"" + run + "\"; give more of it");
+  }
+  return found.front();
+}
+
+// The start times carry their offset, which SQLite takes into account.
+int PruneJournal(Database& db, const Retention& retention) {
+  Statement expired(db,
+                    "SELECT id FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) "
+                    "AND CAST(strftime('%s', started) AS INTEGER) < CAST(strftime('%s', 'now') AS INTEGER) - ?2");
+  expired.Bind(1, std::int64_t{retention.runs}).Bind(2, std::int64_t{retention.days} * 86400);
+  std::vector<std::int64_t> runs;
+  while (expired.Step()) runs.push_back(expired.Int(0));
+  Statement changes(db, (std::string("DELETE FROM changes WHERE ") + kChangesOfRun).c_str());
+  Statement run(db, "DELETE FROM runs WHERE id = ?");
+  for (const std::int64_t id : runs) {
+    changes.Bind(1, id).Run();
+    changes.Reset();
+    run.Bind(1, id).Run();
+    run.Reset();
+  }
+  return static_cast<int>(runs.size());
+}
+
+}  // namespace store

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "host/store/run_record.h"
+#include "host/store/sqlite_db.h"
+
+namespace store {
+
+class StoreSession;
+struct ItemRow;
+
+// The kinds of change a journal row records.
+inline constexpr char kChanged[] = "changed";
+inline constexpr char kCreated[] = "created";
+inline constexpr char kDeleted[] = "deleted";
+
+// The journal of one session's run. Every member that writes runs inside the
+// caller's write transaction, so the journal holds exactly what was done.
+class Journal {
+ public:
+  explicit Journal(RunRecord run) : run_(std::move(run)) {}
+
+  bool on() const { return !run_.id.empty(); }
+  const RunRecord& run() const { return run_; }
+  // Starts journaling another run (an item window's save is one).
+  void Restart(RunRecord run);
+  // Forgets what the last transaction wrote: it was rolled back. (The last
+  // change it added stays an upper bound of the run's changes.)
+  void Forget() { run_row_ = 0; }
+
+  // The run's row, added on the first change it makes.
+  std::int64_t RunRow(StoreSession& session);
+  // Adds a change of the item with its before-image and its new values.
+  void Add(StoreSession& session, const ItemRow& item, const char* kind, const nlohmann::json& before,
+           const nlohmann::json& after);
+  // Adds the deletion of the item, keeping the whole of it.
+  void AddDeleted(StoreSession& session, const ItemRow& item);
+
+  // Records the end status of the run and removes the runs `retention` no
+  // longer keeps, in one transaction of `session`; nothing when this session
+  // journaled nothing (a read-only store is not written to).
+  void End(StoreSession& session, int status, const Retention& retention);
+
+ private:
+  RunRecord run_;
+  std::int64_t run_row_ = 0;
+  std::int64_t last_change_ = 0;
+};
+
+// The condition that selects the changes of the run whose row is bound to
+// ?1, by the range of their ids.
+inline constexpr char kChangesOfRun[] =
+    "id >= (SELECT first_change FROM runs WHERE id = ?1) "
+    "AND id <= ifnull((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
+
+// The before-image of one write to an existing item: the values the columns
+// and properties it is about to change hold now, and what they become. Does
+// nothing when the session journals no run.
+class ItemChange {
+ public:
+  ItemChange(StoreSession& session, const ItemRow& item);
+  void Column(const char* column, nlohmann::json after);
+  // `after` is [type, value], or null when the write removes the property.
+  void Property(const std::string& name, nlohmann::json after);
+  // Adds the change to the journal; call it before the write itself.
+  void Add();
+
+ private:
+  StoreSession& session_;
+  const ItemRow& item_;
+  bool on_;
+  nlohmann::json before_;
+  nlohmann::json after_;
+};
+
+// Journals a new item (call it after its row is added) or the whole of an
+// item about to be deleted: its columns, message class and properties.
+void JournalCreated(StoreSession& session, const ItemRow& item);
+void JournalDeleted(StoreSession& session, const ItemRow& item);
+
+// A stored value as the journal keeps it, and back.
+nlohmann::json StoredValue(const Statement& statement, int column);
+void BindStored(Statement& statement, int index, const nlohmann::json& value);
+
+// The journal's row and full identifier of the run whose identifier is
+// `run`, or else starts with it. Throws std::runtime_error when no run or
+// several runs match.
+std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::string& run);
+
+// Removes the runs that `retention` no longer keeps, inside the caller's
+// transaction, and yields how many.
+int PruneJournal(Database& db, const Retention& retention);
+
+// The item columns the journal records, in the order of the items table
+// (JournalDeleted names them too).
+inline constexpr const char* kJournaledColumns[] = {
+    "subject", "body", "company_name", "time_sent", "time_received", "sent", "unread", "submitted"};
+
+}  // namespace store

@@ -1,0 +1,127 @@
+#include "host/store/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "host/store/item_record.h"
+#include "host/store/journal_undo.h"
+#include "host/store/schema.h"
+#include "host/store/store_rows.h"
+#include "host/store/store_session.h"
+#include "host/store/test_store.h"
+
+namespace store {
+namespace {
+
+using nlohmann::json;
+using testing::CountOf;
+
+class JournalTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<StoreSession> Session(const std::string& run_id) {
+    return std::make_shared<StoreSession>(path_, RunRecord{run_id, "2026-12-01T10:00:00+01:00", "ann", "Merge;x"});
+  }
+  json Before(const std::string& where) {
+    auto db = OpenStoreReadOnly(path_);
+    Statement select(*db, ("SELECT before FROM changes WHERE " + where + " ORDER BY id").c_str());
+    return select.Step() ? json::parse(select.Text(0)) : json();
+  }
+
+  testing::TempDir dir_;
+  std::string path_ = dir_.File("crm.db");
+  testing::TestStore store_{path_};
+  std::int64_t folder_ = store_.AddFolder("Account Profiles");
+  std::int64_t item_ = store_.AddItem(folder_, "IPM.Contact", {{"AccountID", "A100"}, {"Team", "East"}}, "Acme");
+};
+
+TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
+  auto session = Session("run-1");
+  session->FailWritesAfter(0);
+  ItemRecord failing(session, ItemById(*session, item_));
+  failing.SetPropertyValue("AccountID", std::string("B200"));
+  EXPECT_THROW(failing.Store(), host::Error);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs"), 0);
+
+  // The run's row was rolled back with the failed write and comes again.
+  session->FailWritesAfter(-1);
+  ItemRecord record(session, ItemById(*session, item_));
+  record.SetPropertyValue("AccountID", std::string("B200"));
+  record.SetProperty("Added", PropertyType::kInteger, 7);
+  record.SetColumn(ItemColumn::kCompanyName, std::string("Beta"));
+  record.Store();
+  EXPECT_EQ(Before("kind = 'changed'"), json({{"columns", {{"company_name", ""}}},
+                                              {"properties", {{"AccountID", {"text", "A100"}}, {"Added", nullptr}}}}));
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs WHERE run_id = 'run-1' AND status IS NULL"), 1);
+  session->EndRun(7, Retention{});
+  EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
+}
+
+TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
+  auto session = std::make_shared<StoreSession>(path_);
+  ItemRecord record(session, ItemById(*session, item_));
+  record.SetPropertyValue("Team", std::string("West"));
+  record.Store();
+  DeleteItem(*session, ItemById(*session, item_));
+  session->EndRun(0, Retention{});
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM changes"), 0);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs"), 0);
+}
+
+TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTakenBackTwice) {
+  store_.db().Exec("UPDATE items SET time_sent = '2026-01-02 03:04:05', unread = 1");
+  const std::int64_t later_item = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "C300"}});
+  auto run = Session("run-1");
+  DeleteItem(*run, ItemById(*run, item_));
+  EXPECT_EQ(Before("kind = 'deleted'").at("columns").at("time_sent"), "2026-01-02 03:04:05");
+  EXPECT_FALSE(store_.Exists(item_));
+
+  auto undo = Session("undo-1");
+  const UndoResult result = UndoRun(*undo, "run", false);
+  EXPECT_TRUE(result.done);
+  EXPECT_EQ(result.run_id, "run-1");
+  EXPECT_EQ(result.recreated, 1u);
+  EXPECT_EQ(store_.IdOf("E1"), item_);
+  EXPECT_EQ(store_.Column(item_, "unread"), "1");
+  EXPECT_EQ(store_.Column(item_, "subject"), "Acme");
+  EXPECT_EQ(store_.Text(item_, "Team"), "East");
+  EXPECT_EQ(store_.TypeOf(item_, "AccountID"), "text");
+  EXPECT_EQ(store_.MisfiledProperties(), 0);
+  EXPECT_TRUE(store_.Exists(later_item));
+
+  const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false);
+  EXPECT_FALSE(again.done);
+  EXPECT_EQ(again.conflicts, std::vector<std::string>{"E1"});
+  EXPECT_THROW(UndoRun(*Session("undo-3"), "nothing", false), std::runtime_error);
+  EXPECT_THROW(UndoRun(*Session("undo-4"), "", false), std::runtime_error);
+}
+
+// Runs started 60 days and one day ago, and one 29 days 22 hours ago by its
+// clock whose offset of +05:00 makes it older than 30 days: the last two
+// are kept however old, and the recent one however far back.
+TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
+  testing::TempDir dir;
+  testing::TestStore store(dir.File("crm.db"));
+  const char* ages[][2] = {{"-60 days", "+00:00"}, {"-29 days", "+05:00"}, {"-1 days", "-05:00"},
+                           {"-60 days", "+00:00"}, {"-60 days", "+00:00"}};
+  for (const auto& [age, offset] : ages) {
+    Statement(store.db(),
+              "INSERT INTO runs (run_id, started, user, command, first_change) VALUES (hex(randomblob(8)), "
+              "strftime('%Y-%m-%dT%H:%M:%S', 'now', ?1, ?2) || ?3, 'u', 'c', 1)")
+        .Bind(1, std::string_view(age))
+        .Bind(2, std::string_view(std::string_view(offset) == "+05:00" ? "-22 hours" : "+0 hours"))
+        .Bind(3, std::string_view(offset))
+        .Run();
+  }
+  store.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+                  "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
+  EXPECT_EQ(PruneJournal(store.db(), Retention{2, 30}), 2);
+  Statement kept(store.db(), "SELECT group_concat(id, ',') FROM (SELECT id FROM runs ORDER BY id)");
+  ASSERT_TRUE(kept.Step());
+  EXPECT_EQ(kept.Text(0), "3,4,5");
+  EXPECT_EQ(CountOf(store.db(), "SELECT count(*) FROM changes"), 0);
+  EXPECT_EQ(PruneJournal(store.db(), Retention{0, 0}), 3);
+}
+
+}  // namespace
+}  // namespace store

@@ -1,0 +1,207 @@
+#include "host/store/journal_undo.h"
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host/store/journal.h"
+#include "host/store/store_rows.h"
+#include "host/store/store_session.h"
+
+namespace store {
+namespace {
+
+using nlohmann::json;
+
+struct JournalRow {
+  std::int64_t id = 0;
+  std::string kind;
+  ItemRow item;
+  json before;
+};
+
+std::vector<JournalRow> ChangesOf(StoreSession& session, std::int64_t run) {
+  auto statement = session.Prepare(std::string("SELECT id, kind, item, entry_id, folder, before FROM changes WHERE ") +
+                                   kChangesOfRun + " ORDER BY id");
+  statement->Bind(1, run);
+  std::vector<JournalRow> rows;
+  while (statement->Step()) {
+    rows.push_back({statement->Int(0), statement->Text(1),
+                    ItemRow{statement->Int(2), statement->Text(3), statement->Int(4), ""},
+                    json::parse(statement->Text(5))});
+  }
+  return rows;
+}
+
+// The runs after `run` whose changes cancel out: each taken back by an
+// undo that stands, and that undo.
+std::unordered_set<std::int64_t> CancelledAfter(StoreSession& session, std::int64_t run) {
+  auto undos = session.Prepare(
+      "SELECT u.id, u.undoes FROM runs AS u WHERE u.undoes > ? "
+      "AND NOT EXISTS (SELECT 1 FROM runs AS v WHERE v.undoes = u.id)");
+  undos->Bind(1, run);
+  std::unordered_set<std::int64_t> cancelled;
+  while (undos->Step()) cancelled.insert({undos->Int(0), undos->Int(1)});
+  return cancelled;
+}
+
+// The items of `rows` that another run changed after the run did; runs
+// that were taken back since do not count.
+std::vector<std::string> LaterChanged(StoreSession& session, std::int64_t run, const std::vector<JournalRow>& rows) {
+  std::vector<std::string> conflicts;
+  if (rows.empty()) return conflicts;
+  const std::unordered_set<std::int64_t> cancelled = CancelledAfter(session, run);
+  std::unordered_map<std::string, std::int64_t> first_change;
+  for (const JournalRow& row : rows) first_change.emplace(row.item.entry_id, row.id);
+  auto later = session.Prepare("SELECT entry_id, id, run FROM changes WHERE id > ? AND run <> ? ORDER BY id");
+  later->Bind(1, rows.front().id).Bind(2, run);
+  std::unordered_set<std::string> named;
+  while (later->Step()) {
+    const std::string entry_id = later->Text(0);
+    const auto found = first_change.find(entry_id);
+    if (found != first_change.end() && later->Int(1) > found->second && cancelled.count(later->Int(2)) == 0 &&
+        named.insert(entry_id).second) {
+      conflicts.push_back(entry_id);
+    }
+  }
+  return conflicts;
+}
+
+bool IsItemColumn(const std::string& name) {
+  return std::any_of(std::begin(kJournaledColumns), std::end(kJournaledColumns),
+                     [&](const char* column) { return name == column; });
+}
+
+// Gives the item the values the before-image holds, journaling what it held.
+void RestoreValues(StoreSession& session, const ItemRow& item, const json& before) {
+  const json& columns = before.value("columns", json::object());
+  const json& properties = before.value("properties", json::object());
+  ItemChange change(session, item);
+  for (const auto& [name, value] : columns.items()) {
+    if (IsItemColumn(name)) change.Column(name.c_str(), value);
+  }
+  for (const auto& [name, value] : properties.items()) change.Property(name, value);
+  change.Add();
+  for (const auto& [name, value] : columns.items()) {
+    if (!IsItemColumn(name)) continue;
+    auto update = session.Prepare("UPDATE items SET " + name + " = ? WHERE id = ?");
+    BindStored(*update, 1, value);
+    update->Bind(2, item.id).Run();
+  }
+  for (const auto& [name, value] : properties.items()) {
+    if (value.is_null()) {
+      session.Prepare("DELETE FROM properties WHERE item = ? AND name = ?")->Bind(1, item.id).Bind(2, name).Run();
+      continue;
+    }
+    auto upsert = session.Prepare(
+        "INSERT INTO properties (item, folder, name, type, value) "
+        "SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1 "
+        "ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value");
+    upsert->Bind(1, item.id).Bind(2, name).Bind(3, value.at(0).get<std::string>());
+    BindStored(*upsert, 4, value.at(1));
+    upsert->Run();
+  }
+}
+
+bool Exists(StoreSession& session, const char* sql, std::int64_t id) {
+  return session.Prepare(sql)->Bind(1, id).Step();
+}
+
+// Stores a deleted item again under its old row number when no other item
+// took it since, so the store's order is what it was.
+void Recreate(StoreSession& session, const JournalRow& row) {
+  const json& whole = row.before;
+  auto insert = session.Prepare(
+      "INSERT INTO items (id, entry_id, folder, message_class, subject, body, company_name, time_sent, "
+      "time_received, sent, unread, submitted) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  if (Exists(session, "SELECT 1 FROM items WHERE id = ?", row.item.id)) {
+    insert->BindNull(1);
+  } else {
+    insert->Bind(1, row.item.id);
+  }
+  const std::string message_class = whole.at("message_class").get<std::string>();
+  insert->Bind(2, row.item.entry_id).Bind(3, row.item.folder).Bind(4, message_class);
+  for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
+    BindStored(*insert, 5 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
+  }
+  insert->Run();
+  ItemRow restored{sqlite3_last_insert_rowid(session.Db().handle()), row.item.entry_id, row.item.folder,
+                   message_class};
+  for (const auto& [name, value] : whole.at("properties").items()) {
+    auto property = session.Prepare(
+        "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)");
+    property->Bind(1, restored.id).Bind(2, restored.folder).Bind(3, name).Bind(4, value.at(0).get<std::string>());
+    BindStored(*property, 5, value.at(1));
+    property->Run();
+  }
+  JournalCreated(session, restored);
+}
+
+// The items each kind of taking back reached, by entry identifier.
+struct Tally {
+  std::unordered_set<std::string> restored, recreated, removed;
+};
+
+void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoResult& result) {
+  const auto current = [&]() -> std::optional<ItemRow> {
+    auto statement = session.Prepare("SELECT id, entry_id, folder, message_class FROM items WHERE entry_id = ?");
+    if (!statement->Bind(1, row.item.entry_id).Step()) return std::nullopt;
+    return ItemRow{statement->Int(0), statement->Text(1), statement->Int(2), statement->Text(3)};
+  }();
+  if (row.kind == kCreated) {
+    if (!current) return;  // deleted since, as the run's own later rows show
+    JournalDeleted(session, *current);
+    session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, current->id).Run();
+    tally.removed.insert(row.item.entry_id);
+  } else if (row.kind == kDeleted) {
+    if (current) {
+      result.skipped.push_back(row.item.entry_id + ": an item with its entry identifier exists again");
+    } else if (!Exists(session, "SELECT 1 FROM folders WHERE id = ?", row.item.folder)) {
+      result.skipped.push_back(row.item.entry_id + ": its folder no longer exists");
+    } else {
+      Recreate(session, row);
+      tally.recreated.insert(row.item.entry_id);
+    }
+  } else if (!current) {
+    result.skipped.push_back(row.item.entry_id + ": it no longer exists");
+  } else {
+    RestoreValues(session, *current, row.before);
+    tally.restored.insert(row.item.entry_id);
+  }
+}
+
+}  // namespace
+
+UndoResult UndoRun(StoreSession& session, const std::string& run, bool force) {
+  UndoResult result;
+  session.Write("take back run \"" + run + "\"", [&] {
+    const auto [row, run_id] = FindRun(session.Db(), run);
+    result.run_id = run_id;
+    const std::vector<JournalRow> rows = ChangesOf(session, row);
+    result.conflicts = LaterChanged(session, row, rows);
+    if (!result.conflicts.empty() && !force) return;
+    Tally tally;
+    for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, tally, result);
+    // An item the run created and changed counts as removed only.
+    for (const std::string& entry_id : tally.removed) tally.restored.erase(entry_id);
+    for (const std::string& entry_id : tally.recreated) tally.restored.erase(entry_id);
+    // An item is named once, however many of the run's changes it missed.
+    std::unordered_set<std::string> named;
+    std::erase_if(result.skipped, [&](const std::string& line) { return !named.insert(line).second; });
+    result.restored = tally.restored.size();
+    result.recreated = tally.recreated.size();
+    result.removed = tally.removed.size();
+    if (session.journal().on()) {
+      session.Prepare("UPDATE runs SET undoes = ? WHERE id = ?")
+          ->Bind(1, row)
+          .Bind(2, session.journal().RunRow(session))
+          .Run();
+    }
+    result.done = true;
+  });
+  return result;
+}
+
+}  // namespace store

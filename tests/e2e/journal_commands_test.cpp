@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "host/store/test_store.h"
+#include "tests/e2e/child_process.h"
+
+// History, undo and preview as a user runs them: a demo store whose account
+// A000001 has location accounts, contacts, posts and sticky notes in many
+// folders, the account commands run by quorvia-utilities, and every result
+// compared through quorvia-store export.
+namespace e2e {
+namespace {
+
+using nlohmann::json;
+
+class JournalCommandsTest : public ::testing::Test {
+ protected:
+  // A demo store with three sticky notes of A000001 added to its alerts.
+  void SetUp() override {
+    const std::string demo = dir_.File("demo.db");
+    std::filesystem::remove(demo);
+    std::filesystem::remove(store_);
+    const std::string program = BuiltProgram("quorvia-store");
+    const ProcessResult made = e2e::Run(program, {"--store", demo, "demo", "--accounts", "30", "--seed", "5",
+                                                  "--folders", "8", "--key-account-items", "60"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    json document = json::parse(e2e::Run(program, {"--store", demo, "export"}).out);
+    for (json& folder : document["folders"][0]["folders"]) {
+      if (folder["name"] != "Alerts") continue;
+      for (const char* text : {"call back", "Grüße", "renewal"}) {
+        folder["items"].push_back({{"message_class", "IPM.StickyNote"}, {"body", text},
+                                   {"properties", {{"AccountID", "A000001"}, {"Account Name", "x"}}}});
+      }
+    }
+    const ProcessResult imported = e2e::Run(program, {"--store", store_, "import", "-"}, {}, document.dump());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    original_ = Export();
+  }
+  ProcessResult Tool(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--store", store_});
+    return e2e::Run(BuiltProgram("quorvia-store"), args);
+  }
+  std::string Export() {
+    const ProcessResult exported = Tool({"export"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    return exported.out;
+  }
+  // The entry identifier of the account item of `key`.
+  std::string AccountItem(const std::string& key) {
+    std::istringstream lines(Tool({"find", key}).out);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("Account Profiles\t", 0) == 0) return line.substr(17, line.find('\t', 17) - 17);
+    }
+    ADD_FAILURE() << "no account item " << key;
+    return "";
+  }
+  std::map<std::string, std::string> Environment() const {
+    return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"}};
+  }
+  ProcessResult Utilities(const std::string& command, const std::string& input = "") {
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {command}, Environment(), input);
+  }
+  std::string MergeCommand() { return "Merge;" + AccountItem("A000025") + ";;A000025;A000001"; }
+  std::string DeleteCommand() { return "Delete;" + AccountItem("A000001") + ";;A000001"; }
+  // The history's lines, newest first, each split at its tabs.
+  std::vector<std::vector<std::string>> History() {
+    std::vector<std::vector<std::string>> runs;
+    std::istringstream lines(Tool({"history"}).out);
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> fields;
+      std::istringstream split(line);
+      for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+      runs.push_back(fields);
+    }
+    return runs;
+  }
+  std::string NewestRun() {
+    const auto runs = History();
+    return runs.empty() ? "" : runs.front().front();
+  }
+
+  store::testing::TempDir dir_;
+  std::string store_ = dir_.File("crm.db");
+  std::string original_;
+};
+
+TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByte) {
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "Merge" : "Delete");
+    const std::string command = merge ? MergeCommand() : DeleteCommand();
+    const ProcessResult run = Utilities(command, "y\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_NE(Export(), original_);
+    const std::vector<std::string> newest = History().front();
+    ASSERT_EQ(newest.size(), 6u);
+    EXPECT_EQ(newest[3], "0");
+    EXPECT_EQ(newest[5], command);
+    const ProcessResult shown = Tool({"history", newest[0].substr(0, 13)});
+    EXPECT_NE(shown.out.find("Account Profiles/Alerts\t"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("Account Profiles/Contacts\t"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find(merge ? "\"A000001\" -> \"A000025\"" : "\tdeleted\t"), std::string::npos);
+
+    const ProcessResult undone = Tool({"undo", newest[0]});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(Export(), original_);
+    EXPECT_EQ(Tool({"check"}).out, "ok\n");
+  }
+}
+
+TEST_F(JournalCommandsTest, UndoOfAnUndoGivesBackWhatTheRunLeft) {
+  ASSERT_EQ(Utilities(MergeCommand()).status, 0);
+  const std::string merged = Export();
+  ASSERT_EQ(Tool({"undo", NewestRun()}).status, 0);
+  const std::vector<std::string> undo = History().front();
+  EXPECT_EQ(undo[5].rfind("quorvia-store undo ", 0), 0u) << undo[5];
+  EXPECT_EQ(undo[3], "0");
+  ASSERT_EQ(Tool({"undo", undo[0]}).status, 0);
+  EXPECT_EQ(Export(), merged);
+  EXPECT_EQ(Tool({"check"}).out, "ok\n");
+}
+
+TEST_F(JournalCommandsTest, AnUndoOverALaterChangeIsRefusedUnlessForced) {
+  const std::string found_before = Tool({"find", "A000001"}).out;
+  ASSERT_EQ(Utilities(MergeCommand()).status, 0);
+  const std::string merge = NewestRun();
+  const std::size_t related = found_before.find("\nAccount Profiles/");
+  ASSERT_NE(related, std::string::npos) << found_before;
+  const std::size_t entry = found_before.find('\t', related) + 1;
+  const std::string rekeyed_twice = found_before.substr(entry, found_before.find('\t', entry) - entry);
+  // A second merge re-keys the items the first one re-keyed.
+  ASSERT_EQ(Utilities("Merge;" + AccountItem("A000027") + ";;A000027;A000025").status, 0);
+  const std::string after_both = Export();
+
+  const ProcessResult refused = Tool({"undo", merge});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("was not taken back"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("  " + rekeyed_twice + "\n"), std::string::npos) << refused.err;
+  EXPECT_EQ(Export(), after_both);
+
+  const ProcessResult forced = Tool({"undo", merge, "--force"});
+  EXPECT_EQ(forced.status, 0) << forced.err << forced.out;
+  EXPECT_EQ(Tool({"find", "A000001"}).out, found_before);
+}
+
+TEST_F(JournalCommandsTest, KilledMergeAndItsRerunAreTakenBackToTheOriginal) {
+  int cut_short = 0;
+  for (const int delay_ms : {10, 25, 50, 100}) {
+    SetUp();
+    const std::string command = MergeCommand();
+    ChildProcess merge(BuiltProgram("quorvia-utilities"), {command}, Environment(), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    merge.Kill(SIGKILL);
+    if (merge.Wait().status != 128 + SIGKILL) continue;
+    ++cut_short;
+    // A run killed after its last change has nothing left to rerun.
+    Utilities(command);
+    const auto runs = History();
+    if (runs.size() == 2) {
+      EXPECT_EQ(runs[1][3], "unfinished");
+    }
+    for (const auto& run : runs) {
+      SCOPED_TRACE(run[0] + " " + run[3]);
+      const ProcessResult undone = Tool({"undo", run[0]});
+      EXPECT_EQ(undone.status, 0) << undone.err;
+    }
+    EXPECT_EQ(Export(), original_) << "killed after " << delay_ms << " ms";
+  }
+  EXPECT_GT(cut_short, 0) << "no run was killed before it ended";
+}
+
+TEST_F(JournalCommandsTest, PreviewLeavesTheFileAsItWasAndCountsWhatTheRunDoes) {
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "Merge" : "Delete");
+    const std::string command = merge ? MergeCommand() : DeleteCommand();
+    const std::string file_before = store::testing::ReadFile(store_);
+    const ProcessResult preview = Tool({"preview", command});
+    EXPECT_EQ(preview.status, 0) << preview.err << preview.out;
+    EXPECT_EQ(store::testing::ReadFile(store_), file_before);
+    EXPECT_NE(preview.out.find("location accounts re-pointed"), std::string::npos) << preview.out;
+    EXPECT_NE(preview.out.find("Account Profiles: account item deleted"), std::string::npos);
+    EXPECT_NE(preview.out.find(merge ? " items re-keyed" : " items removed"), std::string::npos);
+
+    ASSERT_EQ((merge ? Utilities(command) : Utilities(command, "y\n")).status, 0);
+    const std::vector<std::string> run = History().front();
+    EXPECT_NE(preview.out.find("in all: " + run[4] + "\n"), std::string::npos) << preview.out << run[4];
+    ASSERT_EQ(Tool({"undo", run[0]}).status, 0);
+  }
+  EXPECT_EQ(Tool({"preview", "Update;x;y"}).status, 2);
+}
+
+}  // namespace
+}  // namespace e2e

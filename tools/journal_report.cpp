@@ -1,0 +1,184 @@
+#include "tools/journal_report.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "host/store/journal.h"
+#include "host/store/schema.h"
+
+namespace storetool {
+namespace {
+
+using nlohmann::json;
+
+constexpr char kNone[] = "(none)";
+
+// Folder paths by folder row, made from the whole folder table once.
+class FolderPaths {
+ public:
+  explicit FolderPaths(const store::Database& db) {
+    store::Statement folders(db, "SELECT id, parent, name FROM folders");
+    while (folders.Step()) {
+      folders_[folders.Int(0)] = {folders.IsNull(1) ? 0 : folders.Int(1), folders.Text(2)};
+    }
+  }
+  std::string Path(std::int64_t folder) const {
+    std::string path;
+    for (int level = 0; folder != 0 && level <= store::kMaxFolderDepth; ++level) {
+      const auto found = folders_.find(folder);
+      if (found == folders_.end()) return path.empty() ? "(a removed folder)" : path;
+      path = path.empty() ? found->second.name : found->second.name + "/" + path;
+      folder = found->second.parent;
+    }
+    return path;
+  }
+
+ private:
+  struct Folder {
+    std::int64_t parent;
+    std::string name;
+  };
+  std::unordered_map<std::int64_t, Folder> folders_;
+};
+
+// A journaled value as text: a property is [type, value], a missing one null.
+std::string ValueText(const json& value) {
+  if (value.is_null()) return kNone;
+  return (value.is_array() && value.size() == 2 ? value[1] : value).dump();
+}
+
+int Rank(const std::string& kind) {
+  if (kind == store::kCreated) return 3;
+  if (kind == store::kDeleted) return 2;
+  return 1;
+}
+
+// Adds one journal row's values to the item: the first before and last after.
+void AddFields(TouchedItem& item, const json& before, const json& after) {
+  for (const char* part : {"columns", "properties"}) {
+    if (!before.contains(part) && !after.contains(part)) continue;
+    const json& olds = before.value(part, json::object());
+    const json& news = after.value(part, json::object());
+    for (const auto& [name, value] : news.items()) {
+      auto field = std::find_if(item.fields.begin(), item.fields.end(), [&](const auto& f) { return f.name == name; });
+      if (field == item.fields.end()) {
+        item.fields.push_back({name, olds.contains(name) ? ValueText(olds[name]) : kNone, ""});
+        field = item.fields.end() - 1;
+      }
+      field->after = ValueText(value);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<JournalRun> JournalRuns(const store::Database& db) {
+  std::vector<JournalRun> runs;
+  if (!store::HasJournal(db)) return runs;
+  store::Statement select(db, "SELECT id, run_id, started, user, command, status FROM runs ORDER BY id DESC");
+  while (select.Step()) {
+    JournalRun run{select.Int(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4), std::nullopt};
+    if (!select.IsNull(5)) run.status = static_cast<int>(select.Int(5));
+    runs.push_back(std::move(run));
+  }
+  return runs;
+}
+
+std::vector<TouchedItem> ItemsOfRun(const store::Database& db, std::int64_t run_row) {
+  const FolderPaths paths(db);
+  std::vector<TouchedItem> items;
+  std::unordered_map<std::string, std::size_t> index;
+  store::Statement select(
+      db, (std::string("SELECT kind, entry_id, folder, before, after FROM changes WHERE ") + store::kChangesOfRun +
+           " ORDER BY id").c_str());
+  select.Bind(1, run_row);
+  while (select.Step()) {
+    const std::string kind = select.Text(0);
+    const std::string entry_id = select.Text(1);
+    auto [found, added] = index.emplace(entry_id, items.size());
+    if (added) items.push_back({entry_id, select.Int(2), paths.Path(select.Int(2)), kind, "", {}});
+    TouchedItem& item = items[found->second];
+    if (Rank(kind) > Rank(item.kind)) item.kind = kind;
+    const json before = json::parse(select.Text(3));
+    if (kind == store::kDeleted) {
+      const json subject = before.value("columns", json::object()).value("subject", json(""));
+      if (subject.is_string()) item.subject = subject.get<std::string>();
+    } else {
+      AddFields(item, before, json::parse(select.Text(4)));
+    }
+  }
+  return items;
+}
+
+RunCounts CountItems(const std::vector<TouchedItem>& items) {
+  RunCounts counts;
+  for (const TouchedItem& item : items) {
+    if (item.kind == store::kCreated) ++counts.created;
+    else if (item.kind == store::kDeleted) ++counts.deleted;
+    else ++counts.changed;
+  }
+  return counts;
+}
+
+std::string CountsText(const RunCounts& counts) {
+  return std::to_string(counts.changed) + " changed, " + std::to_string(counts.deleted) + " deleted, " +
+         std::to_string(counts.created) + " created";
+}
+
+// The counts of every run, from one pass over the journal: an item counts
+// once per run, as its highest-ranking kind.
+std::unordered_map<std::int64_t, RunCounts> CountsOfRuns(const store::Database& db) {
+  std::unordered_map<std::int64_t, std::unordered_map<std::string, int>> ranks;
+  store::Statement select(db, "SELECT run, kind, entry_id FROM changes");
+  while (select.Step()) {
+    int& rank = ranks[select.Int(0)][select.Text(2)];
+    rank = std::max(rank, Rank(select.Text(1)));
+  }
+  std::unordered_map<std::int64_t, RunCounts> counts;
+  for (const auto& [run, items] : ranks) {
+    RunCounts& count = counts[run];
+    for (const auto& [entry_id, rank] : items) {
+      (rank == 3 ? count.created : rank == 2 ? count.deleted : count.changed) += 1;
+    }
+  }
+  return counts;
+}
+
+void WriteHistory(const store::Database& db, std::ostream& out) {
+  const std::vector<JournalRun> runs = JournalRuns(db);
+  if (runs.empty()) return;
+  auto counts = CountsOfRuns(db);
+  for (const JournalRun& run : runs) {
+    out << run.id << '\t' << run.started << '\t' << run.user << '\t'
+        << (run.status ? std::to_string(*run.status) : std::string("unfinished")) << '\t'
+        << CountsText(counts[run.row]) << '\t' << run.command << '\n';
+  }
+}
+
+void WriteRun(const store::Database& db, const std::string& id, std::ostream& out) {
+  if (!store::HasJournal(db)) throw std::runtime_error("the store keeps no journal yet (layout 1 or 2)");
+  const std::int64_t row = store::FindRun(db, id).first;
+  JournalRun run;
+  for (const JournalRun& each : JournalRuns(db)) {
+    if (each.row == row) run = each;
+  }
+  const std::vector<TouchedItem> items = ItemsOfRun(db, row);
+  out << "run\t" << run.id << "\nstarted\t" << run.started << "\nuser\t" << run.user << "\ncommand\t"
+      << run.command << "\nstatus\t" << (run.status ? std::to_string(*run.status) : std::string("unfinished"))
+      << "\nitems\t" << CountsText(CountItems(items)) << '\n';
+  for (const TouchedItem& item : items) {
+    out << item.folder_path << '\t' << item.entry_id << '\t' << item.kind;
+    if (item.kind == store::kDeleted) out << '\t' << json(item.subject).dump();
+    const char* separator = "\t";
+    for (const TouchedItem::Field& field : item.fields) {
+      out << separator << field.name << ": " << field.before << " -> " << field.after;
+      separator = "; ";
+    }
+    out << '\n';
+  }
+}
+
+}  // namespace storetool
