@@ -62,13 +62,14 @@ void AddFields(TouchedItem& item, const json& before, const json& after) {
     if (!before.contains(part) && !after.contains(part)) continue;
     const json& olds = before.value(part, json::object());
     const json& news = after.value(part, json::object());
-    for (const auto& [name, value] : news.items()) {
+    for (const auto& entry : news.items()) {
+      const std::string& name = entry.key();
       auto field = std::find_if(item.fields.begin(), item.fields.end(), [&](const auto& f) { return f.name == name; });
       if (field == item.fields.end()) {
         item.fields.push_back({name, olds.contains(name) ? ValueText(olds[name]) : kNone, ""});
         field = item.fields.end() - 1;
       }
-      field->after = ValueText(value);
+      field->after = ValueText(entry.value());
     }
   }
 }
