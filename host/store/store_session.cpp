@@ -36,25 +36,28 @@ std::string StoreSession::OutlookVersion() {
   return statement->Text(0);
 }
 
-StoreSession::Lease::Lease(StoreSession& session, std::string_view sql)
-    : session_(session), sql_(sql) {
-  session_.BeginReads();
-  auto found = session_.pool_.find(sql);
-  if (found != session_.pool_.end() && !found->second.empty()) {
-    statement_ = std::move(found->second.back());
-    found->second.pop_back();
+// One lookup of the text per lease: the lease keeps where its statement
+// goes back to.
+StoreSession::Lease::Lease(StoreSession& session, std::string_view sql) {
+  session.BeginReads();
+  auto found = session.pool_.find(sql);
+  if (found == session.pool_.end()) found = session.pool_.emplace(std::string(sql), Pooled{}).first;
+  pooled_ = &found->second;
+  if (!pooled_->empty()) {
+    statement_ = std::move(pooled_->back());
+    pooled_->pop_back();
   } else {
-    statement_ = std::make_unique<Statement>(session_.Db(), sql_.c_str());
+    statement_ = std::make_unique<Statement>(session.Db(), found->first.c_str());
   }
 }
 
 StoreSession::Lease::Lease(Lease&& other) noexcept
-    : session_(other.session_), sql_(std::move(other.sql_)), statement_(std::move(other.statement_)) {}
+    : pooled_(other.pooled_), statement_(std::move(other.statement_)) {}
 
 StoreSession::Lease::~Lease() {
   if (!statement_) return;
   statement_->Reset();
-  session_.pool_[std::move(sql_)].push_back(std::move(statement_));
+  pooled_->push_back(std::move(statement_));
 }
 
 void StoreSession::EndRun(int status, const Retention& retention) {

@@ -70,8 +70,9 @@ class StoreSession {
     Statement& operator*() const { return *statement_; }
 
    private:
-    StoreSession& session_;
-    std::string sql_;
+    using Pooled = std::vector<std::unique_ptr<Statement>>;
+    // The pool's statements of this text; the map never moves it.
+    Pooled* pooled_;
     std::unique_ptr<Statement> statement_;
   };
   Lease Prepare(std::string_view sql) { return Lease(*this, sql); }
