@@ -93,20 +93,25 @@ void ItemChange::Column(const char* column, json after) {
 }
 
 // A property the item lacks is kept as null, so taking the change back
-// removes it again.
+// removes it again. The old values are read in Add, all in one statement.
 void ItemChange::Property(const std::string& name, json after) {
   if (!on_) return;
-  auto statement = session_.Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
-  json old;
-  if (statement->Bind(1, item_.id).Bind(2, name).Step()) {
-    old = json::array({statement->Text(0), StoredValue(*statement, 1)});
-  }
-  before_["properties"][name] = std::move(old);
+  before_["properties"][name] = nullptr;
   after_["properties"][name] = std::move(after);
 }
 
 void ItemChange::Add() {
-  if (on_ && !before_.is_null()) session_.journal().Add(session_, item_, kChanged, before_, after_);
+  if (!on_ || before_.is_null()) return;
+  if (before_.contains("properties")) {
+    json& properties = before_["properties"];
+    auto statement = session_.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
+    statement->Bind(1, item_.id);
+    while (statement->Step()) {
+      const auto found = properties.find(statement->Text(0));
+      if (found != properties.end()) *found = json::array({statement->Text(1), StoredValue(*statement, 2)});
+    }
+  }
+  session_.journal().Add(session_, item_, kChanged, before_, after_);
 }
 
 void JournalCreated(StoreSession& session, const ItemRow& item) {
