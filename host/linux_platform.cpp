@@ -15,13 +15,18 @@
 #include "host/pausing_desktop.h"
 #include "host/store/quillet_connect.h"
 #include "host/store/store_hosts.h"
+#include "host/store/store_session.h"
 
 namespace host {
 
 LinuxPlatform::LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run)
-    : store_path_(store_path),
-      store_(std::make_unique<store::StoreHosts>(store_path, std::move(run))),
-      desktop_(std::move(desktop)) {
+    : LinuxPlatform(std::make_unique<store::StoreHosts>(store_path, std::move(run)), store_path, std::move(desktop)) {}
+
+LinuxPlatform::LinuxPlatform(std::shared_ptr<store::StoreSession> session, Desktop desktop)
+    : LinuxPlatform(std::make_unique<store::StoreHosts>(session), session->path(), std::move(desktop)) {}
+
+LinuxPlatform::LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop)
+    : store_path_(std::move(store_path)), store_(std::move(store)), desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
   // The program pauses only through the desktop, so the store may share one
   // read transaction among the reads between two pauses.

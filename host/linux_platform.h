@@ -18,6 +18,7 @@ class GuiModule;
 
 namespace store {
 class StoreHosts;
+class StoreSession;
 }  // namespace store
 
 namespace host {
@@ -45,6 +46,8 @@ class LinuxPlatform : public Platform {
   // `desktop` must be complete; `run` is the program run, for the store's
   // journal of what it did.
   LinuxPlatform(const std::string& store_path, Desktop desktop, store::RunRecord run = {});
+  // The same over a store session opened already (and the run it journals).
+  LinuxPlatform(std::shared_ptr<store::StoreSession> session, Desktop desktop);
   ~LinuxPlatform() override;
 
   // The store objects, for tests that inject faults into its writes.
@@ -82,6 +85,8 @@ class LinuxPlatform : public Platform {
   WindowLookup& Windows() override { return *desktop_.windows; }
 
  private:
+  LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop);
+
   std::string store_path_;
   std::unique_ptr<store::StoreHosts> store_;
   Desktop desktop_;

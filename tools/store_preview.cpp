@@ -9,7 +9,7 @@
 #include "host/store/schema.h"
 #include "host/store/store_session.h"
 #include "tools/journal_report.h"
-#include "tools/preview_platform.h"
+#include "tools/preview_desktop.h"
 
 namespace storetool {
 namespace {
@@ -72,13 +72,14 @@ int PreviewCommand(const std::string& path, const std::string& command, std::ost
   // Declared after the session, so it is rolled back before the store closes.
   store::Transaction everything(session->Db());
   store::UpgradeStore(session->Db());
-  PreviewPlatform platform(session);
+  std::vector<std::string> messages;
+  host::LinuxPlatform platform(session, PreviewDesktop(messages));
   app::Form1 form(platform, command, nullptr);
   form.Run();
   const app::Ending& ending = form.ending();
   out << "preview of " << command << " (nothing was written)\n";
   WriteSummary(ItemsOfPreview(*session), out);
-  for (const std::string& message : platform.messages()) out << "message: " << message << '\n';
+  for (const std::string& message : messages) out << "message: " << message << '\n';
   const int status = app::ExitStatus(ending.outcome);
   out << "status: " << status;
   if (!ending.reason.empty()) out << " (" << ending.reason << ')';

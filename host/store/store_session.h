@@ -50,6 +50,9 @@ class StoreSession {
   const std::string& StoreId();
   std::string OutlookVersion();
 
+  // Prepared statements of one text, ready to be leased again.
+  using Pooled = std::vector<std::unique_ptr<Statement>>;
+
   // A prepared statement borrowed from a pool. When the lease ends the
   // statement is reset, so no statement stays open across host calls.
   //
@@ -70,7 +73,6 @@ class StoreSession {
     Statement& operator*() const { return *statement_; }
 
    private:
-    using Pooled = std::vector<std::unique_ptr<Statement>>;
     // The pool's statements of this text; the map never moves it.
     Pooled* pooled_;
     std::unique_ptr<Statement> statement_;
@@ -81,9 +83,8 @@ class StoreSession {
   int Changes();
 
   // Groups reads from now on. Only for a program that calls EndReads
-  // whenever it waits (events pumped, a question asked), so
-  // that no snapshot outlives a wait and holds back another process's
-  // checkpoint.
+  // whenever it waits (events pumped, a question asked), so that no snapshot
+  // outlives a wait and holds back another process's checkpoint.
   void GroupReads() { group_reads_ = true; }
   // Ends the reads' shared transaction, so that the next read sees every
   // change committed since.
@@ -127,7 +128,7 @@ class StoreSession {
   Journal journal_;
   host::ItemWindows* item_windows_ = nullptr;
   std::unique_ptr<Database> db_;
-  // Takes the write lock inside the reads' transaction (BeginWrite).
+  // Takes the write lock inside the reads' transaction (ClaimReadsForWrite).
   std::unique_ptr<Statement> claim_write_;
   std::string store_id_;
   bool group_reads_ = false;
@@ -135,7 +136,7 @@ class StoreSession {
   std::chrono::steady_clock::time_point reads_began_;
   int writes_before_failure_ = -1;
   // Declared after db_ so that every pooled statement is finalized first.
-  std::map<std::string, std::vector<std::unique_ptr<Statement>>, std::less<>> pool_;
+  std::map<std::string, Pooled, std::less<>> pool_;
 };
 
 template <class Body>
