@@ -3,7 +3,7 @@
 #include <QLocalSocket>
 #include <memory>
 
-#include "host/desktop/inspector_channel.h"
+#include "host/desktop/item_window_socket.h"
 #include "host/error.h"
 #include "inspector/item_windows.h"
 

@@ -3,7 +3,7 @@
 #include <type_traits>
 
 #include "host/desktop/gui_module.h"
-#include "host/desktop/inspector_item_windows.h"
+#include "host/desktop/process_item_windows.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
 #include "host/desktop/qt_slides.h"

@@ -1,4 +1,4 @@
-#include "host/desktop/inspector_channel.h"
+#include "host/desktop/item_window_socket.h"
 
 #include <unistd.h>
 

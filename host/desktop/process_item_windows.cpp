@@ -1,4 +1,4 @@
-#include "host/desktop/inspector_item_windows.h"
+#include "host/desktop/process_item_windows.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "host/desktop/inspector_channel.h"
+#include "host/desktop/item_window_socket.h"
 #include "host/desktop/qt_application.h"
 #include "host/desktop/x11_inspector_windows.h"
 #include "host/error.h"
