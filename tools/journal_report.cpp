@@ -8,6 +8,7 @@
 
 #include "host/store/journal.h"
 #include "host/store/schema.h"
+#include "tools/store_listing.h"
 
 namespace storetool {
 namespace {
@@ -16,33 +17,11 @@ using nlohmann::json;
 
 constexpr char kNone[] = "(none)";
 
-// Folder paths by folder row, made from the whole folder table once.
-class FolderPaths {
- public:
-  explicit FolderPaths(const store::Database& db) {
-    store::Statement folders(db, "SELECT id, parent, name FROM folders");
-    while (folders.Step()) {
-      folders_[folders.Int(0)] = {folders.IsNull(1) ? 0 : folders.Int(1), folders.Text(2)};
-    }
-  }
-  std::string Path(std::int64_t folder) const {
-    std::string path;
-    for (int level = 0; folder != 0 && level <= store::kMaxFolderDepth; ++level) {
-      const auto found = folders_.find(folder);
-      if (found == folders_.end()) return path.empty() ? "(a removed folder)" : path;
-      path = path.empty() ? found->second.name : found->second.name + "/" + path;
-      folder = found->second.parent;
-    }
-    return path;
-  }
-
- private:
-  struct Folder {
-    std::int64_t parent;
-    std::string name;
-  };
-  std::unordered_map<std::int64_t, Folder> folders_;
-};
+// The folder's path; an item deleted with its folder names none.
+std::string PathOrRemoved(const FolderPaths& paths, std::int64_t folder) {
+  std::string path = paths.Path(folder);
+  return path.empty() ? "(a removed folder)" : path;
+}
 
 // A journaled value as text: a property is [type, value], a missing one null.
 std::string ValueText(const json& value) {
@@ -100,7 +79,7 @@ std::vector<TouchedItem> ItemsOfRun(const store::Database& db, std::int64_t run_
     const std::string kind = select.Text(0);
     const std::string entry_id = select.Text(1);
     auto [found, added] = index.emplace(entry_id, items.size());
-    if (added) items.push_back({entry_id, select.Int(2), paths.Path(select.Int(2)), kind, "", {}});
+    if (added) items.push_back({entry_id, select.Int(2), PathOrRemoved(paths, select.Int(2)), kind, "", {}});
     TouchedItem& item = items[found->second];
     if (Rank(kind) > Rank(item.kind)) item.kind = kind;
     const json before = json::parse(select.Text(3));
