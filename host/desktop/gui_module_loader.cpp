@@ -3,7 +3,8 @@
 #include <dlfcn.h>
 
 #include <string>
-#include <system_error>
+
+#include "host/desktop/beside_this_program.h"
 
 namespace desktop {
 namespace {
@@ -28,10 +29,6 @@ GuiModule& LoadGuiModule(const std::filesystem::path& file) {
   return *reinterpret_cast<GuiModuleEntry>(entry)();
 }
 
-GuiModule& LoadGuiModuleBesideThisProgram() {
-  std::error_code unknown;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", unknown);
-  return LoadGuiModule(self.parent_path() / kGuiModuleFile);
-}
+GuiModule& LoadGuiModuleBesideThisProgram() { return LoadGuiModule(BesideThisProgram(kGuiModuleFile)); }
 
 }  // namespace desktop

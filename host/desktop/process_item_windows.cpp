@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "host/desktop/beside_this_program.h"
 #include "host/desktop/item_window_socket.h"
 #include "host/desktop/qt_application.h"
 #include "host/desktop/x11_inspector_windows.h"
@@ -110,10 +111,6 @@ std::optional<std::uint64_t> InspectorItemWindows::ActiveWindow() { return Activ
 
 void InspectorItemWindows::Minimize(std::uint64_t window) { IconifyWindow(window); }
 
-std::string InspectorBesideThisProgram() {
-  std::error_code unknown;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", unknown);
-  return (self.parent_path() / "quorvia-inspector").string();
-}
+std::string InspectorBesideThisProgram() { return BesideThisProgram("quorvia-inspector").string(); }
 
 }  // namespace desktop
