@@ -48,27 +48,49 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
     return changed->second;
   }
   if (!stored()) return std::nullopt;
-  auto statement = session_->Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
-  if (!statement->Bind(1, row_.id).Bind(2, name).Step()) return std::nullopt;
-  const std::string type_name = statement->Text(0);
+  const std::uint64_t group = session_->ReadGroup();
+  if (group == 0) return ReadProperty(name);
+  if (group != read_group_) {
+    stored_properties_ = ReadProperties();
+    read_group_ = group;
+  }
+  const auto found = stored_properties_.find(name);
+  if (found == stored_properties_.end()) return std::nullopt;
+  return found->second;
+}
+
+std::map<std::string, PropertyValue> ItemRecord::Properties() {
+  std::map<std::string, PropertyValue> properties;
+  if (stored()) properties = ReadProperties();
+  for (const auto& [name, property] : changed_properties_) properties[name] = property;
+  return properties;
+}
+
+PropertyValue ItemRecord::ReadPropertyValue(const Statement& statement, int column, const std::string& name) {
+  const std::string type_name = statement.Text(column);
   const auto type = FromStoreName(type_name);
   if (!type) {
     session_->Fail(kStoreError, "item \"" + row_.entry_id + "\", property \"" + name + "\": unknown type \"" +
                                     type_name + "\"");
   }
-  return PropertyValue{*type, ReadStored(*statement, 1, *type)};
+  return PropertyValue{*type, ReadStored(statement, column + 1, *type)};
 }
 
-std::map<std::string, PropertyValue> ItemRecord::Properties() {
+std::optional<PropertyValue> ItemRecord::ReadProperty(const std::string& name) {
+  auto statement = session_->Prepare("SELECT type, value FROM properties WHERE item = ? AND name = ?");
+  if (!statement->Bind(1, row_.id).Bind(2, name).Step()) return std::nullopt;
+  return ReadPropertyValue(*statement, 0, name);
+}
+
+std::map<std::string, PropertyValue> ItemRecord::ReadProperties() {
+  auto statement = session_->Prepare("SELECT name, type, value FROM properties WHERE item = ?");
+  statement->Bind(1, row_.id);
   std::map<std::string, PropertyValue> properties;
-  if (stored()) {
-    auto statement = session_->Prepare("SELECT name FROM properties WHERE item = ?");
-    statement->Bind(1, row_.id);
-    std::vector<std::string> names;
-    while (statement->Step()) names.push_back(statement->Text(0));
-    for (const std::string& name : names) properties[name] = *Property(name);
+  while (statement->Step()) {
+    std::string name = statement->Text(0);
+    PropertyValue value = ReadPropertyValue(*statement, 1, name);
+    properties.emplace_hint(properties.end(), std::move(name), std::move(value));
   }
-  for (const auto& [name, property] : changed_properties_) properties[name] = property;
   return properties;
 }
 

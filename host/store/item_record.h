@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -67,6 +68,13 @@ class ItemRecord {
   void Delete();
 
  private:
+  // Every property the item has in the store, in one read.
+  std::map<std::string, PropertyValue> ReadProperties();
+  // The stored property by name, read in one statement.
+  std::optional<PropertyValue> ReadProperty(const std::string& name);
+  // The property `name` whose type and value are the statement's columns
+  // `column` and `column` + 1.
+  PropertyValue ReadPropertyValue(const Statement& statement, int column, const std::string& name);
   // Journals the before-image of this object's changes to `row`.
   void JournalChanges(const ItemRow& row);
   // Write this object's changes to the item row `id`.
@@ -77,6 +85,11 @@ class ItemRecord {
   ItemRow row_;
   std::map<ItemColumn, host::Value> changed_columns_;
   std::map<std::string, PropertyValue> changed_properties_;
+  // The item's stored properties as read in the session's read group
+  // `read_group_`: while the reads share that snapshot, they are exactly
+  // what the store holds, and the many reads of a command's fields cost one.
+  std::map<std::string, PropertyValue> stored_properties_;
+  std::uint64_t read_group_ = 0;
 };
 
 // One named property of an item record, as either object model shows it

@@ -109,8 +109,9 @@ TEST_F(StoreHostsTest, UngroupedNoReadStaysOpenBetweenCalls) {
 }
 
 // Grouped reads share one snapshot until a pause; a write after another
-// connection's commit still lands on top of that commit, and after a pause
-// no reader is left to hold back the checkpoint.
+// connection's commit still lands on top of that commit, an item's
+// properties are read anew after any write, and after a pause no reader is
+// left to hold back the checkpoint.
 TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrite) {
   const std::int64_t item = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}, {"Team", "North"}});
   hosts_.GroupReads();
@@ -122,6 +123,11 @@ TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrit
   mine->Save();
   EXPECT_EQ(store_.Text(item, "AccountID"), "B");
   EXPECT_EQ(store_.Text(item, "Team"), "South") << "the other connection's commit survived the write";
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "South") << "read again after the write";
+  auto other = Item(item);
+  other->UserProperties()->Find("Team")->SetValue(std::string("West"));
+  other->Save();
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "West") << "read again after another's write";
 
   store_.SetText(item, "Team", "East");
   Item(item)->UserProperties()->Find("Team")->Value();

@@ -74,6 +74,7 @@ void StoreSession::BeginReads() {
   if (!sqlite3_get_autocommit(Db().handle())) return;  // inside a write, or reads already grouped
   db_->Run(Database::Control::kBegin);
   reading_ = true;
+  ++read_group_;
   reads_began_ = now;
 }
 
@@ -83,6 +84,11 @@ void StoreSession::EndReads() {
   // A read-only transaction commits without touching the file; should it
   // fail, rolling back ends it just as well.
   if (db_->TryRun(Database::Control::kCommit) != SQLITE_OK) db_->TryRun(Database::Control::kRollback);
+}
+
+std::uint64_t StoreSession::ReadGroup() {
+  BeginReads();
+  return reading_ ? read_group_ : 0;
 }
 
 bool StoreSession::ClaimReadsForWrite() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -83,12 +84,17 @@ class StoreSession {
   int Changes();
 
   // Groups reads from now on. Only for a program that calls EndReads
-  // whenever it waits (events pumped, a question asked), so that no snapshot
+  // whenever it waits (a question asked of its user), so that no snapshot
   // outlives a wait and holds back another process's checkpoint.
   void GroupReads() { group_reads_ = true; }
   // Ends the reads' shared transaction, so that the next read sees every
   // change committed since.
   void EndReads();
+  // The number of the read transaction that the next read will share, so
+  // that what was read under the same number is still what the store
+  // holds; 0 when reads are not grouped or a write is under way, and
+  // nothing read may be kept.
+  std::uint64_t ReadGroup();
 
   // Runs `body` in one BEGIN IMMEDIATE transaction and commits it (inside a
   // transaction the caller holds open, a savepoint of it). When `body` or
@@ -133,6 +139,8 @@ class StoreSession {
   std::string store_id_;
   bool group_reads_ = false;
   bool reading_ = false;
+  // Counts the reads' transactions; the current one while reading_.
+  std::uint64_t read_group_ = 0;
   std::chrono::steady_clock::time_point reads_began_;
   int writes_before_failure_ = -1;
   // Declared after db_ so that every pooled statement is finalized first.
