@@ -28,9 +28,8 @@ LinuxPlatform::LinuxPlatform(std::shared_ptr<store::StoreSession> session, Deskt
 LinuxPlatform::LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop)
     : store_path_(std::move(store_path)), store_(std::move(store)), desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
-  // The program pauses only through the desktop, so the store may share one
-  // read transaction among the reads between two pauses.
-  desktop_.events = std::make_unique<PausingEventPump>(std::move(desktop_.events), *store_);
+  // The program waits for its user only in the desktop's message boxes, so
+  // the store may share one read transaction among the reads between two.
   desktop_.message_box = std::make_unique<PausingMessageBox>(std::move(desktop_.message_box), *store_);
   desktop_.companion_answers =
       std::make_unique<PausingMessageBox>(std::move(desktop_.companion_answers), *store_);

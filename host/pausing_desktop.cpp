@@ -4,11 +4,6 @@
 
 namespace host {
 
-void PausingEventPump::DoEvents() {
-  store_.EndReads();
-  pump_->DoEvents();
-}
-
 MsgBoxResult PausingMessageBox::Show(const std::string& text, MsgBoxButtons buttons, MsgBoxIcon icon,
                                      const std::optional<std::string>& title) {
   store_.EndReads();

@@ -12,20 +12,10 @@ class StoreHosts;
 
 namespace host {
 
-// The desktop's event pump and message boxes, each of which first ends the
-// store's shared read transaction: pumping events and asking a question are
-// where the program waits, and no store snapshot may be held over a wait.
-class PausingEventPump final : public EventPump {
- public:
-  PausingEventPump(std::unique_ptr<EventPump> pump, store::StoreHosts& store)
-      : pump_(std::move(pump)), store_(store) {}
-  void DoEvents() override;
-
- private:
-  std::unique_ptr<EventPump> pump_;
-  store::StoreHosts& store_;
-};
-
+// A desktop message box that first ends the store's shared read
+// transaction: asking a question is where the program waits for its user,
+// and no store snapshot may be held over such a wait. (Pumping events
+// handles what is pending and returns: no wait.)
 class PausingMessageBox final : public MessageBox {
  public:
   PausingMessageBox(std::unique_ptr<MessageBox> box, store::StoreHosts& store)
