@@ -97,7 +97,7 @@ TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
 
 TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {
   crm_.store.db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");  // every page in the file itself
-  store::testing::ZeroPageOf(store_path_, "properties_by_value");
+  store::testing::ZeroPageOf(store_path_, "properties_by_key");
   const app::Ending ending =
       RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
   EXPECT_EQ(ending.outcome, Outcome::kStoreUnusable);
@@ -107,7 +107,7 @@ TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {
   const auto& calls = platform_->log().calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "Session.Logoff()"), 1) << "ended by ProgramEnd";
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "SafePostItem.Save()"), 0)
-      << "the walk stopped at the location accounts' first write";
+      << "the run stopped before any item was saved";
 }
 
 }  // namespace

@@ -214,13 +214,14 @@ TEST(StoreCommandsTest, FindListsExactlyTheItemsOfAKeyAndFailsWithoutAny) {
   }
 }
 
-TEST(StoreCommandsTest, FindReadsTheValueIndex) {
+TEST(StoreCommandsTest, FindReadsTheKeyIndexFolderByFolder) {
   TempDir dir;
   const auto db = store::OpenStore(ImportedStore(dir));
   store::Statement plan(*db, (std::string("EXPLAIN QUERY PLAN ") + kFindByAccountIdSql).c_str());
   std::string details;
   while (plan.Step()) details += plan.Text(3) + "\n";
-  EXPECT_NE(details.find("properties_by_value (name=? AND value=?)"), std::string::npos) << details;
+  EXPECT_NE(details.find("properties_by_key (folder=? AND name=? AND value=?)"), std::string::npos) << details;
+  EXPECT_EQ(details.find("SCAN p"), std::string::npos) << details;
 }
 
 TEST(StoreCommandsTest, CommandsOnAMissingOrForeignStoreSayWhatIsWrongAndWhatToDo) {

@@ -18,25 +18,25 @@ using testing::RunTool;
 using testing::TempDir;
 
 // Small stores of the older layouts as the programs of those layouts made
-// them, and their exports by those programs.
+// them (layout 3 after one journaled Merge), and their exports by those
+// programs.
 struct OldLayout {
   int version;
   std::string file;
   std::string exported;
-  std::string value_index;  // how properties_by_value is made
 };
 
 const OldLayout kOldLayouts[] = {
-    {1, QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json",
-     "CREATE INDEX properties_by_value ON properties(name, value, item)"},
-    {2, QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.json",
-     "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'"},
+    {1, QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json"},
+    {2, QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.json"},
+    {3, QUORVIA_SOURCE_DIR "/host/store/testdata/layout3.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout3.json"},
 };
 
 struct Layout {
   int version = 0;
-  std::string value_index;
+  std::string property_indexes;  // how each index of properties is made, by name
   bool journal = false;
+  bool operator==(const Layout&) const = default;
 };
 
 Layout LayoutOf(const std::string& path) {
@@ -44,23 +44,35 @@ Layout LayoutOf(const std::string& path) {
   Layout layout;
   store::Statement version(*db, "PRAGMA user_version");
   if (version.Step()) layout.version = static_cast<int>(version.Int(0));
-  store::Statement index(*db, "SELECT sql FROM sqlite_master WHERE name = 'properties_by_value'");
-  if (index.Step()) layout.value_index = index.Text(0);
+  store::Statement indexes(*db,
+                           "SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'properties' "
+                           "AND sql IS NOT NULL ORDER BY name");
+  while (indexes.Step()) layout.property_indexes += indexes.Text(0) + "\n";
   layout.journal = store::testing::CountOf(*db, "SELECT count(*) FROM sqlite_master WHERE name = 'runs'") == 1;
   return layout;
 }
 
-std::string CopyOf(const OldLayout& old, const TempDir& dir) {
-  const std::string path = dir.File("crm.db");
+const Layout kCurrentLayout = {store::kSchemaVersion,
+                               "CREATE INDEX properties_by_key ON properties(folder, name, value, item) "
+                               "WHERE name = 'AccountID' OR name = 'Account LocationID'\n",
+                               true};
+
+std::string CopyOf(const OldLayout& old, const TempDir& dir, const std::string& name = "crm.db") {
+  const std::string path = dir.File(name);
   std::filesystem::copy_file(old.file, path);
   return path;
+}
+
+// The old layout as its program left it, read from a copy of the test data.
+Layout OriginalLayout(const OldLayout& old) {
+  TempDir dir;
+  return LayoutOf(CopyOf(old, dir));
 }
 
 void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
   const Layout layout = LayoutOf(path);
   EXPECT_EQ(layout.version, old.version);
-  EXPECT_EQ(layout.value_index, old.value_index);
-  EXPECT_FALSE(layout.journal);
+  EXPECT_EQ(layout, OriginalLayout(old)) << layout.property_indexes;
   const testing::ToolRun check = RunTool({"--store", path, "check"});
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
@@ -73,7 +85,8 @@ TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpened
     const std::string path = CopyOf(old, dir);
     const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
     EXPECT_NE(find, "");
-    EXPECT_EQ(RunTool({"--store", path, "history"}).out, "");
+    const std::string history = RunTool({"--store", path, "history"}).out;
+    EXPECT_EQ(history.empty(), old.version < 3) << history;
     // A preview upgrades the store only inside the transaction it rolls back.
     const std::size_t entry = find.find('\t') + 1;
     const std::string account_item = find.substr(entry, find.find('\t', entry) - entry);
@@ -84,13 +97,15 @@ TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpened
     EXPECT_EQ(ReadFile(path), ReadFile(old.file)) << "reading or previewing changed the file";
 
     store::OpenStore(path);
-    const Layout layout = LayoutOf(path);
-    EXPECT_EQ(layout.version, store::kSchemaVersion);
-    EXPECT_EQ(layout.value_index, kOldLayouts[1].value_index);
-    EXPECT_TRUE(layout.journal);
+    EXPECT_EQ(LayoutOf(path), kCurrentLayout) << LayoutOf(path).property_indexes;
     EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
     EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
     EXPECT_EQ(RunTool({"--store", path, "find", "A000001"}).out, find);
+    EXPECT_EQ(RunTool({"--store", path, "history"}).out, history);
+    if (!history.empty()) {
+      const testing::ToolRun undo = RunTool({"--store", path, "undo", history.substr(0, history.find('\t'))});
+      EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    }
     // A second open finds nothing left to upgrade.
     store::OpenStore(path);
     EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);

@@ -35,10 +35,12 @@ std::string ShownValue(const std::string& type, const store::Statement& row, int
 
 }  // namespace
 
+// Folder by folder, as the index of keys is ordered (in layouts before 4,
+// the index of every property's value is ordered the same way).
 const char kFindByAccountIdSql[] =
     "SELECT i.folder, i.entry_id, i.message_class, i.subject "
-    "FROM properties AS p INDEXED BY properties_by_value JOIN items AS i ON i.id = p.item "
-    "WHERE p.name = 'AccountID' AND p.value = ?1 ORDER BY p.item";
+    "FROM folders AS f CROSS JOIN properties AS p ON p.folder = f.id AND p.name = 'AccountID' AND p.value = ?1 "
+    "JOIN items AS i ON i.id = p.item ORDER BY p.item";
 
 FolderPaths::FolderPaths(const store::Database& db) {
   store::Statement select(db, "SELECT id, coalesce(parent, 0), name FROM folders");

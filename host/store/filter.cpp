@@ -260,18 +260,35 @@ std::string Placeholder(std::size_t index) {
   return text;
 }
 
-// Property name and literal go in as parameters, never into the SQL text.
-// The index is named: the planner would otherwise weigh the AccountID index
-// too, and as that index's condition depends on the bound name, SQLite would
-// prepare the statement anew every time a name is bound.
+// The names whose values properties_by_key holds, each as it is written in
+// the index's condition; nullptr for any other name.
+const char* KeyLiteral(const std::string& name) {
+  if (name == "AccountID") return "'AccountID'";
+  if (name == "Account LocationID") return "'Account LocationID'";
+  return nullptr;
+}
+
+// The literal goes in as a parameter, never into the SQL text, and so does
+// any name but the two keys. A key is written as the index's condition
+// writes it: SQLite must see that the condition holds to use the index, and
+// it would plan a statement whose name is bound anew at every bind. Any
+// other name is looked up item by item in the folder, and the index is
+// named: weighing the key index, SQLite would compare the bound name with
+// its condition and again plan the statement at every bind.
 std::string ComparisonSql(const Node& node, std::vector<host::Value>& params) {
-  const std::string name = Placeholder(params.size() + 2);
-  const std::string value = Placeholder(params.size() + 3);
-  params.emplace_back(node.property);
+  const char* key = KeyLiteral(node.property);
+  std::string sql = "SELECT item FROM properties ";
+  if (key != nullptr) {
+    sql.append("INDEXED BY properties_by_key WHERE folder = ?1 AND name = ").append(key);
+  } else {
+    sql.append("INDEXED BY sqlite_autoindex_properties_1 WHERE item IN (SELECT id FROM items WHERE folder = ?1) ")
+        .append("AND name = ")
+        .append(Placeholder(params.size() + 2));
+    params.emplace_back(node.property);
+  }
+  sql.append(" AND value ").append(OperatorSql(node.op)).append(" ").append(Placeholder(params.size() + 2));
   params.push_back(node.literal);
-  return "SELECT item FROM properties INDEXED BY properties_by_folder WHERE folder = ?1 AND name = " + name +
-         " AND value " +
-         OperatorSql(node.op) + " " + value + " AND " + RowsSql(node.rows);
+  return sql.append(" AND ").append(RowsSql(node.rows));
 }
 
 // SQLite has no parentheses for compound SELECTs: a nested AND or OR

@@ -1,6 +1,7 @@
 #include "host/store/filter.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "host/error.h"
 #include "host/store/schema.h"
@@ -149,19 +150,39 @@ TEST_F(FilterTest, BindsNamesAndLiteralsInsteadOfWritingThemIntoTheQuery) {
   EXPECT_EQ(query.params, (std::vector<host::Value>{"Weird');--", "se'cret", "Rank", 42}));
 }
 
-TEST_F(FilterTest, SearchesTheFolderIndexInsteadOfScanning) {
-  const auto plan = Rows(Filter::Parse("[AccountID] = 'A100'"), "EXPLAIN QUERY PLAN ", 3);
-  ASSERT_EQ(plan.size(), 1u);
-  EXPECT_EQ(plan[0],
-            "SEARCH properties USING INDEX properties_by_folder (folder=? AND name=? AND value=?)");
-  int searches = 0;
+TEST_F(FilterTest, SearchesTheKeyIndexOrTheFoldersItemsInsteadOfScanning) {
+  for (const char* key : {"[AccountID] = 'A100'", "[Account LocationID] <> ''"}) {
+    const auto plan = Rows(Filter::Parse(key), "EXPLAIN QUERY PLAN ", 3);
+    ASSERT_FALSE(plan.empty()) << key;
+    EXPECT_TRUE(plan[0].starts_with("SEARCH properties USING INDEX properties_by_key (folder=? AND name=?")) << plan[0];
+  }
+  int lookups = 0;
   for (const auto& line : Rows(Filter::Parse("[Rank] > 1 AND ([Name] = 'x' OR NOT [Active] = 1)"),
                                "EXPLAIN QUERY PLAN ", 3)) {
     EXPECT_EQ(line.find("SCAN properties"), std::string::npos) << line;
-    searches +=
-        line.starts_with("SEARCH properties USING INDEX properties_by_folder (folder=? AND name=?");
+    lookups += line == "SEARCH properties USING PRIMARY KEY (item=? AND name=?)";
   }
-  EXPECT_EQ(searches, 3);
+  EXPECT_EQ(lookups, 3);
+}
+
+// A statement that SQLite plans anew at every bind costs a restriction of
+// every folder a parse of its text.
+TEST_F(FilterTest, IsPlannedOnceHoweverOftenItIsBound) {
+  for (const char* text : {"[AccountID] = 'A100'", "[Rank] > 1 OR [Account LocationID] = 'x'"}) {
+    const Filter::Query query = Filter::Parse(text).CompileForFolder();
+    Statement statement(*db_, query.sql.c_str());
+    for (const std::int64_t folder : {1, 2, 1}) {
+      statement.Bind(1, folder);
+      for (std::size_t i = 0; i < query.params.size(); ++i) {
+        statement.BindValue(static_cast<int>(i) + 2, query.params[i]);
+      }
+      while (statement.Step()) {
+      }
+      statement.Reset();
+    }
+    sqlite3_stmt* const prepared = sqlite3_next_stmt(db_->handle(), nullptr);  // the newest
+    EXPECT_EQ(sqlite3_stmt_status(prepared, SQLITE_STMTSTATUS_REPREPARE, 0), 0) << text;
+  }
 }
 
 TEST_F(FilterTest, RunsTheLargestFiltersItAccepts) {

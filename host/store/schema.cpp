@@ -10,11 +10,17 @@
 namespace store {
 namespace {
 
-// Layout 1 indexed the value of every property, and values that many items
-// share sit in long runs ordered by item, so each property written moved an
-// entry onto a page of its own. Only AccountID is looked up by value.
-constexpr char kAccountIdIndex[] =
-    "CREATE INDEX properties_by_value ON properties(name, value, item) WHERE name = 'AccountID'";
+// Properties are looked up by value under two names only: AccountID
+// (restrictions and searches for an account's items, the tool's find) and
+// Account LocationID (an account's location accounts). Layouts 1 to 3 also
+// indexed the value of every other property, so each property a command
+// wrote moved an index entry on a page of its own: most of the pages every
+// save wrote. A filter on any other property goes through its folder's
+// items. The condition is a comparison per name, so that a statement naming
+// either in a literal is planned once.
+constexpr char kKeyIndex[] =
+    "CREATE INDEX properties_by_key ON properties(folder, name, value, item) "
+    "WHERE name = 'AccountID' OR name = 'Account LocationID'";
 
 // The journal: each run that changed the store (and the run it took back,
 // for an undo), and each change it made to an item with the item's
@@ -46,7 +52,7 @@ CREATE TABLE changes (
 
 // Items and folders keep the order they were added in: their id. Each
 // property row repeats its item's folder, so a restriction of one folder to
-// one value is a single range of properties_by_folder. The type check is a
+// one key is a single range of properties_by_key. The type check is a
 // chain of comparisons because SQLite checks an IN list of more than two
 // constants through a temporary index built anew for every row written.
 constexpr char kSchema[] = R"sql(
@@ -82,7 +88,6 @@ CREATE TABLE properties (
   type TEXT NOT NULL CHECK (type = 'text' OR type = 'integer' OR type = 'boolean' OR type = 'time'),
   value,
   PRIMARY KEY (item, name)) WITHOUT ROWID;
-CREATE INDEX properties_by_folder ON properties(folder, name, value, item);
 )sql";
 
 void Configure(Database& db) {
@@ -103,11 +108,12 @@ int PragmaInt(const Database& db, const char* pragma) {
 void UpgradeStore(Database& db) {
   Transaction transaction(db);
   const int version = PragmaInt(db, "PRAGMA user_version");
-  if (version == 1) {
-    db.Exec("DROP INDEX properties_by_value");
-    db.Exec(kAccountIdIndex);
-  }
   if (version >= kOldestSchemaVersion && version < 3) db.Exec(kJournalSchema);
+  if (version >= kOldestSchemaVersion && version < 4) {
+    db.Exec("DROP INDEX properties_by_folder");
+    db.Exec("DROP INDEX properties_by_value");
+    db.Exec(kKeyIndex);
+  }
   if (version < kSchemaVersion) db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
   transaction.Commit();
 }
@@ -168,7 +174,7 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
   Configure(*db);
   Transaction transaction(*db);
   db->Exec(kSchema);
-  db->Exec(kAccountIdIndex);
+  db->Exec(kKeyIndex);
   db->Exec(kJournalSchema);
   Statement(*db, "INSERT INTO store (id, store_id, outlook_version) VALUES (1, ?, ?)")
       .Bind(1, store_id)

@@ -11,7 +11,7 @@ namespace store {
 inline constexpr int kApplicationId = 0x51525641;
 // The layout this program writes. A store of an older layout it knows is read
 // as it is and upgraded when it is opened for writing; any other is refused.
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 inline constexpr int kOldestSchemaVersion = 1;
 
 // The name of the database folder that a new store holds.

@@ -26,7 +26,7 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
     TestStore foreign(dir.File("foreign.db"));
     foreign.db().Exec("PRAGMA application_id = 0");
     TestStore newer(dir.File("newer.db"));
-    newer.db().Exec("PRAGMA user_version = 4");
+    newer.db().Exec("PRAGMA user_version = 5");
     TestStore zeroed(dir.File("zeroed.db"));
   }
   // A failing disk wrote zeros where the file's header belongs.
@@ -43,7 +43,7 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
       {dir.File("zeroed.db"), "not a CRM store (not an SQLite database)"},
       {dir.File("foreign.db"), "not a CRM store; the file is left unchanged"},
       {dir.File("newer.db"),
-       "store layout version 4 is not supported (this program reads versions 1 to 3); the file is left unchanged"},
+       "store layout version 5 is not supported (this program reads versions 1 to 4); the file is left unchanged"},
   };
   const std::vector<std::string> before = dir.Entries();
   for (const auto& c : cases) {

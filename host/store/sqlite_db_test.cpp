@@ -45,10 +45,10 @@ class StoreWideFailureTest : public ::testing::Test {
 };
 
 TEST_F(StoreWideFailureTest, AWriteToADamagedPageStopsTheRunThroughTheHosts) {
-  ZeroPageOf(path_, "properties_by_folder");
+  ZeroPageOf(path_, "properties_by_key");
   StoreHosts hosts(path_);
   auto item = hosts.CreateApplication()->GetNamespace("MAPI")->GetItemFromID("E1", TestStore::kStoreId);
-  item->UserProperties()->Add("Team", host::kOlText)->SetValue(std::string("North"));
+  item->UserProperties()->Find("AccountID")->SetValue(std::string("A2"));
   EXPECT_EQ(Failure([&] { item->Save(); }, true),
             "the CRM store " + path_ +
                 " is damaged (database disk image is malformed): run quorvia-store check, "
