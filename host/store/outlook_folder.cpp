@@ -76,21 +76,18 @@ class StoreFolders : public ol::Folders {
     return static_cast<int>(statement->Int(0));
   }
   Ref<ol::MAPIFolder> Item(int index) override {
-    auto statement =
-        session_->Prepare("SELECT id FROM folders WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
-    if (index < 1 || !statement->Bind(1, parent_.id).Bind(2, std::int64_t{index} - 1).Step()) {
+    std::optional<FolderRow> folder;
+    if (index >= 1) folder = SubfolderAt(*session_, parent_.id, std::int64_t{index} - 1);
+    if (!folder) {
       session_->Fail(host::kSubscriptOutOfRange,
                      "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
-    return MakeFolder(session_, FolderById(*session_, statement->Int(0)), level_ + 1);
+    return MakeFolder(session_, std::move(*folder), level_ + 1);
   }
   Ref<ol::MAPIFolder> Item(const std::string& name) override {
-    auto statement =
-        session_->Prepare("SELECT id FROM folders WHERE parent = ? AND name = ? ORDER BY id LIMIT 1");
-    if (!statement->Bind(1, parent_.id).Bind(2, name).Step()) {
-      session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
-    }
-    return MakeFolder(session_, FolderById(*session_, statement->Int(0)), level_ + 1);
+    std::optional<FolderRow> folder = SubfolderNamed(*session_, parent_.id, name);
+    if (!folder) session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
+    return MakeFolder(session_, std::move(*folder), level_ + 1);
   }
 
  private:

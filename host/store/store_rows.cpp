@@ -42,6 +42,18 @@ FolderRow FolderById(StoreSession& session, std::int64_t id) {
   return ReadFolder(*statement);
 }
 
+std::optional<FolderRow> SubfolderAt(StoreSession& session, std::int64_t parent, std::int64_t position) {
+  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
+  if (!statement->Bind(1, parent).Bind(2, position).Step()) return std::nullopt;
+  return ReadFolder(*statement);
+}
+
+std::optional<FolderRow> SubfolderNamed(StoreSession& session, std::int64_t parent, const std::string& name) {
+  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE parent = ? AND name = ? ORDER BY id LIMIT 1");
+  if (!statement->Bind(1, parent).Bind(2, name).Step()) return std::nullopt;
+  return ReadFolder(*statement);
+}
+
 ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id) {
   auto statement = session.Prepare(std::string(kItemColumns) + "WHERE entry_id = ?");
   if (!statement->Bind(1, entry_id).Step()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/store/store_session.h"
@@ -34,6 +35,11 @@ FolderRow FolderByEntryId(StoreSession& session, const std::string& entry_id);
 FolderRow FolderById(StoreSession& session, std::int64_t id);
 ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id);
 ItemRow ItemById(StoreSession& session, std::int64_t id);
+
+// The subfolder of `parent` at `position` (from 0) in the order subfolders
+// were added, or the first one named `name`; nullopt when there is none.
+std::optional<FolderRow> SubfolderAt(StoreSession& session, std::int64_t parent, std::int64_t position);
+std::optional<FolderRow> SubfolderNamed(StoreSession& session, std::int64_t parent, const std::string& name);
 
 // How deep the folder nests: 1 for a top-level folder, 2 for its subfolders
 // and so on, counted up to kMaxFolderDepth + 1 at the most (also for a
