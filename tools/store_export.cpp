@@ -215,8 +215,12 @@ void Exporter::FailText(const InvalidText& error, const char* kind, std::string_
 }  // namespace
 
 void ExportStore(const store::Database& db, std::ostream& out) {
-  // Two sorter threads: the sorts are most of the export's work.
+  // Two sorter threads: the sorts are most of the export's work. Each sorts
+  // in memory as much as the page cache holds before it writes a sorted run
+  // to a temporary file: with 4 MiB rather than SQLite's 2, a store of ten
+  // thousand items sorts without any, and a large one writes fewer runs.
   store::Statement(db, "PRAGMA threads = 2").Step();
+  store::Statement(db, "PRAGMA cache_size = -4096").Step();
   Exporter(db, out).Run();
 }
 
