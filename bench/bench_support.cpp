@@ -29,7 +29,7 @@ void PrintUsage(std::ostream& out, const char* program, const char* what) {
       << "  --keep        keep that folder and its stores at the end\n"
       << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
       << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n"
-      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 1 GB)\n";
+      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n";
 }
 
 fs::path DefaultParent() {

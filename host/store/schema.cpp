@@ -110,8 +110,8 @@ void UpgradeStore(Database& db) {
   const int version = PragmaInt(db, "PRAGMA user_version");
   if (version >= kOldestSchemaVersion && version < 3) db.Exec(kJournalSchema);
   if (version >= kOldestSchemaVersion && version < 4) {
-    db.Exec("DROP INDEX properties_by_folder");
-    db.Exec("DROP INDEX properties_by_value");
+    db.Exec("DROP INDEX IF EXISTS properties_by_folder");
+    db.Exec("DROP INDEX IF EXISTS properties_by_value");
     db.Exec(kKeyIndex);
   }
   if (version < kSchemaVersion) db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
