@@ -28,11 +28,13 @@ LinuxPlatform::LinuxPlatform(std::shared_ptr<store::StoreSession> session, Deskt
 LinuxPlatform::LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop)
     : store_path_(std::move(store_path)), store_(std::move(store)), desktop_(std::move(desktop)) {
   store_->SetItemWindows(desktop_.item_windows.get());
-  // The program waits for its user only in the desktop's message boxes, so
-  // the store may share one read transaction among the reads between two.
+  // The program waits for its user only in the desktop's message boxes and
+  // slides, so the store may share one read transaction among the reads
+  // between two such waits.
   desktop_.message_box = std::make_unique<PausingMessageBox>(std::move(desktop_.message_box), *store_);
   desktop_.companion_answers =
       std::make_unique<PausingMessageBox>(std::move(desktop_.companion_answers), *store_);
+  desktop_.slides = std::make_unique<PausingSlides>(std::move(desktop_.slides), *store_);
   store_->GroupReads();
 }
 

@@ -10,4 +10,20 @@ MsgBoxResult PausingMessageBox::Show(const std::string& text, MsgBoxButtons butt
   return box_->Show(text, buttons, icon, title);
 }
 
+std::unique_ptr<SlideWindow> PausingSlides::CreateSlide(const SlideForm& form, ButtonClicks clicks) {
+  for (auto& click : clicks) {
+    if (!click.second) continue;
+    click.second = [handler = std::move(click.second), this] {
+      handler();
+      store_.EndReads();
+    };
+  }
+  return slides_->CreateSlide(form, std::move(clicks));
+}
+
+void PausingSlides::RunSlides() {
+  store_.EndReads();
+  slides_->RunSlides();
+}
+
 }  // namespace host

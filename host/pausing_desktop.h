@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/message_box.h"
+#include "host/tour.h"
 
 namespace store {
 class StoreHosts;
@@ -12,10 +13,10 @@ class StoreHosts;
 
 namespace host {
 
-// A desktop message box that first ends the store's shared read
-// transaction: asking a question is where the program waits for its user,
-// and no store snapshot may be held over such a wait. (Pumping events
-// handles what is pending and returns: no wait.)
+// The desktop parts where the program waits for its user, each of which
+// first ends the store's shared read transaction: no store snapshot may be
+// held over such a wait. (Pumping events handles what is pending and
+// returns: no wait.)
 class PausingMessageBox final : public MessageBox {
  public:
   PausingMessageBox(std::unique_ptr<MessageBox> box, store::StoreHosts& store)
@@ -25,6 +26,20 @@ class PausingMessageBox final : public MessageBox {
 
  private:
   std::unique_ptr<MessageBox> box_;
+  store::StoreHosts& store_;
+};
+
+// The tour's slides: the user reads them for as long as they like, and
+// after a button's handler the slides wait again.
+class PausingSlides final : public SlideWindows {
+ public:
+  PausingSlides(std::unique_ptr<SlideWindows> slides, store::StoreHosts& store)
+      : slides_(std::move(slides)), store_(store) {}
+  std::unique_ptr<SlideWindow> CreateSlide(const SlideForm& form, ButtonClicks clicks) override;
+  void RunSlides() override;
+
+ private:
+  std::unique_ptr<SlideWindows> slides_;
   store::StoreHosts& store_;
 };
 

@@ -62,6 +62,14 @@ mode_t FileMode(const std::string& path) {
   return status.st_mode & 07777;
 }
 
+bool CanCheckpointFully(const std::string& path) {
+  Database other(path, Database::Mode::kOpenExisting);
+  other.Exec("SELECT count(*) FROM sqlite_schema");  // opens the log
+  sqlite3_busy_timeout(other.handle(), 0);
+  return sqlite3_wal_checkpoint_v2(other.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) ==
+         SQLITE_OK;
+}
+
 void ZeroPageOf(const std::string& path, const std::string& table_or_index) {
   std::int64_t page = 0;
   std::int64_t page_size = 0;

@@ -51,6 +51,11 @@ void ZeroPageOf(const std::string& path, const std::string& table_or_index);
 // The first column of the first row of `sql` as an integer, -1 without rows.
 std::int64_t CountOf(const Database& db, const std::string& sql);
 
+// Whether another program could copy the whole log back into the store
+// file and empty it now, without waiting: not while some connection still
+// reads a snapshot older than the log's end.
+bool CanCheckpointFully(const std::string& path);
+
 // The host::Error that `call` throws; fails the test naming `what` (and
 // yields error 0) when it throws none.
 template <class Call>
