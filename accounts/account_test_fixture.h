@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/form1.h"
+#include "app/store_run_end.h"
 #include "host/linux_platform.h"
 #include "host/store/store_hosts.h"
 #include "host/store/test_store.h"
@@ -36,14 +39,16 @@ class AccountTest : public ::testing::Test {
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     if (desktop_hook_) desktop_hook_(desktop);
     inner_ = std::make_unique<host::LinuxPlatform>(store_path_, std::move(desktop));
-    if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_);
+    if (write_budget_ >= 0) inner_->store().FailWritesAfter(write_budget_, store_wide_fault_);
+    if (busy_timeout_) inner_->store().SetBusyTimeout(*busy_timeout_);
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     if (platform_hook_) platform_hook_(*platform_);
     for (int i = 0; i < 8; ++i) platform_->message_box().Answer(answer);
     app::Form1 form(*platform_, command_line, &trace_);
-    const app::Outcome outcome = form.Run();
+    form.Run();
     ending_ = form.ending();
-    return outcome;
+    app::EndStoreRun(inner_->store(), ending_, store::Retention{}, trace_);
+    return ending_.outcome;
   }
 
   host::testing::Snapshot Snapshot() { return host::testing::TakeSnapshot(crm_.store.db()); }
@@ -93,6 +98,8 @@ class AccountTest : public ::testing::Test {
   std::unique_ptr<host::testing::RecordingPlatform> platform_;
   std::ostringstream trace_;
   int write_budget_ = -1;  // >= 0: writes that succeed before every further one fails
+  bool store_wide_fault_ = false;  // those failures fail the whole store
+  std::optional<std::chrono::milliseconds> busy_timeout_;
   // Sets up each fresh recording platform, for example to fail a call.
   std::function<void(host::testing::RecordingPlatform&)> platform_hook_;
   // Completes each fresh desktop, for example with item windows.

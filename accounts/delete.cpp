@@ -13,7 +13,14 @@ void Form1::Delete() {
   if (MsgBox(question, host::MsgBoxButtons::kYesNo) != host::MsgBoxResult::kYes) {
     EndRun(Outcome::kNotDone, "the user answered No", true);
   }
-  OpenAccountItem();
+  // Taken only now, so that no lock is held while the question waits; the
+  // account item may have been deleted by another run in the meantime.
+  platform_.TakeStoreForWriting();
+  try {
+    OpenAccountItem();
+  } catch (const host::Error& error) {
+    if (error.number() != host::kNotFound) throw;
+  }
   if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + entry_id + " does not exist");
 
   DoEvents();

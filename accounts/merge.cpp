@@ -30,6 +30,9 @@ void Form1::Merge() {
   }
   RefuseEmptyKey(3);
   RefuseEmptyKey(4);
+  // From here to its end the run is one transaction: another run that
+  // shares an account waits for it, or it for the other.
+  platform_.TakeStoreForWriting();
   OpenAccountItem();
   if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + Param(1) + " does not exist");
 

@@ -80,6 +80,51 @@ TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItems) {
   EXPECT_EQ(Snapshot().at(Id(crm_.beta_post)).at("AccountID"), "B200");
 }
 
+TEST_F(RunEndingTest, AnItemTheStoreRefusesIsSkippedAloneAndTheRestOfTheRunKept) {
+  crm_.store.db().Exec(("CREATE TRIGGER refuse BEFORE UPDATE ON properties WHEN NEW.item = " +
+                        std::to_string(crm_.beta_post) + " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
+                           .c_str());
+  const app::Ending ending =
+      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
+  EXPECT_EQ(ending.outcome, Outcome::kPartlyDone);
+  EXPECT_THAT(ending.reason, HasSubstr("1 item could not be changed: " + Id(crm_.beta_post) + ": "));
+  const auto after = Snapshot();
+  EXPECT_EQ(after.at(Id(crm_.beta_post)).at("AccountID"), "B200");
+  for (auto item : {crm_.beta_contact, crm_.beta_east_contact, crm_.beta_q1_post, crm_.beta_note}) {
+    EXPECT_EQ(after.at(Id(item)).at("AccountID"), "A100") << Id(item);
+  }
+  EXPECT_EQ(after.count(Id(crm_.beta)), 0u);
+  EXPECT_EQ(crm_.store.MisfiledProperties(), 0);
+}
+
+TEST_F(RunEndingTest, AStoreLockedPastTheBusyTimeoutEndsTheRunChangingNothingButNeverBlocksAQuestion) {
+  busy_timeout_ = std::chrono::milliseconds(50);
+  store::Database other(store_path_, store::Database::Mode::kOpenExisting);
+  other.Exec("BEGIN IMMEDIATE");
+  const auto before = Snapshot();
+  const std::string locked = "another program kept the CRM store " + store_path_ +
+                             " locked for more than 50 ms; nothing of the run remains in the store";
+  const struct {
+    std::string command_line;
+    host::MsgBoxResult answer;
+    Outcome outcome;
+    std::string reason;
+  } cases[] = {
+      {"Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes, Outcome::kStoreUnusable, locked},
+      {"Delete;" + Id(crm_.beta) + ";;B200", host::MsgBoxResult::kYes, Outcome::kStoreUnusable, locked},
+      {"Delete;" + Id(crm_.beta) + ";;B200", host::MsgBoxResult::kNo, Outcome::kNotDone, "the user answered No"},
+      {"Merge;" + Id(crm_.acme) + ";;A100;A100", host::MsgBoxResult::kYes, Outcome::kNotDone,
+       "the same account was given twice"},
+  };
+  for (const auto& c : cases) {
+    const app::Ending ending = RunForEnding(c.command_line, c.answer);
+    EXPECT_EQ(ending.outcome, c.outcome) << c.command_line;
+    EXPECT_EQ(ending.reason, c.reason) << c.command_line;
+    EXPECT_EQ(Snapshot(), before) << c.command_line;
+  }
+  other.Exec("ROLLBACK");
+}
+
 TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
   platform_hook_ = [](host::testing::RecordingPlatform& platform) {
     platform.log().FailCall("SafePostItem.Save");
@@ -103,7 +148,7 @@ TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {
   EXPECT_EQ(ending.outcome, Outcome::kStoreUnusable);
   EXPECT_EQ(ending.reason, "the CRM store " + store_path_ +
                                " is damaged (database disk image is malformed): run quorvia-store "
-                               "check, and restore it from a backup");
+                               "check, and restore it from a backup; nothing of the run remains in the store");
   const auto& calls = platform_->log().calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "Session.Logoff()"), 1) << "ended by ProgramEnd";
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "SafePostItem.Save()"), 0)

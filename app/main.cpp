@@ -8,6 +8,7 @@
 #include "app/form1.h"
 #include "app/help_text.h"
 #include "app/run_log.h"
+#include "app/store_run_end.h"
 #include "host/desktop/report_destination.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
@@ -46,15 +47,6 @@ store::RunRecord JournalRun(const app::RunIdentity& run, const std::string& comm
   return {run.id, run.started, run.user, command_line};
 }
 
-// Closes the run in the store's journal with the exit status it ends with.
-void EndJournalRun(host::LinuxPlatform& platform, const app::Ending& ending) {
-  try {
-    platform.store().EndRun(app::ExitStatus(ending.outcome), store::Retention::FromProcess());
-  } catch (const host::Error& error) {
-    std::cerr << kProgram << ": the journal does not hold the end of this run: " << error.description() << '\n';
-  }
-}
-
 // Runs the one command line through the main form.
 app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run) {
   desktop::GuiModule* const gui = desktop::StartUi();
@@ -70,7 +62,7 @@ app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& 
   form.Run();
   app::Ending ending = form.ending();
   DeliverReports(*platform, ending);
-  EndJournalRun(*platform, ending);
+  app::EndStoreRun(platform->store(), ending, store::Retention::FromProcess(), std::cerr);
   return ending;
 }
 

@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
+#include "app/store_run_end.h"
 #include "fuzz/fuzz_support.h"
 #include "host/linux_platform.h"
 #include "host/store/schema.h"
@@ -78,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app::Form1 form(platform, command_line, nullptr);
     try {
       form.Run();
+      app::Ending ending = form.ending();
+      std::ostringstream journal_failures;
+      app::EndStoreRun(platform.store(), ending, store::Retention{}, journal_failures);
     } catch (const std::exception& error) {
       fuzz::Broken(std::string("the run let an error escape: ") + error.what() + "\ncommand line: " + command_line);
     }

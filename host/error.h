@@ -12,6 +12,9 @@ inline constexpr long kTypeMismatch = 13;
 inline constexpr long kObjectNotSet = 91;
 inline constexpr long kCannotCreateObject = 429;
 inline constexpr long kNotSupported = 438;
+// MAPI_E_NOT_FOUND: an entry or store identifier, a name or a position that
+// the store does not hold.
+inline constexpr long kNotFound = -2147221233;
 
 // The one error type of a failing host call: a number and a description,
 // as the caller's error state records them.

@@ -27,14 +27,18 @@ LinuxPlatform::LinuxPlatform(std::shared_ptr<store::StoreSession> session, Deskt
 
 LinuxPlatform::LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop)
     : store_path_(std::move(store_path)), store_(std::move(store)), desktop_(std::move(desktop)) {
-  store_->SetItemWindows(desktop_.item_windows.get());
-  // The program waits for its user only in the desktop's message boxes and
-  // slides, so the store may share one read transaction among the reads
-  // between two such waits.
+  // The program waits for its user only in the desktop's message boxes,
+  // slides and item windows (a note's text typed on the terminal), so the
+  // store may share one read transaction among the reads between two such
+  // waits.
   desktop_.message_box = std::make_unique<PausingMessageBox>(std::move(desktop_.message_box), *store_);
   desktop_.companion_answers =
       std::make_unique<PausingMessageBox>(std::move(desktop_.companion_answers), *store_);
   desktop_.slides = std::make_unique<PausingSlides>(std::move(desktop_.slides), *store_);
+  if (desktop_.item_windows) {
+    desktop_.item_windows = std::make_unique<PausingItemWindows>(std::move(desktop_.item_windows), *store_);
+  }
+  store_->SetItemWindows(desktop_.item_windows.get());
   store_->GroupReads();
 }
 
@@ -104,6 +108,8 @@ Ref<excel::Application> LinuxPlatform::CreateExcel() {
 Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
+
+void LinuxPlatform::TakeStoreForWriting() { store_->TakeForWriting(); }
 
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
                                              store::RunRecord run) {

@@ -10,6 +10,11 @@ MsgBoxResult PausingMessageBox::Show(const std::string& text, MsgBoxButtons butt
   return box_->Show(text, buttons, icon, title);
 }
 
+void PausingItemWindows::Display(DisplayedItem& item) {
+  store_.EndReads();
+  windows_->Display(item);
+}
+
 std::unique_ptr<SlideWindow> PausingSlides::CreateSlide(const SlideForm& form, ButtonClicks clicks) {
   for (auto& click : clicks) {
     if (!click.second) continue;

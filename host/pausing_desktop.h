@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "host/item_windows.h"
 #include "host/message_box.h"
 #include "host/tour.h"
 
@@ -26,6 +28,20 @@ class PausingMessageBox final : public MessageBox {
 
  private:
   std::unique_ptr<MessageBox> box_;
+  store::StoreHosts& store_;
+};
+
+// Item windows: on the terminal, a new note waits for its text.
+class PausingItemWindows final : public ItemWindows {
+ public:
+  PausingItemWindows(std::unique_ptr<ItemWindows> windows, store::StoreHosts& store)
+      : windows_(std::move(windows)), store_(store) {}
+  void Display(DisplayedItem& item) override;
+  std::optional<std::uint64_t> ActiveWindow() override { return windows_->ActiveWindow(); }
+  void Minimize(std::uint64_t window) override { windows_->Minimize(window); }
+
+ private:
+  std::unique_ptr<ItemWindows> windows_;
   store::StoreHosts& store_;
 };
 

@@ -47,6 +47,12 @@ class Platform {
   // "Quillet.connect", the companion add-in.
   virtual Ref<addin::QuilletConnect> CreateQuilletConnect() = 0;
 
+  // Takes the CRM store for writing until the run ends: from here on what
+  // the run reads and changes is one transaction, which the end of the run
+  // commits. Throws host::StoreFailure when another program keeps the store
+  // locked past the busy timeout.
+  virtual void TakeStoreForWriting() = 0;
+
   // The message boxes and the event pump of this process.
   virtual MessageBox& MessageBoxes() = 0;
   virtual EventPump& Events() = 0;

@@ -46,17 +46,16 @@ void ItemAccess::AsRun(const std::string& command, Write&& write) {
     const app::RunIdentity run = app::RunIdentity::Start();
     session_->journal().Restart({run.id, run.started, run.user, command});
   }
+  // The write and its journal, end included, commit together or not at all.
+  session_->TakeForWriting();
   try {
     write();
   } catch (const host::Error&) {
-    try {
-      session_->EndRun(1, store::Retention::FromProcess());
-    } catch (const host::Error&) {
-      // The save's own failure is the one to report.
-    }
+    session_->RollBackRun();
     throw;
   }
   session_->EndRun(0, store::Retention::FromProcess());
+  session_->CommitRun();
 }
 
 ItemContents ItemAccess::Read(const std::string& entry_id) {

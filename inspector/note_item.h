@@ -50,7 +50,7 @@ class ItemAccess {
   void Save(const std::string& entry_id, const std::string& body, const std::optional<NoteLayout>& layout);
 
  private:
-  // Journals the write that `write` makes as a run named `command`.
+  // Makes `write` in one transaction, journaled as a run named `command`.
   template <class Write>
   void AsRun(const std::string& command, Write&& write);
 

@@ -183,7 +183,7 @@ int RunUndo(Call& call) {
               std::string("quorvia-store undo ") + run + (call.request.force ? " --force" : "")};
   }
   store::StoreSession session(call.StorePath(), record);
-  const store::UndoResult result = store::UndoRun(session, run, call.request.force);
+  const store::UndoResult result = store::UndoRun(session, run, call.request.force, store::Retention::FromProcess());
   if (!result.done) {
     call.err << kProgram << ": run " << result.run_id << " was not taken back: later changes touched "
              << result.conflicts.size() << " of its items"
@@ -196,7 +196,6 @@ int RunUndo(Call& call) {
   if (!result.conflicts.empty()) call.out << ", over later changes to " << result.conflicts.size();
   call.out << '\n';
   for (const std::string& skipped : result.skipped) call.out << "not restored: " << skipped << '\n';
-  session.EndRun(result.skipped.empty() ? kExitOk : kExitFailed, store::Retention::FromProcess());
   return result.skipped.empty() ? kExitOk : kExitFailed;
 }
 

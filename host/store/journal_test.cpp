@@ -77,7 +77,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_FALSE(store_.Exists(item_));
 
   auto undo = Session("undo-1");
-  const UndoResult result = UndoRun(*undo, "run", false);
+  const UndoResult result = UndoRun(*undo, "run", false, Retention{});
   EXPECT_TRUE(result.done);
   EXPECT_EQ(result.run_id, "run-1");
   EXPECT_EQ(result.recreated, 1u);
@@ -89,11 +89,11 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_EQ(store_.MisfiledProperties(), 0);
   EXPECT_TRUE(store_.Exists(later_item));
 
-  const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false);
+  const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false, Retention{});
   EXPECT_FALSE(again.done);
   EXPECT_EQ(again.conflicts, std::vector<std::string>{"E1"});
-  EXPECT_THROW(UndoRun(*Session("undo-3"), "nothing", false), std::runtime_error);
-  EXPECT_THROW(UndoRun(*Session("undo-4"), "", false), std::runtime_error);
+  EXPECT_THROW(UndoRun(*Session("undo-3"), "nothing", false, Retention{}), std::runtime_error);
+  EXPECT_THROW(UndoRun(*Session("undo-4"), "", false, Retention{}), std::runtime_error);
 }
 
 // Runs started 60 days and one day ago, and one 29 days 22 hours ago by its

@@ -174,8 +174,9 @@ void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoRe
 
 }  // namespace
 
-UndoResult UndoRun(StoreSession& session, const std::string& run, bool force) {
+UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, const Retention& retention) {
   UndoResult result;
+  session.TakeForWriting();
   session.Write("take back run \"" + run + "\"", [&] {
     const auto [row, run_id] = FindRun(session.Db(), run);
     result.run_id = run_id;
@@ -201,6 +202,8 @@ UndoResult UndoRun(StoreSession& session, const std::string& run, bool force) {
     }
     result.done = true;
   });
+  if (result.done) session.EndRun(result.skipped.empty() ? 0 : 1, retention);
+  session.CommitRun();
   return result;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/store/run_record.h"
+
 namespace store {
 
 class StoreSession;
@@ -23,10 +25,12 @@ struct UndoResult {
 // one does) through `session`, whose own run journals it: every item the
 // run changed gets its before-image, every item it deleted comes back with
 // its entry identifier, row, folder and properties, every item it created
-// goes; one transaction. Refuses, changing nothing, when a later change by
-// another run touched one of its items, unless `force`. Throws
-// std::runtime_error when no run or several match, host::Error when the
-// store fails (nothing is changed then either).
-UndoResult UndoRun(StoreSession& session, const std::string& run, bool force);
+// goes. One transaction, taken for writing before anything is read, in
+// which the undo's own end (status 0, or 1 when items were skipped) is
+// journaled under `retention` before it commits. Refuses, changing
+// nothing, when a later change by another run touched one of its items,
+// unless `force`. Throws std::runtime_error when no run or several match,
+// host::Error when the store fails (nothing is changed then either).
+UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, const Retention& retention);
 
 }  // namespace store

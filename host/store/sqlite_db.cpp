@@ -9,8 +9,6 @@
 namespace store {
 namespace {
 
-constexpr int kBusyTimeoutMs = 30000;
-
 // SQLite reads a WAL store through its -wal and -shm files and makes them
 // when they are missing; a read-only connection cannot remove them again.
 // Where nothing may be written and no log is beside the file, no program
@@ -40,6 +38,12 @@ bool ConfigureSqlite() {
   return true;
 }
 
+// "30 s", or milliseconds for a wait shorter than a second.
+std::string WaitText(std::chrono::milliseconds wait) {
+  if (wait < std::chrono::seconds(1)) return std::to_string(wait.count()) + " ms";
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+}
+
 }  // namespace
 
 Database::Database(const std::string& path, Mode mode) : path_(path) {
@@ -62,13 +66,18 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
     throw OpenFailure(path, why);
   }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  SetBusyTimeout(busy_timeout_);
   if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 
 Database::~Database() {
   for (sqlite3_stmt* control : controls_) sqlite3_finalize(control);
   sqlite3_close_v2(db_);
+}
+
+void Database::SetBusyTimeout(std::chrono::milliseconds timeout) {
+  busy_timeout_ = timeout;
+  sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
 }
 
 void Database::Exec(const char* sql) {
@@ -98,7 +107,14 @@ void Database::Run(Control control) {
 
 void Database::Fail(std::string_view context) const {
   const std::string message = sqlite3_errmsg(db_);
-  if (auto failure = StoreWideFailure(path_, sqlite3_extended_errcode(db_), message)) {
+  const int code = sqlite3_extended_errcode(db_);
+  // Every wait for the store ran into the busy timeout: another program
+  // holds it, and this one cannot go on with it.
+  if ((code & 0xFF) == SQLITE_BUSY) {
+    throw host::StoreFailure(kStoreError, "another program kept the CRM store " + path_ + " locked for more than " +
+                                              WaitText(busy_timeout_));
+  }
+  if (auto failure = StoreWideFailure(path_, code, message)) {
     throw host::StoreFailure(kStoreError, *failure);
   }
   throw host::Error(kStoreError,
@@ -180,7 +196,7 @@ double Statement::Real(int column) const { return sqlite3_column_double(stmt_, c
 
 int Statement::Type(int column) const { return sqlite3_column_type(stmt_, column); }
 
-Transaction::Transaction(Database& db) : db_(db), nested_(sqlite3_get_autocommit(db.handle()) == 0) {
+Transaction::Transaction(Database& db) : db_(db), nested_(db.InTransaction()) {
   db_.Run(nested_ ? Database::Control::kSavepoint : Database::Control::kBeginImmediate);
 }
 

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,7 +18,8 @@ namespace store {
 inline constexpr long kStoreError = -2147467259;
 
 // An open SQLite database file: WAL journal, foreign keys on, and a busy
-// timeout so that two processes on one file wait for each other.
+// timeout so that two processes on one file wait for each other. A wait for
+// the store that outlasts the timeout fails as a failure of the whole store.
 class Database {
  public:
   enum class Mode {
@@ -35,6 +37,12 @@ class Database {
 
   const std::string& path() const { return path_; }
   sqlite3* handle() const { return db_; }
+  // Whether a transaction is open on this connection.
+  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+  // How long a statement waits for another connection's lock before it
+  // fails; 30 s unless a test shortens it.
+  void SetBusyTimeout(std::chrono::milliseconds timeout);
 
   // Runs statements that take no parameters and yield no rows.
   void Exec(const char* sql);
@@ -50,13 +58,15 @@ class Database {
   int TryRun(Control control) noexcept;
 
   // Throws for SQLite's last failure: host::StoreFailure when it makes the
-  // whole store unusable (damaged, full, read-only: see StoreWideFailure),
-  // else host::Error with the file, SQLite's message and `context`.
+  // whole store unusable (damaged, full, read-only: see StoreWideFailure; or
+  // locked by another program past the busy timeout), else host::Error with
+  // the file, SQLite's message and `context`.
   [[noreturn]] void Fail(std::string_view context) const;
 
  private:
   std::string path_;
   sqlite3* db_ = nullptr;
+  std::chrono::milliseconds busy_timeout_{30000};
   std::array<sqlite3_stmt*, 7> controls_{};
 };
 

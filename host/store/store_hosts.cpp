@@ -47,7 +47,17 @@ void StoreHosts::GroupReads() { session_->GroupReads(); }
 
 void StoreHosts::EndReads() { session_->EndReads(); }
 
-void StoreHosts::FailWritesAfter(int writes) { session_->FailWritesAfter(writes); }
+void StoreHosts::TakeForWriting() { session_->TakeForWriting(); }
+
+void StoreHosts::CommitRun() { session_->CommitRun(); }
+
+void StoreHosts::RollBackRun() { session_->RollBackRun(); }
+
+bool StoreHosts::Committed() const { return session_->Committed(); }
+
+void StoreHosts::SetBusyTimeout(std::chrono::milliseconds timeout) { session_->SetBusyTimeout(timeout); }
+
+void StoreHosts::FailWritesAfter(int writes, bool store_wide) { session_->FailWritesAfter(writes, store_wide); }
 
 void StoreHosts::SetItemWindows(host::ItemWindows* windows) { session_->SetItemWindows(windows); }
 

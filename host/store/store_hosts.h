@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -39,15 +40,24 @@ class StoreHosts {
   host::Ref<host::omg::SafeItem> CreateSafeContactItem();
   host::Ref<host::omg::SafeItem> CreateSafePostItem();
 
-  // Fault injection for crash-safety tests: after `writes` more committed
-  // write transactions, every further one fails with host::Error and is
-  // rolled back. A negative count turns it off.
-  void FailWritesAfter(int writes);
+  // Fault injection for crash-safety tests, as StoreSession::FailWritesAfter
+  // says.
+  void FailWritesAfter(int writes, bool store_wide = false);
 
   // Shares a read transaction among reads until the next write or pause,
   // as StoreSession::GroupReads says; EndReads is such a pause.
   void GroupReads();
   void EndReads();
+
+  // The run's one write transaction, as StoreSession::TakeForWriting,
+  // CommitRun and RollBackRun say; Committed tells whether any write of
+  // the run reached the store.
+  void TakeForWriting();
+  void CommitRun();
+  void RollBackRun();
+  bool Committed() const;
+  // How long a write waits for another program's lock; for tests.
+  void SetBusyTimeout(std::chrono::milliseconds timeout);
 
   // Records the run's end status in the store's journal, when the run
   // changed anything, and applies `retention`. Throws host::Error.

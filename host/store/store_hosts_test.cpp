@@ -106,8 +106,9 @@ TEST_F(StoreHostsTest, UngroupedNoReadStaysOpenBetweenCalls) {
 
 // Grouped reads share one snapshot until a pause; a write after another
 // connection's commit still lands on top of that commit, an item's
-// properties are read anew after any write, and after a pause no reader is
-// left to hold back the checkpoint.
+// properties are read anew after any write and once the run takes the store
+// for writing, and after a pause no reader is left to hold back the
+// checkpoint.
 TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrite) {
   const std::int64_t item = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}, {"Team", "North"}});
   hosts_.GroupReads();
@@ -130,6 +131,12 @@ TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrit
   hosts_.EndReads();
   EXPECT_TRUE(testing::CanCheckpointFully(dir_.File("crm.db")));
   EXPECT_EQ(host::ToText(Item(item)->UserProperties()->Find("Team")->Value()), "East");
+
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "East");
+  store_.SetText(item, "Team", "North");
+  hosts_.TakeForWriting();
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "North") << "read anew once taken";
+  hosts_.RollBackRun();
 }
 
 // The four property types are the only ones a store takes, spelled exactly.

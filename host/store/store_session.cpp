@@ -12,6 +12,7 @@ StoreSession::StoreSession(std::unique_ptr<Database> db, RunRecord run)
 
 StoreSession::~StoreSession() {
   if (!db_) return;
+  RollBackRun();
   EndReads();
   CheckpointQuietly(*db_);
 }
@@ -68,14 +69,10 @@ void StoreSession::EndRun(int status, const Retention& retention) {
 int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
 
 void StoreSession::BeginReads() {
-  if (!group_reads_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (reading_ && now - reads_began_ > kReadSpan) EndReads();
-  if (!sqlite3_get_autocommit(Db().handle())) return;  // inside a write, or reads already grouped
+  if (!group_reads_ || Db().InTransaction()) return;  // reads grouped already, or inside a write
   db_->Run(Database::Control::kBegin);
   reading_ = true;
   ++read_group_;
-  reads_began_ = now;
 }
 
 void StoreSession::EndReads() {
@@ -87,13 +84,35 @@ void StoreSession::EndReads() {
 }
 
 std::uint64_t StoreSession::ReadGroup() {
+  if (writing_ > 0) return 0;
+  // Within the run's transaction nothing but this run changes the store.
+  if (run_transaction_) return read_group_;
   BeginReads();
   return reading_ ? read_group_ : 0;
 }
 
+void StoreSession::TakeForWriting() {
+  EndReads();
+  // What was read before may have changed before the store was taken.
+  ++read_group_;
+  run_transaction_.emplace(Db());
+}
+
+void StoreSession::CommitRun() {
+  if (!run_transaction_) return;
+  try {
+    run_transaction_->Commit();
+  } catch (const host::Error& error) {
+    RollBackRun();
+    throw host::StoreFailure(error.number(), error.description());
+  }
+  run_transaction_.reset();
+  committed_ = committed_ || !db_->InTransaction();
+}
+
 bool StoreSession::ClaimReadsForWrite() {
   // SQLite may have rolled the reads' transaction back itself after a failure.
-  if (reading_ && !sqlite3_get_autocommit(Db().handle())) {
+  if (reading_ && Db().InTransaction()) {
     // A statement that writes nothing still takes the write lock, and fails
     // at once when another connection committed after these reads began.
     if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, "UPDATE store SET id = id WHERE 0");
@@ -111,13 +130,15 @@ void StoreSession::Fail(long number, std::string_view what) const {
 }
 
 void StoreSession::BeforeCommit() {
-  if (writes_before_failure_ == 0) {
-    Fail(kStoreError, "a write was refused by an injected fault");
-  }
+  if (writes_before_failure_ != 0) return;
+  if (fail_store_wide_) throw host::StoreFailure(kStoreError, "the CRM store " + path_ + " failed by an injected fault");
+  Fail(kStoreError, "a write was refused by an injected fault");
 }
 
 void StoreSession::AfterCommit() {
   if (writes_before_failure_ > 0) --writes_before_failure_;
+  // Inside the run's transaction (or preview's) a write is kept only with it.
+  committed_ = committed_ || !db_->InTransaction();
 }
 
 void StoreSession::FailWrite(std::string_view what, const host::Error& error) const {

@@ -16,9 +16,7 @@
 
 namespace store {
 
-// Error number of an entry or store identifier, a name or a position that
-// the store does not hold (MAPI_E_NOT_FOUND).
-inline constexpr long kNotFound = -2147221233;
+using host::kNotFound;
 
 // The one open store file behind every host object made for it: opened on
 // first use, shared, and the only place that runs write transactions.
@@ -59,10 +57,8 @@ class StoreSession {
   //
   // Once GroupReads was called, reads are grouped: the first one opens a
   // read transaction that the following ones share, until the next write
-  // (which takes it over and commits it), the next pause (EndReads) or
-  // kReadSpan after it began, when the next read starts a new one. A read
-  // transaction per read costs more locking than the read itself; with the
-  // span bounded, every read still sees the store as it was moments before.
+  // (which takes it over and commits it) or the next pause (EndReads). A
+  // read transaction per read costs more locking than the read itself.
   class Lease {
    public:
     Lease(StoreSession& session, std::string_view sql);
@@ -90,23 +86,45 @@ class StoreSession {
   // Ends the reads' shared transaction, so that the next read sees every
   // change committed since.
   void EndReads();
-  // The number of the read transaction that the next read will share, so
-  // that what was read under the same number is still what the store
-  // holds; 0 when reads are not grouped or a write is under way, and
-  // nothing read may be kept.
+  // The number of the snapshot that the next read will see, so that what
+  // was read under the same number is still what the store holds; 0 when
+  // nothing read may be kept (reads are not grouped, or a write is under
+  // way).
   std::uint64_t ReadGroup();
 
+  // Takes the store for writing for the rest of the run: one BEGIN
+  // IMMEDIATE transaction (a savepoint inside a transaction the caller
+  // holds), in which every later read sees the store as this run leaves it
+  // and every Write is a savepoint. Throws host::StoreFailure when another
+  // program keeps the store locked past the busy timeout.
+  void TakeForWriting();
+  // Commits what the run wrote since TakeForWriting; nothing when the run
+  // did not take the store. Throws host::StoreFailure when the commit
+  // fails: then nothing of the run was written.
+  void CommitRun();
+  // Rolls back everything written since TakeForWriting.
+  void RollBackRun() { run_transaction_.reset(); }
+  // Whether a write of this session has reached the store: committed
+  // on its own, or with the run.
+  bool Committed() const { return committed_; }
+
   // Runs `body` in one BEGIN IMMEDIATE transaction and commits it (inside a
-  // transaction the caller holds open, a savepoint of it). When `body` or
-  // the commit throws, everything is rolled back and the error is rethrown
-  // as host::Error naming `what`; a host::StoreFailure as it is.
+  // transaction open already, a savepoint of it). When `body` or the commit
+  // throws, everything is rolled back and the error is rethrown as
+  // host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
   void Write(std::string_view what, Body&& body);
 
   // Fault injection: after `writes` more committed write transactions, every
-  // further one fails with host::Error (kStoreError) and is rolled back. A
-  // negative count turns the fault off.
-  void FailWritesAfter(int writes) { writes_before_failure_ = writes; }
+  // further one fails with host::Error (kStoreError), or as a failure of the
+  // whole store when `store_wide`, and is rolled back. A negative count turns
+  // the fault off.
+  void FailWritesAfter(int writes, bool store_wide = false) {
+    writes_before_failure_ = writes;
+    fail_store_wide_ = store_wide;
+  }
+  // How long a write waits for another program's lock (30 s); for tests.
+  void SetBusyTimeout(std::chrono::milliseconds timeout) { Db().SetBusyTimeout(timeout); }
 
   // Where the items of this store are displayed; null: nowhere, Display fails.
   // Not owned; it must outlive every Display.
@@ -117,7 +135,21 @@ class StoreSession {
   [[noreturn]] void Fail(long number, std::string_view what) const;
 
  private:
-  static constexpr std::chrono::milliseconds kReadSpan{20};
+  // Marks the time a Write's body runs: nothing read then may be kept, and
+  // what was read before no longer holds once it is over.
+  class Writing {
+   public:
+    explicit Writing(StoreSession& session) : session_(session) { ++session_.writing_; }
+    ~Writing() {
+      --session_.writing_;
+      ++session_.read_group_;
+    }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+   private:
+    StoreSession& session_;
+  };
 
   void BeginReads();
   // Makes the reads' transaction the write transaction of Write, when
@@ -139,16 +171,22 @@ class StoreSession {
   std::string store_id_;
   bool group_reads_ = false;
   bool reading_ = false;
-  // Counts the reads' transactions; the current one while reading_.
+  // Counts the snapshots the reads have seen: the reads' transactions, and
+  // within the run's transaction the state between two writes.
   std::uint64_t read_group_ = 0;
-  std::chrono::steady_clock::time_point reads_began_;
+  int writing_ = 0;
+  bool committed_ = false;
   int writes_before_failure_ = -1;
+  bool fail_store_wide_ = false;
   // Declared after db_ so that every pooled statement is finalized first.
   std::map<std::string, Pooled, std::less<>> pool_;
+  // Declared last, so that a run not committed is rolled back first.
+  std::optional<Transaction> run_transaction_;
 };
 
 template <class Body>
 void StoreSession::Write(std::string_view what, Body&& body) {
+  const Writing writing(*this);
   try {
     std::optional<Transaction> transaction;
     if (ClaimReadsForWrite()) {

@@ -242,4 +242,9 @@ Ref<addin::QuilletConnect> RecordingPlatform::CreateQuilletConnect() {
   return MakeRef<RecordedQuillet>(inner_.CreateQuilletConnect(), log_, "Quillet");
 }
 
+void RecordingPlatform::TakeStoreForWriting() {
+  log_->Enter("Platform.TakeStoreForWriting");
+  inner_.TakeStoreForWriting();
+}
+
 }  // namespace host::testing
