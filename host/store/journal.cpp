@@ -32,8 +32,8 @@ std::int64_t Journal::RunRow(StoreSession& session) {
   return run_row_;
 }
 
-void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const json& before,
-                  const json& after) {
+void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
+                  const std::string& after) {
   const std::int64_t run = RunRow(session);
   session
       .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
@@ -43,8 +43,8 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       .Bind(3, item.id)
       .Bind(4, item.entry_id)
       .Bind(5, item.folder)
-      .Bind(6, before.dump())
-      .Bind(7, after.dump())
+      .Bind(6, before)
+      .Bind(7, after)
       .Run();
   last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
 }
@@ -88,35 +88,35 @@ void ItemChange::Column(const char* column, json after) {
   if (!on_) return;
   auto statement = session_.Prepare(std::string("SELECT ") + column + " FROM items WHERE id = ?");
   if (!statement->Bind(1, item_.id).Step()) return;
-  before_["columns"][column] = StoredValue(*statement, 0);
-  after_["columns"][column] = std::move(after);
+  columns_.push_back({column, StoredValue(*statement, 0), std::move(after)});
 }
 
 // A property the item lacks is kept as null, so taking the change back
 // removes it again. The old values are read in Add, all in one statement.
 void ItemChange::Property(const std::string& name, json after) {
   if (!on_) return;
-  before_["properties"][name] = nullptr;
-  after_["properties"][name] = std::move(after);
+  properties_.push_back({name, nullptr, std::move(after)});
 }
 
 void ItemChange::Add() {
-  if (!on_ || before_.is_null()) return;
-  if (before_.contains("properties")) {
-    json& properties = before_["properties"];
+  if (!on_ || (columns_.empty() && properties_.empty())) return;
+  if (!properties_.empty()) {
     auto statement = session_.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
     statement->Bind(1, item_.id);
     while (statement->Step()) {
-      const auto found = properties.find(statement->Text(0));
-      if (found != properties.end()) *found = json::array({statement->Text(1), StoredValue(*statement, 2)});
+      const std::string name = statement->Text(0);
+      for (ChangedValue& property : properties_) {
+        if (property.name == name) property.before = json::array({statement->Text(1), StoredValue(*statement, 2)});
+      }
     }
   }
-  session_.journal().Add(session_, item_, kChanged, before_, after_);
+  session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
+                         ChangeText(columns_, properties_, &ChangedValue::after));
 }
 
 void JournalCreated(StoreSession& session, const ItemRow& item) {
   if (!session.journal().on()) return;
-  session.journal().Add(session, item, kCreated, json::object(), {{"message_class", item.message_class}});
+  session.journal().Add(session, item, kCreated, "{}", json{{"message_class", item.message_class}}.dump());
 }
 
 void JournalDeleted(StoreSession& session, const ItemRow& item) {

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "host/store/change_text.h"
 #include "host/store/run_record.h"
 #include "host/store/sqlite_db.h"
 
@@ -35,9 +37,10 @@ class Journal {
 
   // The run's row, added on the first change it makes.
   std::int64_t RunRow(StoreSession& session);
-  // Adds a change of the item with its before-image and its new values.
-  void Add(StoreSession& session, const ItemRow& item, const char* kind, const nlohmann::json& before,
-           const nlohmann::json& after);
+  // Adds a change of the item with its before-image and its new values,
+  // each a JSON text.
+  void Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
+           const std::string& after);
   // Adds the deletion of the item, keeping the whole of it.
   void AddDeleted(StoreSession& session, const ItemRow& item);
 
@@ -74,8 +77,8 @@ class ItemChange {
   StoreSession& session_;
   const ItemRow& item_;
   bool on_;
-  nlohmann::json before_;
-  nlohmann::json after_;
+  std::vector<ChangedValue> columns_;
+  std::vector<ChangedValue> properties_;
 };
 
 // Journals a new item (call it after its row is added) or the whole of an

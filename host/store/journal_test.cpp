@@ -36,6 +36,9 @@ class JournalTest : public ::testing::Test {
 };
 
 TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
+  // Text that the journal's JSON must escape, or carry as it is.
+  const std::string odd = "A\"1\\0\t0 \xC3\xBC\r\n\x01";
+  store_.SetText(item_, "AccountID", odd);
   auto session = Session("run-1");
   session->FailWritesAfter(0);
   ItemRecord failing(session, ItemById(*session, item_));
@@ -51,7 +54,7 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   record.SetColumn(ItemColumn::kCompanyName, std::string("Beta"));
   record.Store();
   EXPECT_EQ(Before("kind = 'changed'"), json({{"columns", {{"company_name", ""}}},
-                                              {"properties", {{"AccountID", {"text", "A100"}}, {"Added", nullptr}}}}));
+                                              {"properties", {{"AccountID", {"text", odd}}, {"Added", nullptr}}}}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs WHERE run_id = 'run-1' AND status IS NULL"), 1);
   session->EndRun(7, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
