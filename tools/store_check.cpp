@@ -1,13 +1,10 @@
 #include "tools/store_check.h"
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <exception>
-#include <string_view>
+#include <string>
 
 #include "host/store/schema.h"
-#include "host/utf8.h"
 
 namespace storetool {
 namespace {
@@ -126,18 +123,6 @@ constexpr char kDepthCheck[] =
 #undef QUORVIA_IS_TIME
 #undef QUORVIA_IS_ID
 
-// is_utf8(X): 1 unless X is a text that is not UTF-8.
-void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
-  bool valid = true;
-  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    valid = !host::FirstInvalidUtf8(
-                 std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))))
-                 .has_value();
-  }
-  sqlite3_result_int(context, valid ? 1 : 0);
-}
-
 void RunCheck(store::Statement& select, std::vector<std::string>& problems) {
   int count = 0;
   while (select.Step()) {
@@ -153,8 +138,6 @@ void RunCheck(store::Statement& select, std::vector<std::string>& problems) {
 
 std::vector<std::string> CheckStore(const store::Database& db) {
   std::vector<std::string> problems;
-  sqlite3_create_function_v2(db.handle(), "is_utf8", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
-                             nullptr, IsUtf8Function, nullptr, nullptr, nullptr);
   const auto check = [&](const char* sql, auto&& bind) {
     try {
       store::Statement select(db, sql);

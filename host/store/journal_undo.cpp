@@ -121,7 +121,7 @@ void Recreate(StoreSession& session, const JournalRow& row) {
   } else {
     insert->Bind(1, row.item.id);
   }
-  const std::string message_class = whole.at("message_class").get<std::string>();
+  const std::string message_class = JournaledText(whole.at("message_class"));
   insert->Bind(2, row.item.entry_id).Bind(3, row.item.folder).Bind(4, message_class);
   for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
     BindStored(*insert, 5 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
