@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "host/store/journal.h"
+#include "host/store/journal_damage.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -179,6 +180,9 @@ UndoResult UndoRun(StoreSession& session, const std::string& run, bool force) {
   session.Write("take back run \"" + run + "\"", [&] {
     const auto [row, run_id] = FindRun(session.Db(), run);
     result.run_id = run_id;
+    if (const auto damage = DamageOfRun(session.Db(), row)) {
+      throw std::runtime_error("run " + run_id + " was not taken back: its journal is damaged: " + *damage);
+    }
     const std::vector<JournalRow> rows = ChangesOf(session, row);
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
