@@ -15,7 +15,11 @@ void Form1::ForEachSubfolder(host::Ref<host::omg::SafeFolder>& pfolder, host::Re
     DoEvents();
     if (!work(folder)) continue;
     int subfolders = 0;
-    on_error([&] { subfolders = folder->Folders()->Count(); });
+    // Subfolders that cannot be reached (nested deeper than the store
+    // allows) keep items the walk should have visited.
+    if (!on_error([&] { subfolders = folder->Folders()->Count(); }) && !folder.IsNothing()) {
+      unchanged_items_.push_back(on_error.Description() + " (not visited)");
+    }
     if (subfolders > 0) {
       host::Ref<host::omg::SafeFolder> wrapper;
       on_error([&] { wrapper = platform_.CreateSafeFolder(); });

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "accounts/account_test_fixture.h"
 
@@ -123,6 +124,35 @@ TEST_F(RunEndingTest, AStoreLockedPastTheBusyTimeoutEndsTheRunChangingNothingBut
     EXPECT_EQ(Snapshot(), before) << c.command_line;
   }
   other.Exec("ROLLBACK");
+}
+
+// Folders "Level 2" to "Level 201" below Account Profiles, each inside the
+// one before, hold items of B200 and C300 in their last two: the walks
+// reach level 200 and name the folder below it, whose items stay.
+TEST_F(RunEndingTest, FoldersNestedTooDeeplyAreNamedAndMakeARunPartlyDone) {
+  std::int64_t folder = crm_.profiles;
+  std::int64_t deepest_reached = 0;
+  for (int level = 2; level <= 201; ++level) {
+    deepest_reached = std::exchange(folder, crm_.store.AddFolder("Level " + std::to_string(level), folder));
+  }
+  const struct {
+    std::string command_line;
+    const char* key;
+  } cases[] = {
+      {"Merge;" + Id(crm_.acme) + ";;A100;B200", "B200"},
+      {"Delete;" + Id(crm_.gamma) + ";;C300", "C300"},
+  };
+  for (const auto& c : cases) {
+    const std::int64_t reached = crm_.store.AddItem(deepest_reached, "IPM.Post", {{"AccountID", c.key}});
+    const std::int64_t passed_over = crm_.store.AddItem(folder, "IPM.Post", {{"AccountID", c.key}});
+    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kYes);
+    EXPECT_EQ(ending.outcome, Outcome::kPartlyDone) << c.command_line;
+    EXPECT_EQ(ending.reason, "1 item could not be changed: folder Level 201 (" +
+                                 store::testing::TestStore::FolderEntryId(folder) +
+                                 ") nests deeper than 200 levels (not visited)");
+    EXPECT_NE(crm_.store.Text(reached, "AccountID").value_or(""), c.key) << c.command_line;
+    EXPECT_EQ(crm_.store.Text(passed_over, "AccountID"), c.key) << c.command_line;
+  }
 }
 
 TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {

@@ -170,7 +170,8 @@ class Form1 {
   void WriteField(const std::string& name, const host::Value& value);
   // Calls `work` on each folder that `pfolder` holds, in order; when it
   // yields true and the folder has subfolders, calls `descend` with a new
-  // wrapper of it.
+  // wrapper of it. Subfolders that cannot be counted are recorded as items
+  // left unchanged, the failure naming them.
   void ForEachSubfolder(host::Ref<host::omg::SafeFolder>& pfolder, host::ResumeNext& on_error,
                         const std::function<bool(const host::Ref<host::outlook::MAPIFolder>&)>& work,
                         const std::function<void(host::Ref<host::omg::SafeFolder>&)>& descend);
@@ -227,7 +228,7 @@ class Form1 {
   std::ostream* trace_;
   bool loaded_ = false;
   Ending ending_;
-  std::vector<std::string> unchanged_items_;  // "ENTRYID: what failed"
+  std::vector<std::string> unchanged_items_;  // "ENTRYID: what failed", or a folder not visited
   std::vector<std::string> reports_failures_;
   // The tour's slide forms, made on first use, and whether one was shown.
   std::unique_ptr<host::SlideWindow> overview_;

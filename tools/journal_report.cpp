@@ -1,13 +1,16 @@
 #include "tools/journal_report.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
 #include "host/store/journal.h"
 #include "host/store/schema.h"
+#include "host/utf8.h"
 #include "tools/store_listing.h"
 
 namespace storetool {
@@ -23,10 +26,28 @@ std::string PathOrRemoved(const FolderPaths& paths, std::int64_t folder) {
   return path.empty() ? "(a removed folder)" : path;
 }
 
+// A text in JSON's quotes and escapes, each byte that is not UTF-8 as \xHH
+// (an escape JSON does not have, so no text shows the same).
+std::string ShownText(std::string_view text) {
+  std::string shown = "\"";
+  while (true) {
+    const std::size_t valid = host::FirstInvalidUtf8(text).value_or(text.size());
+    const std::string part = json(text.substr(0, valid)).dump();
+    shown.append(part, 1, part.size() - 2);
+    if (valid == text.size()) break;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(text[valid]));
+    shown += hex;
+    text.remove_prefix(valid + 1);
+  }
+  return shown + '"';
+}
+
 // A journaled value as text: a property is [type, value], a missing one null.
 std::string ValueText(const json& value) {
   if (value.is_null()) return kNone;
-  return (value.is_array() && value.size() == 2 ? value[1] : value).dump();
+  const json& kept = value.is_array() && value.size() == 2 ? value[1] : value;
+  return kept.is_string() || kept.is_object() ? ShownText(store::JournaledText(kept)) : kept.dump();
 }
 
 int Rank(const std::string& kind) {
@@ -85,7 +106,7 @@ std::vector<TouchedItem> ItemsOfRun(const store::Database& db, std::int64_t run_
     const json before = json::parse(select.Text(3));
     if (kind == store::kDeleted) {
       const json subject = before.value("columns", json::object()).value("subject", json(""));
-      if (subject.is_string()) item.subject = subject.get<std::string>();
+      if (subject.is_string() || subject.is_object()) item.subject = store::JournaledText(subject);
     } else {
       AddFields(item, before, json::parse(select.Text(4)));
     }
@@ -151,7 +172,7 @@ void WriteRun(const store::Database& db, const std::string& id, std::ostream& ou
       << "\nitems\t" << CountsText(CountItems(items)) << '\n';
   for (const TouchedItem& item : items) {
     out << item.folder_path << '\t' << item.entry_id << '\t' << item.kind;
-    if (item.kind == store::kDeleted) out << '\t' << json(item.subject).dump();
+    if (item.kind == store::kDeleted) out << '\t' << ShownText(item.subject);
     const char* separator = "\t";
     for (const TouchedItem::Field& field : item.fields) {
       out << separator << field.name << ": " << field.before << " -> " << field.after;

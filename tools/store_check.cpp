@@ -1,13 +1,11 @@
 #include "tools/store_check.h"
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <exception>
-#include <string_view>
+#include <string>
 
+#include "host/store/journal_damage.h"
 #include "host/store/schema.h"
-#include "host/utf8.h"
 
 namespace storetool {
 namespace {
@@ -75,29 +73,16 @@ constexpr const char* kChecks[] = {
     "FROM properties AS p JOIN items AS i ON i.id = p.item WHERE is_utf8(p.name) AND NOT is_utf8(p.value)",
 };
 
-// The journal (layout 3 on): runs with a start time and a number or nothing
-// as their status, before-images in the form that undo reads, created items
-// that exist and deleted ones that do not, unless a later change says why.
+// The journal (layout 3 on), besides the damage that keeps undo from taking
+// a run back (store::JournalDamageChecks): runs with a start time and a
+// number or nothing as their status, changes of existing folders inside
+// their run's range, created items that exist and deleted ones that do
+// not, unless a later change says why.
 constexpr const char* kJournalChecks[] = {
     "SELECT printf('journal: run %s: start time %s is not a time', run_id, quote(started)) FROM runs "
     "WHERE strftime('%s', started) IS NULL",
     "SELECT printf('journal: run %s: status %s is not a number', run_id, quote(status)) FROM runs "
     "WHERE status IS NOT NULL AND typeof(status) <> 'integer'",
-    "SELECT printf('journal: change %d of item %s: its before-image or new values are not a JSON object', "
-    "id, entry_id) FROM changes WHERE NOT (json_valid(before) AND json_valid(after)) "
-    "OR json_type(before) <> 'object' OR json_type(after) <> 'object'",
-    "SELECT printf('journal: change %d deleted item %s without keeping it whole', id, entry_id) "
-    "FROM changes WHERE kind = 'deleted' AND json_valid(before) AND ("
-    "json_type(before, '$.message_class') IS NOT 'text' OR json_type(before, '$.columns') IS NOT 'object' "
-    "OR json_type(before, '$.properties') IS NOT 'object')",
-    "SELECT printf('journal: change %d of item %s: property %s is kept as %s, not [type, value] or null', "
-    "c.id, c.entry_id, quote(p.key), p.value) FROM changes AS c, json_each(c.before, '$.properties') AS p "
-    "WHERE json_valid(c.before) AND p.type <> 'null' AND (p.type <> 'array' OR json_array_length(p.value) <> 2 "
-    "OR json_extract(p.value, '$[0]') NOT IN ('text', 'integer', 'boolean', 'time'))",
-    "SELECT printf('journal: change %d of item %s: %s is not a column of an item', c.id, c.entry_id, "
-    "quote(k.key)) FROM changes AS c, json_each(c.before, '$.columns') AS k WHERE json_valid(c.before) AND "
-    "k.key NOT IN ('subject', 'body', 'company_name', 'time_sent', 'time_received', 'sent', 'unread', "
-    "'submitted')",
     "SELECT printf('journal: change %d of item %s names folder %d, which does not exist', id, entry_id, folder) "
     "FROM changes WHERE folder NOT IN (SELECT id FROM folders)",
     "SELECT printf('journal: change %d of item %s belongs to no run', id, entry_id) FROM changes "
@@ -126,26 +111,15 @@ constexpr char kDepthCheck[] =
 #undef QUORVIA_IS_TIME
 #undef QUORVIA_IS_ID
 
-// is_utf8(X): 1 unless X is a text that is not UTF-8.
-void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
-  bool valid = true;
-  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    valid = !host::FirstInvalidUtf8(
-                 std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))))
-                 .has_value();
-  }
-  sqlite3_result_int(context, valid ? 1 : 0);
-}
-
-void RunCheck(store::Statement& select, std::vector<std::string>& problems) {
+// Adds each line that `select` yields after `prefix`.
+void RunCheck(store::Statement& select, const std::string& prefix, std::vector<std::string>& problems) {
   int count = 0;
   while (select.Step()) {
     if (++count > kMaxPerKind) {
       problems.push_back("(more problems of this kind are not listed)");
       return;
     }
-    problems.push_back(select.Text(0));
+    problems.push_back(prefix + select.Text(0));
   }
 }
 
@@ -153,20 +127,22 @@ void RunCheck(store::Statement& select, std::vector<std::string>& problems) {
 
 std::vector<std::string> CheckStore(const store::Database& db) {
   std::vector<std::string> problems;
-  sqlite3_create_function_v2(db.handle(), "is_utf8", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
-                             nullptr, IsUtf8Function, nullptr, nullptr, nullptr);
-  const auto check = [&](const char* sql, auto&& bind) {
+  const auto check = [&](const char* sql, auto&& bind, const std::string& prefix = "") {
     try {
       store::Statement select(db, sql);
       bind(select);
-      RunCheck(select, problems);
+      RunCheck(select, prefix, problems);
     } catch (const std::exception& error) {
       problems.push_back(std::string("cannot check: ") + error.what());
     }
   };
-  for (const char* sql : kChecks) check(sql, [](store::Statement&) {});
+  const auto unbound = [](store::Statement&) {};
+  for (const char* sql : kChecks) check(sql, unbound);
   if (store::HasJournal(db)) {
-    for (const char* sql : kJournalChecks) check(sql, [](store::Statement&) {});
+    for (const std::string& sql : store::JournalDamageChecks("runs", "changes")) {
+      check(sql.c_str(), unbound, "journal: ");
+    }
+    for (const char* sql : kJournalChecks) check(sql, unbound);
   }
   check(kDepthCheck, [](store::Statement& select) { select.Bind(1, std::int64_t{store::kMaxFolderDepth}); });
   return problems;

@@ -168,11 +168,40 @@ TEST(StoreCommandsTest, ImportRefusesADocumentWhoseStoreCheckWouldReport) {
   EXPECT_TRUE(dir.Entries().empty());
 }
 
-TEST(StoreCommandsTest, ListShowsTheTreeWithItemCounts) {
-  TempDir dir;
-  const testing::ToolRun run = RunTool({"--store", ImportedStore(dir), "ls"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "Account Profiles (2)\n  Contacts (0)\n    East (1)\n  Alerts (2)\n");
+// Below Account Profiles, a chain of folders "Level 2", "Level 3", ...
+// (entry IDs C2, C3, ...) as deep as each case makes it: ls lists the
+// levels the store allows and then fails naming the first folder too deep,
+// however long the chain.
+TEST(StoreCommandsTest, ListShowsTheTreeWithItemCountsDownToTheDeepestLevel) {
+  const std::string tree = "Account Profiles (2)\n  Contacts (0)\n    East (1)\n  Alerts (2)\n";
+  std::string chain;
+  for (int level = 2; level <= store::kMaxFolderDepth; ++level) {
+    chain += std::string(2 * (level - 1), ' ') + "Level " + std::to_string(level) + " (0)\n";
+  }
+  const struct {
+    int deepest;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {1, 0, tree, ""},
+      {store::kMaxFolderDepth, 0, tree + chain, ""},
+      {100000, 1, tree + chain, R"(: folder "C201" ("Level 201"): folders nest deeper than 200 levels)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string path = ImportedStore(dir);
+    store::Statement(*store::OpenStore(path),
+                     "WITH RECURSIVE n(i) AS (SELECT 2 WHERE ?1 >= 2 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
+                     "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
+                     "SELECT 100 + i, 'C' || i, CASE i WHEN 2 THEN 1 ELSE 99 + i END, 'Level ' || i, 'IPM.Post' FROM n")
+        .Bind(1, std::int64_t{c.deepest})
+        .Run();
+    const testing::ToolRun run = RunTool({"--store", path, "ls"});
+    EXPECT_EQ(run.status, c.status) << c.deepest;
+    EXPECT_EQ(run.out, c.out) << c.deepest;
+    EXPECT_EQ(run.err, c.err.empty() ? "" : "quorvia-store: " + path + c.err + "\n") << c.deepest;
+  }
 }
 
 TEST(StoreCommandsTest, ShowWritesEveryMemberAndProperty) {

@@ -7,30 +7,11 @@
 #include "host/store/schema.h"
 #include "tools/json_reader.h"
 #include "tools/json_writer.h"
+#include "tools/store_listing.h"
 #include "tools/store_rows.h"
 
 namespace storetool {
 namespace {
-
-// The folders reachable from the top level with their depth (0: top level)
-// and their position in the document, numbered by a key that orders them as
-// the document nests them: each folder's id in fixed width after its
-// parent's key, so every folder comes before its subfolders and siblings
-// by id. Folders deeper than the store allows are listed down to the first
-// level too deep, which the export reports.
-std::string FolderTree() {
-  std::string sql =
-      "WITH RECURSIVE tree(id, depth, path) AS ("
-      "SELECT id, 0, printf('%020d', id) FROM folders WHERE parent IS NULL "
-      "UNION ALL SELECT f.id, t.depth + 1, t.path || printf('%020d', f.id) "
-      "FROM tree t JOIN folders f ON f.parent = t.id WHERE t.depth < ";
-  sql.append(std::to_string(store::kMaxFolderDepth))
-      .append("), ranked(id, depth, position) AS MATERIALIZED ("
-              "SELECT id, depth, row_number() OVER (ORDER BY path) FROM tree) ");
-  return sql;
-}
-
-std::string FolderTreeQuery(const char* select) { return FolderTree().append(select); }
 
 // Items and properties come sorted by folder, in writing order, then item,
 // so that writing the folders in that order consumes both streams in step.
@@ -102,10 +83,7 @@ void Exporter::WriteFolders() {
                                     .c_str());
   std::int64_t open = 0;
   while (folders.Step()) {
-    if (folders.Int(1) >= store::kMaxFolderDepth) {
-      throw std::runtime_error(db_.path() + ": folder " + Quote(folders.Text(2)) + " (" + Quote(folders.Text(3)) +
-                               "): folders nest deeper than " + std::to_string(store::kMaxFolderDepth) + " levels");
-    }
+    if (folders.Int(1) >= store::kMaxFolderDepth) throw TooDeepFolder(db_, folders.Text(2), folders.Text(3));
     for (; open > folders.Int(1); --open) {
       json_.EndArray();
       json_.EndObject();

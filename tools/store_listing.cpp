@@ -1,29 +1,11 @@
 #include "tools/store_listing.h"
 
-#include <vector>
-
+#include "host/store/schema.h"
+#include "tools/json_reader.h"
 #include "tools/store_rows.h"
 
 namespace storetool {
 namespace {
-
-struct TreeFolder {
-  std::int64_t id = 0;
-  std::int64_t parent = 0;  // 0 at the top level
-  std::string name;
-};
-
-void ListLevel(const std::vector<TreeFolder>& folders,
-               const std::unordered_map<std::int64_t, std::int64_t>& counts, std::int64_t parent,
-               int depth, std::ostream& out) {
-  for (const TreeFolder& folder : folders) {
-    if (folder.parent != parent) continue;
-    const auto count = counts.find(folder.id);
-    out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << folder.name << " ("
-        << (count != counts.end() ? count->second : 0) << ")\n";
-    ListLevel(folders, counts, folder.id, depth + 1, out);
-  }
-}
 
 // Shows a stored property value the way a document writes it.
 std::string ShownValue(const std::string& type, const store::Statement& row, int column) {
@@ -74,14 +56,34 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
+std::string FolderTreeQuery(std::string_view select) {
+  std::string sql =
+      "WITH RECURSIVE tree(id, depth, path) AS ("
+      "SELECT id, 0, printf('%020d', id) FROM folders WHERE parent IS NULL "
+      "UNION ALL SELECT f.id, t.depth + 1, t.path || printf('%020d', f.id) "
+      "FROM tree t JOIN folders f ON f.parent = t.id WHERE t.depth < ";
+  return sql.append(std::to_string(store::kMaxFolderDepth))
+      .append("), ranked(id, depth, position) AS MATERIALIZED ("
+              "SELECT id, depth, row_number() OVER (ORDER BY path) FROM tree) ")
+      .append(select);
+}
+
+std::runtime_error TooDeepFolder(const store::Database& db, std::string_view entry_id, std::string_view name) {
+  return std::runtime_error(db.path() + ": folder " + Quote(entry_id) + " (" + Quote(name) + "): folders nest deeper than " +
+                            std::to_string(store::kMaxFolderDepth) + " levels");
+}
+
 void ListFolders(const store::Database& db, std::ostream& out) {
-  std::vector<TreeFolder> folders;
-  store::Statement select(db, "SELECT id, coalesce(parent, 0), name FROM folders ORDER BY id");
-  while (select.Step()) folders.push_back({select.Int(0), select.Int(1), select.Text(2)});
-  std::unordered_map<std::int64_t, std::int64_t> counts;
-  store::Statement count(db, "SELECT folder, count(*) FROM items GROUP BY folder");
-  while (count.Step()) counts[count.Int(0)] = count.Int(1);
-  ListLevel(folders, counts, 0, 0, out);
+  store::Statement folders(db, FolderTreeQuery("SELECT r.depth, f.entry_id, f.name, "
+                                               "(SELECT count(*) FROM items WHERE folder = f.id) "
+                                               "FROM ranked r JOIN folders f ON f.id = r.id ORDER BY r.position")
+                                   .c_str());
+  while (folders.Step()) {
+    const std::int64_t depth = folders.Int(0);
+    if (depth >= store::kMaxFolderDepth) throw TooDeepFolder(db, folders.Text(1), folders.Text(2));
+    out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << folders.Text(2) << " (" << folders.Int(3)
+        << ")\n";
+  }
 }
 
 bool ShowItem(const store::Database& db, const std::string& entry_id, std::ostream& out) {

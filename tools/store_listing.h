@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <ostream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "host/store/sqlite_db.h"
@@ -32,8 +34,20 @@ class FolderPaths {
 // as \\, \t, \n and \r.
 std::string OneLine(const std::string& text);
 
+// SQL: `select` after the table ranked(id, depth, position) of the folders
+// reachable from the top level, with their depth (0: top level) and their
+// position in store order: each folder before its subfolders, siblings by
+// id. Folders deeper than the store allows are listed down to the first
+// level too deep (depth store::kMaxFolderDepth), for the caller to refuse.
+// The levels are counted by SQLite, so no chain of folders is too long.
+std::string FolderTreeQuery(std::string_view select);
+// The error that names a folder nested one level too deep: "PATH: folder
+// "ENTRYID" ("NAME"): folders nest deeper than 200 levels".
+std::runtime_error TooDeepFolder(const store::Database& db, std::string_view entry_id, std::string_view name);
+
 // Writes the folder tree, one line per folder in store order, "Name (count)"
-// with the count of its own items, indented two spaces per level.
+// with the count of its own items, indented two spaces per level. Throws
+// TooDeepFolder, after the lines above it, for folders nested too deeply.
 void ListFolders(const store::Database& db, std::ostream& out);
 
 // Writes the item with this entry identifier: one "member<TAB>value" line per

@@ -31,7 +31,7 @@ nlohmann::json JournalValue(const host::Value& value) {
   if (const auto* number = std::get_if<std::int32_t>(&value)) return *number;
   if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
   if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) return nullptr;
-  return host::ToText(value);
+  return JournalText(host::ToText(value));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
+#include "host/utf8.h"
 
 namespace store {
 
@@ -49,18 +50,34 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
   last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
 }
 
+namespace {
+
+// SQL: the text `value` as JournalText keeps it. SQLite's JSON functions
+// would copy bytes that are not UTF-8 into the JSON as they are.
+std::string KeptText(const std::string& value) {
+  return "CASE WHEN is_utf8(" + value + ") THEN " + value + " ELSE json_object('bytes', hex(" + value + ")) END";
+}
+
+std::string AddDeletedSql() {
+  std::string columns;
+  for (const char* column : kJournaledColumns) {
+    columns += std::string(columns.empty() ? "" : ", ") + "'" + column + "', " + KeptText(column);
+  }
+  return "INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+         "SELECT ?1, 'deleted', id, entry_id, folder, json_object('message_class', " +
+         KeptText("message_class") + ", 'columns', json_object(" + columns +
+         "), 'properties', json((SELECT json_group_object(name, json_array(type, " + KeptText("value") +
+         ")) FROM properties WHERE item = ?2))), '{}' FROM items WHERE id = ?2";
+}
+
+}  // namespace
+
 // SQLite writes the whole item as JSON in the one statement that journals
 // it, values in their stored types: a deletion costs one more statement.
 void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
+  static const std::string sql = AddDeletedSql();
   const std::int64_t run = RunRow(session);
-  session
-      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-               "SELECT ?1, 'deleted', id, entry_id, folder, json_object("
-               "'message_class', message_class, 'columns', json_object('subject', subject, 'body', body, "
-               "'company_name', company_name, 'time_sent', time_sent, 'time_received', time_received, "
-               "'sent', sent, 'unread', unread, 'submitted', submitted), 'properties', "
-               "json((SELECT json_group_object(name, json_array(type, value)) FROM properties WHERE item = ?2))), "
-               "'{}' FROM items WHERE id = ?2")
+  session.Prepare(sql)
       ->Bind(1, run)
       .Bind(2, item.id)
       .Run();
@@ -123,12 +140,37 @@ void JournalDeleted(StoreSession& session, const ItemRow& item) {
   if (session.journal().on()) session.journal().AddDeleted(session, item);
 }
 
+json JournalText(std::string_view text) {
+  if (!host::FirstInvalidUtf8(text)) return text;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(text.size() * 2);
+  for (const char c : text) {
+    hex += kHex[static_cast<unsigned char>(c) >> 4];
+    hex += kHex[static_cast<unsigned char>(c) & 0xF];
+  }
+  return {{"bytes", std::move(hex)}};
+}
+
+std::string JournaledText(const json& value) {
+  if (!value.is_object()) return value.get<std::string>();
+  const std::string& hex = value.at("bytes").get_ref<const std::string&>();
+  if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789ABCDEF") != std::string::npos) {
+    throw std::runtime_error("the journal keeps bytes as \"" + hex + "\", which is not hexadecimal");
+  }
+  const auto nibble = [](char digit) { return digit <= '9' ? digit - '0' : digit - 'A' + 10; };
+  std::string text;
+  text.reserve(hex.size() / 2);
+  for (std::size_t i = 0; i < hex.size(); i += 2) text += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
+  return text;
+}
+
 json StoredValue(const Statement& statement, int column) {
   switch (statement.Type(column)) {
     case SQLITE_INTEGER: return statement.Int(column);
     case SQLITE_FLOAT: return statement.Real(column);
     case SQLITE_NULL: return nullptr;
-    default: return statement.Text(column);
+    default: return JournalText(statement.Text(column));
   }
 }
 
@@ -137,8 +179,8 @@ void BindStored(Statement& statement, int index, const json& value) {
     statement.Bind(index, value.get<std::int64_t>());
   } else if (value.is_number()) {
     statement.Bind(index, value.get<double>());
-  } else if (value.is_string()) {
-    statement.Bind(index, value.get_ref<const std::string&>());
+  } else if (value.is_string() || value.is_object()) {
+    statement.Bind(index, JournaledText(value));
   } else {
     statement.BindNull(index);
   }

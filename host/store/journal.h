@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -85,6 +86,15 @@ class ItemChange {
 // item about to be deleted: its columns, message class and properties.
 void JournalCreated(StoreSession& session, const ItemRow& item);
 void JournalDeleted(StoreSession& session, const ItemRow& item);
+
+// A text as the journal keeps it: a JSON string when it is UTF-8, else
+// {"bytes": "HEX"}, every byte of it in upper-case hexadecimal. No text is
+// kept as an object, so the two never meet.
+nlohmann::json JournalText(std::string_view text);
+// The bytes of a text the journal keeps either way. Throws nlohmann's
+// exceptions for any other value, std::runtime_error for bytes that are not
+// upper-case hexadecimal.
+std::string JournaledText(const nlohmann::json& value);
 
 // A stored value as the journal keeps it, and back.
 nlohmann::json StoredValue(const Statement& statement, int column);

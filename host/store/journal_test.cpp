@@ -99,6 +99,40 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_THROW(UndoRun(*Session("undo-4"), "", false, Retention{}), std::runtime_error);
 }
 
+// A run whose journal undo cannot trust is refused whole, saying why: a
+// before-image holding a value its property cannot hold, and a run whose
+// first change lies after its last (which would restore nothing).
+TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
+  const struct {
+    const char* run;
+    const char* damage;
+    const char* why;
+  } cases[] = {
+      {"run-1", "UPDATE changes SET before = json_set(before, '$.properties.Team', json_array('integer', 'x')) "
+                "WHERE run = (SELECT id FROM runs WHERE run_id = 'run-1')",
+       "change 1 of item E1: property 'Team' is kept as 'x', not a valid integer value"},
+      {"run-2", "UPDATE runs SET first_change = last_change + 2 WHERE run_id = 'run-2'",
+       "run run-2: its first change 4 lies after its last 2"},
+  };
+  for (const auto& c : cases) {
+    auto session = Session(c.run);
+    ItemRecord record(session, ItemById(*session, item_));
+    record.SetPropertyValue("Team", std::string(c.run));
+    record.Store();
+    session->EndRun(0, Retention{});
+  }
+  for (const auto& c : cases) {
+    store_.db().Exec(c.damage);
+    try {
+      UndoRun(*Session(std::string("undo-") + c.run), c.run, true, Retention{});
+      ADD_FAILURE() << c.run << " was taken back";
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(error.what(), std::string("run ") + c.run + " was not taken back: its journal is damaged: " + c.why);
+    }
+    EXPECT_EQ(store_.Text(item_, "Team"), "run-2") << c.run;
+  }
+}
+
 // Runs started 60 days and one day ago, and one 29 days 22 hours ago by its
 // clock whose offset of +05:00 makes it older than 30 days: the last two
 // are kept however old, and the recent one however far back.

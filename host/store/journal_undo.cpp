@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "host/store/journal.h"
+#include "host/store/journal_damage.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -121,7 +122,7 @@ void Recreate(StoreSession& session, const JournalRow& row) {
   } else {
     insert->Bind(1, row.item.id);
   }
-  const std::string message_class = whole.at("message_class").get<std::string>();
+  const std::string message_class = JournaledText(whole.at("message_class"));
   insert->Bind(2, row.item.entry_id).Bind(3, row.item.folder).Bind(4, message_class);
   for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
     BindStored(*insert, 5 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
@@ -180,6 +181,9 @@ UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, co
   session.Write("take back run \"" + run + "\"", [&] {
     const auto [row, run_id] = FindRun(session.Db(), run);
     result.run_id = run_id;
+    if (const auto damage = DamageOfRun(session.Db(), row)) {
+      throw std::runtime_error("run " + run_id + " was not taken back: its journal is damaged: " + *damage);
+    }
     const std::vector<JournalRow> rows = ChangesOf(session, row);
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;

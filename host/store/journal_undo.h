@@ -30,6 +30,7 @@ struct UndoResult {
 // journaled under `retention` before it commits. Refuses, changing
 // nothing, when a later change by another run touched one of its items,
 // unless `force`. Throws std::runtime_error when no run or several match,
+// or when the journal of the run is damaged (DamageOfRun names how),
 // host::Error when the store fails (nothing is changed then either).
 UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, const Retention& retention);
 

@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "host/store/outlook_store.h"
 #include "host/store/schema.h"
 
@@ -64,7 +66,20 @@ class StoreApplication : public ol::Application {
   std::shared_ptr<StoreSession> session_;
 };
 
-// The subfolders of one folder at `level`, read from the store on every call.
+// The error of folders nested deeper than the store allows, naming them.
+host::Error TooDeep(const std::vector<FolderRow>& folders) {
+  std::string names;
+  for (const FolderRow& folder : folders) {
+    names += (names.empty() ? "" : ", ") + folder.name + " (" + folder.entry_id + ")";
+  }
+  return host::Error(kStoreError, (folders.size() == 1 ? "folder " : "folders ") + names +
+                                      (folders.size() == 1 ? " nests" : " nest") + " deeper than " +
+                                      std::to_string(kMaxFolderDepth) + " levels");
+}
+
+// The subfolders of one folder at `level`, read from the store on every
+// call. Below the deepest level they are counted but never handed out: the
+// count fails, naming them, so that no walk passes over them unnoticed.
 class StoreFolders : public ol::Folders {
  public:
   StoreFolders(std::shared_ptr<StoreSession> session, FolderRow parent, int level)
@@ -73,7 +88,15 @@ class StoreFolders : public ol::Folders {
   int Count() override {
     auto statement = session_->Prepare("SELECT COUNT(*) FROM folders WHERE parent = ?");
     statement->Bind(1, parent_.id).Step();
-    return static_cast<int>(statement->Int(0));
+    const auto count = static_cast<int>(statement->Int(0));
+    if (count > 0 && level_ >= kMaxFolderDepth) {
+      std::vector<FolderRow> folders;
+      for (int i = 0; i < count; ++i) {
+        if (auto folder = SubfolderAt(*session_, parent_.id, i)) folders.push_back(std::move(*folder));
+      }
+      throw TooDeep(folders);
+    }
+    return count;
   }
   Ref<ol::MAPIFolder> Item(int index) override {
     std::optional<FolderRow> folder;
@@ -82,15 +105,20 @@ class StoreFolders : public ol::Folders {
       session_->Fail(host::kSubscriptOutOfRange,
                      "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
-    return MakeFolder(session_, std::move(*folder), level_ + 1);
+    return Subfolder(std::move(*folder));
   }
   Ref<ol::MAPIFolder> Item(const std::string& name) override {
     std::optional<FolderRow> folder = SubfolderNamed(*session_, parent_.id, name);
     if (!folder) session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
-    return MakeFolder(session_, std::move(*folder), level_ + 1);
+    return Subfolder(std::move(*folder));
   }
 
  private:
+  Ref<ol::MAPIFolder> Subfolder(FolderRow folder) {
+    if (level_ >= kMaxFolderDepth) throw TooDeep({folder});
+    return MakeFolder(session_, std::move(folder), level_ + 1);
+  }
+
   std::shared_ptr<StoreSession> session_;
   FolderRow parent_;
   int level_;
@@ -109,10 +137,7 @@ class StoreFolder : public ol::MAPIFolder {
     // A folder reached from its parent knows its level; the store is asked
     // only for one opened by its identifier.
     if (!level_) level_ = FolderLevel(*session_, row_.id);
-    if (*level_ >= kMaxFolderDepth) {
-      throw host::Error(kStoreError, "folder " + row_.name + " (" + row_.entry_id + ") nests deeper than " +
-                                         std::to_string(kMaxFolderDepth) + " levels");
-    }
+    if (*level_ > kMaxFolderDepth) throw TooDeep({row_});
     return host::MakeRef<StoreFolders>(session_, row_, *level_);
   }
   Ref<ol::Items> Items() override { return MakeFolderItems(session_, row_); }

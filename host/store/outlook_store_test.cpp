@@ -225,7 +225,10 @@ TEST(FolderDepthTest, FoldersAtTheDeepestLevelHandOutNoSubfolders) {
     std::string description;  // "" when its Folders works
   } cases[] = {
       {201, "", "F199", ""},
-      {201, "", "F200", TooDeep(200)},
+      {200, "", "F200", ""},
+      {201, "", "F200", TooDeep(201)},
+      {201, "INSERT INTO folders VALUES (9999, 'F9999', 200, 'Twin', 'IPM.Post')", "F200",
+       "folders L201 (F201), Twin (F9999) nest deeper than 200 levels"},
       {201, "", "F201", TooDeep(201)},
       {30000, "", "F30000", TooDeep(30000)},
       {3, "UPDATE folders SET parent = 3 WHERE id = 1", "F2", TooDeep(2)},

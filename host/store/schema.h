@@ -57,7 +57,8 @@ std::string NewIdentifier(int bytes);
 
 // How many levels folders nest below the store's root at the most: the
 // database folder is level 1. Deeper folders are refused where they would be
-// made, reported by check, and treated as failing folders by the walks.
+// made, reported by check, and never handed out to the walks: counting the
+// subfolders of a folder at this level fails, naming them.
 inline constexpr int kMaxFolderDepth = 200;
 
 // Sizes of new identifiers.

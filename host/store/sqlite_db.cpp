@@ -4,6 +4,7 @@
 
 #include "host/error.h"
 #include "host/store/sqlite_failure.h"
+#include "host/utf8.h"
 #include "host/store/store_files.h"
 
 namespace store {
@@ -44,6 +45,19 @@ std::string WaitText(std::chrono::milliseconds wait) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
 }
 
+// is_utf8(X): 1 unless X is a text that is not UTF-8. SQLite keeps any
+// bytes as text and its JSON functions copy them as they are, so the
+// journal and check need to tell.
+void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+  bool valid = true;
+  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    valid = !host::FirstInvalidUtf8(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))))
+                 .has_value();
+  }
+  sqlite3_result_int(context, valid ? 1 : 0);
+}
+
 }  // namespace
 
 Database::Database(const std::string& path, Mode mode) : path_(path) {
@@ -67,6 +81,8 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
   }
   sqlite3_extended_result_codes(db_, 1);
   SetBusyTimeout(busy_timeout_);
+  sqlite3_create_function_v2(db_, "is_utf8", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                             IsUtf8Function, nullptr, nullptr, nullptr);
   if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 

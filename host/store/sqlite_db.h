@@ -20,6 +20,8 @@ inline constexpr long kStoreError = -2147467259;
 // An open SQLite database file: WAL journal, foreign keys on, and a busy
 // timeout so that two processes on one file wait for each other. A wait for
 // the store that outlasts the timeout fails as a failure of the whole store.
+// Its SQL has one function of ours: is_utf8(X), 1 unless X is a text that
+// is not UTF-8.
 class Database {
  public:
   enum class Mode {

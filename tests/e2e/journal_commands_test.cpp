@@ -82,6 +82,20 @@ class JournalCommandsTest : public ::testing::Test {
     }
     return runs;
   }
+  // Every row of the items and their properties, byte for byte.
+  std::string RawContents() {
+    store::Database db(store_, store::Database::Mode::kReadOnly);
+    std::string contents;
+    for (const char* sql :
+         {"SELECT id || entry_id || folder || quote(message_class) || quote(subject) || quote(body) || "
+          "quote(company_name) || quote(time_sent) || quote(time_received) || sent || unread || submitted "
+          "FROM items ORDER BY id",
+          "SELECT item || ',' || folder || quote(name) || type || quote(value) FROM properties ORDER BY item, name"}) {
+      store::Statement select(db, sql);
+      while (select.Step()) contents += select.Text(0) + "\n";
+    }
+    return contents;
+  }
   std::string NewestRun() {
     const auto runs = History();
     return runs.empty() ? "" : runs.front().front();
@@ -112,6 +126,46 @@ TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByte)
     EXPECT_EQ(undone.status, 0) << undone.err;
     EXPECT_EQ(Export(), original_);
     EXPECT_EQ(Tool({"check"}).out, "ok\n");
+  }
+}
+
+// Text that is not UTF-8, written by another program, in values the
+// commands read and write: the run ends as usual, the journal keeps the
+// bytes, history shows them and undo gives every one of them back.
+TEST_F(JournalCommandsTest, TextThatIsNotUtf8IsJournaledAndTakenBackByteForByte) {
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "Merge" : "Delete");
+    SetUp();
+    const std::string command = merge ? MergeCommand() : DeleteCommand();
+    {
+      store::Database db(store_, store::Database::Mode::kOpenExisting);
+      db.Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
+              "UPDATE properties SET value = CAST(value || X'FF' AS TEXT) WHERE name = 'Team' "
+              "AND item IN (SELECT item FROM keyed WHERE key = 'A000001'); "
+              "UPDATE items SET subject = CAST(subject || X'C0' AS TEXT) "
+              "WHERE id IN (SELECT item FROM keyed WHERE key = 'A000001'); "
+              "UPDATE properties SET value = CAST(value || X'E9' AS TEXT) WHERE name = 'Alignment' "
+              "AND item IN (SELECT item FROM keyed WHERE key = 'A000025')");
+    }
+    const ProcessResult exported = Tool({"export"});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_NE(exported.err.find("not valid UTF-8"), std::string::npos) << exported.err;
+    const std::string before = RawContents();
+
+    const ProcessResult run = Utilities(command, "y\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> newest = History().front();
+    EXPECT_EQ(newest[3], "0");
+    const std::string shown = Tool({"history", newest[0]}).out;
+    for (const char* bytes : merge ? std::vector<const char*>{"\\xFF\" -> \"", "\\xE9\""}
+                                   : std::vector<const char*>{"\\xC0\"\n"}) {
+      EXPECT_NE(shown.find(bytes), std::string::npos) << bytes << " in\n" << shown;
+    }
+    EXPECT_EQ(Tool({"check"}).out.find("journal:"), std::string::npos);
+
+    const ProcessResult undone = Tool({"undo", newest[0]});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(RawContents(), before);
   }
 }
 
