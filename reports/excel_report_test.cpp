@@ -116,6 +116,43 @@ TEST_F(ExcelReportTest, AQueryThatCannotRunShowsTheDriversOwnError) {
       << Shown()[0].text;
 }
 
+TEST_F(ExcelReportTest, AQueryThatWouldChangeTheDatabaseIsRefusedAndChangesNothing) {
+  const auto rows = [&] { return reports_.Rows(reports_.Connected(), "select * from people order by rowid"); };
+  const std::vector<odbc::testing::Row> before = rows();
+  // Those without result columns are refused before they run; the journal
+  // mode, which has one, by the read-only transaction.
+  for (const char* query : {"delete from people", "insert into people values ('1', 'x', null, 1)",
+                            "update people set score = 0 returning score", "drop table people",
+                            "pragma query_only = 0", "pragma journal_mode = wal"}) {
+    EXPECT_EQ(Report(query), app::Outcome::kReportsFailed) << query;
+    ASSERT_EQ(Shown().size(), 1U) << query;
+    EXPECT_EQ(Shown()[0].text.rfind("-2147467259 - cannot run the query on the data source QuorviaReports: ", 0), 0U)
+        << Shown()[0].text;
+    EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kCritical) << query;
+    EXPECT_EQ(Shown()[0].title, "Quorvia") << query;
+    EXPECT_EQ(Count("Create(Excel.Application)"), 0) << query;
+    EXPECT_EQ(rows(), before) << query;
+  }
+  EXPECT_NE(Shown()[0].text.find("cannot change into wal mode"), std::string::npos) << Shown()[0].text;
+  EXPECT_EQ(reports_.Rows(reports_.Connected(), "pragma journal_mode"), (std::vector<odbc::testing::Row>{{"delete"}}));
+  EXPECT_FALSE(std::filesystem::exists(folder_));
+  EXPECT_EQ(Count("Connection.SetMode(1)"), 1);
+}
+
+TEST_F(ExcelReportTest, TheMajorVersionIsTheNumberBeforeTheFirstPoint) {
+  const struct {
+    const char* version;
+    int copies;
+  } cases[] = {{"9", 1}, {"8", 0}, {"10.0.5", 1}, {"8.9", 0}, {"", 0}, {"x9", 0}};
+  for (const auto& c : cases) {
+    settings_.version = c.version;
+    std::filesystem::remove(Book());
+    ASSERT_EQ(Report(), app::Outcome::kDone) << c.version << ": " << ending_.reason;
+    EXPECT_EQ(Count("Range.CopyFromRecordset()"), c.copies) << c.version;
+    EXPECT_EQ(ReadBack(Book()).CellCount("Sheet1"), 4U + 13U) << c.version;
+  }
+}
+
 TEST_F(ExcelReportTest, SpreadsheetFailuresAreSkippedQuietly) {
   // Without a sheet named Sheet1 the workbook stays empty.
   refine_ = [](host::testing::RecordingPlatform& platform) { platform.log().FailCall("Workbook.Worksheets"); };
