@@ -3,17 +3,40 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 
 #include "host/sheet/xlsx_error.h"
+#include "host/temporary_files.h"
 
 namespace sheet {
 namespace {
 
 constexpr int kMostBooks = 100000;
+
+std::string BookName(int number) { return "Book" + std::to_string(number) + ".xlsx"; }
+
+// Whether `name` is a report's: "BookN.xlsx", N a number.
+bool IsBookName(std::string_view name) {
+  constexpr std::string_view kStart = "Book";
+  constexpr std::string_view kEnd = ".xlsx";
+  if (name.size() <= kStart.size() + kEnd.size() || !name.starts_with(kStart) || !name.ends_with(kEnd)) return false;
+  const std::string_view number = name.substr(kStart.size(), name.size() - kStart.size() - kEnd.size());
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The first number from 1 whose report is not in `folder` yet.
+int FirstFreeNumber(const std::filesystem::path& folder) {
+  int number = 1;
+  std::error_code error;
+  while (number < kMostBooks && std::filesystem::exists(folder / BookName(number), error)) ++number;
+  return number;
+}
 
 // Moves `from` to `to` unless `to` exists: 0 on success, else the errno.
 int MoveWithoutReplacing(const std::string& from, const std::string& to) {
@@ -31,8 +54,10 @@ std::string NewTemporaryReport(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) throw SheetError("cannot make the folder " + folder.string(), error.message());
-  std::string path = (folder / ".BookXXXXXX.xlsx").string();
-  const int file = mkstemps(path.data(), 5);
+  host::RemoveLeftovers(folder, IsBookName);
+  // Named after the report it is likely to become.
+  std::string path = (folder / host::TemporaryName(BookName(FirstFreeNumber(folder)), "XXXXXX")).string();
+  const int file = mkstemp(path.data());
   if (file < 0) throw SheetError("cannot make a file in " + folder.string(), std::strerror(errno));
   close(file);
   return path;
@@ -41,16 +66,15 @@ std::string NewTemporaryReport(const std::filesystem::path& folder) {
 std::string PlaceReport(const std::string& temporary, const std::filesystem::path& folder) {
   const std::filesystem::path absolute = std::filesystem::absolute(folder);
   for (int number = 1; number <= kMostBooks; ++number) {
-    const std::string target = (absolute / ("Book" + std::to_string(number) + ".xlsx")).string();
+    const std::string target = (absolute / BookName(number)).string();
     const int error = MoveWithoutReplacing(temporary, target);
     if (error == 0) return target;
     if (error != EEXIST) {
       throw SheetError("cannot move " + temporary + " to " + target, std::strerror(error));
     }
   }
-  throw SheetError("cannot place " + temporary, "every name up to Book" +
-                                                    std::to_string(kMostBooks) +
-                                                    ".xlsx is taken in " + absolute.string());
+  throw SheetError("cannot place " + temporary,
+                   "every name up to " + BookName(kMostBooks) + " is taken in " + absolute.string());
 }
 
 }  // namespace sheet

@@ -6,9 +6,10 @@
 namespace sheet {
 
 // Makes `folder` (with its parents) when it is missing, and a new empty
-// hidden file in it for a workbook to be written to before it is placed.
-// Returns the file's path; throws host::Error (kSheetFailure) naming the
-// folder when either cannot be made.
+// hidden file in it for a workbook to be written to before it is placed:
+// ".BookN.xlsx.new-PID-XXXXXX" (see host::TemporaryName), after removing
+// those that killed processes left there. Returns the file's path; throws
+// host::Error (kSheetFailure) naming the folder when either cannot be made.
 std::string NewTemporaryReport(const std::filesystem::path& folder);
 
 // Moves the written file `temporary` into `folder` as "BookN.xlsx", N the

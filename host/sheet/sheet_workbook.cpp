@@ -55,6 +55,7 @@ class SheetSheets : public host::excel::Sheets {
 
 SheetWorkbook::SheetWorkbook(const std::filesystem::path& folder, long last_row)
     : folder_(folder), temporary_(NewTemporaryReport(folder)) {
+  removal_.emplace(std::vector<std::string>{temporary_}, std::vector<std::string>{});
   try {
     book_ = std::make_shared<XlsxBook>(temporary_, last_row);
   } catch (...) {
@@ -79,9 +80,12 @@ std::string SheetWorkbook::Save() {
   saved_ = true;
   try {
     book_->Close();
-    return PlaceReport(temporary_, folder_);
+    std::string placed = PlaceReport(temporary_, folder_);
+    removal_.reset();
+    return placed;
   } catch (...) {
     unlink(temporary_.c_str());
+    removal_.reset();
     throw;
   }
 }

@@ -2,15 +2,18 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/excel.h"
+#include "host/removal_on_signal.h"
 #include "host/sheet/xlsx_book.h"
 
 namespace sheet {
 
 // A workbook written to a temporary file in a reports folder and placed
-// there as BookN.xlsx when it is saved.
+// there as BookN.xlsx when it is saved. Until then SIGINT, SIGTERM and SIGHUP
+// remove the temporary file before they end the process.
 class SheetWorkbook : public host::excel::Workbook {
  public:
   // A new workbook with one sheet, "Sheet1", in `folder` (made when missing),
@@ -35,6 +38,7 @@ class SheetWorkbook : public host::excel::Workbook {
   std::filesystem::path folder_;
   std::string temporary_;
   std::shared_ptr<XlsxBook> book_;
+  std::optional<host::RemovalOnSignal> removal_;
   bool saved_ = false;
 };
 
