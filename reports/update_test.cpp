@@ -155,7 +155,8 @@ TEST_F(UpdateTest, AKeyColumnTheTablesLackIsARefusalThatChangesNoRow) {
 }
 
 TEST_F(UpdateTest, AContactTableWithoutTheAccountNameIsLeftOutNamingWhy) {
-  const std::int64_t nameless = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}, {"Team", "Central"}});
+  const std::int64_t nameless =
+      crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}, {"Team", "Central"}});
   EXPECT_EQ(Run("Update;" + Id(nameless) + ";AccountID;B200;;Team"), app::Outcome::kReportsFailed);
   EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"Contacts\": no statement was "
                                  "made: ",

@@ -77,7 +77,9 @@ TEST_F(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
       ".Book3.xlsx.new-Ab12Cd",                                    // names no process
       "Book7.xlsx"};
   for (const std::string& name : kept) WriteFile(folder + "/" + name, "");
-  for (const char* name : {".Book1.xlsx.new-", ".Book12.xlsx.new-"}) WriteFile(folder + "/" + name + ended + "-Ab12Cd", "");
+  for (const char* name : {".Book1.xlsx.new-", ".Book12.xlsx.new-"}) {
+    WriteFile(folder + "/" + name + ended + "-Ab12Cd", "");
+  }
 
   const std::string made = NewTemporaryReport(folder);
   std::vector<std::string> left;

@@ -97,8 +97,8 @@ TEST_F(ExcelReportCommandTest, HeaderWidthsCountCharactersAndNamesOfAnyLengthAre
   std::string e200;
   for (int i = 0; i < 200; ++i) e200 += "é";
   const std::string e300 = e200 + e200.substr(0, 200);
-  const ProcessResult report = Report("select code as \"Größe\", code as \"€\", code as \"a😀b\", code as \"" + e200 +
-                                      "\", code as \"" + e300 + "\", units from sales where units = 7");
+  const ProcessResult report = Report("select code as \"Größe\", code as \"€\", code as \"a😀b\", code as \"" +
+                                      e200 + "\", code as \"" + e300 + "\", units from sales where units = 7");
   ASSERT_EQ(report.status, 0) << report.err;
   const json sheet = Read(folder_ + "/Book1.xlsx")["sheets"][0];
   // A name's length counts UTF-16 units, as the spreadsheet's strings do.

@@ -207,7 +207,8 @@ report() {  # QUERY STATUS
 # past psqlODBC's own read-only setting, but not the read-only transaction.
 sales_calls=$(rows "Sales Calls" "$base")
 report 'WITH d AS (DELETE FROM "Sales Calls" RETURNING *) SELECT * FROM d' 5
-check "the refusal shown" "-2147467259 - cannot run the query on the data source QuorviaReports: ERROR: cannot execute SELECT in a read-only transaction" \
+check "the refusal shown" \
+  "-2147467259 - cannot run the query on the data source QuorviaReports: ERROR: cannot execute SELECT in a read-only transaction" \
   "$(grep -o -- '-2147467259 - .*read-only transaction' "$work/stderr")"
 check "Sales Calls after the refused report" "$sales_calls" "$(rows "Sales Calls" "$base")"
 check "the folder of reports after the refused report" "" "$(ls -A "$work/reports" 2>/dev/null)"
