@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string_view>
 #include <system_error>
 
@@ -18,6 +18,17 @@ namespace sheet {
 namespace {
 
 constexpr int kMostBooks = 100000;
+// How many names a new temporary file tries before it gives up.
+constexpr int kMostTries = 100;
+
+// Six letters and digits that tell two temporary files of one process apart.
+std::string RandomTag(std::random_device& random) {
+  constexpr std::string_view kAlphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+  std::string tag;
+  for (int i = 0; i < 6; ++i) tag += kAlphabet[pick(random)];
+  return tag;
+}
 
 std::string BookName(int number) { return "Book" + std::to_string(number) + ".xlsx"; }
 
@@ -50,17 +61,28 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string NewTemporaryReport(const std::filesystem::path& folder) {
+TemporaryReport::TemporaryReport(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) throw SheetError("cannot make the folder " + folder.string(), error.message());
   host::RemoveLeftovers(folder, IsBookName);
-  // Named after the report it is likely to become.
-  std::string path = (folder / host::TemporaryName(BookName(FirstFreeNumber(folder)), "XXXXXX")).string();
-  const int file = mkstemp(path.data());
-  if (file < 0) throw SheetError("cannot make a file in " + folder.string(), std::strerror(errno));
-  close(file);
-  return path;
+  const std::string book = BookName(FirstFreeNumber(folder));
+  std::random_device random;
+  for (int tries = 1;; ++tries) {
+    path_ = (folder / host::TemporaryName(book, RandomTag(random))).string();
+    // Guarded before it exists: a signal in between finds nothing to remove.
+    removal_.emplace(std::vector<std::string>{path_}, std::vector<std::string>{});
+    const int file = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int why = errno;
+    if (file >= 0) {
+      close(file);
+      return;
+    }
+    if (why != EEXIST || tries == kMostTries) {
+      removal_.reset();
+      throw SheetError("cannot make a file in " + folder.string(), std::strerror(why));
+    }
+  }
 }
 
 std::string PlaceReport(const std::string& temporary, const std::filesystem::path& folder) {

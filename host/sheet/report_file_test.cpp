@@ -21,7 +21,7 @@ class ReportFileTest : public ::testing::Test {
  protected:
   // A written report in `folder` holding `text`.
   static std::string Written(const std::string& folder, const std::string& text) {
-    const std::string path = NewTemporaryReport(folder);
+    const std::string path = TemporaryReport(folder).path();
     WriteFile(path, text);
     return path;
   }
@@ -49,9 +49,9 @@ TEST_F(ReportFileTest, PlacesEachReportUnderTheFirstFreeNumberAndNeverReplaces) 
 
 TEST_F(ReportFileTest, MakesTheMissingFolderAndADistinctHiddenFileInItEachTime) {
   const std::string folder = temp_.File("a/b/reports");
-  const std::string first = NewTemporaryReport(folder);
+  const std::string first = TemporaryReport(folder).path();
   WriteFile(folder + "/Book1.xlsx", "");
-  const std::string second = NewTemporaryReport(folder);
+  const std::string second = TemporaryReport(folder).path();
   EXPECT_NE(first, second);
   // Named after the report it is likely to become and the process making it.
   const std::string pid = std::to_string(getpid());
@@ -81,7 +81,7 @@ TEST_F(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
     WriteFile(folder + "/" + name + ended + "-Ab12Cd", "");
   }
 
-  const std::string made = NewTemporaryReport(folder);
+  const std::string made = TemporaryReport(folder).path();
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path() != made) left.push_back(entry.path().filename().string());
@@ -94,7 +94,7 @@ TEST_F(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
 
 TEST_F(ReportFileTest, FailsNamingTheFolderOrTheFilesItCannotUse) {
   WriteFile(temp_.File("plain"), "");
-  const host::Error no_folder = ThrownError([&] { NewTemporaryReport(temp_.File("plain/reports")); });
+  const host::Error no_folder = ThrownError([&] { TemporaryReport(temp_.File("plain/reports")); });
   EXPECT_EQ(no_folder.number(), host::excel::kSheetFailure);
   EXPECT_NE(no_folder.description().find(temp_.File("plain/reports")), std::string::npos)
       << no_folder.description();

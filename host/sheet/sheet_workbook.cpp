@@ -54,18 +54,17 @@ class SheetSheets : public host::excel::Sheets {
 }  // namespace
 
 SheetWorkbook::SheetWorkbook(const std::filesystem::path& folder, long last_row)
-    : folder_(folder), temporary_(NewTemporaryReport(folder)) {
-  removal_.emplace(std::vector<std::string>{temporary_}, std::vector<std::string>{});
+    : folder_(folder), temporary_(folder) {
   try {
-    book_ = std::make_shared<XlsxBook>(temporary_, last_row);
+    book_ = std::make_shared<XlsxBook>(temporary_.path(), last_row);
   } catch (...) {
-    unlink(temporary_.c_str());
+    unlink(temporary_.path().c_str());
     throw;
   }
 }
 
 SheetWorkbook::~SheetWorkbook() {
-  if (!saved_) unlink(temporary_.c_str());
+  if (!saved_) unlink(temporary_.path().c_str());
 }
 
 host::Ref<host::excel::Worksheet> SheetWorkbook::Worksheets(const std::string& name) {
@@ -80,12 +79,9 @@ std::string SheetWorkbook::Save() {
   saved_ = true;
   try {
     book_->Close();
-    std::string placed = PlaceReport(temporary_, folder_);
-    removal_.reset();
-    return placed;
+    return PlaceReport(temporary_.path(), folder_);
   } catch (...) {
-    unlink(temporary_.c_str());
-    removal_.reset();
+    unlink(temporary_.path().c_str());
     throw;
   }
 }

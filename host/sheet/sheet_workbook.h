@@ -2,11 +2,10 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "host/excel.h"
-#include "host/removal_on_signal.h"
+#include "host/sheet/report_file.h"
 #include "host/sheet/xlsx_book.h"
 
 namespace sheet {
@@ -36,9 +35,8 @@ class SheetWorkbook : public host::excel::Workbook {
 
  private:
   std::filesystem::path folder_;
-  std::string temporary_;
+  TemporaryReport temporary_;
   std::shared_ptr<XlsxBook> book_;
-  std::optional<host::RemovalOnSignal> removal_;
   bool saved_ = false;
 };
 
