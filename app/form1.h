@@ -16,6 +16,10 @@
 #include "host/tour.h"
 #include "host/value.h"
 
+namespace reports {
+class SetList;
+}  // namespace reports
+
 namespace app {
 
 // The program's hidden main form: the session state as plain fields, the
@@ -200,6 +204,12 @@ class Form1 {
                          const host::Ref<host::ado::Recordset>& schema,
                          const std::vector<std::string>& field_list, const std::string& quote,
                          host::ResumeNext& on_error);
+
+  // Adds to `set_list` the assignments of the fields of `field_list` that
+  // the open `schema` lists, in the field list's order, each as often as
+  // it is listed.
+  void AddSchemaListed(const host::Ref<host::ado::Recordset>& schema, const std::vector<std::string>& field_list,
+                       reports::SetList& set_list, host::ResumeNext& on_error);
 
   // Lays the records out in a new workbook of a new spreadsheet application,
   // which `excel` holds: a header row, then the records from row 2.

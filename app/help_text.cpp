@@ -53,7 +53,8 @@ Exit statuses:
   0  done
   1  not done: answered No, the same account twice, an empty key, no such
      account item, a report without records, no alerts folder, a new note
-     without text, or no item window to minimize
+     without text, no item window to minimize, or output that could not
+     be written
   2  used wrongly: no or more than one argument, an unknown function, text
      that is not UTF-8, a bad QUORVIA_UI
   3  no session: no store, or not a CRM store

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -9,6 +11,7 @@
 #include "app/help_text.h"
 #include "app/run_log.h"
 #include "app/store_run_end.h"
+#include "host/descriptor_output.h"
 #include "host/desktop/report_destination.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
@@ -91,6 +94,14 @@ app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
   }
 }
 
+// Output that could not be written leaves the command not done, unless
+// the run ended in a way that says more.
+void CheckOutput(app::Ending& ending) {
+  if (std::cout.flush() || !app::Outranks(app::Outcome::kNotDone, ending.outcome)) return;
+  const std::string reason = host::WriteFailureReason(std::cout);
+  ending = {app::Outcome::kNotDone, "cannot write to standard output" + (reason.empty() ? "" : ": " + reason), false};
+}
+
 std::string CommandLineOf(int argc, char** argv) {
   std::string command_line;
   for (int i = 1; i < argc; ++i) command_line.append(i > 1 ? " " : "").append(argv[i]);
@@ -100,8 +111,15 @@ std::string CommandLineOf(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Standard output through a buffer that keeps the reason of a failed
+  // write, handed on at every output as before; put back before it goes.
+  host::DescriptorOutput standard_output(STDOUT_FILENO);
+  std::streambuf* const standard_buffer = std::cout.rdbuf(&standard_output);
+  std::cout << std::unitbuf;
   const app::RunIdentity run = app::RunIdentity::Start();
-  const app::Ending ending = Run(argc, argv, run);
+  app::Ending ending = Run(argc, argv, run);
+  CheckOutput(ending);
+  std::cout.rdbuf(standard_buffer);
   if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
   const int status = app::ExitStatus(ending.outcome);
   if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {

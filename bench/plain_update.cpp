@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "bench/bench_support.h"
+#include "host/odbc/engine_dialect.h"
 #include "host/odbc/odbc_handle.h"
 #include "reports/update_statement.h"
 
@@ -47,13 +48,9 @@ class Connection {
     Check(connection_.Allocate(environment), SQL_HANDLE_ENV, environment, "cannot make a connection");
     Check(SQLConnect(connection_.get(), Text(kDataSource), SQL_NTS, nullptr, 0, nullptr, 0), SQL_HANDLE_DBC,
           connection_.get(), "cannot connect to ", kDataSource);
-    std::array<SQLCHAR, 8> quote{};
-    SQLSMALLINT length = 0;
-    Check(SQLGetInfo(connection_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote.data(),
-                     static_cast<SQLSMALLINT>(quote.size()), &length),
-          SQL_HANDLE_DBC, connection_.get(), "cannot read the identifier quote");
-    quote_ = reinterpret_cast<const char*>(quote.data());
-    if (quote_ == " ") quote_.clear();
+    // The quote the program writes names with, from the same two answers.
+    const std::string quote = Info(SQL_IDENTIFIER_QUOTE_CHAR, "cannot read the identifier quote");
+    quote_ = odbc::NameQuote(Info(SQL_DBMS_NAME, "cannot read the engine's name"), quote == " " ? "" : quote);
     Check(schema_.Allocate(connection_.get()), SQL_HANDLE_DBC, connection_.get(), "cannot make a statement");
     Check(update_.Allocate(connection_.get()), SQL_HANDLE_DBC, connection_.get(), "cannot make a statement");
     ++counts.connections;
@@ -107,6 +104,14 @@ class Connection {
   }
 
  private:
+  std::string Info(SQLUSMALLINT type, const char* what) {
+    std::array<SQLCHAR, 128> text{};
+    SQLSMALLINT length = 0;
+    Check(SQLGetInfo(connection_.get(), type, text.data(), static_cast<SQLSMALLINT>(text.size()), &length),
+          SQL_HANDLE_DBC, connection_.get(), what);
+    return reinterpret_cast<const char*>(text.data());
+  }
+
   odbc::ConnectionHandle connection_;
   odbc::StatementHandle schema_;
   odbc::StatementHandle update_;

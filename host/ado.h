@@ -18,6 +18,9 @@ inline constexpr long kObjectOpen = 3705;              // opening an object that
 inline constexpr long kNoCurrentRecord = 3021;         // reading or moving past the last row
 inline constexpr long kNoSuchField = 3265;             // a column index out of range
 
+// The access mode of a connection that only reads (ADO's adModeRead).
+inline constexpr int kModeRead = 1;
+
 // The SQL type of a result column.
 enum class ColumnType { kInteger, kDecimal, kReal, kDate, kTimestamp, kBoolean, kText };
 
@@ -28,13 +31,17 @@ class Connection {
  public:
   virtual ~Connection() = default;
 
-  // The access mode asked for (3: read and write); kept, not checked.
+  // The access mode asked for, set before Open: kModeRead, or any other
+  // (3: read and write) for a connection that may write.
   virtual void SetMode(int mode) = 0;
   virtual int Mode() const = 0;
 
   // Connects to `source`: an ODBC data source name, or a whole ODBC
   // connection string when it holds '='. `options` is ignored (-1 is
-  // "unspecified"). Throws kFail when it cannot connect, kObjectOpen when open.
+  // "unspecified"). In kModeRead everything it runs is in one transaction
+  // that the engine holds read only and that Close rolls back. Throws kFail
+  // when it cannot connect, or in kModeRead on an engine it cannot make read
+  // only (one but SQLite and PostgreSQL); kObjectOpen when open.
   virtual void Open(const std::string& source, const std::string& user,
                     const std::string& password, int options) = 0;
 
@@ -46,12 +53,13 @@ class Connection {
   virtual void Execute(const std::string& statement,
                        const std::vector<std::optional<std::string>>& parameters) = 0;
 
-  // The character the engine quotes identifiers with ("" when it has none).
-  // Throws kObjectClosed when not open.
+  // The character to quote names with ("" when the engine has none): one
+  // the engine never reads as a text, so a name that names no column or
+  // table is refused. Throws kObjectClosed when not open.
   virtual std::string IdentifierQuote() = 0;
 
-  // Disconnects and closes every recordset opened on it. Closing a closed
-  // connection does nothing.
+  // Disconnects and closes every recordset opened on it, rolling back what
+  // a kModeRead connection ran. Closing a closed connection does nothing.
   virtual void Close() = 0;
 };
 
@@ -69,7 +77,8 @@ class Recordset {
   // Runs the query `source` on the open `connection` and stands on its first
   // row (at the end when it yields none). Throws kObjectClosed when the
   // connection is not open, kObjectOpen when this recordset is, kNoTable or
-  // kErrorsInCommand when the engine refuses the query.
+  // kErrorsInCommand when the engine refuses the query, and kFail, without
+  // running it, for a statement that yields no columns (one that only writes).
   virtual void Open(const std::string& source, Ref<Connection> connection) = 0;
 
   // Back to the first row: runs the query again unless already there.
@@ -92,8 +101,9 @@ class Recordset {
   virtual std::string FieldName(int index) = 0;
   virtual ColumnType FieldType(int index) = 0;
 
-  // The number of rows the query yields, counted by reading them once; the
-  // current row stays where it is.
+  // The number of rows the query yields, counted by running it again and
+  // reading its rows; the current row stays where it is. Only a kModeRead
+  // connection runs a query twice: on another it throws kFail.
   virtual long RecordCount() = 0;
 
   // Lets go of the rows.

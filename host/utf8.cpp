@@ -47,4 +47,15 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view text) {
   return std::nullopt;
 }
 
+std::size_t Utf16Length(std::string_view text) {
+  std::size_t units = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (!IsContinuation(byte)) ++units;
+    // A four-byte sequence is a character beyond U+FFFF: a surrogate pair.
+    if (byte >= 0xF0) ++units;
+  }
+  return units;
+}
+
 }  // namespace host

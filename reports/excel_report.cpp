@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -5,6 +6,7 @@
 #include "app/form1.h"
 #include "host/ado.h"
 #include "host/excel.h"
+#include "host/utf8.h"
 #include "reports/reports_source.h"
 
 namespace app {
@@ -16,10 +18,11 @@ constexpr char kErrorTitle[] = "Quorvia";
 // The first version whose rows are copied in one call.
 constexpr long kFirstCopyingVersion = 9;
 
-// The number before the first "." of a version text; 0 when there is none.
+// The number before the first "." of a version text (all of it without
+// one); 0 when there is none.
 long MajorVersion(const std::string& version) {
   long major = 0;
-  std::from_chars(version.data(), version.data() + version.find('.'), major);
+  std::from_chars(version.data(), version.data() + std::min(version.find('.'), version.size()), major);
   return major;
 }
 
@@ -35,7 +38,8 @@ void Form1::ExcelReport() {
   };
   host::Ref<host::ado::Connection> connection;
   step([&] { connection = platform_.CreateAdodbConnection(); });
-  step([&] { connection->SetMode(reports::kReadWrite); });
+  // The query comes from the caller: it may read, never write.
+  step([&] { connection->SetMode(host::ado::kModeRead); });
   step([&] { connection->Open(reports::kReportsSource, "", "", reports::kUnspecified); });
   host::Ref<host::ado::Recordset> records;
   step([&] { records = platform_.CreateAdodbRecordset(); });
@@ -105,7 +109,7 @@ void Form1::WriteHeaderRow(const host::Ref<host::ado::Recordset>& records,
     std::string name;
     on_error([&] { name = records->FieldName(field); });
     const long column = field + 1;
-    on_error([&] { sheet->Cells(1, column)->SetColumnWidth(static_cast<double>(name.size() + 5)); });
+    on_error([&] { sheet->Cells(1, column)->SetColumnWidth(static_cast<double>(host::Utf16Length(name) + 5)); });
     on_error([&] { sheet->Cells(1, column)->SetHorizontalAlignment(host::excel::kAlignCenter); });
     on_error([&] { sheet->Cells(1, column)->Font()->SetBold(true); });
     on_error([&] { sheet->Cells(1, column)->SetValue(name); });

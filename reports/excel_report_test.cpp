@@ -43,7 +43,8 @@ class ExcelReportTest : public accounts::AccountTest {
 };
 
 TEST_F(ExcelReportTest, LaysOutAHeaderRowAndTheRecordsTypedAndEitherPathWritesTheSameWorkbook) {
-  settings_.version = "9.0";
+  // A version without a point is all major version.
+  settings_.version = "9";
   ASSERT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
   EXPECT_TRUE(Shown().empty());
   EXPECT_EQ(Count("Range.CopyFromRecordset()"), 1);
@@ -63,7 +64,7 @@ TEST_F(ExcelReportTest, LaysOutAHeaderRowAndTheRecordsTypedAndEitherPathWritesTh
   EXPECT_EQ(copied.CellCount("Sheet1"), 4U + 13U);
 
   std::filesystem::remove(Book());
-  settings_.version = "8.0";
+  settings_.version = "8.9";
   ASSERT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
   EXPECT_EQ(Count("Range.CopyFromRecordset()"), 0);
   EXPECT_EQ(Count("Worksheet.Cells(5, 4)"), 1);
@@ -114,6 +115,29 @@ TEST_F(ExcelReportTest, AQueryThatCannotRunShowsTheDriversOwnError) {
   EXPECT_EQ(Report(), app::Outcome::kReportsFailed);
   EXPECT_EQ(Shown()[0].text.rfind("-2147467259 - cannot open the data source QuorviaReports: ", 0), 0U)
       << Shown()[0].text;
+}
+
+TEST_F(ExcelReportTest, AQueryThatWouldChangeTheDatabaseIsRefusedAndChangesNothing) {
+  const auto rows = [&] { return reports_.Rows(reports_.Connected(), "select * from people order by rowid"); };
+  const std::vector<odbc::testing::Row> before = rows();
+  // Those without result columns are refused before they run; the journal
+  // mode, which has one, by the read-only transaction.
+  for (const char* query : {"delete from people", "insert into people values ('1', 'x', null, 1)",
+                            "update people set score = 0 returning score", "drop table people",
+                            "pragma query_only = 0", "pragma journal_mode = wal"}) {
+    EXPECT_EQ(Report(query), app::Outcome::kReportsFailed) << query;
+    ASSERT_EQ(Shown().size(), 1U) << query;
+    EXPECT_EQ(Shown()[0].text.rfind("-2147467259 - cannot run the query on the data source QuorviaReports: ", 0), 0U)
+        << Shown()[0].text;
+    EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kCritical) << query;
+    EXPECT_EQ(Shown()[0].title, "Quorvia") << query;
+    EXPECT_EQ(Count("Create(Excel.Application)"), 0) << query;
+    EXPECT_EQ(rows(), before) << query;
+  }
+  EXPECT_NE(Shown()[0].text.find("cannot change into wal mode"), std::string::npos) << Shown()[0].text;
+  EXPECT_EQ(reports_.Rows(reports_.Connected(), "pragma journal_mode"), (std::vector<odbc::testing::Row>{{"delete"}}));
+  EXPECT_FALSE(std::filesystem::exists(folder_));
+  EXPECT_EQ(Count("Connection.SetMode(1)"), 1);
 }
 
 TEST_F(ExcelReportTest, SpreadsheetFailuresAreSkippedQuietly) {

@@ -106,13 +106,46 @@ bool Form1::UpdateFolderTable(const std::string& key,
   std::string name;
   on_error([&] { name = folder->Name(); });
   on_error([&] { schema->Close(); });
-  // Without its schema table a folder's columns are unknown: its table is
-  // left alone, and its subfolders are still visited.
   const std::string query = reports::SchemaQuery(name, quote);
   TraceSent(trace_, {query, {}});
-  if (!on_error([&] { schema->Open(query, connection); })) return true;
-
+  if (!on_error([&] { schema->Open(query, connection); })) {
+    // Only a folder without a schema table has no table to update, and a
+    // closed connection has counted already. Any other failure (a locked
+    // database) leaves the table out of date: a refusal.
+    const long number = on_error.Number();
+    if (number == host::ado::kNoTable || number == host::ado::kObjectClosed) return true;
+    NoteReportsFailure("table \"" + name + "\": " + on_error.Description());
+    return false;
+  }
   reports::SetList set_list(quote);
+  AddSchemaListed(schema, field_list, set_list, on_error);
+
+  if (myParam.size() > 4 && Param(4) == name) return true;
+  reports::BoundStatement statement;
+  const bool made = on_error([&] {
+    std::optional<std::string> company;
+    if (IsContactFolder(folder->DefaultMessageClass())) {
+      company = host::ToText(myitem->Fields()->Item("Account Name")->Value());
+    }
+    statement = reports::UpdateStatement(name, set_list, company, Param(2), key);
+  });
+  if (!made && !set_list.empty()) {
+    // Sent empty, it would be refused for no reason of the database's.
+    NoteReportsFailure("table \"" + name + "\": no statement was made: " + on_error.Description());
+    return false;
+  }
+  on_error.Clear();
+  if (statement.text.empty() && set_list.empty()) return true;
+  TraceSent(trace_, statement);
+  if (on_error([&] { connection->Execute(statement.text, statement.values); })) return true;
+  // A statement without assignments is refused in ordinary data: its folder
+  // table mirrors none of the fields asked for.
+  if (!set_list.empty()) NoteReportsFailure("table \"" + name + "\": " + on_error.Description());
+  return false;
+}
+
+void Form1::AddSchemaListed(const host::Ref<host::ado::Recordset>& schema, const std::vector<std::string>& field_list,
+                            reports::SetList& set_list, host::ResumeNext& on_error) {
   for (const std::string& field : field_list) {
     on_error([&] { schema->MoveFirst(); });
     for (bool at_end = true; on_error([&] { at_end = schema->Eof(); }) && !at_end;) {
@@ -125,24 +158,6 @@ bool Form1::UpdateFolderTable(const std::string& key,
       if (!on_error([&] { schema->MoveNext(); })) break;
     }
   }
-
-  if (myParam.size() > 4 && Param(4) == name) return true;
-  reports::BoundStatement statement;
-  on_error([&] {
-    std::optional<std::string> company;
-    if (IsContactFolder(folder->DefaultMessageClass())) {
-      company = host::ToText(myitem->Fields()->Item("Account Name")->Value());
-    }
-    statement = reports::UpdateStatement(name, set_list, company, Param(2), key);
-  });
-  on_error.Clear();
-  if (statement.text.empty() && set_list.empty()) return true;
-  TraceSent(trace_, statement);
-  if (on_error([&] { connection->Execute(statement.text, statement.values); })) return true;
-  // A statement without assignments is refused in ordinary data: its folder
-  // table mirrors none of the fields asked for.
-  if (!set_list.empty()) NoteReportsFailure("table \"" + name + "\": " + on_error.Description());
-  return false;
 }
 
 }  // namespace app

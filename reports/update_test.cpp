@@ -32,8 +32,8 @@ class UpdateTest : public accounts::AccountTest {
   std::vector<std::string> Updated() {
     std::vector<std::string> tables;
     for (const std::string& call : Sent()) {
-      const auto start = call.find("update \"") + 8;
-      tables.push_back(call.substr(start, call.find('"', start) - start));
+      const auto start = call.find("update `") + 8;
+      tables.push_back(call.substr(start, call.find('`', start) - start));
     }
     return tables;
   }
@@ -48,11 +48,11 @@ TEST_F(UpdateTest, WritesTheSchemaListedFieldsOfEveryFolderBelowTheDatabaseFolde
   // The field list's order, not the schema table's; a field the account
   // lacks (Owner) is left out; a contact folder adds its COMPANY.
   EXPECT_EQ(sent[0],
-            R"(Connection.Execute("update "Contacts" Set "Team" = ?, "Account Name" = ?,)"
-            R"("COMPANY" = ? where "AccountID" = ?", ["Central", "Beta's", "Beta's", "B200"]))");
+            R"(Connection.Execute("update `Contacts` Set `Team` = ?, `Account Name` = ?,)"
+            R"(`COMPANY` = ? where `AccountID` = ?", ["Central", "Beta's", "Beta's", "B200"]))");
   EXPECT_EQ(sent[2],
-            R"(Connection.Execute("update "Activities" Set "Team" = ?, "Account Name" = ? )"
-            R"(where "AccountID" = ?", ["Central", "Beta's", "B200"]))");
+            R"(Connection.Execute("update `Activities` Set `Team` = ?, `Account Name` = ? )"
+            R"(where `AccountID` = ?", ["Central", "Beta's", "B200"]))");
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Activities", "2026", "Q1", "Alerts"}));
 
   EXPECT_EQ(Rows("select \"Account Name\", Team, COMPANY, \"Account Manager\" from Contacts where AccountID = 'B200'"),
@@ -68,10 +68,10 @@ TEST_F(UpdateTest, TakesTheFixedFieldsWhenFieldSevenHasTextElseFieldFive) {
     std::string first_statement_sets;
   };
   const Case cases[] = {
-      {"X;Team;;Anything", R"(Set "Account Name" = ?, "Account Manager" = ?, "Team" = ?, "Alignment" = ?,)"},
-      {"X;Team;;", R"(Set "Team" = ?,)"},
-      {"X;Team", R"(Set "Team" = ?,)"},
-      {"X;Alignment;Ignored", R"(Set "Alignment" = ?,)"},
+      {"X;Team;;Anything", "Set `Account Name` = ?, `Account Manager` = ?, `Team` = ?, `Alignment` = ?,"},
+      {"X;Team;;", "Set `Team` = ?,"},
+      {"X;Team", "Set `Team` = ?,"},
+      {"X;Alignment;Ignored", "Set `Alignment` = ?,"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(Beta(c.fields)), app::Outcome::kDone) << c.fields;
@@ -84,7 +84,7 @@ TEST_F(UpdateTest, StatementsWithoutAssignmentsAreSentRefusedAndStopTheDescentOn
   // An empty field list: every statement is refused; that is ordinary data,
   // not a failure of the reports database.
   EXPECT_EQ(Run(Beta(";")), app::Outcome::kDone) << ending_.reason;
-  EXPECT_EQ(Sent().front(), R"(Connection.Execute("update "Contacts" ,"COMPANY" = ? where "AccountID" = ?", ["Beta's", "B200"]))");
+  EXPECT_EQ(Sent().front(), R"(Connection.Execute("update `Contacts` ,`COMPANY` = ? where `AccountID` = ?", ["Beta's", "B200"]))");
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "Activities", "Alerts"}));
 
   // No schema table: no statement, and the subfolders are still visited.
@@ -92,9 +92,9 @@ TEST_F(UpdateTest, StatementsWithoutAssignmentsAreSentRefusedAndStopTheDescentOn
   Sql("insert into \"Schema2026\" values ('Team')");
   EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kDone) << ending_.reason;
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "2026", "Q1", "Alerts"}));
-  EXPECT_NE(Sent()[2].find(R"(Set "Team" = ?, "Team" = ? where)"), std::string::npos) << Sent()[2];
-  EXPECT_NE(trace_.str().find("trace: RecurseUpdate: sending update \"2026\" Set \"Team\" = ?, \"Team\" = ? "
-                              "where \"AccountID\" = ? with \"Central\", \"Central\", \"B200\""),
+  EXPECT_NE(Sent()[2].find("Set `Team` = ?, `Team` = ? where"), std::string::npos) << Sent()[2];
+  EXPECT_NE(trace_.str().find("trace: RecurseUpdate: sending update `2026` Set `Team` = ?, `Team` = ? "
+                              "where `AccountID` = ? with \"Central\", \"Central\", \"B200\""),
             std::string::npos)
       << trace_.str();
 }
@@ -108,6 +108,65 @@ TEST_F(UpdateTest, ARefusedAssignmentSkipsExactlyThatSubtreeAndEndsWithStatusFiv
   EXPECT_NE(ending_.reason.find("no such column"), std::string::npos) << ending_.reason;
   EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));
   EXPECT_EQ(Rows("select Team from Alerts where AccountID = 'B200'"), (std::vector<Row>{{"Central"}}));
+}
+
+TEST_F(UpdateTest, OnlyAMissingSchemaTableIsPassedOverAndAnyOtherFailureToReadItIsARefusal) {
+  const std::vector<Row> before = Rows("select * from Q1");
+  {
+    // Another program writes to the database and holds it.
+    const auto holder = reports_.Connected();
+    holder->Execute("begin exclusive");
+    EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
+    holder->Execute("rollback");
+  }
+  EXPECT_TRUE(Updated().empty());
+  for (const char* table : {"Contacts", "Activities", "Alerts"}) {
+    EXPECT_NE(ending_.reason.find("table \"" + std::string(table) + "\": cannot run the query"), std::string::npos)
+        << table << ": " << ending_.reason;
+  }
+  EXPECT_NE(ending_.reason.find("database is locked"), std::string::npos) << ending_.reason;
+  // A refused folder's subfolders are not visited.
+  EXPECT_EQ(trace_.str().find("Schema2026"), std::string::npos) << trace_.str();
+  EXPECT_EQ(Rows("select * from Q1"), before);
+
+  // A schema table without its column is no folder without a table either.
+  Sql("alter table `SchemaActivities` rename column FieldName to Name");
+  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Alerts"}));
+  EXPECT_NE(ending_.reason.find("table \"Activities\": "), std::string::npos) << ending_.reason;
+  EXPECT_NE(ending_.reason.find("no such column: FieldName"), std::string::npos) << ending_.reason;
+}
+
+TEST_F(UpdateTest, AKeyColumnTheTablesLackIsARefusalThatChangesNoRow) {
+  const std::vector<Row> contacts = Rows("select * from Contacts order by rowid");
+  const std::vector<Row> quarter = Rows("select * from Q1 order by rowid");
+  // A key column named like the key once compared two equal texts and set
+  // every row of every table.
+  for (const std::string fields : {"Account Key;Account Key;;Account Manager;;", "AcountID;B200;;Team"}) {
+    EXPECT_EQ(Run("Update;" + Id(crm_.beta) + ";" + fields), app::Outcome::kReportsFailed) << fields;
+    EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"Contacts\": ", 0), 0U)
+        << fields << ": " << ending_.reason;
+    EXPECT_NE(ending_.reason.find("no such column: " + fields.substr(0, fields.find(';'))), std::string::npos)
+        << ending_.reason;
+    EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "Activities", "Alerts"})) << fields;
+    EXPECT_EQ(Rows("select * from Contacts order by rowid"), contacts) << fields;
+    EXPECT_EQ(Rows("select * from Q1 order by rowid"), quarter) << fields;
+  }
+}
+
+TEST_F(UpdateTest, AContactTableWithoutTheAccountNameIsLeftOutNamingWhy) {
+  const std::int64_t nameless =
+      crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}, {"Team", "Central"}});
+  EXPECT_EQ(Run("Update;" + Id(nameless) + ";AccountID;B200;;Team"), app::Outcome::kReportsFailed);
+  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"Contacts\": no statement was "
+                                 "made: ",
+                                 0),
+            0U)
+      << ending_.reason;
+  EXPECT_NE(ending_.reason.find("\"Account Name\""), std::string::npos) << ending_.reason;
+  // Contacts gets no statement and its subfolder East is not visited.
+  EXPECT_EQ(Updated(), (std::vector<std::string>{"Activities", "2026", "Q1", "Alerts"}));
+  EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"Central"}}));
 }
 
 TEST_F(UpdateTest, TheFolderOfFieldFourKeepsItsTableButIsDescendedInto) {

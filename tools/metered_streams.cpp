@@ -21,6 +21,6 @@ bool MeteredOutput::Write(const char* data, std::size_t size) {
   return written == static_cast<std::streamsize>(size);
 }
 
-int MeteredOutput::sync() { return BufferedOutput::sync() == 0 && sink_.pubsync() == 0 ? 0 : -1; }
+int MeteredOutput::sync() { return host::BufferedOutput::sync() == 0 && sink_.pubsync() == 0 ? 0 : -1; }
 
 }  // namespace storetool

@@ -4,7 +4,7 @@
 #include <streambuf>
 #include <vector>
 
-#include "tools/buffered_output.h"
+#include "host/buffered_output.h"
 #include "tools/progress_meter.h"
 
 namespace storetool {
@@ -28,7 +28,7 @@ class MeteredInput : public std::streambuf {
 
 // Writes to `sink` and shows the bytes written so far on `meter`. A write
 // or flush that `sink` refuses fails here too.
-class MeteredOutput : public BufferedOutput {
+class MeteredOutput : public host::BufferedOutput {
  public:
   MeteredOutput(std::streambuf& sink, ProgressMeter& meter) : sink_(sink), meter_(meter) {}
   ~MeteredOutput() override { Drain(); }

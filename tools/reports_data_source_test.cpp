@@ -18,7 +18,7 @@ using testing::TempDir;
 using testing::WriteFile;
 
 constexpr char kOdbcIni[] =
-    "[QuorviaReports]\nDescription=Quorvia CRM reports database\nDriver=SQLite3\nDatabase=DIR/r.db\nNoCreat=1\nStepAPI=1\n";
+    "[QuorviaReports]\nDescription=Quorvia CRM reports database\nDriver=SQLite3\nDatabase=DIR/r.db\nNoCreat=1\nStepAPI=1\nTimeout=30000\n";
 
 // `text` with every "DIR" replaced by the test's folder.
 std::string InDir(std::string text, const TempDir& dir) {

@@ -14,7 +14,7 @@
 #include "host/store/schema.h"
 #include "host/store/store_session.h"
 #include "tools/demo_store.h"
-#include "tools/descriptor_output.h"
+#include "host/descriptor_output.h"
 #include "tools/metered_streams.h"
 #include "tools/reports_data_source.h"
 #include "tools/reports_mirror.h"
@@ -216,7 +216,7 @@ int Run(Call& call) {
 // Output that could not be written is a failure of the command.
 int CheckOutput(int status, std::ostream& out) {
   if (out.flush()) return status;
-  const std::string reason = WriteFailureReason(out);
+  const std::string reason = host::WriteFailureReason(out);
   throw std::runtime_error("cannot write to standard output" + (reason.empty() ? "" : ": " + reason));
 }
 

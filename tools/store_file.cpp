@@ -1,7 +1,6 @@
 #include "tools/store_file.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <system_error>
 
 #include "host/store/schema.h"
+#include "host/temporary_files.h"
 
 namespace storetool {
 namespace {
@@ -45,8 +45,6 @@ void MoveWithoutReplacing(const std::string& from, const std::string& to) {
 
 fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
-// The start of the temporary names for `file`, before the process id.
-std::string TempPrefix(const fs::path& file) { return std::string(".").append(file.filename().string()).append(".new-"); }
 
 // Makes `folder` and the folders above it that are missing; yields those it
 // made, the deepest first.
@@ -67,19 +65,6 @@ std::vector<std::string> MakeFolders(const fs::path& folder, const std::string& 
   return missing;
 }
 
-// The process that made a temporary file, from the rest of its name after
-// the prefix ("PID-..."); 0 when it names none.
-pid_t MakerOf(const std::string& rest) {
-  const std::size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string::npos || dash > 9) return 0;
-  for (std::size_t i = 0; i < dash; ++i) {
-    if (rest[i] < '0' || rest[i] > '9') return 0;
-  }
-  return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
-}
-
-bool HasEnded(pid_t process) { return ::kill(process, 0) != 0 && errno == ESRCH; }
-
 }  // namespace
 
 NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
@@ -88,8 +73,7 @@ NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
   const fs::path file(path_);
   made_folders_ = MakeFolders(FolderOf(file), path_);
   RemoveLeftovers(path_);
-  temp_path_ = (FolderOf(file) / (TempPrefix(file) + std::to_string(::getpid()) + "-" + store::NewIdentifier(4)))
-                   .string();
+  temp_path_ = (FolderOf(file) / host::TemporaryName(file.filename().string(), store::NewIdentifier(4))).string();
   std::vector<std::string> files;
   for (const char* suffix : kJournalSuffixes) files.push_back(temp_path_ + suffix);
   removal_.emplace(files, made_folders_);
@@ -123,17 +107,8 @@ void NewStoreFile::Publish() {
 
 void RemoveLeftovers(const std::string& path) {
   const fs::path file(path);
-  const std::string prefix = TempPrefix(file);
-  std::error_code error;
-  for (fs::directory_iterator entry(FolderOf(file), error), end; !error && entry != end; entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    const pid_t maker = MakerOf(name.substr(prefix.size()));
-    if (maker > 0 && maker != ::getpid() && HasEnded(maker)) {
-      std::error_code ignored;
-      fs::remove(entry->path(), ignored);
-    }
-  }
+  const std::string name = file.filename().string();
+  host::RemoveLeftovers(FolderOf(file), [&](std::string_view leftover) { return leftover == name; });
 }
 
 }  // namespace storetool

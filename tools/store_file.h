@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/removal_on_signal.h"
+#include "host/removal_on_signal.h"
 
 namespace storetool {
 
@@ -39,7 +39,7 @@ class NewStoreFile {
   std::string path_;
   std::string temp_path_;
   std::vector<std::string> made_folders_;  // the deepest first
-  std::optional<RemovalOnSignal> removal_;
+  std::optional<host::RemovalOnSignal> removal_;
   bool published_ = false;
 };
 

@@ -4,7 +4,9 @@
 #include <sqlext.h>
 
 #include <array>
+#include <optional>
 
+#include "host/odbc/engine_dialect.h"
 #include "host/odbc/odbc_error.h"
 
 namespace odbc {
@@ -63,6 +65,41 @@ void OdbcConnection::Open(const std::string& source, const std::string& user,
   Check(result, SQL_HANDLE_DBC, connection_.get(), context, false);
   source_ = source;
   connected_ = true;
+  if (mode_ != host::ado::kModeRead) return;
+  try {
+    MakeReadOnly(context);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void OdbcConnection::MakeReadOnly(const std::string& context) {
+  const std::string engine = Info(SQL_DBMS_NAME, context);
+  const std::optional<std::string> statement = ReadOnlyStatement(engine);
+  if (!statement) {
+    throw host::Error(host::ado::kFail, context + ": reading only is held on SQLite and PostgreSQL, not on " + engine);
+  }
+  {
+    const auto handle = NewStatement();
+    const SQLRETURN result = SQLExecDirect(handle->get(), Text(*statement), SQL_NTS);
+    // A warning would say that the setting did not take.
+    if (result != SQL_SUCCESS) Fail(result, SQL_HANDLE_STMT, handle->get(), context + ": " + *statement, false);
+  }
+  // Without autocommit the driver begins a transaction before the first
+  // statement, which Close rolls back: nothing is ever committed.
+  Check(SQLSetConnectAttr(connection_.get(), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+        SQL_HANDLE_DBC, connection_.get(), context, false);
+  read_only_ = true;
+}
+
+std::string OdbcConnection::Info(SQLUSMALLINT type, const std::string& context) {
+  std::array<SQLCHAR, 128> text{};
+  SQLSMALLINT length = 0;
+  Check(SQLGetInfo(connection_.get(), type, text.data(), static_cast<SQLSMALLINT>(text.size()), &length),
+        SQL_HANDLE_DBC, connection_.get(), context, false);
+  return reinterpret_cast<const char*>(text.data());
 }
 
 std::shared_ptr<StatementHandle> OdbcConnection::NewStatement() {
@@ -98,14 +135,9 @@ void OdbcConnection::Execute(const std::string& statement,
 
 std::string OdbcConnection::IdentifierQuote() {
   if (!connected_) throw ObjectClosed();
-  std::array<SQLCHAR, 8> quote{};
-  SQLSMALLINT length = 0;
-  Check(SQLGetInfo(connection_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote.data(),
-                   static_cast<SQLSMALLINT>(quote.size()), &length),
-        SQL_HANDLE_DBC, connection_.get(), "cannot read the identifier quote of " + name(),
-        false);
-  std::string text(reinterpret_cast<const char*>(quote.data()));
-  return text == " " ? "" : text;
+  const std::string context = "cannot read the identifier quote of " + name();
+  const std::string quote = Info(SQL_IDENTIFIER_QUOTE_CHAR, context);
+  return NameQuote(Info(SQL_DBMS_NAME, context), quote == " " ? "" : quote);
 }
 
 void OdbcConnection::Close() {
@@ -115,6 +147,8 @@ void OdbcConnection::Close() {
     if (const auto statement = weak.lock()) statement->Reset();
   }
   statements_.clear();
+  if (read_only_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+  read_only_ = false;
   SQLDisconnect(connection_.get());
   connection_.Reset();
   environment_.Reset();

@@ -32,13 +32,22 @@ class OdbcConnection : public host::ado::Connection {
   // "the data source NAME" this connection was opened on, for error
   // descriptions (a connection string is not repeated: it may hold a password).
   std::string name() const;
+  // Whether it runs in a transaction the engine holds read only.
+  bool read_only() const { return read_only_; }
 
  private:
+  // Turns autocommit off and makes the engine hold the transaction read
+  // only; throws kFail (with `context`) for an engine it does not know.
+  void MakeReadOnly(const std::string& context);
+  // The text of SQLGetInfo's `type`.
+  std::string Info(SQLUSMALLINT type, const std::string& context);
+
   int mode_ = 0;
   std::string source_;
   Environment environment_;
   ConnectionHandle connection_;
   bool connected_ = false;
+  bool read_only_ = false;
   std::vector<std::weak_ptr<StatementHandle>> statements_;
 };
 

@@ -35,7 +35,26 @@ TEST_F(OdbcConnectionTest, OpensByConnectionStringAndTellsItsIdentifierQuote) {
   connection->Open("DSN=QuorviaReports;", "", "", -1);
   connection->Execute("create table [Account Team] ([Account Name] text)");
   connection->Execute("update [Account Team] set [Account Name] = 'x'");
-  EXPECT_EQ(connection->IdentifierQuote(), "\"");
+  // SQLite reads a double-quoted name that names nothing as a text, never
+  // one between backticks.
+  EXPECT_EQ(connection->IdentifierQuote(), "`");
+}
+
+TEST_F(OdbcConnectionTest, AConnectionThatReadsRefusesEveryChange) {
+  auto writer = Connected();
+  writer->Execute("create table t (a text)");
+  writer->Execute("insert into t values ('kept')");
+  auto reader = Connected(host::ado::kModeRead);
+  for (const char* statement : {"delete from t", "insert into t values ('x')", "create table u (a text)",
+                                "drop table t"}) {
+    EXPECT_EQ(ErrorNumberOf([&] { reader->Execute(statement); }), host::ado::kFail) << statement;
+  }
+  EXPECT_EQ(Rows(reader, "select a from t"), (std::vector<Row>{{"kept"}}));
+  // A change that gets past the engine's setting is rolled back at Close.
+  reader->Execute("pragma query_only = 0");
+  reader->Execute("delete from t");
+  reader->Close();
+  EXPECT_EQ(Rows(writer, "select a from t"), (std::vector<Row>{{"kept"}}));
 }
 
 TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {

@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <array>
 
 #include "host/odbc/column_type.h"
@@ -28,8 +29,15 @@ void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connect
   if (!odbc) throw ObjectClosed();
   auto statement = odbc->NewStatement();
   source_ = source;
-  Check(Run(statement->get()), SQL_HANDLE_STMT, statement->get(),
-        "cannot run the query on " + odbc->name());
+  const std::string context = "cannot run the query on " + odbc->name();
+  Check(SQLPrepare(statement->get(), reinterpret_cast<SQLCHAR*>(source_.data()), SQL_NTS), SQL_HANDLE_STMT,
+        statement->get(), context);
+  SQLSMALLINT columns = 0;
+  Check(SQLNumResultCols(statement->get(), &columns), SQL_HANDLE_STMT, statement->get(), context);
+  // Only a statement that yields rows is run: one that yields none can only
+  // change something.
+  if (columns == 0) throw host::Error(host::ado::kFail, context + ": it yields no columns, so it reads no rows");
+  Check(Run(statement->get()), SQL_HANDLE_STMT, statement->get(), context);
   connection_ = std::move(odbc);
   statement_ = std::move(statement);
   position_ = 0;
@@ -42,10 +50,7 @@ SQLHANDLE OdbcRecordset::Statement() const {
   return statement_->get();
 }
 
-SQLRETURN OdbcRecordset::Run(SQLHANDLE statement) const {
-  return SQLExecDirect(statement,
-                       reinterpret_cast<SQLCHAR*>(const_cast<char*>(source_.c_str())), SQL_NTS);
-}
+SQLRETURN OdbcRecordset::Run(SQLHANDLE statement) const { return SQLExecute(statement); }
 
 void OdbcRecordset::ReadColumns() {
   const SQLHANDLE statement = Statement();
@@ -54,23 +59,40 @@ void OdbcRecordset::ReadColumns() {
   Check(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, context);
   columns_.clear();
   for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
-    std::array<SQLCHAR, 512> name{};
-    SQLSMALLINT name_length = 0;
     SQLSMALLINT type = 0;
-    SQLULEN size = 0;
-    SQLSMALLINT digits = 0;
-    SQLSMALLINT nullable = 0;
-    Check(SQLDescribeCol(statement, i, name.data(), static_cast<SQLSMALLINT>(name.size()),
-                         &name_length, &type, &size, &digits, &nullable),
-          SQL_HANDLE_STMT, statement, context);
+    std::string name = ColumnName(i, type);
     std::array<SQLCHAR, 128> type_name{};
     SQLSMALLINT type_name_length = 0;
     Check(SQLColAttribute(statement, i, SQL_DESC_TYPE_NAME, type_name.data(),
                           static_cast<SQLSMALLINT>(type_name.size()), &type_name_length, nullptr),
           SQL_HANDLE_STMT, statement, context);
-    columns_.push_back({reinterpret_cast<const char*>(name.data()),
-                        ColumnTypeOf(type, reinterpret_cast<const char*>(type_name.data()))});
+    columns_.push_back({std::move(name), ColumnTypeOf(type, reinterpret_cast<const char*>(type_name.data()))});
   }
+}
+
+std::string OdbcRecordset::ColumnName(SQLUSMALLINT column, SQLSMALLINT& type) {
+  const SQLHANDLE statement = Statement();
+  const std::string context = "cannot read the columns of the query";
+  SQLSMALLINT length = 0;
+  SQLULEN size = 0;
+  SQLSMALLINT digits = 0;
+  SQLSMALLINT nullable = 0;
+  // The length is asked for first: the SQLite driver cuts a name at the
+  // buffer's end without saying so, even inside a character.
+  Check(SQLDescribeCol(statement, column, nullptr, 0, &length, &type, &size, &digits, &nullable), SQL_HANDLE_STMT,
+        statement, context);
+  // A buffer's length is a SQLSMALLINT: no name is read beyond 32,766 bytes.
+  constexpr std::size_t kLargestBuffer = 32767;
+  std::string name;
+  // A driver that counted the name differently the first time says so now.
+  do {
+    name.assign(std::min(static_cast<std::size_t>(length) + 1, kLargestBuffer), '\0');
+    Check(SQLDescribeCol(statement, column, reinterpret_cast<SQLCHAR*>(name.data()),
+                         static_cast<SQLSMALLINT>(name.size()), &length, &type, &size, &digits, &nullable),
+          SQL_HANDLE_STMT, statement, context);
+  } while (static_cast<std::size_t>(length) >= name.size() && name.size() < kLargestBuffer);
+  name.resize(std::min(static_cast<std::size_t>(length), name.size() - 1));
+  return name;
 }
 
 void OdbcRecordset::Fetch() {
@@ -154,6 +176,10 @@ host::ado::ColumnType OdbcRecordset::FieldType(int index) { return ColumnAt(inde
 
 long OdbcRecordset::RecordCount() {
   const SQLHANDLE statement = Statement();
+  if (!connection_->read_only()) {
+    throw host::Error(host::ado::kFail, "cannot count the rows of the query on " + connection_->name() +
+                                            ": it would run again on a connection that may write");
+  }
   // The rows are counted on this statement, closed and run again, rather
   // than on a second one: while a second statement runs, the SQLite driver
   // reads the rest of the open one's rows into memory.

@@ -37,9 +37,11 @@ class OdbcRecordset : public host::ado::Recordset {
   // The statement when open; throws 3704 when closed (also by its connection).
   SQLHANDLE Statement() const;
   const Column& ColumnAt(int index);
-  // Runs the query on `statement` and returns its result.
+  // Runs the prepared query on `statement` and returns its result.
   SQLRETURN Run(SQLHANDLE statement) const;
   void ReadColumns();
+  // The whole name of `column` (from 1), and its SQL type into `type`.
+  std::string ColumnName(SQLUSMALLINT column, SQLSMALLINT& type);
   // Fetches the next row into row_, or sets at_end_.
   void Fetch();
   std::optional<std::string> ReadValue(SQLUSMALLINT column);

@@ -42,11 +42,19 @@ TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
   }
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->FieldName(7); }), host::ado::kNoSuchField);
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(-1); }), host::ado::kNoSuchField);
+
+  // A name of any length is read whole, not cut inside a character.
+  std::string long_name;
+  for (int i = 0; i < 300; ++i) long_name += "é";
+  recordset_->Close();
+  recordset_->Open("select Id as [" + long_name + "], Id as [" + long_name + "x] from Accounts", connection_);
+  EXPECT_EQ(recordset_->FieldName(0), long_name);
+  EXPECT_EQ(recordset_->FieldName(1), long_name + "x");
 }
 
 TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
   recordset_->Open("select Id, Amount, Opened, [Account Name] from Accounts order by Id",
-                   connection_);
+                   Connected(host::ado::kModeRead));
   EXPECT_EQ(recordset_->RecordCount(), 3);
   const std::vector<Row> expected = {{"1", "12.5", "2024-02-29", "Acme"},
                                      {"2", std::nullopt, std::nullopt, std::nullopt},
@@ -69,8 +77,17 @@ TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
   EXPECT_EQ(recordset_->Fields(0), "2");
 }
 
+TEST_F(OdbcRecordsetTest, RunsOnlyAQueryThatYieldsColumnsAndRunsItTwiceOnlyToRead) {
+  // A statement without result columns is refused before it runs.
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("delete from Accounts", connection_); }), host::ado::kFail);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Eof(); }), host::ado::kObjectClosed);
+  recordset_->Open("select Id from Accounts", connection_);
+  EXPECT_EQ(ErrorNumberOf([&] { recordset_->RecordCount(); }), host::ado::kFail);
+  EXPECT_EQ(recordset_->Fields(0), "1");
+}
+
 TEST_F(OdbcRecordsetTest, OpensOnceAndClosesOnce) {
-  recordset_->Open("select Id from Accounts where Id > 3", connection_);
+  recordset_->Open("select Id from Accounts where Id > 3", Connected(host::ado::kModeRead));
   EXPECT_TRUE(recordset_->Eof());
   EXPECT_EQ(recordset_->RecordCount(), 0);
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("select 1", connection_); }), host::ado::kObjectOpen);

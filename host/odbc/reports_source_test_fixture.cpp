@@ -20,7 +20,7 @@ struct Setup {
     store::testing::WriteFile(folder.File("odbc.ini"),
                               "[QuorviaReports]\nDriver=SQLite3\nDatabase=" +
                                   folder.File("reports.db") +
-                                  "\nNoCreat=1\nStepAPI=1\n\n[Missing]\nDriver=SQLite3\nDatabase=" +
+                                  "\nNoCreat=1\nStepAPI=1\nTimeout=100\n\n[Missing]\nDriver=SQLite3\nDatabase=" +
                                   folder.File("missing.db") + "\nNoCreat=1\nStepAPI=1\n");
     store::testing::WriteFile(folder.File("user.ini"), "");
   }
@@ -50,9 +50,9 @@ ScratchReportsSource::~ScratchReportsSource() {
 
 std::string ScratchReportsSource::database() const { return folder_.File("reports.db"); }
 
-host::Ref<host::ado::Connection> ScratchReportsSource::Connected() const {
+host::Ref<host::ado::Connection> ScratchReportsSource::Connected(int mode) const {
   auto connection = host::MakeRef<OdbcConnection>();
-  connection->SetMode(3);
+  connection->SetMode(mode);
   connection->Open("QuorviaReports", "", "", -1);
   return connection;
 }

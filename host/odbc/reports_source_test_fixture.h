@@ -17,7 +17,8 @@ using Row = std::vector<std::optional<std::string>>;
 // A temporary ODBC setup for as long as the object lives: the SQLite ODBC
 // driver, the data source QuorviaReports on a new empty database file
 // database(), and Missing on a file that does not exist (both with
-// NoCreat=1). No user or system ODBC file is read.
+// NoCreat=1; QuorviaReports waits 100 ms for a locked database). No user or
+// system ODBC file is read.
 class ScratchReportsSource {
  public:
   ScratchReportsSource();
@@ -27,8 +28,8 @@ class ScratchReportsSource {
 
   // The file QuorviaReports works on.
   std::string database() const;
-  // A new connection, open on QuorviaReports.
-  host::Ref<host::ado::Connection> Connected() const;
+  // A new connection in `mode`, open on QuorviaReports.
+  host::Ref<host::ado::Connection> Connected(int mode = 3) const;
   // Every row of `query` on `connection`, read through a recordset.
   static std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection,
                                const std::string& query);
@@ -39,7 +40,7 @@ class ScratchReportsSource {
 
 class ReportsSourceTest : public ::testing::Test {
  protected:
-  host::Ref<host::ado::Connection> Connected() { return source_.Connected(); }
+  host::Ref<host::ado::Connection> Connected(int mode = 3) { return source_.Connected(mode); }
   std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection, const std::string& query) {
     return ScratchReportsSource::Rows(connection, query);
   }

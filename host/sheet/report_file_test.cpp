@@ -1,7 +1,10 @@
 #include "host/sheet/report_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "host/excel.h"
@@ -18,7 +21,7 @@ class ReportFileTest : public ::testing::Test {
  protected:
   // A written report in `folder` holding `text`.
   static std::string Written(const std::string& folder, const std::string& text) {
-    const std::string path = NewTemporaryReport(folder);
+    const std::string path = TemporaryReport(folder).path();
     WriteFile(path, text);
     return path;
   }
@@ -46,19 +49,52 @@ TEST_F(ReportFileTest, PlacesEachReportUnderTheFirstFreeNumberAndNeverReplaces) 
 
 TEST_F(ReportFileTest, MakesTheMissingFolderAndADistinctHiddenFileInItEachTime) {
   const std::string folder = temp_.File("a/b/reports");
-  const std::string first = NewTemporaryReport(folder);
-  const std::string second = NewTemporaryReport(folder);
+  const std::string first = TemporaryReport(folder).path();
+  WriteFile(folder + "/Book1.xlsx", "");
+  const std::string second = TemporaryReport(folder).path();
   EXPECT_NE(first, second);
-  for (const auto& path : {first, second}) {
+  // Named after the report it is likely to become and the process making it.
+  const std::string pid = std::to_string(getpid());
+  for (const auto& [path, start] : {std::pair{first, ".Book1.xlsx.new-" + pid + "-"},
+                                    std::pair{second, ".Book2.xlsx.new-" + pid + "-"}}) {
     EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
     EXPECT_EQ(std::filesystem::path(path).parent_path(), folder) << path;
-    EXPECT_EQ(std::filesystem::path(path).filename().string().substr(0, 5), ".Book") << path;
+    EXPECT_EQ(std::filesystem::path(path).filename().string().rfind(start, 0), 0U) << path;
   }
+}
+
+TEST_F(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
+  const std::string folder = temp_.File("reports");
+  std::filesystem::create_directory(folder);
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string ended = std::to_string(child);
+  const std::vector<std::string> kept = {
+      ".Book1.xlsx.new-" + std::to_string(getppid()) + "-Ab12Cd",  // a running process's
+      ".notes.txt.new-" + ended + "-Ab12Cd",                       // no report's
+      ".Book.xlsx.new-" + ended + "-Ab12Cd",                       // no report's name
+      ".Book3.xlsx.new-Ab12Cd",                                    // names no process
+      "Book7.xlsx"};
+  for (const std::string& name : kept) WriteFile(folder + "/" + name, "");
+  for (const char* name : {".Book1.xlsx.new-", ".Book12.xlsx.new-"}) {
+    WriteFile(folder + "/" + name + ended + "-Ab12Cd", "");
+  }
+
+  const std::string made = TemporaryReport(folder).path();
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path() != made) left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
 }
 
 TEST_F(ReportFileTest, FailsNamingTheFolderOrTheFilesItCannotUse) {
   WriteFile(temp_.File("plain"), "");
-  const host::Error no_folder = ThrownError([&] { NewTemporaryReport(temp_.File("plain/reports")); });
+  const host::Error no_folder = ThrownError([&] { TemporaryReport(temp_.File("plain/reports")); });
   EXPECT_EQ(no_folder.number(), host::excel::kSheetFailure);
   EXPECT_NE(no_folder.description().find(temp_.File("plain/reports")), std::string::npos)
       << no_folder.description();

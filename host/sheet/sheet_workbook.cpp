@@ -54,17 +54,17 @@ class SheetSheets : public host::excel::Sheets {
 }  // namespace
 
 SheetWorkbook::SheetWorkbook(const std::filesystem::path& folder, long last_row)
-    : folder_(folder), temporary_(NewTemporaryReport(folder)) {
+    : folder_(folder), temporary_(folder) {
   try {
-    book_ = std::make_shared<XlsxBook>(temporary_, last_row);
+    book_ = std::make_shared<XlsxBook>(temporary_.path(), last_row);
   } catch (...) {
-    unlink(temporary_.c_str());
+    unlink(temporary_.path().c_str());
     throw;
   }
 }
 
 SheetWorkbook::~SheetWorkbook() {
-  if (!saved_) unlink(temporary_.c_str());
+  if (!saved_) unlink(temporary_.path().c_str());
 }
 
 host::Ref<host::excel::Worksheet> SheetWorkbook::Worksheets(const std::string& name) {
@@ -79,9 +79,9 @@ std::string SheetWorkbook::Save() {
   saved_ = true;
   try {
     book_->Close();
-    return PlaceReport(temporary_, folder_);
+    return PlaceReport(temporary_.path(), folder_);
   } catch (...) {
-    unlink(temporary_.c_str());
+    unlink(temporary_.path().c_str());
     throw;
   }
 }

@@ -5,12 +5,14 @@
 #include <string>
 
 #include "host/excel.h"
+#include "host/sheet/report_file.h"
 #include "host/sheet/xlsx_book.h"
 
 namespace sheet {
 
 // A workbook written to a temporary file in a reports folder and placed
-// there as BookN.xlsx when it is saved.
+// there as BookN.xlsx when it is saved. Until then SIGINT, SIGTERM and SIGHUP
+// remove the temporary file before they end the process.
 class SheetWorkbook : public host::excel::Workbook {
  public:
   // A new workbook with one sheet, "Sheet1", in `folder` (made when missing),
@@ -33,7 +35,7 @@ class SheetWorkbook : public host::excel::Workbook {
 
  private:
   std::filesystem::path folder_;
-  std::string temporary_;
+  TemporaryReport temporary_;
   std::shared_ptr<XlsxBook> book_;
   bool saved_ = false;
 };

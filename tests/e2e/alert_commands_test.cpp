@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/odbc/reports_source_test_fixture.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -61,6 +62,24 @@ class AlertCommandsTest : public ::testing::Test {
   store::testing::TempDir dir_;
   std::string store_ = dir_.File("crm.db");
 };
+
+// Every way of the program that writes to standard output.
+TEST_F(AlertCommandsTest, OutputThatCannotBeWrittenIsStatusOneWithItsReason) {
+  Import("16.0");
+  const odbc::testing::ScratchReportsSource reports;
+  reports.Connected()->Execute("create table t as select 'x' as a");
+  const std::map<std::string, std::string> env = {{"QUORVIA_STORE", store_},
+                                                  {"QUORVIA_UI", "console"},
+                                                  {"XDG_STATE_HOME", dir_.File("state")},
+                                                  {"QUORVIA_REPORTS_DIR", dir_.File("reports")},
+                                                  {"QUORVIA_OPEN", "0"}};
+  for (const char* command : {"--help", "--version", "Alerts;K1", "ExcelReport;select a from t"}) {
+    const ProcessResult run =
+        e2e::Run("/bin/sh", {"-c", "exec \"$0\" \"$1\" > /dev/full", BuiltProgram("quorvia-utilities"), command}, env);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.err, "quorvia-utilities: cannot write to standard output: No space left on device\n") << command;
+  }
+}
 
 TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds) {
   Import("16.0");

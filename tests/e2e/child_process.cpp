@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 extern char** environ;
@@ -130,5 +132,39 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 }
 
 std::string BuiltProgram(const std::string& name) { return std::string(QUORVIA_BIN_DIR) + "/" + name; }
+
+bool WaitForEntry(const std::string& folder, const std::string& prefix) {
+  const int watch = inotify_init1(IN_CLOEXEC);
+  inotify_add_watch(watch, folder.c_str(), IN_CREATE);
+  bool found = false;
+  // Looks once the watch is set, so an entry made before is not missed.
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    found = found || entry.path().filename().string().rfind(prefix, 0) == 0;
+  }
+  alignas(inotify_event) char events[4096];
+  pollfd ready{watch, POLLIN, 0};
+  while (!found && poll(&ready, 1, 30'000) == 1) {
+    const ssize_t size = read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < size;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      found = found || (event->len > 0 && std::string(event->name).rfind(prefix, 0) == 0);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  close(watch);
+  return found;
+}
+
+DefaultSignals::DefaultSignals() {
+  for (int i = 0; i < 3; ++i) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigaction(kSignals[i], &action, &saved_[i]);
+  }
+}
+
+DefaultSignals::~DefaultSignals() {
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
+}
 
 }  // namespace e2e

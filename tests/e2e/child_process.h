@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -45,5 +47,24 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 
 // The path of a program that the build put beside the tests.
 std::string BuiltProgram(const std::string& name);
+
+// Waits until `folder` holds an entry whose name starts with `prefix`;
+// false when none comes within 30 s.
+bool WaitForEntry(const std::string& folder, const std::string& prefix);
+
+// While it lives, the children get the default action of SIGINT, SIGTERM and
+// SIGHUP, whatever this process was started with (nohup, say).
+class DefaultSignals {
+ public:
+  DefaultSignals();
+  ~DefaultSignals();
+  DefaultSignals(const DefaultSignals&) = delete;
+  DefaultSignals& operator=(const DefaultSignals&) = delete;
+
+  static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+
+ private:
+  struct sigaction saved_[3] {};
+};
 
 }  // namespace e2e

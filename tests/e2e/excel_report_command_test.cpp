@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -88,6 +90,57 @@ TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.out, folder_ + "/Book2.xlsx\n");
   EXPECT_EQ(Read(folder_ + "/Book2.xlsx")["sheets"][0]["cells"].size(), 2U);
+  EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
+}
+
+TEST_F(ExcelReportCommandTest, HeaderWidthsCountCharactersAndNamesOfAnyLengthAreWrittenWhole) {
+  std::string e200;
+  for (int i = 0; i < 200; ++i) e200 += "é";
+  const std::string e300 = e200 + e200.substr(0, 200);
+  const ProcessResult report = Report("select code as \"Größe\", code as \"€\", code as \"a😀b\", code as \"" +
+                                      e200 + "\", code as \"" + e300 + "\", units from sales where units = 7");
+  ASSERT_EQ(report.status, 0) << report.err;
+  const json sheet = Read(folder_ + "/Book1.xlsx")["sheets"][0];
+  // A name's length counts UTF-16 units, as the spreadsheet's strings do.
+  const json widths = {{"A", 10}, {"B", 6}, {"C", 9}, {"D", 205}, {"F", 10}};
+  for (const auto& [column, width] : widths.items()) {
+    EXPECT_EQ(std::floor(sheet["widths"].value(column, 0.0)), width.get<double>()) << column;
+  }
+  // The sheet takes no width above 255: that column keeps none, the rest is written.
+  EXPECT_FALSE(sheet["widths"].contains("E")) << sheet["widths"];
+  EXPECT_EQ(sheet["cells"]["D1"]["value"], e200);
+  EXPECT_EQ(sheet["cells"]["E1"]["value"], e300);
+  EXPECT_EQ(sheet["cells"]["F2"]["value"], 7);
+}
+
+TEST_F(ExcelReportCommandTest, ASignalLeavesNoTemporaryWorkbookAndAKilledRunsIsRemovedNextTime) {
+  const DefaultSignals defaults;
+  std::filesystem::create_directories(folder_);
+  const auto hidden = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename().string());
+    }
+    return names;
+  };
+  // Long enough that the signal comes while the workbook is written.
+  const std::string slow =
+      "ExcelReport;with recursive n(i) as (select 1 union all select i + 1 from n where i < 300000) select i from n";
+  const std::map<std::string, std::string> env = {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"},
+                                                  {"QUORVIA_LOG", "0"}, {"QUORVIA_REPORTS_DIR", folder_},
+                                                  {"QUORVIA_OPEN", "0"}};
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    ChildProcess report(BuiltProgram("quorvia-utilities"), {slow}, env, "");
+    ASSERT_TRUE(WaitForEntry(folder_, ".Book1.xlsx.new-")) << signal_number;
+    report.Kill(signal_number);
+    EXPECT_EQ(report.Wait().status, 128 + signal_number);
+    EXPECT_EQ(hidden().size(), signal_number == SIGKILL ? 1U : 0U) << signal_number;
+  }
+  // The next report removes what the killed run left, not what a running one writes.
+  const std::string running = ".Book1.xlsx.new-" + std::to_string(getpid()) + "-Ab12Cd";
+  store::testing::WriteFile(folder_ + "/" + running, "");
+  ASSERT_EQ(Report("select code from sales").status, 0);
+  EXPECT_EQ(hidden(), std::vector<std::string>{running});
   EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
 }
 

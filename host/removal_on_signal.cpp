@@ -1,4 +1,4 @@
-#include "tools/removal_on_signal.h"
+#include "host/removal_on_signal.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace storetool {
+namespace host {
 namespace {
 
 constexpr int kSlots = 8;
@@ -66,4 +66,4 @@ RemovalOnSignal::~RemovalOnSignal() {
   if (slot_ >= 0) g_entries[slot_].store(nullptr);
 }
 
-}  // namespace storetool
+}  // namespace host

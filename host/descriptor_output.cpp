@@ -1,11 +1,11 @@
-#include "tools/descriptor_output.h"
+#include "host/descriptor_output.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-namespace storetool {
+namespace host {
 
 bool DescriptorOutput::Write(const char* data, std::size_t size) {
   while (error_ == 0 && size > 0) {
@@ -25,4 +25,4 @@ std::string WriteFailureReason(const std::ostream& out) {
   return descriptor != nullptr && descriptor->error() != 0 ? std::strerror(descriptor->error()) : "";
 }
 
-}  // namespace storetool
+}  // namespace host

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace storetool {
+namespace host {
 
 // While an object of this class lives, SIGINT, SIGTERM and SIGHUP first
 // remove its files, then its folders (each only when empty, in the order
@@ -24,4 +24,4 @@ class RemovalOnSignal {
   int slot_ = -1;
 };
 
-}  // namespace storetool
+}  // namespace host

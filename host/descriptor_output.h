@@ -3,9 +3,9 @@
 #include <ostream>
 #include <string>
 
-#include "tools/buffered_output.h"
+#include "host/buffered_output.h"
 
-namespace storetool {
+namespace host {
 
 // Buffered output to an open file descriptor (standard output) that
 // remembers why writing failed: once a write fails, every later one fails
@@ -30,4 +30,4 @@ class DescriptorOutput : public BufferedOutput {
 // buffer is a DescriptorOutput that knows; "" otherwise.
 std::string WriteFailureReason(const std::ostream& out);
 
-}  // namespace storetool
+}  // namespace host

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Update against PostgreSQL through psqlODBC, end to end: a private server on
-# a temporary folder, the reports tables that `quorvia-store reports-db`
-# makes for a small CRM store, the data source QuorviaReports on that server,
-# and the built quorvia-utilities run in console mode. The server is stopped
-# and the folder removed at the end, whatever happened.
+# Update and ExcelReport against PostgreSQL through psqlODBC, end to end: a
+# private server on a temporary folder, the reports tables that
+# `quorvia-store reports-db` makes for a small CRM store, the data source
+# QuorviaReports on that server, and the built quorvia-utilities run in
+# console mode. The server is stopped and the folder removed at the end,
+# whatever happened.
 #
-# Usage: update_on_postgres.sh QUORVIA_UTILITIES QUORVIA_STORE_PROGRAM
+# Usage: reports_on_postgres.sh QUORVIA_UTILITIES QUORVIA_STORE_PROGRAM
 # Needs the Debian packages postgresql, odbc-postgresql and sqlite3. Run as
 # root, it runs the server as the system user quorvia-pg (made if missing),
 # since PostgreSQL refuses to run as root.
 set -euo pipefail
 
 die() {
-  echo "update_on_postgres: $*" >&2
+  echo "reports_on_postgres: $*" >&2
   exit 1
 }
 
@@ -194,6 +195,26 @@ o'neil | old l | old manager l | old team l | old alignment l | old company l" \
 check "Activities after the update of O'Neil, whose folders were skipped" "$activities" \
   "$(rows Activities "$base")"
 
+# Runs ExcelReport with QUERY and checks its exit status.
+report() {  # QUERY STATUS
+  local status=0
+  env QUORVIA_UI=console QUORVIA_LOG=0 QUORVIA_OPEN=0 QUORVIA_STORE="$work/crm.db" \
+    QUORVIA_REPORTS_DIR="$work/reports" ODBCSYSINI="$odbc_dir" ODBCINI="$odbc_dir/user-odbc.ini" HOME="$work" \
+    "$utilities" "ExcelReport;$1" >"$work/stdout" 2>"$work/stderr" || status=$?
+  check "exit status of ExcelReport;$1 (its standard error: $(cat "$work/stderr"))" "$2" "$status"
+}
+# A report reads only: a query that deletes and yields the deleted rows gets
+# past psqlODBC's own read-only setting, but not the read-only transaction.
+sales_calls=$(rows "Sales Calls" "$base")
+report 'WITH d AS (DELETE FROM "Sales Calls" RETURNING *) SELECT * FROM d' 5
+check "the refusal shown" \
+  "-2147467259 - cannot run the query on the data source QuorviaReports: ERROR: cannot execute SELECT in a read-only transaction" \
+  "$(grep -o -- '-2147467259 - .*read-only transaction' "$work/stderr")"
+check "Sales Calls after the refused report" "$sales_calls" "$(rows "Sales Calls" "$base")"
+check "the folder of reports after the refused report" "" "$(ls -A "$work/reports" 2>/dev/null)"
+report 'SELECT "AccountID", "Team" FROM "Sales Calls"' 0
+check "the report written" "$work/reports/Book1.xlsx" "$(cat "$work/stdout")"
+
 # A schema that names a column its table lacks: the server refuses the statement.
 psql_reports -c 'ALTER TABLE "Activities" DROP COLUMN "Alignment"' || die "cannot drop a column of Activities"
 update "Update;0A03;AccountID;B200;;Alignment;;" 5
@@ -202,4 +223,4 @@ data_source missing
 update "Update;0A03;AccountID;B200;;Team;;" 5
 
 ((failures == 0)) || die "$failures check(s) failed"
-echo "update_on_postgres: all checks passed"
+echo "reports_on_postgres: all checks passed"

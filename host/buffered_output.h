@@ -4,7 +4,7 @@
 #include <streambuf>
 #include <vector>
 
-namespace storetool {
+namespace host {
 
 // A stream buffer that collects output and hands it on in large pieces
 // through Write.
@@ -25,4 +25,4 @@ class BufferedOutput : public std::streambuf {
   std::vector<char> buffer_;
 };
 
-}  // namespace storetool
+}  // namespace host

@@ -1,6 +1,6 @@
-#include "tools/buffered_output.h"
+#include "host/buffered_output.h"
 
-namespace storetool {
+namespace host {
 
 BufferedOutput::BufferedOutput() : buffer_(1 << 16) { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
 
@@ -21,4 +21,4 @@ BufferedOutput::int_type BufferedOutput::overflow(int_type c) {
 
 int BufferedOutput::sync() { return Drain() ? 0 : -1; }
 
-}  // namespace storetool
+}  // namespace host
