@@ -173,5 +173,29 @@ TEST_F(TourX11Test, TheFirstSlideIsMappedAndClosingItThroughTheWindowManagerEnds
   EXPECT_EQ(result.status, 0) << result.err;
 }
 
+TEST_F(TourX11Test, ADisplayLostAfterItsCheckEndsTheRunAsAbandonedWithTheReason) {
+  struct Case {
+    std::string what;
+    int passed;                       // connections that reach the server
+    bool cut_once_shown;              // every connection is cut once the slide is shown
+    std::string reason;
+  };
+  for (const Case& each : std::vector<Case>{
+           // The display check, the REDiraz lookup and the check before the
+           // first window get through, Qt does not.
+           {"Qt cannot connect", 3, false, "quorvia-utilities: cannot go on with the display: "},
+           {"the connection breaks", 1000, true, "quorvia-utilities: lost the connection to the X display \"" + server_.display() + "\""}}) {
+    e2e::FlakyDisplay flaky(server_, each.passed);
+    const auto help = StartHelp();
+    if (each.cut_once_shown) {
+      ASSERT_NE(AwaitWindow("Quorvia Overview"), 0u) << each.what;
+      flaky.CutAll();
+    }
+    const e2e::ProcessResult result = help->Wait(kWaitMs);
+    EXPECT_EQ(result.status, 4) << each.what << ": " << result.err;
+    EXPECT_NE(result.err.find(each.reason), std::string::npos) << each.what << ": " << result.err;
+  }
+}
+
 }  // namespace
 }  // namespace desktop

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 
 namespace e2e {
 
@@ -22,6 +24,30 @@ class XvfbServer {
  private:
   pid_t pid_ = -1;
   std::string display_;
+};
+
+// A flaky path to an XvfbServer's display: it listens where X clients look
+// for the display first (the abstract socket, which the server leaves free),
+// passes the first `passed` connections on to the server, refuses later
+// ones, and cuts those it passed on when told to.
+class FlakyDisplay {
+ public:
+  // Throws std::runtime_error when it cannot listen.
+  FlakyDisplay(const XvfbServer& server, int passed);
+  ~FlakyDisplay();
+  FlakyDisplay(const FlakyDisplay&) = delete;
+  FlakyDisplay& operator=(const FlakyDisplay&) = delete;
+
+  // Cuts every connection passed on so far.
+  void CutAll();
+
+ private:
+  void Relay(int passed);
+
+  std::string server_socket_;
+  int listener_ = -1;
+  int wake_[2] = {-1, -1};  // written to cut (1) or stop (0)
+  std::thread relay_;
 };
 
 }  // namespace e2e
