@@ -55,7 +55,7 @@ fs::path SocketFolder() {
   const auto state = host::XdgBaseFolder(host::EnvironmentVariable("XDG_STATE_HOME"),
                                          host::EnvironmentVariable("HOME"), ".local/state");
   if (!state) Fail("neither XDG_RUNTIME_DIR, XDG_STATE_HOME nor HOME is set: there is no folder for the inspector's socket");
-  const fs::path folder = *state / "quorvia" / "sockets";
+  fs::path folder = *state / "quorvia" / "sockets";
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) Fail("cannot make the folder for the inspector's socket, " + folder.string() + ": " + error.message());
@@ -76,7 +76,7 @@ std::string InspectorSocketPath() {
   for (const QChar c : QString::fromUtf8(display == nullptr ? "" : display)) {
     name += c.isLetterOrNumber() ? QString(c).toStdString() : "_";
   }
-  const std::string path = (SocketFolder() / name).string();
+  std::string path = (SocketFolder() / name).string();
   if (path.size() >= sizeof(sockaddr_un::sun_path)) Fail("the inspector's socket path is too long: " + path);
   return path;
 }

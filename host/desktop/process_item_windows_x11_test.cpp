@@ -411,6 +411,7 @@ TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterIts
   EXPECT_EQ(alone.Wait(kEndMs).status, 0) << "an inspector without a window ends within a few seconds";
 
   std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
+  burst.reserve(10);
   for (int i = 0; i < 10; ++i) {
     burst.push_back(std::make_unique<e2e::ChildProcess>(
         e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K" + std::to_string(i) + ";A;B;C;D"},

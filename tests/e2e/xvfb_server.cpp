@@ -99,6 +99,18 @@ void FlakyDisplay::CutAll() {
   if (write(wake_[1], &cut, 1) != 1) throw std::runtime_error("cannot cut the display's connections");
 }
 
+std::pair<int, int> FlakyDisplay::PassOn() {
+  const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_un address = Address(server_socket_, false);
+  if (client >= 0 && connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    return {client, server};
+  }
+  close(client);
+  close(server);
+  return {-1, -1};
+}
+
 void FlakyDisplay::Relay(int passed) {
   std::vector<std::pair<int, int>> pairs;  // client, server
   for (;;) {
@@ -118,16 +130,10 @@ void FlakyDisplay::Relay(int passed) {
       if (order == 0) return;
       continue;
     }
-    if ((watched[1].revents & POLLIN) != 0) {
-      const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-      const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-      const sockaddr_un address = Address(server_socket_, false);
-      if (passed-- > 0 && connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        pairs.emplace_back(client, server);
-      } else {
-        close(client);
-        close(server);
-      }
+    if ((watched[1].revents & POLLIN) != 0 && passed-- > 0) {
+      if (const auto pair = PassOn(); pair.first >= 0) pairs.push_back(pair);
+    } else if ((watched[1].revents & POLLIN) != 0) {
+      close(accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
     }
     for (std::size_t i = 0; i < pairs.size(); ++i) {
       const bool open = ((watched[2 + 2 * i].revents == 0 || Pass(pairs[i].first, pairs[i].second)) &&

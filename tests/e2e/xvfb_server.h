@@ -4,6 +4,7 @@
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <utility>
 
 namespace e2e {
 
@@ -43,6 +44,9 @@ class FlakyDisplay {
 
  private:
   void Relay(int passed);
+  // Accepts a connection and connects it to the server: client and server
+  // end, or -1 twice when either fails.
+  std::pair<int, int> PassOn();
 
   std::string server_socket_;
   int listener_ = -1;
