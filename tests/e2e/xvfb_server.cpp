@@ -18,6 +18,10 @@ namespace {
 
 constexpr char kXvfb[] = "/usr/bin/Xvfb";
 constexpr int kStartMs = 20000;
+// Where X clients find the socket of display N (as an abstract name first).
+const std::string kSocketFolder = "/tmp/.X11-unix/X";
+// Flaky displays take numbers from here up, away from those servers take.
+constexpr int kFirstFlakyNumber = 1000;
 
 sockaddr_un Address(const std::string& path, bool abstract) {
   sockaddr_un address{};
@@ -50,9 +54,8 @@ XvfbServer::XvfbServer() {
     const std::string fd = std::to_string(ready[1]);
     // -displayfd: the server picks a free display and writes its number
     // there once it accepts connections.
-    // Not on the abstract socket, which a FlakyDisplay may take.
-    execl(kXvfb, kXvfb, "-displayfd", fd.c_str(), "-nolisten", "tcp", "-nolisten", "local", "-screen", "0",
-          "1280x1024x24", static_cast<char*>(nullptr));
+    execl(kXvfb, kXvfb, "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24",
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   close(ready[1]);
@@ -76,12 +79,19 @@ XvfbServer::~XvfbServer() {
 
 
 FlakyDisplay::FlakyDisplay(const XvfbServer& server, int passed)
-    : server_socket_("/tmp/.X11-unix/X" + server.display().substr(1)) {
+    : server_socket_(kSocketFolder + server.display().substr(1)) {
   listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(server_socket_, true);
-  if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), Length(server_socket_, true)) != 0 ||
-      listen(listener_, 16) != 0 || pipe(wake_) != 0) {
-    throw std::runtime_error("cannot listen for the display " + server.display() + ": " + std::strerror(errno));
+  // A display number of its own: X servers take the abstract socket of the
+  // number they serve, so one that binds is free, and now reserved.
+  for (int number = kFirstFlakyNumber; display_.empty() && number < kFirstFlakyNumber + 1000; ++number) {
+    const std::string name = kSocketFolder + std::to_string(number);
+    const sockaddr_un address = Address(name, true);
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), Length(name, true)) == 0) {
+      display_ = ":" + std::to_string(number);
+    }
+  }
+  if (display_.empty() || listen(listener_, 16) != 0 || pipe(wake_) != 0) {
+    throw std::runtime_error(std::string("cannot listen for a flaky display: ") + std::strerror(errno));
   }
   relay_ = std::thread([this, passed] { Relay(passed); });
 }
@@ -102,8 +112,9 @@ void FlakyDisplay::CutAll() {
 std::pair<int, int> FlakyDisplay::PassOn() {
   const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
   const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(server_socket_, false);
-  if (client >= 0 && connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+  const sockaddr_un address = Address(server_socket_, true);
+  if (client >= 0 &&
+      connect(server, reinterpret_cast<const sockaddr*>(&address), Length(server_socket_, true)) == 0) {
     return {client, server};
   }
   close(client);
@@ -130,12 +141,13 @@ void FlakyDisplay::Relay(int passed) {
       if (order == 0) return;
       continue;
     }
+    const std::size_t watched_pairs = pairs.size();
     if ((watched[1].revents & POLLIN) != 0 && passed-- > 0) {
       if (const auto pair = PassOn(); pair.first >= 0) pairs.push_back(pair);
     } else if ((watched[1].revents & POLLIN) != 0) {
       close(accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
     }
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
+    for (std::size_t i = 0; i < watched_pairs; ++i) {
       const bool open = ((watched[2 + 2 * i].revents == 0 || Pass(pairs[i].first, pairs[i].second)) &&
                          (watched[3 + 2 * i].revents == 0 || Pass(pairs[i].second, pairs[i].first)));
       if (!open) {

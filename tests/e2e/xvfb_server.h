@@ -27,9 +27,9 @@ class XvfbServer {
   std::string display_;
 };
 
-// A flaky path to an XvfbServer's display: it listens where X clients look
-// for the display first (the abstract socket, which the server leaves free),
-// passes the first `passed` connections on to the server, refuses later
+// A flaky path to an XvfbServer: a display of its own (":N" of a free
+// number N, its abstract socket only, where X clients look first) whose
+// first `passed` connections it passes on to the server; it refuses later
 // ones, and cuts those it passed on when told to.
 class FlakyDisplay {
  public:
@@ -39,6 +39,8 @@ class FlakyDisplay {
   FlakyDisplay(const FlakyDisplay&) = delete;
   FlakyDisplay& operator=(const FlakyDisplay&) = delete;
 
+  // Its DISPLAY value, ":N".
+  const std::string& display() const { return display_; }
   // Cuts every connection passed on so far.
   void CutAll();
 
@@ -49,6 +51,7 @@ class FlakyDisplay {
   std::pair<int, int> PassOn();
 
   std::string server_socket_;
+  std::string display_;
   int listener_ = -1;
   int wake_[2] = {-1, -1};  // written to cut (1) or stop (0)
   std::thread relay_;
