@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/run_log.h"
 #include "app/store_run_end.h"
 #include "host/descriptor_output.h"
+#include "host/desktop/gui_module_loader.h"
 #include "host/desktop/report_destination.h"
 #include "host/desktop/ui_mode.h"
 #include "host/linux_platform.h"
@@ -50,9 +52,11 @@ store::RunRecord JournalRun(const app::RunIdentity& run, const std::string& comm
   return {run.id, run.started, run.user, command_line};
 }
 
-// Runs the one command line through the main form.
-app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run) {
-  desktop::GuiModule* const gui = desktop::StartUi();
+// Runs the one command line through the main form, with the GUI module that
+// `load_gui` yields when a run needs one.
+app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run,
+                       const std::function<desktop::GuiModule&()>& load_gui) {
+  desktop::GuiModule* const gui = desktop::StartUi(load_gui);
   std::string store_path;
   try {
     store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -60,13 +64,51 @@ app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& 
     // The usage message needs no store.
     if (!command_line.empty()) return {app::Outcome::kNoSession, error.what(), false};
   }
-  const auto platform = host::linuxPlatform(store_path, gui, JournalRun(run, command_line));
+  const auto platform = host::linuxPlatform(store_path, gui, JournalRun(run, command_line), load_gui);
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
   app::Ending ending = form.ending();
   DeliverReports(*platform, ending);
   app::EndStoreRun(platform->store(), ending, store::Retention::FromProcess(), std::cerr);
   return ending;
+}
+
+std::string CommandLineOf(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) command_line.append(i > 1 ? " " : "").append(argv[i]);
+  return command_line;
+}
+
+// Says why the run ended, on standard error unless a message box has, and in
+// the run log; yields the exit status.
+int Finish(const app::RunIdentity& run, const std::string& logged_command_line, const app::Ending& ending) {
+  if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
+  const int status = app::ExitStatus(ending.outcome);
+  if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {
+    try {
+      app::AppendRunLog(*log, run, logged_command_line, status, ending.reason);
+    } catch (const std::exception& error) {
+      std::cerr << kProgram << ": " << error.what() << '\n';
+    }
+  }
+  return status;
+}
+
+// The GUI module beside the program, set to end the run as abandoned when
+// the display is lost. That ending comes from inside Qt or Xlib, where
+// nothing can unwind: the run is finished there and the process ends at
+// once; the store rolls back what the run had not committed, as for a
+// killed run.
+std::function<desktop::GuiModule&()> GuiModuleLoader(const app::RunIdentity& run,
+                                                      const std::string& logged_command_line) {
+  return [run, logged_command_line]() -> desktop::GuiModule& {
+    desktop::GuiModule& module = desktop::LoadGuiModuleBesideThisProgram();
+    module.EndOnLostDisplay([run, logged_command_line](const std::string& reason) {
+      std::cout.flush();
+      _exit(Finish(run, logged_command_line, {app::Outcome::kAbandoned, reason, false}));
+    });
+    return module;
+  };
 }
 
 app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
@@ -86,7 +128,7 @@ app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
     return {};
   }
   try {
-    return RunCommand(command_line, run);
+    return RunCommand(command_line, run, GuiModuleLoader(run, CommandLineOf(argc, argv)));
   } catch (const std::invalid_argument& error) {  // a bad QUORVIA_UI, or gui without a window or its module
     return {app::Outcome::kUsage, error.what(), false};
   } catch (const std::exception& error) {
@@ -102,12 +144,6 @@ void CheckOutput(app::Ending& ending) {
   ending = {app::Outcome::kNotDone, "cannot write to standard output" + (reason.empty() ? "" : ": " + reason), false};
 }
 
-std::string CommandLineOf(int argc, char** argv) {
-  std::string command_line;
-  for (int i = 1; i < argc; ++i) command_line.append(i > 1 ? " " : "").append(argv[i]);
-  return command_line;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,14 +156,5 @@ int main(int argc, char** argv) {
   app::Ending ending = Run(argc, argv, run);
   CheckOutput(ending);
   std::cout.rdbuf(standard_buffer);
-  if (!ending.reason.empty() && !ending.shown) std::cerr << kProgram << ": " << ending.reason << '\n';
-  const int status = app::ExitStatus(ending.outcome);
-  if (const auto log = app::RunLogPath(app::LogEnvironment::FromProcess())) {
-    try {
-      app::AppendRunLog(*log, run, CommandLineOf(argc, argv), status, ending.reason);
-    } catch (const std::exception& error) {
-      std::cerr << kProgram << ": " << error.what() << '\n';
-    }
-  }
-  return status;
+  return Finish(run, CommandLineOf(argc, argv), ending);
 }

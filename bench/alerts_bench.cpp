@@ -128,7 +128,7 @@ int Run(const Options& options) {
   const std::string program = std::string(QUORVIA_BIN_DIR) + "/quorvia-utilities";
   const std::map<std::string, std::string> env = {
       {"DISPLAY", server.display()}, {"QUORVIA_UI", "gui"}, {"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", ""},
-      {"QUORVIA_LOG", "0"},          {"QUORVIA_STORE", store.string()}, {"TMPDIR", folder.Path("").string()}};
+      {"QUORVIA_LOG", "0"},          {"QUORVIA_STORE", store.string()}, {"XDG_RUNTIME_DIR", folder.Path("").string()}};
 
   std::vector<double> all_mapped, handed, started;
   long peak_kib = 0;

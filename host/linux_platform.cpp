@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <utility>
 
 #include "host/desktop/console_event_pump.h"
 #include "host/desktop/console_item_windows.h"
 #include "host/desktop/console_message_box.h"
 #include "host/desktop/console_slides.h"
 #include "host/desktop/deferred_window_lookup.h"
-#include "host/desktop/gui_module_loader.h"
 #include "host/desktop/report_destination.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
@@ -112,7 +112,8 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
 void LinuxPlatform::TakeStoreForWriting() { store_->TakeForWriting(); }
 
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
-                                             store::RunRecord run) {
+                                             store::RunRecord run,
+                                             std::function<desktop::GuiModule&()> load_gui) {
   Desktop desktop;
   if (gui != nullptr) {
     desktop.message_box = gui->MakeMessageBox();
@@ -126,8 +127,8 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desk
     desktop.events = std::make_unique<desktop::ConsoleEventPump>();
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
     const char* display = std::getenv("DISPLAY");
-    desktop.windows = std::make_unique<desktop::DeferredWindowLookup>(display != nullptr ? display : "",
-                                                                      desktop::LoadGuiModuleBesideThisProgram);
+    desktop.windows =
+        std::make_unique<desktop::DeferredWindowLookup>(display != nullptr ? display : "", std::move(load_gui));
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }

@@ -103,9 +103,10 @@ class LinuxPlatform : public Platform {
 // event pump, the inspector's item windows and its X11 window lookup.
 // Without one, console message boxes on standard error, slides, items and
 // the companion add-in's answers on standard output, all reading standard
-// input, no events, and the window lookup of a module loaded only when a
-// lookup has a display to look on.
+// input, no events, and the window lookup of the module that `load_gui`
+// yields, loaded only when a lookup has a display to look on.
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
-                                             store::RunRecord run);
+                                             store::RunRecord run,
+                                             std::function<desktop::GuiModule&()> load_gui);
 
 }  // namespace host

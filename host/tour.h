@@ -68,8 +68,8 @@ class SlideWindows {
 class WindowLookup {
  public:
   virtual ~WindowLookup() = default;
-  // A handle of a shown top-level window whose title is exactly `title`, or 0
-  // when there is none (or no desktop to look on).
+  // A handle of a top-level window, shown or not, whose title is `title`
+  // without regard to case, or 0 when there is none (or no desktop to look on).
   virtual std::uint64_t FindWindowA(const std::string& title) = 0;
 };
 

@@ -1,10 +1,25 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QPointer>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "host/desktop/display_variable.h"
+#include "host/desktop/item_window_socket.h"
+#include "host/desktop/process_item_windows.h"
 #include "host/desktop/qt_application.h"
 #include "host/error.h"
 #include "host/store/test_store.h"
@@ -17,6 +32,69 @@ namespace {
 using store::testing::TestStore;
 
 const std::string kLayout = "{0E20060000000000C000000000000046}0x8B0";
+
+// The user that a second user's programs run as in these tests.
+constexpr uid_t kOtherUser = 65534;
+
+// A stored item as Display hands it on.
+class StoredItem : public host::DisplayedItem {
+ public:
+  std::string MessageClass() override { return "IPM.StickyNote"; }
+  std::string EntryID() override { return "E1"; }
+  std::string Body() override { return ""; }
+  std::string FolderEntryID() override { return "F1"; }
+  std::vector<std::pair<std::string, std::string>> TextProperties() override { return {}; }
+  void StoreBody(const std::string& /*body*/) override {}
+};
+
+// Another user's process listening at `path`, as one who bound that name
+// first would: it answers "ok" to whatever comes and reports on the returned
+// pipe how many bytes it was sent. The socket file is this process's (the
+// name is bound before the process changes user), so only the check of the
+// process at the other end can refuse it.
+struct Impostor {
+  pid_t pid = -1;
+  int report = -1;
+
+  explicit Impostor(const std::string& path) {
+    const QByteArray reply = desktop::FrameMessage({desktop::kReplyDone});
+    int pipes[2];
+    if (pipe(pipes) != 0) return;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0) _exit(1);
+      pollfd waiting{listener, POLLIN, 0};
+      int received = 0;
+      if (poll(&waiting, 1, 10000) == 1) {
+        const int client = accept(listener, nullptr, nullptr);
+        char buffer[4096];
+        pollfd readable{client, POLLIN, 0};
+        for (ssize_t got = 1; got > 0 && poll(&readable, 1, 2000) == 1;) {
+          if ((got = read(client, buffer, sizeof buffer)) <= 0) break;
+          received += static_cast<int>(got);
+          send(client, reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
+        }
+      }
+      _exit(write(pipes[1], &received, sizeof received) == sizeof received ? 0 : 1);
+    }
+    close(listener);
+    close(pipes[1]);
+    report = pipes[0];
+  }
+  // The bytes it was sent; -1 when it could not say.
+  int Received() {
+    int received = -1;
+    if (read(report, &received, sizeof received) != sizeof received) received = -1;
+    close(report);
+    waitpid(pid, nullptr, 0);
+    return received;
+  }
+};
 
 class InspectorTest : public ::testing::Test {
  protected:
@@ -128,6 +206,106 @@ TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
   EXPECT_NE(server.Handle({"open", path, "E999"}), "ok");
   EXPECT_NE(server.Handle({"bogus"}), "ok");
   EXPECT_EQ(ShownWindows(), 2);
+}
+
+TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
+  const std::string shared = dir_.File("shared");
+  std::filesystem::create_directory(shared);
+  std::filesystem::permissions(shared, std::filesystem::perms::all);
+  struct Case {
+    std::optional<std::string> runtime;  // XDG_RUNTIME_DIR
+    std::string folder;                  // where the socket is, or a part of the refusal
+  };
+  for (const Case& each : std::vector<Case>{{dir_.File(""), dir_.File("")},
+                                            {std::nullopt, dir_.File("state/quorvia/sockets/")},
+                                            {shared, "is not this user's alone"}}) {
+    desktop::testing::ScopedVariable state("XDG_STATE_HOME", dir_.File("state"));
+    desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", each.runtime.value_or(""));
+    if (!each.runtime) unsetenv("XDG_RUNTIME_DIR");
+    try {
+      const std::string path = desktop::InspectorSocketPath();
+      EXPECT_TRUE(path.starts_with(each.folder + "quorvia-inspector-")) << path;
+      EXPECT_EQ(store::testing::FileMode(std::filesystem::path(path).parent_path()), 0700) << path;
+    } catch (const host::Error& error) {
+      EXPECT_NE(error.description().find(each.folder), std::string::npos) << error.description();
+    }
+  }
+}
+
+TEST_F(InspectorTest, NeitherEndOfTheSocketExchangesAByteWithAnotherUsersProgram) {
+  desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", dir_.File(""));
+  const std::string path = desktop::InspectorSocketPath();
+  // As root the other user is real; otherwise the user expected is not this one.
+  const bool root = geteuid() == 0;
+  const uid_t owner = root ? geteuid() : geteuid() + 1;
+  struct Case {
+    std::string what;
+    std::function<void()> arrange;
+    std::string refusal;
+  };
+  std::unique_ptr<Impostor> impostor;
+  int planted = -1;
+  const std::vector<Case> cases = {
+      {"another user's process answers",
+       [&] {
+         if (root) {
+           impostor = std::make_unique<Impostor>(path);
+         } else {
+           store::testing::WriteFile(path, "");
+         }
+       },
+       root ? "runs as user 65534, not as user 0" : "belongs to user"},
+      {"another user's socket file",
+       [&] {
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+         planted = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+         ASSERT_EQ(bind(planted, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         listen(planted, 1);
+         if (root) {
+           ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);
+         }
+       },
+       "belongs to user"},
+      {"a plain file", [&] { store::testing::WriteFile(path, ""); }, root ? "is not a socket" : "belongs to user"},
+  };
+  for (const Case& each : cases) {
+    unlink(path.c_str());
+    each.arrange();
+    StoredItem item;
+    desktop::InspectorItemWindows windows(path_, "/bin/false", owner);
+    try {
+      windows.Display(item);
+      ADD_FAILURE() << each.what << ": the item was handed over";
+    } catch (const host::Error& error) {
+      EXPECT_NE(error.description().find(each.refusal), std::string::npos) << each.what << ": " << error.description();
+    }
+    if (impostor) {
+      EXPECT_EQ(impostor->Received(), 0) << each.what;
+    }
+    impostor.reset();
+  }
+  close(planted);
+
+  // The inspector serves its own user's programs alone: another's is cut off unanswered.
+  unlink(path.c_str());
+  InspectorServer server(geteuid() + 1);
+  ASSERT_TRUE(server.Listen(path));
+  QLocalSocket client;
+  client.connectToServer(QString::fromStdString(path));
+  ASSERT_TRUE(client.waitForConnected(5000));
+  const auto note = store_.AddItem(alerts_, "IPM.StickyNote", {{"AccountID", "K1"}});
+  client.write(desktop::FrameMessage({"open", QString::fromStdString(path_), QString::fromStdString(TestStore::EntryId(note))}));
+  client.flush();
+  QElapsedTimer waited;
+  waited.start();
+  while (client.state() == QLocalSocket::ConnectedState && waited.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  EXPECT_EQ(client.state(), QLocalSocket::UnconnectedState);
+  EXPECT_EQ(client.readAll(), QByteArray());
+  EXPECT_EQ(ShownWindows(), 0);
 }
 
 }  // namespace

@@ -1,33 +1,35 @@
 #include <QApplication>
-#include <QTimer>
-#include <QWidget>
-#include <algorithm>
+#include <iostream>
 
+#include "host/desktop/item_window_socket.h"
+#include "host/error.h"
 #include "inspector/inspector_server.h"
 
 namespace {
 
-// How long a new inspector waits for its first window before it ends: one
-// started for an item that then could not be shown does not stay on.
-constexpr int kFirstWindowMs = 30000;
-
-bool AnyWindowShown() {
-  const auto windows = QApplication::topLevelWidgets();
-  return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) { return window->isVisible(); });
-}
+// How long the inspector stays without a window or a program connected:
+// long enough for the program that started it to connect, short enough
+// that none lingers.
+constexpr int kIdleMs = 3000;
 
 }  // namespace
 
 // quorvia-inspector: the item windows of the utility, one process per user
-// and display, fed over its local socket. It ends when its last window
-// closes; started while another inspector runs, it ends at once.
+// and display, fed over its local socket. Started while another inspector
+// runs, it leaves the items to that one and ends at once; it ends a few
+// seconds after its last window closed, or after it started when no window
+// opens.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quorvia-inspector"));
+  QApplication::setQuitOnLastWindowClosed(false);
   inspector::InspectorServer server;
-  if (!server.Listen()) return 0;
-  QTimer::singleShot(kFirstWindowMs, [] {
-    if (!AnyWindowShown()) QApplication::quit();
-  });
+  try {
+    if (!server.Listen(desktop::InspectorSocketPath())) return 0;
+  } catch (const host::Error& error) {
+    std::cerr << "quorvia-inspector: " << error.description() << '\n';
+    return 1;
+  }
+  server.EndWhenIdle(kIdleMs, [] { QApplication::quit(); });
   return QApplication::exec();
 }

@@ -26,6 +26,7 @@ class FakeGuiModule : public GuiModule {
     ++prepared;
     return prepare_failure;
   }
+  void EndOnLostDisplay(std::function<void(const std::string& reason)> /*end*/) override {}
   std::unique_ptr<host::MessageBox> MakeMessageBox() override { return nullptr; }
   std::unique_ptr<host::EventPump> MakeEventPump() override { return nullptr; }
   std::unique_ptr<host::SlideWindows> MakeSlides() override { return nullptr; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,10 @@ class GuiModule {
   // Chooses the platform windows go to and pins it in QT_QPA_PLATFORM, before
   // any Qt object exists. Yields "" when windows can be opened, else why not.
   virtual std::string PrepareWindows() = 0;
+  // From now on `end` ends the run, with why, when the display is lost: an X
+  // connection breaks or Qt cannot go on with its platform (EndOnLostDisplay).
+  // `end` does not return.
+  virtual void EndOnLostDisplay(std::function<void(const std::string& reason)> end) = 0;
   // Qt message boxes.
   virtual std::unique_ptr<host::MessageBox> MakeMessageBox() = 0;
   // Handles the Qt events waiting in this thread; nothing before Qt starts.

@@ -1,8 +1,10 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "host/desktop/gui_module.h"
+#include "host/desktop/lost_display.h"
 #include "host/desktop/process_item_windows.h"
 #include "host/desktop/qt_event_pump.h"
 #include "host/desktop/qt_message_box.h"
@@ -17,6 +19,9 @@ namespace {
 class QtDesktop : public GuiModule {
  public:
   std::string PrepareWindows() override { return desktop::PrepareWindows(); }
+  void EndOnLostDisplay(std::function<void(const std::string& reason)> end) override {
+    desktop::EndOnLostDisplay(std::move(end));
+  }
   std::unique_ptr<host::MessageBox> MakeMessageBox() override { return std::make_unique<QtMessageBox>(); }
   std::unique_ptr<host::EventPump> MakeEventPump() override { return std::make_unique<QtEventPump>(); }
   std::unique_ptr<host::SlideWindows> MakeSlides() override { return std::make_unique<QtSlides>(); }

@@ -1,18 +1,38 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
 
 // The local socket between the utility and quorvia-inspector: one inspector
 // per user and display, messages that are lists of texts, each framed by its
-// length so a reader knows when one is complete.
+// length so a reader knows when one is complete. The socket lives in a
+// folder that is its user's alone, and each end makes sure the other runs as
+// that user before a byte is exchanged.
 namespace desktop {
 
-// The socket name of the inspector of this user on the display that
-// DISPLAY (else WAYLAND_DISPLAY) names.
-QString InspectorServerName();
+// The socket of this user's inspector on the display that DISPLAY (else
+// WAYLAND_DISPLAY) names: quorvia-inspector-DISPLAY in XDG_RUNTIME_DIR, else
+// in a folder of ours beside the run log (quorvia/sockets in XDG_STATE_HOME,
+// else in ~/.local/state), made 0700 when missing. Throws host::Error saying
+// why when there is no such folder, it is not this user's alone, or the path
+// is too long for a socket.
+std::string InspectorSocketPath();
+
+// The file whose lock makes an inspector the one of its socket.
+inline std::string InspectorLockPath(const std::string& socket_path) { return socket_path + ".lock"; }
+
+// Empty when `path` does not exist or is a socket that belongs to `owner`;
+// else why it must not be used.
+std::string CheckSocketFile(const std::string& path, uid_t owner);
+
+// Empty when the process at the other end of the connected local socket
+// `fd` runs as `owner`; else why nothing may be exchanged with it.
+std::string CheckPeer(int fd, uid_t owner);
 
 // `message` framed for the socket.
 QByteArray FrameMessage(const QStringList& message);

@@ -25,6 +25,7 @@ namespace desktop {
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
+constexpr int kConnectTimeoutMs = 1000;
 constexpr int kReplyTimeoutMs = 10000;
 
 [[noreturn]] void Fail(const std::string& what) { throw host::Error(host::kNotSupported, what); }
@@ -51,22 +52,46 @@ pid_t StartInspector(const std::string& program) {
   return pid;
 }
 
-bool Connect(QLocalSocket& socket, int timeout_ms) {
-  socket.connectToServer(InspectorServerName());
-  if (socket.waitForConnected(timeout_ms)) return true;
-  socket.abort();
-  return false;
+// Connects to the inspector listening at `path` when one does and runs as
+// `owner`; fails, having sent nothing, when anyone else is there.
+bool Connect(QLocalSocket& socket, const std::string& path, uid_t owner) {
+  if (const std::string refused = CheckSocketFile(path, owner); !refused.empty()) Fail(refused);
+  socket.connectToServer(QString::fromStdString(path));
+  if (!socket.waitForConnected(kConnectTimeoutMs)) {
+    socket.abort();
+    return false;
+  }
+  if (const std::string refused = CheckPeer(static_cast<int>(socket.socketDescriptor()), owner); !refused.empty()) {
+    socket.abort();
+    Fail(refused);
+  }
+  return true;
 }
 
-// Connects to the running inspector, starting one when none answers.
-void ConnectOrStart(QLocalSocket& socket, const std::string& program) {
-  if (Connect(socket, 1000)) return;
-  const pid_t pid = StartInspector(program);
+// Whether the inspector started as `pid` has ended: with status 0 it found
+// another inspector running and left the item to it; else it failed.
+bool HandedOver(pid_t pid, const std::string& program) {
+  int status = 0;
+  if (waitpid(pid, &status, WNOHANG) != pid) return false;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+  Fail(program + " ended before it could show the item");
+}
+
+// Connects to the running inspector, starting one when none answers. One
+// that hands over to another inspector, which may have ended meanwhile, is
+// followed by a new one.
+void ConnectOrStart(QLocalSocket& socket, const std::string& program, uid_t owner) {
+  const std::string path = InspectorSocketPath();
+  if (Connect(socket, path, owner)) return;
   QElapsedTimer waited;
   waited.start();
-  while (!Connect(socket, 200)) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) Fail(program + " ended before it could show the item");
+  pid_t running = StartInspector(program);
+  while (!Connect(socket, path, owner)) {
+    if (running != 0 && HandedOver(running, program)) {
+      running = 0;
+    } else if (running == 0) {
+      running = StartInspector(program);
+    }
     if (waited.elapsed() > kStartTimeoutMs) Fail(program + " did not answer on its socket");
     QThread::msleep(20);
   }
@@ -88,14 +113,14 @@ QStringList Request(host::DisplayedItem& item, const std::string& store_path) {
 
 }  // namespace
 
-InspectorItemWindows::InspectorItemWindows(std::string store_path, std::string inspector)
-    : store_path_(std::move(store_path)), inspector_(std::move(inspector)) {}
+InspectorItemWindows::InspectorItemWindows(std::string store_path, std::string inspector, uid_t owner)
+    : store_path_(std::move(store_path)), inspector_(std::move(inspector)), owner_(owner) {}
 
 void InspectorItemWindows::Display(host::DisplayedItem& item) {
   EnsureQtApplication();
   const QStringList request = Request(item, std::filesystem::absolute(store_path_).string());
   QLocalSocket socket;
-  ConnectOrStart(socket, inspector_);
+  ConnectOrStart(socket, inspector_, owner_);
   socket.write(FrameMessage(request));
   if (!socket.waitForBytesWritten(kReplyTimeoutMs)) Fail("the item could not be handed to the inspector");
   QByteArray received;

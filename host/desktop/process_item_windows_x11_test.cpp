@@ -3,12 +3,14 @@
 #include <signal.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "host/desktop/window_manager_close.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 #include "tests/e2e/xvfb_server.h"
@@ -27,6 +29,9 @@ namespace {
 using store::testing::TestStore;
 
 constexpr int kWaitMs = 20000;
+// Well beyond the few seconds an inspector stays without a window, even on
+// a busy machine; before, one stayed 30 s.
+constexpr int kEndMs = 20000;
 
 // Windows come and go while the test walks the tree: a vanished one is
 // passed over rather than ending the test.
@@ -54,13 +59,7 @@ class InspectorX11Test : public ::testing::Test {
     AwaitWindowManager();
   }
   ~InspectorX11Test() override {
-    std::vector<NoteOnScreen> all;
-    Collect(DefaultRootWindow(display_.get()), all, false);
-    std::set<long> inspectors;
-    for (const NoteOnScreen& window : all) inspectors.insert(window.pid);
-    for (long pid : inspectors) {
-      if (pid > 0) kill(static_cast<pid_t>(pid), SIGTERM);
-    }
+    for (long pid : Inspectors()) kill(static_cast<pid_t>(pid), SIGTERM);
     window_manager_->Kill(SIGTERM);
     window_manager_->Wait(kWaitMs);
   }
@@ -76,16 +75,46 @@ class InspectorX11Test : public ::testing::Test {
   }
   TestStore& Store(const std::string& path) { return *stores_by_path_.at(path); }
 
+  // The environment of the programs this test runs on the store at `path`.
+  std::map<std::string, std::string> Environment(const std::string& path) {
+    return {{"DISPLAY", server_.display()},
+            {"QUORVIA_UI", "gui"},
+            {"QT_QPA_PLATFORM", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"QUORVIA_STORE", path},
+            {"QUORVIA_LOG", "0"},
+            {"XDG_RUNTIME_DIR", dir_.File("")}};
+  }
   e2e::ProcessResult Utilities(const std::string& path, const std::string& command_line) {
-    return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line},
-                    {{"DISPLAY", server_.display()},
-                     {"QUORVIA_UI", "gui"},
-                     {"QT_QPA_PLATFORM", ""},
-                     {"WAYLAND_DISPLAY", ""},
-                     {"QUORVIA_STORE", path},
-                     {"QUORVIA_LOG", "0"},
-                     {"TMPDIR", dir_.File("")}},
-                    "");
+    return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line}, Environment(path), "");
+  }
+
+  // The inspector processes of this test's user folder, windows or not.
+  std::vector<long> Inspectors() {
+    const auto program = std::filesystem::canonical(e2e::BuiltProgram("quorvia-inspector"));
+    const std::string ours = std::string("XDG_RUNTIME_DIR=") + dir_.File("") + '\0';
+    std::vector<long> pids;
+    for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+      std::error_code gone;
+      const std::string name = process.path().filename();
+      if (name.find_first_not_of("0123456789") != std::string::npos ||
+          std::filesystem::read_symlink(process.path() / "exe", gone) != program) {
+        continue;
+      }
+      if (store::testing::ReadFile(process.path() / "environ").find(ours) != std::string::npos) {
+        pids.push_back(std::stol(name));
+      }
+    }
+    return pids;
+  }
+  // The inspectors once there are `count` of them (or those after kWaitMs).
+  std::vector<long> AwaitInspectors(std::size_t count) {
+    std::vector<long> pids;
+    for (int waited = 0; waited < kWaitMs; waited += 50) {
+      if ((pids = Inspectors()).size() == count) break;
+      poll(nullptr, 0, 50);
+    }
+    return pids;
   }
 
   void AwaitWindowManager() {
@@ -373,6 +402,34 @@ TEST_F(InspectorX11Test, FrontWithoutAnInspectorWindowChangesNothing) {
   poll(nullptr, 0, 200);
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
   EXPECT_TRUE(Notes().empty());
+}
+
+TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterItsLastWindowCloses) {
+  ASSERT_TRUE(display_);
+  const std::string path = MakeStore("16.0");
+  // Started with nothing to show, an inspector does not stay.
+  e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(path), "");
+  EXPECT_EQ(alone.Wait(kEndMs).status, 0) << "an inspector without a window ends within a few seconds";
+
+  std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
+  burst.reserve(10);
+  for (int i = 0; i < 10; ++i) {
+    burst.push_back(std::make_unique<e2e::ChildProcess>(
+        e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K" + std::to_string(i) + ";A;B;C;D"},
+        Environment(path), ""));
+  }
+  for (const auto& added : burst) {
+    const e2e::ProcessResult result = added->Wait(kWaitMs);
+    EXPECT_EQ(result.status, 0) << result.err;
+  }
+  const auto notes = AwaitNotes(10);
+  ASSERT_EQ(notes.size(), 10u);
+  const std::vector<long> inspectors = AwaitInspectors(1);
+  ASSERT_EQ(inspectors.size(), 1u) << "the inspectors that lost the race hand over and end";
+  for (const NoteOnScreen& note : notes) EXPECT_EQ(note.pid, inspectors.front());
+
+  for (const NoteOnScreen& note : notes) CloseAsWindowManager(display_.get(), note.window);
+  EXPECT_EQ(AwaitInspectors(0).size(), 0u) << "the inspector ends once its last window is closed";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/desktop/lost_display.h"
 #include "host/desktop/window_platform.h"
 
 namespace desktop {
@@ -26,7 +27,9 @@ QApplication& EnsureQtApplication() {
   static char* argv[] = {name, nullptr};
   // Deliberately never deleted: destroying Qt during static destruction is
   // unsafe, and the process ends after its one job anyway.
-  return *new QApplication(argc, argv);
+  auto* application = new QApplication(argc, argv);
+  ReclaimXlibIoErrors();
+  return *application;
 }
 
 }  // namespace desktop

@@ -2,9 +2,12 @@
 #include <poll.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/desktop/display_variable.h"
 #include "host/desktop/window_manager_close.h"
@@ -16,6 +19,7 @@
 // Xlib defines macros such as Status, Bool and None: it comes last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 // The tour on a real X server: the lookup of other programs' windows, and
 // the built program's slide window as a window manager sees it.
@@ -37,24 +41,39 @@ class TourX11Test : public ::testing::Test {
     store_.AddFolder("Contacts", profiles);
   }
 
-  // A top-level window of this test's own, titled through `property`.
-  Window MakeWindow(const std::string& title, Atom property, bool mapped) {
+  // A window of this test's own below `parent` (the root when 0), titled
+  // through `property` unless `title` is empty.
+  Window MakeWindow(const std::string& title, Atom property, bool mapped, Window parent = 0) {
     Display* d = display_.get();
-    const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 100, 50, 0, 0, 0);
-    XChangeProperty(d, window, property, property == XA_WM_NAME ? XA_STRING : XInternAtom(d, "UTF8_STRING", False),
-                    8, PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
-                    static_cast<int>(title.size()));
+    const Window window =
+        XCreateSimpleWindow(d, parent != 0 ? parent : DefaultRootWindow(d), 0, 0, 100, 50, 0, 0, 0);
+    if (!title.empty()) {
+      XChangeProperty(d, window, property,
+                      property == XA_WM_NAME ? XA_STRING : XInternAtom(d, "UTF8_STRING", False), 8,
+                      PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+                      static_cast<int>(title.size()));
+    }
     if (mapped) XMapWindow(d, window);
     XSync(d, False);
     return window;
   }
 
-  // Runs the built program's "Help" on the server's display, with QUORVIA_UI
-  // `ui`.
-  std::unique_ptr<e2e::ChildProcess> StartHelp(const std::string& ui = "gui") {
+  // Marks `window` as a window manager marks the program's window it manages.
+  void SetWmState(Window window, long state) {
+    Display* d = display_.get();
+    const Atom wm_state = XInternAtom(d, "WM_STATE", False);
+    const long data[2] = {state, 0};
+    XChangeProperty(d, window, wm_state, wm_state, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(data),
+                    2);
+    XSync(d, False);
+  }
+
+  // Runs the built program's "Help" on the server's display (or `display`),
+  // with QUORVIA_UI `ui`.
+  std::unique_ptr<e2e::ChildProcess> StartHelp(const std::string& ui = "gui", const std::string& display = "") {
     return std::make_unique<e2e::ChildProcess>(
         e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"Help"},
-        std::map<std::string, std::string>{{"DISPLAY", server_.display()},
+        std::map<std::string, std::string>{{"DISPLAY", display.empty() ? server_.display() : display},
                                            {"QUORVIA_UI", ui},
                                            {"QT_QPA_PLATFORM", ""},
                                            {"WAYLAND_DISPLAY", ""},
@@ -63,12 +82,17 @@ class TourX11Test : public ::testing::Test {
         "");
   }
 
-  // The shown top-level window of that title, once it appears; 0 when it
-  // does not within kWaitMs.
+  // The top-level window of that title once it is shown; 0 when it is not
+  // within kWaitMs.
   std::uint64_t AwaitWindow(const std::string& title) {
     DisplayVariable on(server_.display());
     for (int waited = 0; waited < kWaitMs; waited += 20) {
-      if (const std::uint64_t window = X11WindowLookup().FindWindowA(title)) return window;
+      XWindowAttributes attributes;
+      const std::uint64_t window = X11WindowLookup().FindWindowA(title);
+      if (window != 0 && XGetWindowAttributes(display_.get(), window, &attributes) != 0 &&
+          attributes.map_state == IsViewable) {
+        return window;
+      }
       poll(nullptr, 0, 20);
     }
     return 0;
@@ -81,21 +105,46 @@ class TourX11Test : public ::testing::Test {
   store::testing::TestStore store_{path_};
 };
 
-TEST_F(TourX11Test, FindsAShownTopLevelWindowByItsExactTitle) {
+TEST_F(TourX11Test, FindsATopLevelWindowByItsTitleShownOrNotInAnyCaseAndFrameDepth) {
   ASSERT_TRUE(display_);
   Display* d = display_.get();
-  const Window by_wm_name = MakeWindow("REDiraz", XA_WM_NAME, true);
-  MakeWindow("Entwürfe – REDiraz", XInternAtom(d, "_NET_WM_NAME", False), true);
-  MakeWindow("Hidden", XA_WM_NAME, false);
+  const Atom net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
+  // Each case leaves one window titled so (or not) and says whether
+  // "REDiraz" finds it.
+  const std::vector<std::pair<std::string, std::function<Window()>>> cases = {
+      {"shown, WM_NAME", [&] { return MakeWindow("REDiraz", XA_WM_NAME, true); }},
+      {"never mapped", [&] { return MakeWindow("REDiraz", XA_WM_NAME, false); }},
+      {"lower case, _NET_WM_NAME", [&] { return MakeWindow("rediraz", net_wm_name, true); }},
+      {"in two frames",
+       [&] {
+         const Window outer = MakeWindow("", XA_WM_NAME, true);
+         const Window inner = MakeWindow("", XA_WM_NAME, true, outer);
+         return MakeWindow("REDiraz", XA_WM_NAME, true, inner);
+       }},
+      {"minimized in its frame",
+       [&] {
+         const Window frame = MakeWindow("", XA_WM_NAME, false);
+         const Window client = MakeWindow("REDiraz", net_wm_name, false, frame);
+         SetWmState(client, IconicState);
+         return client;
+       }},
+  };
   DisplayVariable on(server_.display());
-  X11WindowLookup lookup;
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), by_wm_name);
-  EXPECT_NE(lookup.FindWindowA("Entwürfe – REDiraz"), 0u);
-  EXPECT_EQ(lookup.FindWindowA("rediraz"), 0u);
-  EXPECT_EQ(lookup.FindWindowA("REDiraz "), 0u);
-  EXPECT_EQ(lookup.FindWindowA("Hidden"), 0u);
-  DisplayVariable nowhere(":97");
-  EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), 0u) << "without a display nothing is found";
+  for (const auto& [what, make] : cases) {
+    const Window window = make();
+    EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), window) << what;
+    XDestroyWindow(d, window);
+    XSync(d, False);
+  }
+
+  const Window program = MakeWindow("Entwürfe – REDiraz", net_wm_name, true);
+  SetWmState(program, NormalState);
+  MakeWindow("REDiraz", XA_WM_NAME, true, program);  // a program's own subwindow is not top-level
+  EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), 0u);
+  EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz "), 0u);
+  EXPECT_EQ(X11WindowLookup().FindWindowA("ENTWÜRFE – rediraz"), program);
+  DisplayVariable nowhere("");
+  EXPECT_EQ(X11WindowLookup().FindWindowA("Entwürfe – REDiraz"), 0u) << "without a display nothing is found";
 }
 
 TEST_F(TourX11Test, AREDirazWindowMeansHelpShowsNothingAndEnds) {
@@ -122,6 +171,31 @@ TEST_F(TourX11Test, TheFirstSlideIsMappedAndClosingItThroughTheWindowManagerEnds
   desktop::CloseAsWindowManager(d, slide);
   const e2e::ProcessResult result = help->Wait(kWaitMs);
   EXPECT_EQ(result.status, 0) << result.err;
+}
+
+TEST_F(TourX11Test, ADisplayLostAfterItsCheckEndsTheRunAsAbandonedWithTheReason) {
+  struct Case {
+    std::string what;
+    int passed;                       // connections that reach the server
+    bool cut_once_shown;              // every connection is cut once the slide is shown
+    std::string reason;
+  };
+  for (const Case& each : std::vector<Case>{
+           // The display check, the REDiraz lookup and the check before the
+           // first window get through, Qt does not.
+           {"Qt cannot connect", 3, false, "quorvia-utilities: cannot go on with the display: "},
+           {"the connection breaks", 1000, true, "quorvia-utilities: lost the connection to the X display "}}) {
+    e2e::FlakyDisplay flaky(server_, each.passed);
+    const auto help = StartHelp("gui", flaky.display());
+    if (each.cut_once_shown) {
+      ASSERT_NE(AwaitWindow("Quorvia Overview"), 0u) << each.what;
+      flaky.CutAll();
+    }
+    const e2e::ProcessResult result = help->Wait(kWaitMs);
+    EXPECT_EQ(result.status, 4) << each.what << ": " << result.err;
+    EXPECT_NE(result.err.find(each.reason), std::string::npos) << each.what << ": " << result.err;
+    EXPECT_NE(result.err.find(flaky.display()), std::string::npos) << each.what << ": " << result.err;
+  }
 }
 
 }  // namespace

@@ -40,9 +40,8 @@ GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayl
   throw NoWindow("cannot open a window: " + failure + " (set QUORVIA_UI=console to use the terminal)");
 }
 
-GuiModule* StartUi() {
-  return StartUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
-                 LoadGuiModuleBesideThisProgram);
+GuiModule* StartUi(const std::function<GuiModule&()>& load) {
+  return StartUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), load);
 }
 
 }  // namespace desktop

@@ -33,7 +33,7 @@ class NoWindow : public std::invalid_argument {
 GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
                    const std::function<GuiModule&()>& load);
 
-// StartUi on this process's environment, with the module beside the program.
-GuiModule* StartUi();
+// StartUi on this process's environment, with the module that `load` yields.
+GuiModule* StartUi(const std::function<GuiModule&()>& load);
 
 }  // namespace desktop

@@ -1,7 +1,8 @@
 #include "host/desktop/x11_window_lookup.h"
 
-#include <algorithm>
+#include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,24 +21,6 @@ struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
 };
 
-// The text of `property` on `window`, in whichever encoding it is stored;
-// empty when the window has none.
-std::string TextProperty(Display* display, Window window, Atom property) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long length = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format,
-                         &length, &remaining, &data) != Success) {
-    return "";
-  }
-  std::string text;
-  if (data != nullptr && format == 8) text.assign(reinterpret_cast<const char*>(data), length);
-  if (data != nullptr) XFree(data);
-  return text;
-}
-
 std::vector<Window> Children(Display* display, Window window) {
   Window root = 0;
   Window parent = 0;
@@ -49,11 +32,77 @@ std::vector<Window> Children(Display* display, Window window) {
   return list;
 }
 
-bool Viewable(Display* display, Window window) {
-  XWindowAttributes attributes;
-  return XGetWindowAttributes(display, window, &attributes) != 0 &&
-         attributes.map_state == IsViewable;
-}
+// One search of the tree for a title, over one connection.
+class TitleSearch {
+ public:
+  TitleSearch(Display* display, const std::string& title)
+      : display_(display),
+        title_(QString::fromStdString(title)),
+        net_wm_name_(XInternAtom(display, "_NET_WM_NAME", False)),
+        wm_state_(XInternAtom(display, "WM_STATE", False)) {}
+
+  // `window` or the first window below it with the title, as long as it is
+  // not inside a program's own top-level window; 0 when there is none.
+  Window From(Window window) const {
+    if (Titled(window)) return window;
+    // A window manager marks the program's window it manages with WM_STATE;
+    // what lies inside it is the program's own, not top-level.
+    if (Has(window, wm_state_)) return 0;
+    for (const Window child : Children(display_, window)) {
+      if (const Window found = From(child)) return found;
+    }
+    return 0;
+  }
+
+ private:
+  // Case is ignored, as the desktop's own lookup of window titles ignores it.
+  bool Titled(Window window) const {
+    for (const Atom property : {net_wm_name_, static_cast<Atom>(XA_WM_NAME)}) {
+      if (const auto text = Text(window, property)) return text->compare(title_, Qt::CaseInsensitive) == 0;
+    }
+    return false;
+  }
+
+  // The text of `property` on `window`: WM_NAME of type STRING is Latin-1,
+  // the rest is read as UTF-8; nullopt when the window has no such property.
+  std::optional<QString> Text(Window window, Atom property) const {
+    Atom type = 0;
+    int format = 0;
+    unsigned long length = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, property, 0, 1024, False, AnyPropertyType, &type, &format, &length,
+                           &remaining, &data) != Success) {
+      return std::nullopt;
+    }
+    std::optional<QString> text;
+    if (data != nullptr && format == 8) {
+      const auto* bytes = reinterpret_cast<const char*>(data);
+      text = type == XA_STRING ? QString::fromLatin1(bytes, static_cast<qsizetype>(length))
+                               : QString::fromUtf8(bytes, static_cast<qsizetype>(length));
+    }
+    if (data != nullptr) XFree(data);
+    return text;
+  }
+
+  bool Has(Window window, Atom property) const {
+    Atom type = 0;
+    int format = 0;
+    unsigned long length = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const bool has = XGetWindowProperty(display_, window, property, 0, 0, False, AnyPropertyType, &type, &format,
+                                        &length, &remaining, &data) == Success &&
+                     type != 0;
+    if (data != nullptr) XFree(data);
+    return has;
+  }
+
+  Display* display_;
+  QString title_;
+  Atom net_wm_name_;
+  Atom wm_state_;
+};
 
 }  // namespace
 
@@ -61,23 +110,10 @@ std::uint64_t X11WindowLookup::FindWindowA(const std::string& title) {
   const std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
   if (!display) return 0;
   const auto previous = XSetErrorHandler(IgnoreErrors);
-  const Atom net_wm_name = XInternAtom(display.get(), "_NET_WM_NAME", False);
-  const auto titled = [&](Window window) {
-    return Viewable(display.get(), window) &&
-           (TextProperty(display.get(), window, net_wm_name) == title ||
-            TextProperty(display.get(), window, XA_WM_NAME) == title);
-  };
+  const TitleSearch search(display.get(), title);
   std::uint64_t found = 0;
   for (const Window top : Children(display.get(), DefaultRootWindow(display.get()))) {
-    // A reparenting window manager keeps the program's window inside its frame.
-    std::vector<Window> candidates{top};
-    const std::vector<Window> inner = Children(display.get(), top);
-    candidates.insert(candidates.end(), inner.begin(), inner.end());
-    const auto match = std::find_if(candidates.begin(), candidates.end(), titled);
-    if (match != candidates.end()) {
-      found = *match;
-      break;
-    }
+    if ((found = search.From(top)) != 0) break;
   }
   XSync(display.get(), False);
   XSetErrorHandler(previous);

@@ -8,9 +8,10 @@
 namespace desktop {
 
 // Top-level windows on the X display that DISPLAY names, over its own
-// connection: a window counts when it is viewable and is a child of the root
-// window or of a window manager's frame there, and its title is its
-// _NET_WM_NAME or WM_NAME. No display means no window.
+// connection, mapped or not: a child of the root window, or a window at any
+// depth inside one down to the program's window that a window manager's
+// frames hold (the one it marks with WM_STATE). A window's title is its
+// _NET_WM_NAME, else its WM_NAME. No display means no window.
 class X11WindowLookup : public host::WindowLookup {
  public:
   std::uint64_t FindWindowA(const std::string& title) override;

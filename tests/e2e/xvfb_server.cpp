@@ -2,17 +2,45 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace e2e {
 namespace {
 
 constexpr char kXvfb[] = "/usr/bin/Xvfb";
 constexpr int kStartMs = 20000;
+// Where X clients find the socket of display N (as an abstract name first).
+const std::string kSocketFolder = "/tmp/.X11-unix/X";
+// Flaky displays take numbers from here up, away from those servers take.
+constexpr int kFirstFlakyNumber = 1000;
+
+sockaddr_un Address(const std::string& path, bool abstract) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  // An abstract name starts with a zero byte.
+  std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+  return address;
+}
+
+socklen_t Length(const std::string& path, bool abstract) {
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
+}
+
+// Copies what one end has to the other; false when that end is closed.
+bool Pass(int from, int to) {
+  char buffer[65536];
+  const ssize_t got = read(from, buffer, sizeof buffer);
+  return got > 0 && send(to, buffer, static_cast<size_t>(got), MSG_NOSIGNAL) == got;
+}
 
 }  // namespace
 
@@ -47,6 +75,89 @@ XvfbServer::XvfbServer() {
 XvfbServer::~XvfbServer() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
+}
+
+
+FlakyDisplay::FlakyDisplay(const XvfbServer& server, int passed)
+    : server_socket_(kSocketFolder + server.display().substr(1)) {
+  listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // A display number of its own: X servers take the abstract socket of the
+  // number they serve, so one that binds is free, and now reserved.
+  for (int number = kFirstFlakyNumber; display_.empty() && number < kFirstFlakyNumber + 1000; ++number) {
+    const std::string name = kSocketFolder + std::to_string(number);
+    const sockaddr_un address = Address(name, true);
+    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), Length(name, true)) == 0) {
+      display_ = ":" + std::to_string(number);
+    }
+  }
+  if (display_.empty() || listen(listener_, 16) != 0 || pipe(wake_) != 0) {
+    throw std::runtime_error(std::string("cannot listen for a flaky display: ") + std::strerror(errno));
+  }
+  relay_ = std::thread([this, passed] { Relay(passed); });
+}
+
+FlakyDisplay::~FlakyDisplay() {
+  const char stop = 0;
+  if (write(wake_[1], &stop, 1) == 1) relay_.join();
+  close(listener_);
+  close(wake_[0]);
+  close(wake_[1]);
+}
+
+void FlakyDisplay::CutAll() {
+  const char cut = 1;
+  if (write(wake_[1], &cut, 1) != 1) throw std::runtime_error("cannot cut the display's connections");
+}
+
+std::pair<int, int> FlakyDisplay::PassOn() {
+  const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_un address = Address(server_socket_, true);
+  if (client >= 0 &&
+      connect(server, reinterpret_cast<const sockaddr*>(&address), Length(server_socket_, true)) == 0) {
+    return {client, server};
+  }
+  close(client);
+  close(server);
+  return {-1, -1};
+}
+
+void FlakyDisplay::Relay(int passed) {
+  std::vector<std::pair<int, int>> pairs;  // client, server
+  for (;;) {
+    std::vector<pollfd> watched = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+    for (const auto& [client, server] : pairs) {
+      watched.push_back({client, POLLIN, 0});
+      watched.push_back({server, POLLIN, 0});
+    }
+    if (poll(watched.data(), watched.size(), -1) < 0) continue;
+    char order = 0;
+    if ((watched[0].revents & POLLIN) != 0 && read(wake_[0], &order, 1) == 1) {
+      for (const auto& [client, server] : pairs) {
+        close(client);
+        close(server);
+      }
+      pairs.clear();
+      if (order == 0) return;
+      continue;
+    }
+    const std::size_t watched_pairs = pairs.size();
+    if ((watched[1].revents & POLLIN) != 0 && passed-- > 0) {
+      if (const auto pair = PassOn(); pair.first >= 0) pairs.push_back(pair);
+    } else if ((watched[1].revents & POLLIN) != 0) {
+      close(accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
+    }
+    for (std::size_t i = 0; i < watched_pairs; ++i) {
+      const bool open = ((watched[2 + 2 * i].revents == 0 || Pass(pairs[i].first, pairs[i].second)) &&
+                         (watched[3 + 2 * i].revents == 0 || Pass(pairs[i].second, pairs[i].first)));
+      if (!open) {
+        close(pairs[i].first);
+        close(pairs[i].second);
+        pairs[i] = {-1, -1};
+      }
+    }
+    std::erase(pairs, std::pair<int, int>{-1, -1});
+  }
 }
 
 }  // namespace e2e

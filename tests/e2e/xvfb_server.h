@@ -1,7 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <sys/types.h>
+#include <thread>
+#include <utility>
 
 namespace e2e {
 
@@ -22,6 +25,36 @@ class XvfbServer {
  private:
   pid_t pid_ = -1;
   std::string display_;
+};
+
+// A flaky path to an XvfbServer: a display of its own (":N" of a free
+// number N, its abstract socket only, where X clients look first) whose
+// first `passed` connections it passes on to the server; it refuses later
+// ones, and cuts those it passed on when told to.
+class FlakyDisplay {
+ public:
+  // Throws std::runtime_error when it cannot listen.
+  FlakyDisplay(const XvfbServer& server, int passed);
+  ~FlakyDisplay();
+  FlakyDisplay(const FlakyDisplay&) = delete;
+  FlakyDisplay& operator=(const FlakyDisplay&) = delete;
+
+  // Its DISPLAY value, ":N".
+  const std::string& display() const { return display_; }
+  // Cuts every connection passed on so far.
+  void CutAll();
+
+ private:
+  void Relay(int passed);
+  // Accepts a connection and connects it to the server: client and server
+  // end, or -1 twice when either fails.
+  std::pair<int, int> PassOn();
+
+  std::string server_socket_;
+  std::string display_;
+  int listener_ = -1;
+  int wake_[2] = {-1, -1};  // written to cut (1) or stop (0)
+  std::thread relay_;
 };
 
 }  // namespace e2e
