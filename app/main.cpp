@@ -47,9 +47,18 @@ store::RunRecord JournalRun(const app::RunIdentity& run, const std::string& comm
   return {run.id, run.started, run.user, command_line};
 }
 
+// A run that wanted windows but got the terminal says why in its reason, so
+// on standard error and in the run log, even when a box gave the rest of it.
+void NoteTerminalFallback(const std::string& fallback, app::Ending& ending) {
+  if (fallback.empty()) return;
+  const std::string note = "no window could be opened, so the terminal was used: " + fallback;
+  ending.reason = ending.reason.empty() ? note : ending.reason + " (" + note + ")";
+  ending.shown = false;
+}
+
 // Runs the one command line through the main form.
-app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run) {
-  desktop::GuiModule* const gui = desktop::StartUi();
+app::Ending RunOnTheUi(const std::string& command_line, const app::RunIdentity& run,
+                       desktop::GuiModule* gui) {
   std::string store_path;
   try {
     store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -63,6 +72,13 @@ app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& 
   app::Ending ending = form.ending();
   DeliverReports(*platform, ending);
   app::EndStoreRun(platform->store(), ending, store::Retention::FromProcess(), std::cerr);
+  return ending;
+}
+
+app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run) {
+  const desktop::StartedUi ui = desktop::StartUi();
+  app::Ending ending = RunOnTheUi(command_line, run, ui.module);
+  NoteTerminalFallback(ui.fallback, ending);
   return ending;
 }
 

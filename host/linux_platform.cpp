@@ -127,7 +127,7 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desk
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(std::cin, std::cout);
     const char* display = std::getenv("DISPLAY");
     desktop.windows = std::make_unique<desktop::DeferredWindowLookup>(display != nullptr ? display : "",
-                                                                      desktop::LoadGuiModuleBesideThisProgram);
+                                                                      desktop::LoadProgramGuiModule);
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
     desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
   }
