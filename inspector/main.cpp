@@ -2,8 +2,13 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
 
+#include "host/desktop/window_platform.h"
 #include "inspector/inspector_server.h"
+#include "inspector/startup.h"
 
 namespace {
 
@@ -22,6 +27,15 @@ bool AnyWindowShown() {
 // and display, fed over its local socket. It ends when its last window
 // closes; started while another inspector runs, it ends at once.
 int main(int argc, char** argv) {
+  if (const auto answered = inspector::AnswerCommandLine({argv + 1, argv + argc}, std::cout, std::cerr)) {
+    return *answered;
+  }
+  inspector::KeepErrorsInLog();
+  // Qt aborts where it finds no platform: the reason instead, before any Qt object.
+  if (const std::string failure = desktop::PrepareWindows(); !failure.empty()) {
+    std::cerr << "quorvia-inspector: cannot open a window: " << failure << '\n';
+    return 2;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quorvia-inspector"));
   inspector::InspectorServer server;

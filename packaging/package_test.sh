@@ -48,6 +48,7 @@ run() {
 
 run 0 "^quorvia-utilities $version\$" "$bin/quorvia-utilities" --version
 run 0 "^quorvia-store $version\$" "$bin/quorvia-store" --version
+run 0 "^quorvia-inspector $version\$" "$bin/quorvia-inspector" --version
 run 0 '' "$bin/quorvia-store" demo --accounts 3 --seed 1
 survivor_item=$("$bin/quorvia-store" find A000001 | awk -F'\t' '$1 == "Account Profiles" { print $2 }')
 run 0 '' "$bin/quorvia-utilities" "Merge;$survivor_item;;A000001;A000002"
@@ -58,6 +59,16 @@ run 0 "^$work/reports/Book1.xlsx\$" "$bin/quorvia-utilities" 'ExcelReport;select
 # A window wanted: the GUI module is found in ../lib/quorvia/ of the
 # unpacked program (on Qt's offscreen platform, Startup opens none).
 run 0 '' env QUORVIA_UI=gui QT_QPA_PLATFORM=offscreen "$bin/quorvia-utilities" Startup
+
+# Each manual page says all that the program's --help says, line by line
+# (headings as the page writes them).
+lines() { sed -E 's/^[[:space:]]+//; s/[[:space:]]+$//; /^$/d; s/^([A-Z][^:]*):$/\U\1/'; }
+for program in quorvia-utilities quorvia-store quorvia-inspector; do
+  page=$root/usr/share/man/man1/$program.1
+  missing=$(diff <("$bin/$program" --help | lines) <(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" 2>&1 | lines) |
+    grep '^<')
+  if [[ -n $missing ]]; then fail "$page lacks lines of $program --help:"$'\n'"$missing"; else passed=$((passed + 1)); fi
+done
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

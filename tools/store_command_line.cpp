@@ -14,11 +14,25 @@ constexpr char kDescription[] =
     "Makes, fills, inspects and exports the CRM store, one SQLite file.";
 
 constexpr char kFooter[] =
-    "The store is --store PATH, else $QUORVIA_STORE, else $XDG_DATA_HOME/quorvia/crm.db\n"
-    "(~/.local/share/quorvia/crm.db). Run 'quorvia-store COMMAND --help' for what a command does.\n"
-    "Exit status: 0 done; 1 failed (with a message), find found nothing, undo was refused\n"
-    "or a previewed command would not end with 0; 2 usage error.\n"
-    "Long work shows its progress on standard error when that is a terminal.";
+    "Run 'quorvia-store COMMAND --help' for what a command does. Long work shows its\n"
+    "progress on standard error when that is a terminal.\n"
+    "\n"
+    "Environment:\n"
+    "  QUORVIA_STORE   the store file when there is no --store\n"
+    "  XDG_DATA_HOME   the folder of the default store (default ~/.local/share)\n"
+    "  QUORVIA_JOURNAL_RUNS, QUORVIA_JOURNAL_DAYS\n"
+    "                  how long the journal keeps runs (default 100 runs, 30 days)\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_DATA_HOME/quorvia/crm.db\n"
+    "                  the store when neither --store nor QUORVIA_STORE names one\n"
+    "  ~/.odbc.ini     where reports-dsn makes the data source QuorviaReports\n"
+    "\n"
+    "Exit statuses:\n"
+    "  0  done\n"
+    "  1  failed (with a message), find found nothing, undo was refused, or a\n"
+    "     previewed command would not end with 0\n"
+    "  2  used wrongly";
 
 void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
   CLI::App* command = app.add_subcommand(
