@@ -1,9 +1,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "app/form1.h"
 #include "app/help_text.h"
@@ -70,6 +72,10 @@ app::Ending RunOnTheUi(const std::string& command_line, const app::RunIdentity& 
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
   app::Ending ending = form.ending();
+  std::error_code unknown;
+  if (ending.outcome == app::Outcome::kNoSession && !std::filesystem::exists(store_path, unknown)) {
+    ending.reason += " (make one with quorvia-store init, quorvia-store import FILE or quorvia-store demo --accounts N)";
+  }
   DeliverReports(*platform, ending);
   app::EndStoreRun(platform->store(), ending, store::Retention::FromProcess(), std::cerr);
   return ending;
@@ -90,7 +96,7 @@ app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
             false};
   }
   const std::string command_line = argc == 2 ? argv[1] : "";
-  if (command_line == "--help") {
+  if (command_line == "--help" || command_line == "-h") {
     std::cout << app::kHelpText;
     return {};
   }
