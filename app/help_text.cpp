@@ -58,6 +58,8 @@ Files:
       the run log: one line a run (default ~/.local/state/quorvia/)
   $XDG_STATE_HOME/quorvia/inspector.log
       what quorvia-inspector, the item windows, could not do
+  $XDG_STATE_HOME/quorvia/open.log
+      what xdg-open said when it opened a report
   ~/.odbc.ini, /etc/odbc.ini
       the data source QuorviaReports of the reports database
 

@@ -4,7 +4,7 @@ _quorvia_store() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local commands='init import export backup ls show find reports-db demo reports-dsn history undo preview check'
   case $prev in
-    --store | import | backup | reports-db | reports-dsn)
+    --store | --output | import | backup | reports-db | reports-dsn)
       compopt -o filenames
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
@@ -21,6 +21,7 @@ _quorvia_store() {
   case $command in
     '') options+=' --version' ;;
     init) options+=' --outlook-version' ;;
+    export) options+=" --output" ;;
     demo) options+=' --accounts --seed --folders --items --key-account-items' ;;
     reports-dsn) options+=' --sysini' ;;
     history) options+=' --prune' ;;

@@ -103,7 +103,6 @@ constexpr PlainCommand kPlainCommands[] = {
      "An existing file is never replaced; a document that fails, or whose store\n"
      "check would refuse, leaves no store.",
      "FILE", "the document, or - for standard input"},
-    {"export", "Writes the whole store as a JSON document (format 1) on standard output.", nullptr, nullptr},
     {"backup",
      "Copies the store to a new file FILE while other programs may be writing\n"
      "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
@@ -135,6 +134,11 @@ void AddCommands(CLI::App& app, Request& request) {
     CLI::App* command = app.add_subcommand(plain.name, plain.description);
     if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
   }
+  app.add_subcommand("export", "Writes the whole store as a JSON document (format 1) on standard output,\n"
+                               "or into the new file FILE (readable by its owner only, in a folder that\n"
+                               "exists; an existing file is never replaced).")
+      ->add_option("--output", request.output, "the new file")
+      ->type_name("FILE");
   AddDemoCommand(app, request.demo);
   AddReportsDataSourceCommand(app, request);
   AddJournalCommands(app, request);

@@ -233,6 +233,16 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
   EXPECT_EQ(lines[0][2], lines[1][2]) << "the user";
 }
 
+TEST_F(AccountCommandsTest, PreviewCountsAgreeWithTheirNouns) {
+  const ProcessResult preview =
+      e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "preview", "Merge;E01;;A100;B200"});
+  EXPECT_EQ(preview.status, 0) << preview.err;
+  for (const char* line : {"Account Profiles: 1 location account re-pointed\n",
+                           "Account Profiles/Contacts: 1 item re-keyed\n"}) {
+    EXPECT_NE(preview.out.find(line), std::string::npos) << line << "in:\n" << preview.out;
+  }
+}
+
 TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
   const std::string program = BuiltProgram("quorvia-utilities");
   const ProcessResult help = e2e::Run(program, {"--help"}, Environment());
