@@ -62,7 +62,7 @@ TEST(GuiModuleTest, ItsEventPumpRunsTheQtEventsOfThisProcess) {
 TEST(GuiModuleTest, ItsHostsThrowHostErrorsThatThisProgramCatches) {
   GuiModule& module = LoadProgramGuiModule();
   store::testing::TempDir dir;
-  testing::DisplayVariable nowhere(":97");
+  testing::DisplayVariable nowhere(testing::FreeDisplay());
   EXPECT_EQ(module.MakeWindowLookup()->FindWindowA("REDiraz"), 0u) << "a window found without a display";
   const host::Error error =
       store::testing::ThrownError([&] { module.MakeItemWindows(dir.File("crm.db"))->Minimize(1); });

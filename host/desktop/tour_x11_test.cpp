@@ -94,7 +94,7 @@ TEST_F(TourX11Test, FindsAShownTopLevelWindowByItsExactTitle) {
   EXPECT_EQ(lookup.FindWindowA("rediraz"), 0u);
   EXPECT_EQ(lookup.FindWindowA("REDiraz "), 0u);
   EXPECT_EQ(lookup.FindWindowA("Hidden"), 0u);
-  DisplayVariable nowhere(":97");
+  DisplayVariable nowhere(testing::FreeDisplay());
   EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), 0u) << "without a display nothing is found";
 }
 

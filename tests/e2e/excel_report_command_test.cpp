@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "host/desktop/display_variable.h"
 #include "host/odbc/reports_source_test_fixture.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
@@ -111,7 +112,7 @@ TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhen
        "(what it said is in " + log + ")\n"},
   };
   std::map<std::string, std::string> desktop = {
-      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", ":97"}, {"HOME", home},
+      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", desktop::testing::FreeDisplay()}, {"HOME", home},
       {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}};
   std::map<std::string, std::string> not_opened = desktop;
   not_opened["QUORVIA_OPEN"] = "0";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/desktop/display_variable.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -38,14 +39,15 @@ void ExpectFallbacks(const std::string& program, const std::vector<FallbackCase>
 
 TEST(WindowFallbackTest, ExplicitGuiEndsWithTheReasonAndTheDefaultUsesTheTerminal) {
   store::testing::TempDir dir;
-  const std::string no_display = "cannot open the X display \":97\"";
+  const std::string display = desktop::testing::FreeDisplay();
+  const std::string no_display = "cannot open the X display \"" + display + "\"";
   ExpectFallbacks(BuiltProgram("quorvia-utilities"),
                   {{"gui",
                     "quorvia-utilities: cannot open a window: " + no_display +
                         " (set QUORVIA_UI=console to use the terminal)\n",
                     ""},
                    {"", "== QuorviaUtilities ==\n", "so the terminal was used: " + no_display + ")\n"}},
-                  {{"DISPLAY", ":97"}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""},
+                  {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""},
                    {"QUORVIA_STORE", dir.File("crm.db")}, {"QUORVIA_LOG", "0"}});
 }
 
