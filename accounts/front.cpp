@@ -1,3 +1,4 @@
+#include "app/command_record.h"
 #include "app/form1.h"
 
 namespace app {
@@ -14,9 +15,16 @@ void Form1::Front() {
     MyOLItem = host::outlook::AsPostItem(mapi->GetItemFromID(entry_id, HostFolder->StoreID()));
   });
   // Only the CDO view decides whether the item exists.
-  if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the item does not open: " + on_error.Description());
+  if (myitem.IsNothing()) {
+    EndRun(Outcome::kNotDone,
+           FailureInUserWords(myParam, on_error.Number(), on_error.Description(), "the item does not open: "));
+  }
   if (!on_error([&] { MyOLItem->Application()->ActiveInspector()->SetWindowState(host::outlook::kOlMinimized); })) {
-    EndRun(Outcome::kNotDone, "no item window was minimized: " + on_error.Description());
+    // The window is reached through the item as a post item; a note or a
+    // contact gives none.
+    EndRun(Outcome::kNotDone, "no item window was minimized: " +
+                                  (MyOLItem.IsNothing() ? "item \"" + Param(1) + "\" is not a post item"
+                                                        : on_error.Description()));
   }
   ProgramEnd();
 }

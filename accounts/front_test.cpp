@@ -78,7 +78,7 @@ TEST_F(FrontTest, NothingIsMinimizedWithoutAWindowOrAPostItem) {
       {"Front;" + Id(crm_.acme), std::nullopt, "no item window was minimized"},
       {"Front;" + Id(crm_.beta_contact), 7, "no item window was minimized"},  // bound as a post item
       {"Front;E999", 7, "the item does not open"},
-      {"Front", 7, "the item does not open"},
+      {"Front", 7, "Front needs Front;ENTRYID (got 1 field)"},
   };
   for (const auto& c : cases) {
     ActiveWindow(c.active);

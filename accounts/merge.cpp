@@ -52,6 +52,7 @@ void Form1::Merge() {
 
   MyOLItems = HostFolder->Items();
   MyOLItem = host::outlook::AsPostItem(MyOLItems->Find(accounts::AccountIdFilter(Param(4))));
+  if (MyOLItem.IsNothing()) throw host::Error(host::kObjectNotSet, "no account item has the merged key " + Param(4));
   MyOLItem->Delete();
   ProgramEnd();
 }

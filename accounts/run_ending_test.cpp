@@ -28,7 +28,7 @@ TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
   } cases[] = {
       {"", Outcome::kUsage, "no command given", true},
       {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
-      {"Front", Outcome::kNotDone, "the item does not open: Subscript out of range", false},
+      {"Front", Outcome::kNotDone, "Front needs Front;ENTRYID (got 1 field)", false},
       {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
       {"Realign", Outcome::kDone, "", false},
   };
@@ -167,7 +167,7 @@ TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
       RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes);
   EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
   EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
-  EXPECT_THAT(abandoned.reason, HasSubstr("(error 91)"));
+  EXPECT_THAT(abandoned.reason, HasSubstr("no account item has the merged key C300"));
 }
 
 TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {

@@ -1,3 +1,5 @@
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "app/command_record.h"
@@ -13,6 +15,15 @@ constexpr char kUsageMessage[] =
     "Function: Merge, Update, Realign, Delete, Startup, Help";
 
 constexpr char kDatabaseFolderName[] = "Account Profiles";
+
+// What a user can act on in the description of a creation that failed
+// ("cannot make Outlook.Application: WHY"): WHY; any other as it is.
+std::string CreationCause(const std::string& description) {
+  constexpr std::string_view kCannotMake = "cannot make ";
+  const std::size_t colon = description.find(": ");
+  if (!description.starts_with(kCannotMake) || colon == std::string::npos) return description;
+  return description.substr(colon + 2);
+}
 
 }  // namespace
 
@@ -55,8 +66,7 @@ void Form1::Form_Load() {
   on_error.Clear();
   if (!on_error([&] { Dispatch(); })) {
     Conclude({Outcome::kAbandoned,
-              myParam.front() + " was abandoned: " + on_error.Description() + " (error " +
-                  std::to_string(on_error.Number()) + ")",
+              FailureInUserWords(myParam, on_error.Number(), on_error.Description(), myParam.front() + " was abandoned: "),
               false});
   }
   Unload();
@@ -66,11 +76,11 @@ void Form1::StartSession(host::ResumeNext& on_error) {
   on_error([&] { olapp = platform_.CreateOutlookByClass(); });
   if (olapp.IsNothing()) on_error([&] { olapp = platform_.GetRunningOutlook(); });
   if (olapp.IsNothing()) on_error([&] { olapp = platform_.CreateOutlook(); });
-  if (olapp.IsNothing()) EndRun(Outcome::kNoSession, on_error.Description());
+  if (olapp.IsNothing()) EndRun(Outcome::kNoSession, CreationCause(on_error.Description()));
 
   on_error([&] { objSession = platform_.CreateMapiSession(); });
   on_error([&] { objSession->Logon("", "", false, false, 0); });
-  if (objSession.IsNothing()) EndRun(Outcome::kNoSession, on_error.Description());
+  if (objSession.IsNothing()) EndRun(Outcome::kNoSession, CreationCause(on_error.Description()));
 
   on_error([&] { sobj = platform_.CreateQuorviaConnect(); });
   on_error([&] {

@@ -48,6 +48,20 @@ Environment:
   QUORVIA_LOG     0: write no run log (default $XDG_STATE_HOME/quorvia/utilities.log)
   QUORVIA_REPORTS_DIR  where reports go (default the XDG documents folder)
   QUORVIA_OPEN    0: do not open a written report
+  QUORVIA_JOURNAL 0: keep no journal of the run in the store
+  ODBCINI, ODBCSYSINI  where unixODBC finds the data source QuorviaReports
+
+Files:
+  $XDG_DATA_HOME/quorvia/crm.db
+      the CRM store (default ~/.local/share/quorvia/crm.db)
+  $XDG_STATE_HOME/quorvia/utilities.log
+      the run log: one line a run (default ~/.local/state/quorvia/)
+  $XDG_STATE_HOME/quorvia/inspector.log
+      what quorvia-inspector, the item windows, could not do
+  $XDG_STATE_HOME/quorvia/open.log
+      what xdg-open said when it opened a report
+  ~/.odbc.ini, /etc/odbc.ini
+      the data source QuorviaReports of the reports database
 
 Exit statuses:
   0  done

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <stdexcept>
@@ -52,11 +53,20 @@ store::RunRecord JournalRun(const app::RunIdentity& run, const std::string& comm
   return {run.id, run.started, run.user, command_line};
 }
 
-// Runs the one command line through the main form, with the GUI module that
-// `load_gui` yields when a run needs one.
-app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run,
+// A run that wanted windows but got the terminal says why in its reason, so
+// on standard error and in the run log, even when a box gave the rest of it.
+void NoteTerminalFallback(const std::string& fallback, app::Ending& ending) {
+  if (fallback.empty()) return;
+  const std::string note = "no window could be opened, so the terminal was used: " + fallback;
+  ending.reason = ending.reason.empty() ? note : ending.reason + " (" + note + ")";
+  ending.shown = false;
+}
+
+// Runs the one command line through the main form, with the GUI module
+// `gui` (null: the terminal); `load_gui` yields it again where a window
+// lookup needs it.
+app::Ending RunOnTheUi(const std::string& command_line, const app::RunIdentity& run, desktop::GuiModule* gui,
                        const std::function<desktop::GuiModule&()>& load_gui) {
-  desktop::GuiModule* const gui = desktop::StartUi(load_gui);
   std::string store_path;
   try {
     store_path = store::DefaultStorePath(store::Environment::FromProcess());
@@ -68,8 +78,20 @@ app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& 
   app::Form1 form(*platform, command_line, TraceRequested() ? &std::cerr : nullptr);
   form.Run();
   app::Ending ending = form.ending();
+  std::error_code unknown;
+  if (ending.outcome == app::Outcome::kNoSession && !std::filesystem::exists(store_path, unknown)) {
+    ending.reason += " (make one with quorvia-store init, quorvia-store import FILE or quorvia-store demo --accounts N)";
+  }
   DeliverReports(*platform, ending);
   app::EndStoreRun(platform->store(), ending, store::Retention::FromProcess(), std::cerr);
+  return ending;
+}
+
+app::Ending RunCommand(const std::string& command_line, const app::RunIdentity& run,
+                       const std::function<desktop::GuiModule&()>& load_gui) {
+  const desktop::StartedUi ui = desktop::StartUi(load_gui);
+  app::Ending ending = RunOnTheUi(command_line, run, ui.module, load_gui);
+  NoteTerminalFallback(ui.fallback, ending);
   return ending;
 }
 
@@ -102,7 +124,7 @@ int Finish(const app::RunIdentity& run, const std::string& logged_command_line, 
 std::function<desktop::GuiModule&()> GuiModuleLoader(const app::RunIdentity& run,
                                                       const std::string& logged_command_line) {
   return [run, logged_command_line]() -> desktop::GuiModule& {
-    desktop::GuiModule& module = desktop::LoadGuiModuleBesideThisProgram();
+    desktop::GuiModule& module = desktop::LoadProgramGuiModule();
     module.EndOnLostDisplay([run, logged_command_line](const std::string& reason) {
       std::cout.flush();
       _exit(Finish(run, logged_command_line, {app::Outcome::kAbandoned, reason, false}));
@@ -119,7 +141,7 @@ app::Ending Run(int argc, char** argv, const app::RunIdentity& run) {
             false};
   }
   const std::string command_line = argc == 2 ? argv[1] : "";
-  if (command_line == "--help") {
+  if (command_line == "--help" || command_line == "-h") {
     std::cout << app::kHelpText;
     return {};
   }

@@ -86,6 +86,27 @@ int OpenLog(const std::string& path) {
   return fd;
 }
 
+// Opens the log for appending; a full one is moved aside first.
+int OpenRotated(const std::string& path, std::uintmax_t rotate_at) {
+  int fd = OpenLog(path);
+  RotateIfFull(fd, path, rotate_at);
+  struct stat held {};
+  struct stat named {};
+  if (fstat(fd, &held) == 0 && (stat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino)) {
+    close(fd);  // rotated away: write to the new log
+    fd = OpenLog(path);
+  }
+  return fd;
+}
+
+void MakeLogFolder(const fs::path& folder) {
+  if (folder.empty() || fs::exists(folder)) return;
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) throw std::runtime_error("cannot make the run log's folder " + folder.string() + ": " + error.message());
+  fs::permissions(folder, fs::perms::owner_all, error);
+}
+
 }  // namespace
 
 RunIdentity RunIdentity::Start() {
@@ -128,16 +149,24 @@ std::string EscapeLogField(std::string_view field) {
   return escaped;
 }
 
+std::optional<std::string> CompanionLogPath(const LogEnvironment& environment, std::string_view name) {
+  const auto run_log = RunLogPath(environment);
+  if (!run_log) return std::nullopt;
+  return (fs::path(*run_log).parent_path() / name).string();
+}
+
+int OpenLogForAppending(const std::string& path, std::uintmax_t rotate_at) {
+  try {
+    MakeLogFolder(fs::path(path).parent_path());
+    return OpenRotated(path, rotate_at);
+  } catch (const std::runtime_error&) {
+    return -1;
+  }
+}
+
 void AppendRunLog(const std::string& path, const RunIdentity& run, std::string_view command_line,
                   int exit_status, std::string_view reason, std::uintmax_t rotate_at) {
-  const fs::path folder = fs::path(path).parent_path();
-  if (!folder.empty() && !fs::exists(folder)) {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error) throw std::runtime_error("cannot make the run log's folder " + folder.string() +
-                                        ": " + error.message());
-    fs::permissions(folder, fs::perms::owner_all, error);
-  }
+  MakeLogFolder(fs::path(path).parent_path());
   std::string line;
   for (const std::string_view field :
        {std::string_view(run.id), std::string_view(run.started), std::string_view(run.user)}) {
@@ -146,14 +175,7 @@ void AppendRunLog(const std::string& path, const RunIdentity& run, std::string_v
   line += std::to_string(run.pid) + '\t' + EscapeLogField(command_line) + '\t' +
           std::to_string(exit_status) + '\t' + EscapeLogField(reason) + '\n';
 
-  int fd = OpenLog(path);
-  RotateIfFull(fd, path, rotate_at);
-  struct stat held {};
-  struct stat named {};
-  if (fstat(fd, &held) == 0 && (stat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino)) {
-    close(fd);  // rotated away: write to the new log
-    fd = OpenLog(path);
-  }
+  const int fd = OpenRotated(path, rotate_at);
   const ssize_t written = write(fd, line.data(), line.size());
   const int write_errno = errno;
   close(fd);

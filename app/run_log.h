@@ -37,6 +37,15 @@ std::optional<std::string> RunLogPath(const LogEnvironment& environment);
 // older one.
 inline constexpr std::uintmax_t kRunLogRotateAt = 1 << 20;
 
+// The file `name` beside the run log (open.log, inspector.log), where what
+// the programs that a run starts say is kept; nullopt when the log is off.
+std::optional<std::string> CompanionLogPath(const LogEnvironment& environment, std::string_view name);
+
+// Opens the log at `path` for appending (close-on-exec), making its folder
+// (0700) and the file (0600) when missing; one past `rotate_at` is moved to
+// PATH.1 first. Yields the descriptor, or -1 when it cannot be opened.
+int OpenLogForAppending(const std::string& path, std::uintmax_t rotate_at = kRunLogRotateAt);
+
 // `field` as the log writes it: tab, newline and backslash as \t, \n, \\,
 // and each byte that is not part of UTF-8 text as \xHH.
 std::string EscapeLogField(std::string_view field);

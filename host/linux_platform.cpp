@@ -1,5 +1,7 @@
 #include "host/linux_platform.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 #include <utility>
@@ -130,7 +132,9 @@ std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desk
     desktop.windows =
         std::make_unique<desktop::DeferredWindowLookup>(display != nullptr ? display : "", std::move(load_gui));
     desktop.companion_answers = std::make_unique<desktop::ConsoleMessageBox>(std::cin, std::cout);
-    desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(std::cin, std::cout);
+    // A new note's text is typed: ask for it when a person is there to type.
+    desktop.item_windows = std::make_unique<desktop::ConsoleItemWindows>(
+        std::cin, std::cout, isatty(STDIN_FILENO) == 1 ? &std::cerr : nullptr);
   }
   auto platform = std::make_unique<LinuxPlatform>(store_path, std::move(desktop), std::move(run));
   platform->SetReports(desktop::ReportsFolder);

@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <iostream>
+#include <string>
 
 #include "host/desktop/item_window_socket.h"
+#include "host/desktop/window_platform.h"
 #include "host/error.h"
 #include "inspector/inspector_server.h"
+#include "inspector/startup.h"
 
 namespace {
 
@@ -20,6 +23,15 @@ constexpr int kIdleMs = 3000;
 // seconds after its last window closed, or after it started when no window
 // opens.
 int main(int argc, char** argv) {
+  if (const auto answered = inspector::AnswerCommandLine({argv + 1, argv + argc}, std::cout, std::cerr)) {
+    return *answered;
+  }
+  inspector::KeepErrorsInLog();
+  // Qt aborts where it finds no platform: the reason instead, before any Qt object.
+  if (const std::string failure = desktop::PrepareWindows(); !failure.empty()) {
+    std::cerr << "quorvia-inspector: cannot open a window: " << failure << '\n';
+    return 2;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quorvia-inspector"));
   QApplication::setQuitOnLastWindowClosed(false);

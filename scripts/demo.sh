@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job on the demo store: installs what is missing, builds, makes the
+# The main job on the demo store: installs what is missing to build and run
+# it (not what only the tests need), builds the two programs it runs, makes the
 # demo store build/demo/crm.db and its reports database if there are none,
 # merges the next account into A000001 in console mode, showing both
 # accounts' items before and after, then updates the reports rows still
@@ -8,7 +9,7 @@
 # alert to A000001 and lists A000001's alerts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+DEPS="run build" BUILD_TARGET="quorvia-utilities quorvia-store" scripts/build.sh
 build_dir=${BUILD_DIR:-build}
 export QUORVIA_STORE=${QUORVIA_DEMO_STORE:-$build_dir/demo/crm.db}
 export QUORVIA_UI=console

@@ -1,25 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running need.
-# This is the one list of the project's dependencies; it installs only what is
-# missing, so a machine that has everything is left alone.
+# install-deps.sh [run] [build] [test]: installs the Debian packages of the
+# lists named (all three when none is), only those that are missing, so a
+# machine that has everything is left alone. These lists are the one record
+# of the project's dependencies:
+#   run    what the programs start, load or read by name (the SQLite ODBC
+#          driver, odbcinst, xdg-open and xdg-user-dir, the tour's Tahoma,
+#          Qt's Wayland plug-in) and the demo's sqlite3 shell;
+#   build  the compilers, CMake and the libraries' headers (GoogleTest's too:
+#          configuring needs them even to build only the programs);
+#   test   what only the tests, the package test, benchmarks and fuzzers use:
+#          X servers and a window manager, openpyxl, a PostgreSQL server and
+#          its ODBC driver, clang's fuzzer runtime, dpkg-shlibdeps and man.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config ccache
-  libgtest-dev libgmock-dev
-  libsqlite3-dev sqlite3
-  nlohmann-json3-dev libcli11-dev
-  qt6-base-dev qt6-wayland
-  unixodbc-dev unixodbc libsqliteodbc
-  postgresql odbc-postgresql
-  libxlsxwriter-dev
-  libx11-dev
-  xvfb xauth openbox libxtst-dev
-  python3 python3-openpyxl
-  xdg-utils xdg-user-dirs
-  fonts-wine
-  clang libclang-rt-14-dev
+declare -A lists=(
+  [run]="unixodbc odbcinst libsqliteodbc xdg-utils xdg-user-dirs fonts-wine qt6-wayland sqlite3"
+  [build]="build-essential cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libsqlite3-dev
+           nlohmann-json3-dev libcli11-dev qt6-base-dev unixodbc-dev libxlsxwriter-dev libx11-dev libxtst-dev"
+  [test]="xvfb xauth openbox python3 python3-openpyxl postgresql odbc-postgresql clang libclang-rt-14-dev
+          dpkg-dev man-db"
 )
+
+chosen=("$@")
+((${#chosen[@]} > 0)) || chosen=(run build test)
+packages=()
+for list in "${chosen[@]}"; do
+  [[ -v "lists[$list]" ]] || { echo "install-deps.sh: no list \"$list\" (run, build, test)" >&2; exit 2; }
+  read -r -a names <<<"$(echo ${lists[$list]})"
+  packages+=("${names[@]}")
+done
 
 missing=()
 for package in "${packages[@]}"; do

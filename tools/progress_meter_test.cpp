@@ -9,6 +9,9 @@ namespace {
 
 using std::chrono::milliseconds;
 
+// A terminal wider than any line the tests draw.
+const ProgressMeter::Columns kWide = [] { return std::size_t{200}; };
+
 // A clock that stands still until the test moves it.
 struct FakeClock {
   std::chrono::steady_clock::time_point now{};
@@ -21,7 +24,7 @@ TEST(ProgressMeterTest, DrawsAtMostFiveTimesASecondAndErasesItsLine) {
   FakeClock clock;
   std::ostringstream terminal;
   {
-    ProgressMeter meter(&terminal, "demo", ProgressMeter::Unit::kItems, clock.Function());
+    ProgressMeter meter(&terminal, "demo", ProgressMeter::Unit::kItems, clock.Function(), kWide);
     meter.Update(1, 10);
     clock.now += milliseconds(199);
     meter.Update(2, 10);
@@ -53,12 +56,33 @@ TEST(ProgressMeterTest, ShowsACounterWithoutATotalAndPadsOverLongerLines) {
   for (const auto& c : cases) {
     FakeClock clock;
     std::ostringstream terminal;
-    ProgressMeter meter(&terminal, "export", c.unit, clock.Function());
+    ProgressMeter meter(&terminal, "export", c.unit, clock.Function(), kWide);
     clock.now += milliseconds(200);
     meter.Update(1'500'000, c.first_total);
     clock.now += milliseconds(200);
     meter.Update(12'000'000);
     EXPECT_EQ(terminal.str(), c.lines) << c.first_total;
+  }
+}
+
+TEST(ProgressMeterTest, FitsItsLineToTheTerminalsWidth) {
+  const struct {
+    std::size_t columns;
+    std::string line;
+  } cases[] = {
+      {80, "\rdemo [#########.....................] 30% (3 of 10 items)"},
+      {40, "\rdemo [###.........] 30% (3 of 10 items)"},
+      {37, "\rdemo: 30% (3 of 10 items)"},
+      {20, "\rdemo: 30% (3 of 10 "},
+  };
+  for (const auto& c : cases) {
+    FakeClock clock;
+    std::ostringstream terminal;
+    ProgressMeter meter(&terminal, "demo", ProgressMeter::Unit::kItems, clock.Function(), [&] { return c.columns; });
+    clock.now += milliseconds(200);
+    meter.Update(3, 10);
+    EXPECT_EQ(terminal.str(), c.line) << c.columns << " columns";
+    EXPECT_LT(terminal.str().size(), std::max<std::size_t>(c.columns, 2) + 1) << c.columns << " columns";
   }
 }
 
@@ -69,7 +93,7 @@ TEST(ProgressMeterTest, WithoutATerminalShowsNothing) {
     ProgressMeter meter(nullptr, "demo", ProgressMeter::Unit::kItems, [&] {
       ++clock_reads;
       return clock.now;
-    });
+    }, kWide);
     for (int i = 0; i < 3; ++i) meter.Update(static_cast<std::uint64_t>(i), 3);
   }
   EXPECT_EQ(clock_reads, 0);

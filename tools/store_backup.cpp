@@ -51,7 +51,7 @@ void CopyPages(store::Database& from, store::Database& to, const std::string& ta
 
 void BackupStore(store::Database& source, const std::string& target, ProgressMeter& progress) {
   const ReadSnapshot snapshot(source);
-  NewStoreFile file(target);
+  NewStoreFile file(target, NewStoreFile::Folders::kMustExist);
   file.Make([&](const std::string& temp_path) {
     store::Database copy(temp_path, store::Database::Mode::kCreateNew);
     CopyPages(source, copy, target, progress);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "host/store/schema.h"
 #include "tools/tool_test_support.h"
@@ -52,22 +55,40 @@ TEST(StoreBackupTest, CopiesOneSnapshotWithTheWalWhileAnotherConnectionWrites) {
   EXPECT_EQ(RunTool({"--store", dir.File("copy.db"), "check"}).out, "ok\n");
 }
 
+// backup FILE and export --output FILE make a new private file in a folder
+// that exists, never replacing one.
 TEST(StoreBackupTest, CopiesTheWholeStoreAndNeverReplacesAFile) {
   TempDir dir;
   const std::string path = dir.File("crm.db");
   ASSERT_EQ(RunTool({"--store", path, "demo", "--accounts", "20"}).status, 0);
-  const testing::ToolRun made = RunTool({"backup", dir.File("copies/copy.db"), "--store", path});
-  EXPECT_EQ(made.status, 0) << made.err;
-  EXPECT_EQ(RunTool({"--store", dir.File("copies/copy.db"), "export"}).out, RunTool({"--store", path, "export"}).out);
-
+  const std::string exported = RunTool({"--store", path, "export"}).out;
   testing::WriteFile(dir.File("precious"), "x");
-  const testing::ToolRun refused = RunTool({"--store", path, "backup", dir.File("precious")});
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.err, "quorvia-store: " + dir.File("precious") + ": the file exists already; it is not overwritten\n");
-  EXPECT_EQ(testing::ReadFile(dir.File("precious")), "x");
-  const testing::ToolRun failed = RunTool({"--store", path, "backup", dir.File("precious/copy.db")});
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"copies", "crm.db", "precious"}));
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"backup"}, {"export", "--output"}}) {
+    const std::string name = command.front();
+    const auto run = [&](const std::string& file) {
+      std::vector<std::string> args = {"--store", path};
+      args.insert(args.end(), command.begin(), command.end());
+      args.push_back(file);
+      return RunTool(args);
+    };
+    const std::string copy = dir.File(name + ".copy");
+    const testing::ToolRun made = run(copy);
+    EXPECT_EQ(made.status, 0) << name << ": " << made.err;
+    EXPECT_EQ(name == "backup" ? RunTool({"--store", copy, "export"}).out : testing::ReadFile(copy), exported) << name;
+    EXPECT_EQ(std::filesystem::status(copy).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << name;
+
+    const testing::ToolRun refused = run(dir.File("precious"));
+    EXPECT_EQ(refused.status, 1) << name;
+    EXPECT_EQ(refused.err, "quorvia-store: " + dir.File("precious") + ": the file exists already; it is not overwritten\n");
+    EXPECT_EQ(testing::ReadFile(dir.File("precious")), "x");
+    const testing::ToolRun nowhere = run(dir.File("missing/copy"));
+    EXPECT_EQ(nowhere.status, 1) << name;
+    EXPECT_EQ(nowhere.err, "quorvia-store: " + dir.File("missing/copy") + ": the folder " + dir.File("missing") +
+                               " does not exist\n") << name;
+    EXPECT_EQ(run(dir.File("precious/copy")).status, 1) << name;
+  }
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"backup.copy", "crm.db", "export.copy", "precious"}));
 }
 
 }  // namespace

@@ -14,11 +14,25 @@ constexpr char kDescription[] =
     "Makes, fills, inspects and exports the CRM store, one SQLite file.";
 
 constexpr char kFooter[] =
-    "The store is --store PATH, else $QUORVIA_STORE, else $XDG_DATA_HOME/quorvia/crm.db\n"
-    "(~/.local/share/quorvia/crm.db). Run 'quorvia-store COMMAND --help' for what a command does.\n"
-    "Exit status: 0 done; 1 failed (with a message), find found nothing, undo was refused\n"
-    "or a previewed command would not end with 0; 2 usage error.\n"
-    "Long work shows its progress on standard error when that is a terminal.";
+    "Run 'quorvia-store COMMAND --help' for what a command does. Long work shows its\n"
+    "progress on standard error when that is a terminal.\n"
+    "\n"
+    "Environment:\n"
+    "  QUORVIA_STORE   the store file when there is no --store\n"
+    "  XDG_DATA_HOME   the folder of the default store (default ~/.local/share)\n"
+    "  QUORVIA_JOURNAL_RUNS, QUORVIA_JOURNAL_DAYS\n"
+    "                  how long the journal keeps runs (default 100 runs, 30 days)\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_DATA_HOME/quorvia/crm.db\n"
+    "                  the store when neither --store nor QUORVIA_STORE names one\n"
+    "  ~/.odbc.ini     where reports-dsn makes the data source QuorviaReports\n"
+    "\n"
+    "Exit statuses:\n"
+    "  0  done\n"
+    "  1  failed (with a message), find found nothing, undo was refused, or a\n"
+    "     previewed command would not end with 0\n"
+    "  2  used wrongly";
 
 void AddDemoCommand(CLI::App& app, DemoOptions& demo) {
   CLI::App* command = app.add_subcommand(
@@ -89,7 +103,6 @@ constexpr PlainCommand kPlainCommands[] = {
      "An existing file is never replaced; a document that fails, or whose store\n"
      "check would refuse, leaves no store.",
      "FILE", "the document, or - for standard input"},
-    {"export", "Writes the whole store as a JSON document (format 1) on standard output.", nullptr, nullptr},
     {"backup",
      "Copies the store to a new file FILE while other programs may be writing\n"
      "to it: one consistent snapshot. An existing FILE is never replaced; a copy\n"
@@ -121,6 +134,11 @@ void AddCommands(CLI::App& app, Request& request) {
     CLI::App* command = app.add_subcommand(plain.name, plain.description);
     if (plain.argument != nullptr) command->add_option(plain.argument, request.argument, plain.argument_help)->required();
   }
+  app.add_subcommand("export", "Writes the whole store as a JSON document (format 1) on standard output,\n"
+                               "or into the new file FILE (readable by its owner only, in a folder that\n"
+                               "exists; an existing file is never replaced).")
+      ->add_option("--output", request.output, "the new file")
+      ->type_name("FILE");
   AddDemoCommand(app, request.demo);
   AddReportsDataSourceCommand(app, request);
   AddJournalCommands(app, request);

@@ -32,6 +32,7 @@ struct Request {
   bool force = false;  // undo --force
   bool prune = false;  // history --prune
   std::string sysini;  // reports-dsn --sysini: the folder for odbc.ini and odbcinst.ini; "" for none
+  std::string output;  // export --output: the new file; "" for standard output
   DemoOptions demo;
 };
 

@@ -1,5 +1,8 @@
 #include "tools/store_commands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +16,7 @@
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
 #include "host/store/store_session.h"
+#include "tools/counted.h"
 #include "tools/demo_store.h"
 #include "host/descriptor_output.h"
 #include "tools/metered_streams.h"
@@ -93,13 +97,39 @@ int RunImport(Call& call) {
   return kExitOk;
 }
 
+// Writes the export on `destination`, showing its progress.
+void ExportWithMeter(Call& call, store::Database& db, std::ostream& destination) {
+  ProgressMeter meter = call.Meter("export", ProgressMeter::Unit::kBytes);
+  MeteredOutput metered(*destination.rdbuf(), meter);
+  std::ostream out(&metered);
+  ExportStore(db, out);
+  if (!out.flush()) destination.setstate(std::ios::badbit);
+}
+
+// The export as a new private file that appears only once it is whole.
+void ExportToFile(Call& call, store::Database& db) {
+  NewStoreFile file(call.request.output, NewStoreFile::Folders::kMustExist);
+  file.Make([&](const std::string& temp_path) {
+    const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) throw std::runtime_error(temp_path + ": cannot make it: " + std::strerror(errno));
+    DescriptorOutput buffer(fd);
+    std::ostream out(&buffer);
+    ExportWithMeter(call, db, out);
+    const bool written = static_cast<bool>(out.flush());
+    const std::string why = WriteFailureReason(out);
+    if (::close(fd) != 0 || !written) {
+      throw std::runtime_error(temp_path + ": cannot write it: " + (why.empty() ? std::strerror(errno) : why));
+    }
+  });
+}
+
 int RunExport(Call& call) {
   const auto db = OpenStoreToRead(call.StorePath());
-  ProgressMeter meter = call.Meter("export", ProgressMeter::Unit::kBytes);
-  MeteredOutput metered(*call.out.rdbuf(), meter);
-  std::ostream out(&metered);
-  ExportStore(*db, out);
-  if (!out.flush()) call.out.setstate(std::ios::badbit);
+  if (call.request.output.empty()) {
+    ExportWithMeter(call, *db, call.out);
+  } else {
+    ExportToFile(call, *db);
+  }
   return kExitOk;
 }
 
@@ -163,7 +193,7 @@ int RunHistory(Call& call) {
     store::Transaction transaction(*db);
     const int removed = store::PruneJournal(*db, store::Retention::FromProcess());
     transaction.Commit();
-    call.out << "removed " << removed << (removed == 1 ? " run\n" : " runs\n");
+    call.out << "removed " << Counted(removed, "run", "runs") << '\n';
   }
   const auto db = OpenStoreToRead(call.StorePath());
   if (call.request.argument.empty()) {
@@ -191,8 +221,9 @@ int RunUndo(Call& call) {
     for (const std::string& entry_id : result.conflicts) call.err << "  " << entry_id << '\n';
     return kExitFailed;
   }
-  call.out << "took back run " << result.run_id << ": " << result.restored << " items restored, "
-           << result.recreated << " deleted items stored again, " << result.removed << " created items removed";
+  call.out << "took back run " << result.run_id << ": " << Counted(result.restored, "item", "items") << " restored, "
+           << Counted(result.recreated, "deleted item", "deleted items") << " stored again, "
+           << Counted(result.removed, "created item", "created items") << " removed";
   if (!result.conflicts.empty()) call.out << ", over later changes to " << result.conflicts.size();
   call.out << '\n';
   for (const std::string& skipped : result.skipped) call.out << "not restored: " << skipped << '\n';

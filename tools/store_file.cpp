@@ -67,10 +67,13 @@ std::vector<std::string> MakeFolders(const fs::path& folder, const std::string& 
 
 }  // namespace
 
-NewStoreFile::NewStoreFile(std::string path) : path_(std::move(path)) {
+NewStoreFile::NewStoreFile(std::string path, Folders folders) : path_(std::move(path)) {
   std::error_code error;
   if (fs::exists(path_, error)) FailExists(path_);
   const fs::path file(path_);
+  if (folders == Folders::kMustExist && !fs::is_directory(FolderOf(file), error)) {
+    throw std::runtime_error(path_ + ": the folder " + FolderOf(file).string() + " does not exist");
+  }
   made_folders_ = MakeFolders(FolderOf(file), path_);
   RemoveLeftovers(path_);
   temp_path_ = (FolderOf(file) / host::TemporaryName(file.filename().string(), store::NewIdentifier(4))).string();

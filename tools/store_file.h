@@ -17,9 +17,14 @@ namespace storetool {
 // same path removes them.
 class NewStoreFile {
  public:
-  // Creates the parent folders (0700) if needed. Throws std::runtime_error naming
-  // the file when `path` exists already or a folder cannot be made.
-  explicit NewStoreFile(std::string path);
+  // Whether the folders above the file are made when missing (a store at
+  // its default place) or must exist (a file the user names: a backup).
+  enum class Folders { kMake, kMustExist };
+
+  // Creates the parent folders (0700) if needed and asked for. Throws
+  // std::runtime_error naming the file when `path` exists already, or its
+  // folder cannot be made or, when it must exist, does not.
+  explicit NewStoreFile(std::string path, Folders folders = Folders::kMake);
   // Removes the temporary file, its journals and the folders this object
   // made, unless Make succeeded.
   ~NewStoreFile();

@@ -8,6 +8,7 @@
 #include "app/run_log.h"
 #include "host/store/schema.h"
 #include "host/store/store_session.h"
+#include "tools/counted.h"
 #include "tools/journal_report.h"
 #include "tools/preview_desktop.h"
 
@@ -31,16 +32,18 @@ std::vector<TouchedItem> ItemsOfPreview(store::StoreSession& session) {
 void WriteFolder(const std::string& path, const FolderWork& work, std::ostream& out) {
   const bool database = path == store::kDatabaseFolderName;
   if (work.counts.changed > 0) {
-    out << path << ": " << work.counts.changed << (database ? " location accounts re-pointed\n" : " items re-keyed\n");
+    out << path << ": "
+        << (database ? Counted(work.counts.changed, "location account", "location accounts") + " re-pointed\n"
+                     : Counted(work.counts.changed, "item", "items") + " re-keyed\n");
   }
   if (database) {
     for (const TouchedItem* item : work.deleted) {
       out << path << ": account item deleted: \"" << item->subject << "\" (" << item->entry_id << ")\n";
     }
   } else if (work.counts.deleted > 0) {
-    out << path << ": " << work.counts.deleted << " items removed\n";
+    out << path << ": " << Counted(work.counts.deleted, "item", "items") << " removed\n";
   }
-  if (work.counts.created > 0) out << path << ": " << work.counts.created << " items created\n";
+  if (work.counts.created > 0) out << path << ": " << Counted(work.counts.created, "item", "items") << " created\n";
 }
 
 void WriteSummary(const std::vector<TouchedItem>& items, std::ostream& out) {

@@ -66,9 +66,7 @@ void Form1::LiveOnSlides() {
     throw;
   } catch (const host::Error& error) {
     // A button's handler has no error handling of its own.
-    std::string reason = "Help was abandoned: ";
-    reason.append(error.description()).append(" (error ").append(std::to_string(error.number())).append(")");
-    EndRun(Outcome::kAbandoned, std::move(reason));
+    EndRun(Outcome::kAbandoned, "Help was abandoned: " + error.description());
   }
   // The user closed a slide without its buttons: the tour is over.
   ProgramEnd();

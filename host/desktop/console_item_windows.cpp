@@ -47,10 +47,12 @@ std::string TerminalText(const std::string& body) {
 
 }  // namespace
 
-ConsoleItemWindows::ConsoleItemWindows(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+ConsoleItemWindows::ConsoleItemWindows(std::istream& in, std::ostream& out, std::ostream* prompt)
+    : in_(in), out_(out), prompt_(prompt) {}
 
 void ConsoleItemWindows::Display(host::DisplayedItem& item) {
   if (item.EntryID().empty()) {
+    if (prompt_ != nullptr) *prompt_ << "Type the alert's text; end with Ctrl-D:" << std::endl;
     const std::string typed{std::istreambuf_iterator<char>(in_), std::istreambuf_iterator<char>()};
     const std::string text = StoredText(typed);
     if (OnlyBlanks(text)) {

@@ -10,11 +10,13 @@ namespace desktop {
 // the item's text, each CR LF or lone CR as a newline, to `out`. A new item
 // (not stored yet) first reads its text from `in` to the end: line ends
 // become CR LF, a final one is dropped, and the item is stored with it; text
-// of only blanks and line ends stores nothing and fails.
+// of only blanks and line ends stores nothing and fails. Before reading, it
+// asks for the text on `prompt`, when there is one (standard input is a
+// terminal): "Type the alert's text; end with Ctrl-D:".
 class ConsoleItemWindows : public host::ItemWindows {
  public:
-  // Both streams must outlive the windows.
-  ConsoleItemWindows(std::istream& in, std::ostream& out);
+  // The streams must outlive the windows.
+  ConsoleItemWindows(std::istream& in, std::ostream& out, std::ostream* prompt = nullptr);
 
   void Display(host::DisplayedItem& item) override;
   // A terminal has no windows: none is active, and minimizing fails.
@@ -24,6 +26,7 @@ class ConsoleItemWindows : public host::ItemWindows {
  private:
   std::istream& in_;
   std::ostream& out_;
+  std::ostream* prompt_;
 };
 
 }  // namespace desktop

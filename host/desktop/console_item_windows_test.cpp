@@ -59,10 +59,12 @@ TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEnds) {
   for (const auto& [typed, stored] : cases) {
     std::istringstream in(typed);
     std::ostringstream out;
+    std::ostringstream prompt;
     HeldItem item("", "");
-    ConsoleItemWindows(in, out).Display(item);
+    ConsoleItemWindows(in, out, &prompt).Display(item);
     EXPECT_EQ(item.stored, std::vector<std::string>{stored}) << typed;
     EXPECT_TRUE(out.str().starts_with("== IPM.StickyNote NEW1 ==\n")) << typed;
+    EXPECT_EQ(prompt.str(), "Type the alert's text; end with Ctrl-D:\n") << typed;
   }
 }
 

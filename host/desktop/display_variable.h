@@ -1,11 +1,27 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
 
 namespace desktop::testing {
+
+// A display that no X server serves, for tests that need DISPLAY set to
+// one that cannot be opened: the first from :97 up with neither a socket
+// nor a lock file, so a server that another program runs is never taken for
+// an absent one. Servers that tests start (-displayfd) take the lowest free
+// numbers, far below it.
+inline std::string FreeDisplay() {
+  for (int number = 97;; ++number) {
+    const std::string n = std::to_string(number);
+    if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) != 0 && access(("/tmp/.X" + n + "-lock").c_str(), F_OK) != 0) {
+      return ":" + n;
+    }
+  }
+}
 
 // An environment variable of this process set to `value` while the object
 // lives, for tests that point this process at folders or servers of their own.

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <string>
+#include <system_error>
 
 #include "host/desktop/beside_this_program.h"
 
@@ -29,6 +30,14 @@ GuiModule& LoadGuiModule(const std::filesystem::path& file) {
   return *reinterpret_cast<GuiModuleEntry>(entry)();
 }
 
-GuiModule& LoadGuiModuleBesideThisProgram() { return LoadGuiModule(BesideThisProgram(kGuiModuleFile)); }
+std::filesystem::path ProgramGuiModuleFile() {
+  const std::filesystem::path beside = BesideThisProgram(kGuiModuleFile);
+  std::error_code unknown;
+  if (std::filesystem::exists(beside, unknown)) return beside;
+  // An installation keeps programs in PREFIX/bin and private modules in PREFIX/lib/quorvia.
+  return beside.parent_path().parent_path() / "lib" / "quorvia" / kGuiModuleFile;
+}
+
+GuiModule& LoadProgramGuiModule() { return LoadGuiModule(ProgramGuiModuleFile()); }
 
 }  // namespace desktop

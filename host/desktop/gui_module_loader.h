@@ -19,8 +19,12 @@ class GuiModuleUnavailable : public std::runtime_error {
 // yields the same object. Throws GuiModuleUnavailable.
 GuiModule& LoadGuiModule(const std::filesystem::path& file);
 
-// LoadGuiModule on the module beside the running program (in the folder of
-// /proc/self/exe), where the build puts it.
-GuiModule& LoadGuiModuleBesideThisProgram();
+// The running program's module: the file beside it (in the folder of
+// /proc/self/exe), where the build puts it, when there is one, else
+// ../lib/quorvia/ from that folder, where an installation puts it.
+std::filesystem::path ProgramGuiModuleFile();
+
+// LoadGuiModule on ProgramGuiModuleFile().
+GuiModule& LoadProgramGuiModule();
 
 }  // namespace desktop

@@ -44,14 +44,14 @@ TEST(GuiModuleTest, AFileThatIsNoModuleFailsWithTheLoadersReason) {
 }
 
 TEST(GuiModuleTest, TheBuiltModuleLoadsOnceAndPreparesWindows) {
-  GuiModule& module = LoadGuiModuleBesideThisProgram();
-  EXPECT_EQ(&LoadGuiModuleBesideThisProgram(), &module);
+  GuiModule& module = LoadProgramGuiModule();
+  EXPECT_EQ(&LoadProgramGuiModule(), &module);
   // CTest runs the tests on Qt's offscreen platform, which always works.
   EXPECT_EQ(module.PrepareWindows(), "");
 }
 
 TEST(GuiModuleTest, ItsEventPumpRunsTheQtEventsOfThisProcess) {
-  GuiModule& module = LoadGuiModuleBesideThisProgram();
+  GuiModule& module = LoadProgramGuiModule();
   QCoreApplication* application = &EnsureQtApplication();
   int calls = 0;
   QMetaObject::invokeMethod(application, [&calls] { ++calls; }, Qt::QueuedConnection);
@@ -60,9 +60,9 @@ TEST(GuiModuleTest, ItsEventPumpRunsTheQtEventsOfThisProcess) {
 }
 
 TEST(GuiModuleTest, ItsHostsThrowHostErrorsThatThisProgramCatches) {
-  GuiModule& module = LoadGuiModuleBesideThisProgram();
+  GuiModule& module = LoadProgramGuiModule();
   store::testing::TempDir dir;
-  testing::DisplayVariable nowhere(":97");
+  testing::DisplayVariable nowhere(testing::FreeDisplay());
   EXPECT_EQ(module.MakeWindowLookup()->FindWindowA("REDiraz"), 0u) << "a window found without a display";
   const host::Error error =
       store::testing::ThrownError([&] { module.MakeItemWindows(dir.File("crm.db"))->Minimize(1); });

@@ -107,7 +107,8 @@ class QtSlides::Slide : public host::SlideWindow {
         break;
     }
     auto* button = new QPushButton(content, window_.get());
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     if (auto click = std::move(clicks[control.name])) {
       QObject::connect(button, &QPushButton::clicked, [&slides, click] { slides.Deliver(click); });
     }

@@ -143,7 +143,7 @@ TEST_F(TourX11Test, FindsATopLevelWindowByItsTitleShownOrNotInAnyCaseAndFrameDep
   EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), 0u);
   EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz "), 0u);
   EXPECT_EQ(X11WindowLookup().FindWindowA("ENTWÜRFE – rediraz"), program);
-  DisplayVariable nowhere("");
+  DisplayVariable nowhere(testing::FreeDisplay());
   EXPECT_EQ(X11WindowLookup().FindWindowA("Entwürfe – REDiraz"), 0u) << "without a display nothing is found";
 }
 

@@ -25,22 +25,22 @@ UiMode ChooseUi(const char* quorvia_ui, const char* display, const char* wayland
                               std::string(choice) + "\"");
 }
 
-GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
-                   const std::function<GuiModule&()>& load) {
-  if (ChooseUi(quorvia_ui, display, wayland_display) == UiMode::kConsole) return nullptr;
+StartedUi StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
+                  const std::function<GuiModule&()>& load) {
+  if (ChooseUi(quorvia_ui, display, wayland_display) == UiMode::kConsole) return {};
   std::string failure;
   try {
     GuiModule& module = load();
     failure = module.PrepareWindows();
-    if (failure.empty()) return &module;
+    if (failure.empty()) return {&module, ""};
   } catch (const GuiModuleUnavailable& error) {
     failure = error.what();
   }
-  if (!IsSet(quorvia_ui)) return nullptr;
+  if (!IsSet(quorvia_ui)) return {nullptr, failure};
   throw NoWindow("cannot open a window: " + failure + " (set QUORVIA_UI=console to use the terminal)");
 }
 
-GuiModule* StartUi(const std::function<GuiModule&()>& load) {
+StartedUi StartUi(const std::function<GuiModule&()>& load) {
   return StartUi(std::getenv("QUORVIA_UI"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), load);
 }
 

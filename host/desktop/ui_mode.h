@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <stdexcept>
+#include <string>
 
 #include "host/desktop/gui_module.h"
 
@@ -24,16 +25,24 @@ class NoWindow : public std::invalid_argument {
   using std::invalid_argument::invalid_argument;
 };
 
-// The GUI module of this run: null when it uses the terminal (ChooseUi's
-// answer on these values), else the module that `load` yields, with its
-// windows prepared (PrepareWindows) before any Qt object exists. When `load`
-// throws GuiModuleUnavailable or no window can be opened, a default gui
-// becomes console and an explicit QUORVIA_UI=gui throws NoWindow with the
-// reason. Throws like ChooseUi on a bad QUORVIA_UI.
-GuiModule* StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
-                   const std::function<GuiModule&()>& load);
+// How a run reaches the user: `module` is null when it uses the terminal.
+// `fallback` says why a run that wanted windows (QUORVIA_UI unset, a display
+// set) uses the terminal instead; "" otherwise.
+struct StartedUi {
+  GuiModule* module = nullptr;
+  std::string fallback;
+};
+
+// The UI of this run: the terminal when ChooseUi answers console on these
+// values, else the module that `load` yields, with its windows prepared
+// (PrepareWindows) before any Qt object exists. When `load` throws
+// GuiModuleUnavailable or no window can be opened, a default gui becomes
+// console with the reason in `fallback`, and an explicit QUORVIA_UI=gui
+// throws NoWindow with it. Throws like ChooseUi on a bad QUORVIA_UI.
+StartedUi StartUi(const char* quorvia_ui, const char* display, const char* wayland_display,
+                  const std::function<GuiModule&()>& load);
 
 // StartUi on this process's environment, with the module that `load` yields.
-GuiModule* StartUi(const std::function<GuiModule&()>& load);
+StartedUi StartUi(const std::function<GuiModule&()>& load);
 
 }  // namespace desktop

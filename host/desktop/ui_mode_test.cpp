@@ -70,19 +70,20 @@ TEST(StartUiTest, LoadsTheModuleOnlyForGuiAndFallsBackOrFailsAsTheChoiceSays) {
     bool loaded;            // whether the module is asked for at all
     bool gui;               // whether the run gets the module
     std::string no_window;  // NoWindow's text, when it is thrown
+    std::string fallback;   // why a default gui uses the terminal
   };
   const std::string hint = " (set QUORVIA_UI=console to use the terminal)";
   const Case cases[] = {
-      {"console", ":0", Module::kWorks, false, false, ""},
-      {nullptr, nullptr, Module::kWorks, false, false, ""},
-      {"", "", Module::kWorks, false, false, ""},
-      {nullptr, ":0", Module::kWorks, true, true, ""},
-      {"gui", nullptr, Module::kWorks, true, true, ""},
-      {nullptr, ":0", Module::kNoWindow, true, false, ""},
-      {nullptr, ":0", Module::kUnavailable, true, false, ""},
-      {"gui", ":0", Module::kNoWindow, true, false, "cannot open a window: cannot open the X display \":0\"" + hint},
+      {"console", ":0", Module::kWorks, false, false, "", ""},
+      {nullptr, nullptr, Module::kWorks, false, false, "", ""},
+      {"", "", Module::kWorks, false, false, "", ""},
+      {nullptr, ":0", Module::kWorks, true, true, "", ""},
+      {"gui", nullptr, Module::kWorks, true, true, "", ""},
+      {nullptr, ":0", Module::kNoWindow, true, false, "", "cannot open the X display \":0\""},
+      {nullptr, ":0", Module::kUnavailable, true, false, "", "cannot load the GUI module: /x/libquorvia-gui.so: gone"},
+      {"gui", ":0", Module::kNoWindow, true, false, "cannot open a window: cannot open the X display \":0\"" + hint, ""},
       {"gui", ":0", Module::kUnavailable, true, false,
-       "cannot open a window: cannot load the GUI module: /x/libquorvia-gui.so: gone" + hint},
+       "cannot open a window: cannot load the GUI module: /x/libquorvia-gui.so: gone" + hint, ""},
   };
   for (const Case& c : cases) {
     const std::string shown = "QUORVIA_UI=" + ShowEnv(c.quorvia_ui) + " DISPLAY=" + ShowEnv(c.display) +
@@ -98,8 +99,9 @@ TEST(StartUiTest, LoadsTheModuleOnlyForGuiAndFallsBackOrFailsAsTheChoiceSays) {
       return module;
     };
     try {
-      const GuiModule* started = StartUi(c.quorvia_ui, c.display, nullptr, load);
-      EXPECT_EQ(started, c.gui ? &module : nullptr) << shown;
+      const StartedUi started = StartUi(c.quorvia_ui, c.display, nullptr, load);
+      EXPECT_EQ(started.module, c.gui ? &module : nullptr) << shown;
+      EXPECT_EQ(started.fallback, c.fallback) << shown;
       EXPECT_EQ(c.no_window, "") << shown << ": no NoWindow";
     } catch (const NoWindow& error) {
       EXPECT_EQ(error.what(), c.no_window) << shown;

@@ -175,30 +175,44 @@ TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
   }
 }
 
+// Each reason says what went wrong in the terms of the command and the
+// store, with the next step where there is one; no error numbers.
 TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
+  const std::string missing = dir_.File("missing.db");
   const struct {
     std::string command_line;
     int status;
     std::string err;     // the message box or the reason line
     std::string reason;  // the log's last field
+    std::string store;   // another store than the test's; "" for it
   } cases[] = {
       {"Merge;E01;;A100;A100", 1,
        "== QuorviaUtilities ==\nYou selected the same account, please select a different account to merge.\n",
-       "the same account was given twice"},
+       "the same account was given twice", ""},
       {"merge;E01", 2,
        "quorvia-utilities: unknown function \"merge\" (function names are case-sensitive; "
-       "quorvia-utilities --help lists them)\n", ""},
-      {"Merge;E01;;A100", 4, "quorvia-utilities: Merge was abandoned: Subscript out of range (error 9)\n", ""},
+       "quorvia-utilities --help lists them)\n", "", ""},
+      {"Merge;E01;;A100", 4, "quorvia-utilities: Merge needs Merge;ENTRYID;;SURVIVINGKEY;MERGEDKEY (got 4 fields)\n", "", ""},
+      {"Merge;E01;;A100;Z999", 4, "quorvia-utilities: Merge was abandoned: no account item has the merged key Z999\n", "", ""},
+      {"Front;E30", 1, "quorvia-utilities: no item window was minimized: item \"E30\" is not a post item\n", "", ""},
+      {"Front;E01", 1, "quorvia-utilities: no item window was minimized: no item window is shown\n", "", ""},
+      {"Startup", 3,
+       "quorvia-utilities: cannot open the CRM store " + missing +
+           ": no such file (make one with quorvia-store init, quorvia-store import FILE or "
+           "quorvia-store demo --accounts N)\n",
+       "", missing},
       {"Delete;E04;;", 1,
        "quorvia-utilities: the key in field 3 (CurrentID) is empty; no account has an empty key, "
-       "so nothing was changed\n", ""},
+       "so nothing was changed\n", "", ""},
       {"Delete;E04;;C300\tx", 1,
        "== QuorviaUtilities ==\nAre you sure you want to delete 'Gamma Inc' and all subitems?\n[y/N] ",
-       "the user answered No"},
-      {"Merge;E01;;A100;B200", 0, "", ""},
+       "the user answered No", ""},
+      {"Merge;E01;;A100;B200", 0, "", "", ""},
   };
   for (const auto& c : cases) {
-    const ProcessResult run = Utilities(c.command_line);
+    auto environment = Environment();
+    if (!c.store.empty()) environment["QUORVIA_STORE"] = c.store;
+    const ProcessResult run = e2e::Run(BuiltProgram("quorvia-utilities"), {c.command_line}, environment);
     EXPECT_EQ(run.status, c.status) << c.command_line;
     EXPECT_EQ(run.err, c.err) << c.command_line;
     if (c.status != 0) {
@@ -210,13 +224,23 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto& c = cases[i];
     ASSERT_EQ(lines[i].size(), 7u) << i;
-    EXPECT_EQ(lines[i][4], i == 4 ? "Delete;E04;;C300\\tx" : c.command_line);
+    EXPECT_EQ(lines[i][4], c.command_line.ends_with("\tx") ? "Delete;E04;;C300\\tx" : c.command_line);
     EXPECT_EQ(lines[i][5], std::to_string(c.status));
     const bool said = c.err.starts_with("quorvia-utilities: ");
     EXPECT_EQ(lines[i][6], said ? c.err.substr(19, c.err.size() - 20) : c.reason) << i;
   }
   EXPECT_NE(lines[0][0], lines[1][0]) << "each run has an identifier of its own";
   EXPECT_EQ(lines[0][2], lines[1][2]) << "the user";
+}
+
+TEST_F(AccountCommandsTest, PreviewCountsAgreeWithTheirNouns) {
+  const ProcessResult preview =
+      e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "preview", "Merge;E01;;A100;B200"});
+  EXPECT_EQ(preview.status, 0) << preview.err;
+  for (const char* line : {"Account Profiles: 1 location account re-pointed\n",
+                           "Account Profiles/Contacts: 1 item re-keyed\n"}) {
+    EXPECT_NE(preview.out.find(line), std::string::npos) << line << "in:\n" << preview.out;
+  }
 }
 
 TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
@@ -227,6 +251,9 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
                                "Startup", "Realign, ContactSync"}) {
     EXPECT_NE(help.out.find(function), std::string::npos) << function;
   }
+  const ProcessResult short_help = e2e::Run(program, {"-h"}, Environment());
+  EXPECT_EQ(short_help.status, 0);
+  EXPECT_EQ(short_help.out, help.out) << "-h: " << short_help.err;
   const ProcessResult version = e2e::Run(program, {"--version"}, Environment());
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("quorvia-utilities ") + QUORVIA_VERSION + "\n");
@@ -239,11 +266,11 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
             "== QuorviaUtilities ==\nVer 6\n"
             "SYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\n"
             "Function: Merge, Update, Realign, Delete, Startup, Help\n");
-  EXPECT_EQ(LogLines().size(), 2u) << "--help and --version are runs too";
+  EXPECT_EQ(LogLines().size(), 3u) << "--help, -h and --version are runs too";
   std::map<std::string, std::string> unlogged = Environment();
   unlogged["QUORVIA_LOG"] = "0";
   EXPECT_EQ(e2e::Run(program, {"Realign"}, unlogged).status, 0);
-  EXPECT_EQ(LogLines().size(), 2u) << "QUORVIA_LOG=0 writes no line";
+  EXPECT_EQ(LogLines().size(), 3u) << "QUORVIA_LOG=0 writes no line";
 }
 
 }  // namespace

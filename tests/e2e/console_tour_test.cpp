@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "host/desktop/display_variable.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -34,7 +35,7 @@ class ConsoleTourTest : public ::testing::Test {
   // Runs "Help" without a display (or with `ui` on an unreachable one).
   ProcessResult Help(const std::string& input, const std::string& ui = "") {
     return e2e::Run(BuiltProgram("quorvia-utilities"), {"Help"},
-               {{"QUORVIA_UI", ui}, {"DISPLAY", ui.empty() ? "" : ":97"}, {"WAYLAND_DISPLAY", ""},
+               {{"QUORVIA_UI", ui}, {"DISPLAY", ui.empty() ? "" : desktop::testing::FreeDisplay()}, {"WAYLAND_DISPLAY", ""},
                 {"QT_QPA_PLATFORM", ""}, {"QUORVIA_STORE", path_}, {"QUORVIA_LOG", "0"}},
                input);
   }

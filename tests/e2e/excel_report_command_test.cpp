@@ -2,14 +2,13 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <thread>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "host/desktop/display_variable.h"
 #include "host/odbc/reports_source_test_fixture.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
@@ -144,27 +143,43 @@ TEST_F(ExcelReportCommandTest, ASignalLeavesNoTemporaryWorkbookAndAKilledRunsIsR
   EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
 }
 
+// With a display, the workbook is opened with the desktop's application;
+// what xdg-open says goes to open.log, and its quick failure is one line.
+// Without a documents folder of its own (xdg-user-dir answers the home
+// folder) the report goes to ~/Documents.
 TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhenADisplayIsSet) {
-  // A stand-in for xdg-open that notes what it was asked to open.
   const std::string bin = dir_.File("bin");
+  const std::string home = dir_.File("home");
+  const std::string log = dir_.File("state/quorvia/open.log");
   std::filesystem::create_directory(bin);
-  store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.opened\"\n");
-  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
-  const std::map<std::string, std::string> desktop = {
-      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", ":97"}, {"QUORVIA_UI", "console"}};
-
+  std::filesystem::create_directory(home);
+  store::testing::WriteFile(bin + "/xdg-user-dir", "#!/bin/sh\necho \"$HOME\"\n");
+  std::filesystem::permissions(bin + "/xdg-user-dir", std::filesystem::perms::owner_all);
+  const struct {
+    std::string xdg_open;  // the stand-in's script
+    std::string err;
+  } cases[] = {
+      {"printf '%s\\n' \"$1\" >> \"$0.opened\"; echo 'it said this' >&2", ""},
+      {"echo 'x-www-browser: not found' >&2; exit 3",
+       "quorvia-utilities: " + home + "/Documents/Book3.xlsx could not be opened: xdg-open ended with status 3 "
+       "(what it said is in " + log + ")\n"},
+  };
+  std::map<std::string, std::string> desktop = {
+      {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", desktop::testing::FreeDisplay()}, {"HOME", home},
+      {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}};
   std::map<std::string, std::string> not_opened = desktop;
   not_opened["QUORVIA_OPEN"] = "0";
   ASSERT_EQ(Report("select code from sales", not_opened).status, 0);
-  const ProcessResult opened = Report("select code from sales", desktop);
-  ASSERT_EQ(opened.status, 0) << opened.err;
-  // The viewer is not waited for: give it a moment to start.
-  const std::string noted = bin + "/xdg-open.opened";
-  for (int i = 0; i < 100 && store::testing::ReadFile(noted).empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (const auto& c : cases) {
+    store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\n" + c.xdg_open + "\n");
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+    const ProcessResult opened = Report("select code from sales", desktop);
+    EXPECT_EQ(opened.status, 0) << c.xdg_open << ": " << opened.err;
+    EXPECT_EQ(opened.err, c.err) << c.xdg_open;
   }
-  // Only the second report was opened.
-  EXPECT_EQ(store::testing::ReadFile(noted), folder_ + "/Book2.xlsx\n");
+  // Only the second report was opened, and waited for: its note is there.
+  EXPECT_EQ(store::testing::ReadFile(bin + "/xdg-open.opened"), home + "/Documents/Book2.xlsx\n");
+  EXPECT_EQ(store::testing::ReadFile(log), "it said this\nx-www-browser: not found\n");
 }
 
 TEST_F(ExcelReportCommandTest, NoRecordsAndRefusedQueriesWriteNothing) {
