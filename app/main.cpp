@@ -8,6 +8,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "app/form1.h"
 #include "app/help_text.h"
@@ -32,16 +33,21 @@ bool TraceRequested() {
 }
 
 // Writes the spreadsheet reports still open, tells where each went (one
-// line on standard output) and opens it for the user. A report that could
-// not be written ends the run as abandoned, naming why.
+// line on standard output) and opens it for the user, the opener's output
+// kept in open.log. A report that could not be written ends the run as
+// abandoned, naming why; one that was written but not opened says so on
+// one line and changes nothing else.
 void DeliverReports(host::LinuxPlatform& platform, app::Ending& ending) {
   const sheet::SavedReports& saved = platform.SaveReports();
+  const auto log = app::CompanionLogPath(app::LogEnvironment::FromProcess(), "open.log");
+  const int output = log && !saved.paths.empty() ? app::OpenLogForAppending(*log) : -1;
   for (const std::string& path : saved.paths) {
     std::cout << path << std::endl;
-    if (const std::string failure = desktop::OpenWithDesktop(path); !failure.empty()) {
-      std::cerr << kProgram << ": " << failure << '\n';
+    if (const std::string failure = desktop::OpenWithDesktop(path, output, log.value_or("")); !failure.empty()) {
+      std::cerr << kProgram << ": " << path << " could not be opened: " << failure << '\n';
     }
   }
+  if (output >= 0) close(output);
   if (!saved.failures.empty() && app::Outranks(app::Outcome::kAbandoned, ending.outcome)) {
     ending = {app::Outcome::kAbandoned, "the report was not written: " + saved.failures.front(), false};
   }

@@ -12,13 +12,13 @@
 #include <stdexcept>
 
 #include "app/run_log.h"
+#include "host/descriptor_output.h"
 #include "host/store/journal.h"
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
 #include "host/store/store_session.h"
 #include "tools/counted.h"
 #include "tools/demo_store.h"
-#include "host/descriptor_output.h"
 #include "tools/metered_streams.h"
 #include "tools/reports_data_source.h"
 #include "tools/reports_mirror.h"
@@ -112,11 +112,11 @@ void ExportToFile(Call& call, store::Database& db) {
   file.Make([&](const std::string& temp_path) {
     const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) throw std::runtime_error(temp_path + ": cannot make it: " + std::strerror(errno));
-    DescriptorOutput buffer(fd);
+    host::DescriptorOutput buffer(fd);
     std::ostream out(&buffer);
     ExportWithMeter(call, db, out);
     const bool written = static_cast<bool>(out.flush());
-    const std::string why = WriteFailureReason(out);
+    const std::string why = host::WriteFailureReason(out);
     if (::close(fd) != 0 || !written) {
       throw std::runtime_error(temp_path + ": cannot write it: " + (why.empty() ? std::strerror(errno) : why));
     }
