@@ -147,11 +147,9 @@ lxw_error WriteField(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, Colu
 }
 
 // Counts the rows of `query` as the program does: `statement`, standing on
-// its first row, is closed, run to its end, and run again to its first row.
+// its first row, is read on to its end and run again to its first row.
 long CountRows(SQLHSTMT statement, const char* query) {
-  SQLFreeStmt(statement, SQL_CLOSE);
-  Check(SQLExecDirect(statement, Text(query), SQL_NTS), SQL_HANDLE_STMT, statement, "cannot run the query");
-  long count = 0;
+  long count = 1;
   for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement)) {
     Check(result, SQL_HANDLE_STMT, statement, "cannot count a row");
     ++count;

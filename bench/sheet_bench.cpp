@@ -86,7 +86,7 @@ void MakeReportsSource(const std::filesystem::path& folder) {
 }
 
 host::Ref<host::ado::Recordset> ReportsQuery() {
-  auto connection = host::MakeRef<odbc::OdbcConnection>();
+  auto connection = host::MakeRef<odbc::OdbcConnection>(std::make_shared<odbc::ConnectionPool>());
   connection->Open("QuorviaReports", "", "", -1);
   auto recordset = host::MakeRef<odbc::OdbcRecordset>();
   recordset->Open(kReportQuery, connection);

@@ -108,6 +108,24 @@ void GiveFoldersOwnNames(const std::string& store_path) {
   rename.Bind(1, std::string_view(store::kDatabaseFolderName)).Run();
 }
 
+void KeepFirstFolders(const std::string& store_path, std::int64_t folders) {
+  Database db(store_path, Database::Mode::kOpenExisting);
+  store::Transaction transaction(db);
+  // Depth first, each level by id: a path of zero-padded ids sorts in the
+  // walk's order, and a prefix of that order holds every kept folder's parent.
+  Statement dropped(db,
+                    "CREATE TEMP TABLE dropped AS WITH RECURSIVE below(id, path) AS ("
+                    "SELECT id, printf('%012d/', id) FROM folders WHERE parent = "
+                    "(SELECT id FROM folders WHERE parent IS NULL AND name = ?1 ORDER BY id LIMIT 1) "
+                    "UNION ALL SELECT f.id, b.path || printf('%012d/', f.id) FROM folders AS f "
+                    "JOIN below AS b ON f.parent = b.id) "
+                    "SELECT id FROM below ORDER BY path LIMIT -1 OFFSET ?2");
+  dropped.Bind(1, std::string_view(store::kDatabaseFolderName)).Bind(2, folders).Run();
+  db.Exec("DELETE FROM properties WHERE folder IN dropped; DELETE FROM items WHERE folder IN dropped; "
+          "DELETE FROM folders WHERE id IN dropped; DROP TABLE dropped");
+  transaction.Commit();
+}
+
 std::vector<ReportFolder> ReadFolderTree(const std::string& store_path) {
   Database db(store_path, Database::Mode::kReadOnly);
   Statement root(db, "SELECT id FROM folders WHERE parent IS NULL AND name = ? ORDER BY id LIMIT 1");

@@ -22,6 +22,11 @@ struct ReportFolder {
 // folder has a table of its own in the reports database.
 void GiveFoldersOwnNames(const std::string& store_path);
 
+// Removes from the store every folder below "Account Profiles" after the
+// first `folders` in the order the folder walk visits them, with their items,
+// so that the walk visits only those (all of them when there are fewer).
+void KeepFirstFolders(const std::string& store_path, std::int64_t folders);
+
 // The folders directly below "Account Profiles". Fails when there is none.
 std::vector<ReportFolder> ReadFolderTree(const std::string& store_path);
 

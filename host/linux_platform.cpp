@@ -12,6 +12,7 @@
 #include "host/desktop/console_slides.h"
 #include "host/desktop/deferred_window_lookup.h"
 #include "host/desktop/report_destination.h"
+#include "host/odbc/connection_pool.h"
 #include "host/odbc/odbc_connection.h"
 #include "host/odbc/odbc_recordset.h"
 #include "host/pausing_desktop.h"
@@ -28,7 +29,10 @@ LinuxPlatform::LinuxPlatform(std::shared_ptr<store::StoreSession> session, Deskt
     : LinuxPlatform(std::make_unique<store::StoreHosts>(session), session->path(), std::move(desktop)) {}
 
 LinuxPlatform::LinuxPlatform(std::unique_ptr<store::StoreHosts> store, std::string store_path, Desktop desktop)
-    : store_path_(std::move(store_path)), store_(std::move(store)), desktop_(std::move(desktop)) {
+    : store_path_(std::move(store_path)),
+      store_(std::move(store)),
+      desktop_(std::move(desktop)),
+      connection_pool_(std::make_shared<odbc::ConnectionPool>()) {
   // The program waits for its user only in the desktop's message boxes,
   // slides and item windows (a note's text typed on the terminal), so the
   // store may share one read transaction among the reads between two such
@@ -67,7 +71,7 @@ Ref<omg::SafeItem> LinuxPlatform::CreateSafeContactItem() { return store_->Creat
 Ref<omg::SafeItem> LinuxPlatform::CreateSafePostItem() { return store_->CreateSafePostItem(); }
 
 Ref<ado::Connection> LinuxPlatform::CreateAdodbConnection() {
-  return MakeRef<odbc::OdbcConnection>();
+  return MakeRef<odbc::OdbcConnection>(connection_pool_);
 }
 
 Ref<ado::Recordset> LinuxPlatform::CreateAdodbRecordset() { return MakeRef<odbc::OdbcRecordset>(); }

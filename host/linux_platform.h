@@ -16,6 +16,10 @@ namespace desktop {
 class GuiModule;
 }  // namespace desktop
 
+namespace odbc {
+class ConnectionPool;
+}  // namespace odbc
+
 namespace store {
 class StoreHosts;
 class StoreSession;
@@ -96,6 +100,9 @@ class LinuxPlatform : public Platform {
   sheet::SheetApplication::Settings sheet_settings_;
   std::shared_ptr<sheet::SavedReports> saved_reports_ = std::make_shared<sheet::SavedReports>();
   std::vector<std::weak_ptr<sheet::SheetApplication>> sheet_applications_;
+  // The reports connections' physical connections, disconnected when the
+  // platform goes (the program's end) and the last connection has closed.
+  std::shared_ptr<odbc::ConnectionPool> connection_pool_;
 };
 
 // The platform the program runs on: the store at `store_path`, whose changes

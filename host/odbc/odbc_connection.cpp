@@ -1,6 +1,5 @@
 #include "host/odbc/odbc_connection.h"
 
-#include <dlfcn.h>
 #include <sqlext.h>
 
 #include <array>
@@ -16,60 +15,29 @@ SQLCHAR* Text(const std::string& text) {
   return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
 }
 
-SQLSMALLINT Length(const std::string& text) { return static_cast<SQLSMALLINT>(text.size()); }
-
 std::string Named(const std::string& source) {
   return source.find('=') == std::string::npos ? "the data source " + source
                                                : "the data source of the connection string";
-}
-
-// The driver manager loads its configuration library for every connection
-// and unloads it on disconnect, dropping the odbc.ini it parsed. Held loaded
-// once, the library keeps that parse across the nested connections of a
-// folder walk, and its caches stay reachable instead of orphaned.
-void HoldConfigurationLibrary() {
-  static void* const library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
-  static_cast<void>(library);
 }
 
 }  // namespace
 
 OdbcConnection::~OdbcConnection() { Close(); }
 
-std::string OdbcConnection::name() const { return Named(source_); }
+std::string OdbcConnection::name() const { return Named(target_.source); }
 
 void OdbcConnection::Open(const std::string& source, const std::string& user,
                           const std::string& password, int /*options*/) {
-  if (connected_) {
-    throw ObjectOpen();
-  }
+  if (connection_) throw ObjectOpen();
   const std::string context = "cannot open " + Named(source);
-  HoldConfigurationLibrary();
-  Check(environment_.Allocate(SQL_NULL_HANDLE), SQL_HANDLE_ENV, SQL_NULL_HANDLE, context, false);
-  Check(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
-                      reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-        SQL_HANDLE_ENV, environment_.get(), context, false);
-  Check(connection_.Allocate(environment_.get()), SQL_HANDLE_ENV, environment_.get(), context,
-        false);
-  SQLRETURN result = SQL_ERROR;
-  if (source.find('=') != std::string::npos) {
-    std::array<SQLCHAR, 1024> out{};
-    SQLSMALLINT out_length = 0;
-    result = SQLDriverConnect(connection_.get(), nullptr, Text(source), SQL_NTS, out.data(),
-                              static_cast<SQLSMALLINT>(out.size()), &out_length,
-                              SQL_DRIVER_NOPROMPT);
-  } else {
-    result = SQLConnect(connection_.get(), Text(source), Length(source), Text(user), Length(user),
-                        Text(password), Length(password));
-  }
-  Check(result, SQL_HANDLE_DBC, connection_.get(), context, false);
-  source_ = source;
-  connected_ = true;
+  target_ = {source, user, password, mode_};
+  connection_ = pool_->Take(target_, context);
   if (mode_ != host::ado::kModeRead) return;
   try {
+    // Also on a connection taken from the pool: a statement may have undone it.
     MakeReadOnly(context);
   } catch (...) {
-    Close();
+    connection_.reset();
     throw;
   }
 }
@@ -88,24 +56,24 @@ void OdbcConnection::MakeReadOnly(const std::string& context) {
   }
   // Without autocommit the driver begins a transaction before the first
   // statement, which Close rolls back: nothing is ever committed.
-  Check(SQLSetConnectAttr(connection_.get(), SQL_ATTR_AUTOCOMMIT,
+  Check(SQLSetConnectAttr(connection_->get(), SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
-        SQL_HANDLE_DBC, connection_.get(), context, false);
+        SQL_HANDLE_DBC, connection_->get(), context, false);
   read_only_ = true;
 }
 
 std::string OdbcConnection::Info(SQLUSMALLINT type, const std::string& context) {
   std::array<SQLCHAR, 128> text{};
   SQLSMALLINT length = 0;
-  Check(SQLGetInfo(connection_.get(), type, text.data(), static_cast<SQLSMALLINT>(text.size()), &length),
-        SQL_HANDLE_DBC, connection_.get(), context, false);
+  Check(SQLGetInfo(connection_->get(), type, text.data(), static_cast<SQLSMALLINT>(text.size()), &length),
+        SQL_HANDLE_DBC, connection_->get(), context, false);
   return reinterpret_cast<const char*>(text.data());
 }
 
 std::shared_ptr<StatementHandle> OdbcConnection::NewStatement() {
-  if (!connected_) throw ObjectClosed();
+  if (!connection_) throw ObjectClosed();
   auto statement = std::make_shared<StatementHandle>();
-  Check(statement->Allocate(connection_.get()), SQL_HANDLE_DBC, connection_.get(),
+  Check(statement->Allocate(connection_->get()), SQL_HANDLE_DBC, connection_->get(),
         "cannot make a statement on " + name(), false);
   std::erase_if(statements_, [](const auto& weak) { return weak.expired(); });
   statements_.push_back(statement);
@@ -134,25 +102,31 @@ void OdbcConnection::Execute(const std::string& statement,
 }
 
 std::string OdbcConnection::IdentifierQuote() {
-  if (!connected_) throw ObjectClosed();
+  if (!connection_) throw ObjectClosed();
   const std::string context = "cannot read the identifier quote of " + name();
   const std::string quote = Info(SQL_IDENTIFIER_QUOTE_CHAR, context);
   return NameQuote(Info(SQL_DBMS_NAME, context), quote == " " ? "" : quote);
 }
 
 void OdbcConnection::Close() {
-  if (!connected_) return;
+  if (!connection_) return;
   // Statements die with the connection; their owners then see no handle.
   for (const auto& weak : statements_) {
     if (const auto statement = weak.lock()) statement->Reset();
   }
   statements_.clear();
-  if (read_only_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+  GiveBack();
+}
+
+void OdbcConnection::GiveBack() {
+  const SQLHANDLE handle = connection_->get();
+  const bool reset = !read_only_ ||
+                     (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK)) &&
+                      SQL_SUCCEEDED(SQLSetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT,
+                                                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)));
   read_only_ = false;
-  SQLDisconnect(connection_.get());
-  connection_.Reset();
-  environment_.Reset();
-  connected_ = false;
+  if (reset) pool_->Give(target_, std::move(connection_));
+  connection_.reset();
 }
 
 }  // namespace odbc

@@ -6,14 +6,16 @@
 #include <vector>
 
 #include "host/ado.h"
+#include "host/odbc/connection_pool.h"
 #include "host/odbc/odbc_handle.h"
 
 namespace odbc {
 
-// A reports connection over the unixODBC driver manager.
+// A reports connection over the unixODBC driver manager, whose physical
+// connections come from `pool` and go back to it when it closes.
 class OdbcConnection : public host::ado::Connection {
  public:
-  OdbcConnection() = default;
+  explicit OdbcConnection(std::shared_ptr<ConnectionPool> pool) : pool_(std::move(pool)) {}
   ~OdbcConnection() override;
 
   void SetMode(int mode) override { mode_ = mode; }
@@ -39,14 +41,16 @@ class OdbcConnection : public host::ado::Connection {
   // Turns autocommit off and makes the engine hold the transaction read
   // only; throws kFail (with `context`) for an engine it does not know.
   void MakeReadOnly(const std::string& context);
+  // Puts the physical connection back in the state a new one is in and gives
+  // it to the pool, or disconnects it when that fails.
+  void GiveBack();
   // The text of SQLGetInfo's `type`.
   std::string Info(SQLUSMALLINT type, const std::string& context);
 
+  std::shared_ptr<ConnectionPool> pool_;
   int mode_ = 0;
-  std::string source_;
-  Environment environment_;
-  ConnectionHandle connection_;
-  bool connected_ = false;
+  ConnectionTarget target_;
+  std::unique_ptr<PhysicalConnection> connection_;
   bool read_only_ = false;
   std::vector<std::weak_ptr<StatementHandle>> statements_;
 };

@@ -1,6 +1,7 @@
 #include "host/odbc/odbc_connection.h"
 
 #include <gtest/gtest.h>
+#include <sql.h>
 
 #include <filesystem>
 #include <functional>
@@ -31,7 +32,7 @@ TEST_F(OdbcConnectionTest, StoresBoundValuesLiterally) {
 }
 
 TEST_F(OdbcConnectionTest, OpensByConnectionStringAndTellsItsIdentifierQuote) {
-  auto connection = host::MakeRef<OdbcConnection>();
+  auto connection = host::MakeRef<OdbcConnection>(source_.pool());
   connection->Open("DSN=QuorviaReports;", "", "", -1);
   connection->Execute("create table [Account Team] ([Account Name] text)");
   connection->Execute("update [Account Team] set [Account Name] = 'x'");
@@ -55,6 +56,52 @@ TEST_F(OdbcConnectionTest, AConnectionThatReadsRefusesEveryChange) {
   reader->Execute("delete from t");
   reader->Close();
   EXPECT_EQ(Rows(writer, "select a from t"), (std::vector<Row>{{"kept"}}));
+  // Its physical connection, taken again, reads only again.
+  reader = Connected(host::ado::kModeRead);
+  EXPECT_EQ(ErrorNumberOf([&] { reader->Execute("delete from t"); }), host::ado::kFail);
+  reader->Close();
+  EXPECT_EQ(ErrorNumberOf([&] { writer->Execute("delete from t"); }), 0) << "a closed reader holds no transaction";
+}
+
+// A temporary table lives as long as its physical connection and is seen on
+// it only: where it is seen, the connection was taken from the pool.
+TEST_F(OdbcConnectionTest, AClosedConnectionIsTakenAgainOnlyByTheNextOpenOfTheSameSourceAndMode) {
+  const auto nothing = [](ConnectionPool&) {};
+  const auto disconnect_kept = [](ConnectionPool& pool) {
+    const ConnectionTarget target{"QuorviaReports", "", "", 3};
+    auto kept = pool.Take(target, "");
+    SQLDisconnect(kept->get());
+    pool.Give(target, std::move(kept));
+  };
+  const struct {
+    const char* name;
+    bool close_first;
+    int mode;
+    std::function<void(ConnectionPool&)> between;
+    bool seen;
+  } cases[] = {
+      {"closed, then opened again", true, 3, nothing, true},
+      {"open while the first is", false, 3, nothing, false},
+      {"closed, then opened to read", true, host::ado::kModeRead, nothing, false},
+      {"closed, its physical connection broken", true, 3, disconnect_kept, false},
+  };
+  for (const auto& c : cases) {
+    const auto pool = std::make_shared<ConnectionPool>();
+    const auto open = [&](int mode) {
+      auto connection = host::MakeRef<OdbcConnection>(pool);
+      connection->SetMode(mode);
+      connection->Open("QuorviaReports", "", "", -1);
+      return connection;
+    };
+    auto first = open(3);
+    first->Execute("create temporary table marker (a text)");
+    if (c.close_first) first->Close();
+    c.between(*pool);
+    auto second = open(c.mode);
+    EXPECT_EQ(ErrorNumberOf([&] { Rows(second, "select a from marker"); }), c.seen ? 0 : host::ado::kNoTable)
+        << c.name;
+    EXPECT_EQ(Rows(second, "select 1"), (std::vector<Row>{{"1"}})) << c.name;
+  }
 }
 
 TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {
@@ -75,7 +122,7 @@ TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {
        "cannot execute the statement on the data source QuorviaReports: ", "syntax error"},
   };
   for (const auto& c : cases) {
-    auto connection = host::MakeRef<OdbcConnection>();
+    auto connection = host::MakeRef<OdbcConnection>(source_.pool());
     try {
       connection->Open(c.source, "", "", -1);
       connection->Execute(c.statement);

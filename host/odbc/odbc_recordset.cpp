@@ -180,14 +180,14 @@ long OdbcRecordset::RecordCount() {
     throw host::Error(host::ado::kFail, "cannot count the rows of the query on " + connection_->name() +
                                             ": it would run again on a connection that may write");
   }
-  // The rows are counted on this statement, closed and run again, rather
-  // than on a second one: while a second statement runs, the SQLite driver
+  if (at_end_) return position_;
+  // The rows are counted by reading this run on to its end, and the query
+  // runs once more only to come back to the current row: twice in all. Not
+  // on a second statement: while a second statement runs, the SQLite driver
   // reads the rest of the open one's rows into memory.
   const long position = position_;
   const std::string context = "cannot count the rows of the query";
-  SQLFreeStmt(statement, SQL_CLOSE);
-  Check(Run(statement), SQL_HANDLE_STMT, statement, context);
-  long count = 0;
+  long count = position + 1;
   for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement)) {
     Check(result, SQL_HANDLE_STMT, statement, context);
     ++count;

@@ -70,6 +70,8 @@ TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
     EXPECT_TRUE(recordset_->Eof());
     EXPECT_EQ(ErrorNumberOf([&] { recordset_->MoveNext(); }), host::ado::kNoCurrentRecord);
     EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(0); }), host::ado::kNoCurrentRecord);
+    EXPECT_EQ(recordset_->RecordCount(), 3) << "pass " << pass;
+    EXPECT_TRUE(recordset_->Eof()) << "pass " << pass;
     recordset_->MoveFirst();
   }
   recordset_->MoveNext();

@@ -51,7 +51,7 @@ ScratchReportsSource::~ScratchReportsSource() {
 std::string ScratchReportsSource::database() const { return folder_.File("reports.db"); }
 
 host::Ref<host::ado::Connection> ScratchReportsSource::Connected(int mode) const {
-  auto connection = host::MakeRef<OdbcConnection>();
+  auto connection = host::MakeRef<OdbcConnection>(pool_);
   connection->SetMode(mode);
   connection->Open("QuorviaReports", "", "", -1);
   return connection;

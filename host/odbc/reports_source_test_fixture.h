@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host/ado.h"
+#include "host/odbc/connection_pool.h"
 #include "host/store/test_store.h"
 
 namespace odbc::testing {
@@ -28,14 +30,17 @@ class ScratchReportsSource {
 
   // The file QuorviaReports works on.
   std::string database() const;
-  // A new connection in `mode`, open on QuorviaReports.
+  // A new connection in `mode`, open on QuorviaReports, from pool().
   host::Ref<host::ado::Connection> Connected(int mode = 3) const;
+  // The physical connections of this source's connections.
+  const std::shared_ptr<ConnectionPool>& pool() const { return pool_; }
   // Every row of `query` on `connection`, read through a recordset.
   static std::vector<Row> Rows(const host::Ref<host::ado::Connection>& connection,
                                const std::string& query);
 
  private:
   const store::testing::TempDir& folder_;
+  std::shared_ptr<ConnectionPool> pool_ = std::make_shared<ConnectionPool>();
 };
 
 class ReportsSourceTest : public ::testing::Test {
