@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +78,6 @@ XvfbServer::~XvfbServer() {
   waitpid(pid_, nullptr, 0);
 }
 
-
 FlakyDisplay::FlakyDisplay(const XvfbServer& server, int passed)
     : server_socket_(kSocketFolder + server.display().substr(1)) {
   listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -87,7 +87,9 @@ FlakyDisplay::FlakyDisplay(const XvfbServer& server, int passed)
     const std::string name = kSocketFolder + std::to_string(number);
     const sockaddr_un address = Address(name, true);
     if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), Length(name, true)) == 0) {
-      display_ = ":" + std::to_string(number);
+      std::ostringstream display;  // not ":" + text, which GCC 12 at -O3 warns of wrongly
+      display << ':' << number;
+      display_ = display.str();
     }
   }
   if (display_.empty() || listen(listener_, 16) != 0 || pipe(wake_) != 0) {
