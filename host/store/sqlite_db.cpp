@@ -151,6 +151,13 @@ Statement& Statement::Bind(int index, std::string_view text) {
   return *this;
 }
 
+Statement& Statement::BindUnowned(int index, std::string_view text) {
+  if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
+    db_.Fail("bind");
+  }
+  return *this;
+}
+
 Statement& Statement::Bind(int index, std::int64_t number) {
   if (sqlite3_bind_int64(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
   return *this;
@@ -199,9 +206,11 @@ void Statement::Reset() {
   sqlite3_clear_bindings(stmt_);
 }
 
-std::string Statement::Text(int column) const {
+std::string Statement::Text(int column) const { return std::string(TextView(column)); }
+
+std::string_view Statement::TextView(int column) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  return text != nullptr ? std::string(text, sqlite3_column_bytes(stmt_, column)) : std::string();
+  return text != nullptr ? std::string_view(text, sqlite3_column_bytes(stmt_, column)) : std::string_view();
 }
 
 std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }

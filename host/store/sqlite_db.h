@@ -81,6 +81,9 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
 
   Statement& Bind(int index, std::string_view text);
+  // Binds the text without copying it: it must stay as it is until the
+  // statement has run. For large texts run at once.
+  Statement& BindUnowned(int index, std::string_view text);
   Statement& Bind(int index, std::int64_t number);
   Statement& Bind(int index, double number);
   Statement& BindNull(int index);
@@ -98,6 +101,9 @@ class Statement {
   void Reset();
 
   std::string Text(int column) const;
+  // The column's text without a copy, valid until the statement steps,
+  // resets or reads the column as another type.
+  std::string_view TextView(int column) const;
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
   double Real(int column) const;
