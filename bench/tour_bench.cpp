@@ -1,5 +1,7 @@
 // tour_bench: how long "Help" takes from the program's start until its first
-// slide is mapped on an X server (a private Xvfb), and its peak memory.
+// slide is mapped on an X server (a private Xvfb), and its peak memory,
+// against window_floor, the least Qt program that shows the same window and
+// ends the same way when the window manager closes it.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -105,24 +107,29 @@ int Run(const Options& options) {
       {"DISPLAY", server.display()}, {"QUORVIA_UI", "gui"},   {"QT_QPA_PLATFORM", ""},
       {"WAYLAND_DISPLAY", ""},       {"QUORVIA_LOG", "0"},    {"QUORVIA_STORE", folder.Path(kSmall.file).string()}};
 
-  // Help and the lower bound take turns; the first round, a warm-up, fills caches and fonts.
-  std::vector<double> to_map;
-  const WaySamples samples = RunRounds(options.repetitions, 2, [&](std::size_t way, bool warm_up) {
-    if (way == 1) return RunOnce(display, {program, "--version"}, env, false).run;
-    const Launch help = RunOnce(display, {program, "Help"}, env, true);
-    if (!warm_up) to_map.push_back(help.to_map);
-    return help.run;
+  // The ways take turns; the first round, a warm-up, fills caches and fonts.
+  const std::vector<std::vector<std::string>> ways = {
+      {program, "Help"}, {QUORVIA_WINDOW_FLOOR, "slide", QUORVIA_OVERVIEW_PICTURE}, {program, "--version"}};
+  std::vector<std::vector<double>> to_map(2);
+  const WaySamples samples = RunRounds(options.repetitions, ways.size(), [&](std::size_t way, bool warm_up) {
+    const Launch launch = RunOnce(display, ways[way], env, way < 2);
+    if (!warm_up && way < 2) to_map[way].push_back(launch.to_map);
+    return launch.run;
   });
   XCloseDisplay(display);
+  const double program_map = Median(to_map[0]);
+  const double floor_map = Median(to_map[1]);
   std::cout << "\n\"Help\" on a private Xvfb (SMALL demo store), " << options.repetitions
             << " rounds after one warm-up round\n\n";
   PrintTable({{"figure", "value"},
-              {"start to first slide mapped", MillisSpread(to_map) + " ms (goal <= " + Millis(kGoalSeconds) +
-                                                  " ms, " + (Median(to_map) <= kGoalSeconds ? "met" : "missed") + ")"},
-              {"first slide / --version's start to end", Fixed(Median(to_map) / Median(WallTimes(samples[1])), 2)}});
-  std::cout << "\nstart to end (Help: closed by the window manager at its first slide)\n";
+              {"Help: start to first slide mapped", MillisSpread(to_map[0]) + " ms (goal <= " + Millis(kGoalSeconds) +
+                                                        " ms, " + (program_map <= kGoalSeconds ? "met" : "missed") + ")"},
+              {"window_floor: start to the same window mapped", MillisSpread(to_map[1]) + " ms"},
+              {"Help / window_floor, first slide mapped", Fixed(program_map / floor_map, 2)}});
+  std::cout << "\nstart to end (each closed by the window manager once its window is mapped)\n";
   WayTable table = NewWayTable();
-  AddWays(table, {}, {"quorvia-utilities Help", "quorvia-utilities --version"}, samples, 1, kNoWayJudged, 0);
+  AddWays(table, {}, {"quorvia-utilities Help", "window_floor slide", "quorvia-utilities --version"}, samples, 1,
+          kNoWayJudged, 0);
   PrintWays(table);
   return 0;
 }
