@@ -24,13 +24,14 @@ namespace {
 namespace fs = std::filesystem;
 
 void PrintUsage(std::ostream& out, const char* program, const char* what) {
-  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N] [--small-only]\n\n"
+  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N] [--small-only] [--before DIR]\n\n"
       << what << "\n\n"
       << "  --dir DIR     make the stores in a new folder below DIR (default $TMPDIR, else /tmp)\n"
       << "  --keep        keep that folder and its stores at the end\n"
       << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
       << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n"
-      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n";
+      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n"
+      << "  --before DIR  also measure the programs of an earlier build in DIR, where the benchmark can\n";
 }
 
 double CpuSeconds(const rusage& usage) {
@@ -61,6 +62,8 @@ Options ParseWords(int argc, char** argv) {
       options.stores = Value(argc, argv, i);
     } else if (word == "--keep") {
       options.keep = true;
+    } else if (word == "--before") {
+      options.before = Value(argc, argv, i);
     } else if (word == "--small-only") {
       options.small_only = true;
     } else if (word == "--reps") {

@@ -22,6 +22,7 @@ struct Options {
   bool keep = false;             // --keep: leave the work folder in place
   int repetitions = 5;           // --reps: measured runs per figure, after one warm-up
   bool small_only = false;       // --small-only: leave out the LARGE store
+  std::filesystem::path before;  // --before DIR: an earlier build folder, its programs measured beside these
 };
 
 // Parses the arguments. Prints the usage and exits with status 2 when they

@@ -72,6 +72,8 @@ struct Way {
 ChildRun RunWay(Way& way) {
   fs::remove_all(way.folder);
   fs::create_directories(way.folder);
+  // The program writes its workbook in the folder the environment names.
+  if (way.prints_book) SetEnvironment("QUORVIA_REPORTS_DIR", way.folder.string());
   const fs::path printed = way.folder.string() + ".out";
   const ChildRun run = RunChild(way.args, 0, {}, printed);
   if (way.prints_book) {
@@ -85,11 +87,11 @@ ChildRun RunWay(Way& way) {
   return run;
 }
 
-std::vector<Way> Ways(const WorkFolder& folder) {
+std::vector<Way> Ways(const Options& options, const WorkFolder& folder) {
   const fs::path program = folder.Path(kProgramFolder);
   const fs::path plain = folder.Path("plain");
   const fs::path counting = folder.Path("plain-count");
-  return {
+  std::vector<Way> ways = {
       {"quorvia-utilities", program, {QUORVIA_UTILITIES_PROGRAM, std::string("ExcelReport;") + kReportQuery}, true,
        {}},
       {"plain_report", plain, {QUORVIA_PLAIN_REPORT_PROGRAM, kReportQuery, (plain / "plain.xlsx").string()}, false,
@@ -98,6 +100,12 @@ std::vector<Way> Ways(const WorkFolder& folder) {
        {QUORVIA_PLAIN_REPORT_PROGRAM, kReportQuery, (counting / "plain.xlsx").string(), "--count"}, false,
        counting / "plain.xlsx"},
   };
+  if (!options.before.empty()) {
+    ways.push_back({"quorvia-utilities of --before", folder.Path("program-before"),
+                    {(options.before / "quorvia-utilities").string(), std::string("ExcelReport;") + kReportQuery}, true,
+                    {}});
+  }
+  return ways;
 }
 
 // The ways take turns in rounds after a warm-up round.
@@ -180,7 +188,7 @@ void PrintFigures(const std::vector<Way>& ways, const WaySamples& samples) {
 int Run(const Options& options) {
   WorkFolder folder(options);
   MakeSetup(folder);
-  std::vector<Way> ways = Ways(folder);
+  std::vector<Way> ways = Ways(options, folder);
   std::cout << "EXCELREPORT: ExcelReport;" << kReportQuery << "\n"
             << "measuring: median [min-max] of " << options.repetitions
             << " rounds after one warm-up; the ways take turns, each a child process\n\n"

@@ -23,8 +23,10 @@ namespace fs = std::filesystem;
 
 constexpr char kSqliteShell[] = "/usr/bin/sqlite3";
 
-enum Way : std::size_t { kExport, kDump, kImport, kRead, kWayCount };
-constexpr const char* kWayNames[kWayCount] = {"export", "sqlite3 .dump", "import", "sqlite3 .read"};
+// The last way runs only with --before: the export of the earlier build.
+enum Way : std::size_t { kExport, kDump, kImport, kRead, kExportBefore, kWayCount };
+constexpr const char* kWayNames[kWayCount] = {"export", "sqlite3 .dump", "import", "sqlite3 .read",
+                                              "export of --before"};
 
 struct Files {
   fs::path store;
@@ -33,6 +35,7 @@ struct Files {
   fs::path dump;      // the store as sqlite3 dumps it
   fs::path imported;  // the store made from the document
   fs::path read;      // the store made from the dump
+  fs::path before;    // quorvia-store of the --before build, or empty
 };
 
 // The command of each way, its output file (empty: standard output is
@@ -55,6 +58,9 @@ Command CommandOf(Way way, const Files& files) {
               files.imported};
     case kRead:
       return {{kSqliteShell, files.read.string(), ".read " + files.dump.string(), files.stamp}, {}, files.read};
+    case kExportBefore:
+      return {{files.before.string(), "--store", files.store.string(), "export"}, files.document.string() + ".before",
+              {}};
     case kWayCount: break;
   }
   Fail("no such way");
@@ -108,12 +114,16 @@ WaySamples Measure(const Options& options, const Files& files, std::vector<std::
                    const std::string& size) {
   const std::string original = FileDigest(files.document);
   checks.push_back({size, "the store", original, files.stamp});
-  return RunRounds(options.repetitions, kWayCount, [&](std::size_t way, bool warm_up) {
+  const std::size_t ways = files.before.empty() ? kExportBefore : kWayCount;
+  return RunRounds(options.repetitions, ways, [&](std::size_t way, bool warm_up) {
     const Command command = CommandOf(static_cast<Way>(way), files);
     if (!command.made.empty()) RemoveStore(command.made);
     const ChildRun run = RunChild(command.args, 0, {}, command.output.empty() ? fs::path("/dev/null") : command.output);
     if (warm_up && !command.made.empty()) checks.push_back(CheckMade(size, static_cast<Way>(way), files, original));
     if (warm_up && way == kExport && FileDigest(files.document) != original) Fail(size + ": two exports differ");
+    if (warm_up && way == kExportBefore && FileDigest(command.output) != original) {
+      Fail(size + ": the export of --before differs from this one's");
+    }
     return Sample(run);
   });
 }
@@ -121,6 +131,10 @@ WaySamples Measure(const Options& options, const Files& files, std::vector<std::
 // The two directions, each against the sqlite3 way.
 void AddFigures(WayTable& table, const std::string& size, const WaySamples& samples) {
   AddWays(table, {size}, {kWayNames[kExport], kWayNames[kDump]}, {samples[kExport], samples[kDump]}, 1, 0, 1.5);
+  if (samples.size() > kExportBefore) {
+    AddWays(table, {size}, {kWayNames[kExportBefore], kWayNames[kDump]}, {samples[kExportBefore], samples[kDump]}, 1,
+            0, 1.5);
+  }
   AddWays(table, {size}, {kWayNames[kImport], kWayNames[kRead]}, {samples[kImport], samples[kRead]}, 1, 0, 1.0);
 }
 
@@ -132,8 +146,13 @@ int Run(const Options& options) {
     folder.MakeStore(size);
     CheckpointStore(folder.Path(size.file));
     const std::string name = size.name;
-    const Files files{folder.Path(size.file), StoreStamp(folder.Path(size.file)), folder.Path(name + ".json"),
-                      folder.Path(name + ".sql"), folder.Path(name + "-imported.db"), folder.Path(name + "-read.db")};
+    const Files files{folder.Path(size.file),
+                      StoreStamp(folder.Path(size.file)),
+                      folder.Path(name + ".json"),
+                      folder.Path(name + ".sql"),
+                      folder.Path(name + "-imported.db"),
+                      folder.Path(name + "-read.db"),
+                      options.before.empty() ? fs::path() : options.before / "quorvia-store"};
     // The documents are made once, untimed, so that every round's readers
     // find them whatever way the round starts with.
     RunChild(CommandOf(kExport, files).args, 0, {}, files.document);
@@ -141,7 +160,9 @@ int Run(const Options& options) {
     std::cout << name << ": measuring " << options.repetitions << " rounds after one warm-up ..." << std::endl;
     AddFigures(table, name, Measure(options, files, checks, name));
     for (const fs::path& path : {files.imported, files.read}) RemoveStore(path);
-    for (const fs::path& path : {files.document, files.dump}) fs::remove(path);
+    for (const fs::path& path : {files.document, files.dump, fs::path(files.document.string() + ".before")}) {
+      fs::remove(path);
+    }
   }
   std::cout << "\nexport against sqlite3 .dump, import against sqlite3 .read (then the pragmas a store has)\n";
   PrintWays(table);
