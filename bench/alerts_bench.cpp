@@ -181,8 +181,8 @@ int Run(const Options& options) {
       floor_env["RESOURCE_NAME"] = "quorvia-inspector";  // its windows' class, as the inspector's
       const Sample sample = ShowAlerts(display, {QUORVIA_WINDOW_FLOOR, "notes", std::to_string(kAlerts)}, floor_env);
       EndInspectors(display);
-      while (waitpid(-1, nullptr, WNOHANG) > 0) {
-      }
+      // The floor is this process's child: reap it.
+      while (waitpid(-1, nullptr, WNOHANG) > 0) continue;
       return sample;
     }
     const Sample sample = ShowAlerts(display, {program, "Alerts;K1"}, env);
