@@ -85,9 +85,9 @@ void MakeUpdateStore(const WorkFolder& folder, const fs::path& store, std::int64
   RemoveStore(made);
 }
 
-// The program runs as a child and the minimal ODBC program in this process:
-// both find the data source and the store through this process's
-// environment.
+// The program and the minimal ODBC program run as children (the minimal
+// program also once in this process, to record what it sends): all find
+// the data source and the store through this process's environment.
 void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
   const fs::path odbc = folder.Path("odbc");
   fs::create_directories(odbc);
