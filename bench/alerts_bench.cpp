@@ -1,17 +1,22 @@
 // alerts_bench: "Alerts" for an account with 50 alerts on a private Xvfb with
 // openbox, from the utility's start until all 50 note windows are mapped,
-// with the inspector's peak memory; and one more Display handed to a running
-// inspector against one that has to start it.
+// against window_floor, the least Qt program that shows 50 such windows,
+// with the CPU time and peak memory of the processes that showed them; and
+// one more Display handed to a running inspector against one that has to
+// start it.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,13 +89,24 @@ std::vector<long> InspectorWindows(Display* display, Window parent) {
   return pids;
 }
 
-// The peak resident memory of a running process, from /proc.
-long PeakKib(long pid) {
+// The CPU time so far and the peak resident memory of a running process,
+// from /proc.
+Sample RunningSample(long pid) {
+  Sample sample;
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind("VmHWM:", 0) == 0) sample.max_rss_kib = std::stol(line.substr(6));
   }
-  return 0;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The fields after the command's closing parenthesis; utime and stime are the 12th and 13th.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  for (int i = 0; i < 11; ++i) fields >> field;
+  long user = 0, system = 0;
+  fields >> user >> system;
+  sample.cpu_seconds = static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return sample;
 }
 
 // Ends the inspectors that show windows and waits until none is shown.
@@ -103,6 +119,32 @@ void EndInspectors(Display* display) {
        waited += 10) {
     poll(nullptr, 0, 10);
   }
+}
+
+// Starts `args`, waits until kAlerts note windows are mapped, and yields
+// the seconds that took with the CPU time of the process that shows them
+// (and of `args` when that is another one) and its peak memory; the
+// windows are left shown.
+Sample ShowAlerts(Display* display, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env) {
+  const auto start = Clock::now();
+  const pid_t started = StartQuiet(args, env);
+  std::vector<long> pids;
+  for (int waited = 0; waited < kWaitMs && static_cast<int>(pids.size()) < kAlerts; waited += 2) {
+    pids = InspectorWindows(display, DefaultRootWindow(display));
+    if (static_cast<int>(pids.size()) < kAlerts) poll(nullptr, 0, 2);
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (static_cast<int>(pids.size()) < kAlerts) Fail("not all 50 alerts were mapped within 30 s");
+  Sample sample = RunningSample(pids.front());
+  sample.seconds = seconds;
+  if (pids.front() != started) {
+    int status = 0;
+    rusage usage{};
+    wait4(started, &status, 0, &usage);
+    sample.cpu_seconds += ChildSample(0, usage).cpu_seconds;
+  }
+  return sample;
 }
 
 // Runs the utility to its end; yields the seconds it took.
@@ -130,45 +172,48 @@ int Run(const Options& options) {
       {"DISPLAY", server.display()}, {"QUORVIA_UI", "gui"}, {"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", ""},
       {"QUORVIA_LOG", "0"},          {"QUORVIA_STORE", store.string()}, {"XDG_RUNTIME_DIR", folder.Path("").string()}};
 
-  std::vector<double> all_mapped, handed, started;
-  long peak_kib = 0;
-  for (int i = 0; i <= options.repetitions; ++i) {  // the first is the warm-up
-    const auto start = Clock::now();
-    const pid_t utility = StartQuiet({program, "Alerts;K1"}, env);
-    std::vector<long> pids;
-    for (int waited = 0; waited < kWaitMs && static_cast<int>(pids.size()) < kAlerts; waited += 2) {
-      pids = InspectorWindows(display, DefaultRootWindow(display));
-      if (static_cast<int>(pids.size()) < kAlerts) poll(nullptr, 0, 2);
+  // The program and the floor take turns; after the program's round, one
+  // more alert to the running inspector, then one with none running.
+  std::vector<double> handed, started;
+  const WaySamples samples = RunRounds(options.repetitions, 2, [&](std::size_t way, bool warm_up) {
+    if (way == 1) {
+      std::map<std::string, std::string> floor_env = env;
+      floor_env["RESOURCE_NAME"] = "quorvia-inspector";  // its windows' class, as the inspector's
+      const Sample sample = ShowAlerts(display, {QUORVIA_WINDOW_FLOOR, "notes", std::to_string(kAlerts)}, floor_env);
+      EndInspectors(display);
+      // The floor is this process's child: reap it.
+      while (waitpid(-1, nullptr, WNOHANG) > 0) continue;
+      return sample;
     }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    waitpid(utility, nullptr, 0);
-    if (static_cast<int>(pids.size()) < kAlerts) Fail("not all 50 alerts were mapped within 30 s");
-    if (i > 0) all_mapped.push_back(seconds);
-    peak_kib = std::max(peak_kib, PeakKib(pids.front()));
-    // One more note while the inspector runs, then the same with none running.
+    const Sample sample = ShowAlerts(display, {program, "Alerts;K1"}, env);
     const double to_running = RunUtility({program, "Alerts;K2"}, env);
     EndInspectors(display);
     const double with_start = RunUtility({program, "Alerts;K2"}, env);
     EndInspectors(display);
-    if (i > 0) {
+    if (!warm_up) {
       handed.push_back(to_running);
       started.push_back(with_start);
     }
-  }
+    return sample;
+  });
   kill(window_manager, SIGTERM);
   waitpid(window_manager, nullptr, 0);
   XCloseDisplay(display);
 
-  const double mapped = Median(all_mapped);
-  std::cout << "\n\"Alerts\" of 50 alerts on a private Xvfb with openbox, median of " << options.repetitions
-            << " after one warm-up run\n\n";
+  const double mapped = Median(WallTimes(samples[0]));
+  std::cout << "\n\"Alerts\" of 50 alerts on a private Xvfb with openbox, " << options.repetitions
+            << " rounds after one warm-up round\n\n";
   PrintTable({{"figure", "value"},
               {"start to all 50 note windows mapped", Millis(mapped) + " ms (goal <= " + Millis(kGoalSeconds) +
                                                           " ms, " + (mapped <= kGoalSeconds ? "met" : "missed") + ")"},
-              {"peak RSS of the inspector with 50 notes", Fixed(static_cast<double>(peak_kib) / 1024.0, 1) + " MiB"},
-              {"one more alert, inspector running: start to end", Millis(Median(handed)) + " ms"},
-              {"one alert, inspector started for it: start to end", Millis(Median(started)) + " ms"},
+              {"one more alert, inspector running: start to end", MillisSpread(handed) + " ms"},
+              {"one alert, inspector started for it: start to end", MillisSpread(started) + " ms"},
               {"handed over / started", Fixed(Median(handed) / Median(started), 2)}});
+  std::cout << "\nstart to all 50 windows mapped; CPU: the utility's and the inspector's up to then (the floor's "
+               "own); peak RSS: of the process that shows the windows\n";
+  WayTable table = NewWayTable();
+  AddWays(table, {}, {"quorvia-utilities Alerts;K1", "window_floor notes 50"}, samples, 1, kNoWayJudged, 0);
+  PrintWays(table);
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -23,13 +24,21 @@ namespace {
 namespace fs = std::filesystem;
 
 void PrintUsage(std::ostream& out, const char* program, const char* what) {
-  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N] [--small-only]\n\n"
+  out << "Usage: " << program << " [--dir DIR] [--keep] [--stores DIR] [--reps N] [--small-only] [--before DIR]\n\n"
       << what << "\n\n"
       << "  --dir DIR     make the stores in a new folder below DIR (default $TMPDIR, else /tmp)\n"
       << "  --keep        keep that folder and its stores at the end\n"
       << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
       << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n"
-      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n";
+      << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n"
+      << "  --before DIR  also measure the programs of an earlier build in DIR, where the benchmark can\n";
+}
+
+double CpuSeconds(const rusage& usage) {
+  const auto seconds = [](const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 fs::path DefaultParent() {
@@ -53,6 +62,8 @@ Options ParseWords(int argc, char** argv) {
       options.stores = Value(argc, argv, i);
     } else if (word == "--keep") {
       options.keep = true;
+    } else if (word == "--before") {
+      options.before = Value(argc, argv, i);
     } else if (word == "--small-only") {
       options.small_only = true;
     } else if (word == "--reps") {
@@ -84,7 +95,21 @@ Options ParseOptions(int argc, char** argv, const char* program, const char* wha
 }
 
 int BenchmarkMain(int argc, char** argv, const char* program, const char* what,
-                  int (*run)(const Options&)) {
+                  int (*run)(const Options&), const std::map<std::string, Mode>& modes) {
+  if (argc >= 3 && std::string(argv[1]) == "--as") {
+    const auto mode = modes.find(argv[2]);
+    if (mode == modes.end()) {
+      std::cerr << program << ": no mode " << argv[2] << "\n";
+      return 2;
+    }
+    try {
+      mode->second(std::vector<std::string>(argv + 3, argv + argc));
+      return 0;
+    } catch (const std::exception& error) {
+      std::cerr << program << " --as " << argv[2] << ": " << error.what() << "\n";
+      return 1;
+    }
+  }
   const Options options = ParseOptions(argc, argv, program, what);
   try {
     return run(options);
@@ -128,7 +153,7 @@ ChildRun WorkFolder::MakeStore(const StoreSize& size) const {
 }
 
 ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors,
-                  const fs::path& output) {
+                  const fs::path& output, const fs::path& input) {
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -141,6 +166,7 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status, con
   if (!output.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
+  if (!input.empty()) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
   ChildRun run;
   pid_t pid = 0;
   int status = 0;
@@ -157,9 +183,15 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status, con
     Fail(args[0] + " exited with status " + std::to_string(WEXITSTATUS(status)) + ", not " +
          std::to_string(expected_status));
   }
-  run.max_rss_kib = usage.ru_maxrss;
+  static_cast<Sample&>(run) = ChildSample(run.seconds, usage);
   run.made = true;
   return run;
+}
+
+ChildRun RunSelf(const std::string& mode, const std::vector<std::string>& args) {
+  std::vector<std::string> line = {fs::read_symlink("/proc/self/exe").string(), "--as", mode};
+  line.insert(line.end(), args.begin(), args.end());
+  return RunChild(line);
 }
 
 void CheckpointStore(const fs::path& path) {
@@ -184,6 +216,21 @@ void CopyStore(const fs::path& from, const fs::path& copy) {
   if (!synced) Fail(copy.string() + ": cannot sync the copy");
 }
 
+std::string FileDigest(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("cannot read " + path.string());
+  std::uint64_t digest = 14695981039346656037ULL;
+  std::vector<char> buffer(1 << 16);
+  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+      digest = (digest ^ static_cast<unsigned char>(buffer[static_cast<std::size_t>(i)])) * 1099511628211ULL;
+    }
+  }
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
+  return text;
+}
+
 void RemoveStore(const fs::path& path) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(path.string() + suffix);
 }
@@ -194,17 +241,50 @@ double Seconds(const std::function<void()>& body) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::vector<std::vector<double>> RunRounds(int repetitions, std::size_t ways,
-                                           const std::function<double(std::size_t way, bool warm_up)>& run) {
-  std::vector<std::vector<double>> times(ways);
+Sample ChildSample(double seconds, const rusage& usage) {
+  return {seconds, CpuSeconds(usage), usage.ru_maxrss};
+}
+
+Sample InProcess(const std::function<void()>& body) {
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  Sample sample;
+  sample.seconds = Seconds(body);
+  getrusage(RUSAGE_SELF, &after);
+  sample.cpu_seconds = CpuSeconds(after) - CpuSeconds(before);
+  sample.max_rss_kib = after.ru_maxrss;
+  return sample;
+}
+
+WaySamples RunRounds(int repetitions, std::size_t ways,
+                     const std::function<Sample(std::size_t way, bool warm_up)>& run) {
+  WaySamples samples(ways);
   for (int round = 0; round <= repetitions; ++round) {
     for (std::size_t turn = 0; turn < ways; ++turn) {
       const std::size_t way = (static_cast<std::size_t>(round) + turn) % ways;
-      const double seconds = run(way, round == 0);
-      if (round > 0) times[way].push_back(seconds);
+      const Sample sample = run(way, round == 0);
+      if (round > 0) samples[way].push_back(sample);
     }
   }
-  return times;
+  return samples;
+}
+
+std::vector<double> WallTimes(const std::vector<Sample>& samples) {
+  std::vector<double> values;
+  for (const Sample& sample : samples) values.push_back(sample.seconds);
+  return values;
+}
+
+std::vector<double> CpuTimes(const std::vector<Sample>& samples) {
+  std::vector<double> values;
+  for (const Sample& sample : samples) values.push_back(sample.cpu_seconds);
+  return values;
+}
+
+std::vector<double> PeakKib(const std::vector<Sample>& samples) {
+  std::vector<double> values;
+  for (const Sample& sample : samples) values.push_back(static_cast<double>(sample.max_rss_kib));
+  return values;
 }
 
 double Median(std::vector<double> times) {
@@ -227,10 +307,14 @@ std::string Millis(double seconds) {
   return text.str();
 }
 
+std::string Spread(const std::vector<double>& values, const std::function<std::string(double)>& format) {
+  if (values.empty()) Fail("no figures to show");
+  const auto [least, most] = std::minmax_element(values.begin(), values.end());
+  return format(Median(values)) + " [" + format(*least) + "-" + format(*most) + "]";
+}
+
 std::string MillisSpread(const std::vector<double>& times, double per) {
-  if (times.empty()) Fail("no times to show");
-  const auto [least, most] = std::minmax_element(times.begin(), times.end());
-  return Millis(Median(times) / per) + " [" + Millis(*least / per) + "-" + Millis(*most / per) + "]";
+  return Spread(times, [per](double seconds) { return Millis(seconds / per); });
 }
 
 std::string Ratio(double numerator, double denominator, double goal) {
@@ -260,6 +344,50 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
     }
   }
   std::cout << std::flush;
+}
+
+WayTable NewWayTable(const std::vector<std::string>& prefix_names) {
+  std::vector<std::string> header = prefix_names;
+  for (const char* name : {"way", "wall ms", "CPU ms", "peak RSS MiB", "wall/floor", "CPU/floor"}) {
+    header.push_back(name);
+  }
+  return {prefix_names, {header}};
+}
+
+void AddWays(WayTable& table, const std::vector<std::string>& prefix, const std::vector<std::string>& names,
+             const WaySamples& samples, std::size_t floor, std::size_t judged, double goal) {
+  const double floor_wall = Median(WallTimes(samples[floor]));
+  const double floor_cpu = Median(CpuTimes(samples[floor]));
+  for (std::size_t way = 0; way < samples.size(); ++way) {
+    const double wall = Median(WallTimes(samples[way]));
+    const double cpu = Median(CpuTimes(samples[way]));
+    const auto ratio = [&](double value, double of_floor) {
+      if (way == floor) return std::string("floor");
+      return way == judged ? Ratio(value, of_floor, goal) : Fixed(value / of_floor, 2);
+    };
+    std::vector<std::string> row = prefix;
+    row.insert(row.end(), {names[way], MillisSpread(WallTimes(samples[way])), MillisSpread(CpuTimes(samples[way])),
+                           Spread(PeakKib(samples[way]), [](double kib) { return Fixed(kib / 1024, 1); }), ratio(wall, floor_wall),
+                           ratio(cpu, floor_cpu)});
+    table.rows.push_back(std::move(row));
+  }
+}
+
+// Linux carries the high-water mark of the process that starts a program
+// into the program's own through the exec, so a child's peak can read no
+// lower than this process's peak when it started the child.
+double OwnPeakMib() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+void PrintWays(const WayTable& table) {
+  std::cout << "median [min-max] of the measured rounds; peak RSS in MiB; wall/floor and CPU/floor are ratios of "
+               "medians (CPU: user + system time of the way's process)\n"
+            << "a child's peak RSS reads no lower than this benchmark's own when it started the child (now "
+            << Fixed(OwnPeakMib(), 1) << " MiB): Linux keeps the starting process's through the exec\n";
+  PrintTable(table.rows);
 }
 
 void Fail(const std::string& message) { throw std::runtime_error(message); }

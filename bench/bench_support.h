@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -21,16 +22,24 @@ struct Options {
   bool keep = false;             // --keep: leave the work folder in place
   int repetitions = 5;           // --reps: measured runs per figure, after one warm-up
   bool small_only = false;       // --small-only: leave out the LARGE store
+  std::filesystem::path before;  // --before DIR: an earlier build folder, its programs measured beside these
 };
 
 // Parses the arguments. Prints the usage and exits with status 2 when they
 // are wrong, or with status 0 for --help.
 Options ParseOptions(int argc, char** argv, const char* program, const char* what);
 
-// The main of a benchmark: parses the arguments, runs `run` and turns an
-// error it throws into a message and exit status 1.
+// A way a benchmark runs in a process of its own: the benchmark program
+// started again as `PROGRAM --as MODE ARGS...` (see RunSelf), so that the
+// way pays a process start, library loading and its exit as the program does.
+using Mode = void (*)(const std::vector<std::string>& args);
+
+// The main of a benchmark: runs the mode named by `--as MODE` when the
+// arguments start with it, else parses the arguments and runs `run`; turns
+// an error either throws into a message and exit status 1.
 int BenchmarkMain(int argc, char** argv, const char* program, const char* what,
-                  int (*run)(const Options&));
+                  int (*run)(const Options&), const std::map<std::string, Mode>& modes = {});
+
 
 // One demo store: its name and its quorvia-store demo options.
 struct StoreSize {
@@ -47,11 +56,20 @@ struct StoreSize {
 inline constexpr StoreSize kSmall{"SMALL", "small.db", 1000, 2000, 10000, 1000};
 inline constexpr StoreSize kLarge{"LARGE", "large.db", 100000, 2000, 1000000, 1000};
 
-// How a child process ran.
-struct ChildRun {
+// What one run of a way cost: wall time, CPU time (user + system) and peak
+// resident memory of the process that did the work.
+struct Sample {
   double seconds = 0;
-  long max_rss_kib = 0;  // peak resident memory
-  bool made = false;     // false when the store was there already
+  double cpu_seconds = 0;
+  long max_rss_kib = 0;
+};
+
+// What a child process that ran `seconds` cost, from its rusage.
+Sample ChildSample(double seconds, const rusage& usage);
+
+// How a child process ran.
+struct ChildRun : Sample {
+  bool made = false;  // false when the store was there already
 };
 
 // The stores to measure: SMALL, and LARGE unless --small-only.
@@ -80,11 +98,17 @@ class WorkFolder {
 };
 
 // Runs the program args[0] with its arguments in this process's environment
-// and waits for it, timing it; its standard error goes to the file `errors`
-// and its standard output to the file `output` when they are given. Fails
-// unless it exits with `expected_status`.
+// and waits for it, timing it; its standard error goes to the file `errors`,
+// its standard output to the file `output` and its standard input comes from
+// the file `input` when they are given. Fails unless it exits with
+// `expected_status`.
 ChildRun RunChild(const std::vector<std::string>& args, int expected_status = 0,
-                  const std::filesystem::path& errors = {}, const std::filesystem::path& output = {});
+                  const std::filesystem::path& errors = {}, const std::filesystem::path& output = {},
+                  const std::filesystem::path& input = {});
+
+// Runs this benchmark program again as `--as mode args...`, a child process
+// timed as RunChild times it; fails unless the mode ends with status 0.
+ChildRun RunSelf(const std::string& mode, const std::vector<std::string>& args);
 
 // Starts args[0] with its arguments in this process's environment overridden
 // by `env`, its standard streams on /dev/null, and yields its process id
@@ -99,20 +123,35 @@ void CheckpointStore(const std::filesystem::path& path);
 // syncs the copy to disk.
 void CopyStore(const std::filesystem::path& from, const std::filesystem::path& copy);
 
+// A digest (FNV-1a, 64 bits) of the bytes of a file, in hexadecimal.
+std::string FileDigest(const std::filesystem::path& path);
+
 // Removes a store file and its journals.
 void RemoveStore(const std::filesystem::path& path);
 
 // Seconds that `body` takes, on the steady clock.
 double Seconds(const std::function<void()>& body);
 
+// `body` run in this process: its wall time, the CPU time this process spent
+// meanwhile, and this process's peak memory so far (not the body's alone).
+Sample InProcess(const std::function<void()>& body);
+
+// The samples of each way, in the order of the ways.
+using WaySamples = std::vector<std::vector<Sample>>;
+
 // Runs `ways` ways of doing the same work in rounds: one untimed warm-up
 // round, then `repetitions` measured ones. In each round every way runs once,
 // each round starting one way later, so that no way always follows the same
 // one and a slow spell of the machine falls on all of them. `run(way,
 // warm_up)` prepares that way's run (a fresh copy of the store, say), runs it
-// and yields the seconds the work took. Yields the measured seconds per way.
-std::vector<std::vector<double>> RunRounds(int repetitions, std::size_t ways,
-                                           const std::function<double(std::size_t way, bool warm_up)>& run);
+// and yields what the work cost. Yields the measured samples per way.
+WaySamples RunRounds(int repetitions, std::size_t ways,
+                     const std::function<Sample(std::size_t way, bool warm_up)>& run);
+
+// The wall times, CPU times or peak memories (KiB) of samples.
+std::vector<double> WallTimes(const std::vector<Sample>& samples);
+std::vector<double> CpuTimes(const std::vector<Sample>& samples);
+std::vector<double> PeakKib(const std::vector<Sample>& samples);
 
 // The median of `times`; fails when there is none.
 double Median(std::vector<double> times);
@@ -121,6 +160,9 @@ double Median(std::vector<double> times);
 std::string Fixed(double value, int decimals);
 // Milliseconds with enough digits to compare: "12.3", "0.0456".
 std::string Millis(double seconds);
+// The median and the range of values, each as `format` writes it:
+// "12.3 [11.9-13.0]".
+std::string Spread(const std::vector<double>& values, const std::function<std::string(double)>& format);
 // The median and the range of times in milliseconds, each divided by `per`:
 // "12.3 [11.9-13.0]".
 std::string MillisSpread(const std::vector<double>& times, double per = 1);
@@ -129,6 +171,24 @@ std::string Ratio(double numerator, double denominator, double goal);
 
 // Prints a table with a header row, columns padded to their widest cell.
 void PrintTable(const std::vector<std::vector<std::string>>& rows);
+
+// The rows every benchmark prints for its ways, after a header row: for each
+// way its name, median [min-max] of wall time and of CPU time in
+// milliseconds and of peak memory in MiB, and the ratios of its medians of
+// wall and CPU time to those of the way `floor`; the ratios of the way
+// `judged` are held to `goal`. `prefix` cells (a store's name, say) start
+// every row and `prefix_names` name them in the header.
+struct WayTable {
+  std::vector<std::string> prefix_names;
+  std::vector<std::vector<std::string>> rows;
+};
+WayTable NewWayTable(const std::vector<std::string>& prefix_names = {});
+// `judged` for ways of which none is held to a goal of a ratio.
+inline constexpr std::size_t kNoWayJudged = static_cast<std::size_t>(-1);
+void AddWays(WayTable& table, const std::vector<std::string>& prefix, const std::vector<std::string>& names,
+             const WaySamples& samples, std::size_t floor, std::size_t judged, double goal);
+// Prints the table with a header and a line saying what the figures are.
+void PrintWays(const WayTable& table);
 
 // Throws std::runtime_error with the message; each program's main prints it
 // and exits with status 1, after the work folder is cleaned up.

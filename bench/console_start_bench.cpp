@@ -20,8 +20,6 @@ constexpr double kGoalMiB = 8;
 struct Way {
   std::string name;
   std::vector<std::string> args;
-  std::vector<double> times;
-  long max_rss_kib = 0;  // the highest peak of all its runs
 };
 
 void SetEnvironment(const char* name, const std::string& value) {
@@ -44,27 +42,25 @@ int Run(const Options& options) {
   SetEnvironment("QUORVIA_STORE", folder.Path(kSmall.file).string());
   SetEnvironment("XDG_STATE_HOME", folder.Path("state").string());
   std::vector<Way> ways = {
-      {"quorvia-utilities Realign (console)", {QUORVIA_UTILITIES_PROGRAM, "Realign"}, {}, 0},
-      {"quorvia-utilities --version", {QUORVIA_UTILITIES_PROGRAM, "--version"}, {}, 0},
-      {"quorvia-store --version", {QUORVIA_STORE_PROGRAM, "--version"}, {}, 0},
+      {"quorvia-utilities Realign (console)", {QUORVIA_UTILITIES_PROGRAM, "Realign"}},
+      {"quorvia-utilities --version", {QUORVIA_UTILITIES_PROGRAM, "--version"}},
+      {"quorvia-store --version", {QUORVIA_STORE_PROGRAM, "--version"}},
   };
   std::cout << "measuring: median [min-max] of " << options.repetitions
             << " rounds after one warm-up; the ways take turns\n\n";
-  const auto times = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
-    const ChildRun run = RunChild(ways[index].args, 0, "/dev/null", "/dev/null");
-    ways[index].max_rss_kib = std::max(ways[index].max_rss_kib, run.max_rss_kib);
-    return run.seconds;
+  const WaySamples samples = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
+    return Sample(RunChild(ways[index].args, 0, "/dev/null", "/dev/null"));
   });
-  std::vector<std::vector<std::string>> rows = {{"way", "ms", "peak memory"}};
-  for (std::size_t i = 0; i < ways.size(); ++i) {
-    ways[i].times = times[i];
-    rows.push_back({ways[i].name, MillisSpread(ways[i].times), Fixed(MiB(ways[i].max_rss_kib), 1) + " MiB"});
-  }
-  PrintTable(rows);
-  const double realign = Median(ways[0].times);
-  std::cout << "\nRealign: " << Goal(realign * 1000, kGoalMillis, "ms") << ", "
-            << Goal(MiB(ways[0].max_rss_kib), kGoalMiB, "MiB") << "\n"
-            << "Realign/quorvia-store --version: " << Fixed(realign / Median(ways[2].times), 2) << "\n";
+  WayTable table = NewWayTable();
+  std::vector<std::string> names;
+  for (const Way& way : ways) names.push_back(way.name);
+  AddWays(table, {}, names, samples, 2, kNoWayJudged, 0);
+  PrintWays(table);
+  const double realign = Median(WallTimes(samples[0]));
+  const std::vector<double> peaks = PeakKib(samples[0]);
+  const long peak = static_cast<long>(*std::max_element(peaks.begin(), peaks.end()));
+  std::cout << "\nRealign: " << Goal(realign * 1000, kGoalMillis, "ms") << ", " << Goal(MiB(peak), kGoalMiB, "MiB")
+            << "\n";
   return 0;
 }
 

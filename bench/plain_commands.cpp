@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include <array>
-#include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string_view>
 #include <tuple>
@@ -27,15 +27,12 @@ constexpr std::array<const char*, 5> kItemProperties = {"AccountID", "Alignment"
                                                         "Account Name"};
 
 // The store opened as the hosts open it (foreign keys on, WAL kept in the
-// file, synchronous NORMAL), with every statement a command needs prepared
-// once.
+// file, synchronous NORMAL), with the statements a per-item command repeats
+// prepared once.
 class PlainStore {
  public:
   explicit PlainStore(const std::string& path)
       : db_(Open(path)),
-        children_(*db_, "SELECT id FROM folders WHERE parent = ? ORDER BY id"),
-        matching_(*db_, "SELECT item FROM properties WHERE folder = ? AND name = ? AND value = ? ORDER BY item"),
-        item_class_(*db_, "SELECT message_class FROM items WHERE id = ?"),
         update_(*db_, "UPDATE properties SET value = ? WHERE item = ? AND name = ?"),
         company_(*db_, "UPDATE items SET company_name = ? WHERE id = ?"),
         delete_(*db_, "DELETE FROM items WHERE id = ?") {
@@ -54,35 +51,14 @@ class PlainStore {
     return count.Int(0);
   }
 
-  // Runs `work` on every folder below `parent`, depth first, a folder before
-  // its subfolders, as the program's folder walk goes.
-  void WalkBelow(std::int64_t parent, const std::function<void(std::int64_t)>& work) {
-    std::vector<std::int64_t> folders;
-    children_.Reset();
-    children_.Bind(1, parent);
-    while (children_.Step()) folders.push_back(children_.Int(0));
-    children_.Reset();
-    for (const std::int64_t folder : folders) {
-      work(folder);
-      WalkBelow(folder, work);
-    }
-  }
-
-  // Ids, ascending, of the folder's items whose property `name` is `value`.
-  std::vector<std::int64_t> Matching(std::int64_t folder, const char* name, const std::string& value) {
-    matching_.Reset();
-    matching_.Bind(1, folder).Bind(2, std::string_view(name)).Bind(3, value);
+  // The first column of every row of `sql`, given the database folder as ?1
+  // and `key` as ?2.
+  std::vector<std::int64_t> Ids(const std::string& sql, const std::string& key) {
+    Statement select(*db_, sql.c_str());
+    select.Bind(1, top_).Bind(2, key);
     std::vector<std::int64_t> ids;
-    while (matching_.Step()) ids.push_back(matching_.Int(0));
-    matching_.Reset();
+    while (select.Step()) ids.push_back(select.Int(0));
     return ids;
-  }
-
-  bool IsContact(std::int64_t item) {
-    item_class_.Reset();
-    const bool contact = item_class_.Bind(1, item).Step() && item_class_.Text(0) == "IPM.Contact";
-    item_class_.Reset();
-    return contact;
   }
 
   void Update(std::int64_t item, const char* name, const std::string& value) {
@@ -113,9 +89,6 @@ class PlainStore {
   }
 
   std::unique_ptr<Database> db_;
-  Statement children_;
-  Statement matching_;
-  Statement item_class_;
   Statement update_;
   Statement company_;
   Statement delete_;
@@ -129,33 +102,6 @@ std::map<std::string, std::string> SurvivorValues(PlainStore& store, const std::
   std::map<std::string, std::string> values;
   while (read.Step()) values[read.Text(0)] = read.Text(1);
   return values;
-}
-
-// One transaction per related item: its five account properties, and the
-// company of a contact.
-void MergeFolder(PlainStore& store, std::int64_t folder, const std::string& key,
-                 std::map<std::string, std::string>& survivor) {
-  const auto ids = store.Matching(folder, "AccountID", key);
-  for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-    const bool contact = store.IsContact(*id);
-    Transaction transaction(store.Db());
-    for (const char* name : kItemProperties) store.Update(*id, name, survivor[name]);
-    if (contact) store.SetCompany(*id, survivor["Account Name"]);
-    transaction.Commit();
-  }
-}
-
-// Each field written to a location account is its own transaction.
-void WriteLocationFields(PlainStore& store, const std::string& key,
-                         const std::vector<std::pair<const char*, std::string>>& fields) {
-  const auto locations = store.Matching(store.Top(), "Account LocationID", key);
-  for (auto location = locations.rbegin(); location != locations.rend(); ++location) {
-    for (const auto& [name, value] : fields) {
-      Transaction transaction(store.Db());
-      store.Update(*location, name, value);
-      transaction.Commit();
-    }
-  }
 }
 
 // Rows and digest of a table read in key order: FNV-1a over each column's
@@ -198,6 +144,22 @@ constexpr char kRelated[] =
 // The key's location accounts in the database folder ?1.
 constexpr char kLocations[] =
     "SELECT item FROM properties WHERE folder = ?1 AND name = 'Account LocationID' AND value = ?2";
+// The key's related contacts, which also take the survivor's name as company.
+constexpr char kContacts[] = "SELECT id FROM items WHERE message_class = 'IPM.Contact' AND id IN (";
+
+std::string Below(const char* select) { return std::string(kBelow) + select; }
+
+// Writes `fields` to each of `items`, one transaction per item.
+void WriteEach(PlainStore& store, const std::vector<std::int64_t>& items,
+               const std::vector<std::pair<const char*, std::string>>& fields, const std::set<std::int64_t>& contacts = {},
+               const std::string& company = "") {
+  for (const std::int64_t item : items) {
+    Transaction transaction(store.Db());
+    for (const auto& [name, value] : fields) store.Update(item, name, value);
+    if (contacts.contains(item)) store.SetCompany(item, company);
+    transaction.Commit();
+  }
+}
 
 // Sets every named property of the items that `items` selects, given the
 // database folder as ?1 and `key` as ?2, to its value in one statement.
@@ -258,25 +220,28 @@ StoreCounts CountStore(const std::string& path, const CommandAccounts& accounts)
 void PlainMerge(const std::string& path, const CommandAccounts& accounts) {
   PlainStore store(path);
   auto survivor = SurvivorValues(store, accounts.survivor_entry_id);
-  WriteLocationFields(store, accounts.key,
-                      {{"Account Parent", survivor["Account Name"]},
-                       {"Account Manager", survivor["Account Manager"]},
-                       {"Team", survivor["Team"]},
-                       {"Alignment", survivor["Alignment"]},
-                       {"Account LocationID", accounts.survivor}});
-  store.WalkBelow(store.Top(), [&](std::int64_t folder) { MergeFolder(store, folder, accounts.key, survivor); });
-  const auto merged = store.Matching(store.Top(), "AccountID", accounts.key);
+  WriteEach(store, store.Ids(kLocations, accounts.key),
+            {{"Account Parent", survivor["Account Name"]},
+             {"Account Manager", survivor["Account Manager"]},
+             {"Team", survivor["Team"]},
+             {"Alignment", survivor["Alignment"]},
+             {"Account LocationID", accounts.survivor}});
+  const auto related = store.Ids(Below(kRelated), accounts.key);
+  const auto contacts = store.Ids(Below(kContacts) + kRelated + ")", accounts.key);
+  std::vector<std::pair<const char*, std::string>> fields;
+  for (const char* name : kItemProperties) fields.emplace_back(name, survivor[name]);
+  WriteEach(store, related, fields, {contacts.begin(), contacts.end()}, survivor["Account Name"]);
+  const auto merged = store.Ids("SELECT item FROM properties WHERE folder = ?1 AND name = 'AccountID' AND value = ?2 "
+                                "ORDER BY item LIMIT 1",
+                                accounts.key);
   if (merged.empty()) Fail(path + ": no account item " + accounts.key);
   store.DeleteItem(merged.front());
 }
 
 void PlainDelete(const std::string& path, const CommandAccounts& accounts) {
   PlainStore store(path);
-  WriteLocationFields(store, accounts.key, {{"Account Parent", ""}, {"Account LocationID", ""}});
-  store.WalkBelow(store.Top(), [&](std::int64_t folder) {
-    const auto ids = store.Matching(folder, "AccountID", accounts.key);
-    for (auto id = ids.rbegin(); id != ids.rend(); ++id) store.DeleteItem(*id);
-  });
+  WriteEach(store, store.Ids(kLocations, accounts.key), {{"Account Parent", ""}, {"Account LocationID", ""}});
+  for (const std::int64_t item : store.Ids(Below(kRelated), accounts.key)) store.DeleteItem(item);
   Statement account(store.Db(), "SELECT id FROM items WHERE entry_id = ?");
   if (!account.Bind(1, accounts.key_entry_id).Step()) Fail(path + ": no account item " + accounts.key);
   const std::int64_t id = account.Int(0);

@@ -4,10 +4,10 @@
 #include <string>
 
 // The row changes of the Merge and Delete commands made by plain SQLite
-// statements in two ways: committed the way the program commits them (one
-// transaction per field written to a location account, per related item and
-// for the account item), and as a few set-based statements in one
-// transaction, the least work that gives the same rows.
+// statements in two ways: item by item, the items found by one query and
+// each changed in a transaction of its own, as a plain program commits them;
+// and as a few set-based statements in one transaction, the least work that
+// gives the same rows.
 namespace bench {
 
 // The accounts a command works on, found in the store before it runs.
@@ -48,11 +48,12 @@ struct StoreDump {
 StoreDump DumpStore(const std::string& path);
 
 // Folds `accounts.key` into `accounts.survivor`: the location accounts, the
-// related items below the database folder, then the merged account item.
+// related items below the database folder, then the merged account item,
+// one transaction per item.
 void PlainMerge(const std::string& path, const CommandAccounts& accounts);
 
 // Detaches the key's location accounts, deletes its related items below the
-// database folder and then its account item.
+// database folder and then its account item, one transaction per item.
 void PlainDelete(const std::string& path, const CommandAccounts& accounts);
 
 // The same changes as PlainMerge and PlainDelete, each command as a few

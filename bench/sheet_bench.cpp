@@ -1,17 +1,20 @@
 // The spreadsheet host writing 1,000,000 rows of 8 typed columns the way a
 // report lays them out (a bold, centred header, then CopyFromRecordset),
 // from generated rows and from the SQLite data source through unixODBC,
-// against libxlsxwriter writing the same cells directly: time, peak memory
-// and file size of each, each run in a child process of its own.
+// against libxlsxwriter writing the same cells directly: time, CPU time,
+// peak memory and file size of each, each run in a child process of its own,
+// the three writers taking turns in rounds.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -131,12 +134,11 @@ void WriteDirectly(const std::filesystem::path& folder) {
   if (workbook_close(workbook) != LXW_NO_ERROR) Fail("libxlsxwriter cannot write direct.xlsx");
 }
 
-// Runs `body` in a child process; its time and peak memory.
-ChildRun InChild(const std::function<void()>& body) {
-  ChildRun run;
+// Runs `body` in a child process; its time, CPU time and peak memory.
+Sample InChild(const std::function<void()>& body) {
   int status = 0;
   rusage usage{};
-  run.seconds = Seconds([&] {
+  const double seconds = Seconds([&] {
     const pid_t pid = fork();
     if (pid < 0) Fail("cannot fork");
     if (pid == 0) {
@@ -151,8 +153,7 @@ ChildRun InChild(const std::function<void()>& body) {
     if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child");
   });
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail("a child failed");
-  run.max_rss_kib = usage.ru_maxrss;
-  return run;
+  return ChildSample(seconds, usage);
 }
 
 std::uintmax_t FolderBytes(const std::filesystem::path& folder) {
@@ -161,27 +162,38 @@ std::uintmax_t FolderBytes(const std::filesystem::path& folder) {
   return bytes;
 }
 
+constexpr const char* kWriters[] = {"host, generated rows", "libxlsxwriter alone", "host, SQLite data source"};
+constexpr const char* kFolders[] = {"host", "direct", "odbc"};
+
+// Writes with one writer into its emptied folder.
+void Write(const WorkFolder& folder, std::size_t writer) {
+  const std::filesystem::path into = folder.Path(kFolders[writer]);
+  std::filesystem::remove_all(into);
+  if (writer == 0) WriteThroughTheHost(into, host::MakeRef<GeneratedRecordset>());
+  if (writer == 1) WriteDirectly(into);
+  if (writer == 2) WriteThroughTheHost(into, ReportsQuery());
+}
+
 int Run(const Options& options) {
   WorkFolder folder(options);
-  std::cout << "writing " << kReportRows << " rows of " << kReportColumns << " typed columns, once each\n" << std::flush;
-  const ChildRun host = InChild([&] { WriteThroughTheHost(folder.Path("host"), host::MakeRef<GeneratedRecordset>()); });
-  const ChildRun direct = InChild([&] { WriteDirectly(folder.Path("direct")); });
   MakeReportsSource(folder.Path("source"));
-  const ChildRun odbc = InChild([&] { WriteThroughTheHost(folder.Path("odbc"), ReportsQuery()); });
-  const auto mib = [](const ChildRun& run) { return static_cast<double>(run.max_rss_kib) / 1024; };
-  const auto row = [&](const char* name, const ChildRun& run, const char* subfolder) {
-    return std::vector<std::string>{name, Fixed(run.seconds, 2), Fixed(mib(run), 1),
-                                    Fixed(static_cast<double>(FolderBytes(folder.Path(subfolder))) / 1e6, 1)};
-  };
-  PrintTable({{"writer", "seconds", "peak RSS MiB", "file MB"},
-              row("host, generated rows", host, "host"),
-              row("libxlsxwriter alone", direct, "direct"),
-              row("host, SQLite data source", odbc, "odbc")});
-  std::cout << "\ntime against libxlsxwriter alone: " << Ratio(host.seconds, direct.seconds, 2.0) << "\n";
-  for (const auto& [what, run] : {std::pair{"generated rows", host}, std::pair{"SQLite data source", odbc}}) {
-    std::cout << "peak RSS from " << what << ": " << Fixed(mib(run), 1) << " MiB (goal <= "
-              << Fixed(kMostRssMib, 0) << (mib(run) <= kMostRssMib ? ", met)\n" : ", missed)\n");
+  std::cout << "writing " << kReportRows << " rows of " << kReportColumns << " typed columns: "
+            << options.repetitions << " rounds after one warm-up, the writers taking turns\n\n" << std::flush;
+  const WaySamples samples = RunRounds(options.repetitions, std::size(kWriters), [&](std::size_t writer, bool) {
+    return InChild([&] { Write(folder, writer); });
+  });
+  WayTable table = NewWayTable();
+  AddWays(table, {}, {kWriters[0], kWriters[1], kWriters[2]}, samples, 1, 0, 2.0);
+  PrintWays(table);
+  std::cout << "\n";
+  std::vector<std::vector<std::string>> sizes = {{"writer", "file MB", "highest peak RSS MiB"}};
+  for (std::size_t writer : {0, 2}) {
+    const std::vector<double> peaks = PeakKib(samples[writer]);
+    const double mib = *std::max_element(peaks.begin(), peaks.end()) / 1024;
+    sizes.push_back({kWriters[writer], Fixed(static_cast<double>(FolderBytes(folder.Path(kFolders[writer]))) / 1e6, 1),
+                     Fixed(mib, 1) + " (goal <= " + Fixed(kMostRssMib, 0) + (mib <= kMostRssMib ? ", met)" : ", MISSED)")});
   }
+  PrintTable(sizes);
   return 0;
 }
 

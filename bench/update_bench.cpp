@@ -2,8 +2,11 @@
 // into a reports database of 499, 999 and 1,999 folder tables of 1,000 rows
 // each, timed against its floor, the same statements sent by a minimal ODBC
 // program over one connection, and shown beside that program with the
-// program's connection pattern (one per walk level, nested). The ways take
-// turns, each run on a fresh copy of the reports database.
+// program's connection pattern (one per walk level, nested). Every way is a
+// process of its own (the minimal program is this benchmark started again,
+// reading the folder tree and the account from the store as the program
+// does); the ways take turns, each run on a fresh copy of the reports
+// database.
 
 #include <cstdlib>
 #include <fstream>
@@ -82,9 +85,9 @@ void MakeUpdateStore(const WorkFolder& folder, const fs::path& store, std::int64
   RemoveStore(made);
 }
 
-// The program runs as a child and the minimal ODBC program in this process:
-// both find the data source and the store through this process's
-// environment.
+// The program and the minimal ODBC program run as children (the minimal
+// program also once in this process, to record what it sends): all find
+// the data source and the store through this process's environment.
 void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
   const fs::path odbc = folder.Path("odbc");
   fs::create_directories(odbc);
@@ -160,37 +163,47 @@ void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
 
 struct Way {
   std::string name;
-  std::function<void()> run;
+  std::function<ChildRun()> run;
   bool updates = true;  // false: the run ends before the reports database
-  std::vector<double> times;
+  std::vector<Sample> samples;
 };
 
 // Fails unless the plain walk kept the program's connection pattern and
 // sent a schema query per field and an update per folder.
-void CheckPlainCounts(const PlainUpdateCounts& counts, const Setup& setup, std::int64_t connections) {
-  const auto fields = static_cast<std::int64_t>(setup.account.fields.size());
-  if (counts.connections != connections || counts.updates != setup.walk.folders ||
-      counts.schema_queries != fields * setup.walk.folders) {
+void CheckPlainCounts(const PlainUpdateCounts& counts, const UpdateAccount& account, const WalkCounts& walk,
+                      std::int64_t connections) {
+  const auto fields = static_cast<std::int64_t>(account.fields.size());
+  if (counts.connections != connections || counts.updates != walk.folders ||
+      counts.schema_queries != fields * walk.folders) {
     Fail("the minimal program opened " + std::to_string(counts.connections) + " connections, ran " +
          std::to_string(counts.schema_queries) + " schema queries and sent " + std::to_string(counts.updates) +
          " updates");
   }
 }
 
+// The minimal program in a process of its own: `--as MODE STORE`, the data
+// source found through the environment.
+void PlainWalk(const std::vector<std::string>& args, Connections connections) {
+  if (args.size() != 1) Fail("the minimal program takes the store");
+  const std::vector<ReportFolder> tree = ReadFolderTree(args[0]);
+  const UpdateAccount account = ReadUpdateAccount(args[0], kKey);
+  const WalkCounts walk = CountWalk(tree);
+  CheckPlainCounts(PlainUpdate(tree, account, connections), account, walk,
+                   connections == Connections::kOne ? 1 : walk.levels);
+}
+void PerLevelMode(const std::vector<std::string>& args) { PlainWalk(args, Connections::kPerLevel); }
+void OneConnectionMode(const std::vector<std::string>& args) { PlainWalk(args, Connections::kOne); }
+
 std::vector<Way> Ways(const Setup& setup) {
   const std::string command = UpdateCommand(setup.account.entry_id);
   const std::string missing = UpdateCommand(std::string(setup.account.entry_id.size(), '0'));
+  const std::string store = setup.store.string();
   return {
-      {"quorvia-utilities", [command] { RunChild({QUORVIA_UTILITIES_PROGRAM, command}); }, true, {}},
-      {"(a) ODBC, a connection per level",
-       [&setup] {
-         CheckPlainCounts(PlainUpdate(setup.tree, setup.account, Connections::kPerLevel), setup, setup.walk.levels);
-       },
-       true, {}},
-      {"(b) ODBC, one connection: the floor",
-       [&setup] { CheckPlainCounts(PlainUpdate(setup.tree, setup.account, Connections::kOne), setup, 1); }, true, {}},
+      {"quorvia-utilities", [command] { return RunChild({QUORVIA_UTILITIES_PROGRAM, command}); }, true, {}},
+      {"(a) ODBC, a connection per level", [store] { return RunSelf("per-level", {store}); }, true, {}},
+      {"(b) ODBC, one connection: the floor", [store] { return RunSelf("one-connection", {store}); }, true, {}},
       {"quorvia-utilities, no such account",
-       [missing] { RunChild({QUORVIA_UTILITIES_PROGRAM, missing}, kNotDoneStatus, "/dev/null"); }, false, {}},
+       [missing] { return RunChild({QUORVIA_UTILITIES_PROGRAM, missing}, kNotDoneStatus, "/dev/null"); }, false, {}},
   };
 }
 
@@ -200,7 +213,7 @@ void MeasureWays(const Options& options, const Setup& setup, std::vector<Way>& w
   const auto times = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
     const Way& way = ways[index];
     if (way.updates) CopyStore(setup.base, setup.reports);
-    const double seconds = Seconds(way.run);
+    const Sample sample = way.run();
     if (way.updates) {
       const KeyRows after = CountKeyRows(setup.reports.string(), setup.tree, setup.account);
       if (after.rows != setup.key_rows || after.current != after.rows) {
@@ -208,26 +221,31 @@ void MeasureWays(const Options& options, const Setup& setup, std::vector<Way>& w
              kKey + " hold the account's values after the run");
       }
     }
-    return seconds;
+    return sample;
   });
-  for (std::size_t i = 0; i < ways.size(); ++i) ways[i].times = times[i];
+  for (std::size_t i = 0; i < ways.size(); ++i) ways[i].samples = times[i];
 }
 
 // Prints the ways' figures; yields the summary row of these tables.
 std::vector<std::string> PrintFigures(const Setup& setup, const std::vector<Way>& ways) {
-  const double program = Median(ways[0].times);
-  const double per_level = Median(ways[1].times);
-  const double one = Median(ways[2].times);
-  std::vector<std::vector<std::string>> rows = {{"way", "ms", "program/way (medians)"}};
-  rows.push_back({ways[0].name, MillisSpread(ways[0].times), "-"});
-  rows.push_back({ways[1].name, MillisSpread(ways[1].times), Fixed(program / per_level, 2)});
-  rows.push_back({ways[2].name, MillisSpread(ways[2].times), Ratio(program, one, kGoal)});
-  rows.push_back({ways[3].name, MillisSpread(ways[3].times), "-"});
-  PrintTable(rows);
+  WayTable table = NewWayTable();
+  std::vector<std::string> names;
+  WaySamples samples;
+  for (const Way& way : ways) {
+    names.push_back(way.name);
+    samples.push_back(way.samples);
+  }
+  AddWays(table, {}, names, samples, 2, 0, kGoal);
+  PrintWays(table);
+  const double per_level = Median(WallTimes(ways[1].samples));
+  const double one = Median(WallTimes(ways[2].samples));
   std::cout << "\nnested connections: (a) - (b) = " << Millis(per_level - one) << " ms for "
             << setup.walk.levels - 1 << " more connections, (a)/(b) = " << Fixed(per_level / one, 2) << "\n";
-  return {std::to_string(setup.tables), MillisSpread(ways[0].times), MillisSpread(ways[2].times),
-          Ratio(program, one, kGoal)};
+  const double program = Median(WallTimes(ways[0].samples));
+  const double program_cpu = Median(CpuTimes(ways[0].samples));
+  const double one_cpu = Median(CpuTimes(ways[2].samples));
+  return {std::to_string(setup.tables), MillisSpread(WallTimes(ways[0].samples)),
+          MillisSpread(WallTimes(ways[2].samples)), Ratio(program, one, kGoal), Ratio(program_cpu, one_cpu, kGoal)};
 }
 
 // Measures Update over one number of folder tables; yields its summary row.
@@ -249,7 +267,8 @@ std::vector<std::string> Measure(const Options& options, const WorkFolder& folde
 
 int Run(const Options& options) {
   WorkFolder folder(options);
-  std::vector<std::vector<std::string>> rows = {{"tables", "program ms", "floor ms", "program/floor (medians)"}};
+  std::vector<std::vector<std::string>> rows = {
+      {"tables", "program ms", "floor ms", "program/floor wall", "program/floor CPU"}};
   for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders));
   std::cout << "\nUpdate against its floor, the same statements over one connection:\n";
   PrintTable(rows);
@@ -264,5 +283,5 @@ int main(int argc, char** argv) {
       "Times Update of A000001's account fields into 499, 999 and 1999 folder tables of 1000 rows by\n"
       "quorvia-utilities, against its floor, the same statements from a minimal ODBC program over one\n"
       "connection, and beside that program with a connection per walk level.",
-      bench::Run);
+      bench::Run, {{"per-level", bench::PerLevelMode}, {"one-connection", bench::OneConnectionMode}});
 }

@@ -33,9 +33,11 @@ bool IsPlain(std::string_view text) {
 // Writes straight to the stream's buffer: the stream's own inserters check
 // its state and locale on every call, which costs more than the bytes.
 void JsonWriter::Put(std::string_view text) {
-  if (out_.rdbuf()->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
-      static_cast<std::streamsize>(text.size())) {
-    out_.setstate(std::ios::badbit);
+  if (text_ != nullptr) {
+    text_->append(text);
+  } else if (out_->rdbuf()->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
+             static_cast<std::streamsize>(text.size())) {
+    out_->setstate(std::ios::badbit);
   }
 }
 
@@ -79,6 +81,12 @@ void JsonWriter::Close(char bracket) {
   if (!empty) NewLine(counts_.size());
   Put(std::string_view(&bracket, 1));
   if (counts_.empty()) Put("\n");
+}
+
+void JsonWriter::Resume(std::size_t depth, std::size_t written) {
+  counts_.assign(depth, 1);
+  counts_.back() = written;
+  after_key_ = false;
 }
 
 void JsonWriter::Key(std::string_view name) {

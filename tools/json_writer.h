@@ -24,7 +24,9 @@ class InvalidText : public std::runtime_error {
 // before each object member's value.
 class JsonWriter {
  public:
-  explicit JsonWriter(std::ostream& out) : out_(out) {}
+  explicit JsonWriter(std::ostream& out) : out_(&out) {}
+  // Appends to `text` instead of writing to a stream.
+  explicit JsonWriter(std::string& text) : text_(&text) {}
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -38,6 +40,16 @@ class JsonWriter {
   void Boolean(bool flag);
   void Null();
 
+  // Goes on as if inside an array open at nesting `depth` (the document's
+  // outermost container is depth 1) after `written` elements: the next value
+  // is laid out as that array's next element. For elements written apart
+  // from the rest of the document and put in with Raw.
+  void Resume(std::size_t depth, std::size_t written);
+  // Writes text already laid out by a writer that resumed here.
+  void Raw(std::string_view text) { Put(text); }
+  // Counts `elements` written with Raw as the open container's own.
+  void AddElements(std::size_t elements) { counts_.back() += elements; }
+
  private:
   void BeforeValue();
   void Open(char bracket);
@@ -48,7 +60,8 @@ class JsonWriter {
   // before writing anything when the text is not valid UTF-8.
   void PutString(std::string_view text);
 
-  std::ostream& out_;
+  std::ostream* out_ = nullptr;
+  std::string* text_ = nullptr;
   std::vector<std::size_t> counts_;  // members written so far, per open container
   bool after_key_ = false;
   std::string line_;  // a line break and indentation, reused

@@ -1,10 +1,15 @@
 #include "tools/store_export.h"
 
 #include <cstdint>
+#include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "host/store/schema.h"
+#include "tools/folder_spool.h"
 #include "tools/json_reader.h"
 #include "tools/json_writer.h"
 #include "tools/store_listing.h"
@@ -13,53 +18,72 @@
 namespace storetool {
 namespace {
 
-// Items and properties come sorted by folder, in writing order, then item,
-// so that writing the folders in that order consumes both streams in step.
-// Each query scans its table once in key order (the properties' primary key
-// is named because the planner otherwise walks a secondary index and looks
-// every row up again) instead of seeking folder by folder and item by item
-// across the file, and SQLite's sorter spills to temporary files past its
-// cache, so memory stays small.
+// A folder, in writing order, and the items spooled for it.
+struct FolderRow {
+  std::int64_t depth = 0;
+  std::string entry_id;
+  std::string name;
+  std::string default_message_class;
+  std::size_t items = 0;
+};
+
+// Items are read in one scan by id and properties in one scan by item and
+// name, the order both are kept in, so the two go in step and nothing is
+// sorted: sorting every property row by its item's folder was most of an
+// export's work, and sorting it again on a second thread most of its CPU.
+// Each item's text goes, as it is read, after the text of its folder's
+// earlier items in a spool, and the document is written folder by folder
+// from the spool at the end. Memory grows with the folders, not the items.
 class Exporter {
  public:
   Exporter(const store::Database& db, std::ostream& out)
       : db_(db),
         json_(out),
-        items_(db, FolderTreeQuery("SELECT i.id, i.entry_id, i.message_class, i.subject, i.body, i.company_name, i.time_sent, "
-                   "i.time_received, i.sent, i.unread, i.submitted, i.folder FROM items i NOT INDEXED "
-                   "CROSS JOIN ranked r ON r.id = i.folder ORDER BY r.position, i.id").c_str()),
-        properties_(db, FolderTreeQuery("SELECT p.item, p.name, p.type, p.value FROM properties p INDEXED BY sqlite_autoindex_properties_1 "
-                        "CROSS JOIN items i ON i.id = p.item CROSS JOIN ranked r ON r.id = i.folder "
-                        "ORDER BY r.position, p.item, p.name").c_str()) {}
+        item_json_(item_text_),
+        items_(db, "SELECT id, entry_id, message_class, subject, body, company_name, time_sent, time_received, sent, "
+                   "unread, submitted, folder FROM items ORDER BY id"),
+        properties_(db, "SELECT item, name, type, value FROM properties ORDER BY item, name") {}
 
   void Run();
 
  private:
-  void WriteFolders();
-  void BeginFolder(const store::Statement& folder);
-  void WriteItems(std::int64_t folder);
+  void ReadFolders();
+  void SpoolItems();
+  void WriteFolders(FolderSpool& spool);
   void WriteItem();
   void WriteTime(const char* member, int column);
   void WriteProperties(std::int64_t item);
-  void Text(std::string_view text, const char* kind, std::string_view name);
+  void Text(JsonWriter& json, std::string_view text, const char* kind, std::string_view name);
   [[noreturn]] void FailText(const InvalidText& error, const char* kind, std::string_view name) const;
   void Member(const char* name, std::string_view text) {
     json_.Key(name);
-    Text(text, "member", name);
+    Text(json_, text, "member", name);
+  }
+  void ItemMember(const char* name, std::string_view text) {
+    item_json_.Key(name);
+    Text(item_json_, text, "member", name);
   }
 
   const store::Database& db_;
   JsonWriter json_;
+  std::string item_text_;  // the item being written, laid out for its folder's spool
+  JsonWriter item_json_;
   store::Statement items_;
   store::Statement properties_;
-  bool item_ready_ = false;      // items_ holds the next item to write
   bool property_ready_ = false;  // properties_ holds the next property to write
+  std::vector<FolderRow> folders_;
+  std::unordered_map<std::int64_t, std::size_t> folder_index_;  // folder id to its place in folders_
+  std::unique_ptr<FolderSpool> spool_;
   // The folder or item being written (none: the store's own members), for messages.
   const char* owner_kind_ = nullptr;
   std::string owner_id_;
 };
 
 void Exporter::Run() {
+  ReadFolders();
+  spool_ = std::make_unique<FolderSpool>(folders_.size());
+  SpoolItems();
+  owner_kind_ = nullptr;
   store::Statement header(db_, "SELECT store_id, outlook_version FROM store WHERE id = 1");
   const bool found = header.Step();
   json_.BeginObject();
@@ -67,28 +91,61 @@ void Exporter::Run() {
   json_.Integer(1);
   Member("store_id", found ? header.Text(0) : "");
   Member("outlook_version", found ? header.Text(1) : "");
-  WriteFolders();
+  WriteFolders(*spool_);
   json_.EndObject();
 }
 
-// Folders come in writing order with their depth: a folder closes the
-// open folders at its depth or deeper before it opens.
-void Exporter::WriteFolders() {
-  json_.Key("folders");
-  json_.BeginArray();
-  item_ready_ = items_.Step();
-  property_ready_ = properties_.Step();
+void Exporter::ReadFolders() {
   store::Statement folders(db_, FolderTreeQuery("SELECT f.id, r.depth, f.entry_id, f.name, f.default_message_class "
                                                 "FROM ranked r JOIN folders f ON f.id = r.id ORDER BY r.position")
                                     .c_str());
-  std::int64_t open = 0;
   while (folders.Step()) {
     if (folders.Int(1) >= store::kMaxFolderDepth) throw TooDeepFolder(db_, folders.Text(2), folders.Text(3));
-    for (; open > folders.Int(1); --open) {
+    folder_index_.emplace(folders.Int(0), folders_.size());
+    folders_.push_back({folders.Int(1), folders.Text(2), folders.Text(3), folders.Text(4), 0});
+  }
+}
+
+// An item of a folder outside the tree is left out, as its folder is.
+void Exporter::SpoolItems() {
+  property_ready_ = properties_.Step();
+  while (items_.Step()) {
+    const auto folder = folder_index_.find(items_.Int(11));
+    if (folder == folder_index_.end()) continue;
+    FolderRow& row = folders_[folder->second];
+    item_text_.clear();
+    // An item sits in its folder's "items" array: two levels per folder
+    // above it and two for the document and its "folders" array.
+    item_json_.Resume(4 + 2 * static_cast<std::size_t>(row.depth), row.items++);
+    WriteItem();
+    spool_->Add(folder->second, item_text_);
+  }
+}
+
+// A folder closes the open folders at its depth or deeper before it opens.
+void Exporter::WriteFolders(FolderSpool& spool) {
+  json_.Key("folders");
+  json_.BeginArray();
+  std::int64_t open = 0;
+  for (std::size_t index = 0; index < folders_.size(); ++index) {
+    const FolderRow& folder = folders_[index];
+    for (; open > folder.depth; --open) {
       json_.EndArray();
       json_.EndObject();
     }
-    BeginFolder(folders);
+    owner_kind_ = "folder";
+    owner_id_ = folder.entry_id;
+    json_.BeginObject();
+    Member("name", folder.name);
+    Member("entry_id", owner_id_);
+    Member("default_message_class", folder.default_message_class);
+    json_.Key("items");
+    json_.BeginArray();
+    spool.Replay(index, [this](std::string_view text) { json_.Raw(text); });
+    json_.AddElements(folder.items);
+    json_.EndArray();
+    json_.Key("folders");
+    json_.BeginArray();
     ++open;
   }
   for (; open > 0; --open) {
@@ -98,88 +155,71 @@ void Exporter::WriteFolders() {
   json_.EndArray();
 }
 
-// Writes a folder's members up to the opening of its "folders" array.
-void Exporter::BeginFolder(const store::Statement& folder) {
-  owner_kind_ = "folder";
-  owner_id_ = folder.Text(2);
-  json_.BeginObject();
-  Member("name", folder.Text(3));
-  Member("entry_id", owner_id_);
-  Member("default_message_class", folder.Text(4));
-  WriteItems(folder.Int(0));
-  json_.Key("folders");
-  json_.BeginArray();
-}
-
-void Exporter::WriteItems(std::int64_t folder) {
-  json_.Key("items");
-  json_.BeginArray();
-  for (; item_ready_ && items_.Int(11) == folder; item_ready_ = items_.Step()) WriteItem();
-  json_.EndArray();
-}
-
 void Exporter::WriteItem() {
   static constexpr const char* kTexts[] = {"entry_id", "message_class", "subject", "body", "company_name"};
   static constexpr const char* kFlags[] = {"sent", "unread", "submitted"};
   owner_kind_ = "item";
   owner_id_ = items_.Text(1);
-  json_.BeginObject();
-  for (int i = 0; i < 5; ++i) Member(kTexts[i], items_.Text(i + 1));
+  item_json_.BeginObject();
+  for (int i = 0; i < 5; ++i) ItemMember(kTexts[i], items_.Text(i + 1));
   WriteTime("time_sent", 6);
   WriteTime("time_received", 7);
   for (int i = 0; i < 3; ++i) {
-    json_.Key(kFlags[i]);
-    json_.Boolean(items_.Int(i + 8) != 0);
+    item_json_.Key(kFlags[i]);
+    item_json_.Boolean(items_.Int(i + 8) != 0);
   }
   WriteProperties(items_.Int(0));
-  json_.EndObject();
+  item_json_.EndObject();
 }
 
 void Exporter::WriteTime(const char* member, int column) {
-  json_.Key(member);
+  item_json_.Key(member);
   if (items_.IsNull(column)) {
-    json_.Null();
+    item_json_.Null();
   } else {
-    Text(DocumentTime(items_.Text(column)), "member", member);
+    Text(item_json_, DocumentTime(items_.Text(column)), "member", member);
   }
 }
 
+// Properties of items that are not written (none, but for a damaged
+// store) are passed over.
 void Exporter::WriteProperties(std::int64_t item) {
-  json_.Key("properties");
-  json_.BeginObject();
+  while (property_ready_ && properties_.Int(0) < item) property_ready_ = properties_.Step();
+  item_json_.Key("properties");
+  item_json_.BeginObject();
   for (; property_ready_ && properties_.Int(0) == item; property_ready_ = properties_.Step()) {
     const std::string name = properties_.Text(1);
     try {
-      json_.Key(name);
+      item_json_.Key(name);
     } catch (const InvalidText& error) {
       FailText(error, "property", name);
     }
     const std::string type = properties_.Text(2);
     if (type == kText) {
-      Text(properties_.Text(3), "property", name);
+      Text(item_json_, properties_.Text(3), "property", name);
       continue;
     }
-    json_.BeginObject();
-    json_.Key("type");
-    Text(type, "property", name);
-    json_.Key("value");
+    item_json_.BeginObject();
+    item_json_.Key("type");
+    Text(item_json_, type, "property", name);
+    item_json_.Key("value");
     if (type == kInteger) {
-      json_.Integer(properties_.Int(3));
+      item_json_.Integer(properties_.Int(3));
     } else if (type == kBoolean) {
-      json_.Boolean(properties_.Int(3) != 0);
+      item_json_.Boolean(properties_.Int(3) != 0);
     } else {
-      Text(DocumentTime(properties_.Text(3)), "property", name);
+      Text(item_json_, DocumentTime(properties_.Text(3)), "property", name);
     }
-    json_.EndObject();
+    item_json_.EndObject();
   }
-  json_.EndObject();
+  item_json_.EndObject();
 }
 
 // Writes a string, or fails naming the store, the item or folder, and the
 // member or property whose text a JSON document cannot hold.
-void Exporter::Text(std::string_view text, const char* kind, std::string_view name) {
+void Exporter::Text(JsonWriter& json, std::string_view text, const char* kind, std::string_view name) {
   try {
-    json_.String(text);
+    json.String(text);
   } catch (const InvalidText& error) {
     FailText(error, kind, name);
   }
@@ -193,12 +233,6 @@ void Exporter::FailText(const InvalidText& error, const char* kind, std::string_
 }  // namespace
 
 void ExportStore(const store::Database& db, std::ostream& out) {
-  // Two sorter threads: the sorts are most of the export's work. Each sorts
-  // in memory as much as the page cache holds before it writes a sorted run
-  // to a temporary file: with 4 MiB rather than SQLite's 2, a store of ten
-  // thousand items sorts without any, and a large one writes fewer runs.
-  store::Statement(db, "PRAGMA threads = 2").Step();
-  store::Statement(db, "PRAGMA cache_size = -4096").Step();
   Exporter(db, out).Run();
 }
 

@@ -75,7 +75,8 @@ void ExpectFolderMatches(store::Database& db, const std::string& entry_id, const
 
 TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWereAdded) {
   // Folders numbered apart from their nesting order, items added round
-  // the folders, properties added out of name order.
+  // the folders, properties added out of name order, subjects long enough
+  // that each folder's text goes past the memory the export keeps for it.
   TempDir dir;
   TestStore store(dir.File("s.db"));
   const auto first = store.AddFolder("First");
@@ -89,7 +90,7 @@ TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWer
     TextProperties properties;
     if (i % 3 != 0) properties = {{"zeta", n}, {"Alpha", "a" + n}, {"beta", "b" + n}};
     if (i % 4 == 1) properties.push_back({"Zulu", "z" + n});
-    store.AddItem(round[i % 7], "IPM.Contact", properties, "Subject " + n);
+    store.AddItem(round[i % 7], "IPM.Contact", properties, "Subject " + n + std::string(30000, 'x'));
   }
   std::ostringstream out;
   ExportStore(store.db(), out);
