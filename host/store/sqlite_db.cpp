@@ -1,5 +1,7 @@
 #include "host/store/sqlite_db.h"
 
+#include <malloc.h>
+
 #include <filesystem>
 
 #include "host/error.h"
@@ -34,8 +36,13 @@ std::string ReadOnlyUri(const std::string& path) {
 // Every connection is used by one thread only, and nothing reads SQLite's
 // memory statistics: without them no allocation takes the global memory
 // mutex, and with NOMUTEX no call takes the connection's.
+// Each item's savepoint in a run makes SQLite allocate and free blocks at
+// the top of the heap; giving them back to the system at every release (a
+// brk, then fresh zeroed pages at the next item) took two thirds of a
+// Delete's time. The heap keeps up to 32 MiB free instead.
 bool ConfigureSqlite() {
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
   return true;
 }
 
