@@ -69,7 +69,7 @@ std::string FolderTreeQuery(std::string_view select) {
 }
 
 std::runtime_error TooDeepFolder(const store::Database& db, std::string_view entry_id, std::string_view name) {
-  return std::runtime_error(db.path() + ": folder " + Quote(entry_id) + " (" + Quote(name) + "): folders nest deeper than " +
+  return std::runtime_error(db.location() + ": folder " + Quote(entry_id) + " (" + Quote(name) + "): folders nest deeper than " +
                             std::to_string(store::kMaxFolderDepth) + " levels");
 }
 

@@ -1,10 +1,10 @@
 #include "host/store/filter.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "host/error.h"
 #include "host/store/schema.h"
+#include "host/store/sqlite/sqlite_database.h"
 #include "host/store/test_store.h"
 
 namespace store {
@@ -180,7 +180,7 @@ TEST_F(FilterTest, IsPlannedOnceHoweverOftenItIsBound) {
       }
       statement.Reset();
     }
-    sqlite3_stmt* const prepared = sqlite3_next_stmt(db_->handle(), nullptr);  // the newest
+    sqlite3_stmt* const prepared = sqlite3_next_stmt(dynamic_cast<SqliteDatabase&>(*db_).handle(), nullptr);  // the newest
     EXPECT_EQ(sqlite3_stmt_status(prepared, SQLITE_STMTSTATUS_REPREPARE, 0), 0) << text;
   }
 }

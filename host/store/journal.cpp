@@ -36,9 +36,9 @@ std::int64_t Journal::RunRow(StoreSession& session) {
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  session
+  last_change_ = session
       .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-               "VALUES (?, ?, ?, ?, ?, ?, ?)")
+               "VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id")
       ->Bind(1, run)
       .Bind(2, kind)
       .Bind(3, item.id)
@@ -46,8 +46,7 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       .Bind(5, item.folder)
       .Bind(6, before)
       .Bind(7, after)
-      .Run();
-  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+      .Insert();
 }
 
 namespace {
@@ -67,7 +66,7 @@ std::string AddDeletedSql() {
          "SELECT ?1, 'deleted', id, entry_id, folder, json_object('message_class', " +
          KeptText("message_class") + ", 'columns', json_object(" + columns +
          "), 'properties', json((SELECT json_group_object(name, json_array(type, " + KeptText("value") +
-         ")) FROM properties WHERE item = ?2))), '{}' FROM items WHERE id = ?2";
+         ")) FROM properties WHERE item = ?2))), '{}' FROM items WHERE id = ?2 RETURNING id";
 }
 
 }  // namespace
@@ -77,11 +76,7 @@ std::string AddDeletedSql() {
 void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
   static const std::string sql = AddDeletedSql();
   const std::int64_t run = RunRow(session);
-  session.Prepare(sql)
-      ->Bind(1, run)
-      .Bind(2, item.id)
-      .Run();
-  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+  last_change_ = session.Prepare(sql)->Bind(1, run).Bind(2, item.id).Insert();
 }
 
 void Journal::End(StoreSession& session, int status, const Retention& retention) {
@@ -167,9 +162,9 @@ std::string JournaledText(const json& value) {
 
 json StoredValue(const Statement& statement, int column) {
   switch (statement.Type(column)) {
-    case SQLITE_INTEGER: return statement.Int(column);
-    case SQLITE_FLOAT: return statement.Real(column);
-    case SQLITE_NULL: return nullptr;
+    case ColumnType::kInteger: return statement.Int(column);
+    case ColumnType::kReal: return statement.Real(column);
+    case ColumnType::kNull: return nullptr;
     default: return JournalText(statement.Text(column));
   }
 }

@@ -10,7 +10,7 @@
 
 #include "host/store/change_text.h"
 #include "host/store/run_record.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace store {
 

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "host/error.h"
-#include "host/store/sqlite_failure.h"
+#include "host/store/dialect.h"
 #include "host/store/store_files.h"
 
 namespace store {
@@ -124,7 +124,7 @@ namespace {
 // program knows, upgraded when it is to be written. Until then every
 // failure, however SQLite names it, is a failure to open.
 std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
-  const std::string& path = db->path();
+  const std::string& path = db->location();
   int application_id = 0;
   int version = 0;
   try {
@@ -132,7 +132,7 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
     version = PragmaInt(*db, "PRAGMA user_version");
     Configure(*db);
   } catch (const host::Error&) {
-    throw OpenFailure(path, WhyNotOpened(db->handle()));
+    throw OpenFailure(path, db->WhyNotOpened());
   }
   if (application_id != kApplicationId) {
     throw OpenFailure(path, "not a CRM store; the file is left unchanged");
@@ -150,7 +150,7 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
 }  // namespace
 
 std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade) {
-  auto db = Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting), upgrade);
+  auto db = Checked(OpenDatabase(path, Database::Mode::kOpenExisting), upgrade);
   // An automatic checkpoint inside a long command copies the same pages back
   // again and again; the owner of the connection checkpoints once at its end.
   db->Exec("PRAGMA wal_autocheckpoint = 0");
@@ -158,18 +158,23 @@ std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade) {
 }
 
 void CheckpointQuietly(Database& db) {
-  sqlite3_exec(db.handle(), "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+  const char* checkpoint = db.dialect().checkpoint;
+  if (*checkpoint == '\0') return;
+  try {
+    Statement(db, checkpoint).Step();
+  } catch (const host::Error&) {
+  }
 }
 
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
-  return Checked(std::make_unique<Database>(path, Database::Mode::kReadOnly), false);
+  return Checked(OpenDatabase(path, Database::Mode::kReadOnly), false);
 }
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
                                       const std::string& outlook_version) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) CreatePrivateFolders(folder.string());
-  auto db = std::make_unique<Database>(path, Database::Mode::kCreateNew);
+  auto db = OpenDatabase(path, Database::Mode::kCreateNew);
   db->Exec("PRAGMA journal_mode = WAL");
   Configure(*db);
   Transaction transaction(*db);

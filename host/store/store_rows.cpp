@@ -83,10 +83,9 @@ ItemRow InsertItemRow(StoreSession& session, std::int64_t folder, const std::str
                       const std::string& subject, const std::string& body) {
   ItemRow row{0, NewIdentifier(kEntryIdBytes), folder, message_class};
   auto statement = session.Prepare(
-      "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?)");
+      "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?) RETURNING id");
   statement->Bind(1, row.entry_id).Bind(2, folder).Bind(3, message_class);
-  statement->Bind(4, subject).Bind(5, body).Run();
-  row.id = sqlite3_last_insert_rowid(session.Db().handle());
+  row.id = statement->Bind(4, subject).Bind(5, body).Insert();
   JournalCreated(session, row);
   return row;
 }
