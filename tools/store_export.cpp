@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/store/dialect.h"
 #include "host/store/schema.h"
 #include "tools/json_reader.h"
 #include "tools/json_writer.h"
@@ -12,6 +13,20 @@
 
 namespace storetool {
 namespace {
+
+std::string ItemsSql(const store::Dialect& dialect) {
+  return FolderTreeQuery(std::string("SELECT i.id, i.entry_id, i.message_class, i.subject, i.body, i.company_name, "
+                                     "i.time_sent, i.time_received, i.sent, i.unread, i.submitted, i.folder FROM items i") +
+                         dialect.items_not_indexed + " " + dialect.join_in_order +
+                         " ranked r ON r.id = i.folder ORDER BY r.position, i.id");
+}
+
+std::string PropertiesSql(const store::Dialect& dialect) {
+  const std::string join = std::string(" ") + dialect.join_in_order + " ";
+  return FolderTreeQuery(std::string("SELECT p.item, p.name, p.type, p.value FROM properties p") +
+                         dialect.by_item_index + join + "items i ON i.id = p.item" + join +
+                         "ranked r ON r.id = i.folder ORDER BY r.position, p.item, p.name");
+}
 
 // Items and properties come sorted by folder, in writing order, then item,
 // so that writing the folders in that order consumes both streams in step.
@@ -25,12 +40,8 @@ class Exporter {
   Exporter(const store::Database& db, std::ostream& out)
       : db_(db),
         json_(out),
-        items_(db, FolderTreeQuery("SELECT i.id, i.entry_id, i.message_class, i.subject, i.body, i.company_name, i.time_sent, "
-                   "i.time_received, i.sent, i.unread, i.submitted, i.folder FROM items i NOT INDEXED "
-                   "CROSS JOIN ranked r ON r.id = i.folder ORDER BY r.position, i.id").c_str()),
-        properties_(db, FolderTreeQuery("SELECT p.item, p.name, p.type, p.value FROM properties p INDEXED BY sqlite_autoindex_properties_1 "
-                        "CROSS JOIN items i ON i.id = p.item CROSS JOIN ranked r ON r.id = i.folder "
-                        "ORDER BY r.position, p.item, p.name").c_str()) {}
+        items_(db, ItemsSql(db.dialect()).c_str()),
+        properties_(db, PropertiesSql(db.dialect()).c_str()) {}
 
   void Run();
 
@@ -193,12 +204,9 @@ void Exporter::FailText(const InvalidText& error, const char* kind, std::string_
 }  // namespace
 
 void ExportStore(const store::Database& db, std::ostream& out) {
-  // Two sorter threads: the sorts are most of the export's work. Each sorts
-  // in memory as much as the page cache holds before it writes a sorted run
-  // to a temporary file: with 4 MiB rather than SQLite's 2, a store of ten
-  // thousand items sorts without any, and a large one writes fewer runs.
-  store::Statement(db, "PRAGMA threads = 2").Step();
-  store::Statement(db, "PRAGMA cache_size = -4096").Step();
+  for (const char* setting : db.dialect().configure_reader) {
+    if (*setting != '\0') store::Statement(db, setting).Step();
+  }
   Exporter(db, out).Run();
 }
 

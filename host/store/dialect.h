@@ -45,10 +45,10 @@ struct Dialect {
   // Seconds from a run's start (its column started, ISO 8601 with offset)
   // until now.
   const char* run_age_seconds;
-  // Run before a whole store is read in one go (export), whose plan is
-  // fixed: items read in the order of their rows rather than through an
-  // index, and joins made in the order written.
-  const char* configure_reader;
+  // Run, each on its own, before a whole store is read in one go (export),
+  // whose plan is fixed: items read in the order of their rows rather than
+  // through an index, and joins made in the order written.
+  const char* configure_reader[2];
   const char* items_not_indexed;
   const char* join_in_order;
 };
@@ -76,7 +76,7 @@ inline constexpr Dialect kSqliteDialect{
     // sorts in memory as much as the page cache holds before it writes a
     // sorted run to a temporary file: with 4 MiB rather than SQLite's 2, a
     // store of ten thousand items sorts without any.
-    .configure_reader = "PRAGMA threads = 2; PRAGMA cache_size = -4096",
+    .configure_reader = {"PRAGMA threads = 2", "PRAGMA cache_size = -4096"},
     .items_not_indexed = " NOT INDEXED",
     .join_in_order = "CROSS JOIN",
 };
@@ -100,7 +100,7 @@ inline constexpr Dialect kPostgresDialect{
     .value_type = "value_class",
     .value_order = "value_order, COALESCE(value_integer, value_real), value_text",
     .run_age_seconds = "extract(epoch FROM now() - CAST(started AS timestamptz))",
-    .configure_reader = "",
+    .configure_reader = {"", ""},
     .items_not_indexed = "",
     .join_in_order = "JOIN",
 };

@@ -90,14 +90,16 @@ CREATE TABLE properties (
   PRIMARY KEY (item, name)) WITHOUT ROWID;
 )sql";
 
-void Configure(Database& db) {
-  db.Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
+void Exec(Database& db, const char* sql) {
+  if (*sql != '\0') db.Exec(sql);
 }
 
-int PragmaInt(const Database& db, const char* pragma) {
-  Statement statement(db, pragma);
+int ReadInt(const Database& db, const char* sql) {
+  Statement statement(db, sql);
   return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
 }
+
+void SetInt(Database& db, const char* set, int value) { db.Exec((set + std::to_string(value)).c_str()); }
 
 }  // namespace
 
@@ -107,14 +109,14 @@ int PragmaInt(const Database& db, const char* pragma) {
 // the write lock.
 void UpgradeStore(Database& db) {
   Transaction transaction(db);
-  const int version = PragmaInt(db, "PRAGMA user_version");
+  const int version = ReadInt(db, db.dialect().layout_version);
   if (version >= kOldestSchemaVersion && version < 3) db.Exec(kJournalSchema);
   if (version >= kOldestSchemaVersion && version < 4) {
     db.Exec("DROP INDEX IF EXISTS properties_by_folder");
     db.Exec("DROP INDEX IF EXISTS properties_by_value");
     db.Exec(kKeyIndex);
   }
-  if (version < kSchemaVersion) db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  if (version < kSchemaVersion) SetInt(db, db.dialect().set_layout_version, kSchemaVersion);
   transaction.Commit();
 }
 
@@ -128,9 +130,9 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
   int application_id = 0;
   int version = 0;
   try {
-    application_id = PragmaInt(*db, "PRAGMA application_id");
-    version = PragmaInt(*db, "PRAGMA user_version");
-    Configure(*db);
+    application_id = ReadInt(*db, db->dialect().application_id);
+    version = ReadInt(*db, db->dialect().layout_version);
+    Exec(*db, db->dialect().configure);
   } catch (const host::Error&) {
     throw OpenFailure(path, db->WhyNotOpened());
   }
@@ -151,9 +153,7 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
 
 std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade) {
   auto db = Checked(OpenDatabase(path, Database::Mode::kOpenExisting), upgrade);
-  // An automatic checkpoint inside a long command copies the same pages back
-  // again and again; the owner of the connection checkpoints once at its end.
-  db->Exec("PRAGMA wal_autocheckpoint = 0");
+  Exec(*db, db->dialect().configure_writer);
   return db;
 }
 
@@ -175,8 +175,8 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) CreatePrivateFolders(folder.string());
   auto db = OpenDatabase(path, Database::Mode::kCreateNew);
-  db->Exec("PRAGMA journal_mode = WAL");
-  Configure(*db);
+  Exec(*db, db->dialect().configure_new_store);
+  Exec(*db, db->dialect().configure);
   Transaction transaction(*db);
   db->Exec(kSchema);
   db->Exec(kKeyIndex);
@@ -185,13 +185,13 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
       .Bind(1, store_id)
       .Bind(2, outlook_version)
       .Run();
-  db->Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-  db->Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  SetInt(*db, db->dialect().set_application_id, kApplicationId);
+  SetInt(*db, db->dialect().set_layout_version, kSchemaVersion);
   transaction.Commit();
   return db;
 }
 
-bool HasJournal(const Database& db) { return PragmaInt(db, "PRAGMA user_version") >= 3; }
+bool HasJournal(const Database& db) { return ReadInt(db, db.dialect().layout_version) >= 3; }
 
 std::string NewIdentifier(int bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";

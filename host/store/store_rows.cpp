@@ -72,7 +72,7 @@ ItemRow ItemById(StoreSession& session, std::int64_t id) {
 
 int FolderLevel(StoreSession& session, std::int64_t folder) {
   auto statement = session.Prepare(
-      "WITH RECURSIVE up(id, level) AS (SELECT ?1, 1 UNION ALL "
+      "WITH RECURSIVE up(id, level) AS (SELECT CAST(?1 AS BIGINT), 1 UNION ALL "
       "SELECT f.parent, up.level + 1 FROM folders AS f JOIN up ON f.id = up.id "
       "WHERE f.parent IS NOT NULL AND up.level <= ?2) SELECT max(level) FROM up");
   statement->Bind(1, folder).Bind(2, std::int64_t{kMaxFolderDepth}).Step();

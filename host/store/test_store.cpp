@@ -99,7 +99,7 @@ TestStore::TestStore(const std::string& path, const std::string& outlook_version
 std::int64_t TestStore::AddFolder(const std::string& name, std::int64_t parent,
                                   const std::string& default_message_class) {
   Statement insert(*db_, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
-                         "VALUES ('F' || (SELECT IFNULL(MAX(id), 0) + 1 FROM folders), ?, ?, ?) RETURNING id");
+                         "VALUES ('F' || (SELECT COALESCE(MAX(id), 0) + 1 FROM folders), ?, ?, ?) RETURNING id");
   if (parent == 0) {
     insert.BindNull(1);
   } else {
@@ -111,7 +111,7 @@ std::int64_t TestStore::AddFolder(const std::string& name, std::int64_t parent,
 std::int64_t TestStore::AddItem(std::int64_t folder, const std::string& message_class,
                                 const TextProperties& properties, const std::string& subject) {
   Statement insert(*db_, "INSERT INTO items (entry_id, folder, message_class, subject) "
-                         "VALUES ('E' || (SELECT IFNULL(MAX(id), 0) + 1 FROM items), ?, ?, ?) RETURNING id");
+                         "VALUES ('E' || (SELECT COALESCE(MAX(id), 0) + 1 FROM items), ?, ?, ?) RETURNING id");
   const std::int64_t item = insert.Bind(1, folder).Bind(2, message_class).Bind(3, subject).Insert();
   for (const auto& [name, value] : properties) SetText(item, name, value);
   return item;
