@@ -1,49 +1,74 @@
 #include "host/store/change_text.h"
 
-#include <cstdio>
+#include <array>
+
+#include "host/utf8.h"
 
 namespace store {
 namespace {
 
-using nlohmann::json;
+enum class Byte : unsigned char { kPlain, kEscaped, kBeyondAscii };
 
-bool NeedsEscape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
+// What each byte is to a JSON string.
+constexpr std::array<Byte, 256> kBytes = [] {
+  std::array<Byte, 256> bytes{};
+  for (int c = 0; c < 0x20; ++c) bytes[c] = Byte::kEscaped;
+  bytes['"'] = bytes['\\'] = Byte::kEscaped;
+  for (int c = 0x80; c < 0x100; ++c) bytes[c] = Byte::kBeyondAscii;
+  return bytes;
+}();
 
-// The text as a JSON string; runs that need no escape are copied whole.
-void AppendString(std::string& out, const std::string& text) {
+void AppendEscape(std::string& out, unsigned char c) {
+  switch (c) {
+    case '"': out += "\\\""; return;
+    case '\\': out += "\\\\"; return;
+    case '\n': out += "\\n"; return;
+    case '\r': out += "\\r"; return;
+    case '\t': out += "\\t"; return;
+    default:
+      static constexpr char kHex[] = "0123456789abcdef";
+      const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+      out.append(escape, sizeof escape);
+  }
+}
+
+// Runs that need no escape are copied whole. With `utf8_only`, text that
+// is not UTF-8 appends nothing and yields false; it is checked from its
+// first byte beyond ASCII, so ASCII text is read once.
+bool AppendString(std::string& out, std::string_view text, bool utf8_only) {
+  const std::size_t size = out.size();
   out += '"';
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!NeedsEscape(text[i])) continue;
-    out.append(text, start, i - start);
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(text[i])));
-    out += escaped;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (kBytes[c] == Byte::kPlain) continue;
+    if (kBytes[c] == Byte::kBeyondAscii) {
+      if (utf8_only && host::FirstInvalidUtf8(text.substr(i))) {
+        out.resize(size);
+        return false;
+      }
+      utf8_only = false;
+      continue;
+    }
+    out.append(text.substr(start, i - start));
+    AppendEscape(out, c);
     start = i + 1;
   }
-  out.append(text, start, std::string::npos);
+  out.append(text.substr(start));
   out += '"';
+  return true;
 }
 
-void AppendValue(std::string& out, const json& value) {
-  if (value.is_string()) {
-    AppendString(out, value.get_ref<const std::string&>());
-  } else if (value.is_number_integer()) {
-    out += std::to_string(value.get<std::int64_t>());
-  } else if (value.is_array()) {
-    out += '[';
-    for (std::size_t i = 0; i < value.size(); ++i) {
-      if (i > 0) out += ',';
-      AppendValue(out, value[i]);
-    }
-    out += ']';
-  } else {
-    out += value.dump();  // null, a real number, or a kept form of its own
-  }
-}
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view text) { AppendString(out, text, false); }
+
+bool AppendUtf8JsonString(std::string& out, std::string_view text) { return AppendString(out, text, true); }
+
+namespace {
 
 void AppendMember(std::string& out, const char* member, const std::vector<ChangedValue>& values,
-                  json ChangedValue::*side) {
+                  std::string ChangedValue::*side) {
   if (values.empty()) return;
   if (out.size() > 1) out += ',';
   out += '"';
@@ -51,9 +76,9 @@ void AppendMember(std::string& out, const char* member, const std::vector<Change
   out += "\":{";
   for (const ChangedValue& value : values) {
     if (&value != &values.front()) out += ',';
-    AppendString(out, value.name);
+    AppendJsonString(out, value.name);
     out += ':';
-    AppendValue(out, value.*side);
+    out += value.*side;
   }
   out += '}';
 }
@@ -61,12 +86,13 @@ void AppendMember(std::string& out, const char* member, const std::vector<Change
 }  // namespace
 
 std::string ChangeText(const std::vector<ChangedValue>& columns, const std::vector<ChangedValue>& properties,
-                       json ChangedValue::*side) {
+                       std::string ChangedValue::*side) {
   std::string text = "{";
   text.reserve(256);
   AppendMember(text, "columns", columns, side);
   AppendMember(text, "properties", properties, side);
-  return text + '}';
+  text += '}';
+  return text;
 }
 
 }  // namespace store

@@ -26,6 +26,9 @@ class PreparedStatement {
   virtual ~PreparedStatement() = default;
 
   virtual void Bind(int index, std::string_view text) = 0;
+  // Binds the text without copying it where the engine can: it must stay as
+  // it is until the statement has run.
+  virtual void BindUnowned(int index, std::string_view text) = 0;
   virtual void Bind(int index, std::int64_t number) = 0;
   virtual void Bind(int index, double number) = 0;
   virtual void BindNull(int index) = 0;
@@ -40,8 +43,10 @@ class PreparedStatement {
   // it added. Throws host::Error when it added none.
   virtual std::int64_t Insert();
 
-  // The current row's columns; a null reads as "" or 0.
+  // The current row's columns; a null reads as "" or 0. TextView is valid
+  // until the statement steps, resets or reads the column as another type.
   virtual std::string Text(int column) const = 0;
+  virtual std::string_view TextView(int column) const = 0;
   virtual std::int64_t Int(int column) const = 0;
   virtual double Real(int column) const = 0;
   virtual ColumnType Type(int column) const = 0;
@@ -129,6 +134,12 @@ class Statement {
     statement_->Bind(index, text);
     return *this;
   }
+  // Binds the text without copying it: it must stay as it is until the
+  // statement has run. For large texts run at once.
+  Statement& BindUnowned(int index, std::string_view text) {
+    statement_->BindUnowned(index, text);
+    return *this;
+  }
   Statement& Bind(int index, std::int64_t number) {
     statement_->Bind(index, number);
     return *this;
@@ -161,6 +172,9 @@ class Statement {
   void Reset() { statement_->Reset(); }
 
   std::string Text(int column) const { return statement_->Text(column); }
+  // The column's text without a copy, valid until the statement steps,
+  // resets or reads the column as another type.
+  std::string_view TextView(int column) const { return statement_->TextView(column); }
   std::int64_t Int(int column) const { return statement_->Int(column); }
   bool IsNull(int column) const { return Type(column) == ColumnType::kNull; }
   double Real(int column) const { return statement_->Real(column); }

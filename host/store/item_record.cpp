@@ -26,12 +26,16 @@ ColumnInfo Info(ItemColumn column) {
   return {"subject", PropertyType::kText};
 }
 
-// A value as the journal shows what it became.
-nlohmann::json JournalValue(const host::Value& value) {
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return *number;
-  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
-  if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) return nullptr;
-  return JournalText(host::ToText(value));
+// The JSON text of a value as the journal shows what it became; null for
+// none.
+std::string JournalValue(const host::Value& value) {
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
+  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? "1" : "0";
+  if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) return "null";
+  const std::string text = host::ToText(value);
+  std::string json;
+  if (!AppendUtf8JsonString(json, text)) json = JournalText(text).dump();
+  return json;
 }
 
 }  // namespace
@@ -150,9 +154,8 @@ void ItemRecord::JournalChanges(const ItemRow& row) {
   for (const auto& [column, value] : changed_columns_) change.Column(Info(column).name, JournalValue(value));
   for (const auto& [name, property] : changed_properties_) {
     // An empty value is stored as empty text.
-    const nlohmann::json after = JournalValue(property.value);
-    change.Property(name,
-                    nlohmann::json::array({StoreName(property.type), after.is_null() ? nlohmann::json("") : after}));
+    const std::string after = JournalValue(property.value);
+    change.Property(name, "[\"" + std::string(StoreName(property.type)) + "\"," + (after == "null" ? "\"\"" : after) + ']');
   }
   change.Add();
 }

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/store/store_rows.h"
 #include "host/store/dialect.h"
+#include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 #include "host/utf8.h"
 
@@ -43,41 +43,83 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       ->Bind(1, run)
       .Bind(2, kind)
       .Bind(3, item.id)
-      .Bind(4, item.entry_id)
+      .BindUnowned(4, item.entry_id)
       .Bind(5, item.folder)
-      .Bind(6, before)
-      .Bind(7, after)
+      .BindUnowned(6, before)
+      .BindUnowned(7, after)
       .Insert();
 }
 
 namespace {
 
-// SQL: the text `value` as JournalText keeps it. SQLite's JSON functions
-// would copy bytes that are not UTF-8 into the JSON as they are.
-std::string KeptText(const std::string& value) {
-  return "CASE WHEN is_utf8(" + value + ") THEN " + value + " ELSE json_object('bytes', hex(" + value + ")) END";
+// A property as the journal keeps it, [TYPE, VALUE], from the statement's
+// columns `type` and `type` + 1. A type is one of four plain words.
+void AppendTypedValue(std::string& out, const Statement& statement, int type) {
+  out += "[\"";
+  out += statement.TextView(type);
+  out += "\",";
+  AppendStoredValue(out, statement, type + 1);
+  out += ']';
 }
 
-std::string AddDeletedSql() {
-  std::string columns;
-  for (const char* column : kJournaledColumns) {
-    columns += std::string(columns.empty() ? "" : ", ") + "'" + column + "', " + KeptText(column);
+std::string ItemColumnsSql() {
+  std::string sql;
+  for (const char* column : kJournaledColumns) sql += std::string(sql.empty() ? "SELECT " : ", ") + column;
+  return sql + " FROM items WHERE id = ?";
+}
+
+// `"NAME":` of each journaled column, each but the first after a comma.
+const std::vector<std::string>& ColumnKeys() {
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> keys;
+    for (const char* column : kJournaledColumns) {
+      keys.push_back(std::string(keys.empty() ? "" : ",") + "\"" + column + "\":");
+    }
+    return keys;
+  }();
+  return keys;
+}
+
+// The whole item as the journal keeps a deletion, {"message_class": CLASS,
+// "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE], ...}},
+// written straight from its rows (the message class, which never changes,
+// from `item`): a Delete journals a thousand items. Empty when the item is
+// not there.
+std::string WholeItemText(StoreSession& session, const ItemRow& item) {
+  static const std::string select_columns = ItemColumnsSql();
+  auto columns = session.Prepare(select_columns);
+  if (!columns->Bind(1, item.id).Step()) return {};
+  std::string text = "{\"message_class\":";
+  text.reserve(1024);
+  if (!AppendUtf8JsonString(text, item.message_class)) text += JournalText(item.message_class).dump();
+  text += ",\"columns\":{";
+  for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
+    text += ColumnKeys()[i];
+    AppendStoredValue(text, *columns, static_cast<int>(i));
   }
-  return "INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-         "SELECT ?1, 'deleted', id, entry_id, folder, json_object('message_class', " +
-         KeptText("message_class") + ", 'columns', json_object(" + columns +
-         "), 'properties', json((SELECT json_group_object(name, json_array(type, " + KeptText("value") +
-         ")) FROM properties WHERE item = ?2))), '{}' FROM items WHERE id = ?2 RETURNING id";
+  text += "},\"properties\":{";
+  auto properties = session.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
+  properties->Bind(1, item.id);
+  for (bool first = true; properties->Step(); first = false) {
+    if (!first) text += ',';
+    AppendJsonString(text, properties->TextView(0));
+    text += ':';
+    AppendTypedValue(text, *properties, 1);
+  }
+  text += "}}";
+  return text;
 }
 
 }  // namespace
 
-// SQLite writes the whole item as JSON in the one statement that journals
-// it, values in their stored types: a deletion costs one more statement.
-void Journal::AddDeleted(StoreSession& session, const ItemRow& item) {
-  static const std::string sql = AddDeletedSql();
-  const std::int64_t run = RunRow(session);
-  last_change_ = session.Prepare(sql)->Bind(1, run).Bind(2, item.id).Insert();
+bool DeleteItemRow(StoreSession& session, const ItemRow& item) {
+  if (session.journal().on()) {
+    const std::string whole = WholeItemText(session, item);
+    if (whole.empty()) return false;
+    session.journal().Add(session, item, kDeleted, whole, "{}");
+  }
+  session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
+  return session.Changes() > 0;
 }
 
 void Journal::End(StoreSession& session, int status, const Retention& retention) {
@@ -97,18 +139,20 @@ void Journal::End(StoreSession& session, int status, const Retention& retention)
 ItemChange::ItemChange(StoreSession& session, const ItemRow& item)
     : session_(session), item_(item), on_(session.journal().on()) {}
 
-void ItemChange::Column(const char* column, json after) {
+void ItemChange::Column(const char* column, std::string after) {
   if (!on_) return;
   auto statement = session_.Prepare(std::string("SELECT ") + column + " FROM items WHERE id = ?");
   if (!statement->Bind(1, item_.id).Step()) return;
-  columns_.push_back({column, StoredValue(*statement, 0), std::move(after)});
+  std::string before;
+  AppendStoredValue(before, *statement, 0);
+  columns_.push_back({column, std::move(before), std::move(after)});
 }
 
 // A property the item lacks is kept as null, so taking the change back
 // removes it again. The old values are read in Add, all in one statement.
-void ItemChange::Property(const std::string& name, json after) {
+void ItemChange::Property(const std::string& name, std::string after) {
   if (!on_) return;
-  properties_.push_back({name, nullptr, std::move(after)});
+  properties_.push_back({name, "null", std::move(after)});
 }
 
 void ItemChange::Add() {
@@ -117,9 +161,11 @@ void ItemChange::Add() {
     auto statement = session_.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
     statement->Bind(1, item_.id);
     while (statement->Step()) {
-      const std::string name = statement->Text(0);
+      const std::string_view name = statement->TextView(0);
       for (ChangedValue& property : properties_) {
-        if (property.name == name) property.before = json::array({statement->Text(1), StoredValue(*statement, 2)});
+        if (property.name != name) continue;
+        property.before.clear();
+        AppendTypedValue(property.before, *statement, 1);
       }
     }
   }
@@ -130,10 +176,6 @@ void ItemChange::Add() {
 void JournalCreated(StoreSession& session, const ItemRow& item) {
   if (!session.journal().on()) return;
   session.journal().Add(session, item, kCreated, "{}", json{{"message_class", item.message_class}}.dump());
-}
-
-void JournalDeleted(StoreSession& session, const ItemRow& item) {
-  if (session.journal().on()) session.journal().AddDeleted(session, item);
 }
 
 json JournalText(std::string_view text) {
@@ -168,6 +210,19 @@ json StoredValue(const Statement& statement, int column) {
     case ColumnType::kNull: return nullptr;
     default: return JournalText(statement.Text(column));
   }
+}
+
+// Reals and text that is not UTF-8 take StoredValue's way.
+void AppendStoredValue(std::string& out, const Statement& statement, int column) {
+  switch (statement.Type(column)) {
+    case ColumnType::kInteger: out += std::to_string(statement.Int(column)); return;
+    case ColumnType::kNull: out += "null"; return;
+    case ColumnType::kText:
+      if (AppendUtf8JsonString(out, statement.TextView(column))) return;
+      break;
+    default: break;
+  }
+  out += StoredValue(statement, column).dump();
 }
 
 void BindStored(Statement& statement, int index, const json& value) {

@@ -42,9 +42,6 @@ class Journal {
   // each a JSON text.
   void Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
            const std::string& after);
-  // Adds the deletion of the item, keeping the whole of it.
-  void AddDeleted(StoreSession& session, const ItemRow& item);
-
   // Records the end status of the run and removes the runs `retention` no
   // longer keeps, in one transaction of `session`; nothing when this session
   // journaled nothing (a read-only store is not written to).
@@ -68,9 +65,11 @@ inline constexpr char kChangesOfRun[] =
 class ItemChange {
  public:
   ItemChange(StoreSession& session, const ItemRow& item);
-  void Column(const char* column, nlohmann::json after);
-  // `after` is [type, value], or null when the write removes the property.
-  void Property(const std::string& name, nlohmann::json after);
+  // `after` is the JSON text of the column's new value.
+  void Column(const char* column, std::string after);
+  // `after` is the JSON text of [TYPE, VALUE], or null when the write
+  // removes the property.
+  void Property(const std::string& name, std::string after);
   // Adds the change to the journal; call it before the write itself.
   void Add();
 
@@ -82,10 +81,12 @@ class ItemChange {
   std::vector<ChangedValue> properties_;
 };
 
-// Journals a new item (call it after its row is added) or the whole of an
-// item about to be deleted: its columns, message class and properties.
+// Journals a new item; call it after its row is added.
 void JournalCreated(StoreSession& session, const ItemRow& item);
-void JournalDeleted(StoreSession& session, const ItemRow& item);
+// Deletes the item's row and its properties, and journals the whole of it
+// (its columns, message class and properties) when the session journals a
+// run. False when the item is not there.
+bool DeleteItemRow(StoreSession& session, const ItemRow& item);
 
 // A text as the journal keeps it: a JSON string when it is UTF-8, else
 // {"bytes": "HEX"}, every byte of it in upper-case hexadecimal. No text is
@@ -98,6 +99,8 @@ std::string JournaledText(const nlohmann::json& value);
 
 // A stored value as the journal keeps it, and back.
 nlohmann::json StoredValue(const Statement& statement, int column);
+// Appends StoredValue's JSON text.
+void AppendStoredValue(std::string& out, const Statement& statement, int column);
 void BindStored(Statement& statement, int index, const nlohmann::json& value);
 
 // The journal's row and full identifier of the run whose identifier is
@@ -110,7 +113,7 @@ std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::stri
 int PruneJournal(Database& db, const Retention& retention);
 
 // The item columns the journal records, in the order of the items table
-// (JournalDeleted names them too).
+// (a deletion's journal row names them too).
 inline constexpr const char* kJournaledColumns[] = {
     "subject", "body", "company_name", "time_sent", "time_received", "sent", "unread", "submitted"};
 

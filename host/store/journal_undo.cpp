@@ -81,9 +81,9 @@ void RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
   const json& properties = before.value("properties", json::object());
   ItemChange change(session, item);
   for (const auto& [name, value] : columns.items()) {
-    if (IsItemColumn(name)) change.Column(name.c_str(), value);
+    if (IsItemColumn(name)) change.Column(name.c_str(), value.dump());
   }
-  for (const auto& [name, value] : properties.items()) change.Property(name, value);
+  for (const auto& [name, value] : properties.items()) change.Property(name, value.dump());
   change.Add();
   for (const auto& [name, value] : columns.items()) {
     if (!IsItemColumn(name)) continue;
@@ -154,8 +154,7 @@ void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoRe
   }();
   if (row.kind == kCreated) {
     if (!current) return;  // deleted since, as the run's own later rows show
-    JournalDeleted(session, *current);
-    session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, current->id).Run();
+    DeleteItemRow(session, *current);
     tally.removed.insert(row.item.entry_id);
   } else if (row.kind == kDeleted) {
     if (current) {

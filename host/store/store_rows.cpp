@@ -100,11 +100,7 @@ ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::st
 
 void DeleteItem(StoreSession& session, const ItemRow& item) {
   session.Write("delete item \"" + item.entry_id + "\"", [&] {
-    JournalDeleted(session, item);
-    session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
-    if (session.Changes() == 0) {
-      session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
-    }
+    if (!DeleteItemRow(session, item)) session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
   });
 }
 

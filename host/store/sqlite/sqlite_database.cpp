@@ -163,6 +163,9 @@ class SqliteStatement final : public PreparedStatement {
   void Bind(int index, std::string_view text) override {
     Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
   }
+  void BindUnowned(int index, std::string_view text) override {
+    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC));
+  }
   void Bind(int index, std::int64_t number) override { Check(sqlite3_bind_int64(stmt_, index, number)); }
   void Bind(int index, double number) override { Check(sqlite3_bind_double(stmt_, index, number)); }
   void BindNull(int index) override { Check(sqlite3_bind_null(stmt_, index)); }
@@ -193,10 +196,11 @@ class SqliteStatement final : public PreparedStatement {
     return sqlite3_last_insert_rowid(db_.handle());
   }
 
-  std::string Text(int column) const override {
+  std::string Text(int column) const override { return std::string(TextView(column)); }
+  std::string_view TextView(int column) const override {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return text != nullptr ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
-                           : std::string();
+    return text != nullptr ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                           : std::string_view();
   }
   std::int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
   double Real(int column) const override { return sqlite3_column_double(stmt_, column); }
