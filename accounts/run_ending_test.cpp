@@ -100,7 +100,8 @@ TEST_F(RunEndingTest, AnItemTheStoreRefusesIsSkippedAloneAndTheRestOfTheRunKept)
 
 TEST_F(RunEndingTest, AStoreLockedPastTheBusyTimeoutEndsTheRunChangingNothingButNeverBlocksAQuestion) {
   busy_timeout_ = std::chrono::milliseconds(50);
-  store::Database other(store_path_, store::Database::Mode::kOpenExisting);
+  const auto other_held = store::OpenDatabase(store_path_, store::Database::Mode::kOpenExisting);
+  store::Database& other = *other_held;
   other.Exec("BEGIN IMMEDIATE");
   const auto before = Snapshot();
   const std::string locked = "another program kept the CRM store " + store_path_ +

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
+#include "host/store/sqlite/sqlite_database.h"
 
 namespace bench {
 namespace {
@@ -81,7 +82,7 @@ class PlainStore {
 
  private:
   static std::unique_ptr<Database> Open(const std::string& path) {
-    auto db = std::make_unique<Database>(path, Database::Mode::kOpenExisting);
+    auto db = OpenDatabase(path, Database::Mode::kOpenExisting);
     db->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
     Statement journal(*db, "PRAGMA journal_mode");
     if (!journal.Step() || journal.Text(0) != "wal") Fail(path + ": the store is not in WAL mode");
@@ -107,8 +108,9 @@ std::map<std::string, std::string> SurvivorValues(PlainStore& store, const std::
 // Rows and digest of a table read in key order: FNV-1a over each column's
 // type, size and bytes.
 std::pair<std::int64_t, std::uint64_t> DigestTable(Database& db, const char* sql) {
+  sqlite3* const handle = dynamic_cast<store::SqliteDatabase&>(db).handle();
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db.handle(), sql, -1, &statement, nullptr) != SQLITE_OK) Fail(sqlite3_errmsg(db.handle()));
+  if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK) Fail(sqlite3_errmsg(handle));
   std::uint64_t digest = 14695981039346656037ULL;
   const auto add = [&digest](const void* data, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
@@ -130,7 +132,7 @@ std::pair<std::int64_t, std::uint64_t> DigestTable(Database& db, const char* sql
     }
   }
   sqlite3_finalize(statement);
-  if (step != SQLITE_DONE) Fail(std::string("cannot read the store: ") + sqlite3_errmsg(db.handle()));
+  if (step != SQLITE_DONE) Fail(std::string("cannot read the store: ") + sqlite3_errmsg(handle));
   return {count, digest};
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace bench {
 
@@ -20,7 +20,8 @@ std::vector<std::string> ReportRowTexts(long row) {
 }
 
 void MakeReportDatabase(const std::filesystem::path& database) {
-  store::Database db(database.string(), store::Database::Mode::kCreateNew);
+  const auto db_held = store::OpenDatabase(database.string(), store::Database::Mode::kCreateNew);
+  store::Database& db = *db_held;
   db.Exec("create table Accounts (Id integer, Amount numeric(10,2), Score real, Opened date, "
           "Seen timestamp, Active bit, Code text, Name text)");
   store::Transaction transaction(db);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/sqlite/sqlite_database.h"
 #include "host/store/store_hosts.h"
 
 namespace bench {
@@ -138,7 +138,7 @@ class SqlLookups {
     }
   }
 
-  store::Database db_;
+  store::SqliteDatabase db_;
   store::Statement children_;
   store::Statement matching_;
   store::Statement entry_id_;

@@ -5,7 +5,7 @@
 
 #include "bench/bench_support.h"
 #include "host/store/schema.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 #include "reports/update_statement.h"
 #include "tools/reports_mirror.h"
 
@@ -98,7 +98,8 @@ const std::string& AccountName(const UpdateAccount& account) {
 }
 
 void GiveFoldersOwnNames(const std::string& store_path) {
-  Database db(store_path, Database::Mode::kOpenExisting);
+  const auto db_held = OpenDatabase(store_path, Database::Mode::kOpenExisting);
+  Database& db = *db_held;
   Statement rename(db,
                    "WITH RECURSIVE below(id) AS (SELECT id FROM folders WHERE parent = "
                    "(SELECT id FROM folders WHERE parent IS NULL AND name = ?1 ORDER BY id LIMIT 1) "
@@ -109,7 +110,8 @@ void GiveFoldersOwnNames(const std::string& store_path) {
 }
 
 void KeepFirstFolders(const std::string& store_path, std::int64_t folders) {
-  Database db(store_path, Database::Mode::kOpenExisting);
+  const auto db_held = OpenDatabase(store_path, Database::Mode::kOpenExisting);
+  Database& db = *db_held;
   store::Transaction transaction(db);
   // Depth first, each level by id: a path of zero-padded ids sorts in the
   // walk's order, and a prefix of that order holds every kept folder's parent.
@@ -127,7 +129,8 @@ void KeepFirstFolders(const std::string& store_path, std::int64_t folders) {
 }
 
 std::vector<ReportFolder> ReadFolderTree(const std::string& store_path) {
-  Database db(store_path, Database::Mode::kReadOnly);
+  const auto db_held = OpenDatabase(store_path, Database::Mode::kReadOnly);
+  Database& db = *db_held;
   Statement root(db, "SELECT id FROM folders WHERE parent IS NULL AND name = ? ORDER BY id LIMIT 1");
   if (!root.Bind(1, std::string_view(store::kDatabaseFolderName)).Step()) {
     Fail(store_path + ": no folder \"" + store::kDatabaseFolderName + "\"");
@@ -165,7 +168,8 @@ WalkCounts CountWalk(const std::vector<ReportFolder>& tree) {
 }
 
 UpdateAccount ReadUpdateAccount(const std::string& store_path, const std::string& key) {
-  Database db(store_path, Database::Mode::kReadOnly);
+  const auto db_held = OpenDatabase(store_path, Database::Mode::kReadOnly);
+  Database& db = *db_held;
   Statement item(db,
                  "SELECT i.id, i.entry_id FROM properties p JOIN items i ON i.id = p.item "
                  "JOIN folders f ON f.id = p.folder "
@@ -192,7 +196,8 @@ std::int64_t CountTables(const std::vector<ReportFolder>& tree) {
 
 void FillReports(const std::string& reports_path, const std::vector<ReportFolder>& tree,
                          const UpdateAccount& account, std::int64_t rows_per_table) {
-  Database db(reports_path, Database::Mode::kOpenExisting);
+  const auto db_held = OpenDatabase(reports_path, Database::Mode::kOpenExisting);
+  Database& db = *db_held;
   const std::vector<Table> tables = TablesOf(tree);
   store::Transaction transaction(db);
   for (const Table& table : tables) {
@@ -204,7 +209,8 @@ void FillReports(const std::string& reports_path, const std::vector<ReportFolder
 
 KeyRows CountKeyRows(const std::string& reports_path, const std::vector<ReportFolder>& tree,
                      const UpdateAccount& account) {
-  Database db(reports_path, Database::Mode::kReadOnly);
+  const auto db_held = OpenDatabase(reports_path, Database::Mode::kReadOnly);
+  Database& db = *db_held;
   KeyRows counted;
   for (const Table& table : TablesOf(tree)) {
     // Parameter 1 is the key, then the account's values in column order.

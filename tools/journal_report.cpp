@@ -79,7 +79,7 @@ void AddFields(TouchedItem& item, const json& before, const json& after) {
 std::vector<JournalRun> JournalRuns(const store::Database& db) {
   std::vector<JournalRun> runs;
   if (!store::HasJournal(db)) return runs;
-  store::Statement select(db, "SELECT id, run_id, started, user, command, status FROM runs ORDER BY id DESC");
+  store::Statement select(db, "SELECT id, run_id, started, \"user\", command, status FROM runs ORDER BY id DESC");
   while (select.Step()) {
     JournalRun run{select.Int(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4), std::nullopt};
     if (!select.IsNull(5)) run.status = static_cast<int>(select.Int(5));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

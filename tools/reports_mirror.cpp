@@ -44,7 +44,7 @@ std::string TableKey(std::string_view name) {
 std::vector<ReportFolder> FoldersBelowDatabaseFolder(const store::Database& source) {
   store::Statement root(source, "SELECT id FROM folders WHERE parent IS NULL AND name = ?1 ORDER BY id LIMIT 1");
   if (!root.Bind(1, store::kDatabaseFolderName).Step()) {
-    throw std::runtime_error(source.path() + ": there is no top-level folder \"" + store::kDatabaseFolderName + "\"");
+    throw std::runtime_error(source.location() + ": there is no top-level folder \"" + store::kDatabaseFolderName + "\"");
   }
   store::Statement below(source,
                          "WITH RECURSIVE below(id) AS (SELECT id FROM folders WHERE parent = ?1 "
@@ -131,10 +131,11 @@ void CopyRows(const store::Database& source, store::Database& target, const std:
 }  // namespace
 
 void MirrorReports(const store::Database& source, const std::string& target) {
-  const std::vector<ReportTable> tables = TablesOf(FoldersBelowDatabaseFolder(source), source.path());
+  const std::vector<ReportTable> tables = TablesOf(FoldersBelowDatabaseFolder(source), source.location());
   NewStoreFile file(target);
   file.Make([&](const std::string& temp_path) {
-    store::Database reports(temp_path, store::Database::Mode::kCreateNew);
+    const auto reports_held = store::OpenDatabase(temp_path, store::Database::Mode::kCreateNew);
+    store::Database& reports = *reports_held;
     store::Transaction transaction(reports);
     for (const ReportTable& table : tables) {
       CreateTables(reports, table);

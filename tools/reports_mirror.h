@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

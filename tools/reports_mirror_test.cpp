@@ -17,7 +17,8 @@ using testing::TempDir;
 // Every row of `sql` on the database at `path`, its `columns` joined by "|"
 // (NULL written as "-").
 std::vector<std::string> Rows(const std::string& path, const std::string& sql, int columns) {
-  store::Database db(path, store::Database::Mode::kReadOnly);
+  const auto db_held = store::OpenDatabase(path, store::Database::Mode::kReadOnly);
+  store::Database& db = *db_held;
   store::Statement select(db, sql.c_str());
   std::vector<std::string> rows;
   while (select.Step()) {

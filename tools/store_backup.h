@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 #include "tools/progress_meter.h"
 
 namespace storetool {

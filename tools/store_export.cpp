@@ -227,7 +227,7 @@ void Exporter::Text(JsonWriter& json, std::string_view text, const char* kind, s
 
 void Exporter::FailText(const InvalidText& error, const char* kind, std::string_view name) const {
   const std::string owner = owner_kind_ == nullptr ? "" : owner_kind_ + (" " + Quote(owner_id_)) + ", ";
-  throw std::runtime_error(db_.path() + ": " + owner + kind + " " + Quote(name) + ": " + error.what());
+  throw std::runtime_error(db_.location() + ": " + owner + kind + " " + Quote(name) + ": " + error.what());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

@@ -59,8 +59,8 @@ std::string OneLine(const std::string& text) {
 std::string FolderTreeQuery(std::string_view select) {
   std::string sql =
       "WITH RECURSIVE tree(id, depth, path) AS ("
-      "SELECT id, 0, printf('%020d', id) FROM folders WHERE parent IS NULL "
-      "UNION ALL SELECT f.id, t.depth + 1, t.path || printf('%020d', f.id) "
+      "SELECT id, 0, CAST(1000000000000000000 + id AS TEXT) FROM folders WHERE parent IS NULL "
+      "UNION ALL SELECT f.id, t.depth + 1, t.path || CAST(1000000000000000000 + f.id AS TEXT) "
       "FROM tree t JOIN folders f ON f.parent = t.id WHERE t.depth < ";
   return sql.append(std::to_string(store::kMaxFolderDepth))
       .append("), ranked(id, depth, position) AS MATERIALIZED ("
@@ -69,7 +69,7 @@ std::string FolderTreeQuery(std::string_view select) {
 }
 
 std::runtime_error TooDeepFolder(const store::Database& db, std::string_view entry_id, std::string_view name) {
-  return std::runtime_error(db.path() + ": folder " + Quote(entry_id) + " (" + Quote(name) + "): folders nest deeper than " +
+  return std::runtime_error(db.location() + ": folder " + Quote(entry_id) + " (" + Quote(name) + "): folders nest deeper than " +
                             std::to_string(store::kMaxFolderDepth) + " levels");
 }
 

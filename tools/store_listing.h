@@ -7,7 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

@@ -54,12 +54,12 @@ void BulkLoad::Finish() {
 StoreWriter::StoreWriter(store::Database& db)
     : db_(db),
       add_folder_(db, "INSERT INTO folders (parent, entry_id, name, default_message_class) "
-                      "VALUES (?, ?, ?, ?)"),
+                      "VALUES (?, ?, ?, ?) RETURNING id"),
       update_folder_(db, "UPDATE folders SET entry_id = ?, name = ?, default_message_class = ? "
                          "WHERE id = ?"),
       add_item_(db, "INSERT INTO items (folder, entry_id, message_class, subject, body, company_name, "
                     "time_sent, time_received, sent, unread, submitted) "
-                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
       add_property_(db, "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)"),
       set_class_(db, "UPDATE items SET message_class = ? WHERE id = ?"),
       find_id_(db, "SELECT EXISTS (SELECT 1 FROM folders WHERE entry_id = ?1) "
@@ -80,8 +80,7 @@ std::int64_t StoreWriter::AddFolder(std::optional<std::int64_t> parent, std::str
   } else {
     add_folder_.BindNull(1);
   }
-  add_folder_.Bind(2, entry_id).Bind(3, name).Bind(4, default_message_class).Run();
-  return sqlite3_last_insert_rowid(db_.handle());
+  return add_folder_.Bind(2, entry_id).Bind(3, name).Bind(4, default_message_class).Insert();
 }
 
 void StoreWriter::UpdateFolder(std::int64_t id, std::string_view entry_id, std::string_view name,
@@ -97,8 +96,7 @@ std::int64_t StoreWriter::AddItem(std::int64_t folder, const ItemRow& item) {
   BindOptional(add_item_, 7, item.time_sent);
   BindOptional(add_item_, 8, item.time_received);
   add_item_.Bind(9, std::int64_t{item.sent}).Bind(10, std::int64_t{item.unread});
-  add_item_.Bind(11, std::int64_t{item.submitted}).Run();
-  const std::int64_t id = sqlite3_last_insert_rowid(db_.handle());
+  const std::int64_t id = add_item_.Bind(11, std::int64_t{item.submitted}).Insert();
   for (const PropertyRow& property : item.properties) {
     add_property_.Reset();
     add_property_.Bind(1, id).Bind(2, folder).Bind(3, property.name).Bind(4, property.type);

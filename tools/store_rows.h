@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace storetool {
 

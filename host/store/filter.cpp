@@ -275,14 +275,14 @@ const char* KeyLiteral(const std::string& name) {
 // other name is looked up item by item in the folder, and the index is
 // named: weighing the key index, SQLite would compare the bound name with
 // its condition and again plan the statement at every bind.
-std::string ComparisonSql(const Node& node, std::vector<host::Value>& params) {
+std::string ComparisonSql(const Dialect& dialect, const Node& node, std::vector<host::Value>& params) {
   const char* key = KeyLiteral(node.property);
-  std::string sql = "SELECT item FROM properties ";
+  std::string sql = "SELECT item FROM properties";
   if (key != nullptr) {
-    sql.append("INDEXED BY properties_by_key WHERE folder = ?1 AND name = ").append(key);
+    sql.append(dialect.by_key_index).append(" WHERE folder = ?1 AND name = ").append(key);
   } else {
-    sql.append("INDEXED BY sqlite_autoindex_properties_1 WHERE item IN (SELECT id FROM items WHERE folder = ?1) ")
-        .append("AND name = ")
+    sql.append(dialect.by_item_index)
+        .append(" WHERE item IN (SELECT id FROM items WHERE folder = ?1) AND name = ")
         .append(Placeholder(params.size() + 2));
     params.emplace_back(node.property);
   }
@@ -292,14 +292,14 @@ std::string ComparisonSql(const Node& node, std::vector<host::Value>& params) {
 }
 
 // SQLite has no parentheses for compound SELECTs: a nested AND or OR
-// becomes a subquery.
-std::string NodeSql(const Node& node, std::vector<host::Value>& params) {
-  if (node.kind == Node::Kind::kCompare) return ComparisonSql(node, params);
+// becomes a subquery, named as PostgreSQL requires.
+std::string NodeSql(const Dialect& dialect, const Node& node, std::vector<host::Value>& params) {
+  if (node.kind == Node::Kind::kCompare) return ComparisonSql(dialect, node, params);
   std::string sql;
   for (const auto& child : node.children) {
     if (!sql.empty()) sql += node.kind == Node::Kind::kAnd ? " INTERSECT " : " UNION ";
-    sql += child->kind == Node::Kind::kCompare ? ComparisonSql(*child, params)
-                                               : "SELECT item FROM (" + NodeSql(*child, params) + ")";
+    sql += child->kind == Node::Kind::kCompare ? ComparisonSql(dialect, *child, params)
+                                               : "SELECT item FROM (" + NodeSql(dialect, *child, params) + ") AS n";
   }
   return sql;
 }
@@ -312,12 +312,12 @@ Filter Filter::Equals(std::string property, host::Value value) {
   return Filter(MakeComparison(std::move(property), FilterOp::kEq, std::move(value)));
 }
 
-Filter::Query Filter::CompileForFolder() const {
+Filter::Query Filter::CompileForFolder(const Dialect& dialect) const {
   if (!root_) throw std::logic_error("compiling a moved-from filter");
   Query query;
-  const std::string sql = NodeSql(*root_, query.params);
+  const std::string sql = NodeSql(dialect, *root_, query.params);
   query.sql = root_->kind == Node::Kind::kCompare ? sql + " ORDER BY item"
-                                                  : "SELECT item FROM (" + sql + ") ORDER BY item";
+                                                  : "SELECT item FROM (" + sql + ") AS n ORDER BY item";
   return query;
 }
 

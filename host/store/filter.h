@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/store/dialect.h"
 #include "host/value.h"
 
 namespace store {
@@ -31,12 +32,12 @@ class Filter {
 
   // A SELECT that yields, in column 0 and in ascending order, the ids of the
   // items of one folder that match. Bind the folder's id as parameter 1 and
-  // params()[i] as parameter i + 2.
+  // params()[i] as parameter i + 2. Written in `dialect`.
   struct Query {
     std::string sql;
     std::vector<host::Value> params;
   };
-  Query CompileForFolder() const;
+  Query CompileForFolder(const Dialect& dialect) const;
 
   Filter(Filter&&) noexcept;
   Filter& operator=(Filter&&) noexcept;

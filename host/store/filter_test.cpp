@@ -1,10 +1,11 @@
 #include "host/store/filter.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "host/error.h"
+#include "host/store/dialect.h"
 #include "host/store/schema.h"
+#include "host/store/sqlite/sqlite_database.h"
 #include "host/store/test_store.h"
 
 namespace store {
@@ -62,7 +63,7 @@ class FilterTest : public ::testing::Test {
   }
   // Rows of `sql` (with `prefix` before it) over `filter`, for folder 1.
   std::vector<std::string> Rows(const Filter& filter, const std::string& prefix = "", int column = 0) {
-    const Filter::Query query = filter.CompileForFolder();
+    const Filter::Query query = filter.CompileForFolder(kSqliteDialect);
     Statement statement(*db_, (prefix + query.sql).c_str());
     statement.Bind(1, std::int64_t{1});
     for (std::size_t i = 0; i < query.params.size(); ++i) {
@@ -137,13 +138,13 @@ TEST_F(FilterTest, EqualsMatchesLikeTheParsedComparison) {
     EXPECT_EQ(Matches(Filter::Equals(c.property, c.value)), c.ids)
         << c.property << " " << host::ToText(c.value);
   }
-  EXPECT_EQ(Filter::Equals("AccountID", "A100").CompileForFolder().sql,
-            Filter::Parse("[AccountID] = 'A100'").CompileForFolder().sql);
+  EXPECT_EQ(Filter::Equals("AccountID", "A100").CompileForFolder(kSqliteDialect).sql,
+            Filter::Parse("[AccountID] = 'A100'").CompileForFolder(kSqliteDialect).sql);
 }
 
 TEST_F(FilterTest, BindsNamesAndLiteralsInsteadOfWritingThemIntoTheQuery) {
   const Filter::Query query =
-      Filter::Parse("[Weird');--] = 'se''cret' OR [Rank] = 42").CompileForFolder();
+      Filter::Parse("[Weird');--] = 'se''cret' OR [Rank] = 42").CompileForFolder(kSqliteDialect);
   for (const char* word : {"Weird", "se", "cret", "Rank", "42"}) {
     EXPECT_EQ(query.sql.find(word), std::string::npos) << word << " in " << query.sql;
   }
@@ -169,7 +170,7 @@ TEST_F(FilterTest, SearchesTheKeyIndexOrTheFoldersItemsInsteadOfScanning) {
 // every folder a parse of its text.
 TEST_F(FilterTest, IsPlannedOnceHoweverOftenItIsBound) {
   for (const char* text : {"[AccountID] = 'A100'", "[Rank] > 1 OR [Account LocationID] = 'x'"}) {
-    const Filter::Query query = Filter::Parse(text).CompileForFolder();
+    const Filter::Query query = Filter::Parse(text).CompileForFolder(kSqliteDialect);
     Statement statement(*db_, query.sql.c_str());
     for (const std::int64_t folder : {1, 2, 1}) {
       statement.Bind(1, folder);
@@ -180,7 +181,7 @@ TEST_F(FilterTest, IsPlannedOnceHoweverOftenItIsBound) {
       }
       statement.Reset();
     }
-    sqlite3_stmt* const prepared = sqlite3_next_stmt(db_->handle(), nullptr);  // the newest
+    sqlite3_stmt* const prepared = sqlite3_next_stmt(dynamic_cast<SqliteDatabase&>(*db_).handle(), nullptr);  // the newest
     EXPECT_EQ(sqlite3_stmt_status(prepared, SQLITE_STMTSTATUS_REPREPARE, 0), 0) << text;
   }
 }

@@ -4,6 +4,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "host/store/dialect.h"
+
 namespace store {
 namespace {
 
@@ -27,16 +29,19 @@ std::string JsonArray(const std::vector<std::int64_t>& ids) {
   return json + "]";
 }
 
+std::string RanksByValueSql(const Dialect& dialect) {
+  return std::string("SELECT item, ") + dialect.value_type + ", value FROM properties WHERE item IN (" +
+         dialect.ids_of_json_array + ") AND " + dialect.name_not_indexed + " = ?2 ORDER BY " + dialect.value_order;
+}
+
 // Rank of each item that has the property: equal values share a rank, and
-// ranks grow with the value. "+name" keeps SQLite from scanning every value
-// of the name in the store: each member is looked up by its own key, so a
-// sort costs the collection's size.
+// ranks grow with the value. The name, not indexed, keeps the engine from
+// scanning every value of the name in the store: each member is looked up
+// by its own key, so a sort costs the collection's size.
 std::unordered_map<std::int64_t, int> RanksByValue(StoreSession& session,
                                                    const std::vector<std::int64_t>& ids,
                                                    const std::string& property) {
-  auto statement = session.Prepare(
-      "SELECT item, typeof(value), value FROM properties "
-      "WHERE item IN (SELECT value FROM json_each(?1)) AND +name = ?2 ORDER BY value");
+  auto statement = session.Prepare(RanksByValueSql(session.Db().dialect()));
   statement->Bind(1, JsonArray(ids)).Bind(2, property);
   std::unordered_map<std::int64_t, int> ranks;
   std::pair<std::string, std::string> last;
@@ -67,7 +72,7 @@ int FolderItemCount(StoreSession& session, std::int64_t folder) {
 }
 
 std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter) {
-  const Filter::Query query = filter.CompileForFolder();
+  const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
   auto statement = RunFilter(session, query.sql, folder, query);
   std::vector<std::int64_t> ids;
   while (statement->Step()) ids.push_back(statement->Int(0));
@@ -77,7 +82,7 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder
 // Every statement is a read transaction of its own, whose locking costs
 // more than the lookups themselves: the item's row comes in the same one.
 std::optional<ItemRow> FirstMatchingItem(StoreSession& session, std::int64_t folder, const Filter& filter) {
-  const Filter::Query query = filter.CompileForFolder();
+  const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
   auto statement = RunFilter(
       session, "SELECT id, entry_id, folder, message_class FROM items WHERE id = (" + query.sql + " LIMIT 1)",
       folder, query);

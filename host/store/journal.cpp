@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/store/dialect.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 #include "host/utf8.h"
@@ -20,8 +21,8 @@ void Journal::Restart(RunRecord run) {
 std::int64_t Journal::RunRow(StoreSession& session) {
   if (run_row_ != 0) return run_row_;
   session
-      .Prepare("INSERT INTO runs (run_id, started, user, command, first_change) "
-               "VALUES (?, ?, ?, ?, (SELECT ifnull(max(id), 0) + 1 FROM changes)) ON CONFLICT (run_id) DO NOTHING")
+      .Prepare("INSERT INTO runs (run_id, started, \"user\", command, first_change) "
+               "VALUES (?, ?, ?, ?, (SELECT COALESCE(max(id), 0) + 1 FROM changes)) ON CONFLICT (run_id) DO NOTHING")
       ->Bind(1, run_.id)
       .Bind(2, run_.started)
       .Bind(3, run_.user)
@@ -36,9 +37,9 @@ std::int64_t Journal::RunRow(StoreSession& session) {
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  session
+  last_change_ = session
       .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-               "VALUES (?, ?, ?, ?, ?, ?, ?)")
+               "VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id")
       ->Bind(1, run)
       .Bind(2, kind)
       .Bind(3, item.id)
@@ -46,8 +47,7 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       .Bind(5, item.folder)
       .BindUnowned(6, before)
       .BindUnowned(7, after)
-      .Run();
-  last_change_ = sqlite3_last_insert_rowid(session.Db().handle());
+      .Insert();
 }
 
 namespace {
@@ -205,9 +205,9 @@ std::string JournaledText(const json& value) {
 
 json StoredValue(const Statement& statement, int column) {
   switch (statement.Type(column)) {
-    case SQLITE_INTEGER: return statement.Int(column);
-    case SQLITE_FLOAT: return statement.Real(column);
-    case SQLITE_NULL: return nullptr;
+    case ColumnType::kInteger: return statement.Int(column);
+    case ColumnType::kReal: return statement.Real(column);
+    case ColumnType::kNull: return nullptr;
     default: return JournalText(statement.Text(column));
   }
 }
@@ -215,9 +215,9 @@ json StoredValue(const Statement& statement, int column) {
 // Reals and text that is not UTF-8 take StoredValue's way.
 void AppendStoredValue(std::string& out, const Statement& statement, int column) {
   switch (statement.Type(column)) {
-    case SQLITE_INTEGER: out += std::to_string(statement.Int(column)); return;
-    case SQLITE_NULL: out += "null"; return;
-    case SQLITE_TEXT:
+    case ColumnType::kInteger: out += std::to_string(statement.Int(column)); return;
+    case ColumnType::kNull: out += "null"; return;
+    case ColumnType::kText:
       if (AppendUtf8JsonString(out, statement.TextView(column))) return;
       break;
     default: break;
@@ -238,7 +238,7 @@ void BindStored(Statement& statement, int index, const json& value) {
 }
 
 std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::string& run) {
-  Statement statement(db, "SELECT id, run_id FROM runs WHERE substr(run_id, 1, length(?1)) = ?1 ORDER BY id");
+  Statement statement(db, "SELECT id, run_id FROM runs WHERE substr(run_id, 1, length(CAST(?1 AS TEXT))) = ?1 ORDER BY id");
   statement.Bind(1, run);
   std::vector<std::pair<std::int64_t, std::string>> found;
   while (statement.Step()) found.emplace_back(statement.Int(0), statement.Text(1));
@@ -252,11 +252,11 @@ std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::stri
   return found.front();
 }
 
-// The start times carry their offset, which SQLite takes into account.
+// The start times carry their offset, which both engines take into account.
 int PruneJournal(Database& db, const Retention& retention) {
-  Statement expired(db,
-                    "SELECT id FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) "
-                    "AND CAST(strftime('%s', started) AS INTEGER) < CAST(strftime('%s', 'now') AS INTEGER) - ?2");
+  const std::string sql = std::string("SELECT id FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) AND ") +
+                          db.dialect().run_age_seconds + " > ?2";
+  Statement expired(db, sql.c_str());
   expired.Bind(1, std::int64_t{retention.runs}).Bind(2, std::int64_t{retention.days} * 86400);
   std::vector<std::int64_t> runs;
   while (expired.Step()) runs.push_back(expired.Int(0));

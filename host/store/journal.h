@@ -10,7 +10,7 @@
 
 #include "host/store/change_text.h"
 #include "host/store/run_record.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace store {
 
@@ -57,7 +57,7 @@ class Journal {
 // ?1, by the range of their ids.
 inline constexpr char kChangesOfRun[] =
     "id >= (SELECT first_change FROM runs WHERE id = ?1) "
-    "AND id <= ifnull((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
+    "AND id <= COALESCE((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
 
 // The before-image of one write to an existing item: the values the columns
 // and properties it is about to change hold now, and what they become. Does

@@ -114,22 +114,23 @@ bool Exists(StoreSession& session, const char* sql, std::int64_t id) {
 // took it since, so the store's order is what it was.
 void Recreate(StoreSession& session, const JournalRow& row) {
   const json& whole = row.before;
+  // A server numbering its rows itself takes no null for a row number, so
+  // a taken one is left out rather than bound as null.
+  const bool taken = Exists(session, "SELECT 1 FROM items WHERE id = ?", row.item.id);
   auto insert = session.Prepare(
-      "INSERT INTO items (id, entry_id, folder, message_class, subject, body, company_name, time_sent, "
-      "time_received, sent, unread, submitted) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  if (Exists(session, "SELECT 1 FROM items WHERE id = ?", row.item.id)) {
-    insert->BindNull(1);
-  } else {
-    insert->Bind(1, row.item.id);
-  }
+      taken ? "INSERT INTO items (entry_id, folder, message_class, subject, body, company_name, time_sent, "
+              "time_received, sent, unread, submitted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
+              "RETURNING id"
+            : "INSERT INTO items (entry_id, folder, message_class, subject, body, company_name, time_sent, "
+              "time_received, sent, unread, submitted, id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
+              "?12) RETURNING id");
+  if (!taken) insert->Bind(12, row.item.id);
   const std::string message_class = JournaledText(whole.at("message_class"));
-  insert->Bind(2, row.item.entry_id).Bind(3, row.item.folder).Bind(4, message_class);
+  insert->Bind(1, row.item.entry_id).Bind(2, row.item.folder).Bind(3, message_class);
   for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
-    BindStored(*insert, 5 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
+    BindStored(*insert, 4 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
   }
-  insert->Run();
-  ItemRow restored{sqlite3_last_insert_rowid(session.Db().handle()), row.item.entry_id, row.item.folder,
-                   message_class};
+  ItemRow restored{insert->Insert(), row.item.entry_id, row.item.folder, message_class};
   for (const auto& [name, value] : whole.at("properties").items()) {
     auto property = session.Prepare(
         "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)");

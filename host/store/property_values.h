@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 #include "host/value.h"
 
 namespace store {

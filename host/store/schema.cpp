@@ -4,7 +4,7 @@
 #include <random>
 
 #include "host/error.h"
-#include "host/store/sqlite_failure.h"
+#include "host/store/dialect.h"
 #include "host/store/store_files.h"
 
 namespace store {
@@ -90,14 +90,16 @@ CREATE TABLE properties (
   PRIMARY KEY (item, name)) WITHOUT ROWID;
 )sql";
 
-void Configure(Database& db) {
-  db.Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
+void Exec(Database& db, const char* sql) {
+  if (*sql != '\0') db.Exec(sql);
 }
 
-int PragmaInt(const Database& db, const char* pragma) {
-  Statement statement(db, pragma);
+int ReadInt(const Database& db, const char* sql) {
+  Statement statement(db, sql);
   return statement.Step() ? static_cast<int>(statement.Int(0)) : 0;
 }
+
+void SetInt(Database& db, const char* set, int value) { db.Exec((set + std::to_string(value)).c_str()); }
 
 }  // namespace
 
@@ -107,14 +109,14 @@ int PragmaInt(const Database& db, const char* pragma) {
 // the write lock.
 void UpgradeStore(Database& db) {
   Transaction transaction(db);
-  const int version = PragmaInt(db, "PRAGMA user_version");
+  const int version = ReadInt(db, db.dialect().layout_version);
   if (version >= kOldestSchemaVersion && version < 3) db.Exec(kJournalSchema);
   if (version >= kOldestSchemaVersion && version < 4) {
     db.Exec("DROP INDEX IF EXISTS properties_by_folder");
     db.Exec("DROP INDEX IF EXISTS properties_by_value");
     db.Exec(kKeyIndex);
   }
-  if (version < kSchemaVersion) db.Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  if (version < kSchemaVersion) SetInt(db, db.dialect().set_layout_version, kSchemaVersion);
   transaction.Commit();
 }
 
@@ -124,15 +126,15 @@ namespace {
 // program knows, upgraded when it is to be written. Until then every
 // failure, however SQLite names it, is a failure to open.
 std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
-  const std::string& path = db->path();
+  const std::string& path = db->location();
   int application_id = 0;
   int version = 0;
   try {
-    application_id = PragmaInt(*db, "PRAGMA application_id");
-    version = PragmaInt(*db, "PRAGMA user_version");
-    Configure(*db);
+    application_id = ReadInt(*db, db->dialect().application_id);
+    version = ReadInt(*db, db->dialect().layout_version);
+    Exec(*db, db->dialect().configure);
   } catch (const host::Error&) {
-    throw OpenFailure(path, WhyNotOpened(db->handle()));
+    throw OpenFailure(path, db->WhyNotOpened());
   }
   if (application_id != kApplicationId) {
     throw OpenFailure(path, "not a CRM store; the file is left unchanged");
@@ -150,28 +152,31 @@ std::unique_ptr<Database> Checked(std::unique_ptr<Database> db, bool upgrade) {
 }  // namespace
 
 std::unique_ptr<Database> OpenStore(const std::string& path, bool upgrade) {
-  auto db = Checked(std::make_unique<Database>(path, Database::Mode::kOpenExisting), upgrade);
-  // An automatic checkpoint inside a long command copies the same pages back
-  // again and again; the owner of the connection checkpoints once at its end.
-  db->Exec("PRAGMA wal_autocheckpoint = 0");
+  auto db = Checked(OpenDatabase(path, Database::Mode::kOpenExisting), upgrade);
+  Exec(*db, db->dialect().configure_writer);
   return db;
 }
 
 void CheckpointQuietly(Database& db) {
-  sqlite3_exec(db.handle(), "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+  const char* checkpoint = db.dialect().checkpoint;
+  if (*checkpoint == '\0') return;
+  try {
+    Statement(db, checkpoint).Step();
+  } catch (const host::Error&) {
+  }
 }
 
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
-  return Checked(std::make_unique<Database>(path, Database::Mode::kReadOnly), false);
+  return Checked(OpenDatabase(path, Database::Mode::kReadOnly), false);
 }
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
                                       const std::string& outlook_version) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) CreatePrivateFolders(folder.string());
-  auto db = std::make_unique<Database>(path, Database::Mode::kCreateNew);
-  db->Exec("PRAGMA journal_mode = WAL");
-  Configure(*db);
+  auto db = OpenDatabase(path, Database::Mode::kCreateNew);
+  Exec(*db, db->dialect().configure_new_store);
+  Exec(*db, db->dialect().configure);
   Transaction transaction(*db);
   db->Exec(kSchema);
   db->Exec(kKeyIndex);
@@ -180,13 +185,13 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
       .Bind(1, store_id)
       .Bind(2, outlook_version)
       .Run();
-  db->Exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-  db->Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  SetInt(*db, db->dialect().set_application_id, kApplicationId);
+  SetInt(*db, db->dialect().set_layout_version, kSchemaVersion);
   transaction.Commit();
   return db;
 }
 
-bool HasJournal(const Database& db) { return PragmaInt(db, "PRAGMA user_version") >= 3; }
+bool HasJournal(const Database& db) { return ReadInt(db, db.dialect().layout_version) >= 3; }
 
 std::string NewIdentifier(int bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "host/error.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace store {
 namespace {

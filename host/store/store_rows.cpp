@@ -72,7 +72,7 @@ ItemRow ItemById(StoreSession& session, std::int64_t id) {
 
 int FolderLevel(StoreSession& session, std::int64_t folder) {
   auto statement = session.Prepare(
-      "WITH RECURSIVE up(id, level) AS (SELECT ?1, 1 UNION ALL "
+      "WITH RECURSIVE up(id, level) AS (SELECT CAST(?1 AS BIGINT), 1 UNION ALL "
       "SELECT f.parent, up.level + 1 FROM folders AS f JOIN up ON f.id = up.id "
       "WHERE f.parent IS NOT NULL AND up.level <= ?2) SELECT max(level) FROM up");
   statement->Bind(1, folder).Bind(2, std::int64_t{kMaxFolderDepth}).Step();
@@ -83,10 +83,9 @@ ItemRow InsertItemRow(StoreSession& session, std::int64_t folder, const std::str
                       const std::string& subject, const std::string& body) {
   ItemRow row{0, NewIdentifier(kEntryIdBytes), folder, message_class};
   auto statement = session.Prepare(
-      "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?)");
+      "INSERT INTO items (entry_id, folder, message_class, subject, body) VALUES (?, ?, ?, ?, ?) RETURNING id");
   statement->Bind(1, row.entry_id).Bind(2, folder).Bind(3, message_class);
-  statement->Bind(4, subject).Bind(5, body).Run();
-  row.id = sqlite3_last_insert_rowid(session.Db().handle());
+  row.id = statement->Bind(4, subject).Bind(5, body).Insert();
   JournalCreated(session, row);
   return row;
 }

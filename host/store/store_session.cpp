@@ -8,7 +8,7 @@ StoreSession::StoreSession(std::string path, RunRecord run)
     : path_(std::move(path)), journal_(std::move(run)) {}
 
 StoreSession::StoreSession(std::unique_ptr<Database> db, RunRecord run)
-    : path_(db->path()), journal_(std::move(run)), db_(std::move(db)) {}
+    : path_(db->location()), journal_(std::move(run)), db_(std::move(db)) {}
 
 StoreSession::~StoreSession() {
   if (!db_) return;
@@ -66,7 +66,7 @@ void StoreSession::EndRun(int status, const Retention& retention) {
   if (db_ && journal_.on()) journal_.End(*this, status, retention);
 }
 
-int StoreSession::Changes() { return sqlite3_changes(Db().handle()); }
+int StoreSession::Changes() { return Db().Changes(); }
 
 void StoreSession::BeginReads() {
   if (!group_reads_ || Db().InTransaction()) return;  // reads grouped already, or inside a write
@@ -80,7 +80,7 @@ void StoreSession::EndReads() {
   reading_ = false;
   // A read-only transaction commits without touching the file; should it
   // fail, rolling back ends it just as well.
-  if (db_->TryRun(Database::Control::kCommit) != SQLITE_OK) db_->TryRun(Database::Control::kRollback);
+  if (!db_->TryRun(Database::Control::kCommit)) db_->TryRun(Database::Control::kRollback);
 }
 
 std::uint64_t StoreSession::ReadGroup() {
@@ -116,7 +116,7 @@ bool StoreSession::ClaimReadsForWrite() {
     // A statement that writes nothing still takes the write lock, and fails
     // at once when another connection committed after these reads began.
     if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, "UPDATE store SET id = id WHERE 0");
-    if (claim_write_->TryRun() == SQLITE_OK) {
+    if (claim_write_->TryRun()) {
       reading_ = false;
       return true;
     }

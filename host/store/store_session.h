@@ -12,7 +12,7 @@
 #include "host/error.h"
 #include "host/item_windows.h"
 #include "host/store/journal.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 namespace store {
 

@@ -63,11 +63,13 @@ mode_t FileMode(const std::string& path) {
 }
 
 bool CanCheckpointFully(const std::string& path) {
-  Database other(path, Database::Mode::kOpenExisting);
+  const auto other_held = OpenDatabase(path, Database::Mode::kOpenExisting);
+  Database& other = *other_held;
   other.Exec("SELECT count(*) FROM sqlite_schema");  // opens the log
-  sqlite3_busy_timeout(other.handle(), 0);
-  return sqlite3_wal_checkpoint_v2(other.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) ==
-         SQLITE_OK;
+  other.SetBusyTimeout(std::chrono::milliseconds(0));
+  // The first column is 1 when a reader or writer kept the log from being emptied.
+  Statement checkpoint(other, "PRAGMA wal_checkpoint(TRUNCATE)");
+  return checkpoint.Step() && checkpoint.Int(0) == 0;
 }
 
 void ZeroPageOf(const std::string& path, const std::string& table_or_index) {
@@ -97,22 +99,20 @@ TestStore::TestStore(const std::string& path, const std::string& outlook_version
 std::int64_t TestStore::AddFolder(const std::string& name, std::int64_t parent,
                                   const std::string& default_message_class) {
   Statement insert(*db_, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
-                         "VALUES ('F' || (SELECT IFNULL(MAX(id), 0) + 1 FROM folders), ?, ?, ?)");
+                         "VALUES ('F' || (SELECT COALESCE(MAX(id), 0) + 1 FROM folders), ?, ?, ?) RETURNING id");
   if (parent == 0) {
     insert.BindNull(1);
   } else {
     insert.Bind(1, parent);
   }
-  insert.Bind(2, name).Bind(3, default_message_class).Run();
-  return sqlite3_last_insert_rowid(db_->handle());
+  return insert.Bind(2, name).Bind(3, default_message_class).Insert();
 }
 
 std::int64_t TestStore::AddItem(std::int64_t folder, const std::string& message_class,
                                 const TextProperties& properties, const std::string& subject) {
   Statement insert(*db_, "INSERT INTO items (entry_id, folder, message_class, subject) "
-                         "VALUES ('E' || (SELECT IFNULL(MAX(id), 0) + 1 FROM items), ?, ?, ?)");
-  insert.Bind(1, folder).Bind(2, message_class).Bind(3, subject).Run();
-  const std::int64_t item = sqlite3_last_insert_rowid(db_->handle());
+                         "VALUES ('E' || (SELECT COALESCE(MAX(id), 0) + 1 FROM items), ?, ?, ?) RETURNING id");
+  const std::int64_t item = insert.Bind(1, folder).Bind(2, message_class).Bind(3, subject).Insert();
   for (const auto& [name, value] : properties) SetText(item, name, value);
   return item;
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/error.h"
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 // Building stores for tests: a private temporary directory and a store file
 // filled by plain SQL, on a connection of its own (like another process).

@@ -84,7 +84,8 @@ class JournalCommandsTest : public ::testing::Test {
   }
   // Every row of the items and their properties, byte for byte.
   std::string RawContents() {
-    store::Database db(store_, store::Database::Mode::kReadOnly);
+    const auto db_held = store::OpenDatabase(store_, store::Database::Mode::kReadOnly);
+    store::Database& db = *db_held;
     std::string contents;
     for (const char* sql :
          {"SELECT id || entry_id || folder || quote(message_class) || quote(subject) || quote(body) || "
@@ -138,7 +139,8 @@ TEST_F(JournalCommandsTest, TextThatIsNotUtf8IsJournaledAndTakenBackByteForByte)
     SetUp();
     const std::string command = merge ? MergeCommand() : DeleteCommand();
     {
-      store::Database db(store_, store::Database::Mode::kOpenExisting);
+      const auto db_held = store::OpenDatabase(store_, store::Database::Mode::kOpenExisting);
+      store::Database& db = *db_held;
       db.Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
               "UPDATE properties SET value = CAST(value || X'FF' AS TEXT) WHERE name = 'Team' "
               "AND item IN (SELECT item FROM keyed WHERE key = 'A000001'); "

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -75,7 +75,8 @@ class UpdateCommandTest : public ::testing::Test {
                 {"ODBCSYSINI", dir_.File("")}, {"ODBCINI", dir_.File("user.ini")}});
   }
   Rows Select(const std::string& sql) {
-    store::Database db(reports_, store::Database::Mode::kReadOnly);
+    const auto db_held = store::OpenDatabase(reports_, store::Database::Mode::kReadOnly);
+    store::Database& db = *db_held;
     store::Statement select(db, sql.c_str());
     Rows rows;
     while (select.Step()) rows.push_back({select.Text(0), select.Text(1), select.Text(2)});

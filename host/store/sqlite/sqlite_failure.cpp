@@ -1,13 +1,9 @@
-#include "host/store/sqlite_failure.h"
+#include "host/store/sqlite/sqlite_failure.h"
 
-#include "host/store/sqlite_db.h"
+#include "host/store/sqlite/sqlite_database.h"
 #include "host/store/store_files.h"
 
 namespace store {
-
-host::Error OpenFailure(const std::string& path, std::string_view why) {
-  return host::Error(kStoreError, "cannot open the CRM store " + path + ": " + std::string(why));
-}
 
 std::string WhyNotOpened(sqlite3* db) {
   if (db == nullptr) return "out of memory";

@@ -1,4 +1,4 @@
-#include "host/store/sqlite_db.h"
+#include "host/store/database.h"
 
 #include <gtest/gtest.h>
 

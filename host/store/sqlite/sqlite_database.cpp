@@ -1,11 +1,12 @@
-#include "host/store/sqlite_db.h"
+#include "host/store/sqlite/sqlite_database.h"
 
 #include <malloc.h>
 
 #include <filesystem>
 
 #include "host/error.h"
-#include "host/store/sqlite_failure.h"
+#include "host/store/dialect.h"
+#include "host/store/sqlite/sqlite_failure.h"
 #include "host/utf8.h"
 #include "host/store/store_files.h"
 
@@ -67,7 +68,7 @@ void IsUtf8Function(sqlite3_context* context, int /*argc*/, sqlite3_value** argv
 
 }  // namespace
 
-Database::Database(const std::string& path, Mode mode) : path_(path) {
+SqliteDatabase::SqliteDatabase(const std::string& path, Mode mode) : path_(path) {
   [[maybe_unused]] static const bool configured = ConfigureSqlite();
   std::string name = path;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
@@ -79,7 +80,7 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
     name = ReadOnlyUri(path);
   }
   if (sqlite3_open_v2(name.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-    const std::string why = WhyNotOpened(db_);
+    const std::string why = store::WhyNotOpened(db_);
     sqlite3_close(db_);
     db_ = nullptr;
     std::error_code ignored;
@@ -93,17 +94,17 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
   if (mode == Mode::kReadOnly) Exec("PRAGMA query_only = ON");
 }
 
-Database::~Database() {
+SqliteDatabase::~SqliteDatabase() {
   for (sqlite3_stmt* control : controls_) sqlite3_finalize(control);
   sqlite3_close_v2(db_);
 }
 
-void Database::SetBusyTimeout(std::chrono::milliseconds timeout) {
+void SqliteDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
   busy_timeout_ = timeout;
   sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
 }
 
-void Database::Exec(const char* sql) {
+void SqliteDatabase::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
 }
 
@@ -112,23 +113,26 @@ constexpr std::array<const char*, 7> kControlTexts = {"BEGIN",    "BEGIN IMMEDIA
                                                       "SAVEPOINT nested", "ROLLBACK TO nested", "RELEASE nested"};
 }  // namespace
 
-int Database::TryRun(Control control) noexcept {
+bool SqliteDatabase::TryRun(Control control) noexcept {
   const auto index = static_cast<std::size_t>(control);
   sqlite3_stmt*& statement = controls_[index];
-  if (statement == nullptr) {
-    const int prepared = sqlite3_prepare_v2(db_, kControlTexts[index], -1, &statement, nullptr);
-    if (prepared != SQLITE_OK) return prepared;
+  if (statement == nullptr && sqlite3_prepare_v2(db_, kControlTexts[index], -1, &statement, nullptr) != SQLITE_OK) {
+    return false;
   }
   const int rc = sqlite3_step(statement);
   sqlite3_reset(statement);
-  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+  return rc == SQLITE_DONE;
 }
 
-void Database::Run(Control control) {
-  if (TryRun(control) != SQLITE_OK) Fail(kControlTexts[static_cast<std::size_t>(control)]);
+void SqliteDatabase::Run(Control control) {
+  if (!TryRun(control)) Fail(kControlTexts[static_cast<std::size_t>(control)]);
 }
 
-void Database::Fail(std::string_view context) const {
+const Dialect& SqliteDatabase::dialect() const { return kSqliteDialect; }
+
+std::string SqliteDatabase::WhyNotOpened() const { return store::WhyNotOpened(db_); }
+
+void SqliteDatabase::Fail(std::string_view context) const {
   const std::string message = sqlite3_errmsg(db_);
   const int code = sqlite3_extended_errcode(db_);
   // Every wait for the store ran into the busy timeout: another program
@@ -144,107 +148,93 @@ void Database::Fail(std::string_view context) const {
                     "the CRM store " + path_ + ": " + message + " (in " + std::string(context) + ")");
 }
 
-Statement::Statement(const Database& db, const char* sql) : db_(db) {
-  if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK) db.Fail(sql);
-}
+namespace {
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+constexpr std::string_view kReturningId = " RETURNING id";
 
-Statement& Statement::Bind(int index, std::string_view text) {
-  if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=
-      SQLITE_OK) {
-    db_.Fail("bind");
+// SQLite answers RETURNING through a temporary table that costs a row
+// insert of its own, and the id is its last inserted row id anyway: an
+// INSERT ... RETURNING id is prepared without it, for Insert.
+class SqliteStatement final : public PreparedStatement {
+ public:
+  SqliteStatement(const SqliteDatabase& db, std::string_view sql) : db_(db) {
+    const bool returning_id = sql.ends_with(kReturningId);
+    if (returning_id) sql.remove_suffix(kReturningId.size());
+    if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
+      db.Fail(sql);
+    }
+    returning_id_ = returning_id;
   }
-  return *this;
-}
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
-Statement& Statement::BindUnowned(int index, std::string_view text) {
-  if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
-    db_.Fail("bind");
+  void Bind(int index, std::string_view text) override {
+    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
   }
-  return *this;
-}
-
-Statement& Statement::Bind(int index, std::int64_t number) {
-  if (sqlite3_bind_int64(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
-  return *this;
-}
-
-Statement& Statement::Bind(int index, double number) {
-  if (sqlite3_bind_double(stmt_, index, number) != SQLITE_OK) db_.Fail("bind");
-  return *this;
-}
-
-Statement& Statement::BindNull(int index) {
-  if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_.Fail("bind");
-  return *this;
-}
-
-Statement& Statement::BindValue(int index, const host::Value& value) {
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return Bind(index, std::int64_t{*number});
-  if (const auto* flag = std::get_if<bool>(&value)) return Bind(index, std::int64_t{*flag ? 1 : 0});
-  if (std::holds_alternative<host::Empty>(value) || std::holds_alternative<host::Null>(value)) {
-    return Bind(index, std::string_view{});
+  void BindUnowned(int index, std::string_view text) override {
+    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC));
   }
-  return Bind(index, host::ToText(value));
-}
+  void Bind(int index, std::int64_t number) override { Check(sqlite3_bind_int64(stmt_, index, number)); }
+  void Bind(int index, double number) override { Check(sqlite3_bind_double(stmt_, index, number)); }
+  void BindNull(int index) override { Check(sqlite3_bind_null(stmt_, index)); }
 
-bool Statement::Step() {
-  const int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  db_.Fail(sqlite3_sql(stmt_));
-}
-
-void Statement::Run() {
-  while (Step()) {
+  bool Step() override {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    db_.Fail(sqlite3_sql(stmt_));
   }
-}
 
-int Statement::TryRun() noexcept {
-  int rc = SQLITE_ROW;
-  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt_);
-  sqlite3_reset(stmt_);
-  return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
-
-void Statement::Reset() {
-  sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
-}
-
-std::string Statement::Text(int column) const { return std::string(TextView(column)); }
-
-std::string_view Statement::TextView(int column) const {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  return text != nullptr ? std::string_view(text, sqlite3_column_bytes(stmt_, column)) : std::string_view();
-}
-
-std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
-
-bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-
-double Statement::Real(int column) const { return sqlite3_column_double(stmt_, column); }
-
-int Statement::Type(int column) const { return sqlite3_column_type(stmt_, column); }
-
-Transaction::Transaction(Database& db) : db_(db), nested_(db.InTransaction()) {
-  db_.Run(nested_ ? Database::Control::kSavepoint : Database::Control::kBeginImmediate);
-}
-
-Transaction::~Transaction() {
-  if (done_) return;
-  if (nested_) {
-    db_.TryRun(Database::Control::kRollbackToSavepoint);
-    db_.TryRun(Database::Control::kRelease);
-  } else {
-    db_.TryRun(Database::Control::kRollback);
+  bool TryRun() noexcept override {
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt_);
+    sqlite3_reset(stmt_);
+    return rc == SQLITE_DONE;
   }
-}
 
-void Transaction::Commit() {
-  db_.Run(nested_ ? Database::Control::kRelease : Database::Control::kCommit);
-  done_ = true;
+  void Reset() override {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+
+  std::int64_t Insert() override {
+    if (!returning_id_) return PreparedStatement::Insert();
+    while (Step()) {
+    }
+    return sqlite3_last_insert_rowid(db_.handle());
+  }
+
+  std::string Text(int column) const override { return std::string(TextView(column)); }
+  std::string_view TextView(int column) const override {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return text != nullptr ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                           : std::string_view();
+  }
+  std::int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
+  double Real(int column) const override { return sqlite3_column_double(stmt_, column); }
+  ColumnType Type(int column) const override {
+    switch (sqlite3_column_type(stmt_, column)) {
+      case SQLITE_INTEGER: return ColumnType::kInteger;
+      case SQLITE_FLOAT: return ColumnType::kReal;
+      case SQLITE_TEXT: return ColumnType::kText;
+      case SQLITE_BLOB: return ColumnType::kBlob;
+      default: return ColumnType::kNull;
+    }
+  }
+
+ private:
+  void Check(int bound) const {
+    if (bound != SQLITE_OK) db_.Fail("bind");
+  }
+
+  const SqliteDatabase& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  bool returning_id_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PreparedStatement> SqliteDatabase::Prepare(const char* sql) const {
+  return std::make_unique<SqliteStatement>(*this, sql);
 }
 
 }  // namespace store

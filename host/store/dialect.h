@@ -1,0 +1,92 @@
+#pragma once
+
+namespace store {
+
+// The SQL that differs by engine; every other statement of the store is
+// written once, in SQL that both engines run: parameters as ?N (or ?,
+// numbered left to right), COALESCE rather than IFNULL, every subquery in
+// FROM named, runs."user" quoted, rows added with RETURNING id, no
+// parameter whose type only its place could tell. A field that an engine has
+// no use for is "".
+struct Dialect {
+  // Run once on every connection, after the store was recognised.
+  const char* configure;
+  // Run once on a connection that writes, before its first write.
+  const char* configure_writer;
+  // Run once on a new store, before its tables are made.
+  const char* configure_new_store;
+  // Copies what the write-ahead log holds back into the store as far as no
+  // reader needs it, yielding one row whose first column is 0 when it could.
+  const char* checkpoint;
+
+  // Yield one row: the mark of a CRM store (kApplicationId), and its layout
+  // version.
+  const char* application_id;
+  const char* layout_version;
+  // Followed by a number: set the mark and the layout version.
+  const char* set_application_id;
+  const char* set_layout_version;
+
+  // Spliced after "FROM properties": the index that a lookup by key
+  // (folder, name, value) and a lookup by item and name must use.
+  const char* by_key_index;
+  const char* by_item_index;
+  // The property name where it must not choose the index (a filter by a
+  // property of each member of a known set of items).
+  const char* name_not_indexed;
+
+  // The ids in the JSON array of integers bound as ?1, as a subquery.
+  const char* ids_of_json_array;
+  // The kind of a property's value as SQLite's typeof names it ('integer',
+  // 'real', 'text', 'null'), and the expression list that orders values as
+  // SQLite does: null, numbers by value, text by bytes.
+  const char* value_type;
+  const char* value_order;
+  // Seconds from a run's start (its column started, ISO 8601 with offset)
+  // until now.
+  const char* run_age_seconds;
+};
+
+inline constexpr Dialect kSqliteDialect{
+    .configure = "PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL",
+    // An automatic checkpoint inside a long command copies the same pages
+    // back again and again; the owner of the connection checkpoints once at
+    // its end.
+    .configure_writer = "PRAGMA wal_autocheckpoint = 0",
+    .configure_new_store = "PRAGMA journal_mode = WAL",
+    .checkpoint = "PRAGMA wal_checkpoint(PASSIVE)",
+    .application_id = "PRAGMA application_id",
+    .layout_version = "PRAGMA user_version",
+    .set_application_id = "PRAGMA application_id = ",
+    .set_layout_version = "PRAGMA user_version = ",
+    .by_key_index = " INDEXED BY properties_by_key",
+    .by_item_index = " INDEXED BY sqlite_autoindex_properties_1",
+    .name_not_indexed = "+name",
+    .ids_of_json_array = "SELECT value FROM json_each(?1)",
+    .value_type = "typeof(value)",
+    .value_order = "value",
+    .run_age_seconds = "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', started) AS INTEGER)",
+};
+
+// The layout of host/store/pg: the mark and the version in the one row of
+// meta, a property's value by its class in value_class, value_integer,
+// value_real and value_text.
+inline constexpr Dialect kPostgresDialect{
+    .configure = "",
+    .configure_writer = "",
+    .configure_new_store = "",
+    .checkpoint = "",
+    .application_id = "SELECT application_id FROM meta WHERE id = 1",
+    .layout_version = "SELECT layout FROM meta WHERE id = 1",
+    .set_application_id = "UPDATE meta SET application_id = ",
+    .set_layout_version = "UPDATE meta SET layout = ",
+    .by_key_index = "",
+    .by_item_index = "",
+    .name_not_indexed = "name",
+    .ids_of_json_array = "SELECT CAST(jsonb_array_elements_text(CAST(?1 AS jsonb)) AS bigint)",
+    .value_type = "value_class",
+    .value_order = "value_order, COALESCE(value_integer, value_real), value_text",
+    .run_age_seconds = "extract(epoch FROM now() - CAST(started AS timestamptz))",
+};
+
+}  // namespace store
