@@ -224,7 +224,8 @@ TEST_P(MergeVersionTest, MajorVersionChoosesHowWrappersWriteProperties) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, MergeVersionTest,
-                         ::testing::Values(Version{"10.0.6626", false}, Version{"11.0.5510", true}));
+                         ::testing::Values(Version{"10.0.6626", false}, Version{"11.0.5510", true}),
+                         [](const auto& info) { return std::string("Outlook") + info.param.version[0] + info.param.version[1]; });
 
 }  // namespace
 }  // namespace accounts
