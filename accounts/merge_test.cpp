@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <ostream>
 
 #include "accounts/account_test_fixture.h"
 
@@ -200,6 +201,8 @@ struct Version {
   const char* version;
   bool item_properties;  // writes through itemproperties, not UserProperties
 };
+
+void PrintTo(const Version& version, std::ostream* out) { *out << version.version; }
 
 class MergeVersionTest : public AccountTest, public ::testing::WithParamInterface<Version> {
  protected:
