@@ -5,11 +5,10 @@
 // else. Only the driver manager, libxlsxwriter and the column typing are
 // linked in, so its peak memory is the floor for the program's.
 //
-//   plain_report QUERY FILE [--count]
+//   plain_report QUERY FILE
 //
-// reads QUERY from the data source QuorviaReports into the workbook FILE;
-// --count counts the rows once the query stands on its first row, as the
-// program counts a query's records. Exits with 1 and a message on failure.
+// reads QUERY from the data source QuorviaReports into the workbook FILE.
+// Exits with 1 and a message on failure.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -146,21 +145,7 @@ lxw_error WriteField(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, Colu
   return worksheet_write_string(sheet, row, column, std::string(*text).c_str(), nullptr);
 }
 
-// Counts the rows of `query` as the program does: `statement`, standing on
-// its first row, is read on to its end and run again to its first row.
-long CountRows(SQLHSTMT statement, const char* query) {
-  long count = 1;
-  for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement)) {
-    Check(result, SQL_HANDLE_STMT, statement, "cannot count a row");
-    ++count;
-  }
-  SQLFreeStmt(statement, SQL_CLOSE);
-  Check(SQLExecDirect(statement, Text(query), SQL_NTS), SQL_HANDLE_STMT, statement, "cannot run the query");
-  Check(SQLFetch(statement), SQL_HANDLE_STMT, statement, "cannot read a row");
-  return count;
-}
-
-void WriteReport(SQLHDBC connection, const char* query, const char* file, bool count) {
+void WriteReport(SQLHDBC connection, const char* query, const char* file) {
   SQLHSTMT statement = nullptr;
   Check(SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement), SQL_HANDLE_DBC, connection,
         "cannot make a statement");
@@ -186,8 +171,6 @@ void WriteReport(SQLHDBC connection, const char* query, const char* file, bool c
   lxw_row_t row = 1;
   for (SQLRETURN result = SQLFetch(statement); result != SQL_NO_DATA; result = SQLFetch(statement), ++row) {
     Check(result, SQL_HANDLE_STMT, statement, "cannot read a row");
-    // The program counts once the query stands on its first row.
-    if (count && row == 1 && CountRows(statement, query) <= 0) throw std::runtime_error("no rows counted");
     if (row >= LXW_ROW_MAX) throw std::runtime_error("more rows than a sheet holds");
     for (lxw_col_t column = 0; column < columns.size(); ++column) {
       const auto text = ReadField(statement, static_cast<SQLUSMALLINT>(column + 1), buffer);
@@ -200,7 +183,7 @@ void WriteReport(SQLHDBC connection, const char* query, const char* file, bool c
   if (workbook_close(workbook) != LXW_NO_ERROR) throw std::runtime_error("cannot write the workbook");
 }
 
-void Run(const char* query, const char* file, bool count) {
+void Run(const char* query, const char* file) {
   SQLHENV environment = nullptr;
   SQLHDBC connection = nullptr;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
@@ -211,7 +194,7 @@ void Run(const char* query, const char* file, bool count) {
         "cannot make a connection");
   Check(SQLConnect(connection, Text(kDataSource), SQL_NTS, nullptr, 0, nullptr, 0), SQL_HANDLE_DBC, connection,
         "cannot connect to QuorviaReports");
-  WriteReport(connection, query, file, count);
+  WriteReport(connection, query, file);
   SQLDisconnect(connection);
   SQLFreeHandle(SQL_HANDLE_DBC, connection);
   SQLFreeHandle(SQL_HANDLE_ENV, environment);
@@ -220,13 +203,12 @@ void Run(const char* query, const char* file, bool count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool count = argc == 4 && std::string(argv[3]) == "--count";
-  if (argc != 3 && !count) {
-    std::cerr << "Usage: plain_report QUERY FILE [--count]\n";
+  if (argc != 3) {
+    std::cerr << "Usage: plain_report QUERY FILE\n";
     return 2;
   }
   try {
-    Run(argv[1], argv[2], count);
+    Run(argv[1], argv[2]);
   } catch (const std::exception& error) {
     std::cerr << "plain_report: " << error.what() << "\n";
     return 1;

@@ -44,22 +44,41 @@ void OdbcConnection::Open(const std::string& source, const std::string& user,
 
 void OdbcConnection::MakeReadOnly(const std::string& context) {
   const std::string engine = Info(SQL_DBMS_NAME, context);
-  const std::optional<std::string> statement = ReadOnlyStatement(engine);
-  if (!statement) {
+  const std::optional<ReadOnlySession> session = ReadOnlySessionOn(engine);
+  if (!session) {
     throw host::Error(host::ado::kFail, context + ": reading only is held on SQLite and PostgreSQL, not on " + engine);
   }
-  {
-    const auto handle = NewStatement();
-    const SQLRETURN result = SQLExecDirect(handle->get(), Text(*statement), SQL_NTS);
-    // A warning would say that the setting did not take.
-    if (result != SQL_SUCCESS) Fail(result, SQL_HANDLE_STMT, handle->get(), context + ": " + *statement, false);
+  RunWhole(session->statement, context);
+  read_only_ = true;
+  transaction_ = session->transaction;
+  if (transaction_ == ReadOnlySession::Transaction::kStatements) {
+    RunWhole("BEGIN", context);
+    return;
   }
   // Without autocommit the driver begins a transaction before the first
   // statement, which Close rolls back: nothing is ever committed.
   Check(SQLSetConnectAttr(connection_->get(), SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
         SQL_HANDLE_DBC, connection_->get(), context, false);
-  read_only_ = true;
+}
+
+void OdbcConnection::RunWhole(const std::string& statement, const std::string& context) {
+  const auto handle = NewStatement();
+  const SQLRETURN result = SQLExecDirect(handle->get(), Text(statement), SQL_NTS);
+  // A warning would say that it did not take.
+  if (result != SQL_SUCCESS) Fail(result, SQL_HANDLE_STMT, handle->get(), context + ": " + statement, false);
+}
+
+bool OdbcConnection::RollBack() {
+  const SQLHANDLE handle = connection_->get();
+  if (transaction_ == ReadOnlySession::Transaction::kDriver) {
+    return SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK)) &&
+           SQL_SUCCEEDED(SQLSetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT,
+                                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0));
+  }
+  StatementHandle statement;
+  return SQL_SUCCEEDED(statement.Allocate(handle)) &&
+         SQL_SUCCEEDED(SQLExecDirect(statement.get(), Text("ROLLBACK"), SQL_NTS));
 }
 
 std::string OdbcConnection::Info(SQLUSMALLINT type, const std::string& context) {
@@ -101,6 +120,29 @@ void OdbcConnection::Execute(const std::string& statement,
   Check(SQLExecute(handle->get()), SQL_HANDLE_STMT, handle->get(), context);
 }
 
+std::optional<long> OdbcConnection::CountRows(const std::string& query) {
+  if (!connection_) throw ObjectClosed();
+  OdbcConnection counter(pool_);
+  counter.SetMode(mode_);
+  try {
+    counter.Open(target_.source, target_.user, target_.password, 0);
+  } catch (const host::Error&) {
+    return std::nullopt;
+  }
+  const auto handle = counter.NewStatement();
+  // The query on lines of its own, so that a comment ending it ends there.
+  const std::string count = "SELECT COUNT(*) FROM (\n" + query + "\n) AS counted";
+  SQLBIGINT rows = 0;
+  SQLLEN indicator = 0;
+  if (!SQL_SUCCEEDED(SQLExecDirect(handle->get(), Text(count), SQL_NTS)) ||
+      !SQL_SUCCEEDED(SQLFetch(handle->get())) ||
+      !SQL_SUCCEEDED(SQLGetData(handle->get(), 1, SQL_C_SBIGINT, &rows, 0, &indicator)) ||
+      indicator == SQL_NULL_DATA) {
+    return std::nullopt;
+  }
+  return static_cast<long>(rows);
+}
+
 std::string OdbcConnection::IdentifierQuote() {
   if (!connection_) throw ObjectClosed();
   const std::string context = "cannot read the identifier quote of " + name();
@@ -119,11 +161,7 @@ void OdbcConnection::Close() {
 }
 
 void OdbcConnection::GiveBack() {
-  const SQLHANDLE handle = connection_->get();
-  const bool reset = !read_only_ ||
-                     (SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK)) &&
-                      SQL_SUCCEEDED(SQLSetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT,
-                                                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)));
+  const bool reset = !read_only_ || RollBack();
   read_only_ = false;
   if (reset) pool_->Give(target_, std::move(connection_));
   connection_.reset();

@@ -7,6 +7,7 @@
 
 #include "host/ado.h"
 #include "host/odbc/connection_pool.h"
+#include "host/odbc/engine_dialect.h"
 #include "host/odbc/odbc_handle.h"
 
 namespace odbc {
@@ -31,16 +32,26 @@ class OdbcConnection : public host::ado::Connection {
   // A new statement on the open connection, freed by this connection when it
   // closes first (the pointer then holds no handle). Throws 3704 when closed.
   std::shared_ptr<StatementHandle> NewStatement();
+  // The rows `query` yields, counted by the engine on a second connection to
+  // the same target in the same mode; nothing when it cannot be counted so
+  // (a query that is no subquery, or no second connection). Throws 3704
+  // when closed.
+  std::optional<long> CountRows(const std::string& query);
   // "the data source NAME" this connection was opened on, for error
   // descriptions (a connection string is not repeated: it may hold a password).
   std::string name() const;
-  // Whether it runs in a transaction the engine holds read only.
+  // Whether the engine holds it to reading.
   bool read_only() const { return read_only_; }
 
  private:
-  // Turns autocommit off and makes the engine hold the transaction read
-  // only; throws kFail (with `context`) for an engine it does not know.
+  // Makes the engine hold the connection to reading, in one transaction;
+  // throws kFail (with `context`) for an engine it does not know.
   void MakeReadOnly(const std::string& context);
+  // Runs `statement` on a statement of its own; throws kFail (with
+  // `context`) unless it succeeds without a warning.
+  void RunWhole(const std::string& statement, const std::string& context);
+  // Ends the read-only connection's transaction; false when it cannot.
+  bool RollBack();
   // Puts the physical connection back in the state a new one is in and gives
   // it to the pool, or disconnects it when that fails.
   void GiveBack();
@@ -52,6 +63,8 @@ class OdbcConnection : public host::ado::Connection {
   ConnectionTarget target_;
   std::unique_ptr<PhysicalConnection> connection_;
   bool read_only_ = false;
+  // How the read-only connection's transaction is held and rolled back.
+  ReadOnlySession::Transaction transaction_ = ReadOnlySession::Transaction::kDriver;
   std::vector<std::weak_ptr<StatementHandle>> statements_;
 };
 

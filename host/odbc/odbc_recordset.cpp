@@ -14,6 +14,8 @@ namespace {
 
 using host::ado::ColumnType;
 
+constexpr char kRunAgain[] = "cannot run the query again";
+
 host::Error NoCurrentRecord() {
   return host::Error(host::ado::kNoCurrentRecord,
                      "Either BOF or EOF is True, or the current record has been deleted.");
@@ -41,8 +43,14 @@ void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connect
   connection_ = std::move(odbc);
   statement_ = std::move(statement);
   position_ = 0;
-  ReadColumns();
-  Fetch();
+  try {
+    ReadColumns();
+    // The engine may find that the query cannot run only at its first row.
+    Fetch(context);
+  } catch (...) {
+    Close();
+    throw;
+  }
 }
 
 SQLHANDLE OdbcRecordset::Statement() const {
@@ -95,10 +103,10 @@ std::string OdbcRecordset::ColumnName(SQLUSMALLINT column, SQLSMALLINT& type) {
   return name;
 }
 
-void OdbcRecordset::Fetch() {
+void OdbcRecordset::Fetch(const std::string& context) {
   const SQLHANDLE statement = Statement();
   const SQLRETURN result = SQLFetch(statement);
-  Check(result, SQL_HANDLE_STMT, statement, "cannot read the next row of the query");
+  Check(result, SQL_HANDLE_STMT, statement, context);
   at_end_ = result == SQL_NO_DATA;
   row_.clear();
   if (at_end_) return;
@@ -130,16 +138,16 @@ void OdbcRecordset::MoveFirst() {
   const SQLHANDLE statement = Statement();
   if (position_ == 0) return;
   SQLFreeStmt(statement, SQL_CLOSE);
-  Check(Run(statement), SQL_HANDLE_STMT, statement, "cannot run the query again");
+  Check(Run(statement), SQL_HANDLE_STMT, statement, kRunAgain);
   position_ = 0;
-  Fetch();
+  Fetch(kRunAgain);
 }
 
 void OdbcRecordset::MoveNext() {
   Statement();
   if (at_end_) throw NoCurrentRecord();
   ++position_;
-  Fetch();
+  Fetch("cannot read the next row of the query");
 }
 
 bool OdbcRecordset::Eof() {
@@ -181,10 +189,14 @@ long OdbcRecordset::RecordCount() {
                                             ": it would run again on a connection that may write");
   }
   if (at_end_) return position_;
-  // The rows are counted by reading this run on to its end, and the query
-  // runs once more only to come back to the current row: twice in all. Not
-  // on a second statement: while a second statement runs, the SQLite driver
-  // reads the rest of the open one's rows into memory.
+  // The engine counts the rows on a second connection, and this run stays
+  // where it stands: the query runs twice in all. Not on a second statement
+  // of this connection: while one runs, the SQLite driver reads the rest of
+  // the open one's rows into memory.
+  if (const std::optional<long> counted = connection_->CountRows(source_)) return *counted;
+  // A query the engine cannot count as a subquery: this run is read on to
+  // its end, and the query runs once more only to come back to the current
+  // row.
   const long position = position_;
   const std::string context = "cannot count the rows of the query";
   long count = position + 1;
@@ -193,9 +205,9 @@ long OdbcRecordset::RecordCount() {
     ++count;
   }
   SQLFreeStmt(statement, SQL_CLOSE);
-  Check(Run(statement), SQL_HANDLE_STMT, statement, "cannot run the query again");
+  Check(Run(statement), SQL_HANDLE_STMT, statement, kRunAgain);
   position_ = 0;
-  Fetch();
+  Fetch(kRunAgain);
   while (position_ < position && !at_end_) MoveNext();
   return count;
 }

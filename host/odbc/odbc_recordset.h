@@ -42,8 +42,8 @@ class OdbcRecordset : public host::ado::Recordset {
   void ReadColumns();
   // The whole name of `column` (from 1), and its SQL type into `type`.
   std::string ColumnName(SQLUSMALLINT column, SQLSMALLINT& type);
-  // Fetches the next row into row_, or sets at_end_.
-  void Fetch();
+  // Fetches the next row into row_, or sets at_end_; throws with `context`.
+  void Fetch(const std::string& context);
   std::optional<std::string> ReadValue(SQLUSMALLINT column);
 
   int cursor_type_ = 0;

@@ -52,8 +52,12 @@ TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
   EXPECT_EQ(recordset_->FieldName(1), long_name + "x");
 }
 
-TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
-  recordset_->Open("select Id, Amount, Opened, [Account Name] from Accounts order by Id",
+// The engine counts a query as a subquery on a second connection; one that
+// cannot be a subquery (the trailing ";") is counted by reading it through.
+class CountedRecordsetTest : public OdbcRecordsetTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CountedRecordsetTest, ReadsForwardCountsAndStartsAgain) {
+  recordset_->Open(std::string("select Id, Amount, Opened, [Account Name] from Accounts order by Id") + GetParam(),
                    Connected(host::ado::kModeRead));
   EXPECT_EQ(recordset_->RecordCount(), 3);
   const std::vector<Row> expected = {{"1", "12.5", "2024-02-29", "Acme"},
@@ -78,6 +82,9 @@ TEST_F(OdbcRecordsetTest, ReadsForwardCountsAndStartsAgain) {
   EXPECT_EQ(recordset_->RecordCount(), 3);
   EXPECT_EQ(recordset_->Fields(0), "2");
 }
+
+INSTANTIATE_TEST_SUITE_P(AsSubqueryOrReadThrough, CountedRecordsetTest, ::testing::Values("", ";"),
+                         [](const auto& info) { return *info.param == '\0' ? "AsSubquery" : "ReadThrough"; });
 
 TEST_F(OdbcRecordsetTest, RunsOnlyAQueryThatYieldsColumnsAndRunsItTwiceOnlyToRead) {
   // A statement without result columns is refused before it runs.
