@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -175,7 +176,7 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status, con
   run.seconds = Seconds([&] {
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) Fail("cannot start " + args[0]);
+    if (failed != 0) Fail("cannot start " + args[0] + ": " + std::strerror(failed));
     if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + args[0]);
   });
   if (!WIFEXITED(status)) Fail(args[0] + " was killed by signal " + std::to_string(WTERMSIG(status)));

@@ -6,7 +6,8 @@
 // process of its own (the minimal program is this benchmark started again,
 // reading the folder tree and the account from the store as the program
 // does); the ways take turns, each run on a fresh copy of the reports
-// database.
+// database. All of it on a SQLite reports database, then on a private
+// PostgreSQL server through psqlODBC.
 
 #include <cstdlib>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/plain_update.h"
+#include "bench/postgres_reports.h"
 #include "bench/update_data.h"
 
 namespace bench {
@@ -33,17 +35,28 @@ constexpr char kSentPrefix[] = "trace: RecurseUpdate: sending ";
 // The folders each measure keeps below "Account Profiles": each its own table.
 constexpr std::int64_t kFolderCounts[] = {499, 999, 1999};
 constexpr double kGoal = 1.3;
+// The database on the PostgreSQL server that the data source names.
+constexpr char kPostgresCopy[] = "reports";
 
 // Field 7 not empty: the fixed field list, which field 5 repeats.
 std::string UpdateCommand(const std::string& entry_id) {
   return std::string("Update;") + entry_id + ";AccountID;" + kKey + ";;" + kFieldList + ";;1";
 }
 
+// The reports database's engine for one measure: how the database the data
+// source names is made a fresh copy of the filled one, and how the rows of
+// the key in it are counted.
+struct ReportsCopy {
+  std::string engine;
+  std::function<void()> fresh;
+  std::function<KeyRows()> count;
+};
+
 // Everything a run needs, read or made before anything is timed.
 struct Setup {
   fs::path store;
-  fs::path base;     // the filled reports database, never changed
-  fs::path reports;  // the copy the data source names
+  fs::path base;  // the filled SQLite reports database, never changed
+  ReportsCopy reports;
   std::vector<ReportFolder> tree;
   WalkCounts walk;
   UpdateAccount account;
@@ -87,11 +100,9 @@ void MakeUpdateStore(const WorkFolder& folder, const fs::path& store, std::int64
 
 // The program and the minimal ODBC program run as children (the minimal
 // program also once in this process, to record what it sends): all find
-// the data source and the store through this process's environment.
-void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
-  const fs::path odbc = folder.Path("odbc");
-  fs::create_directories(odbc);
-  RunChild({QUORVIA_STORE_PROGRAM, "reports-dsn", setup.reports.string(), "--sysini", odbc.string()});
+// the data source, set up in `odbc`, and the store through this process's
+// environment.
+void SetRunEnvironment(const WorkFolder& folder, const Setup& setup, const fs::path& odbc) {
   SetEnvironment("ODBCSYSINI", odbc.string());
   SetEnvironment("ODBCINI", (odbc / "odbc.ini").string());
   SetEnvironment("QUORVIA_STORE", setup.store.string());
@@ -100,12 +111,42 @@ void SetRunEnvironment(const WorkFolder& folder, const Setup& setup) {
   unsetenv("QUORVIA_TRACE");
 }
 
-Setup MakeSetup(const WorkFolder& folder, std::int64_t folders) {
+// The reports database as a SQLite file, copied for each run.
+ReportsCopy SqliteCopy(const WorkFolder& folder, const Setup& setup, const fs::path& odbc) {
+  const fs::path copy = folder.Path("reports.db");
+  // The data source names a file that must exist.
+  CopyStore(setup.base, copy);
+  fs::create_directories(odbc);
+  RunChild({QUORVIA_STORE_PROGRAM, "reports-dsn", copy.string(), "--sysini", odbc.string()});
+  return {"SQLite", [base = setup.base, copy] { CopyStore(base, copy); },
+          [copy, tree = setup.tree, account = setup.account] { return CountKeyRows(copy.string(), tree, account); }};
+}
+
+// The reports database on the PostgreSQL server: the filled one copied in
+// once, then copied on the server for each run.
+ReportsCopy PostgresCopy(const PostgresReports& server, const Setup& setup, const fs::path& odbc) {
+  const std::string base = "base_" + std::to_string(setup.tables);
+  std::cout << "copying the reports database into PostgreSQL ..." << std::endl;
+  server.CopyFromSqlite(setup.base, base);
+  server.WriteDataSource(odbc, kPostgresCopy);
+  std::string query = "SELECT SUM(key_rows), SUM(current_rows) FROM (";
+  const std::vector<std::string> tables = KeyRowQueries(setup.tree, setup.account);
+  for (std::size_t i = 0; i < tables.size(); ++i) query.append(i == 0 ? "" : " UNION ALL ").append(tables[i]);
+  query.append(") AS counted");
+  return {"PostgreSQL", [&server, base] { server.CopyDatabase(base, kPostgresCopy); },
+          [&server, query] {
+            const std::string line = server.Query(kPostgresCopy, query);
+            const std::size_t bar = line.find('|');
+            if (bar == std::string::npos) Fail("PostgreSQL counted no rows of the key: " + line);
+            return KeyRows{std::stoll(line.substr(0, bar)), std::stoll(line.substr(bar + 1))};
+          }};
+}
+
+Setup MakeSetup(const WorkFolder& folder, std::int64_t folders, const PostgresReports* server) {
   Setup setup;
   const std::string count = std::to_string(folders);
   setup.store = folder.Path("update-store-" + count + ".db");
   setup.base = folder.Path("reports-base-" + count + ".db");
-  setup.reports = folder.Path("reports.db");
   MakeUpdateStore(folder, setup.store, folders);
   setup.tree = ReadFolderTree(setup.store.string());
   setup.walk = CountWalk(setup.tree);
@@ -115,9 +156,11 @@ Setup MakeSetup(const WorkFolder& folder, std::int64_t folders) {
   const KeyRows before = CountKeyRows(setup.base.string(), setup.tree, setup.account);
   if (before.rows == 0 || before.current != 0) Fail("the reports database holds no out-of-date rows of the key");
   setup.key_rows = before.rows;
-  // The data source names a file that must exist.
-  CopyStore(setup.base, setup.reports);
-  SetRunEnvironment(folder, setup);
+  // One folder for both engines: the driver manager reads where it finds
+  // its files once per process.
+  const fs::path odbc = folder.Path("odbc");
+  setup.reports = server ? PostgresCopy(*server, setup, odbc) : SqliteCopy(folder, setup, odbc);
+  SetRunEnvironment(folder, setup, odbc);
   return setup;
 }
 
@@ -136,7 +179,7 @@ std::string SentLine(const SentStatement& sent) {
 // sends.
 void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
   const fs::path trace = folder.Path("update-trace.txt");
-  CopyStore(setup.base, setup.reports);
+  setup.reports.fresh();
   SetEnvironment("QUORVIA_TRACE", "1");
   RunChild({QUORVIA_UTILITIES_PROGRAM, UpdateCommand(setup.account.entry_id)}, 0, trace);
   unsetenv("QUORVIA_TRACE");
@@ -147,7 +190,7 @@ void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
   }
   fs::remove(trace);
   std::vector<SentStatement> plain;
-  CopyStore(setup.base, setup.reports);
+  setup.reports.fresh();
   PlainUpdate(setup.tree, setup.account, Connections::kPerLevel, &plain);
   if (program.size() != plain.size()) {
     Fail("the program sent " + std::to_string(program.size()) + " statements, the minimal program " +
@@ -212,10 +255,10 @@ std::vector<Way> Ways(const Setup& setup) {
 void MeasureWays(const Options& options, const Setup& setup, std::vector<Way>& ways) {
   const auto times = RunRounds(options.repetitions, ways.size(), [&](std::size_t index, bool) {
     const Way& way = ways[index];
-    if (way.updates) CopyStore(setup.base, setup.reports);
+    if (way.updates) setup.reports.fresh();
     const Sample sample = way.run();
     if (way.updates) {
-      const KeyRows after = CountKeyRows(setup.reports.string(), setup.tree, setup.account);
+      const KeyRows after = setup.reports.count();
       if (after.rows != setup.key_rows || after.current != after.rows) {
         Fail(way.name + ": " + std::to_string(after.current) + " of " + std::to_string(after.rows) + " rows of " +
              kKey + " hold the account's values after the run");
@@ -244,14 +287,15 @@ std::vector<std::string> PrintFigures(const Setup& setup, const std::vector<Way>
   const double program = Median(WallTimes(ways[0].samples));
   const double program_cpu = Median(CpuTimes(ways[0].samples));
   const double one_cpu = Median(CpuTimes(ways[2].samples));
-  return {std::to_string(setup.tables), MillisSpread(WallTimes(ways[0].samples)),
+  return {setup.reports.engine, std::to_string(setup.tables), MillisSpread(WallTimes(ways[0].samples)),
           MillisSpread(WallTimes(ways[2].samples)), Ratio(program, one, kGoal), Ratio(program_cpu, one_cpu, kGoal)};
 }
 
 // Measures Update over one number of folder tables; yields its summary row.
-std::vector<std::string> Measure(const Options& options, const WorkFolder& folder, std::int64_t folders) {
-  const Setup setup = MakeSetup(folder, folders);
-  std::cout << "\nUPDATE: " << UpdateCommand("ENTRYID") << "\n"
+std::vector<std::string> Measure(const Options& options, const WorkFolder& folder, std::int64_t folders,
+                                 const PostgresReports* server) {
+  const Setup setup = MakeSetup(folder, folders, server);
+  std::cout << "\nUPDATE on " << setup.reports.engine << ": " << UpdateCommand("ENTRYID") << "\n"
             << "walk: " << setup.walk.folders << " folders in " << setup.walk.levels << " levels; "
             << setup.tables << " tables of " << kRowsPerTable << " rows; " << setup.key_rows << " rows of " << kKey << "\n"
             << "checking that the program and the minimal program send the same statements ..." << std::endl;
@@ -260,16 +304,17 @@ std::vector<std::string> Measure(const Options& options, const WorkFolder& folde
             << " rounds after one warm-up; the ways take turns, each on a fresh copy of the reports database\n\n";
   std::vector<Way> ways = Ways(setup);
   MeasureWays(options, setup, ways);
-  std::vector<std::string> summary = PrintFigures(setup, ways);
-  RemoveStore(setup.reports);
-  return summary;
+  return PrintFigures(setup, ways);
 }
 
 int Run(const Options& options) {
   WorkFolder folder(options);
   std::vector<std::vector<std::string>> rows = {
-      {"tables", "program ms", "floor ms", "program/floor wall", "program/floor CPU"}};
-  for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders));
+      {"engine", "tables", "program ms", "floor ms", "program/floor wall", "program/floor CPU"}};
+  for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders, nullptr));
+  const PostgresReports server;
+  std::cout << "\nPostgreSQL server: " << server.Settings() << "\n";
+  for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders, &server));
   std::cout << "\nUpdate against its floor, the same statements over one connection:\n";
   PrintTable(rows);
   return 0;
@@ -282,6 +327,7 @@ int main(int argc, char** argv) {
   return bench::BenchmarkMain(argc, argv, "update_bench",
       "Times Update of A000001's account fields into 499, 999 and 1999 folder tables of 1000 rows by\n"
       "quorvia-utilities, against its floor, the same statements from a minimal ODBC program over one\n"
-      "connection, and beside that program with a connection per walk level.",
+      "connection, and beside that program with a connection per walk level; on SQLite, then on a private\n"
+      "PostgreSQL server through psqlODBC.",
       bench::Run, {{"per-level", bench::PerLevelMode}, {"one-connection", bench::OneConnectionMode}});
 }

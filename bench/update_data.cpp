@@ -21,6 +21,12 @@ constexpr char kOutOfDate[] = "out of date";
 
 std::string Quoted(std::string_view name) { return reports::QuotedName(name, "\""); }
 
+std::string Literal(std::string_view text) {
+  std::string literal = "'";
+  for (const char c : text) literal.append(c == '\'' ? "''" : std::string(1, c));
+  return literal + "'";
+}
+
 struct Table {
   std::string name;
   bool contact = false;
@@ -207,25 +213,29 @@ void FillReports(const std::string& reports_path, const std::vector<ReportFolder
   transaction.Commit();
 }
 
+std::vector<std::string> KeyRowQueries(const std::vector<ReportFolder>& tree, const UpdateAccount& account) {
+  std::vector<std::string> queries;
+  for (const Table& table : TablesOf(tree)) {
+    std::string sql = "SELECT COUNT(*) AS key_rows, COALESCE(SUM(CASE WHEN 1 = 1";
+    const std::vector<std::string> columns = ValueColumns(table);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      // A contact table's COMPANY takes the account's name.
+      const std::string& value = c < account.fields.size() ? account.fields[c].second : AccountName(account);
+      sql.append(" AND ").append(Quoted(columns[c])).append(" = ").append(Literal(value));
+    }
+    sql.append(" THEN 1 ELSE 0 END), 0) AS current_rows FROM ").append(Quoted(table.name));
+    sql.append(" WHERE ").append(Quoted(kKeyColumn)).append(" = ").append(Literal(account.key));
+    queries.push_back(std::move(sql));
+  }
+  return queries;
+}
+
 KeyRows CountKeyRows(const std::string& reports_path, const std::vector<ReportFolder>& tree,
                      const UpdateAccount& account) {
   const auto db_held = OpenDatabase(reports_path, Database::Mode::kReadOnly);
-  Database& db = *db_held;
   KeyRows counted;
-  for (const Table& table : TablesOf(tree)) {
-    // Parameter 1 is the key, then the account's values in column order.
-    std::string sql = "SELECT COUNT(*), COALESCE(SUM(1";
-    const std::vector<std::string> columns = ValueColumns(table);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      sql.append(" AND ").append(Quoted(columns[c])).append(" IS ?").append(std::to_string(c + 2));
-    }
-    sql.append("), 0) FROM ").append(Quoted(table.name)).append(" WHERE ").append(Quoted(kKeyColumn));
-    sql.append(" = ?1");
-    Statement count(db, sql.c_str());
-    count.Bind(1, account.key);
-    for (std::size_t f = 0; f < account.fields.size(); ++f) count.Bind(static_cast<int>(f + 2), account.fields[f].second);
-    // A contact table's COMPANY takes the account's name.
-    if (table.contact) count.Bind(static_cast<int>(columns.size() + 1), AccountName(account));
+  for (const std::string& query : KeyRowQueries(tree, account)) {
+    Statement count(*db_held, query.c_str());
     count.Step();
     counted.rows += count.Int(0);
     counted.current += count.Int(1);

@@ -70,8 +70,13 @@ std::int64_t CountTables(const std::vector<ReportFolder>& tree);
 void FillReports(const std::string& reports_path, const std::vector<ReportFolder>& tree,
                          const UpdateAccount& account, std::int64_t rows_per_table);
 
-// Counts the account's rows in every folder table, and those that hold the
-// account's values (and its name as COMPANY in a contact table).
+// For each folder table, a query of two columns, key_rows and
+// current_rows: the account's rows, and those that hold the account's
+// values (and its name as COMPANY in a contact table). The values are
+// written in as literals: SQL that SQLite and PostgreSQL both run.
+std::vector<std::string> KeyRowQueries(const std::vector<ReportFolder>& tree, const UpdateAccount& account);
+
+// Runs KeyRowQueries on the SQLite reports database at `reports_path`.
 KeyRows CountKeyRows(const std::string& reports_path, const std::vector<ReportFolder>& tree,
                      const UpdateAccount& account);
 

@@ -42,9 +42,9 @@ void OdbcRecordset::Open(const std::string& source, host::Ref<host::ado::Connect
   Check(Run(statement->get()), SQL_HANDLE_STMT, statement->get(), context);
   connection_ = std::move(odbc);
   statement_ = std::move(statement);
+  column_count_ = static_cast<std::size_t>(columns);
   position_ = 0;
   try {
-    ReadColumns();
     // The engine may find that the query cannot run only at its first row.
     Fetch(context);
   } catch (...) {
@@ -60,13 +60,10 @@ SQLHANDLE OdbcRecordset::Statement() const {
 
 SQLRETURN OdbcRecordset::Run(SQLHANDLE statement) const { return SQLExecute(statement); }
 
-void OdbcRecordset::ReadColumns() {
+void OdbcRecordset::DescribeColumns() {
   const SQLHANDLE statement = Statement();
   const std::string context = "cannot read the columns of the query";
-  SQLSMALLINT count = 0;
-  Check(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, context);
-  columns_.clear();
-  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(column_count_); ++i) {
     SQLSMALLINT type = 0;
     std::string name = ColumnName(i, type);
     std::array<SQLCHAR, 128> type_name{};
@@ -110,7 +107,7 @@ void OdbcRecordset::Fetch(const std::string& context) {
   at_end_ = result == SQL_NO_DATA;
   row_.clear();
   if (at_end_) return;
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
+  for (std::size_t i = 0; i < column_count_; ++i) {
     row_.push_back(ReadValue(static_cast<SQLUSMALLINT>(i + 1)));
   }
 }
@@ -155,18 +152,25 @@ bool OdbcRecordset::Eof() {
   return at_end_;
 }
 
-const OdbcRecordset::Column& OdbcRecordset::ColumnAt(int index) {
+void OdbcRecordset::CheckField(int index) const {
   Statement();
-  if (index < 0 || static_cast<std::size_t>(index) >= columns_.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= column_count_) {
     throw host::Error(host::ado::kNoSuchField,
                       "Item cannot be found in the collection corresponding to the requested "
                       "name or ordinal.");
   }
+}
+
+const OdbcRecordset::Column& OdbcRecordset::ColumnAt(int index) {
+  CheckField(index);
+  // Described only when asked for: PostgreSQL's driver queries the catalog
+  // to describe a column, which reading the rows does not need.
+  if (columns_.empty()) DescribeColumns();
   return columns_[static_cast<std::size_t>(index)];
 }
 
 std::optional<std::string> OdbcRecordset::Fields(int index) {
-  ColumnAt(index);
+  CheckField(index);
   if (at_end_) throw NoCurrentRecord();
   return row_[static_cast<std::size_t>(index)];
 }
@@ -175,7 +179,7 @@ host::Value OdbcRecordset::Value(int index) { return FieldValue(ColumnAt(index).
 
 int OdbcRecordset::FieldCount() {
   Statement();
-  return static_cast<int>(columns_.size());
+  return static_cast<int>(column_count_);
 }
 
 std::string OdbcRecordset::FieldName(int index) { return ColumnAt(index).name; }
@@ -216,6 +220,7 @@ void OdbcRecordset::Close() {
   Statement();
   statement_.reset();
   connection_.reset();
+  column_count_ = 0;
   columns_.clear();
   row_.clear();
   at_end_ = true;

@@ -36,10 +36,13 @@ class OdbcRecordset : public host::ado::Recordset {
 
   // The statement when open; throws 3704 when closed (also by its connection).
   SQLHANDLE Statement() const;
+  // Throws 3265 unless the query has a column `index` (from 0).
+  void CheckField(int index) const;
   const Column& ColumnAt(int index);
   // Runs the prepared query on `statement` and returns its result.
   SQLRETURN Run(SQLHANDLE statement) const;
-  void ReadColumns();
+  // Reads every column's name and type into columns_.
+  void DescribeColumns();
   // The whole name of `column` (from 1), and its SQL type into `type`.
   std::string ColumnName(SQLUSMALLINT column, SQLSMALLINT& type);
   // Fetches the next row into row_, or sets at_end_; throws with `context`.
@@ -50,6 +53,8 @@ class OdbcRecordset : public host::ado::Recordset {
   std::string source_;
   std::shared_ptr<OdbcConnection> connection_;
   std::shared_ptr<StatementHandle> statement_;
+  std::size_t column_count_ = 0;
+  // Empty until a column's name or type is first asked for.
   std::vector<Column> columns_;
   std::vector<std::optional<std::string>> row_;
   long position_ = 0;
