@@ -98,9 +98,8 @@ void MakeUpdateStore(const WorkFolder& folder, const fs::path& store, std::int64
   RemoveStore(made);
 }
 
-// The program and the minimal ODBC program run as children (the minimal
-// program also once in this process, to record what it sends): all find
-// the data source, set up in `odbc`, and the store through this process's
+// The program and the minimal ODBC program run as children: they find the
+// data source, set up in `odbc`, and the store through this process's
 // environment.
 void SetRunEnvironment(const WorkFolder& folder, const Setup& setup, const fs::path& odbc) {
   SetEnvironment("ODBCSYSINI", odbc.string());
@@ -156,9 +155,7 @@ Setup MakeSetup(const WorkFolder& folder, std::int64_t folders, const PostgresRe
   const KeyRows before = CountKeyRows(setup.base.string(), setup.tree, setup.account);
   if (before.rows == 0 || before.current != 0) Fail("the reports database holds no out-of-date rows of the key");
   setup.key_rows = before.rows;
-  // One folder for both engines: the driver manager reads where it finds
-  // its files once per process.
-  const fs::path odbc = folder.Path("odbc");
+  const fs::path odbc = folder.Path(server ? "odbc-postgres" : "odbc-sqlite");
   setup.reports = server ? PostgresCopy(*server, setup, odbc) : SqliteCopy(folder, setup, odbc);
   SetRunEnvironment(folder, setup, odbc);
   return setup;
@@ -189,17 +186,22 @@ void CheckSameStatements(const Setup& setup, const WorkFolder& folder) {
     if (line.starts_with(kSentPrefix)) program.push_back(line.substr(sizeof kSentPrefix - 1));
   }
   fs::remove(trace);
-  std::vector<SentStatement> plain;
+  // The minimal program as a child too: the driver manager reads its
+  // configuration once per process, and each engine has its own.
+  const fs::path sent = folder.Path("update-sent.txt");
   setup.reports.fresh();
-  PlainUpdate(setup.tree, setup.account, Connections::kPerLevel, &plain);
+  RunSelf("per-level", {setup.store.string(), sent.string()});
+  std::vector<std::string> plain;
+  std::ifstream sent_lines(sent);
+  for (std::string line; std::getline(sent_lines, line);) plain.push_back(line);
+  fs::remove(sent);
   if (program.size() != plain.size()) {
     Fail("the program sent " + std::to_string(program.size()) + " statements, the minimal program " +
          std::to_string(plain.size()));
   }
   for (std::size_t i = 0; i < plain.size(); ++i) {
-    if (program[i] != SentLine(plain[i])) {
-      Fail("statement " + std::to_string(i + 1) + " differs:\n  program: " + program[i] + "\n  minimal: " +
-           SentLine(plain[i]));
+    if (program[i] != plain[i]) {
+      Fail("statement " + std::to_string(i + 1) + " differs:\n  program: " + program[i] + "\n  minimal: " + plain[i]);
     }
   }
 }
@@ -224,15 +226,21 @@ void CheckPlainCounts(const PlainUpdateCounts& counts, const UpdateAccount& acco
   }
 }
 
-// The minimal program in a process of its own: `--as MODE STORE`, the data
-// source found through the environment.
+// The minimal program in a process of its own: `--as MODE STORE [SENT]`, the
+// data source found through the environment; with SENT, it writes what it
+// sent there, a statement a line as the program's trace gives it.
 void PlainWalk(const std::vector<std::string>& args, Connections connections) {
-  if (args.size() != 1) Fail("the minimal program takes the store");
+  if (args.empty() || args.size() > 2) Fail("the minimal program takes the store, and a file for what it sent");
   const std::vector<ReportFolder> tree = ReadFolderTree(args[0]);
   const UpdateAccount account = ReadUpdateAccount(args[0], kKey);
   const WalkCounts walk = CountWalk(tree);
-  CheckPlainCounts(PlainUpdate(tree, account, connections), account, walk,
+  std::vector<SentStatement> sent;
+  CheckPlainCounts(PlainUpdate(tree, account, connections, args.size() == 2 ? &sent : nullptr), account, walk,
                    connections == Connections::kOne ? 1 : walk.levels);
+  if (args.size() == 1) return;
+  std::ofstream lines(args[1]);
+  for (const SentStatement& statement : sent) lines << SentLine(statement) << '\n';
+  if (!lines.flush()) Fail("cannot write " + args[1]);
 }
 void PerLevelMode(const std::vector<std::string>& args) { PlainWalk(args, Connections::kPerLevel); }
 void OneConnectionMode(const std::vector<std::string>& args) { PlainWalk(args, Connections::kOne); }
