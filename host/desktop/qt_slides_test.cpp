@@ -132,62 +132,6 @@ TEST(QtSlidesTest, TheLabelsFontIsLoadedFromItsFile) {
   EXPECT_TRUE(QFontInfo(label->font()).exactMatch()) << QFontInfo(label->font()).family().toStdString();
 }
 
-// Reads the JFIF header and the frame of a JPEG file: whether it is
-// baseline, its size and its density.
-struct JpegFacts {
-  bool baseline = false;
-  bool progressive = false;
-  int width = 0, height = 0;
-  int density_unit = -1, x_density = 0, y_density = 0;
-};
-
-JpegFacts ReadJpeg(const QByteArray& data) {
-  JpegFacts facts;
-  const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(data.at(at)); };
-  const auto word = [&](qsizetype at) { return byte(at) << 8 | byte(at + 1); };
-  if (data.size() < 4 || word(0) != 0xFFD8) return facts;
-  for (qsizetype at = 2; at + 4 <= data.size() && byte(at) == 0xFF;) {
-    const int marker = byte(at + 1);
-    const int length = word(at + 2);
-    const qsizetype body = at + 4;
-    if (marker == 0xE0 && data.mid(body, 5) == QByteArray("JFIF\0", 5)) {
-      facts.density_unit = byte(body + 7);
-      facts.x_density = word(body + 8);
-      facts.y_density = word(body + 10);
-    } else if (marker == 0xC0 || marker == 0xC2) {
-      (marker == 0xC0 ? facts.baseline : facts.progressive) = true;
-      facts.height = word(body + 1);
-      facts.width = word(body + 3);
-    } else if (marker == 0xDA) {
-      break;  // the scan: every header is read
-    }
-    at += 2 + length;
-  }
-  return facts;
-}
-
-TEST(QtSlidesTest, PicturesAreEmbeddedBaselineJpegAt96DotsPerInch) {
-  const struct {
-    const char* file;
-    int width, height;
-  } pictures[] = {{"overview.jpg", 656, 408},
-                  {"add_action_list.jpg", 242, 311},
-                  {"search_list.jpg", 200, 87},
-                  {"folder_list.jpg", 199, 342}};
-  for (const auto& picture : pictures) {
-    QFile file(QStringLiteral(":/tour/") + picture.file);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << picture.file << " is not embedded";
-    const JpegFacts facts = ReadJpeg(file.readAll());
-    EXPECT_TRUE(facts.baseline) << picture.file;
-    EXPECT_FALSE(facts.progressive) << picture.file;
-    EXPECT_EQ(facts.width, picture.width) << picture.file;
-    EXPECT_EQ(facts.height, picture.height) << picture.file;
-    EXPECT_EQ(facts.density_unit, 1) << picture.file << ": dots per inch";
-    EXPECT_EQ(facts.x_density, 96) << picture.file;
-    EXPECT_EQ(facts.y_density, 96) << picture.file;
-  }
-}
-
 // The tour in Qt windows through the main form, the user's actions queued
 // on the event loop.
 class QtTourTest : public ::testing::Test {
@@ -288,17 +232,6 @@ TEST_F(QtTourTest, NextBackNextShowsTheSameWindowsAndFinishEndsTheProgram) {
   EXPECT_EQ(Count("Quillet.FindFolder()"), 1);
   EXPECT_EQ(Count("Session.Logoff()"), 1);
   EXPECT_TRUE(form_->objSession.IsNothing());
-}
-
-TEST_F(QtTourTest, ClosingASlideEndsTheProgramThroughItsEnd) {
-  for (const char* caption : {"Quorvia Overview", "Menu Items"}) {
-    if (std::string(caption) == "Menu Items") Then("Quorvia Overview", Click("Next1"));
-    Then(caption, [](QWidget& window) { window.close(); });
-    EXPECT_EQ(RunHelp(), app::Outcome::kDone) << caption;
-    EXPECT_EQ(Count("Session.Logoff()"), 1) << caption;
-    EXPECT_EQ(Count("Create(Quillet.connect)"), 0) << caption;
-    EXPECT_TRUE(form_->objSession.IsNothing()) << caption;
-  }
 }
 
 }  // namespace
