@@ -87,7 +87,9 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
                                            std::string("Zoë"), host::Empty{}, host::Null{},
                                            // Before 1900 no date cell holds them.
                                            host::LocalTime{local_days{1899y / December / 31}},
-                                           host::LocalTime{local_days{1850y / June / 1} + hours{8}}};
+                                           host::LocalTime{local_days{1850y / June / 1} + hours{8}},
+                                           // A cell holds 32767 characters, not bytes.
+                                           std::string(32766, 'a') + "\u00e9b"};
   for (std::size_t i = 0; i < values.size(); ++i) {
     sheet->Cells(2, static_cast<long>(i) + 1)->SetValue(values[i]);
   }
@@ -110,6 +112,7 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
       {"I2", {{"type", "text"}, {"value", "Zoë"}}},
       {"L2", {{"type", "text"}, {"value", "1899-12-31"}}},
       {"M2", {{"type", "text"}, {"value", "1850-06-01 08:00:00"}}},
+      {"N2", {{"type", "text"}, {"value", std::string(32766, 'a') + "\u00e9"}}},
       {"A3", {{"type", "text"}, {"value", "second"}}},
   };
   for (const auto& [address, want] : expected) {
