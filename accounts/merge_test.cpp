@@ -39,19 +39,6 @@ class MergeTest : public AccountTest {
   }
 };
 
-TEST_F(MergeTest, SameKeyTwiceShowsTheMessageAndChangesNothing) {
-  const auto before = Snapshot();
-  for (const std::string keys : {"A100;A100", ";"}) {
-    EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;" + keys), Outcome::kNotDone) << keys;
-    ASSERT_EQ(Shown().size(), 1u) << keys;
-    EXPECT_EQ(Shown()[0].text,
-              "You selected the same account, please select a different account to merge.");
-    EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kOkOnly);
-    EXPECT_FALSE(Shown()[0].title.has_value());
-    EXPECT_EQ(Snapshot(), before) << keys;
-  }
-}
-
 // Related items take the surviving item's own key, location accounts the key
 // field, here a different one; only the first account item of the merged key
 // is deleted.

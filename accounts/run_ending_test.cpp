@@ -30,6 +30,7 @@ TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
       {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
       {"Front", Outcome::kNotDone, "Front needs Front;ENTRYID (got 1 field)", false},
       {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
+      {"Merge;E1;;;", Outcome::kNotDone, "the same account was given twice", true},  // before the empty key
       {"Realign", Outcome::kDone, "", false},
   };
   for (const auto& c : cases) {

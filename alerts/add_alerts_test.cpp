@@ -107,15 +107,6 @@ TEST_F(AddAlertsTest, MailStorePathAddsTheFiveTextPropertiesAndStoresTheNoteWith
             "== IPM.StickyNote " + store_->Column(note, "entry_id") + " ==\nCall Zo\xc3\xab\nabout renewal\n");
 }
 
-TEST_F(AddAlertsTest, MailStoreNoteWithoutTextIsNotStored) {
-  for (const std::string typed : {"", " \n\t\n"}) {
-    MakeStore("16.0", {"Alerts"});
-    EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", typed), Outcome::kNotDone) << typed;
-    EXPECT_TRUE(ItemsIn("Alerts").empty()) << typed;
-    EXPECT_EQ(out_.str(), "") << typed;
-  }
-}
-
 TEST_F(AddAlertsTest, VersionTextChoosesThePath) {
   const std::pair<const char*, bool> cases[] = {{"9.0", true},    {"10.0", true}, {"11.0", false},
                                                 {"16.0", false},  {"", false},    {"Outlook", false}};

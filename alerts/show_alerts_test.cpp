@@ -28,23 +28,6 @@ TEST_F(ShowAlertsTest, ShowsTheAccountsAlertsInTheFoldersOrderCountingOnce) {
                                       "Items.Item(3)", "Item.Display()"}));
 }
 
-TEST_F(ShowAlertsTest, KeysWithApostrophesOrFilterTextOpenOnlyThatKeysAlerts) {
-  MakeStore("16.0", {"Alerts"});
-  const auto obrien = AddAlert("Alerts", "O'Brien", "Irish office");
-  AddAlert("Alerts", "K1", "K1 only");
-  AddAlert("Alerts", "x' OR [AccountID] <> 'y", "");
-  const std::pair<std::string, std::string> cases[] = {
-      {"O'Brien", Shown(obrien, "Irish office")},
-      {"' OR [AccountID] <> '", ""},
-      {"K1' OR 'a' = 'a", ""},
-      {"O", ""},
-  };
-  for (const auto& [key, shown] : cases) {
-    EXPECT_EQ(Run("Alerts;" + key), Outcome::kDone) << key;
-    EXPECT_EQ(out_.str(), shown) << key;
-  }
-}
-
 TEST_F(ShowAlertsTest, SearchesAlertsBeforeStickyNotesAndEndsWithoutEither) {
   MakeStore("16.0", {"Sticky Notes", "Alerts"});
   AddAlert("Sticky Notes", "K1", "old folder");

@@ -38,20 +38,6 @@ class FormLoadTest : public ::testing::Test {
   std::unique_ptr<Form1> form_;
 };
 
-TEST_F(FormLoadTest, EmptyCommandLineShowsTheUsageMessageAndMakesNothing) {
-  EXPECT_EQ(Run(""), Outcome::kUsage);
-  ASSERT_EQ(platform_.message_box().shown().size(), 1u);
-  const ScriptedMessageBox::Shown& box = platform_.message_box().shown()[0];
-  EXPECT_EQ(box.text,
-            "Ver 6\rSYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\r"
-            "Function: Merge, Update, Realign, Delete, Startup, Help");
-  EXPECT_EQ(box.buttons, host::MsgBoxButtons::kOkOnly);
-  EXPECT_EQ(box.icon, host::MsgBoxIcon::kNone);
-  EXPECT_FALSE(box.title.has_value());
-  EXPECT_TRUE(platform_.log().calls().empty());
-  EXPECT_FALSE(form_->loaded());
-}
-
 TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
   EXPECT_EQ(Run("Realign;x;y"), Outcome::kDone);
   const Calls expected = {

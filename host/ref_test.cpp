@@ -20,14 +20,5 @@ TEST(RefTest, MemberCallThroughNothingFailsWithError91) {
   EXPECT_EQ(error.description(), "Object variable or With block variable not set");
 }
 
-TEST(RefTest, ResetLetsGoOfTheObject) {
-  Ref<Counter> counter = MakeRef<Counter>();
-  EXPECT_EQ(counter->Call(), 1);
-  Ref<Counter> copy = counter;
-  counter.Reset();
-  EXPECT_TRUE(counter.IsNothing());
-  EXPECT_EQ(copy->Call(), 2);
-}
-
 }  // namespace
 }  // namespace host

@@ -90,17 +90,6 @@ TEST_F(ExcelReportTest, RecordsBeyondASheetsLastRowGoOnTheNextSheetsWithTheirHea
   }
 }
 
-TEST_F(ExcelReportTest, NoRecordsSaySoWithoutStartingTheSpreadsheet) {
-  EXPECT_EQ(Report("select * from people where score > 100"), app::Outcome::kNotDone);
-  ASSERT_EQ(Shown().size(), 1U);
-  EXPECT_EQ(Shown()[0].text, " No records found, please check your query");
-  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kOkOnly);
-  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
-  EXPECT_EQ(Shown()[0].title, std::nullopt);
-  EXPECT_EQ(Count("Create(Excel.Application)"), 0);
-  EXPECT_FALSE(std::filesystem::exists(folder_));
-}
-
 TEST_F(ExcelReportTest, AQueryThatCannotRunShowsTheDriversOwnError) {
   EXPECT_EQ(Report("select * from nowhere"), app::Outcome::kReportsFailed);
   ASSERT_EQ(Shown().size(), 1U);

@@ -203,18 +203,5 @@ TEST_F(UpdateTest, NothingIsOpenedWithoutTheAccountItemOrItsKey) {
   EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));
 }
 
-TEST_F(UpdateTest, AMissingDatabaseIsAFailureAndIsNotCreated) {
-  std::filesystem::remove(reports_.database());
-  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
-  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: cannot open the data source "
-                                 "QuorviaReports: ",
-                                 0),
-            0U)
-      << ending_.reason;
-  EXPECT_EQ(ending_.reason.find("; "), std::string::npos) << "one failure, named once: " << ending_.reason;
-  EXPECT_TRUE(Sent().empty());
-  EXPECT_FALSE(std::filesystem::exists(reports_.database()));
-}
-
 }  // namespace
 }  // namespace reports

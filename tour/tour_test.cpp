@@ -31,9 +31,6 @@ class TourTest : public ::testing::Test {
     input_.str(answers);
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     desktop.slides = std::make_unique<desktop::ConsoleSlides>(input_, output_);
-    auto windows = std::make_unique<host::testing::ScriptedWindows>();
-    windows_ = windows.get();
-    desktop.windows = std::move(windows);
     auto answers_box = std::make_unique<host::testing::ScriptedMessageBox>();
     companion_ = answers_box.get();
     desktop.companion_answers = std::move(answers_box);
@@ -60,7 +57,6 @@ class TourTest : public ::testing::Test {
   host::testing::CrmStore crm_{dir_.File("crm.db")};
   std::istringstream input_;
   std::ostringstream output_;
-  host::testing::ScriptedWindows* windows_ = nullptr;
   host::testing::ScriptedMessageBox* companion_ = nullptr;
   std::unique_ptr<host::LinuxPlatform> inner_;
   std::unique_ptr<host::testing::RecordingPlatform> platform_;
@@ -95,15 +91,6 @@ TEST_F(TourTest, PagesOnTheSameTwoWindowsAndFinishHandsOverToTheCompanionThenEnd
   ASSERT_EQ(companion_->shown().size(), 1u);
   EXPECT_EQ(companion_->shown()[0].title, "Quillet");
   EXPECT_EQ(trace_.str(), "");
-}
-
-TEST_F(TourTest, AWindowTitledREDirazMeansNothingIsShown) {
-  EXPECT_EQ(Run("n\nf\n", [this](auto&) { windows_->Open("REDiraz"); }), Outcome::kDone);
-  // The run ends as a command that returns: the form unloads, no log-off.
-  const Calls expected = {R"(Windows.FindWindowA("REDiraz"))"};
-  EXPECT_EQ(TourCalls(), expected);
-  EXPECT_EQ(output_.str(), "");
-  EXPECT_TRUE(companion_->shown().empty());
 }
 
 TEST_F(TourTest, FinishEndsTheProgramEvenWhenTheCompanionFails) {

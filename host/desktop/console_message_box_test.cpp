@@ -34,31 +34,6 @@ class ConsoleMessageBoxTest : public ::testing::Test {
   ConsoleMessageBox box_{in_, out_};
 };
 
-TEST_F(ConsoleMessageBoxTest, WritesTitleTextAndPromptExactly) {
-  struct Case {
-    std::string text;
-    MsgBoxButtons buttons;
-    MsgBoxIcon icon;
-    std::optional<std::string> title;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"Done", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, std::nullopt, "== QuorviaUtilities ==\nDone\n"},
-      {"Line1\rLine2\r", MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical, "Merge", "== Merge ==\nLine1\nLine2\n\n"},
-      {"", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, "", "==  ==\n\n"},
-      {"Delete\r\rA100?", MsgBoxButtons::kYesNo, MsgBoxIcon::kNone, std::nullopt,
-       "== QuorviaUtilities ==\nDelete\n\nA100?\n[y/N] "},
-  };
-  for (const Case& c : cases) {
-    out_.str("");
-    in_.clear();
-    in_.str("n\n");
-    Show(c.text, c.buttons, c.title, c.icon);
-    EXPECT_EQ(out_.str(), c.expected) << "text " << ::testing::PrintToString(c.text) << " title "
-                                      << ::testing::PrintToString(c.title);
-  }
-}
-
 TEST_F(ConsoleMessageBoxTest, OnlyYesOrYConfirms) {
   struct Case {
     std::string input;

@@ -50,13 +50,16 @@ TEST(GuiModuleTest, TheBuiltModuleLoadsOnceAndPreparesWindows) {
   EXPECT_EQ(module.PrepareWindows(), "");
 }
 
-TEST(GuiModuleTest, ItsEventPumpRunsTheQtEventsOfThisProcess) {
+TEST(GuiModuleTest, ItsEventPumpRunsTheWaitingQtEventsOfThisProcessOnce) {
   GuiModule& module = LoadProgramGuiModule();
   QCoreApplication* application = &EnsureQtApplication();
   int calls = 0;
-  QMetaObject::invokeMethod(application, [&calls] { ++calls; }, Qt::QueuedConnection);
-  module.MakeEventPump()->DoEvents();
-  EXPECT_EQ(calls, 1);
+  for (int i = 0; i < 3; ++i) QMetaObject::invokeMethod(application, [&calls] { ++calls; }, Qt::QueuedConnection);
+  const auto pump = module.MakeEventPump();
+  pump->DoEvents();
+  EXPECT_EQ(calls, 3) << "every waiting event runs";
+  pump->DoEvents();
+  EXPECT_EQ(calls, 3);
 }
 
 TEST(GuiModuleTest, ItsHostsThrowHostErrorsThatThisProgramCatches) {

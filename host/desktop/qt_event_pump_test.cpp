@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMetaObject>
-
-#include "host/desktop/qt_application.h"
+#include <QCoreApplication>
 
 namespace desktop {
 namespace {
@@ -17,20 +14,6 @@ TEST(QtEventPumpTest, WithoutApplicationDoesNothing) {
   QtEventPump pump;
   pump.DoEvents();
   EXPECT_EQ(QCoreApplication::instance(), nullptr);
-}
-
-TEST(QtEventPumpTest, RunsTheEventsThatAreWaiting) {
-  QCoreApplication* application = &EnsureQtApplication();
-  int calls = 0;
-  for (int i = 0; i < 3; ++i) {
-    QMetaObject::invokeMethod(application, [&calls] { ++calls; }, Qt::QueuedConnection);
-  }
-  EXPECT_EQ(calls, 0);
-  QtEventPump pump;
-  pump.DoEvents();
-  EXPECT_EQ(calls, 3);
-  pump.DoEvents();
-  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace

@@ -84,7 +84,12 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
   const std::vector<host::Value> values = {std::string("007"), std::string("12345678901234567890"),
                                            std::int32_t{-42}, 2.5, true, false, day,
                                            day + hours{13} + minutes{14} + seconds{15},
-                                           std::string("Zoë"), host::Empty{}, host::Null{}};
+                                           std::string("Zoë"), host::Empty{}, host::Null{},
+                                           // Before 1900 no date cell holds them.
+                                           host::LocalTime{local_days{1899y / December / 31}},
+                                           host::LocalTime{local_days{1850y / June / 1} + hours{8}},
+                                           // A cell holds 32767 characters, not bytes.
+                                           std::string(32766, 'a') + "\u00e9b"};
   for (std::size_t i = 0; i < values.size(); ++i) {
     sheet->Cells(2, static_cast<long>(i) + 1)->SetValue(values[i]);
   }
@@ -105,6 +110,9 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
       {"G2", {{"type", "date"}, {"value", "2024-02-29 00:00:00"}, {"format", "yyyy-mm-dd"}}},
       {"H2", {{"type", "date"}, {"value", "2024-02-29 13:14:15"}, {"format", "yyyy-mm-dd hh:mm:ss"}}},
       {"I2", {{"type", "text"}, {"value", "Zoë"}}},
+      {"L2", {{"type", "text"}, {"value", "1899-12-31"}}},
+      {"M2", {{"type", "text"}, {"value", "1850-06-01 08:00:00"}}},
+      {"N2", {{"type", "text"}, {"value", std::string(32766, 'a') + "\u00e9"}}},
       {"A3", {{"type", "text"}, {"value", "second"}}},
   };
   for (const auto& [address, want] : expected) {
@@ -209,10 +217,7 @@ TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumber) {
 }
 
 TEST_F(SheetApplicationTest, SavesWhatIsLeftWhenReleasedAndRecordsWhereEachWent) {
-  SheetApplication::Settings settings;
-  settings.version = "8.0";
-  auto application = Application(settings);
-  EXPECT_EQ(application->Version(), "8.0");
+  auto application = Application();
   application->Workbooks()->Add()->Worksheets("Sheet1")->Range("B2")->SetValue(std::int32_t{7});
   application->Save();
   auto unsaved = application->Workbooks()->Add();

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -27,14 +26,10 @@ class UnseenSlides : public SlideWindows {
   void RunSlides() override {}
 };
 
-// A desktop whose top-level windows are the titles it is given.
-class ScriptedWindows : public WindowLookup {
+// A desktop without any other program's window.
+class NoWindows : public WindowLookup {
  public:
-  void Open(const std::string& title) { titles_.insert(title); }
-  std::uint64_t FindWindowA(const std::string& title) override { return titles_.count(title); }
-
- private:
-  std::set<std::string> titles_;
+  std::uint64_t FindWindowA(const std::string& /*title*/) override { return 0; }
 };
 
 // A desktop for runs that must show nothing: `message_box`, no event to
@@ -45,7 +40,7 @@ inline Desktop QuietDesktop(std::unique_ptr<MessageBox> message_box) {
   desktop.message_box = std::move(message_box);
   desktop.events = std::make_unique<IdleEventPump>();
   desktop.slides = std::make_unique<UnseenSlides>();
-  desktop.windows = std::make_unique<ScriptedWindows>();
+  desktop.windows = std::make_unique<NoWindows>();
   desktop.companion_answers = std::make_unique<ScriptedMessageBox>();
   return desktop;
 }
