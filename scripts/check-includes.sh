@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a library header (SQLite, ODBC, Qt, libxlsxwriter, X11) is included
-# outside the folders that implement the hosts and the tool mains.
+# outside the folders that implement the hosts and the tool mains, and libpq's
+# header outside the PostgreSQL engine of the store.
 set -euo pipefail
 root=${1:-$(dirname "$0")/..}
 cd "$root"
@@ -10,6 +11,13 @@ bad=$(git ls-files '*.h' '*.cpp' 2>/dev/null | grep -vE "$allowed" | xargs -r gr
 if [[ -n "$bad" ]]; then
   echo "library headers included outside the host folders:"
   echo "$bad"
+  exit 1
+fi
+pq_bad=$(git ls-files '*.h' '*.cpp' '*.in' 2>/dev/null | grep -v '^host/store/pg/' |
+  xargs -r grep -lE '#include[[:space:]]*<libpq-fe\.h>' || true)
+if [[ -n "$pq_bad" ]]; then
+  echo "libpq-fe.h included outside host/store/pg:"
+  echo "$pq_bad"
   exit 1
 fi
 echo "header layering: ok"

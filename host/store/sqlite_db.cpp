@@ -6,6 +6,7 @@
 #include "host/store/sqlite_failure.h"
 #include "host/utf8.h"
 #include "host/store/store_files.h"
+#include "host/store/stored_value.h"
 
 namespace store {
 namespace {
@@ -37,12 +38,6 @@ std::string ReadOnlyUri(const std::string& path) {
 bool ConfigureSqlite() {
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   return true;
-}
-
-// "30 s", or milliseconds for a wait shorter than a second.
-std::string WaitText(std::chrono::milliseconds wait) {
-  if (wait < std::chrono::seconds(1)) return std::to_string(wait.count()) + " ms";
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
 }
 
 // is_utf8(X): 1 unless X is a text that is not UTF-8. SQLite keeps any
@@ -127,8 +122,7 @@ void Database::Fail(std::string_view context) const {
   // Every wait for the store ran into the busy timeout: another program
   // holds it, and this one cannot go on with it.
   if ((code & 0xFF) == SQLITE_BUSY) {
-    throw host::StoreFailure(kStoreError, "another program kept the CRM store " + path_ + " locked for more than " +
-                                              WaitText(busy_timeout_));
+    throw host::StoreFailure(kStoreError, LockedTooLong(path_, busy_timeout_));
   }
   if (auto failure = StoreWideFailure(path_, code, message)) {
     throw host::StoreFailure(kStoreError, *failure);
@@ -167,12 +161,7 @@ Statement& Statement::BindNull(int index) {
 }
 
 Statement& Statement::BindValue(int index, const host::Value& value) {
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return Bind(index, std::int64_t{*number});
-  if (const auto* flag = std::get_if<bool>(&value)) return Bind(index, std::int64_t{*flag ? 1 : 0});
-  if (std::holds_alternative<host::Empty>(value) || std::holds_alternative<host::Null>(value)) {
-    return Bind(index, std::string_view{});
-  }
-  return Bind(index, host::ToText(value));
+  return std::visit([&](const auto& stored) -> Statement& { return Bind(index, stored); }, StoredForm(value));
 }
 
 bool Statement::Step() {

@@ -10,12 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "host/store/store_failure.h"
 #include "host/value.h"
 
 namespace store {
-
-// Error number of a failure inside the store (MAPI_E_CALL_FAILED).
-inline constexpr long kStoreError = -2147467259;
 
 // An open SQLite database file: WAL journal, foreign keys on, and a busy
 // timeout so that two processes on one file wait for each other. A wait for

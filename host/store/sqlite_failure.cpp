@@ -1,13 +1,8 @@
 #include "host/store/sqlite_failure.h"
 
-#include "host/store/sqlite_db.h"
 #include "host/store/store_files.h"
 
 namespace store {
-
-host::Error OpenFailure(const std::string& path, std::string_view why) {
-  return host::Error(kStoreError, "cannot open the CRM store " + path + ": " + std::string(why));
-}
 
 std::string WhyNotOpened(sqlite3* db) {
   if (db == nullptr) return "out of memory";
@@ -27,10 +22,9 @@ std::optional<std::string> StoreWideFailure(const std::string& path, int result_
                                             std::string_view sqlite_message) {
   switch (result_code & 0xFF) {
     case SQLITE_CORRUPT: case SQLITE_NOTADB: case SQLITE_IOERR: case SQLITE_CANTOPEN:
-      return "the CRM store " + path + " is damaged (" + std::string(sqlite_message) +
-             "): run quorvia-store check, and restore it from a backup";
-    case SQLITE_FULL: return "the disk holding the CRM store " + path + " is full";
-    case SQLITE_READONLY: return "the CRM store " + path + " is read-only";
+      return DamagedStore(path, sqlite_message);
+    case SQLITE_FULL: return FullDisk(path);
+    case SQLITE_READONLY: return ReadOnlyStore(path);
     default: return std::nullopt;
   }
 }

@@ -7,12 +7,9 @@
 #include <string_view>
 
 #include "host/error.h"
+#include "host/store/store_failure.h"
 
 namespace store {
-
-// The error of a store that cannot be opened, with the reason in words:
-// host::Error(kStoreError, "cannot open the CRM store PATH: WHY").
-host::Error OpenFailure(const std::string& path, std::string_view why);
 
 // Why SQLite could not open `db`'s file or read it for the first time, from
 // its last failure: the system's reason for a file that cannot be opened or

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/store/pg/pg_failure.h"
+
+namespace store::pg {
+
+class Statement;
+
+// One connection to the CRM store on a PostgreSQL server, reached by a libpq
+// URI (postgresql://...) or key=value string, with the store's schema first
+// on its search path, UTF-8 text and a lock timeout (the busy timeout) so
+// that two programs on one store wait for each other. Statements are
+// prepared once per connection and run through the extended protocol with
+// text values; rows are read one at a time, so a long result takes constant
+// memory. Unlike SQLite, a failing statement inside a transaction spoils it
+// until it, or the savepoint around the statement, is rolled back.
+class Connection {
+ public:
+  enum class Mode {
+    kReadWrite,
+    kReadOnly,  // every transaction read-only: a write fails as a read-only store
+  };
+
+  // Connects. Throws host::Error ("cannot open the CRM store LOCATION: WHY",
+  // the password masked) when the server cannot be reached or refuses.
+  Connection(const std::string& location, Mode mode);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // The location, its password masked: what every message shows.
+  const std::string& path() const { return shown_location_; }
+  // Whether a transaction is open on this connection.
+  bool InTransaction() const;
+
+  // How long a statement waits for another connection's lock before it
+  // fails (lock_timeout); 30 s unless a test shortens it. Inside a
+  // transaction that is rolled back the previous timeout comes back.
+  void SetBusyTimeout(std::chrono::milliseconds timeout);
+
+  // Runs statements that take no parameters and yield no rows (several may
+  // be given, separated by semicolons).
+  void Exec(const char* sql);
+
+  // The statements that begin and end transactions. kBegin reads from one
+  // snapshot (repeatable read); kBeginImmediate is a transaction that
+  // writes (read committed, each statement seeing what others committed).
+  enum class Control { kBegin, kBeginImmediate, kCommit, kRollback, kSavepoint, kRollbackToSavepoint, kRelease };
+  // Runs one; throws as Fail does. A commit of a transaction that a failure
+  // spoilt throws too, though the server only rolls it back.
+  void Run(Control control);
+  // Runs one and yields whether it worked; for ending a transaction on a
+  // path that is already failing.
+  bool TryRun(Control control) noexcept;
+
+  // Throws for `result` (or, when it is null, for the connection's last
+  // failure) as ThrowFailure says; `context` names the statement.
+  [[noreturn]] void Fail(const PGresult* result, std::string_view context) const;
+
+ private:
+  friend class Statement;
+
+  // Before anything else is sent: the statement still reading its rows
+  // keeps the rest of them, so that the connection is free.
+  void Free();
+  // The name of the prepared statement for `key` (the parameter types and
+  // the statement), preparing it the first time; each call is matched by a
+  // Release. Throws as Fail does.
+  const std::string& Acquire(const std::string& key, const std::string& sql, const std::vector<Oid>& types);
+  // A statement no longer uses the prepared statement for `key`; beyond
+  // kMaxPrepared unused ones, the server forgets it.
+  void Release(const std::string& key) noexcept;
+  // Runs a command and yields its result, or null when the connection failed.
+  PGresult* Command(const char* sql);
+
+  std::string shown_location_;
+  PGconn* conn_ = nullptr;
+  std::chrono::milliseconds busy_timeout_{30000};
+  Statement* reading_ = nullptr;
+  // Whether a transaction was open when the statement now reading began.
+  bool in_transaction_before_reading_ = false;
+  struct Prepared {
+    std::string name;
+    int users = 0;
+  };
+  static constexpr std::size_t kMaxPrepared = 256;
+  std::map<std::string, Prepared, std::less<>> prepared_;
+  int next_statement_ = 0;
+};
+
+}  // namespace store::pg

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "host/error.h"
+
+namespace store {
+
+// Error number of a failure inside the store (MAPI_E_CALL_FAILED).
+inline constexpr long kStoreError = -2147467259;
+
+// The error of a store that cannot be opened, with the reason in words:
+// host::Error(kStoreError, "cannot open the CRM store LOCATION: WHY").
+host::Error OpenFailure(const std::string& location, std::string_view why);
+
+// The lines a user is shown when the store at `location` (a file path, or a
+// server's location with its password masked) becomes unusable as a whole,
+// the same on every engine.
+std::string DamagedStore(const std::string& location, std::string_view detail);
+std::string FullDisk(const std::string& location);
+std::string ReadOnlyStore(const std::string& location);
+// Another program held what a statement needed for longer than `wait`.
+std::string LockedTooLong(const std::string& location, std::chrono::milliseconds wait);
+
+}  // namespace store
