@@ -1,5 +1,6 @@
 #include "host/store/pg/pg_connection.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "host/store/pg/pg_statement.h"
@@ -80,6 +81,7 @@ PGresult* Connection::Command(const char* sql) {
 void Connection::Exec(const char* sql) {
   const Result result(Command(sql), &PQclear);
   if (!Succeeded(result.get())) Fail(result.get(), sql);
+  NoteChanges(result.get());
 }
 
 void Connection::Run(Control control) {
@@ -103,6 +105,10 @@ bool Connection::TryRun(Control control) noexcept {
   }
 }
 
+void Connection::Fail(std::string_view context) const {
+  ThrowFailure(shown_location_, last_failure_, busy_timeout_, context);
+}
+
 void Connection::Fail(const PGresult* result, std::string_view context) const {
   ServerFailure failure;
   if (result != nullptr) {
@@ -113,7 +119,15 @@ void Connection::Fail(const PGresult* result, std::string_view context) const {
   }
   if (failure.message.empty()) failure.message = OneLine(PQerrorMessage(conn_));
   failure.connection_lost = PQstatus(conn_) == CONNECTION_BAD;
-  ThrowFailure(shown_location_, failure, busy_timeout_, context);
+  last_failure_ = std::move(failure);
+  Fail(context);
+}
+
+void Connection::NoteChanges(PGresult* result) {
+  const std::string_view command = PQcmdStatus(result);
+  if (command.starts_with("INSERT") || command.starts_with("UPDATE") || command.starts_with("DELETE")) {
+    changes_ = std::atoi(PQcmdTuples(result));
+  }
 }
 
 void Connection::Free() {

@@ -62,8 +62,15 @@ class Connection {
   // path that is already failing.
   bool TryRun(Control control) noexcept;
 
-  // Throws for `result` (or, when it is null, for the connection's last
-  // failure) as ThrowFailure says; `context` names the statement.
+  // How many rows the latest INSERT, UPDATE or DELETE that ran to its end
+  // on this connection changed.
+  int Changes() const { return changes_; }
+
+  // Throws for the connection's last failure (one that TryRun met, say) as
+  // ThrowFailure says; `context` names the statement.
+  [[noreturn]] void Fail(std::string_view context) const;
+  // Keeps the failure in `result` (or, when it is null, libpq's own) as the
+  // last, and throws for it.
   [[noreturn]] void Fail(const PGresult* result, std::string_view context) const;
 
  private:
@@ -81,10 +88,15 @@ class Connection {
   void Release(const std::string& key) noexcept;
   // Runs a command and yields its result, or null when the connection failed.
   PGresult* Command(const char* sql);
+  // A statement ended with `result`: the rows it changed are the latest
+  // Changes when it inserted, updated or deleted.
+  void NoteChanges(PGresult* result);
 
   std::string shown_location_;
   PGconn* conn_ = nullptr;
   std::chrono::milliseconds busy_timeout_{30000};
+  mutable ServerFailure last_failure_;
+  int changes_ = 0;
   Statement* reading_ = nullptr;
   // Whether a transaction was open when the statement now reading began.
   bool in_transaction_before_reading_ = false;

@@ -129,9 +129,20 @@ TEST_F(PostgresConnectionTest, TransactionsAndSavepointsKeepOrDropWhatTheyWrote)
   db_->Run(Control::kBeginImmediate);
   Statement(*db_, "UPDATE t SET v = 'kept' WHERE k = 1").Run();
   db_->Run(Control::kSavepoint);
-  Statement(*db_, "UPDATE t SET v = 'dropped' WHERE k = 1").Run();
-  // A failing statement spoils only the savepoint around it.
+  Statement(*db_, "UPDATE t SET v = 'dropped' WHERE k < 3").Run();
+  EXPECT_EQ(db_->Changes(), 2);
+  value_of_one();
+  EXPECT_EQ(db_->Changes(), 2) << "a SELECT changes nothing";
+  // A failing statement spoils only the savepoint around it, and the
+  // connection keeps its failure.
   EXPECT_FALSE(Statement(*db_, "UPDATE t SET k = 2 WHERE k = 1").TryRun());
+  try {
+    db_->Fail("the update");
+    ADD_FAILURE() << "Fail threw nothing";
+  } catch (const host::Error& error) {
+    EXPECT_EQ(error.description(), "the CRM store " + Shown() +
+                                       ": duplicate key value violates unique constraint \"t_pkey\" (in the update)");
+  }
   db_->Run(Control::kRollbackToSavepoint);
   db_->Run(Control::kRelease);
   db_->Run(Control::kCommit);

@@ -143,6 +143,7 @@ PGresult* Statement::Receive() noexcept {
     failed_ = true;
     failure_ = result;
   } else {
+    if (result != nullptr) db_.NoteChanges(result);
     PQclear(result);
   }
   // The statement's results end with a null one.

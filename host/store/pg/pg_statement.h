@@ -42,7 +42,8 @@ class Statement {
   // Steps to the end; for statements that yield no rows.
   void Run();
   // Runs a statement that yields no rows and resets it, yielding whether it
-  // worked instead of throwing: for failures the caller expects.
+  // worked instead of throwing: for failures the caller expects. The
+  // connection keeps the failure for Fail.
   bool TryRun() noexcept;
   // Ready to run again, with no parameters bound; rows not read are
   // dropped.
