@@ -36,7 +36,12 @@ if (($(id -u) == 0)); then
   as_server=(runuser -u "$server_user" --)
 fi
 
+# Stops the server in DIR and removes DIR, which must be a server's folder
+# that this script made (or be empty, or missing).
 stop() {
+  if [[ -e $dir && ! -f $dir/initdb.log && -n $(ls -A "$dir") ]]; then
+    die "$dir is not a folder that server.sh made; it is left alone"
+  fi
   if [[ -f $dir/data/postmaster.pid ]]; then
     "${as_server[@]}" "$pg_bin/pg_ctl" stop -D "$dir/data" -m immediate -s >/dev/null 2>&1 || true
   fi
