@@ -16,6 +16,7 @@
 #include "host/store/journal.h"
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
+#include "host/store/store_location.h"
 #include "host/store/store_session.h"
 #include "tools/counted.h"
 #include "tools/demo_store.h"
@@ -42,14 +43,17 @@ constexpr char kProgram[] = "quorvia-store";
 // What a command gets: the request, the streams, and the store's path,
 // worked out when first asked for.
 struct Call {
-  // The store's path. Temporary files that killed runs left beside it go.
+  // The store's path or server location. Temporary files that killed runs
+  // left beside a store file go.
   const std::string& StorePath() {
     if (!store_path) {
       store_path = request.store.empty() ? store::DefaultStorePath(environment) : request.store;
-      RemoveLeftovers(*store_path);
+      if (store::EngineOf(*store_path) == store::Engine::kSqlite) RemoveLeftovers(*store_path);
     }
     return *store_path;
   }
+  // The store as messages name it: a server location's password masked.
+  std::string ShownStore() { return store::MaskPassword(StorePath()); }
   // A meter for long work, shown only when the messages go to a terminal.
   ProgressMeter Meter(const char* what, ProgressMeter::Unit unit) const {
     return ProgressMeter(err_is_terminal ? &err : nullptr, what, unit);
@@ -149,7 +153,7 @@ int RunShow(Call& call) {
   std::string entry_id = call.request.argument;
   for (char& c : entry_id) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   if (!ShowItem(*OpenStoreToRead(call.StorePath()), entry_id, call.out)) {
-    throw std::runtime_error(call.StorePath() + ": no item has the entry ID \"" + call.request.argument + "\"");
+    throw std::runtime_error(call.ShownStore() + ": no item has the entry ID \"" + call.request.argument + "\"");
   }
   return kExitOk;
 }
@@ -162,7 +166,8 @@ int RunFind(Call& call) {
 
 int RunCheck(Call& call) {
   const std::vector<std::string> problems = CheckStore(*OpenStoreToRead(call.StorePath()));
-  for (const std::string& problem : problems) call.out << call.StorePath() << ": " << problem << '\n';
+  const std::string shown = call.ShownStore();
+  for (const std::string& problem : problems) call.out << shown << ": " << problem << '\n';
   if (problems.empty()) call.out << "ok\n";
   return problems.empty() ? kExitOk : kExitFailed;
 }

@@ -2,6 +2,10 @@
 
 namespace store {
 
+namespace pg {
+extern const char kSchemaSql[];
+}  // namespace pg
+
 // The SQL that differs by engine; every other statement of the store is
 // written once, in SQL that both engines run: parameters as ?N (or ?,
 // numbered left to right), COALESCE rather than IFNULL, every subquery in
@@ -15,6 +19,9 @@ struct Dialect {
   const char* configure_writer;
   // Run once on a new store, before its tables are made.
   const char* configure_new_store;
+  // The statements that make a new store's tables where the engine's layout
+  // is its own; "" for the layout that schema.cpp writes.
+  const char* tables;
   // Copies what the write-ahead log holds back into the store as far as no
   // reader needs it, yielding one row whose first column is 0 when it could.
   const char* checkpoint;
@@ -54,6 +61,7 @@ inline constexpr Dialect kSqliteDialect{
     // its end.
     .configure_writer = "PRAGMA wal_autocheckpoint = 0",
     .configure_new_store = "PRAGMA journal_mode = WAL",
+    .tables = "",
     .checkpoint = "PRAGMA wal_checkpoint(PASSIVE)",
     .application_id = "PRAGMA application_id",
     .layout_version = "PRAGMA user_version",
@@ -75,6 +83,7 @@ inline constexpr Dialect kPostgresDialect{
     .configure = "",
     .configure_writer = "",
     .configure_new_store = "",
+    .tables = pg::kSchemaSql,
     .checkpoint = "",
     .application_id = "SELECT application_id FROM meta WHERE id = 1",
     .layout_version = "SELECT layout FROM meta WHERE id = 1",
