@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <ostream>
 
 #include "accounts/account_test_fixture.h"
 
@@ -201,6 +202,8 @@ struct Version {
   bool item_properties;  // writes through itemproperties, not UserProperties
 };
 
+void PrintTo(const Version& version, std::ostream* out) { *out << version.version; }
+
 class MergeVersionTest : public AccountTest, public ::testing::WithParamInterface<Version> {
  protected:
   MergeVersionTest() : AccountTest(GetParam().version) {}
@@ -224,7 +227,8 @@ TEST_P(MergeVersionTest, MajorVersionChoosesHowWrappersWriteProperties) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, MergeVersionTest,
-                         ::testing::Values(Version{"10.0.6626", false}, Version{"11.0.5510", true}));
+                         ::testing::Values(Version{"10.0.6626", false}, Version{"11.0.5510", true}),
+                         [](const auto& info) { return std::string("Outlook") + info.param.version[0] + info.param.version[1]; });
 
 }  // namespace
 }  // namespace accounts

@@ -23,7 +23,7 @@ constexpr char kFullDocument[] = R"({"format": 1, "store_id": "0123456789ABCDEF0
   "outlook_version": "11.0", "folders": [
   {"name": "Account Profiles", "entry_id": "AA01", "default_message_class": "IPM.Post", "items": [
     {"entry_id": "BB01", "message_class": "IPM.Post", "subject": "Müller & Søn – 東京 😀",
-     "body": "line one\nline \"two\"\t\\ end\u0001", "company_name": "", "time_sent": null,
+     "body": "line one\nline \"two\"\t\\ end\u0001", "company_name": "C:\\Shared", "time_sent": null,
      "time_received": null, "sent": false, "unread": false, "submitted": false, "properties": {
       "Account Name": "Müller & Søn", "AccountID": "A100", "Active": {"type": "boolean", "value": true},
       "Closed": {"type": "boolean", "value": false}, "Due": {"type": "time", "value": "2024-02-29T23:59:58"},

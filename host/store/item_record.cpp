@@ -32,9 +32,8 @@ std::string JournalValue(const host::Value& value) {
   if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
   if (const auto* flag = std::get_if<bool>(&value)) return *flag ? "1" : "0";
   if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) return "null";
-  const std::string text = host::ToText(value);
   std::string json;
-  if (!AppendUtf8JsonString(json, text)) json = JournalText(text).dump();
+  AppendJournalText(json, host::ToText(value));
   return json;
 }
 

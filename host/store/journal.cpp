@@ -91,7 +91,7 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   if (!columns->Bind(1, item.id).Step()) return {};
   std::string text = "{\"message_class\":";
   text.reserve(1024);
-  if (!AppendUtf8JsonString(text, item.message_class)) text += JournalText(item.message_class).dump();
+  AppendJournalText(text, item.message_class);
   text += ",\"columns\":{";
   for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
     text += ColumnKeys()[i];
@@ -190,6 +190,10 @@ json JournalText(std::string_view text) {
   return {{"bytes", std::move(hex)}};
 }
 
+void AppendJournalText(std::string& out, std::string_view text) {
+  if (!AppendUtf8JsonString(out, text)) out += JournalText(text).dump();
+}
+
 std::string JournaledText(const json& value) {
   if (!value.is_object()) return value.get<std::string>();
   const std::string& hex = value.at("bytes").get_ref<const std::string&>();
@@ -212,14 +216,12 @@ json StoredValue(const Statement& statement, int column) {
   }
 }
 
-// Reals and text that is not UTF-8 take StoredValue's way.
+// Reals take StoredValue's way.
 void AppendStoredValue(std::string& out, const Statement& statement, int column) {
   switch (statement.Type(column)) {
     case ColumnType::kInteger: out += std::to_string(statement.Int(column)); return;
     case ColumnType::kNull: out += "null"; return;
-    case ColumnType::kText:
-      if (AppendUtf8JsonString(out, statement.TextView(column))) return;
-      break;
+    case ColumnType::kText: AppendJournalText(out, statement.TextView(column)); return;
     default: break;
   }
   out += StoredValue(statement, column).dump();

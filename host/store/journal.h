@@ -92,6 +92,8 @@ bool DeleteItemRow(StoreSession& session, const ItemRow& item);
 // {"bytes": "HEX"}, every byte of it in upper-case hexadecimal. No text is
 // kept as an object, so the two never meet.
 nlohmann::json JournalText(std::string_view text);
+// Appends JournalText's JSON text; UTF-8 text in one pass.
+void AppendJournalText(std::string& out, std::string_view text);
 // The bytes of a text the journal keeps either way. Throws nlohmann's
 // exceptions for any other value, std::runtime_error for bytes that are not
 // upper-case hexadecimal.
