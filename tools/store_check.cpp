@@ -74,7 +74,7 @@ constexpr const char* kChecks[] = {
 };
 
 // The journal (layout 3 on), besides the damage that keeps undo from taking
-// a run back (store::JournalDamageChecks): runs with a start time and a
+// a run back (store::JournalDamageOf): runs with a start time and a
 // number or nothing as their status, changes of existing folders inside
 // their run's range, created items that exist and deleted ones that do
 // not, unless a later change says why.
@@ -123,6 +123,21 @@ void RunCheck(store::Statement& select, const std::string& prefix, std::vector<s
   }
 }
 
+void AddJournalDamage(const store::Database& db, std::vector<std::string>& problems) {
+  try {
+    int kind = -1;
+    int count = 0;
+    for (const store::JournalDamage& damage : store::JournalDamageOf(db)) {
+      count = damage.kind == kind ? count + 1 : 1;
+      kind = damage.kind;
+      if (count <= kMaxPerKind) problems.push_back("journal: " + damage.text);
+      if (count == kMaxPerKind + 1) problems.push_back("(more problems of this kind are not listed)");
+    }
+  } catch (const std::exception& error) {
+    problems.push_back(std::string("cannot check: ") + error.what());
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> CheckStore(const store::Database& db) {
@@ -139,9 +154,7 @@ std::vector<std::string> CheckStore(const store::Database& db) {
   const auto unbound = [](store::Statement&) {};
   for (const char* sql : kChecks) check(sql, unbound);
   if (store::HasJournal(db)) {
-    for (const std::string& sql : store::JournalDamageChecks("runs", "changes")) {
-      check(sql.c_str(), unbound, "journal: ");
-    }
+    AddJournalDamage(db, problems);
     for (const char* sql : kJournalChecks) check(sql, unbound);
   }
   check(kDepthCheck, [](store::Statement& select) { select.Bind(1, std::int64_t{store::kMaxFolderDepth}); });

@@ -49,6 +49,16 @@ struct Dialect {
   // SQLite does: null, numbers by value, text by bytes.
   const char* value_type;
   const char* value_order;
+  // Appended to a select list that ends with the column value, so that the
+  // statement's Type tells that value's kind as value_type names it.
+  const char* value_kind_column;
+  // A property's value where it is compared with an integer, as SQLite
+  // compares: text above every number, null matching nothing.
+  const char* number_value;
+  // Turns a transaction that has only read into the writing one, failing
+  // when another connection committed after its reads began; "" where a
+  // snapshot's reads cannot become a write that sees later commits.
+  const char* claim_reads_for_write;
   // Seconds from a run's start (its column started, ISO 8601 with offset)
   // until now.
   const char* run_age_seconds;
@@ -73,12 +83,16 @@ inline constexpr Dialect kSqliteDialect{
     .ids_of_json_array = "SELECT value FROM json_each(?1)",
     .value_type = "typeof(value)",
     .value_order = "value",
+    .value_kind_column = "",
+    .number_value = "value",
+    // A statement that writes nothing still takes the write lock.
+    .claim_reads_for_write = "UPDATE store SET id = id WHERE 0",
     .run_age_seconds = "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', started) AS INTEGER)",
 };
 
 // The layout of host/store/pg: the mark and the version in the one row of
-// meta, a property's value by its class in value_class, value_integer,
-// value_real and value_text.
+// meta, a property's value as text with its kind in value_class and its
+// rank among numbers in value_number.
 inline constexpr Dialect kPostgresDialect{
     .configure = "",
     .configure_writer = "",
@@ -94,7 +108,10 @@ inline constexpr Dialect kPostgresDialect{
     .name_not_indexed = "name",
     .ids_of_json_array = "SELECT CAST(jsonb_array_elements_text(CAST(?1 AS jsonb)) AS bigint)",
     .value_type = "value_class",
-    .value_order = "value_order, COALESCE(value_integer, value_real), value_text",
+    .value_order = "value_number NULLS FIRST, value",
+    .value_kind_column = ", value_class",
+    .number_value = "value_number",
+    .claim_reads_for_write = "",
     .run_age_seconds = "extract(epoch FROM now() - CAST(started AS timestamptz))",
 };
 

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "host/error.h"
+#include "host/store/dialect.h"
 #include "host/store/pg/pg_statement.h"
 #include "host/store/pg/pg_test_database.h"
 #include "host/store/schema.h"
-#include "host/store/sqlite/sqlite_database.h"
+#include "host/store/test_store.h"
 
 namespace store::pg {
 namespace {
@@ -58,60 +59,58 @@ TEST_F(PostgresSchemaTest, MakesAStoreOnlyWhereThereIsNone) {
                 "unchanged");
 }
 
-// What SQLite's untyped column holds for each value, and how the store on
-// PostgreSQL keeps it.
-struct StoredValue {
-  const char* sqlite;  // a literal
-  const char* value_class;
-  const char* integer;
-  const char* real;
-  const char* text;
+// A property value as the store writes it: an integer (type integer), text
+// (type text, or an empty integer) or NULL.
+struct WrittenValue {
+  const char* type;
+  std::optional<std::int64_t> number;
+  const char* text;  // nullptr with a number, or for NULL
 };
 
-// Text, keys and values order by their bytes, as they do in a SQLite file,
-// whatever the server's own collation: "B" before "a", "Z" before "é".
+// Keys and values order by their bytes and compare with numbers as they do
+// in a SQLite file, whatever the server's own collation: "B" before "a", "Z"
+// before "é", NULL first, numbers before text; and each value is of the
+// kind SQLite keeps it as.
 TEST_F(PostgresSchemaTest, OrdersTextAndValuesAsSqliteDoes) {
-  const StoredValue values[] = {
-      {"'a'", "text", nullptr, nullptr, "a"},       {"'B'", "text", nullptr, nullptr, "B"},
-      {"'é'", "text", nullptr, nullptr, "é"},       {"'Z'", "text", nullptr, nullptr, "Z"},
-      {"'10'", "text", nullptr, nullptr, "10"},     {"''", "text", nullptr, nullptr, ""},
-      {"'b'", "text", nullptr, nullptr, "b"},       {"'A b'", "text", nullptr, nullptr, "A b"},
-      {"10", "integer", "10", nullptr, nullptr},    {"-3", "integer", "-3", nullptr, nullptr},
-      {"2.5", "real", nullptr, "2.5", nullptr},     {"NULL", "null", nullptr, nullptr, nullptr},
-      {"'ab'", "text", nullptr, nullptr, "ab"},     {"'Ab'", "text", nullptr, nullptr, "Ab"},
+  const WrittenValue values[] = {
+      {"text", {}, "a"},     {"text", {}, "B"},  {"text", {}, "é"},    {"text", {}, "Z"},   {"text", {}, "10"},
+      {"text", {}, ""},      {"text", {}, "b"},  {"text", {}, "A b"},  {"integer", 10, {}}, {"boolean", -3, {}},
+      {"integer", {}, ""},   {"text", {}, {}},   {"text", {}, "ab"},   {"text", {}, "Ab"},  {"integer", 2, {}},
   };
-  SqliteDatabase sqlite(":memory:", Database::Mode::kOpenExisting);
-  sqlite.Exec("CREATE TABLE p (n INTEGER PRIMARY KEY, value)");
+  store::testing::TempDir dir;
+  const auto sqlite = CreateStore(dir.File("crm.db"), "5354", "16.0");
   db_ = CreateStore(database_->location(), "5354", "16.0");
-  db_->Exec("INSERT INTO folders (id, entry_id, name, default_message_class) VALUES (1, 'F1', 'f', 'IPM.Post')");
-  int n = 0;
-  for (const StoredValue& value : values) {
-    ++n;
-    sqlite.Exec(("INSERT INTO p VALUES (" + std::to_string(n) + ", " + value.sqlite + ")").c_str());
-    Statement(*db_, "INSERT INTO items (id, entry_id, folder, message_class, subject) VALUES (?1, ?1, 1, 'IPM', ?2)")
-        .Bind(1, std::int64_t{n})
-        .Bind(2, value.text != nullptr ? value.text : "")
-        .Run();
-    Statement insert(*db_,
-                     "INSERT INTO properties (item, folder, name, type, value_class, value_integer, value_real, "
-                     "value_text) VALUES (?1, 1, 'AccountID', 'text', ?2, ?3::bigint, ?4::float8, ?5)");
-    insert.Bind(1, std::int64_t{n}).Bind(2, value.value_class);
-    const char* columns[] = {value.integer, value.real, value.text};
-    for (int column = 0; column < 3; ++column) {
-      if (columns[column] != nullptr) insert.Bind(3 + column, columns[column]);
+  std::string order[2], kinds[2], above[2];
+  Database* engines[] = {sqlite.get(), db_.get()};
+  for (int e = 0; e < 2; ++e) {
+    Database& db = *engines[e];
+    db.Exec("INSERT INTO folders (id, entry_id, name, default_message_class) VALUES (1, 'F1', 'f', 'IPM.Post')");
+    for (std::int64_t n = 1; n <= static_cast<std::int64_t>(std::size(values)); ++n) {
+      const WrittenValue& value = values[n - 1];
+      Statement(db, "INSERT INTO items (id, entry_id, folder, message_class, subject) VALUES (?1, ?2, 1, 'IPM', ?3)")
+          .Bind(1, n)
+          .Bind(2, "E" + std::to_string(n))
+          .Bind(3, value.text != nullptr ? value.text : "")
+          .Run();
+      Statement insert(db, "INSERT INTO properties (item, folder, name, type, value) VALUES (?, 1, 'AccountID', ?, ?)");
+      insert.Bind(1, n).Bind(2, value.type);
+      if (value.number) insert.Bind(3, *value.number);
+      if (value.text != nullptr) insert.Bind(3, value.text);
+      insert.Run();
     }
-    insert.Run();
+    for (Statement rows(db, (std::string("SELECT item, ") + db.dialect().value_type + " FROM properties ORDER BY " +
+                             db.dialect().value_order + ", item").c_str());
+         rows.Step();) {
+      order[e] += rows.Text(0) + " ";
+      kinds[e] += rows.Text(1) + " ";
+    }
+    Statement rows(db, (std::string("SELECT item FROM properties WHERE ") + db.dialect().number_value +
+                        " > ?1 ORDER BY item").c_str());
+    for (rows.Bind(1, std::int64_t{2}); rows.Step();) above[e] += rows.Text(0) + " ";
   }
-  std::string in_sqlite, on_server;
-  for (store::Statement rows(sqlite, "SELECT n FROM p ORDER BY value, n"); rows.Step();) {
-    in_sqlite += std::to_string(rows.Int(0)) + " ";
-  }
-  for (Statement rows(*db_, "SELECT item FROM properties WHERE name = 'AccountID' "
-                            "ORDER BY value_order, COALESCE(value_integer, value_real), value_text, item");
-       rows.Step();) {
-    on_server += std::to_string(rows.Int(0)) + " ";
-  }
-  EXPECT_EQ(on_server, in_sqlite);
+  EXPECT_EQ(order[1], order[0]);
+  EXPECT_EQ(kinds[1], kinds[0]);
+  EXPECT_EQ(above[1], above[0]);
   std::string subjects;
   for (Statement rows(*db_, "SELECT subject FROM items WHERE subject > 'A' ORDER BY subject"); rows.Step();) {
     subjects += rows.Text(0) + "|";

@@ -229,6 +229,15 @@ std::int64_t PgStatement::Int(int column) const {
 
 double PgStatement::Real(int column) const { return Parse<double>(Text(column)); }
 
+// A property's value is text on the server; a row that also holds its
+// value_class tells the kind SQLite would have kept it as.
+ColumnType PgStatement::ValueKind(int column) const {
+  const int kind = std::string_view(PQfname(row_, column)) == "value" ? PQfnumber(row_, "value_class") : -1;
+  if (kind < 0) return ColumnType::kText;
+  const std::string_view name = PQgetvalue(row_, 0, kind);
+  return name == "integer" ? ColumnType::kInteger : name == "null" ? ColumnType::kNull : ColumnType::kText;
+}
+
 ColumnType PgStatement::Type(int column) const {
   if (row_ == nullptr || PQgetisnull(row_, 0, column) != 0) return ColumnType::kNull;
   switch (PQftype(row_, column)) {
@@ -237,7 +246,7 @@ ColumnType PgStatement::Type(int column) const {
     case kNumeric:
       return Text(column).find_first_of(".eEN") == std::string::npos ? ColumnType::kInteger : ColumnType::kReal;
     case kBytea: return ColumnType::kBlob;
-    default: return ColumnType::kText;
+    default: return ValueKind(column);
   }
 }
 

@@ -39,7 +39,8 @@ class PgStatement final : public PreparedStatement {
   // Rows not read are dropped.
   void Reset() override;
 
-  // Booleans read as 1 and 0; text that is not a number reads as 0.
+  // Booleans read as 1 and 0; text that is not a number reads as 0. The
+  // column value of a row that holds value_class too is of that class.
   std::string Text(int column) const override { return std::string(TextView(column)); }
   std::string_view TextView(int column) const override;
   std::int64_t Int(int column) const override;
@@ -60,6 +61,7 @@ class PgStatement final : public PreparedStatement {
   // Ready to run again with the same parameters.
   void Rewind() noexcept;
   void SetParameter(int index, std::optional<std::string> value, Oid type);
+  ColumnType ValueKind(int column) const;
 
   Connection& db_;
   std::string sql_;         // as written, for messages
