@@ -21,11 +21,13 @@
 #include "tools/counted.h"
 #include "tools/demo_store.h"
 #include "tools/metered_streams.h"
+#include "tools/new_store.h"
 #include "tools/reports_data_source.h"
 #include "tools/reports_mirror.h"
 #include "tools/store_backup.h"
 #include "tools/store_check.h"
 #include "tools/store_command_line.h"
+#include "tools/store_copy.h"
 #include "tools/store_export.h"
 #include "tools/store_file.h"
 #include "tools/store_import.h"
@@ -69,17 +71,12 @@ struct Call {
 };
 
 int RunInit(Call& call) {
-  NewStoreFile target(call.StorePath());
-  target.Make([&](const std::string& temp_path) {
-    auto db =
-        store::CreateStore(temp_path, store::NewIdentifier(store::kStoreIdBytes), call.request.outlook_version);
-    store::Transaction transaction(*db);
-    StoreWriter writer(*db);
+  MakeStore(call.StorePath(), call.request.outlook_version, [](store::Database& db) {
+    StoreWriter writer(db);
     const std::int64_t database = writer.AddFolder(std::nullopt, store::NewIdentifier(store::kEntryIdBytes),
                                                    store::kDatabaseFolderName, kDefaultMessageClass);
     // Alerts are made in a folder of this name and never make it themselves.
     writer.AddFolder(database, store::NewIdentifier(store::kEntryIdBytes), "Alerts", "IPM.StickyNote");
-    transaction.Commit();
   });
   return kExitOk;
 }
@@ -140,6 +137,11 @@ int RunExport(Call& call) {
 int RunBackup(Call& call) {
   ProgressMeter meter = call.Meter("backup", ProgressMeter::Unit::kBytes);
   BackupStore(*OpenStoreToRead(call.StorePath()), call.request.argument, meter);
+  return kExitOk;
+}
+
+int RunCopy(Call& call) {
+  CopyStore(*OpenStoreToRead(call.request.argument), call.request.target);
   return kExitOk;
 }
 
@@ -241,7 +243,7 @@ int RunPreview(Call& call) {
 
 int Run(Call& call) {
   static const std::map<std::string, int (*)(Call&)> commands = {
-      {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup},
+      {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup}, {"copy", RunCopy},
       {"ls", RunList},   {"show", RunShow},     {"find", RunFind},     {"check", RunCheck},
       {"demo", RunDemo}, {"reports-db", RunReportsDatabase}, {"reports-dsn", RunReportsDataSource},
       {"history", RunHistory}, {"undo", RunUndo}, {"preview", RunPreview},

@@ -60,8 +60,20 @@ struct Dialect {
   // snapshot's reads cannot become a write that sees later commits.
   const char* claim_reads_for_write;
   // Seconds from a run's start (its column started, ISO 8601 with offset)
-  // until now.
+  // until now; NULL when it is no time.
   const char* run_age_seconds;
+  // Whether the value @ (each @ stands for it) is a time as the store keeps
+  // it, text "YYYY-MM-DD HH:MM:SS".
+  const char* is_time;
+  // Joins the table after it with the one before, reading them in that
+  // order: SQLite's planner takes CROSS JOIN as that order.
+  const char* join_in_order;
+  // Run after rows were added with their ids (copy), so that rows added
+  // later get ids past them.
+  const char* follow_copied_ids;
+  // Whether check looks at the file's pages and links, and for text that
+  // is not UTF-8 (an engine that keeps any bytes as text, in a file).
+  bool checks_file;
 };
 
 inline constexpr Dialect kSqliteDialect{
@@ -88,6 +100,12 @@ inline constexpr Dialect kSqliteDialect{
     // A statement that writes nothing still takes the write lock.
     .claim_reads_for_write = "UPDATE store SET id = id WHERE 0",
     .run_age_seconds = "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', started) AS INTEGER)",
+    .is_time = "(typeof(@) = 'text' AND @ GLOB "
+               "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]' AND "
+               "datetime(julianday(@)) IS @)",
+    .join_in_order = "CROSS JOIN",
+    .follow_copied_ids = "",
+    .checks_file = true,
 };
 
 // The layout of host/store/pg: the mark and the version in the one row of
@@ -112,7 +130,15 @@ inline constexpr Dialect kPostgresDialect{
     .value_kind_column = ", value_class",
     .number_value = "value_number",
     .claim_reads_for_write = "",
-    .run_age_seconds = "extract(epoch FROM now() - CAST(started AS timestamptz))",
+    .run_age_seconds = "seconds_since(started)",
+    .is_time = "is_local_time(@)",
+    .join_in_order = "JOIN",
+    .follow_copied_ids =
+        "SELECT setval(pg_get_serial_sequence('folders', 'id'), COALESCE(max(id), 0) + 1, false) FROM folders; "
+        "SELECT setval(pg_get_serial_sequence('items', 'id'), COALESCE(max(id), 0) + 1, false) FROM items; "
+        "SELECT setval(pg_get_serial_sequence('runs', 'id'), COALESCE(max(id), 0) + 1, false) FROM runs; "
+        "SELECT setval(pg_get_serial_sequence('changes', 'id'), COALESCE(max(id), 0) + 1, false) FROM changes",
+    .checks_file = false,
 };
 
 }  // namespace store

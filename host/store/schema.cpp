@@ -172,7 +172,8 @@ std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
 }
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
-                                      const std::string& outlook_version) {
+                                      const std::string& outlook_version,
+                                      const std::function<void(Database&)>& fill) {
   if (EngineOf(path) == Engine::kSqlite) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) CreatePrivateFolders(folder.string());
@@ -194,6 +195,7 @@ std::unique_ptr<Database> CreateStore(const std::string& path, const std::string
       .Run();
   SetInt(*db, db->dialect().set_application_id, kApplicationId);
   SetInt(*db, db->dialect().set_layout_version, kSchemaVersion);
+  if (fill) fill(*db);
   transaction.Commit();
   return db;
 }

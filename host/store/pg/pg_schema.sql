@@ -90,3 +90,31 @@ CREATE TABLE changes (
   before text COLLATE "C" NOT NULL,
   after text COLLATE "C" NOT NULL);
 CREATE INDEX changes_by_run ON changes(run, id);
+-- What the store's checks call by SQLite's names, for the values the server
+-- holds: quote as SQLite quotes (text in single quotes, numbers bare, NULL),
+-- typeof, and whether a text is a time as the store keeps it. A start time
+-- that is no time has no age, as SQLite's strftime gives none.
+CREATE FUNCTION quote(value text) RETURNS text IMMUTABLE LANGUAGE sql
+  AS $$SELECT COALESCE('''' || replace(value, '''', '''''') || '''', 'NULL')$$;
+CREATE FUNCTION quote(value bigint) RETURNS text IMMUTABLE LANGUAGE sql
+  AS $$SELECT COALESCE(CAST(value AS text), 'NULL')$$;
+CREATE FUNCTION typeof(value text) RETURNS text IMMUTABLE LANGUAGE sql
+  AS $$SELECT CASE WHEN value IS NULL THEN 'null' ELSE 'text' END$$;
+CREATE FUNCTION typeof(value bigint) RETURNS text IMMUTABLE LANGUAGE sql
+  AS $$SELECT CASE WHEN value IS NULL THEN 'null' ELSE 'integer' END$$;
+CREATE FUNCTION is_local_time(value text) RETURNS boolean IMMUTABLE LANGUAGE plpgsql AS $$
+BEGIN
+  RETURN COALESCE(value ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$'
+                  AND to_char(CAST(value AS timestamp), 'YYYY-MM-DD HH24:MI:SS') = value, false);
+EXCEPTION WHEN others THEN
+  RETURN false;
+END $$;
+CREATE FUNCTION seconds_since(started text) RETURNS double precision STABLE LANGUAGE plpgsql AS $$
+BEGIN
+  IF started !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}T' THEN
+    RETURN NULL;
+  END IF;
+  RETURN extract(epoch FROM now() - CAST(started AS timestamptz));
+EXCEPTION WHEN others THEN
+  RETURN NULL;
+END $$;
