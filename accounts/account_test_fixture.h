@@ -25,7 +25,7 @@
 
 namespace accounts {
 
-// A CRM store on a temporary file and a way to run one command line on it
+// A CRM store (a temporary file, or a database on the test server) and a way to run one command line on it
 // in-process, as the program would, with scripted message-box answers.
 class AccountTest : public ::testing::Test {
  protected:
@@ -92,7 +92,8 @@ class AccountTest : public ::testing::Test {
   }
 
   store::testing::TempDir dir_;
-  std::string store_path_ = dir_.File("crm.db");  // the store Run works on
+  store::testing::StoreLocation location_{dir_};
+  std::string store_path_ = location_.str();  // the store Run works on
   host::testing::CrmStore crm_;
   std::unique_ptr<host::LinuxPlatform> inner_;
   std::unique_ptr<host::testing::RecordingPlatform> platform_;

@@ -85,7 +85,8 @@ app::Ending RunOnTheUi(const std::string& command_line, const app::RunIdentity& 
   form.Run();
   app::Ending ending = form.ending();
   std::error_code unknown;
-  if (ending.outcome == app::Outcome::kNoSession && !std::filesystem::exists(store_path, unknown)) {
+  if (ending.outcome == app::Outcome::kNoSession && store::EngineOf(store_path) == store::Engine::kSqlite &&
+      !std::filesystem::exists(store_path, unknown)) {
     ending.reason += " (make one with quorvia-store init, quorvia-store import FILE or quorvia-store demo --accounts N)";
   }
   DeliverReports(*platform, ending);

@@ -39,6 +39,16 @@ class StoreFailure : public Error {
   using Error::Error;
 };
 
+// A failure of the store that running the same transaction again may not
+// meet: its transaction conflicted with another program's (a serialization
+// failure or a deadlock), and nothing of it was written. Whoever runs the
+// transaction may run it again; where nobody does, it ends the run as any
+// StoreFailure does.
+class StoreConflict : public StoreFailure {
+ public:
+  using StoreFailure::StoreFailure;
+};
+
 // Error 91, raised by a member call through a reference that holds nothing.
 Error ObjectNotSet();
 

@@ -16,9 +16,10 @@ deb=$work/out/quorvia-utilities_${version}_$(dpkg --print-architecture).deb
 [[ -f $deb ]] || { ls "$work/out"; echo "no $deb"; exit 1; }
 
 # The fields and the names each must hold: libc6 and libsqlite3-0 come only
-# from the binaries (shlibdeps), the others are started or loaded by name.
+# from the binaries (shlibdeps), the others are linked, started or loaded by
+# name.
 depends=$(dpkg-deb -f "$deb" Depends) suggests=$(dpkg-deb -f "$deb" Suggests)
-for field_name in depends:libc6 depends:libsqlite3-0 depends:libsqliteodbc depends:odbcinst \
+for field_name in depends:libc6 depends:libsqlite3-0 depends:libpq5 depends:libsqliteodbc depends:odbcinst \
     depends:xdg-utils depends:xdg-user-dirs depends:fonts-wine suggests:odbc-postgresql; do
   field=${field_name%%:*} name=${field_name#*:}
   [[ ", ${!field}," == *", $name"[\ ,]* ]] || fail "$field lacks $name: ${!field}"

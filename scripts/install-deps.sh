@@ -3,9 +3,10 @@
 # lists named (all three when none is), only those that are missing, so a
 # machine that has everything is left alone. These lists are the one record
 # of the project's dependencies:
-#   run    what the programs start, load or read by name (the SQLite ODBC
-#          driver, odbcinst, xdg-open and xdg-user-dir, the tour's Tahoma,
-#          Qt's Wayland plug-in) and the demo's sqlite3 shell;
+#   run    libpq5, which the programs link for stores on PostgreSQL, and
+#          what they start, load or read by name (the SQLite ODBC driver,
+#          odbcinst, xdg-open and xdg-user-dir, the tour's Tahoma, Qt's
+#          Wayland plug-in) and the demo's sqlite3 shell;
 #   build  the compilers, CMake and the libraries' headers (GoogleTest's too:
 #          configuring needs them even to build only the programs);
 #   test   what only the tests, the package test, benchmarks and fuzzers use:
@@ -14,9 +15,9 @@
 set -euo pipefail
 
 declare -A lists=(
-  [run]="unixodbc odbcinst libsqliteodbc xdg-utils xdg-user-dirs fonts-wine qt6-wayland sqlite3"
+  [run]="unixodbc odbcinst libsqliteodbc libpq5 xdg-utils xdg-user-dirs fonts-wine qt6-wayland sqlite3"
   [build]="build-essential cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libsqlite3-dev
-           nlohmann-json3-dev libcli11-dev qt6-base-dev unixodbc-dev libxlsxwriter-dev libx11-dev libxtst-dev"
+           nlohmann-json3-dev libcli11-dev qt6-base-dev unixodbc-dev libpq-dev libxlsxwriter-dev libx11-dev libxtst-dev"
   [test]="xvfb xauth openbox python3 python3-openpyxl postgresql odbc-postgresql clang libclang-rt-14-dev
           dpkg-dev man-db"
 )

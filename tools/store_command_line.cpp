@@ -142,6 +142,13 @@ void AddCommands(CLI::App& app, Request& request) {
   AddDemoCommand(app, request.demo);
   AddReportsDataSourceCommand(app, request);
   AddJournalCommands(app, request);
+  CLI::App* copy = app.add_subcommand(
+      "copy",
+      "Copies the whole store SRC, journal included, into a new store DST: a file or a\n"
+      "PostgreSQL location, either way round. A DST that holds a store is refused; a\n"
+      "copy that fails (text PostgreSQL cannot hold, named with its item) leaves none.");
+  copy->add_option("SRC", request.argument, "the store to copy: a file or a PostgreSQL location")->required();
+  copy->add_option("DST", request.target, "the new store: a file or a PostgreSQL location")->required();
   app.add_subcommand("check", "Checks the store's integrity and prints ok or each problem;\n"
                               "exits with 1 on problems.");
 }

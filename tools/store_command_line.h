@@ -27,12 +27,13 @@ class UsageError : public std::runtime_error {
 struct Request {
   std::string command;  // "" when help or the version was shown instead
   std::string store;    // --store; "" for the store the environment names
-  std::string argument;  // the command's one argument: FILE, ENTRYID, KEY, RUN or COMMAND
+  std::string argument;  // the command's one argument: FILE, ENTRYID, KEY, RUN, COMMAND or copy's SRC
   std::string outlook_version;
   bool force = false;  // undo --force
   bool prune = false;  // history --prune
   std::string sysini;  // reports-dsn --sysini: the folder for odbc.ini and odbcinst.ini; "" for none
   std::string output;  // export --output: the new file; "" for standard output
+  std::string target;  // copy: the new store's location
   DemoOptions demo;
 };
 

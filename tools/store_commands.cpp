@@ -16,15 +16,18 @@
 #include "host/store/journal.h"
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
+#include "host/store/store_location.h"
 #include "host/store/store_session.h"
 #include "tools/counted.h"
 #include "tools/demo_store.h"
 #include "tools/metered_streams.h"
+#include "tools/new_store.h"
 #include "tools/reports_data_source.h"
 #include "tools/reports_mirror.h"
 #include "tools/store_backup.h"
 #include "tools/store_check.h"
 #include "tools/store_command_line.h"
+#include "tools/store_copy.h"
 #include "tools/store_export.h"
 #include "tools/store_file.h"
 #include "tools/store_import.h"
@@ -42,14 +45,17 @@ constexpr char kProgram[] = "quorvia-store";
 // What a command gets: the request, the streams, and the store's path,
 // worked out when first asked for.
 struct Call {
-  // The store's path. Temporary files that killed runs left beside it go.
+  // The store's path or server location. Temporary files that killed runs
+  // left beside a store file go.
   const std::string& StorePath() {
     if (!store_path) {
       store_path = request.store.empty() ? store::DefaultStorePath(environment) : request.store;
-      RemoveLeftovers(*store_path);
+      if (store::EngineOf(*store_path) == store::Engine::kSqlite) RemoveLeftovers(*store_path);
     }
     return *store_path;
   }
+  // The store as messages name it: a server location's password masked.
+  std::string ShownStore() { return store::MaskPassword(StorePath()); }
   // A meter for long work, shown only when the messages go to a terminal.
   ProgressMeter Meter(const char* what, ProgressMeter::Unit unit) const {
     return ProgressMeter(err_is_terminal ? &err : nullptr, what, unit);
@@ -65,17 +71,12 @@ struct Call {
 };
 
 int RunInit(Call& call) {
-  NewStoreFile target(call.StorePath());
-  target.Make([&](const std::string& temp_path) {
-    auto db =
-        store::CreateStore(temp_path, store::NewIdentifier(store::kStoreIdBytes), call.request.outlook_version);
-    store::Transaction transaction(*db);
-    StoreWriter writer(*db);
+  MakeStore(call.StorePath(), call.request.outlook_version, [](store::Database& db) {
+    StoreWriter writer(db);
     const std::int64_t database = writer.AddFolder(std::nullopt, store::NewIdentifier(store::kEntryIdBytes),
                                                    store::kDatabaseFolderName, kDefaultMessageClass);
     // Alerts are made in a folder of this name and never make it themselves.
     writer.AddFolder(database, store::NewIdentifier(store::kEntryIdBytes), "Alerts", "IPM.StickyNote");
-    transaction.Commit();
   });
   return kExitOk;
 }
@@ -139,6 +140,11 @@ int RunBackup(Call& call) {
   return kExitOk;
 }
 
+int RunCopy(Call& call) {
+  CopyStore(*OpenStoreToRead(call.request.argument), call.request.target);
+  return kExitOk;
+}
+
 int RunList(Call& call) {
   ListFolders(*OpenStoreToRead(call.StorePath()), call.out);
   return kExitOk;
@@ -149,7 +155,7 @@ int RunShow(Call& call) {
   std::string entry_id = call.request.argument;
   for (char& c : entry_id) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   if (!ShowItem(*OpenStoreToRead(call.StorePath()), entry_id, call.out)) {
-    throw std::runtime_error(call.StorePath() + ": no item has the entry ID \"" + call.request.argument + "\"");
+    throw std::runtime_error(call.ShownStore() + ": no item has the entry ID \"" + call.request.argument + "\"");
   }
   return kExitOk;
 }
@@ -162,7 +168,8 @@ int RunFind(Call& call) {
 
 int RunCheck(Call& call) {
   const std::vector<std::string> problems = CheckStore(*OpenStoreToRead(call.StorePath()));
-  for (const std::string& problem : problems) call.out << call.StorePath() << ": " << problem << '\n';
+  const std::string shown = call.ShownStore();
+  for (const std::string& problem : problems) call.out << shown << ": " << problem << '\n';
   if (problems.empty()) call.out << "ok\n";
   return problems.empty() ? kExitOk : kExitFailed;
 }
@@ -236,7 +243,7 @@ int RunPreview(Call& call) {
 
 int Run(Call& call) {
   static const std::map<std::string, int (*)(Call&)> commands = {
-      {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup},
+      {"init", RunInit}, {"import", RunImport}, {"export", RunExport}, {"backup", RunBackup}, {"copy", RunCopy},
       {"ls", RunList},   {"show", RunShow},     {"find", RunFind},     {"check", RunCheck},
       {"demo", RunDemo}, {"reports-db", RunReportsDatabase}, {"reports-dsn", RunReportsDataSource},
       {"history", RunHistory}, {"undo", RunUndo}, {"preview", RunPreview},

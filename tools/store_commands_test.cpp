@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
+#include "host/store/dialect.h"
 #include "host/store/schema.h"
 #include "tools/store_listing.h"
 #include "tools/tool_test_support.h"
@@ -246,7 +247,7 @@ TEST(StoreCommandsTest, FindListsExactlyTheItemsOfAKeyAndFailsWithoutAny) {
 TEST(StoreCommandsTest, FindReadsTheKeyIndexFolderByFolder) {
   TempDir dir;
   const auto db = store::OpenStore(ImportedStore(dir));
-  store::Statement plan(*db, (std::string("EXPLAIN QUERY PLAN ") + kFindByAccountIdSql).c_str());
+  store::Statement plan(*db, (std::string("EXPLAIN QUERY PLAN ") + FindByAccountIdSql(db->dialect())).c_str());
   std::string details;
   while (plan.Step()) details += plan.Text(3) + "\n";
   EXPECT_NE(details.find("properties_by_key (folder=? AND name=? AND value=?)"), std::string::npos) << details;

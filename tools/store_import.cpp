@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "host/store/schema.h"
+#include "host/store/store_location.h"
 #include "tools/document_reader.h"
+#include "tools/new_store.h"
 #include "tools/store_check.h"
 #include "tools/store_file.h"
 #include "tools/store_rows.h"
@@ -28,6 +30,13 @@ void RefuseWhatCheckReports(const store::Database& db, const std::string& file) 
 }  // namespace
 
 void ImportStore(std::istream& in, const std::string& file, const std::string& path) {
+  if (store::EngineOf(path) == store::Engine::kPostgres) {
+    MakeStore(path, kDefaultOutlookVersion, [&](store::Database& db) {
+      ReadStoreDocument(in, file, db);
+      RefuseWhatCheckReports(db, file);
+    });
+    return;
+  }
   NewStoreFile target(path);
   target.Make([&](const std::string& temp_path) {
     auto db = store::CreateStore(temp_path, store::NewIdentifier(store::kStoreIdBytes), kDefaultOutlookVersion);

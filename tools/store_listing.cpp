@@ -1,5 +1,7 @@
 #include "tools/store_listing.h"
 
+#include "host/store/dialect.h"
+
 #include "host/store/schema.h"
 #include "tools/json_reader.h"
 #include "tools/store_rows.h"
@@ -19,10 +21,12 @@ std::string ShownValue(const std::string& type, const store::Statement& row, int
 
 // Folder by folder, as the index of keys is ordered (in layouts before 4,
 // the index of every property's value is ordered the same way).
-const char kFindByAccountIdSql[] =
-    "SELECT i.folder, i.entry_id, i.message_class, i.subject "
-    "FROM folders AS f CROSS JOIN properties AS p ON p.folder = f.id AND p.name = 'AccountID' AND p.value = ?1 "
-    "JOIN items AS i ON i.id = p.item ORDER BY p.item";
+std::string FindByAccountIdSql(const store::Dialect& dialect) {
+  return std::string("SELECT i.folder, i.entry_id, i.message_class, i.subject FROM folders AS f ") +
+         dialect.join_in_order +
+         " properties AS p ON p.folder = f.id AND p.name = 'AccountID' AND p.value = ?1 "
+         "JOIN items AS i ON i.id = p.item ORDER BY p.item";
+}
 
 FolderPaths::FolderPaths(const store::Database& db) {
   store::Statement select(db, "SELECT id, coalesce(parent, 0), name FROM folders");
@@ -110,7 +114,7 @@ bool ShowItem(const store::Database& db, const std::string& entry_id, std::ostre
 
 std::int64_t FindAccountItems(const store::Database& db, const std::string& key, std::ostream& out) {
   const FolderPaths paths(db);
-  store::Statement select(db, kFindByAccountIdSql);
+  store::Statement select(db, FindByAccountIdSql(db.dialect()).c_str());
   select.Bind(1, key);
   std::int64_t found = 0;
   for (; select.Step(); ++found) {

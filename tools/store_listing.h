@@ -11,8 +11,9 @@
 
 namespace storetool {
 
-// The statement behind FindAccountItems: items whose AccountID is ?1.
-extern const char kFindByAccountIdSql[];
+// The statement behind FindAccountItems on an engine: items whose
+// AccountID is ?1.
+std::string FindByAccountIdSql(const store::Dialect& dialect);
 
 // The paths of all folders of a store ("Account Profiles/Contacts/East"),
 // read once.

@@ -2,6 +2,10 @@
 
 namespace store {
 
+namespace pg {
+extern const char kSchemaSql[];
+}  // namespace pg
+
 // The SQL that differs by engine; every other statement of the store is
 // written once, in SQL that both engines run: parameters as ?N (or ?,
 // numbered left to right), COALESCE rather than IFNULL, every subquery in
@@ -15,6 +19,9 @@ struct Dialect {
   const char* configure_writer;
   // Run once on a new store, before its tables are made.
   const char* configure_new_store;
+  // The statements that make a new store's tables where the engine's layout
+  // is its own; "" for the layout that schema.cpp writes.
+  const char* tables;
   // Copies what the write-ahead log holds back into the store as far as no
   // reader needs it, yielding one row whose first column is 0 when it could.
   const char* checkpoint;
@@ -42,9 +49,31 @@ struct Dialect {
   // SQLite does: null, numbers by value, text by bytes.
   const char* value_type;
   const char* value_order;
+  // Appended to a select list that ends with the column value, so that the
+  // statement's Type tells that value's kind as value_type names it.
+  const char* value_kind_column;
+  // A property's value where it is compared with an integer, as SQLite
+  // compares: text above every number, null matching nothing.
+  const char* number_value;
+  // Turns a transaction that has only read into the writing one, failing
+  // when another connection committed after its reads began; "" where a
+  // snapshot's reads cannot become a write that sees later commits.
+  const char* claim_reads_for_write;
   // Seconds from a run's start (its column started, ISO 8601 with offset)
-  // until now.
+  // until now; NULL when it is no time.
   const char* run_age_seconds;
+  // Whether the value @ (each @ stands for it) is a time as the store keeps
+  // it, text "YYYY-MM-DD HH:MM:SS".
+  const char* is_time;
+  // Joins the table after it with the one before, reading them in that
+  // order: SQLite's planner takes CROSS JOIN as that order.
+  const char* join_in_order;
+  // Run after rows were added with their ids (copy), so that rows added
+  // later get ids past them.
+  const char* follow_copied_ids;
+  // Whether check looks at the file's pages and links, and for text that
+  // is not UTF-8 (an engine that keeps any bytes as text, in a file).
+  bool checks_file;
 };
 
 inline constexpr Dialect kSqliteDialect{
@@ -54,6 +83,7 @@ inline constexpr Dialect kSqliteDialect{
     // its end.
     .configure_writer = "PRAGMA wal_autocheckpoint = 0",
     .configure_new_store = "PRAGMA journal_mode = WAL",
+    .tables = "",
     .checkpoint = "PRAGMA wal_checkpoint(PASSIVE)",
     .application_id = "PRAGMA application_id",
     .layout_version = "PRAGMA user_version",
@@ -65,16 +95,27 @@ inline constexpr Dialect kSqliteDialect{
     .ids_of_json_array = "SELECT value FROM json_each(?1)",
     .value_type = "typeof(value)",
     .value_order = "value",
+    .value_kind_column = "",
+    .number_value = "value",
+    // A statement that writes nothing still takes the write lock.
+    .claim_reads_for_write = "UPDATE store SET id = id WHERE 0",
     .run_age_seconds = "CAST(strftime('%s', 'now') AS INTEGER) - CAST(strftime('%s', started) AS INTEGER)",
+    .is_time = "(typeof(@) = 'text' AND @ GLOB "
+               "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]' AND "
+               "datetime(julianday(@)) IS @)",
+    .join_in_order = "CROSS JOIN",
+    .follow_copied_ids = "",
+    .checks_file = true,
 };
 
 // The layout of host/store/pg: the mark and the version in the one row of
-// meta, a property's value by its class in value_class, value_integer,
-// value_real and value_text.
+// meta, a property's value as text with its kind in value_class and its
+// rank among numbers in value_number.
 inline constexpr Dialect kPostgresDialect{
     .configure = "",
     .configure_writer = "",
     .configure_new_store = "",
+    .tables = pg::kSchemaSql,
     .checkpoint = "",
     .application_id = "SELECT application_id FROM meta WHERE id = 1",
     .layout_version = "SELECT layout FROM meta WHERE id = 1",
@@ -85,8 +126,19 @@ inline constexpr Dialect kPostgresDialect{
     .name_not_indexed = "name",
     .ids_of_json_array = "SELECT CAST(jsonb_array_elements_text(CAST(?1 AS jsonb)) AS bigint)",
     .value_type = "value_class",
-    .value_order = "value_order, COALESCE(value_integer, value_real), value_text",
-    .run_age_seconds = "extract(epoch FROM now() - CAST(started AS timestamptz))",
+    .value_order = "value_number NULLS FIRST, value",
+    .value_kind_column = ", value_class",
+    .number_value = "value_number",
+    .claim_reads_for_write = "",
+    .run_age_seconds = "seconds_since(started)",
+    .is_time = "is_local_time(@)",
+    .join_in_order = "JOIN",
+    .follow_copied_ids =
+        "SELECT setval(pg_get_serial_sequence('folders', 'id'), COALESCE(max(id), 0) + 1, false) FROM folders; "
+        "SELECT setval(pg_get_serial_sequence('items', 'id'), COALESCE(max(id), 0) + 1, false) FROM items; "
+        "SELECT setval(pg_get_serial_sequence('runs', 'id'), COALESCE(max(id), 0) + 1, false) FROM runs; "
+        "SELECT setval(pg_get_serial_sequence('changes', 'id'), COALESCE(max(id), 0) + 1, false) FROM changes",
+    .checks_file = false,
 };
 
 }  // namespace store

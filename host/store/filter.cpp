@@ -286,7 +286,12 @@ std::string ComparisonSql(const Dialect& dialect, const Node& node, std::vector<
         .append(Placeholder(params.size() + 2));
     params.emplace_back(node.property);
   }
-  sql.append(" AND value ").append(OperatorSql(node.op)).append(" ").append(Placeholder(params.size() + 2));
+  sql.append(" AND ")
+      .append(node.rows == Node::Rows::kNumber ? dialect.number_value : "value")
+      .append(" ")
+      .append(OperatorSql(node.op))
+      .append(" ")
+      .append(Placeholder(params.size() + 2));
   params.push_back(node.literal);
   return sql.append(" AND ").append(RowsSql(node.rows));
 }

@@ -62,6 +62,12 @@ void AppendTypedValue(std::string& out, const Statement& statement, int type) {
   out += ']';
 }
 
+// An item's properties, each value's kind kept where the engine needs it.
+std::string PropertiesSql(StoreSession& session) {
+  return std::string("SELECT name, type, value") + session.Db().dialect().value_kind_column +
+         " FROM properties WHERE item = ?";
+}
+
 std::string ItemColumnsSql() {
   std::string sql;
   for (const char* column : kJournaledColumns) sql += std::string(sql.empty() ? "SELECT " : ", ") + column;
@@ -98,7 +104,7 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
     AppendStoredValue(text, *columns, static_cast<int>(i));
   }
   text += "},\"properties\":{";
-  auto properties = session.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
+  auto properties = session.Prepare(PropertiesSql(session));
   properties->Bind(1, item.id);
   for (bool first = true; properties->Step(); first = false) {
     if (!first) text += ',';
@@ -158,7 +164,7 @@ void ItemChange::Property(const std::string& name, std::string after) {
 void ItemChange::Add() {
   if (!on_ || (columns_.empty() && properties_.empty())) return;
   if (!properties_.empty()) {
-    auto statement = session_.Prepare("SELECT name, type, value FROM properties WHERE item = ?");
+    auto statement = session_.Prepare(PropertiesSql(session_));
     statement->Bind(1, item_.id);
     while (statement->Step()) {
       const std::string_view name = statement->TextView(0);

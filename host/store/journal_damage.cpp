@@ -1,84 +1,184 @@
 #include "host/store/journal_damage.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
 #include "host/store/journal.h"
+#include "host/utf8.h"
+#include "host/value.h"
 
 namespace store {
 namespace {
 
-// SQL: whether a journaled value of JSON type `kind` and SQL value `value`
-// (the JSON text of an object) is one that a property of the type named by
-// `type` holds, as StoredValue and JournalText keep it; 0 rather than NULL.
-// SQLite may evaluate a JSON function before the condition beside it, so
-// only an object ever reaches one.
-std::string IsKeptValue(const std::string& type, const std::string& kind, const std::string& value) {
-  const std::string object = "iif(" + kind + " = 'object', " + value + ", NULL)";
-  const std::string bytes = "json_extract(" + object + ", '$.bytes')";
-  return "ifnull(CASE " + type + " WHEN 'text' THEN " + kind + " = 'text' OR (json_type(" + object +
-         ", '$.bytes') = 'text' AND length(" + bytes + ") % 2 = 0 AND " + bytes +
-         " NOT GLOB '*[^0-9A-F]*') WHEN 'integer' THEN " + kind + " = 'integer' AND " + value +
-         " BETWEEN -2147483648 AND 2147483647 WHEN 'boolean' THEN " + kind + " = 'integer' AND " + value +
-         " IN (0, 1) WHEN 'time' THEN " + kind + " = 'text' AND datetime(julianday(" + value + ")) IS " + value +
-         " ELSE 0 END, 0)";
+// Members keep their order, so the first damage named is the first written.
+using Json = nlohmann::ordered_json;
+
+// The kinds of damage, in the order they are listed.
+enum Kind { kRunRange, kNotObjects, kNotWhole, kNotTypedValue, kBadValue, kUnknownColumn, kBadColumn };
+
+// A value as SQL's quote() writes it: text in single quotes, the others bare.
+std::string Quoted(const Json& value) {
+  if (value.is_null()) return "NULL";
+  if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
+  if (value.is_number_float()) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value.get<double>());
+    std::string real = text;
+    return real.find_first_of(".eEn") == std::string::npos ? real + ".0" : real;
+  }
+  if (value.is_number()) return value.dump();
+  std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
 }
 
-// The kind of value each journaled column holds; the times may be null.
-constexpr char kColumnTypes[] =
-    "WITH t(name, type) AS (VALUES ('subject', 'text'), ('body', 'text'), ('company_name', 'text'), "
-    "('time_sent', 'time'), ('time_received', 'time'), ('sent', 'boolean'), ('unread', 'boolean'), "
-    "('submitted', 'boolean')) ";
+// A value as it reads when written into a message unquoted.
+std::string Plain(const Json& value) {
+  if (value.is_null()) return "";
+  if (value.is_string()) return value.get<std::string>();
+  return value.is_boolean() || value.is_number_float() ? Quoted(value) : value.dump();
+}
+
+// Whether `value` is one that a property or column of the type named `type`
+// holds, as StoredValue and JournalText keep it.
+bool IsKeptValue(const Json& type, const Json& value) {
+  const std::string name = type.is_string() ? type.get<std::string>() : "";
+  if (name == "text") {
+    if (value.is_string()) return true;
+    const auto bytes = value.is_object() ? value.find("bytes") : value.end();
+    if (!value.is_object() || bytes == value.end() || !bytes->is_string()) return false;
+    const std::string& hex = bytes->get_ref<const std::string&>();
+    return hex.size() % 2 == 0 && hex.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+  }
+  if (name == "integer" || name == "boolean") {
+    if (!value.is_number_integer()) return false;
+    const double number = value.get<double>();
+    return name == "integer" ? number >= -2147483648.0 && number <= 2147483647.0 : number == 0 || number == 1;
+  }
+  host::LocalTime time;
+  return name == "time" && value.is_string() && value.get<std::string>().size() == 19 &&
+         value.get<std::string>()[10] == ' ' && host::ParseLocalTime(value.get<std::string>(), time);
+}
+
+// The members of an object, the elements of an array by their index, or a
+// lone value under a null name.
+std::vector<std::pair<Json, const Json*>> Members(const Json& value) {
+  std::vector<std::pair<Json, const Json*>> members;
+  if (value.is_object()) {
+    for (const auto& [key, member] : value.items()) members.emplace_back(Json(key), &member);
+  } else if (value.is_array()) {
+    for (std::size_t i = 0; i < value.size(); ++i) members.emplace_back(Json(i), &value[i]);
+  } else {
+    members.emplace_back(Json(), &value);
+  }
+  return members;
+}
+
+bool IsJsonObjectText(std::string_view text) {
+  return !host::FirstInvalidUtf8(text) && Json::accept(text) && Json::parse(text).is_object();
+}
+
+const Json* Member(const Json& object, const char* name) {
+  if (!object.is_object()) return nullptr;
+  const auto found = object.find(name);
+  return found == object.end() ? nullptr : &*found;
+}
+
+void PropertyDamage(const Json& properties, const std::string& change, std::vector<JournalDamage>& found) {
+  for (const auto& [key, kept] : Members(properties)) {
+    if (kept->is_null()) continue;
+    const std::string name = "property " + Quoted(key);
+    const bool pair = kept->is_array() && kept->size() == 2;
+    static const std::vector<std::string> kTypes = {"text", "integer", "boolean", "time"};
+    if (!pair || !(*kept)[0].is_string() ||
+        std::find(kTypes.begin(), kTypes.end(), (*kept)[0].get<std::string>()) == kTypes.end()) {
+      found.push_back({kNotTypedValue, change + name + " is kept as " + Plain(*kept) + ", not [type, value] or null"});
+    }
+    if (pair && !IsKeptValue((*kept)[0], (*kept)[1])) {
+      found.push_back({kBadValue, change + name + " is kept as " + Quoted((*kept)[1]) + ", not a valid " +
+                                      Plain((*kept)[0]) + " value"});
+    }
+  }
+}
+
+void ColumnDamage(const Json& columns, const std::string& change, std::vector<JournalDamage>& found) {
+  for (const auto& [key, kept] : Members(columns)) {
+    const std::string name = key.is_string() ? key.get<std::string>() : "";
+    const auto* column = std::find(std::begin(kJournaledColumns), std::end(kJournaledColumns), name);
+    if (column == std::end(kJournaledColumns)) {
+      found.push_back({kUnknownColumn, change + Quoted(key) + " is not a column of an item"});
+      continue;
+    }
+    const std::size_t index = static_cast<std::size_t>(column - std::begin(kJournaledColumns));
+    const Json type = index < 3 ? "text" : index < 5 ? "time" : "boolean";
+    if (kept->is_null() && type == "time") continue;
+    if (!IsKeptValue(type, *kept)) {
+      found.push_back({kBadColumn, change + "column " + Quoted(key) + " is kept as " + Quoted(*kept) +
+                                       ", not a valid " + type.get<std::string>() + " value"});
+    }
+  }
+}
+
+// The damage of one change, in the order found.
+void ChangeDamage(std::int64_t id, std::string_view kind, const std::string& entry_id, std::string_view before_text,
+                  std::string_view after_text, std::vector<JournalDamage>& found) {
+  const std::string change = "change " + std::to_string(id) + " of item " + entry_id + ": ";
+  if (!IsJsonObjectText(before_text) || !IsJsonObjectText(after_text)) {
+    found.push_back({kNotObjects, change + "its before-image or new values are not a JSON object"});
+  }
+  if (!Json::accept(before_text)) return;
+  const Json before = Json::parse(before_text);
+  const Json* message_class = Member(before, "message_class");
+  const Json* columns = Member(before, "columns");
+  const Json* properties = Member(before, "properties");
+  if (kind == "deleted" && (message_class == nullptr || !IsKeptValue("text", *message_class) || columns == nullptr ||
+                            !columns->is_object() || properties == nullptr || !properties->is_object())) {
+    found.push_back({kNotWhole, "change " + std::to_string(id) + " deleted item " + entry_id +
+                                    " without keeping it whole"});
+  }
+  if (properties != nullptr) PropertyDamage(*properties, change, found);
+  if (columns != nullptr) ColumnDamage(*columns, change, found);
+}
+
+// Reads runs (id, run_id, first_change, last_change) and changes (id, kind,
+// entry_id, before, after) in the order of their ids.
+std::vector<JournalDamage> DamageOf(Statement& runs, Statement& changes) {
+  std::vector<JournalDamage> found;
+  while (runs.Step()) {
+    if (runs.IsNull(3) || runs.Int(2) <= runs.Int(3) + 1) continue;
+    found.push_back({kRunRange, "run " + runs.Text(1) + ": its first change " + std::to_string(runs.Int(2)) +
+                                    " lies after its last " + std::to_string(runs.Int(3))});
+  }
+  while (changes.Step()) {
+    ChangeDamage(changes.Int(0), changes.TextView(1), changes.Text(2), changes.Text(3), changes.Text(4), found);
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const JournalDamage& a, const JournalDamage& b) { return a.kind < b.kind; });
+  return found;
+}
+
+constexpr char kRuns[] = "SELECT id, run_id, first_change, last_change FROM runs";
+constexpr char kChanges[] = "SELECT id, kind, entry_id, before, after FROM changes";
 
 }  // namespace
 
-std::vector<std::string> JournalDamageChecks(std::string_view runs_view, std::string_view changes_view) {
-  const std::string runs(runs_view);
-  const std::string changes(changes_view);
-  // A before-image that is JSON and a property kept as an array, else NULL,
-  // which no JSON function minds.
-  const std::string before = "iif(json_valid(c.before), c.before, NULL)";
-  const std::string array = "iif(p.type = 'array', p.value, NULL)";
-  return {
-      "SELECT printf('run %s: its first change %d lies after its last %d', run_id, first_change, last_change) "
-      "FROM " + runs + " AS r WHERE first_change > last_change + 1",
-      "SELECT printf('change %d of item %s: its before-image or new values are not a JSON object', id, entry_id) "
-      "FROM " + changes + " AS c WHERE NOT (json_valid(before) AND json_valid(after) AND is_utf8(before) "
-      "AND is_utf8(after)) OR json_type(iif(json_valid(before), before, '{}')) <> 'object' "
-      "OR json_type(iif(json_valid(after), after, '{}')) <> 'object'",
-      "SELECT printf('change %d deleted item %s without keeping it whole', id, entry_id) FROM " + changes +
-          " AS c WHERE kind = 'deleted' AND json_valid(before) AND (NOT " +
-          IsKeptValue("'text'", "json_type(" + before + ", '$.message_class')",
-                      "json_extract(" + before + ", '$.message_class')") +
-          " OR json_type(" + before + ", '$.columns') IS NOT 'object' OR json_type(" + before +
-          ", '$.properties') IS NOT 'object')",
-      "SELECT printf('change %d of item %s: property %s is kept as %s, not [type, value] or null', "
-      "c.id, c.entry_id, quote(p.key), p.value) FROM " + changes + " AS c, json_each(" + before +
-          ", '$.properties') AS p WHERE p.type <> 'null' AND (p.type <> 'array' OR json_array_length(" + array +
-          ") <> 2 OR json_extract(" + array + ", '$[0]') NOT IN ('text', 'integer', 'boolean', 'time'))",
-      "SELECT printf('change %d of item %s: property %s is kept as %s, not a valid %s value', c.id, c.entry_id, "
-      "quote(p.key), quote(json_extract(p.value, '$[1]')), json_extract(p.value, '$[0]')) FROM " + changes +
-          " AS c, json_each(" + before + ", '$.properties') AS p WHERE p.type = 'array' AND json_array_length(" +
-          array + ") = 2 AND NOT " +
-          IsKeptValue("json_extract(" + array + ", '$[0]')", "json_type(" + array + ", '$[1]')",
-                      "json_extract(" + array + ", '$[1]')"),
-      "SELECT printf('change %d of item %s: %s is not a column of an item', c.id, c.entry_id, quote(k.key)) FROM " +
-          changes + " AS c, json_each(" + before + ", '$.columns') AS k WHERE k.key NOT IN ('subject', 'body', "
-          "'company_name', 'time_sent', 'time_received', 'sent', 'unread', 'submitted')",
-      std::string(kColumnTypes) +
-          "SELECT printf('change %d of item %s: column %s is kept as %s, not a valid %s value', c.id, c.entry_id, "
-          "quote(k.key), quote(k.value), t.type) FROM " + changes + " AS c, json_each(" + before +
-          ", '$.columns') AS k JOIN t ON t.name = k.key WHERE NOT (k.type = 'null' AND t.type = 'time') AND NOT " +
-          IsKeptValue("t.type", "k.type", "k.value"),
-  };
+std::vector<JournalDamage> JournalDamageOf(const Database& db) {
+  Statement runs(db, (std::string(kRuns) + " ORDER BY id").c_str());
+  Statement changes(db, (std::string(kChanges) + " ORDER BY id").c_str());
+  return DamageOf(runs, changes);
 }
 
 std::optional<std::string> DamageOfRun(const Database& db, std::int64_t run) {
-  static const std::vector<std::string> checks = JournalDamageChecks(
-      "(SELECT * FROM runs WHERE id = ?1)", std::string("(SELECT * FROM changes WHERE ") + kChangesOfRun + ")");
-  for (const std::string& sql : checks) {
-    Statement check(db, sql.c_str());
-    check.Bind(1, run);
-    if (check.Step()) return check.Text(0);
-  }
-  return std::nullopt;
+  Statement runs(db, (std::string(kRuns) + " WHERE id = ?1").c_str());
+  Statement changes(db, (std::string(kChanges) + " WHERE " + kChangesOfRun + " ORDER BY id").c_str());
+  runs.Bind(1, run);
+  changes.Bind(1, run);
+  std::vector<JournalDamage> found = DamageOf(runs, changes);
+  if (found.empty()) return std::nullopt;
+  return found.front().text;
 }
 
 }  // namespace store

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include <nlohmann/json.hpp>
 
+#include "host/store/dialect.h"
 #include "host/store/item_record.h"
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
@@ -29,7 +32,8 @@ class JournalTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  std::string path_ = dir_.File("crm.db");
+  testing::StoreLocation location_{dir_};
+  std::string path_ = location_.str();
   testing::TestStore store_{path_};
   std::int64_t folder_ = store_.AddFolder("Account Profiles");
   std::int64_t item_ = store_.AddItem(folder_, "IPM.Contact", {{"AccountID", "A100"}, {"Team", "East"}}, "Acme");
@@ -72,24 +76,39 @@ TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
 }
 
 TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTakenBackTwice) {
-  // Every storage class, and text the journal's JSON must escape or keep as bytes.
-  store_.db().Exec(
-      "UPDATE items SET time_sent = '2026-01-02 03:04:05', unread = 1, body = CAST('b\"\\' || X'0A01FF' AS TEXT);"
-      "UPDATE properties SET type = 'integer', value = 42 WHERE name = 'Team'");
+  // Every kind of value, and text the journal's JSON must escape or (in a
+  // file, which takes any bytes) keep as bytes.
+  store_.db().Exec(testing::OnServer()
+                       ? "UPDATE items SET time_sent = '2026-01-02 03:04:05', unread = 1, body = 'b\"\\\n\x01'"
+                       : "UPDATE items SET time_sent = '2026-01-02 03:04:05', unread = 1, "
+                         "body = CAST('b\"\\' || X'0A01FF' AS TEXT)");
+  store_.db().Exec("UPDATE properties SET type = 'integer', value = 42 WHERE name = 'Team'");
   const auto rows = [&] {
-    Statement select(store_.db(),
-                     "SELECT quote(entry_id) || quote(folder) || quote(message_class) || quote(subject) || "
-                     "quote(body) || quote(company_name) || quote(time_sent) || quote(time_received) || "
-                     "quote(sent) || quote(unread) || quote(submitted) || (SELECT group_concat(quote(name) || "
-                     "quote(type) || typeof(value) || quote(value), ';') FROM properties WHERE item = items.id) "
-                     "FROM items WHERE id = ?");
-    return select.Bind(1, item_).Step() ? select.Text(0) : std::string();
+    std::string text;
+    // Each column's kind and text.
+    const auto add = [&](Statement& select, int columns) {
+      while (select.Step()) {
+        for (int column = 0; column < columns; ++column) {
+          text += std::to_string(static_cast<int>(select.Type(column))) + select.Text(column) + "|";
+        }
+      }
+    };
+    Statement item(store_.db(), "SELECT entry_id, folder, message_class, subject, body, company_name, time_sent, "
+                                "time_received, sent, unread, submitted FROM items WHERE id = ?");
+    add(item.Bind(1, item_), 11);
+    Statement properties(store_.db(), (std::string("SELECT name, type, value") +
+                                       store_.db().dialect().value_kind_column +
+                                       " FROM properties WHERE item = ? ORDER BY name")
+                                          .c_str());
+    add(properties.Bind(1, item_), 3);
+    return text;
   };
   const std::string before = rows();
   const std::int64_t later_item = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "C300"}});
   auto run = Session("run-1");
   DeleteItem(*run, ItemById(*run, item_));
   EXPECT_FALSE(store_.Exists(item_));
+  EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
 
   auto undo = Session("undo-1");
   const UndoResult result = UndoRun(*undo, "run", false, Retention{});
@@ -117,7 +136,7 @@ TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
     const char* damage;
     const char* why;
   } cases[] = {
-      {"run-1", "UPDATE changes SET before = json_set(before, '$.properties.Team', json_array('integer', 'x')) "
+      {"run-1", "UPDATE changes SET before = replace(before, '[\"text\",\"East\"]', '[\"integer\",\"x\"]') "
                 "WHERE run = (SELECT id FROM runs WHERE run_id = 'run-1')",
        "change 1 of item E1: property 'Team' is kept as 'x', not a valid integer value"},
       {"run-2", "UPDATE runs SET first_change = last_change + 2 WHERE run_id = 'run-2'",
@@ -147,24 +166,31 @@ TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
 // are kept however old, and the recent one however far back.
 TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
   testing::TempDir dir;
-  testing::TestStore store(dir.File("crm.db"));
-  const char* ages[][2] = {{"-60 days", "+00:00"}, {"-29 days", "+05:00"}, {"-1 days", "-05:00"},
-                           {"-60 days", "+00:00"}, {"-60 days", "+00:00"}};
-  for (const auto& [age, offset] : ages) {
-    Statement(store.db(),
-              "INSERT INTO runs (run_id, started, user, command, first_change) VALUES (hex(randomblob(8)), "
-              "strftime('%Y-%m-%dT%H:%M:%S', 'now', ?1, ?2) || ?3, 'u', 'c', 1)")
-        .Bind(1, std::string_view(age))
-        .Bind(2, std::string_view(std::string_view(offset) == "+05:00" ? "-22 hours" : "+0 hours"))
-        .Bind(3, std::string_view(offset))
+  testing::StoreLocation location(dir);
+  testing::TestStore store(location.str());
+  const struct {
+    int hours_ago;
+    const char* offset;
+  } ages[] = {{60 * 24, "+00:00"}, {29 * 24 + 22, "+05:00"}, {24, "-05:00"}, {60 * 24, "+00:00"}, {60 * 24, "+00:00"}};
+  int n = 0;
+  for (const auto& [hours_ago, offset] : ages) {
+    // UTC's clock time then, written with the offset as if it were local.
+    const std::time_t started = std::time(nullptr) - static_cast<std::time_t>(hours_ago) * 3600;
+    std::tm utc{};
+    gmtime_r(&started, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    Statement(store.db(), "INSERT INTO runs (run_id, started, \"user\", command, first_change) VALUES (?, ?, 'u', 'c', 1)")
+        .Bind(1, "R" + std::to_string(++n))
+        .Bind(2, text + std::string(offset))
         .Run();
   }
   store.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
                   "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
   EXPECT_EQ(PruneJournal(store.db(), Retention{2, 30}), 2);
-  Statement kept(store.db(), "SELECT group_concat(id, ',') FROM (SELECT id FROM runs ORDER BY id)");
-  ASSERT_TRUE(kept.Step());
-  EXPECT_EQ(kept.Text(0), "3,4,5");
+  std::string kept;
+  for (Statement runs(store.db(), "SELECT id FROM runs ORDER BY id"); runs.Step();) kept += runs.Text(0) + ",";
+  EXPECT_EQ(kept, "3,4,5,");
   EXPECT_EQ(CountOf(store.db(), "SELECT count(*) FROM changes"), 0);
   EXPECT_EQ(PruneJournal(store.db(), Retention{0, 0}), 3);
 }

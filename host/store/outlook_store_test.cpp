@@ -167,7 +167,7 @@ TEST_F(OutlookStoreTest, LooksUpFoldersAndItemsByIdentifierNameAndPosition) {
 }
 
 TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
-  const std::string in_store = " in the CRM store " + dir_.File("crm.db");
+  const std::string in_store = " in the CRM store " + store_.db().location();
   const struct {
     const char* what;
     std::function<void()> call;
@@ -194,8 +194,9 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        "there is no namespace \"mapi\"; only \"MAPI\""},
       {"property of an unknown type",
        [&] {
-         store_.db().Exec("PRAGMA ignore_check_constraints = ON; "
-                          "INSERT INTO properties VALUES (5, 1, 'Size', 'float', 1.5)");
+         store_.db().Exec(testing::OnServer() ? "ALTER TABLE properties DROP CONSTRAINT properties_type_check"
+                                              : "PRAGMA ignore_check_constraints = ON");
+         store_.db().Exec("INSERT INTO properties VALUES (5, 1, 'Size', 'float', 1.5)");
          Mapi()->GetItemFromID("E5", TestStore::kStoreId)->UserProperties()->Find("Size");
        },
        "item \"E5\", property \"Size\": unknown type \"float\"" + in_store},
@@ -235,10 +236,11 @@ TEST(FolderDepthTest, FoldersAtTheDeepestLevelHandOutNoSubfolders) {
   };
   for (const auto& c : cases) {
     testing::TempDir dir;
-    TestStore store(dir.File("crm.db"));
+    testing::StoreLocation location(dir);
+    TestStore store(location.str());
     AddFolderChain(store, c.levels);
     if (!c.damage.empty()) store.db().Exec(c.damage.c_str());
-    StoreHosts hosts(dir.File("crm.db"));
+    StoreHosts hosts(location.str());
     auto mapi = hosts.CreateApplication()->GetNamespace("MAPI");
     auto folder = mapi->GetFolderFromID(c.folder, TestStore::kStoreId);
     try {

@@ -6,6 +6,7 @@
 #include "host/error.h"
 #include "host/store/dialect.h"
 #include "host/store/store_files.h"
+#include "host/store/store_location.h"
 
 namespace store {
 namespace {
@@ -171,22 +172,30 @@ std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path) {
 }
 
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
-                                      const std::string& outlook_version) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty()) CreatePrivateFolders(folder.string());
+                                      const std::string& outlook_version,
+                                      const std::function<void(Database&)>& fill) {
+  if (EngineOf(path) == Engine::kSqlite) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) CreatePrivateFolders(folder.string());
+  }
   auto db = OpenDatabase(path, Database::Mode::kCreateNew);
   Exec(*db, db->dialect().configure_new_store);
   Exec(*db, db->dialect().configure);
   Transaction transaction(*db);
-  db->Exec(kSchema);
-  db->Exec(kKeyIndex);
-  db->Exec(kJournalSchema);
+  if (*db->dialect().tables != '\0') {
+    db->Exec(db->dialect().tables);
+  } else {
+    db->Exec(kSchema);
+    db->Exec(kKeyIndex);
+    db->Exec(kJournalSchema);
+  }
   Statement(*db, "INSERT INTO store (id, store_id, outlook_version) VALUES (1, ?, ?)")
       .Bind(1, store_id)
       .Bind(2, outlook_version)
       .Run();
   SetInt(*db, db->dialect().set_application_id, kApplicationId);
   SetInt(*db, db->dialect().set_layout_version, kSchemaVersion);
+  if (fill) fill(*db);
   transaction.Commit();
   return db;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,10 +48,13 @@ void CheckpointQuietly(Database& db);
 std::unique_ptr<Database> OpenStoreReadOnly(const std::string& path);
 
 // Creates a new, empty store (no folders) with that store identifier and
-// mail-client version: the file 0600, missing folders above it 0700. Throws
-// host::Error when the file exists already or cannot be made.
+// mail-client version: the file 0600, missing folders above it 0700, or the
+// schema on a server. `fill`, when given, runs in the transaction that makes
+// the store, so that a store it fails to fill is never there. Throws
+// host::Error when a store is there already or cannot be made.
 std::unique_ptr<Database> CreateStore(const std::string& path, const std::string& store_id,
-                                      const std::string& outlook_version);
+                                      const std::string& outlook_version,
+                                      const std::function<void(Database&)>& fill = nullptr);
 
 // A new random identifier: `bytes` random bytes as upper-case hexadecimal.
 std::string NewIdentifier(int bytes);

@@ -1,5 +1,6 @@
 #include "host/store/store_session.h"
 
+#include "host/store/dialect.h"
 #include "host/store/schema.h"
 
 namespace store {
@@ -112,10 +113,9 @@ void StoreSession::CommitRun() {
 
 bool StoreSession::ClaimReadsForWrite() {
   // SQLite may have rolled the reads' transaction back itself after a failure.
-  if (reading_ && Db().InTransaction()) {
-    // A statement that writes nothing still takes the write lock, and fails
-    // at once when another connection committed after these reads began.
-    if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, "UPDATE store SET id = id WHERE 0");
+  const char* claim = Db().dialect().claim_reads_for_write;
+  if (reading_ && Db().InTransaction() && *claim != '\0') {
+    if (!claim_write_) claim_write_ = std::make_unique<Statement>(*db_, claim);
     if (claim_write_->TryRun()) {
       reading_ = false;
       return true;

@@ -10,12 +10,12 @@
 
 namespace store::testing {
 
-// A test store on a temporary file and the store hosts over it, with the
-// ways in that the host tests share.
+// A test store (a temporary file, or a database on the test server) and the
+// store hosts over it, with the ways in that the host tests share.
 class StoreTest : public ::testing::Test {
  protected:
   explicit StoreTest(const std::string& outlook_version = "16.0.0.0")
-      : store_(dir_.File("crm.db"), outlook_version), hosts_(dir_.File("crm.db")) {}
+      : store_(location_.str(), outlook_version), hosts_(location_.str()) {}
 
   // The "MAPI" namespace of a new application.
   host::Ref<host::outlook::Namespace> Mapi() { return hosts_.CreateApplication()->GetNamespace("MAPI"); }
@@ -35,6 +35,7 @@ class StoreTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  StoreLocation location_{dir_};
   TestStore store_;
   StoreHosts hosts_;
 };

@@ -10,6 +10,9 @@
 #include <stdexcept>
 
 #include "host/store/schema.h"
+#ifdef QUORVIA_TESTS_ON_SERVER
+#include "host/store/pg/pg_test_database.h"
+#endif
 
 namespace store::testing {
 
@@ -34,6 +37,22 @@ std::vector<std::string> TempDir::Entries() const {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+#ifdef QUORVIA_TESTS_ON_SERVER
+bool OnServer() { return true; }
+
+StoreLocation::StoreLocation(const TempDir&) {
+  const auto server = pg::testing::TestServer();
+  if (!server) throw std::runtime_error("QUORVIA_TEST_PG names no test server (ctest sets it)");
+  auto database = std::make_shared<pg::testing::TestDatabase>(*server);
+  location_ = database->location();
+  database_ = std::move(database);
+}
+#else
+bool OnServer() { return false; }
+
+StoreLocation::StoreLocation(const TempDir& dir) : location_(dir.File("crm.db")) {}
+#endif
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

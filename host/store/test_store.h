@@ -34,6 +34,25 @@ class TempDir {
   std::string path_;
 };
 
+// Where a test's store goes: the file crm.db in `dir`, or, in the suites
+// that quorvia_pg_tests runs on the PostgreSQL test server (QUORVIA_TEST_PG),
+// a new database of its own there, dropped with the object.
+class StoreLocation {
+ public:
+  explicit StoreLocation(const TempDir& dir);
+  const std::string& str() const { return location_; }
+
+ private:
+  std::shared_ptr<void> database_;
+  std::string location_;
+};
+
+// Whether this test program runs the store's suites on the PostgreSQL test
+// server; tests of what only a store file does skip themselves there.
+bool OnServer();
+#define QUORVIA_SKIP_ON_SERVER() \
+  if (::store::testing::OnServer()) GTEST_SKIP() << "what only a SQLite file does"
+
 // The whole contents of the file at `path` ("" when it cannot be read), and
 // a new file at `path` holding `text`.
 std::string ReadFile(const std::string& path);

@@ -113,7 +113,8 @@ class AccountCommandsTest : public ::testing::Test {
   }
 
   store::testing::TempDir dir_;
-  std::string store_ = dir_.File("crm.db");
+  store::testing::StoreLocation location_{dir_};
+  std::string store_ = location_.str();
   std::string state_ = dir_.File("state");
   std::string exported_before_;
   Items before_;

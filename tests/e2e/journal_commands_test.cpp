@@ -27,6 +27,9 @@ class JournalCommandsTest : public ::testing::Test {
   void SetUp() override {
     const std::string demo = dir_.File("demo.db");
     std::filesystem::remove(demo);
+    // A new place for the store each time (on a server, a new database).
+    location_ = store::testing::StoreLocation(dir_);
+    store_ = location_.str();
     std::filesystem::remove(store_);
     const std::string program = BuiltProgram("quorvia-store");
     const ProcessResult made = e2e::Run(program, {"--store", demo, "demo", "--accounts", "30", "--seed", "5",
@@ -103,7 +106,8 @@ class JournalCommandsTest : public ::testing::Test {
   }
 
   store::testing::TempDir dir_;
-  std::string store_ = dir_.File("crm.db");
+  store::testing::StoreLocation location_{dir_};
+  std::string store_ = location_.str();
   std::string original_;
 };
 
@@ -134,6 +138,7 @@ TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByte)
 // commands read and write: the run ends as usual, the journal keeps the
 // bytes, history shows them and undo gives every one of them back.
 TEST_F(JournalCommandsTest, TextThatIsNotUtf8IsJournaledAndTakenBackByteForByte) {
+  QUORVIA_SKIP_ON_SERVER();
   for (const bool merge : {true, false}) {
     SCOPED_TRACE(merge ? "Merge" : "Delete");
     SetUp();
@@ -181,6 +186,34 @@ TEST_F(JournalCommandsTest, UndoOfAnUndoGivesBackWhatTheRunLeft) {
   ASSERT_EQ(Tool({"undo", undo[0]}).status, 0);
   EXPECT_EQ(Export(), merged);
   EXPECT_EQ(Tool({"check"}).out, "ok\n");
+}
+
+// The store with its journal goes to a file, on to another store of the
+// test's engine (a server's, from a file), and back to a file: each exports
+// and lists its runs alike, and the runs can be taken back there. A
+// destination that holds a store is refused and left as it was.
+TEST_F(JournalCommandsTest, CopyKeepsTheStoreAndItsJournalBetweenAnyTwoLocations) {
+  ASSERT_EQ(Utilities(MergeCommand()).status, 0);
+  const std::string merged = Export();
+  const std::string history = Tool({"history"}).out;
+  store::testing::TempDir other_dir;
+  const store::testing::StoreLocation middle(other_dir);
+  const std::string file = dir_.File("copy.db");
+  const std::string back = dir_.File("back.db");
+  const std::string program = BuiltProgram("quorvia-store");
+  const std::pair<std::string, std::string> copies[] = {{store_, file}, {file, middle.str()}, {middle.str(), back}};
+  for (const auto& [from, to] : copies) {
+    const ProcessResult copied = e2e::Run(program, {"copy", from, to});
+    ASSERT_EQ(copied.status, 0) << from << " -> " << to << ": " << copied.err;
+    EXPECT_EQ(e2e::Run(program, {"--store", to, "export"}).out, merged) << to;
+    EXPECT_EQ(e2e::Run(program, {"--store", to, "history"}).out, history) << to;
+  }
+  const ProcessResult refused = e2e::Run(program, {"copy", file, middle.str()});
+  EXPECT_NE(refused.status, 0);
+  EXPECT_EQ(e2e::Run(program, {"--store", middle.str(), "export"}).out, merged);
+  const ProcessResult undone = e2e::Run(program, {"--store", back, "undo", NewestRun()});
+  EXPECT_EQ(undone.status, 0) << undone.err;
+  EXPECT_EQ(e2e::Run(program, {"--store", back, "export"}).out, original_);
 }
 
 TEST_F(JournalCommandsTest, AnUndoOverALaterChangeIsRefusedUnlessForced) {
@@ -236,10 +269,12 @@ TEST_F(JournalCommandsTest, PreviewLeavesTheFileAsItWasAndCountsWhatTheRunDoes) 
   for (const bool merge : {true, false}) {
     SCOPED_TRACE(merge ? "Merge" : "Delete");
     const std::string command = merge ? MergeCommand() : DeleteCommand();
-    const std::string file_before = store::testing::ReadFile(store_);
+    // A file is left byte for byte; a server's store row for row.
+    const auto contents = [&] { return store::testing::OnServer() ? RawContents() : store::testing::ReadFile(store_); };
+    const std::string before = contents();
     const ProcessResult preview = Tool({"preview", command});
     EXPECT_EQ(preview.status, 0) << preview.err << preview.out;
-    EXPECT_EQ(store::testing::ReadFile(store_), file_before);
+    EXPECT_EQ(contents(), before);
     EXPECT_NE(preview.out.find("location accounts re-pointed"), std::string::npos) << preview.out;
     EXPECT_NE(preview.out.find("Account Profiles: account item deleted"), std::string::npos);
     EXPECT_NE(preview.out.find(merge ? " items re-keyed" : " items removed"), std::string::npos);

@@ -3,13 +3,11 @@
 # private server on a temporary folder, the reports tables that
 # `quorvia-store reports-db` makes for a small CRM store, the data source
 # QuorviaReports on that server, and the built quorvia-utilities run in
-# console mode. The server is stopped and the folder removed at the end,
-# whatever happened.
+# console mode. The server (server.sh) is stopped and the folder removed at
+# the end, whatever happened.
 #
 # Usage: reports_on_postgres.sh QUORVIA_UTILITIES QUORVIA_STORE_PROGRAM
-# Needs the Debian packages postgresql, odbc-postgresql and sqlite3. Run as
-# root, it runs the server as the system user quorvia-pg (made if missing),
-# since PostgreSQL refuses to run as root.
+# Needs the Debian packages postgresql, odbc-postgresql and sqlite3.
 set -euo pipefail
 
 die() {
@@ -34,22 +32,11 @@ done
 [[ -n $pg_driver ]] || die "no psqlODBC driver psqlodbcw.so in /usr/lib/*/odbc: install the Debian package odbc-postgresql"
 command -v sqlite3 >/dev/null || die "no sqlite3 program: install the Debian package sqlite3"
 
-server_user=quorvia-pg
-as_server=()
-if (($(id -u) == 0)); then
-  if ! id "$server_user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$server_user" ||
-      die "cannot make the system user $server_user"
-  fi
-  as_server=(runuser -u "$server_user" --)
-fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvia-pg.XXXXXX")
 server_dir=$work/server
+server() { "$(dirname "$0")/server.sh" "$@"; }
 cleanup() {
-  if [[ -f $server_dir/data/postmaster.pid ]]; then
-    "${as_server[@]}" "$pg_bin/pg_ctl" stop -D "$server_dir/data" -m immediate -s >/dev/null 2>&1 || true
-  fi
+  server stop "$server_dir" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -57,29 +44,11 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 # The server's user only passes through the work folder to its own.
 chmod 0711 "$work"
-mkdir -m 0700 "$server_dir"
-((${#as_server[@]} == 0)) || chown "$server_user" "$server_dir"
-
-# Trust authentication, which initdb writes for the local socket and the
-# loopback addresses only; the server listens on 127.0.0.1 alone.
-"${as_server[@]}" "$pg_bin/initdb" -D "$server_dir/data" -U quorvia -A trust -E UTF8 --no-locale \
-  >"$work/initdb.log" 2>&1 || die "initdb failed: $(cat "$work/initdb.log")"
-port=""
-for _ in 1 2 3 4 5; do
-  candidate=$((20000 + RANDOM % 40000))
-  if "${as_server[@]}" "$pg_bin/pg_ctl" start -D "$server_dir/data" -w -t 60 -l "$server_dir/server.log" \
-    -o "-p $candidate -c listen_addresses=127.0.0.1 -k '$server_dir' -c fsync=off" >/dev/null 2>&1; then
-    port=$candidate
-    break
-  fi
-done
-[[ -n $port ]] || die "the PostgreSQL server did not start: $(cat "$server_dir/server.log" 2>/dev/null)"
+location=$(server start "$server_dir" reports) || die "the private PostgreSQL server did not start"
 
 psql_reports() {
-  "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U quorvia -d reports "$@"
+  "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 -d "$location dbname=reports" "$@"
 }
-"$pg_bin/psql" -X -q -h 127.0.0.1 -p "$port" -U quorvia -d postgres -c 'CREATE DATABASE reports' ||
-  die "cannot make the database reports"
 
 # The CRM store: three accounts whose values need quoting or could break a
 # statement built from text, a neighbour key that differs only in letter
@@ -139,8 +108,8 @@ mkdir "$odbc_dir"
 : >"$odbc_dir/user-odbc.ini"
 printf '[PostgreSQL Unicode]\nDriver=%s\n' "$pg_driver" >"$odbc_dir/odbcinst.ini"
 data_source() {  # DATABASE: the QuorviaReports stanza on that database of the server
-  printf '[QuorviaReports]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\nPort=%s\nDatabase=%s\nUsername=quorvia\n' \
-    "$port" "$1" >"$odbc_dir/odbc.ini"
+  printf '[QuorviaReports]\nDriver=PostgreSQL Unicode\nServername=%s\nPort=5432\nDatabase=%s\nUsername=quorvia\n' \
+    "$server_dir" "$1" >"$odbc_dir/odbc.ini"
 }
 
 failures=0

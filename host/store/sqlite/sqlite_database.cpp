@@ -9,6 +9,7 @@
 #include "host/store/sqlite/sqlite_failure.h"
 #include "host/utf8.h"
 #include "host/store/store_files.h"
+#include "host/store/store_failure.h"
 
 namespace store {
 namespace {
@@ -45,12 +46,6 @@ bool ConfigureSqlite() {
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   mallopt(M_TRIM_THRESHOLD, 32 << 20);
   return true;
-}
-
-// "30 s", or milliseconds for a wait shorter than a second.
-std::string WaitText(std::chrono::milliseconds wait) {
-  if (wait < std::chrono::seconds(1)) return std::to_string(wait.count()) + " ms";
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
 }
 
 // is_utf8(X): 1 unless X is a text that is not UTF-8. SQLite keeps any
@@ -138,8 +133,7 @@ void SqliteDatabase::Fail(std::string_view context) const {
   // Every wait for the store ran into the busy timeout: another program
   // holds it, and this one cannot go on with it.
   if ((code & 0xFF) == SQLITE_BUSY) {
-    throw host::StoreFailure(kStoreError, "another program kept the CRM store " + path_ + " locked for more than " +
-                                              WaitText(busy_timeout_));
+    throw host::StoreFailure(kStoreError, LockedTooLong(path_, busy_timeout_));
   }
   if (auto failure = StoreWideFailure(path_, code, message)) {
     throw host::StoreFailure(kStoreError, *failure);

@@ -1,6 +1,6 @@
 #include "host/store/sqlite/sqlite_failure.h"
 
-#include "host/store/sqlite/sqlite_database.h"
+#include "host/store/store_failure.h"
 #include "host/store/store_files.h"
 
 namespace store {
@@ -23,10 +23,9 @@ std::optional<std::string> StoreWideFailure(const std::string& path, int result_
                                             std::string_view sqlite_message) {
   switch (result_code & 0xFF) {
     case SQLITE_CORRUPT: case SQLITE_NOTADB: case SQLITE_IOERR: case SQLITE_CANTOPEN:
-      return "the CRM store " + path + " is damaged (" + std::string(sqlite_message) +
-             "): run quorvia-store check, and restore it from a backup";
-    case SQLITE_FULL: return "the disk holding the CRM store " + path + " is full";
-    case SQLITE_READONLY: return "the CRM store " + path + " is read-only";
+      return DamagedStore(path, sqlite_message);
+    case SQLITE_FULL: return FullDisk(path);
+    case SQLITE_READONLY: return ReadOnlyStore(path);
     default: return std::nullopt;
   }
 }

@@ -1,0 +1,183 @@
+#include "host/store/pg/pg_connection.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "host/store/dialect.h"
+#include "host/store/pg/pg_schema.h"
+#include "host/store/pg/pg_statement.h"
+#include "host/store/store_failure.h"
+#include "host/store/store_location.h"
+
+namespace store::pg {
+namespace {
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+// The schema that holds the store's tables.
+constexpr char kSchema[] = "quorvia";
+
+constexpr std::array<const char*, 7> kControlTexts = {
+    "BEGIN ISOLATION LEVEL REPEATABLE READ", "BEGIN ISOLATION LEVEL READ COMMITTED", "COMMIT", "ROLLBACK",
+    "SAVEPOINT nested", "ROLLBACK TO SAVEPOINT nested", "RELEASE SAVEPOINT nested"};
+
+// libpq's message (which may span lines) as one line.
+std::string OneLine(const char* message) {
+  std::string line;
+  for (const char* at = message; *at != '\0'; ++at) {
+    if (*at == '\n' || *at == '\t') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+    } else {
+      line += *at;
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+bool Succeeded(const PGresult* result) {
+  const ExecStatusType status = PQresultStatus(result);
+  return result != nullptr && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
+}
+
+}  // namespace
+
+Connection::Connection(const std::string& location, Mode mode) : shown_location_(MaskPassword(location)) {
+  std::string options = std::string("-c search_path=") + kSchema +
+                        " -c lock_timeout=" + std::to_string(busy_timeout_.count());
+  if (mode == Mode::kReadOnly) options += " -c default_transaction_read_only=on";
+  // The location's own settings come after the defaults (a connect timeout
+  // and the name shown among the server's sessions), and ours after them.
+  const char* const keywords[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding",
+                                  "options", nullptr};
+  const char* const values[] = {"10", "quorvia", location.c_str(), "UTF8", options.c_str(), nullptr};
+  conn_ = PQconnectdbParams(keywords, values, 1);
+  if (conn_ == nullptr) throw OpenFailure(shown_location_, "out of memory");
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    const std::string why = OneLine(PQerrorMessage(conn_));
+    PQfinish(conn_);
+    throw OpenFailure(shown_location_, why);
+  }
+  if (mode == Mode::kCreateNew && HoldsStore(*this)) {
+    PQfinish(conn_);
+    throw OpenFailure(shown_location_, "the database holds a CRM store already; it is not overwritten");
+  }
+}
+
+Connection::~Connection() { PQfinish(conn_); }
+
+const Dialect& Connection::dialect() const { return kPostgresDialect; }
+
+// Running a statement changes what the connection is doing (the statement
+// reading its rows, the statements prepared on the server), not the store
+// this object stands for: preparing one is const to the store's users.
+std::unique_ptr<PreparedStatement> Connection::Prepare(const char* sql) const {
+  return std::make_unique<PgStatement>(const_cast<Connection&>(*this), sql);
+}
+
+std::string Connection::WhyNotOpened() const {
+  constexpr std::string_view kUndefinedTable = "42P01";
+  if (last_failure_.sqlstate == kUndefinedTable) return "not a CRM store (the database has no schema quorvia)";
+  return last_failure_.message;
+}
+
+bool Connection::InTransaction() const {
+  switch (PQtransactionStatus(conn_)) {
+    case PQTRANS_INTRANS: case PQTRANS_INERROR: return true;
+    case PQTRANS_ACTIVE: return in_transaction_before_reading_;
+    default: return false;
+  }
+}
+
+void Connection::SetBusyTimeout(std::chrono::milliseconds timeout) {
+  Exec(("SET lock_timeout = " + std::to_string(timeout.count())).c_str());
+  busy_timeout_ = timeout;
+}
+
+PGresult* Connection::Command(const char* sql) {
+  Free();
+  return PQexec(conn_, sql);
+}
+
+void Connection::Exec(const char* sql) {
+  const Result result(Command(sql), &PQclear);
+  if (!Succeeded(result.get())) Fail(result.get(), sql);
+  NoteChanges(result.get());
+}
+
+void Connection::Run(Control control) {
+  const char* sql = kControlTexts[static_cast<std::size_t>(control)];
+  const Result result(Command(sql), &PQclear);
+  if (!Succeeded(result.get())) Fail(result.get(), sql);
+  // The server ends a transaction that a failure spoilt with a rollback,
+  // whatever it was asked.
+  if (control == Control::kCommit && std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
+    ThrowFailure(shown_location_, {"25P02", "the transaction was rolled back after a failure inside it", false},
+                 busy_timeout_, sql);
+  }
+}
+
+bool Connection::TryRun(Control control) noexcept {
+  try {
+    Run(control);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void Connection::Fail(std::string_view context) const {
+  ThrowFailure(shown_location_, last_failure_, busy_timeout_, context);
+}
+
+void Connection::Fail(const PGresult* result, std::string_view context) const {
+  ServerFailure failure;
+  if (result != nullptr) {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* message = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    failure.sqlstate = state != nullptr ? state : "";
+    failure.message = message != nullptr ? OneLine(message) : "";
+  }
+  if (failure.message.empty()) failure.message = OneLine(PQerrorMessage(conn_));
+  failure.connection_lost = PQstatus(conn_) == CONNECTION_BAD;
+  last_failure_ = std::move(failure);
+  Fail(context);
+}
+
+void Connection::NoteChanges(PGresult* result) {
+  const std::string_view command = PQcmdStatus(result);
+  if (command.starts_with("INSERT") || command.starts_with("UPDATE") || command.starts_with("DELETE")) {
+    changes_ = std::atoi(PQcmdTuples(result));
+  }
+}
+
+void Connection::Free() {
+  if (reading_ != nullptr) reading_->KeepRest();
+}
+
+const std::string& Connection::Acquire(const std::string& key, const std::string& sql,
+                                       const std::vector<Oid>& types) {
+  auto found = prepared_.find(key);
+  if (found == prepared_.end()) {
+    Free();
+    std::string name = "q" + std::to_string(++next_statement_);
+    const Result result(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()),
+                        &PQclear);
+    if (!Succeeded(result.get())) Fail(result.get(), sql);
+    found = prepared_.emplace(key, Prepared{std::move(name), 0}).first;
+  }
+  ++found->second.users;
+  return found->second.name;
+}
+
+void Connection::Release(const std::string& key) noexcept {
+  const auto found = prepared_.find(key);
+  if (found == prepared_.end() || --found->second.users > 0 || prepared_.size() <= kMaxPrepared) return;
+  // Nothing can be sent while rows are read or a failure spoils the
+  // transaction; the statement is let go another time.
+  if (reading_ != nullptr || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
+  const Result result(PQexec(conn_, ("DEALLOCATE " + found->second.name).c_str()), &PQclear);
+  if (Succeeded(result.get())) prepared_.erase(found);
+}
+
+}  // namespace store::pg

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/store/database.h"
+#include "host/store/pg/pg_failure.h"
+
+namespace store::pg {
+
+class PgStatement;
+
+// One connection to the CRM store on a PostgreSQL server, reached by a libpq
+// URI (postgresql://...) or key=value string, with the store's schema first
+// on its search path, UTF-8 text and a lock timeout (the busy timeout) so
+// that two programs on one store wait for each other. Statements are
+// prepared once per connection and run through the extended protocol with
+// text values; rows are read one at a time, so a long result takes constant
+// memory. Unlike SQLite, a failing statement inside a transaction spoils it
+// until it, or the savepoint around the statement, is rolled back.
+class Connection final : public Database {
+ public:
+  // Connects. Throws host::Error ("cannot open the CRM store LOCATION: WHY",
+  // the password masked) when the server cannot be reached or refuses, or,
+  // for kCreateNew, when the database holds a store already. kReadOnly makes
+  // every transaction read-only: a write fails as a read-only store.
+  Connection(const std::string& location, Mode mode);
+  ~Connection() override;
+
+  // The location, its password masked: what every message shows.
+  const std::string& location() const override { return shown_location_; }
+  const Dialect& dialect() const override;
+  std::unique_ptr<PreparedStatement> Prepare(const char* sql) const override;
+  bool InTransaction() const override;
+
+  // How long a statement waits for another connection's lock before it
+  // fails (lock_timeout); 30 s unless a test shortens it. Inside a
+  // transaction that is rolled back the previous timeout comes back.
+  void SetBusyTimeout(std::chrono::milliseconds timeout) override;
+
+  // Runs statements that take no parameters and yield no rows (several may
+  // be given, separated by semicolons).
+  void Exec(const char* sql) override;
+
+  // kBegin reads from one snapshot (repeatable read); kBeginImmediate is a
+  // transaction that writes (read committed, each statement seeing what
+  // others committed). A commit of a transaction that a failure spoilt
+  // throws, though the server only rolls it back.
+  void Run(Control control) override;
+  bool TryRun(Control control) noexcept override;
+
+  // How many rows the latest INSERT, UPDATE or DELETE that ran to its end
+  // on this connection changed.
+  int Changes() const override { return changes_; }
+
+  // "not a CRM store (...)" when the store's tables are missing, else the
+  // server's message.
+  std::string WhyNotOpened() const override;
+  // Throws for the connection's last failure (one that TryRun met, say) as
+  // ThrowFailure says; `context` names the statement.
+  [[noreturn]] void Fail(std::string_view context) const override;
+  // Keeps the failure in `result` (or, when it is null, libpq's own) as the
+  // last, and throws for it.
+  [[noreturn]] void Fail(const PGresult* result, std::string_view context) const;
+
+ private:
+  friend class PgStatement;
+
+  // Before anything else is sent: the statement still reading its rows
+  // keeps the rest of them, so that the connection is free.
+  void Free();
+  // The name of the prepared statement for `key` (the parameter types and
+  // the statement), preparing it the first time; each call is matched by a
+  // Release. Throws as Fail does.
+  const std::string& Acquire(const std::string& key, const std::string& sql, const std::vector<Oid>& types);
+  // A statement no longer uses the prepared statement for `key`; beyond
+  // kMaxPrepared unused ones, the server forgets it.
+  void Release(const std::string& key) noexcept;
+  // Runs a command and yields its result, or null when the connection failed.
+  PGresult* Command(const char* sql);
+  // A statement ended with `result`: the rows it changed are the latest
+  // Changes when it inserted, updated or deleted.
+  void NoteChanges(PGresult* result);
+
+  std::string shown_location_;
+  PGconn* conn_ = nullptr;
+  std::chrono::milliseconds busy_timeout_{30000};
+  mutable ServerFailure last_failure_;
+  int changes_ = 0;
+  PgStatement* reading_ = nullptr;
+  // Whether a transaction was open when the statement now reading began.
+  bool in_transaction_before_reading_ = false;
+  struct Prepared {
+    std::string name;
+    int users = 0;
+  };
+  static constexpr std::size_t kMaxPrepared = 256;
+  std::map<std::string, Prepared, std::less<>> prepared_;
+  int next_statement_ = 0;
+};
+
+}  // namespace store::pg

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace store::pg::testing {
+
+// The test server's location (QUORVIA_TEST_PG, which the CTest fixture
+// sets), or nullopt when the tests run without it.
+std::optional<std::string> TestServer();
+
+// A database of its own for one test on the test server: an empty copy of
+// the database quorvia_template (which no session holds open, so tests in
+// parallel copy it at once), dropped when the object goes.
+class TestDatabase {
+ public:
+  explicit TestDatabase(const std::string& server);
+  ~TestDatabase();
+  TestDatabase(const TestDatabase&) = delete;
+  TestDatabase& operator=(const TestDatabase&) = delete;
+
+  // Its location: the server's, with its own database name.
+  const std::string& location() const { return location_; }
+
+ private:
+  std::string server_;
+  std::string name_;
+  std::string location_;
+};
+
+}  // namespace store::pg::testing
