@@ -15,13 +15,16 @@ void Form1::Delete() {
   }
   // Taken only now, so that no lock is held while the question waits; the
   // account item may have been deleted by another run in the meantime.
-  platform_.TakeStoreForWriting();
+  InRunTransaction({Param(3)}, [&] { DeleteTaken(); });
+}
+
+void Form1::DeleteTaken() {
   try {
     OpenAccountItem();
   } catch (const host::Error& error) {
     if (error.number() != host::kNotFound) throw;
   }
-  if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + entry_id + " does not exist");
+  if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + Param(1) + " does not exist");
 
   DoEvents();
   OpenCdoDatabaseFolder();

@@ -32,7 +32,10 @@ void Form1::Merge() {
   RefuseEmptyKey(4);
   // From here to its end the run is one transaction: another run that
   // shares an account waits for it, or it for the other.
-  platform_.TakeStoreForWriting();
+  InRunTransaction({Param(3), Param(4)}, [&] { MergeTaken(); });
+}
+
+void Form1::MergeTaken() {
   OpenAccountItem();
   if (myitem.IsNothing()) EndRun(Outcome::kNotDone, "the account item " + Param(1) + " does not exist");
 

@@ -55,6 +55,9 @@ class Form1 {
   void ContactSync();
   void Merge();
   void Delete();
+  // Their part in the run's write transaction, which may run more than once.
+  void MergeTaken();
+  void DeleteTaken();
   void Startup();
   void Update();
   void ExcelReport();
@@ -119,6 +122,10 @@ class Form1 {
 
   // Keeps `ending` when it says more about the run than what was kept.
   void Conclude(Ending ending);
+  // Takes the store for writing on `accounts` and runs `body`, the rest of
+  // the run, in that one transaction; a conflict with another run's
+  // transaction runs both again from the start of the transaction.
+  void InRunTransaction(const std::vector<std::string>& accounts, const std::function<void()>& body);
   // Records an item that the command could not change: it was left as it
   // was, and the run ends as kPartlyDone. `entry_id` yields the item's
   // identifier; `on_error` holds the failure.

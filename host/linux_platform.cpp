@@ -115,7 +115,9 @@ Ref<addin::QuilletConnect> LinuxPlatform::CreateQuilletConnect() {
   return store::MakeQuilletConnect(store_path_, *desktop_.companion_answers);
 }
 
-void LinuxPlatform::TakeStoreForWriting() { store_->TakeForWriting(); }
+void LinuxPlatform::TakeStoreForWriting(const std::vector<std::string>& accounts) {
+  store_->TakeForWriting(accounts);
+}
 
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
                                              store::RunRecord run,

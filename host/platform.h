@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "host/addin.h"
 #include "host/cdo.h"
 #include "host/message_box.h"
@@ -49,9 +52,12 @@ class Platform {
 
   // Takes the CRM store for writing until the run ends: from here on what
   // the run reads and changes is one transaction, which the end of the run
-  // commits. Throws host::StoreFailure when another program keeps the store
-  // locked past the busy timeout.
-  virtual void TakeStoreForWriting() = 0;
+  // commits. Another run that names one of the same `accounts` (keys) waits
+  // for it, or it for that run; runs on different accounts go on side by
+  // side where the store lets them. Called again, it rolls back what the run
+  // did since the last call and starts over. Throws host::StoreFailure when
+  // another program keeps the store locked past the busy timeout.
+  virtual void TakeStoreForWriting(const std::vector<std::string>& accounts) = 0;
 
   // The message boxes and the event pump of this process.
   virtual MessageBox& MessageBoxes() = 0;

@@ -68,6 +68,13 @@ struct Dialect {
   // Joins the table after it with the one before, reading them in that
   // order: SQLite's planner takes CROSS JOIN as that order.
   const char* join_in_order;
+  // Waits until this transaction holds the account whose key is bound as
+  // ?1, which it keeps to its end; "" where one writer at a time holds the
+  // whole store anyway.
+  const char* lock_account;
+  // Appended to a SELECT of rows that are about to be deleted: it leaves out
+  // a row another transaction holds rather than waiting for it.
+  const char* skip_rows_held;
   // Run after rows were added with their ids (copy), so that rows added
   // later get ids past them.
   const char* follow_copied_ids;
@@ -104,6 +111,8 @@ inline constexpr Dialect kSqliteDialect{
                "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]' AND "
                "datetime(julianday(@)) IS @)",
     .join_in_order = "CROSS JOIN",
+    .lock_account = "",
+    .skip_rows_held = "",
     .follow_copied_ids = "",
     .checks_file = true,
 };
@@ -133,6 +142,10 @@ inline constexpr Dialect kPostgresDialect{
     .run_age_seconds = "seconds_since(started)",
     .is_time = "is_local_time(@)",
     .join_in_order = "JOIN",
+    // A lock of the server's own, not a row: an account not yet in the
+    // store is held as well, and runs on other accounts never wait.
+    .lock_account = "SELECT pg_advisory_xact_lock(hashtext(?1))",
+    .skip_rows_held = " FOR UPDATE SKIP LOCKED",
     .follow_copied_ids =
         "SELECT setval(pg_get_serial_sequence('folders', 'id'), COALESCE(max(id), 0) + 1, false) FROM folders; "
         "SELECT setval(pg_get_serial_sequence('items', 'id'), COALESCE(max(id), 0) + 1, false) FROM items; "

@@ -262,8 +262,10 @@ std::pair<std::int64_t, std::string> FindRun(const Database& db, const std::stri
 
 // The start times carry their offset, which both engines take into account.
 int PruneJournal(Database& db, const Retention& retention) {
+  // A run another transaction holds (one that is pruning too, or an undo of
+  // it under way) is left for a later run to prune.
   const std::string sql = std::string("SELECT id FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1) AND ") +
-                          db.dialect().run_age_seconds + " > ?2";
+                          db.dialect().run_age_seconds + " > ?2" + db.dialect().skip_rows_held;
   Statement expired(db, sql.c_str());
   expired.Bind(1, std::int64_t{retention.runs}).Bind(2, std::int64_t{retention.days} * 86400);
   std::vector<std::int64_t> runs;

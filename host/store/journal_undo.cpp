@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/rerun_on_conflict.h"
 #include "host/store/journal.h"
 #include "host/store/journal_damage.h"
 #include "host/store/store_rows.h"
@@ -173,11 +174,9 @@ void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoRe
   }
 }
 
-}  // namespace
-
-UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, const Retention& retention) {
-  UndoResult result;
-  session.TakeForWriting();
+// The run's one transaction: the undo itself, then its own end in the journal.
+void TakeBackInOneTransaction(StoreSession& session, const std::string& run, bool force,
+                              const Retention& retention, UndoResult& result) {
   session.Write("take back run \"" + run + "\"", [&] {
     const auto [row, run_id] = FindRun(session.Db(), run);
     result.run_id = run_id;
@@ -208,6 +207,18 @@ UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, co
   });
   if (result.done) session.EndRun(result.skipped.empty() ? 0 : 1, retention);
   session.CommitRun();
+}
+
+}  // namespace
+
+UndoResult UndoRun(StoreSession& session, const std::string& run, bool force, const Retention& retention) {
+  UndoResult result;
+  host::RerunOnConflict(
+      [&] {
+        result = {};
+        session.TakeForWriting();
+      },
+      [&] { TakeBackInOneTransaction(session, run, force, retention, result); });
   return result;
 }
 

@@ -47,7 +47,9 @@ void StoreHosts::GroupReads() { session_->GroupReads(); }
 
 void StoreHosts::EndReads() { session_->EndReads(); }
 
-void StoreHosts::TakeForWriting() { session_->TakeForWriting(); }
+void StoreHosts::TakeForWriting(const std::vector<std::string>& accounts) {
+  session_->TakeForWriting(accounts);
+}
 
 void StoreHosts::CommitRun() { session_->CommitRun(); }
 

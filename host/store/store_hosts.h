@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/addin.h"
 #include "host/cdo.h"
@@ -52,7 +53,7 @@ class StoreHosts {
   // The run's one write transaction, as StoreSession::TakeForWriting,
   // CommitRun and RollBackRun say; Committed tells whether any write of
   // the run reached the store.
-  void TakeForWriting();
+  void TakeForWriting(const std::vector<std::string>& accounts = {});
   void CommitRun();
   void RollBackRun();
   bool Committed() const;

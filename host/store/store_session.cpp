@@ -1,5 +1,7 @@
 #include "host/store/store_session.h"
 
+#include <algorithm>
+
 #include "host/store/dialect.h"
 #include "host/store/schema.h"
 
@@ -92,17 +94,36 @@ std::uint64_t StoreSession::ReadGroup() {
   return reading_ ? read_group_ : 0;
 }
 
-void StoreSession::TakeForWriting() {
+void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {
+  if (run_transaction_) {
+    // Another try of the run's transaction: nothing of the last one stays.
+    RollBackRun();
+    journal_.Restart(journal_.run());
+  }
   EndReads();
   // What was read before may have changed before the store was taken.
   ++read_group_;
   run_transaction_.emplace(Db());
+  LockAccounts(accounts);
+}
+
+void StoreSession::LockAccounts(std::vector<std::string> accounts) {
+  const char* lock = Db().dialect().lock_account;
+  if (*lock == '\0') return;
+  // One order for every run, so that two runs never wait on each other in a
+  // circle.
+  std::sort(accounts.begin(), accounts.end());
+  accounts.erase(std::unique(accounts.begin(), accounts.end()), accounts.end());
+  for (const std::string& account : accounts) Prepare(lock)->Bind(1, account).Run();
 }
 
 void StoreSession::CommitRun() {
   if (!run_transaction_) return;
   try {
     run_transaction_->Commit();
+  } catch (const host::StoreConflict&) {
+    RollBackRun();
+    throw;
   } catch (const host::Error& error) {
     RollBackRun();
     throw host::StoreFailure(error.number(), error.description());

@@ -95,9 +95,13 @@ class StoreSession {
   // Takes the store for writing for the rest of the run: one BEGIN
   // IMMEDIATE transaction (a savepoint inside a transaction the caller
   // holds), in which every later read sees the store as this run leaves it
-  // and every Write is a savepoint. Throws host::StoreFailure when another
-  // program keeps the store locked past the busy timeout.
-  void TakeForWriting();
+  // and every Write is a savepoint. Where the engine lets writers run side
+  // by side, the transaction first takes each of `accounts` (keys), in
+  // sorted order, so that runs sharing an account wait for each other. A
+  // second call rolls back what the run did since the first and starts
+  // over. Throws host::StoreFailure when another program keeps the store
+  // locked past the busy timeout.
+  void TakeForWriting(const std::vector<std::string>& accounts = {});
   // Commits what the run wrote since TakeForWriting; nothing when the run
   // did not take the store. Throws host::StoreFailure when the commit
   // fails: then nothing of the run was written.
@@ -152,6 +156,7 @@ class StoreSession {
   };
 
   void BeginReads();
+  void LockAccounts(std::vector<std::string> accounts);
   // Makes the reads' transaction the write transaction of Write, when
   // nothing was committed since those reads began; otherwise ends it, so
   // that Write begins its own and waits for other writers as usual.

@@ -242,9 +242,9 @@ Ref<addin::QuilletConnect> RecordingPlatform::CreateQuilletConnect() {
   return MakeRef<RecordedQuillet>(inner_.CreateQuilletConnect(), log_, "Quillet");
 }
 
-void RecordingPlatform::TakeStoreForWriting() {
+void RecordingPlatform::TakeStoreForWriting(const std::vector<std::string>& accounts) {
   log_->Enter("Platform.TakeStoreForWriting");
-  inner_.TakeStoreForWriting();
+  inner_.TakeStoreForWriting(accounts);
 }
 
 }  // namespace host::testing

@@ -45,7 +45,7 @@ class RecordingPlatform : public Platform {
   Ref<ado::Recordset> CreateAdodbRecordset() override;
   Ref<excel::Application> CreateExcel() override;
   Ref<addin::QuilletConnect> CreateQuilletConnect() override;
-  void TakeStoreForWriting() override;
+  void TakeStoreForWriting(const std::vector<std::string>& accounts) override;
   MessageBox& MessageBoxes() override { return message_box_; }
   EventPump& Events() override { return events_; }
   SlideWindows& Slides() override { return *slides_; }

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "host/store/database.h"
+#include "host/store/schema.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -272,6 +280,89 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
   unlogged["QUORVIA_LOG"] = "0";
   EXPECT_EQ(e2e::Run(program, {"Realign"}, unlogged).status, 0);
   EXPECT_EQ(LogLines().size(), 3u) << "QUORVIA_LOG=0 writes no line";
+}
+
+// Lock requests not granted to the sessions of `db`'s database: runs
+// waiting on one another (a row, a transaction or an account).
+int LockWaits(const store::Database& db) {
+  store::Statement waits(db,
+                         "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a ON a.pid = l.pid "
+                         "WHERE NOT l.granted AND a.datname = current_database()");
+  waits.Step();
+  return static_cast<int>(waits.Int(0));
+}
+
+// Accounts K00..K33 (entries A00..A33), each with one related contact
+// (C00..C33).
+std::string Two(int n) { return std::to_string(100 + n).substr(1); }
+
+json PairsDocument() {
+  json accounts = json::array();
+  json related = json::array();
+  for (int i = 0; i < 34; ++i) {
+    accounts.push_back(Account("A" + Two(i), "K" + Two(i), "Name" + Two(i), "M"));
+    related.push_back(Related("C" + Two(i), "K" + Two(i), "Name" + Two(i)));
+  }
+  return {{"format", 1}, {"outlook_version", "16.0"},
+          {"folders", {Folder("Account Profiles", "IPM.Post", accounts, {Folder("Contacts", "IPM.Contact", related)})}}};
+}
+
+// The most lock requests of `db`'s database seen waiting at once while
+// `until` is false, polled until it turns true (or 4000 times).
+int MostLockWaits(const store::Database& db, const std::function<bool(int waits)>& until) {
+  int most = 0;
+  for (int poll = 0; poll < 4000 && !until(most); ++poll) {
+    most = std::max(most, LockWaits(db));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return most;
+}
+
+// On the server, Merges of different accounts go on side by side and never
+// wait; a Merge of an account that another transaction holds waits for it.
+// The same probe of pg_locks must see that one wait and none of the others.
+TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
+  if (!store::testing::OnServer()) GTEST_SKIP() << "one writer at a time holds a store file";
+  store::testing::StoreLocation location(dir_);
+  const std::map<std::string, std::string> env = {{"QUORVIA_STORE", location.str()}, {"QUORVIA_UI", "console"}};
+  const ProcessResult imported =
+      e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "import", "-"}, {}, PairsDocument().dump());
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  const auto probe = store::OpenStore(location.str());
+  const auto holder = store::OpenStore(location.str());
+  const struct {
+    const char* name;
+    int first, merges;  // Merge K(first+2i+1) into K(first+2i), i < merges
+    bool held;          // K(first) is held by another transaction meanwhile
+  } cases[] = {{"16 merges of 16 pairs at once", 0, 16, false}, {"a merge of a held account", 32, 1, true}};
+  for (const auto& c : cases) {
+    if (c.held) {
+      holder->Run(store::Database::Control::kBegin);
+      store::Statement(*holder, ("SELECT pg_advisory_xact_lock(hashtext('K" + Two(c.first) + "'))").c_str()).Run();
+    }
+    std::vector<std::unique_ptr<ChildProcess>> runs;
+    for (int i = 0; i < c.merges; ++i) {
+      const std::string survivor = Two(c.first + 2 * i);
+      runs.push_back(std::make_unique<ChildProcess>(
+          BuiltProgram("quorvia-utilities"),
+          std::vector<std::string>{"Merge;A" + survivor + ";;K" + survivor + ";K" + Two(c.first + 2 * i + 1)}, env, ""));
+    }
+    std::atomic<bool> ended = false;
+    int waits = 0;
+    std::thread watch([&] { waits = MostLockWaits(*probe, [&](int most) { return ended || (c.held && most > 0); }); });
+    if (c.held) {
+      watch.join();
+      holder->Run(store::Database::Control::kCommit);
+    }
+    for (auto& run : runs) EXPECT_EQ(run->Wait(60000).status, 0) << c.name;
+    ended = true;
+    if (!c.held) watch.join();
+    EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
+    const Items after = ItemsOf(e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "export"}).out);
+    for (int i = 0; i < c.merges; ++i) {
+      EXPECT_EQ(after.at("C" + Two(c.first + 2 * i + 1))["properties"]["AccountID"], "K" + Two(c.first + 2 * i)) << c.name;
+    }
+  }
 }
 
 }  // namespace
