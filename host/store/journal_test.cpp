@@ -181,8 +181,8 @@ TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
     Statement(store.db(), "INSERT INTO runs (run_id, started, \"user\", command, first_change) VALUES (?, ?, 'u', 'c', 1)")
-        .Bind(1, "R" + std::to_string(++n))
-        .Bind(2, text + std::string(offset))
+        .Bind(1, std::string("R").append(std::to_string(++n)))
+        .Bind(2, std::string(text).append(offset))
         .Run();
   }
   store.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "

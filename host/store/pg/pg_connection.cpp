@@ -160,7 +160,9 @@ const std::string& Connection::Acquire(const std::string& key, const std::string
   auto found = prepared_.find(key);
   if (found == prepared_.end()) {
     Free();
-    std::string name = "q" + std::to_string(++next_statement_);
+    // Appended, not "q" + ...: GCC 12 at -O3 takes that for an overlapping copy.
+    std::string name("q");
+    name += std::to_string(++next_statement_);
     const Result result(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()),
                         &PQclear);
     if (!Succeeded(result.get())) Fail(result.get(), sql);
