@@ -295,13 +295,16 @@ int LockWaits(const store::Database& db) {
 // Accounts K00..K33 (entries A00..A33), each with one related contact
 // (C00..C33).
 std::string Two(int n) { return std::to_string(100 + n).substr(1); }
+// PREFIX then n in two digits, by appending: GCC 12 at -O3 takes
+// "A" + Two(n) for an overlapping copy.
+std::string Numbered(const char* prefix, int n) { return std::string(prefix).append(Two(n)); }
 
 json PairsDocument() {
   json accounts = json::array();
   json related = json::array();
   for (int i = 0; i < 34; ++i) {
-    accounts.push_back(Account("A" + Two(i), "K" + Two(i), "Name" + Two(i), "M"));
-    related.push_back(Related("C" + Two(i), "K" + Two(i), "Name" + Two(i)));
+    accounts.push_back(Account(Numbered("A", i), Numbered("K", i), Numbered("Name", i), "M"));
+    related.push_back(Related(Numbered("C", i), Numbered("K", i), Numbered("Name", i)));
   }
   return {{"format", 1}, {"outlook_version", "16.0"},
           {"folders", {Folder("Account Profiles", "IPM.Post", accounts, {Folder("Contacts", "IPM.Contact", related)})}}};

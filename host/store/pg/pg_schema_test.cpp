@@ -89,7 +89,7 @@ TEST_F(PostgresSchemaTest, OrdersTextAndValuesAsSqliteDoes) {
       const WrittenValue& value = values[n - 1];
       Statement(db, "INSERT INTO items (id, entry_id, folder, message_class, subject) VALUES (?1, ?2, 1, 'IPM', ?3)")
           .Bind(1, n)
-          .Bind(2, "E" + std::to_string(n))
+          .Bind(2, std::string("E").append(std::to_string(n)))
           .Bind(3, value.text != nullptr ? value.text : "")
           .Run();
       Statement insert(db, "INSERT INTO properties (item, folder, name, type, value) VALUES (?, 1, 'AccountID', ?, ?)");
