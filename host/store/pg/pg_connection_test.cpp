@@ -18,15 +18,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using Control = Connection::Control;
-using testing::TestDatabase;
-using testing::TestServer;
 
-class PostgresConnectionTest : public ::testing::Test {
+class PostgresConnectionTest : public testing::ServerTest {
  protected:
   void SetUp() override {
-    const auto server = TestServer();
-    if (!server) GTEST_SKIP() << "QUORVIA_TEST_PG names no test server (ctest sets it)";
-    database_.emplace(*server);
+    ServerTest::SetUp();
+    if (IsSkipped()) return;
     db_ = Open();
     db_->Exec(
         "CREATE SCHEMA quorvia; CREATE TABLE t (k integer PRIMARY KEY, v text, i bigint, r double precision);"
@@ -40,7 +37,6 @@ class PostgresConnectionTest : public ::testing::Test {
   // How every message names the store.
   std::string Shown() const { return database_->location() + " password=***"; }
 
-  std::optional<TestDatabase> database_;
   std::unique_ptr<Connection> db_;
 };
 

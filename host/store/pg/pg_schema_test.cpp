@@ -16,16 +16,8 @@
 namespace store::pg {
 namespace {
 
-using testing::TestDatabase;
-using testing::TestServer;
-
-class PostgresSchemaTest : public ::testing::Test {
+class PostgresSchemaTest : public testing::ServerTest {
  protected:
-  void SetUp() override {
-    const auto server = TestServer();
-    if (!server) GTEST_SKIP() << "QUORVIA_TEST_PG names no test server (ctest sets it)";
-    database_.emplace(*server);
-  }
   template <class Run>
   static std::string Failure(const Run& run) {
     try {
@@ -36,7 +28,6 @@ class PostgresSchemaTest : public ::testing::Test {
     return "";
   }
 
-  std::optional<TestDatabase> database_;
   std::unique_ptr<Database> db_;
 };
 

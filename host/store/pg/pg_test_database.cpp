@@ -32,4 +32,10 @@ TestDatabase::~TestDatabase() {
   }
 }
 
+void ServerTest::SetUp() {
+  const auto server = TestServer();
+  if (!server) GTEST_SKIP() << "QUORVIA_TEST_PG names no test server (ctest sets it)";
+  database_.emplace(*server);
+}
+
 }  // namespace store::pg::testing

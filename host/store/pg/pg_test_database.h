@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 
@@ -26,6 +28,14 @@ class TestDatabase {
   std::string server_;
   std::string name_;
   std::string location_;
+};
+
+// A test in a database of its own on the test server; skipped without one.
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  std::optional<TestDatabase> database_;
 };
 
 }  // namespace store::pg::testing
