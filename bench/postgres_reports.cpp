@@ -10,6 +10,7 @@
 
 #include "bench/bench_support.h"
 #include "host/store/database.h"
+#include "reports/update_statement.h"
 
 namespace bench {
 namespace {
@@ -39,11 +40,7 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (const char c : name) quoted.append(c == '"' ? "\"\"" : std::string(1, c));
-  return quoted + "\"";
-}
+std::string DoubleQuoted(const std::string& name) { return reports::QuotedName(name, "\""); }
 
 // A field as COPY's text format writes it.
 void AppendCopyField(std::string& line, const Statement& rows, int column) {
