@@ -72,6 +72,9 @@ struct Dialect {
   // ?1, which it keeps to its end; "" where one writer at a time holds the
   // whole store anyway.
   const char* lock_account;
+  // Waits until this transaction holds the item whose row is bound as ?1,
+  // which it keeps to its end; "" where one writer holds the whole store.
+  const char* lock_item;
   // Appended to a SELECT of rows that are about to be deleted: it leaves out
   // a row another transaction holds rather than waiting for it.
   const char* skip_rows_held;
@@ -112,6 +115,7 @@ inline constexpr Dialect kSqliteDialect{
                "datetime(julianday(@)) IS @)",
     .join_in_order = "CROSS JOIN",
     .lock_account = "",
+    .lock_item = "",
     .skip_rows_held = "",
     .follow_copied_ids = "",
     .checks_file = true,
@@ -145,6 +149,8 @@ inline constexpr Dialect kPostgresDialect{
     // A lock of the server's own, not a row: an account not yet in the
     // store is held as well, and runs on other accounts never wait.
     .lock_account = "SELECT pg_advisory_xact_lock(hashtext(?1))",
+    // Weaker than FOR UPDATE: rows that refer to the item may still be added.
+    .lock_item = "SELECT 1 FROM items WHERE id = ?1 FOR NO KEY UPDATE",
     .skip_rows_held = " FOR UPDATE SKIP LOCKED",
     .follow_copied_ids =
         "SELECT setval(pg_get_serial_sequence('folders', 'id'), COALESCE(max(id), 0) + 1, false) FROM folders; "

@@ -118,8 +118,15 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
 
 }  // namespace
 
+void HoldItem(StoreSession& session, std::int64_t item) {
+  const char* hold = session.Db().dialect().lock_item;
+  if (*hold != '\0') session.Prepare(hold)->Bind(1, item).Run();
+}
+
+
 bool DeleteItemRow(StoreSession& session, const ItemRow& item) {
   if (session.journal().on()) {
+    HoldItem(session, item.id);
     const std::string whole = WholeItemText(session, item);
     if (whole.empty()) return false;
     session.journal().Add(session, item, kDeleted, whole, "{}");
@@ -143,7 +150,9 @@ void Journal::End(StoreSession& session, int status, const Retention& retention)
 }
 
 ItemChange::ItemChange(StoreSession& session, const ItemRow& item)
-    : session_(session), item_(item), on_(session.journal().on()) {}
+    : session_(session), item_(item), on_(session.journal().on()) {
+  if (on_) HoldItem(session, item.id);
+}
 
 void ItemChange::Column(const char* column, std::string after) {
   if (!on_) return;

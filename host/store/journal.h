@@ -81,6 +81,13 @@ class ItemChange {
   std::vector<ChangedValue> properties_;
 };
 
+// Waits until the run holds the item (row `item`) to its end, where runs
+// write side by side. A journaled change of an item is read and added only
+// then: another run's change of it lies wholly before this one's in the
+// journal (that run committed first) or wholly after (it waited for this
+// run's end), so the journal orders an item's changes as their runs
+// committed, whatever ids runs side by side drew meanwhile.
+void HoldItem(StoreSession& session, std::int64_t item);
 // Journals a new item; call it after its row is added.
 void JournalCreated(StoreSession& session, const ItemRow& item);
 // Deletes the item's row and its properties, and journals the whole of it

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -130,6 +132,45 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
 // A run whose journal undo cannot trust is refused whole, saying why: a
 // before-image holding a value its property cannot hold, and a run whose
 // first change lies after its last (which would restore nothing).
+// Two runs side by side on one item, on the server that lets writers run
+// at once: the second waits for the first to commit before it journals its
+// change, so the journal orders their changes as they committed, although
+// the first changed the item again after the second began.
+#ifdef QUORVIA_TESTS_ON_SERVER
+TEST_F(JournalTest, AnItemsChangesAreJournaledInTheOrderTheirRunsCommitted) {
+  auto first = Session("run-first");
+  first->TakeForWriting();
+  const auto set = [&](const std::shared_ptr<StoreSession>& session, const char* name, const char* value) {
+    ItemRecord record(session, ItemById(*session, item_));
+    record.SetPropertyValue(name, std::string(value));
+    record.Store();
+  };
+  set(first, "Team", "West");
+  std::thread second_run([&] {
+    auto second = Session("run-second");
+    second->TakeForWriting();
+    set(second, "AccountID", "B200");
+    second->EndRun(0, Retention{});
+    second->CommitRun();
+  });
+  const auto watcher = OpenStore(path_);
+  Statement waiting(*watcher, "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'");
+  for (int tries = 0; tries < 1000 && (waiting.Reset(), waiting.Step(), waiting.Int(0) == 0); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  set(first, "Team", "North");
+  first->EndRun(0, Retention{});
+  first->CommitRun();
+  second_run.join();
+
+  const UndoResult of_first = UndoRun(*Session("undo-1"), "run-first", false, Retention{});
+  EXPECT_FALSE(of_first.done);
+  EXPECT_EQ(of_first.conflicts, std::vector<std::string>{store_.EntryId(item_)});
+  const UndoResult of_second = UndoRun(*Session("undo-2"), "run-second", false, Retention{});
+  EXPECT_TRUE(of_second.done) << "refused over changes by " << of_second.conflicts.size() << " items";
+}
+#endif
+
 TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
   const struct {
     const char* run;

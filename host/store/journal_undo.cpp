@@ -37,6 +37,20 @@ std::vector<JournalRow> ChangesOf(StoreSession& session, std::int64_t run) {
   return rows;
 }
 
+// The accounts the run's items belonged to before it and belong to now:
+// taking the run back waits for the runs on those accounts, as they wait on
+// each other.
+std::vector<std::string> AccountsOf(StoreSession& session, const std::vector<JournalRow>& rows) {
+  std::vector<std::string> accounts;
+  for (const JournalRow& row : rows) {
+    const json& before = row.before.value("properties", json::object()).value("AccountID", json());
+    if (before.is_array() && before.size() == 2 && before[1].is_string()) accounts.push_back(before[1]);
+    auto now = session.Prepare("SELECT value FROM properties WHERE item = ? AND name = 'AccountID'");
+    if (now->Bind(1, row.item.id).Step()) accounts.push_back(now->Text(0));
+  }
+  return accounts;
+}
+
 // The runs after `run` whose changes cancel out: each taken back by an
 // undo that stands, and that undo.
 std::unordered_set<std::int64_t> CancelledAfter(StoreSession& session, std::int64_t run) {
@@ -184,6 +198,9 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
       throw std::runtime_error("run " + run_id + " was not taken back: its journal is damaged: " + *damage);
     }
     const std::vector<JournalRow> rows = ChangesOf(session, row);
+    session.LockAccounts(AccountsOf(session, rows));
+    // Later changes are sought only once no run still under way can add one.
+    for (const JournalRow& change : rows) HoldItem(session, change.item.id);
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
     Tally tally;

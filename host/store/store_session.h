@@ -102,6 +102,10 @@ class StoreSession {
   // over. Throws host::StoreFailure when another program keeps the store
   // locked past the busy timeout.
   void TakeForWriting(const std::vector<std::string>& accounts = {});
+  // Takes `accounts` as TakeForWriting does, inside the run's transaction,
+  // for a run that learns its accounts from what it reads; call it once,
+  // before the reads that depend on them.
+  void LockAccounts(std::vector<std::string> accounts);
   // Commits what the run wrote since TakeForWriting; nothing when the run
   // did not take the store. Throws host::StoreFailure when the commit
   // fails: then nothing of the run was written.
@@ -156,7 +160,6 @@ class StoreSession {
   };
 
   void BeginReads();
-  void LockAccounts(std::vector<std::string> accounts);
   // Makes the reads' transaction the write transaction of Write, when
   // nothing was committed since those reads began; otherwise ends it, so
   // that Write begins its own and waits for other writers as usual.
