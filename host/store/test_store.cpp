@@ -41,17 +41,29 @@ std::vector<std::string> TempDir::Entries() const {
 #ifdef QUORVIA_TESTS_ON_SERVER
 bool OnServer() { return true; }
 
-StoreLocation::StoreLocation(const TempDir&) {
+StoreLocation::StoreLocation(const TempDir&, const std::string&) {
   const auto server = pg::testing::TestServer();
   if (!server) throw std::runtime_error("QUORVIA_TEST_PG names no test server (ctest sets it)");
   auto database = std::make_shared<pg::testing::TestDatabase>(*server);
   location_ = database->location();
   database_ = std::move(database);
 }
+
+StoreLocation::StoreLocation(const TempDir&, const std::string&, const StoreLocation& from) {
+  const auto& original = *std::static_pointer_cast<pg::testing::TestDatabase>(from.database_);
+  auto database = std::make_shared<pg::testing::TestDatabase>(*pg::testing::TestServer(), original.name());
+  location_ = database->location();
+  database_ = std::move(database);
+}
 #else
 bool OnServer() { return false; }
 
-StoreLocation::StoreLocation(const TempDir& dir) : location_(dir.File("crm.db")) {}
+StoreLocation::StoreLocation(const TempDir& dir, const std::string& name) : location_(dir.File(name)) {}
+
+StoreLocation::StoreLocation(const TempDir& dir, const std::string& name, const StoreLocation& from)
+    : location_(dir.File(name)) {
+  std::filesystem::copy_file(from.location_, location_);
+}
 #endif
 
 std::string ReadFile(const std::string& path) {

@@ -34,12 +34,14 @@ class TempDir {
   std::string path_;
 };
 
-// Where a test's store goes: the file crm.db in `dir`, or, in the suites
+// Where a test's store goes: the file `name` in `dir`, or, in the suites
 // that quorvia_pg_tests runs on the PostgreSQL test server (QUORVIA_TEST_PG),
 // a new database of its own there, dropped with the object.
 class StoreLocation {
  public:
-  explicit StoreLocation(const TempDir& dir);
+  explicit StoreLocation(const TempDir& dir, const std::string& name = "crm.db");
+  // A copy of the store at `from`, which no session may hold open.
+  StoreLocation(const TempDir& dir, const std::string& name, const StoreLocation& from);
   const std::string& str() const { return location_; }
 
  private:

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -16,6 +18,9 @@
 #include "inspector/note_item.h"
 #include "tests/e2e/child_process.h"
 #include "tools/store_check.h"
+#ifdef QUORVIA_TESTS_ON_SERVER
+#include "host/store/pg/pg_test_database.h"
+#endif
 
 // Runs of the built programs that overlap or are killed on one store: each
 // run is one transaction, so two runs end as they would one after the
@@ -24,6 +29,7 @@ namespace e2e {
 namespace {
 
 using host::testing::Snapshot;
+using store::testing::StoreLocation;
 
 constexpr int kRelatedPerAccount = 300;
 constexpr int kRounds = 20;
@@ -88,8 +94,13 @@ class ProcessSafetyTest : public ::testing::Test {
  protected:
   // The small test CRM with many more related items for Beta (B200) and
   // Gamma (C300) spread over its folders, so that each command takes a while.
-  std::string NewStore(const std::string& name) {
-    const std::string path = dir_.File(name);
+  const StoreLocation& NewStore(const std::string& name) {
+    const StoreLocation& location = stores_.emplace_back(dir_, name);
+    FillStore(location.str());
+    return location;
+  }
+
+  void FillStore(const std::string& path) {
     host::testing::CrmStore crm(path);
     beta_note_ = store::testing::TestStore::EntryId(crm.beta_note);
     const std::int64_t folders[] = {crm.contacts, crm.east, crm.activities, crm.quarter, crm.alerts};
@@ -101,14 +112,11 @@ class ProcessSafetyTest : public ::testing::Test {
                            {"Team", "T"}, {"Alignment", "Standard"}});
       }
     }
-    return path;
   }
 
   // A copy of the closed store `from`.
-  std::string Copy(const std::string& from, const std::string& name) {
-    const std::string path = dir_.File(name);
-    std::filesystem::copy_file(from, path);
-    return path;
+  std::string Copy(const StoreLocation& from, const std::string& name) {
+    return stores_.emplace_back(dir_, name, from).str();
   }
 
   // A note window's save of Beta's sticky note: 0 when stored, 1 when the
@@ -125,6 +133,7 @@ class ProcessSafetyTest : public ::testing::Test {
   }
 
   store::testing::TempDir dir_;
+  std::deque<StoreLocation> stores_;
   std::string beta_note_;
 };
 
@@ -148,8 +157,8 @@ TEST_F(ProcessSafetyTest, OverlappingRunsEndAsInOneSerialOrder) {
       {"delete and a note window's save", [&](const std::string&) { return std::array{kDeleteBeta, SaveOfBetaNote()}; }},
   };
   for (const auto& race : races) {
-    const std::string base = NewStore(race.name + ".db");
-    const std::array<Command, 2> commands = race.prepare(base);
+    const StoreLocation& base = NewStore(race.name + ".db");
+    const std::array<Command, 2> commands = race.prepare(base.str());
     struct Serial {
       std::array<int, 2> statuses;
       Snapshot snapshot;
@@ -178,7 +187,7 @@ TEST_F(ProcessSafetyTest, OverlappingRunsEndAsInOneSerialOrder) {
       });
       EXPECT_TRUE(serializable) << race.name << ", round " << round << ": statuses " << statuses[0] << " and "
                                 << statuses[1];
-      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base)) << race.name << ", round " << round;
+      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << race.name << ", round " << round;
     }
   }
 }
@@ -193,9 +202,9 @@ TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFini
       {"undo", UndoOfMerge},
   };
   for (const auto& c : cases) {
-    const std::string base = NewStore(c.name + ".db");
-    const Command command = c.prepare(base);
-    const Snapshot before = SnapshotOf(base);
+    const StoreLocation& base = NewStore(c.name + ".db");
+    const Command command = c.prepare(base.str());
+    const Snapshot before = SnapshotOf(base.str());
     const std::string reference = Copy(base, c.name + "-whole.db");
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(Start(command, reference).Wait(), 0) << c.name;
@@ -210,13 +219,79 @@ TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFini
       if (killed.Wait() == 128 + SIGKILL) ++cut_short;
       const Snapshot left = SnapshotOf(path);
       EXPECT_TRUE(left == before || left == after) << c.name << " killed at " << eighth << "/8 of its time";
-      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base)) << c.name << " killed at " << eighth << "/8";
+      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << c.name << " killed at " << eighth << "/8";
       Start(command, path).Wait();
       EXPECT_EQ(SnapshotOf(path), after) << c.name << " killed at " << eighth << "/8, then run again";
     }
     EXPECT_GT(cut_short, 0) << c.name << ": no run was killed before it ended";
   }
 }
+
+#ifdef QUORVIA_TESTS_ON_SERVER
+// A PostgreSQL server of the test's own, which it may stop under a run.
+class PrivateServer {
+ public:
+  explicit PrivateServer(const std::filesystem::path& folder) : folder_(folder.string()) {
+    const ProcessResult started = Script("start");
+    if (started.status != 0) throw std::runtime_error("server.sh start: " + started.err);
+    location_ = started.out.substr(0, started.out.find('\n'));
+  }
+  ~PrivateServer() { Script("stop"); }
+  PrivateServer(const PrivateServer&) = delete;
+  PrivateServer& operator=(const PrivateServer&) = delete;
+
+  const std::string& location() const { return location_; }
+  void Crash() const { ASSERT_EQ(Script("crash").status, 0); }
+  void Restart() const { ASSERT_EQ(Script("restart").status, 0); }
+
+ private:
+  ProcessResult Script(const std::string& action) const {
+    return Run(QUORVIA_SOURCE_DIR "/tests/postgres/server.sh", {action, folder_});
+  }
+
+  std::string folder_;
+  std::string location_;
+};
+
+// The server stopping under a run: the run ends with status 6 and nothing
+// of it stays; while the server is away a run cannot open the store (3);
+// once it is back, the run goes through.
+TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
+  // Beside the test's folder, which the server's own user cannot enter.
+  const PrivateServer server(std::filesystem::temp_directory_path() / ("quorvia-pg-" + std::to_string(getpid())));
+  const store::pg::testing::TestDatabase base(server.location(), "template1");
+  FillStore(base.location());
+  const Snapshot before = SnapshotOf(base.location());
+  const auto copy_of_base = [&] { return std::make_unique<store::pg::testing::TestDatabase>(server.location(), base.name()); };
+  const auto reference = copy_of_base();
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(Start(kMerge, reference->location()).Wait(), 0);
+  const auto whole = std::chrono::steady_clock::now() - started;
+  const Snapshot after = SnapshotOf(reference->location());
+  int cut_short = 0;
+  for (int eighth = 3; eighth < 8 && cut_short == 0; eighth += 2) {
+    const auto store = copy_of_base();
+    Running cut = Start(kMerge, store->location());
+    std::this_thread::sleep_for(whole * eighth / 8);
+    server.Crash();
+    const int status = cut.Wait();
+    if (status != 0) {
+      EXPECT_EQ(status, 6) << "stopped at " << eighth << "/8 of the run's time";
+      ++cut_short;
+      const ProcessResult refused = e2e::Run(BuiltProgram("quorvia-utilities"), kMerge.args,
+                                        {{"QUORVIA_STORE", store->location()}, {"QUORVIA_UI", "console"},
+                                         {"QUORVIA_LOG", "0"}});
+      EXPECT_EQ(refused.status, 3);
+      EXPECT_NE(refused.err.find("cannot open the CRM store "), std::string::npos) << refused.err;
+    }
+    server.Restart();
+    EXPECT_EQ(SnapshotOf(store->location()), status == 0 ? after : before) << "stopped at " << eighth << "/8";
+    ASSERT_EQ(Start(kMerge, store->location()).Wait(), 0);
+    EXPECT_EQ(SnapshotOf(store->location()), after) << "stopped at " << eighth << "/8, then run again";
+  }
+  EXPECT_GT(cut_short, 0) << "no run was under way when the server stopped";
+}
+#endif
 
 }  // namespace
 }  // namespace e2e

@@ -3,6 +3,7 @@
 #
 # Usage: server.sh start DIR [--icu] [TEMPLATE]
 #        server.sh stop DIR
+#        server.sh crash DIR | restart DIR
 #
 # start makes DIR (removing what a killed earlier run left there), runs
 # initdb with UTF-8 and the "C" locale (or, with --icu, ICU's en-US
@@ -11,7 +12,9 @@
 # role quorvia. With TEMPLATE it also makes that empty database, which tests
 # copy. It prints the server's location in libpq's key=value form:
 #   host='DIR' port=5432 user=quorvia dbname=postgres
-# stop stops the server at once and removes DIR. Needs the Debian package
+# stop stops the server at once and removes DIR. crash stops it at once and
+# keeps DIR, as a server that goes away under its clients; restart starts
+# it again on what DIR holds. Needs the Debian package
 # postgresql. Run as root, the server runs as the system user quorvia-pg
 # (made if missing), since PostgreSQL refuses to run as root.
 set -euo pipefail
@@ -21,7 +24,7 @@ die() {
   exit 1
 }
 
-usage() { die "usage: $0 start DIR [--icu] [TEMPLATE] | stop DIR"; }
+usage() { die "usage: $0 start DIR [--icu] [TEMPLATE] | stop DIR | crash DIR | restart DIR"; }
 (($# >= 2)) || usage
 action=$1
 dir=$2
@@ -48,6 +51,22 @@ stop() {
   rm -rf "$dir"
 }
 
+# Starts the server on DIR's data.
+run_server() {
+  # Deadlocks are found after 100 ms rather than 1 s, so tests that make
+  # one end soon.
+  "${as_server[@]}" "$pg_bin/pg_ctl" start -D "$dir/data" -w -t 60 -l "$dir/server.log" \
+    -o "-c listen_addresses= -k '$dir' -c fsync=off -c deadlock_timeout=100ms" >/dev/null 2>&1 ||
+    die "the PostgreSQL server did not start: $(cat "$dir/server.log" 2>/dev/null)"
+}
+
+# Stops the server in DIR at once, keeping its data.
+crash() {
+  [[ -f $dir/initdb.log ]] || die "$dir is not a folder that server.sh made"
+  "${as_server[@]}" "$pg_bin/pg_ctl" stop -D "$dir/data" -m immediate -s >/dev/null 2>&1 ||
+    die "the PostgreSQL server in $dir did not stop"
+}
+
 start() {
   local icu=() template=""
   for argument in "$@"; do
@@ -72,11 +91,7 @@ start() {
   # which only its user and root can reach.
   "${as_server[@]}" "$pg_bin/initdb" -D "$dir/data" -U quorvia -A trust -E UTF8 "${icu[@]}" \
     >"$dir/initdb.log" 2>&1 || die "initdb failed: $(cat "$dir/initdb.log")"
-  # Deadlocks are found after 100 ms rather than 1 s, so tests that make
-  # one end soon.
-  "${as_server[@]}" "$pg_bin/pg_ctl" start -D "$dir/data" -w -t 60 -l "$dir/server.log" \
-    -o "-c listen_addresses= -k '$dir' -c fsync=off -c deadlock_timeout=100ms" >/dev/null 2>&1 ||
-    die "the PostgreSQL server did not start: $(cat "$dir/server.log" 2>/dev/null)"
+  run_server
   local location="host='$dir' port=5432 user=quorvia dbname=postgres"
   if [[ -n $template ]]; then
     "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 -d "$location" -c "CREATE DATABASE \"$template\"" ||
@@ -88,5 +103,7 @@ start() {
 case $action in
   start) start "$@" ;;
   stop) (($# == 0)) || usage; stop ;;
+  crash) (($# == 0)) || usage; crash ;;
+  restart) (($# == 0)) || usage; run_server ;;
   *) usage ;;
 esac

@@ -15,13 +15,13 @@ std::optional<std::string> TestServer() {
   return server;
 }
 
-TestDatabase::TestDatabase(const std::string& server) : server_(server) {
+TestDatabase::TestDatabase(const std::string& server, const std::string& original) : server_(server) {
   static std::atomic<int> count{0};
   name_ = "test_" + std::to_string(getpid()) + "_" + std::to_string(++count);
   // A later keyword overrides an earlier one in a key=value location.
   location_ = server + " dbname=" + name_;
   Connection(server, Connection::Mode::kOpenExisting)
-      .Exec(("CREATE DATABASE " + name_ + " TEMPLATE quorvia_template").c_str());
+      .Exec(("CREATE DATABASE " + name_ + " TEMPLATE " + original).c_str());
 }
 
 TestDatabase::~TestDatabase() {

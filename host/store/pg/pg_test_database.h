@@ -11,18 +11,20 @@ namespace store::pg::testing {
 // sets), or nullopt when the tests run without it.
 std::optional<std::string> TestServer();
 
-// A database of its own for one test on the test server: an empty copy of
-// the database quorvia_template (which no session holds open, so tests in
-// parallel copy it at once), dropped when the object goes.
+// A database of its own for one test on the test server: a copy of the
+// database `original`, by default the empty quorvia_template (which no
+// session holds open, so tests in parallel copy it at once), dropped when
+// the object goes.
 class TestDatabase {
  public:
-  explicit TestDatabase(const std::string& server);
+  explicit TestDatabase(const std::string& server, const std::string& original = "quorvia_template");
   ~TestDatabase();
   TestDatabase(const TestDatabase&) = delete;
   TestDatabase& operator=(const TestDatabase&) = delete;
 
   // Its location: the server's, with its own database name.
   const std::string& location() const { return location_; }
+  const std::string& name() const { return name_; }
 
  private:
   std::string server_;
