@@ -11,14 +11,15 @@ namespace {
 constexpr char kProgram[] = "quorvia-store";
 
 constexpr char kDescription[] =
-    "Makes, fills, inspects and exports the CRM store, one SQLite file.";
+    "Makes, fills, inspects and exports the CRM store: a SQLite file, or a database on a\n"
+    "PostgreSQL server.";
 
 constexpr char kFooter[] =
     "Run 'quorvia-store COMMAND --help' for what a command does. Long work shows its\n"
     "progress on standard error when that is a terminal.\n"
     "\n"
     "Environment:\n"
-    "  QUORVIA_STORE   the store file when there is no --store\n"
+    "  QUORVIA_STORE   the store (a file or a PostgreSQL location) when there is no --store\n"
     "  XDG_DATA_HOME   the folder of the default store (default ~/.local/share)\n"
     "  QUORVIA_JOURNAL_RUNS, QUORVIA_JOURNAL_DAYS\n"
     "                  how long the journal keeps runs (default 100 runs, 30 days)\n"
@@ -175,7 +176,8 @@ Request ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   app.set_version_flag("--version", std::string(kProgram) + " " + QUORVIA_VERSION, "Shows the version and exits");
   app.set_help_flag("-h,--help", "Shows this help and exits");
   app.footer(kFooter);
-  app.add_option("--store", request.store, "the store file, before or after the command")->type_name("PATH");
+  app.add_option("--store", request.store, "the store (a file or a PostgreSQL location), before or after the command")
+      ->type_name("PATH");
   app.require_subcommand(1);
   // Subcommands made after this pass --store on to the tool.
   app.fallthrough();

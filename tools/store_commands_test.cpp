@@ -42,7 +42,8 @@ TEST(StoreCommandsTest, HelpAndVersionGoToStandardOutput) {
     std::vector<std::string> args;
     std::string start;
   } cases[] = {
-      {{"--help"}, "Makes, fills, inspects and exports the CRM store, one SQLite file.\n"
+      {{"--help"}, "Makes, fills, inspects and exports the CRM store: a SQLite file, or a database on a\n"
+                   "PostgreSQL server.\n"
                    "Usage: quorvia-store [OPTIONS] SUBCOMMAND\n"},
       {{"-h"}, "Makes, fills"},
       {{"--store", "x.db", "--help"}, "Makes, fills"},
