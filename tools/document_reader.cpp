@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/error.h"
 #include "host/store/schema.h"
 #include "tools/item_reader.h"
 #include "tools/json_reader.h"
@@ -64,6 +65,19 @@ class DocumentReader : public JsonHandler {
   void EnsureAdded(FolderState& folder);
   void AddItem(FolderState& folder);
   std::string FreshIdentifier();
+  // Runs a write of what the document holds at `position` (`path`): a value
+  // the store refuses, such as text a server cannot hold, fails there. A
+  // failure of the store as a whole is no fault of the document's.
+  template <class Write>
+  auto WriteAt(const Position& position, const std::string& path, Write&& write) {
+    try {
+      return write();
+    } catch (const host::StoreFailure&) {
+      throw;
+    } catch (const host::Error& error) {
+      reader_.Fail(position, path, error.description());
+    }
+  }
 
   const JsonReader& reader_;
   StoreWriter writer_;
@@ -187,7 +201,9 @@ void DocumentReader::EndFolder() {
   FolderState& folder = folders_.back();
   if (!folder.name) reader_.Fail(folder.start, folder.path, "missing member \"name\"");
   EnsureAdded(folder);
-  writer_.UpdateFolder(folder.id, folder.entry_id, *folder.name, folder.message_class.value_or(kDefaultMessageClass));
+  WriteAt(folder.start, folder.path, [&] {
+    writer_.UpdateFolder(folder.id, folder.entry_id, *folder.name, folder.message_class.value_or(kDefaultMessageClass));
+  });
   folders_.pop_back();
 }
 
@@ -200,8 +216,10 @@ void DocumentReader::SetFolderClass(FolderState& folder, const std::string& mess
 void DocumentReader::EnsureAdded(FolderState& folder) {
   if (folder.id != 0) return;
   if (folder.entry_id.empty()) folder.entry_id = FreshIdentifier();
-  folder.id = writer_.AddFolder(folder.parent, folder.entry_id, folder.name.value_or(""),
-                                folder.message_class.value_or(kDefaultMessageClass));
+  folder.id = WriteAt(folder.start, folder.path, [&] {
+    return writer_.AddFolder(folder.parent, folder.entry_id, folder.name.value_or(""),
+                             folder.message_class.value_or(kDefaultMessageClass));
+  });
 }
 
 void DocumentReader::AddItem(FolderState& folder) {
@@ -213,7 +231,7 @@ void DocumentReader::AddItem(FolderState& folder) {
     reader_.Fail(place.entry_id, place.path, "duplicate entry ID " + Quote(item.entry_id));
   }
   if (!place.has_message_class) item.message_class = folder.message_class.value_or(kDefaultMessageClass);
-  const std::int64_t id = writer_.AddItem(folder.id, item);
+  const std::int64_t id = WriteAt(place.start, place.path, [&] { return writer_.AddItem(folder.id, item); });
   if (!place.has_message_class && !folder.message_class) folder.defaulted_items.push_back(id);
 }
 

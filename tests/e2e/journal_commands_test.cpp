@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/store/database.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -286,6 +287,42 @@ TEST_F(JournalCommandsTest, PreviewLeavesTheFileAsItWasAndCountsWhatTheRunDoes) 
   }
   EXPECT_EQ(Tool({"preview", "Update;x;y"}).status, 2);
 }
+
+#ifdef QUORVIA_TESTS_ON_SERVER
+// A NUL character in a file store, which a server cannot hold: copying the
+// store to a server and importing its export there are refused, naming the
+// item, and the database is left without a store: a run cannot open it.
+TEST_F(JournalCommandsTest, TextTheServerCannotHoldIsRefusedWithItsItemLeavingNoStore) {
+  const std::string file = dir_.File("demo.db");
+  const std::string entry_id = AccountItem("A000025");
+  store::OpenDatabase(file, store::Database::Mode::kOpenExisting)
+      ->Exec(("UPDATE items SET subject = CAST('Z' || X'00' || 'rich' AS TEXT) WHERE entry_id = '" + entry_id + "'")
+                 .c_str());
+  const std::string program = BuiltProgram("quorvia-store");
+  const ProcessResult exported = e2e::Run(program, {"--store", file, "export"});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  const store::testing::StoreLocation server(dir_);
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    std::string place;
+  } refusals[] = {
+      {{"copy", file, server.str()}, "", "item " + entry_id},
+      {{"--store", server.str(), "import", "-"}, exported.out, "(at folders[0].items["},
+  };
+  for (const auto& refusal : refusals) {
+    const ProcessResult refused = e2e::Run(program, refusal.args, {}, refusal.input);
+    EXPECT_EQ(refused.status, 1) << refusal.args[0];
+    EXPECT_NE(refused.err.find(refusal.place), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("cannot hold a NUL byte"), std::string::npos) << refused.err;
+    std::map<std::string, std::string> on_server = Environment();
+    on_server["QUORVIA_STORE"] = server.str();
+    const ProcessResult opened = e2e::Run(BuiltProgram("quorvia-utilities"), {"Merge;E1;;A1;B2"}, on_server);
+    EXPECT_EQ(opened.status, 3) << "after " << refusal.args[0];
+    EXPECT_NE(opened.err.find("not a CRM store"), std::string::npos) << opened.err;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace e2e
