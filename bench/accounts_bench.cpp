@@ -70,7 +70,7 @@ CommandTimes MeasureCommand(const Options& options, const WorkFolder& folder, St
   auto samples = RunRounds(options.repetitions, kWayCount, [&](std::size_t way, bool warm_up) {
     const std::string copy = engine.FreshCopy(size);
     const ChildRun run = RunWay(folder, copy, accounts, command, way);
-    if (warm_up) checks.Check(trial, way, copy, folder.Path("check.json"));
+    if (warm_up) checks.Check(trial, way, copy);
     return Sample(run);
   });
   engine.RemoveCopies();
@@ -95,6 +95,8 @@ struct Figures {
   std::vector<CommandTimes> times;
   std::vector<std::vector<std::string>> logs = {{"command", "store", "log frames", "pages changed", "frames/page"}};
   std::vector<std::vector<std::string>> concurrency = {ConcurrencyHeader()};
+  // The store copied onto the server by quorvia-store copy and vacuumed.
+  std::vector<std::vector<std::string>> copies = {{"store", "copied onto the server and vacuumed, s"}};
   std::map<std::string, std::string> settings;  // by engine
   std::string merged_digest;                      // what the concurrent Merges left, on every engine
   AccountChecks checks;
@@ -120,7 +122,8 @@ void MeasureStore(const Options& options, const WorkFolder& folder, StoreEngine&
 void MeasureEngine(const Options& options, const WorkFolder& folder, StoreEngine& engine, Figures& figures) {
   figures.settings[engine.Name()] = engine.Settings();
   for (const StoreSize& size : Sizes(options)) {
-    engine.AddStore(size, folder.Path(size.file));
+    const double seconds = Seconds([&] { engine.AddStore(size, folder.Path(size.file)); });
+    if (engine.Server()) figures.copies.push_back({size.name, Fixed(seconds, 1)});
     MeasureStore(options, folder, engine, size, figures);
   }
   std::cout << engine.Name() << ", SMALL: " << kConcurrentMerges << " Merges at once and one after another"
@@ -165,6 +168,8 @@ int Run(const Options& options) {
             << "Merge;ENTRYID;;SURVIVOR;KEY; median [min-max]\n";
   PrintSettings(figures);
   PrintTable(figures.concurrency);
+  std::cout << "\n";
+  PrintTable(figures.copies);
   std::cout << "\n";
   figures.checks.Print();
   return 0;

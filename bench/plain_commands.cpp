@@ -5,7 +5,6 @@
 #include <set>
 #include <memory>
 #include <string_view>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -105,30 +104,41 @@ std::map<std::string, std::string> SurvivorValues(PlainStore& store, const std::
   return values;
 }
 
-// Rows and digest of a table read in key order: FNV-1a over each of its
-// first `columns` columns' type, size and bytes, as the engine reads them.
-std::pair<std::int64_t, std::uint64_t> DigestTable(const Database& db, const char* sql, int columns) {
+// FNV-1a, 64 bits.
+class Digest {
+ public:
+  void Add(const void* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) value_ = (value_ ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
+  }
+  std::uint64_t value() const { return value_; }
+
+ private:
+  std::uint64_t value_ = 14695981039346656037ULL;
+};
+
+// Reads a table in key order: its rows, and a digest of each of its first
+// `columns` columns' type, size and bytes, as the engine reads them, into
+// `typed`; the same without the type into `texts`.
+std::int64_t DigestTable(const Database& db, const char* sql, int columns, Digest& typed, Digest& texts) {
   Statement rows(db, sql);
-  std::uint64_t digest = 14695981039346656037ULL;
-  const auto add = [&digest](const void* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-      digest = (digest ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
-    }
-  };
   std::int64_t count = 0;
   while (rows.Step()) {
     ++count;
     for (int column = 0; column < columns; ++column) {
       // The type first: reading the text may change what SQLite reports.
       const store::ColumnType type = rows.Type(column);
-      const std::string_view bytes = type == store::ColumnType::kNull ? std::string_view() : rows.TextView(column);
+      const bool null = type == store::ColumnType::kNull;
+      const std::string_view bytes = null ? std::string_view() : rows.TextView(column);
       const std::size_t size = bytes.size();
-      add(&type, sizeof type);
-      add(&size, sizeof size);
-      add(bytes.data(), size);
+      typed.Add(&type, sizeof type);
+      for (Digest* digest : {&typed, &texts}) {
+        digest->Add(&null, sizeof null);
+        digest->Add(&size, sizeof size);
+        digest->Add(bytes.data(), size);
+      }
     }
   }
-  return {count, digest};
+  return count;
 }
 
 // The folders below the database folder, ?1: the ones the command's walk visits.
@@ -250,13 +260,16 @@ StoreDump DumpStore(const std::string& path) {
   PlainStore store(path);
   StoreDump dump;
   // The columns both engines' layouts have, in their order.
-  std::tie(dump.items, dump.items_digest) =
-      DigestTable(store.Db(),
-                  "SELECT id, entry_id, folder, message_class, subject, body, company_name, time_sent, "
-                  "time_received, sent, unread, submitted FROM items ORDER BY id",
-                  12);
-  std::tie(dump.properties, dump.properties_digest) =
-      DigestTable(store.Db(), "SELECT item, folder, name, type, value FROM properties ORDER BY item, name", 5);
+  Digest items, properties, texts;
+  dump.items = DigestTable(store.Db(),
+                           "SELECT id, entry_id, folder, message_class, subject, body, company_name, time_sent, "
+                           "time_received, sent, unread, submitted FROM items ORDER BY id",
+                           12, items, texts);
+  dump.properties = DigestTable(store.Db(), "SELECT item, folder, name, type, value FROM properties ORDER BY item, name",
+                                5, properties, texts);
+  dump.items_digest = items.value();
+  dump.properties_digest = properties.value();
+  dump.texts_digest = texts.value();
   return dump;
 }
 
