@@ -153,8 +153,8 @@ ChildRun WorkFolder::MakeStore(const StoreSize& size) const {
                    std::to_string(size.key_account_items)});
 }
 
-ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors,
-                  const fs::path& output, const fs::path& input) {
+pid_t StartChild(const std::vector<std::string>& args, const fs::path& errors, const fs::path& output,
+                 const fs::path& input) {
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -168,24 +168,38 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status, con
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
   if (!input.empty()) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
-  ChildRun run;
   pid_t pid = 0;
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) Fail("cannot start " + args[0] + ": " + std::strerror(failed));
+  return pid;
+}
+
+ChildRun FinishChild(pid_t pid, const std::string& program, int expected_status) {
   int status = 0;
-  rusage usage{};
   // The rusage of that one child gives its peak memory.
-  run.seconds = Seconds([&] {
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) Fail("cannot start " + args[0] + ": " + std::strerror(failed));
-    if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + args[0]);
-  });
-  if (!WIFEXITED(status)) Fail(args[0] + " was killed by signal " + std::to_string(WTERMSIG(status)));
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) Fail("lost the child " + program);
+  if (!WIFEXITED(status)) Fail(program + " was killed by signal " + std::to_string(WTERMSIG(status)));
   if (WEXITSTATUS(status) != expected_status) {
-    Fail(args[0] + " exited with status " + std::to_string(WEXITSTATUS(status)) + ", not " +
+    Fail(program + " exited with status " + std::to_string(WEXITSTATUS(status)) + ", not " +
          std::to_string(expected_status));
   }
-  static_cast<Sample&>(run) = ChildSample(run.seconds, usage);
+  ChildRun run;
+  static_cast<Sample&>(run) = ChildSample(0, usage);
   run.made = true;
+  return run;
+}
+
+ChildRun RunChild(const std::vector<std::string>& args, int expected_status, const fs::path& errors,
+                  const fs::path& output, const fs::path& input) {
+  pid_t pid = 0;
+  ChildRun run;
+  const double seconds = Seconds([&] {
+    pid = StartChild(args, errors, output, input);
+    run = FinishChild(pid, args[0], expected_status);
+  });
+  run.seconds = seconds;
   return run;
 }
 
@@ -230,6 +244,13 @@ std::string FileDigest(const fs::path& path) {
   char text[20];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
   return text;
+}
+
+std::string ExportDigest(const std::string& location, const fs::path& document) {
+  RunChild({QUORVIA_STORE_PROGRAM, "--store", location, "export"}, 0, {}, document);
+  const std::string digest = FileDigest(document);
+  fs::remove(document);
+  return digest;
 }
 
 void RemoveStore(const fs::path& path) {

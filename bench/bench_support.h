@@ -106,6 +106,14 @@ ChildRun RunChild(const std::vector<std::string>& args, int expected_status = 0,
                   const std::filesystem::path& errors = {}, const std::filesystem::path& output = {},
                   const std::filesystem::path& input = {});
 
+// RunChild in two halves, for children that run at the same time: starts
+// args[0] as RunChild does and yields its process id; then waits for that
+// child, failing unless it exits with `expected_status`, and yields its CPU
+// time and peak memory (seconds are left 0).
+pid_t StartChild(const std::vector<std::string>& args, const std::filesystem::path& errors = {},
+                 const std::filesystem::path& output = {}, const std::filesystem::path& input = {});
+ChildRun FinishChild(pid_t pid, const std::string& program, int expected_status = 0);
+
 // Runs this benchmark program again as `--as mode args...`, a child process
 // timed as RunChild times it; fails unless the mode ends with status 0.
 ChildRun RunSelf(const std::string& mode, const std::vector<std::string>& args);
@@ -125,6 +133,12 @@ void CopyStore(const std::filesystem::path& from, const std::filesystem::path& c
 
 // A digest (FNV-1a, 64 bits) of the bytes of a file, in hexadecimal.
 std::string FileDigest(const std::filesystem::path& path);
+
+// The digest of the document that quorvia-store exports from the store at
+// `location`, written to the file `document` and removed: the same for two
+// stores that hold the same folders, items and properties, whatever their
+// row ids and engines.
+std::string ExportDigest(const std::string& location, const std::filesystem::path& document);
 
 // Removes a store file and its journals.
 void RemoveStore(const std::filesystem::path& path);

@@ -1,19 +1,16 @@
 #include "bench/plain_commands.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <map>
 #include <set>
 #include <memory>
 #include <string_view>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "host/store/database.h"
-#include "host/store/sqlite/sqlite_database.h"
+#include "host/store/store_location.h"
 
 namespace bench {
 namespace {
@@ -27,8 +24,8 @@ constexpr char kKey[] = "A000001";
 constexpr std::array<const char*, 5> kItemProperties = {"AccountID", "Alignment", "Account Manager", "Team",
                                                         "Account Name"};
 
-// The store opened as the hosts open it (foreign keys on, WAL kept in the
-// file, synchronous NORMAL), with the statements a per-item command repeats
+// The store opened as the hosts open it (a file: foreign keys on, WAL kept
+// in the file, synchronous NORMAL), with the statements a per-item command repeats
 // prepared once.
 class PlainStore {
  public:
@@ -83,6 +80,8 @@ class PlainStore {
  private:
   static std::unique_ptr<Database> Open(const std::string& path) {
     auto db = OpenDatabase(path, Database::Mode::kOpenExisting);
+    // A server's connection is set up by the store's own code.
+    if (store::EngineOf(path) == store::Engine::kPostgres) return db;
     db->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
     Statement journal(*db, "PRAGMA journal_mode");
     if (!journal.Step() || journal.Text(0) != "wal") Fail(path + ": the store is not in WAL mode");
@@ -105,35 +104,41 @@ std::map<std::string, std::string> SurvivorValues(PlainStore& store, const std::
   return values;
 }
 
-// Rows and digest of a table read in key order: FNV-1a over each column's
-// type, size and bytes.
-std::pair<std::int64_t, std::uint64_t> DigestTable(Database& db, const char* sql) {
-  sqlite3* const handle = dynamic_cast<store::SqliteDatabase&>(db).handle();
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK) Fail(sqlite3_errmsg(handle));
-  std::uint64_t digest = 14695981039346656037ULL;
-  const auto add = [&digest](const void* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-      digest = (digest ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
-    }
-  };
+// FNV-1a, 64 bits.
+class Digest {
+ public:
+  void Add(const void* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) value_ = (value_ ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
+  }
+  std::uint64_t value() const { return value_; }
+
+ private:
+  std::uint64_t value_ = 14695981039346656037ULL;
+};
+
+// Reads a table in key order: its rows, and a digest of each of its first
+// `columns` columns' type, size and bytes, as the engine reads them, into
+// `typed`; the same without the type into `texts`.
+std::int64_t DigestTable(const Database& db, const char* sql, int columns, Digest& typed, Digest& texts) {
+  Statement rows(db, sql);
   std::int64_t count = 0;
-  int step = SQLITE_ROW;
-  while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+  while (rows.Step()) {
     ++count;
-    for (int column = 0; column < sqlite3_column_count(statement); ++column) {
-      const int type = sqlite3_column_type(statement, column);
-      const void* bytes = type == SQLITE_BLOB ? sqlite3_column_blob(statement, column)
-                                              : static_cast<const void*>(sqlite3_column_text(statement, column));
-      const int size = sqlite3_column_bytes(statement, column);
-      add(&type, sizeof type);
-      add(&size, sizeof size);
-      if (bytes != nullptr) add(bytes, static_cast<std::size_t>(size));
+    for (int column = 0; column < columns; ++column) {
+      // The type first: reading the text may change what SQLite reports.
+      const store::ColumnType type = rows.Type(column);
+      const bool null = type == store::ColumnType::kNull;
+      const std::string_view bytes = null ? std::string_view() : rows.TextView(column);
+      const std::size_t size = bytes.size();
+      typed.Add(&type, sizeof type);
+      for (Digest* digest : {&typed, &texts}) {
+        digest->Add(&null, sizeof null);
+        digest->Add(&size, sizeof size);
+        digest->Add(bytes.data(), size);
+      }
     }
   }
-  sqlite3_finalize(statement);
-  if (step != SQLITE_DONE) Fail(std::string("cannot read the store: ") + sqlite3_errmsg(handle));
-  return {count, digest};
+  return count;
 }
 
 // The folders below the database folder, ?1: the ones the command's walk visits.
@@ -142,7 +147,7 @@ constexpr char kBelow[] =
     "UNION ALL SELECT f.id FROM folders f JOIN below b ON f.parent = b.id) ";
 // The related items of the key ?2 in those folders.
 constexpr char kRelated[] =
-    "SELECT item FROM properties WHERE name = 'AccountID' AND value = ?2 AND folder IN below";
+    "SELECT item FROM properties WHERE name = 'AccountID' AND value = ?2 AND folder IN (SELECT id FROM below)";
 // The key's location accounts in the database folder ?1.
 constexpr char kLocations[] =
     "SELECT item FROM properties WHERE folder = ?1 AND name = 'Account LocationID' AND value = ?2";
@@ -254,9 +259,17 @@ void PlainDelete(const std::string& path, const CommandAccounts& accounts) {
 StoreDump DumpStore(const std::string& path) {
   PlainStore store(path);
   StoreDump dump;
-  std::tie(dump.items, dump.items_digest) = DigestTable(store.Db(), "SELECT * FROM items ORDER BY id");
-  std::tie(dump.properties, dump.properties_digest) =
-      DigestTable(store.Db(), "SELECT * FROM properties ORDER BY item, name");
+  // The columns both engines' layouts have, in their order.
+  Digest items, properties, texts;
+  dump.items = DigestTable(store.Db(),
+                           "SELECT id, entry_id, folder, message_class, subject, body, company_name, time_sent, "
+                           "time_received, sent, unread, submitted FROM items ORDER BY id",
+                           12, items, texts);
+  dump.properties = DigestTable(store.Db(), "SELECT item, folder, name, type, value FROM properties ORDER BY item, name",
+                                5, properties, texts);
+  dump.items_digest = items.value();
+  dump.properties_digest = properties.value();
+  dump.texts_digest = texts.value();
   return dump;
 }
 

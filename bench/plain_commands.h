@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// The row changes of the Merge and Delete commands made by plain SQLite
-// statements in two ways: item by item, the items found by one query and
+// The row changes of the Merge and Delete commands made by plain SQL
+// statements that both engines run, on a store file or a server's store
+// (each `path` below is either location), in two ways: item by item, the items found by one query and
 // each changed in a transaction of its own, as a plain program commits them;
 // and as a few set-based statements in one transaction, the least work that
 // gives the same rows.
@@ -35,13 +36,17 @@ struct StoreCounts {
 StoreCounts CountStore(const std::string& path, const CommandAccounts& accounts);
 
 // What is in the items and properties tables: their rows and a digest of
-// every column of every row, with its type, in key order. Two stores with
-// the same dump hold the same items with the same properties.
+// every column both layouts have, of every row, with its type as the engine
+// reads it, in key order. Two stores on one engine with the same dump hold
+// the same items with the same properties. texts_digest leaves the types
+// out (a server keeps every value as text): the same on both engines for
+// the same rows.
 struct StoreDump {
   std::int64_t items = 0;
   std::int64_t properties = 0;
   std::uint64_t items_digest = 0;
   std::uint64_t properties_digest = 0;
+  std::uint64_t texts_digest = 0;
   bool operator==(const StoreDump&) const = default;
 };
 

@@ -18,7 +18,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/plain_update.h"
-#include "bench/postgres_reports.h"
+#include "bench/postgres_server.h"
 #include "bench/update_data.h"
 
 namespace bench {
@@ -123,7 +123,7 @@ ReportsCopy SqliteCopy(const WorkFolder& folder, const Setup& setup, const fs::p
 
 // The reports database on the PostgreSQL server: the filled one copied in
 // once, then copied on the server for each run.
-ReportsCopy PostgresCopy(const PostgresReports& server, const Setup& setup, const fs::path& odbc) {
+ReportsCopy PostgresCopy(const PostgresServer& server, const Setup& setup, const fs::path& odbc) {
   const std::string base = "base_" + std::to_string(setup.tables);
   std::cout << "copying the reports database into PostgreSQL ..." << std::endl;
   server.CopyFromSqlite(setup.base, base);
@@ -141,7 +141,7 @@ ReportsCopy PostgresCopy(const PostgresReports& server, const Setup& setup, cons
           }};
 }
 
-Setup MakeSetup(const WorkFolder& folder, std::int64_t folders, const PostgresReports* server) {
+Setup MakeSetup(const WorkFolder& folder, std::int64_t folders, const PostgresServer* server) {
   Setup setup;
   const std::string count = std::to_string(folders);
   setup.store = folder.Path("update-store-" + count + ".db");
@@ -301,7 +301,7 @@ std::vector<std::string> PrintFigures(const Setup& setup, const std::vector<Way>
 
 // Measures Update over one number of folder tables; yields its summary row.
 std::vector<std::string> Measure(const Options& options, const WorkFolder& folder, std::int64_t folders,
-                                 const PostgresReports* server) {
+                                 const PostgresServer* server) {
   const Setup setup = MakeSetup(folder, folders, server);
   std::cout << "\nUPDATE on " << setup.reports.engine << ": " << UpdateCommand("ENTRYID") << "\n"
             << "walk: " << setup.walk.folders << " folders in " << setup.walk.levels << " levels; "
@@ -320,7 +320,7 @@ int Run(const Options& options) {
   std::vector<std::vector<std::string>> rows = {
       {"engine", "tables", "program ms", "floor ms", "program/floor wall", "program/floor CPU"}};
   for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders, nullptr));
-  const PostgresReports server;
+  const PostgresServer server;
   std::cout << "\nPostgreSQL server: " << server.Settings() << "\n";
   for (const std::int64_t folders : kFolderCounts) rows.push_back(Measure(options, folder, folders, &server));
   std::cout << "\nUpdate against its floor, the same statements over one connection:\n";

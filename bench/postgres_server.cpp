@@ -1,4 +1,4 @@
-#include "bench/postgres_reports.h"
+#include "bench/postgres_server.h"
 
 #include <glob.h>
 #include <stdlib.h>
@@ -82,7 +82,7 @@ void WriteTable(const Database& db, const std::string& name, const std::string& 
 
 }  // namespace
 
-PostgresReports::PostgresReports() {
+PostgresServer::PostgresServer() {
   std::string pattern = (fs::temp_directory_path() / "quorvia-bench-pg.XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) Fail("cannot make a folder for the PostgreSQL server");
   folder_ = pattern;
@@ -91,7 +91,7 @@ PostgresReports::PostgresReports() {
            folder_ / "start.txt");
 }
 
-PostgresReports::~PostgresReports() {
+PostgresServer::~PostgresServer() {
   try {
     RunChild({kServerScript, "stop", (folder_ / "server").string()});
   } catch (...) {
@@ -101,11 +101,11 @@ PostgresReports::~PostgresReports() {
   fs::remove_all(folder_, ignored);
 }
 
-std::string PostgresReports::Location(const std::string& database) const {
+std::string PostgresServer::Location(const std::string& database) const {
   return "host='" + (folder_ / "server").string() + "' port=5432 user=quorvia dbname=" + database;
 }
 
-std::string PostgresReports::Psql(const std::string& database, const std::vector<std::string>& args) const {
+std::string PostgresServer::Psql(const std::string& database, const std::vector<std::string>& args) const {
   std::vector<std::string> command = {kPsql, "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", Location(database)};
   command.insert(command.end(), args.begin(), args.end());
   const fs::path output = folder_ / "psql.out";
@@ -113,7 +113,7 @@ std::string PostgresReports::Psql(const std::string& database, const std::vector
   return ReadFile(output);
 }
 
-void PostgresReports::CopyFromSqlite(const fs::path& sqlite_path, const std::string& name) const {
+void PostgresServer::CopyFromSqlite(const fs::path& sqlite_path, const std::string& name) const {
   const fs::path script_path = folder_ / (name + ".sql");
   {
     const auto db = store::OpenDatabase(sqlite_path.string(), Database::Mode::kReadOnly);
@@ -122,25 +122,36 @@ void PostgresReports::CopyFromSqlite(const fs::path& sqlite_path, const std::str
     while (tables.Step()) WriteTable(*db, tables.Text(0), tables.Text(1), script);
     if (!script.flush()) Fail("cannot write " + script_path.string());
   }
-  Psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + DoubleQuoted(name), "-c",
-                    "CREATE DATABASE " + DoubleQuoted(name)});
+  NewDatabase(name);
   Psql(name, {"-1", "-f", script_path.string()});
   fs::remove(script_path);
 }
 
-void PostgresReports::CopyDatabase(const std::string& from, const std::string& copy) const {
-  Psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + DoubleQuoted(copy), "-c",
-                    "CREATE DATABASE " + DoubleQuoted(copy) + " TEMPLATE " + DoubleQuoted(from)});
+void PostgresServer::NewDatabase(const std::string& name) const {
+  Psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + DoubleQuoted(name), "-c", "CREATE DATABASE " + DoubleQuoted(name)});
 }
 
-std::string PostgresReports::Query(const std::string& database, const std::string& query) const {
+void PostgresServer::DropDatabase(const std::string& name) const {
+  Psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + DoubleQuoted(name)});
+}
+
+void PostgresServer::CopyDatabase(const std::string& from, const std::string& copy) const {
+  // FILE_COPY copies the template's files at a checkpoint; the default
+  // writes a large store once more through the write-ahead log, work that
+  // the server would go on doing during the next measured run.
+  Psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + DoubleQuoted(copy), "-c",
+                    "CREATE DATABASE " + DoubleQuoted(copy) + " TEMPLATE " + DoubleQuoted(from) +
+                        " STRATEGY FILE_COPY"});
+}
+
+std::string PostgresServer::Query(const std::string& database, const std::string& query) const {
   // From a file: one argument of a program holds at most 128 KiB.
   const fs::path file = folder_ / "query.sql";
   if (!(std::ofstream(file) << query << ";\n")) Fail("cannot write " + file.string());
   return Psql(database, {"-f", file.string()});
 }
 
-void PostgresReports::WriteDataSource(const fs::path& folder, const std::string& database) const {
+void PostgresServer::WriteDataSource(const fs::path& folder, const std::string& database) const {
   fs::create_directories(folder);
   std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL Unicode]\nDriver=" << DriverPath() << "\n";
   std::ofstream(folder / "odbc.ini") << "[QuorviaReports]\nDriver=PostgreSQL Unicode\nServername="
@@ -148,13 +159,12 @@ void PostgresReports::WriteDataSource(const fs::path& folder, const std::string&
                                      << "\nPort=5432\nDatabase=" << database << "\nUsername=quorvia\n";
 }
 
-std::string PostgresReports::Settings() const {
-  std::string settings;
-  for (const char* name : {"server_version", "fsync", "synchronous_commit", "shared_buffers"}) {
-    std::string value = Query("postgres", std::string("SHOW ") + name);
-    while (!value.empty() && value.back() == '\n') value.pop_back();
-    settings.append(settings.empty() ? "" : ", ").append(name).append(" ").append(value);
-  }
+std::string PostgresServer::Settings() const {
+  std::string settings = Query("postgres",
+      "SELECT string_agg(name || ' ' || current_setting(name), ', ' ORDER BY place) FROM unnest(ARRAY["
+      "'server_version', 'fsync', 'synchronous_commit', 'full_page_writes', 'shared_buffers', 'work_mem', "
+      "'max_wal_size', 'default_transaction_isolation']) WITH ORDINALITY AS setting(name, place)");
+  while (!settings.empty() && settings.back() == '\n') settings.pop_back();
   return settings;
 }
 
