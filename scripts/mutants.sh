@@ -13,7 +13,7 @@ set -euo pipefail
 shopt -u patsub_replacement 2>/dev/null || true  # '&' in a replacement is literal
 cd "$(dirname "$0")/.."
 list=scripts/mutants.list
-targets="quorvia_tests quorvia-utilities quorvia-store quorvia-inspector quorvia-gui fuzzers"
+targets="quorvia_tests quorvia_pg_tests quorvia-utilities quorvia-store quorvia-inspector quorvia-gui fuzzers"
 only_check=false
 build_dir=build-mutants
 if [[ "${1:-}" == --check ]]; then
