@@ -180,7 +180,8 @@ TEST_F(InspectorTest, NewNoteIsStoredWithItsPropertiesOnlyOnceItHasText) {
 }
 
 TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
-  const auto laid_out = store_.AddItem(alerts_, "IPM.StickyNote", {{"AccountID", "K1"}});
+  // A note's class is told in any letter case.
+  const auto laid_out = store_.AddItem(alerts_, "IPM.Stickynote", {{"AccountID", "K1"}});
   ItemAccess(path_).Save(TestStore::EntryId(laid_out), "Note\r\ntext", NoteLayout{200, 166, 90, 90});
   const auto post = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme Inc");
   InspectorServer server;
@@ -211,7 +212,8 @@ TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
 TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
   const std::string shared = dir_.File("shared");
   std::filesystem::create_directory(shared);
-  std::filesystem::permissions(shared, std::filesystem::perms::all);
+  // Open to others but not to the group, which a check of the group alone misses.
+  std::filesystem::permissions(shared, std::filesystem::perms::owner_all | std::filesystem::perms::others_all);
   struct Case {
     std::optional<std::string> runtime;  // XDG_RUNTIME_DIR
     std::string folder;                  // where the socket is, or a part of the refusal
