@@ -67,7 +67,12 @@ struct Impostor {
     if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
     pid = fork();
     if (pid == 0) {
-      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0) _exit(1);
+      // Listening as the other user makes it the one the socket reports; the
+      // byte tells the test that connections are taken.
+      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0 ||
+          write(pipes[1], "r", 1) != 1) {
+        _exit(1);
+      }
       pollfd waiting{listener, POLLIN, 0};
       int received = 0;
       if (poll(&waiting, 1, 10000) == 1) {
@@ -85,6 +90,8 @@ struct Impostor {
     close(listener);
     close(pipes[1]);
     report = pipes[0];
+    char ready = 0;
+    if (read(report, &ready, 1) != 1) ADD_FAILURE() << "the other user's process does not listen";
   }
   // The bytes it was sent; -1 when it could not say.
   int Received() {
