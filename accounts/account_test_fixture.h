@@ -33,9 +33,10 @@ class AccountTest : public ::testing::Test {
       : crm_(store_path_, outlook_version) {}
 
   // Runs the command line on a fresh platform over the store; `answer` is
-  // what each Yes/No question gets.
+  // what each Yes/No question gets. The form stays in form_.
   app::Outcome Run(const std::string& command_line,
                    host::MsgBoxResult answer = host::MsgBoxResult::kNo) {
+    form_.reset();  // it may hold hosts of the platform made before
     host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
     if (desktop_hook_) desktop_hook_(desktop);
     inner_ = std::make_unique<host::LinuxPlatform>(store_path_, std::move(desktop));
@@ -44,9 +45,9 @@ class AccountTest : public ::testing::Test {
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
     if (platform_hook_) platform_hook_(*platform_);
     for (int i = 0; i < 8; ++i) platform_->message_box().Answer(answer);
-    app::Form1 form(*platform_, command_line, &trace_);
-    form.Run();
-    ending_ = form.ending();
+    form_ = std::make_unique<app::Form1>(*platform_, command_line, &trace_);
+    form_->Run();
+    ending_ = form_->ending();
     app::EndStoreRun(inner_->store(), ending_, store::Retention{}, trace_);
     return ending_.outcome;
   }
@@ -98,6 +99,7 @@ class AccountTest : public ::testing::Test {
   std::unique_ptr<host::LinuxPlatform> inner_;
   std::unique_ptr<host::testing::RecordingPlatform> platform_;
   std::ostringstream trace_;
+  std::unique_ptr<app::Form1> form_;  // the last Run's
   int write_budget_ = -1;  // >= 0: writes that succeed before every further one fails
   bool store_wide_fault_ = false;  // those failures fail the whole store
   std::optional<std::chrono::milliseconds> busy_timeout_;

@@ -69,25 +69,5 @@ TEST_F(FrontTest, OnlyTheCdoViewDecidesWhetherTheItemOpens) {
   }
 }
 
-TEST_F(FrontTest, NothingIsMinimizedWithoutAWindowOrAPostItem) {
-  const struct {
-    std::string command;
-    std::optional<std::uint64_t> active;
-    const char* reason;
-  } cases[] = {
-      {"Front;" + Id(crm_.acme), std::nullopt, "no item window was minimized"},
-      {"Front;" + Id(crm_.beta_contact), 7, "no item window was minimized"},  // bound as a post item
-      {"Front;E999", 7, "the item does not open"},
-      {"Front", 7, "Front needs Front;ENTRYID (got 1 field)"},
-  };
-  for (const auto& c : cases) {
-    ActiveWindow(c.active);
-    minimized_.clear();
-    EXPECT_EQ(Run(c.command), Outcome::kNotDone) << c.command;
-    EXPECT_TRUE(ending_.reason.starts_with(c.reason)) << c.command << ": " << ending_.reason;
-    EXPECT_TRUE(minimized_.empty()) << c.command;
-  }
-}
-
 }  // namespace
 }  // namespace accounts

@@ -93,22 +93,6 @@ TEST_F(MergeTest, StickyNotesAreRewrittenThroughCdoWithOneUpdateAndStillSaved) {
   EXPECT_EQ(crm_.store.Text(crm_.beta_note, "Alignment"), "Strategic");
 }
 
-TEST_F(MergeTest, KeysWithQuotesAreMergedWhole) {
-  const std::string key = "x' OR [AccountID] <> '";
-  const auto account = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", key}}, "odd");
-  const auto post = crm_.store.AddItem(crm_.activities, "IPM.Post", {{"AccountID", key}});
-  const auto before = Snapshot();
-  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;" + key), Outcome::kDone);
-  auto after = Snapshot();
-  EXPECT_EQ(after.count(Id(account)), 0u);
-  EXPECT_EQ(after[Id(post)]["AccountID"], "A100");
-  after.erase(Id(post));
-  auto expected = before;
-  expected.erase(Id(account));
-  expected.erase(Id(post));
-  EXPECT_EQ(after, expected) << "nothing but the odd account's items changed";
-}
-
 TEST_F(MergeTest, WithoutAnAccountItemForTheMergedKeyNothingIsDeleted) {
   const auto orphan = crm_.store.AddItem(crm_.activities, "IPM.Post", {{"AccountID", "D400"}});
   EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;D400"), Outcome::kAbandoned);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "host/error.h"
+
 namespace app {
 namespace {
 
@@ -19,6 +23,15 @@ TEST(CommandRecordTest, SplitsOnEverySeparatorKeepingEveryCharacter) {
       {"AddAlerts;K;Zoë;O'Brien", {"AddAlerts", "K", "Zoë", "O'Brien"}},
   };
   for (const auto& c : cases) EXPECT_EQ(MakeCommandRecord(c.line), c.fields) << c.line;
+}
+
+// Error 9 is a missing field only when the record is short of its function's.
+TEST(CommandRecordTest, ErrorNineOfACompleteCommandIsNotCalledAMissingField) {
+  const std::string lead = "Merge was abandoned: ";
+  EXPECT_EQ(FailureInUserWords({"Merge", "E1", "", "A100", "B200"}, host::kSubscriptOutOfRange, "out of range", lead),
+            lead + "out of range");
+  EXPECT_EQ(FailureInUserWords({"Merge", "E1", "", "A100"}, host::kSubscriptOutOfRange, "out of range", lead),
+            "Merge needs Merge;ENTRYID;;SURVIVINGKEY;MERGEDKEY (got 4 fields)");
 }
 
 }  // namespace

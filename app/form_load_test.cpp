@@ -1,41 +1,27 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <memory>
-#include <sstream>
 
-#include "app/form1.h"
-#include "host/linux_platform.h"
-#include "host/testing/crm_store.h"
-#include "host/testing/quiet_desktop.h"
-#include "host/testing/recording_platform.h"
+#include "accounts/account_test_fixture.h"
 
 namespace app {
 namespace {
 
-using host::testing::ScriptedMessageBox;
 using Calls = std::vector<std::string>;
 
 constexpr char kOutlookClass[] = "{0006F03A-0000-0000-C000-000000000046}";
 
-class FormLoadTest : public ::testing::Test {
+class FormLoadTest : public accounts::AccountTest {
  protected:
-  Outcome Run(const std::string& command_line) {
-    form_ = std::make_unique<Form1>(platform_, command_line, &trace_);
-    return form_->Run();
-  }
   bool Called(const std::string& line) {
-    const Calls& calls = platform_.log().calls();
+    const Calls& calls = platform_->log().calls();
     return std::find(calls.begin(), calls.end(), line) != calls.end();
   }
-
-  store::testing::TempDir dir_;
-  host::testing::CrmStore crm_{dir_.File("crm.db")};
-  host::LinuxPlatform inner_{dir_.File("crm.db"),
-                            host::testing::QuietDesktop(std::make_unique<ScriptedMessageBox>())};
-  host::testing::RecordingPlatform platform_{inner_};
-  std::ostringstream trace_;
-  std::unique_ptr<Form1> form_;
+  // Each fresh recording platform refuses to make these.
+  void Refuse(std::vector<std::string> creations) {
+    platform_hook_ = [creations](host::testing::RecordingPlatform& platform) {
+      for (const std::string& creation : creations) platform.Refuse(creation);
+    };
+  }
 };
 
 TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
@@ -54,7 +40,7 @@ TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
       "Create(QuorviaOMG.MAPIFolder)",
       R"(SafeFolder.SetItem("Account Profiles"))",
   };
-  EXPECT_EQ(platform_.log().calls(), expected);
+  EXPECT_EQ(platform_->log().calls(), expected);
   EXPECT_EQ(form_->myParam, (std::vector<std::string>{"Realign", "x", "y"}));
   EXPECT_EQ(form_->HostFolder->Name(), "Account Profiles");
   EXPECT_EQ(form_->olversion, "16.0.0.0");
@@ -63,27 +49,26 @@ TEST_F(FormLoadTest, StartUpMakesItsCallsInOrderThenDispatchesAndUnloads) {
 }
 
 TEST_F(FormLoadTest, TriesTheThreeWaysToTheMailClientAndEndsWithoutOne) {
-  platform_.Refuse(kOutlookClass);
-  platform_.Refuse("Outlook.Application");
+  Refuse({kOutlookClass, "Outlook.Application"});
   EXPECT_EQ(Run("Merge;E1;;A100;B200"), Outcome::kNoSession);
   const Calls expected = {std::string("Create(") + kOutlookClass + ")",
                           "Create(running Outlook.Application)", "Create(Outlook.Application)"};
-  EXPECT_EQ(platform_.log().calls(), expected);
-  EXPECT_TRUE(platform_.message_box().shown().empty());
+  EXPECT_EQ(platform_->log().calls(), expected);
+  EXPECT_TRUE(Shown().empty());
   EXPECT_NE(trace_.str().find("trace: Form_Load: error 429: "), std::string::npos) << trace_.str();
 }
 
 TEST_F(FormLoadTest, TheThirdWayToTheMailClientIsEnough) {
-  platform_.Refuse(kOutlookClass);
+  Refuse({kOutlookClass});
   EXPECT_EQ(Run("Realign"), Outcome::kDone);
   EXPECT_TRUE(Called("Create(Outlook.Application)"));
   EXPECT_EQ(form_->HostFolder->Name(), "Account Profiles");
 }
 
 TEST_F(FormLoadTest, WithoutASessionObjectTheRunEndsBeforeDispatch) {
-  platform_.Refuse("MAPI.Session");
+  Refuse({"MAPI.Session"});
   EXPECT_EQ(Run("Merge;E1;;A100;A100"), Outcome::kNoSession);
-  EXPECT_TRUE(platform_.message_box().shown().empty());
+  EXPECT_TRUE(Shown().empty());
   EXPECT_FALSE(Called("Create(Quorvia.Connect)"));
   EXPECT_NE(trace_.str().find("error 91"), std::string::npos)
       << "Logon through nothing: " << trace_.str();
@@ -106,18 +91,18 @@ TEST_F(FormLoadTest, StartUpFailuresThatAreSkippedStillDispatch) {
       {"QuorviaOMG.MAPIFolder", true, true, "16.0.0.0", false},
   };
   for (const auto& c : cases) {
-    host::testing::RecordingPlatform recording(inner_);
-    if (c.refuse) {
-      recording.Refuse(c.failing);
-    } else {
-      recording.log().FailCall(c.failing);
-    }
-    Form1 same_account(recording, "Merge;E1;;K;K", nullptr);
-    EXPECT_EQ(same_account.Run(), Outcome::kNotDone) << c.failing;
-    EXPECT_EQ(recording.message_box().shown().size(), 1u) << c.failing << ": dispatched";
-    EXPECT_EQ(same_account.HostFolder.IsNothing(), !c.has_folder) << c.failing;
-    EXPECT_EQ(same_account.olversion, c.version) << c.failing;
-    const Calls& calls = recording.log().calls();
+    platform_hook_ = [&c](host::testing::RecordingPlatform& platform) {
+      if (c.refuse) {
+        platform.Refuse(c.failing);
+      } else {
+        platform.log().FailCall(c.failing);
+      }
+    };
+    EXPECT_EQ(Run("Merge;E1;;K;K"), Outcome::kNotDone) << c.failing;
+    EXPECT_EQ(Shown().size(), 1u) << c.failing << ": dispatched";
+    EXPECT_EQ(form_->HostFolder.IsNothing(), !c.has_folder) << c.failing;
+    EXPECT_EQ(form_->olversion, c.version) << c.failing;
+    const Calls& calls = platform_->log().calls();
     const bool wrapped = std::any_of(calls.begin(), calls.end(), [](const std::string& call) {
       return call.rfind("SafeFolder.SetItem(", 0) == 0;
     });
@@ -139,10 +124,8 @@ TEST_F(FormLoadTest, DispatchComparesTheWholeNameExactly) {
       {"Front;E999", Outcome::kNotDone, 0},
   };
   for (const auto& c : cases) {
-    host::testing::RecordingPlatform recording(inner_);
-    Form1 dispatched(recording, c.command_line, nullptr);
-    EXPECT_EQ(dispatched.Run(), c.outcome) << c.command_line;
-    EXPECT_EQ(recording.message_box().shown().size(), c.boxes) << c.command_line;
+    EXPECT_EQ(Run(c.command_line), c.outcome) << c.command_line;
+    EXPECT_EQ(Shown().size(), c.boxes) << c.command_line;
   }
 }
 
@@ -164,7 +147,7 @@ TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesItsFieldsInOrderAndNeverReturns
   } catch (const ProgramEnded& end) {
     EXPECT_EQ(end.outcome, Outcome::kNotDone);
   }
-  const Calls& calls = platform_.log().calls();
+  const Calls& calls = platform_->log().calls();
   const Calls tail(std::find(calls.begin(), calls.end(), "Session.Logoff()"), calls.end());
   const Calls expected = {"Session.Logoff()",  "Release(Session)", "Release(Application)",
                           "Release(Connect)",  "Release(CdoFolder)", "Release(Messages)",
@@ -175,14 +158,16 @@ TEST_F(FormLoadTest, ProgramEndLogsOffAndReleasesItsFieldsInOrderAndNeverReturns
 }
 
 TEST_F(FormLoadTest, ProgramEndRunsSafelyWithNothingMade) {
-  Form1 fresh(platform_, "", &trace_);
+  host::LinuxPlatform inner(store_path_, host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>()));
+  host::testing::RecordingPlatform platform(inner);
+  Form1 fresh(platform, "", &trace_);
   try {
     fresh.ProgramEnd(Outcome::kNotDone);
     FAIL() << "ProgramEnd returned";
   } catch (const ProgramEnded& end) {
     EXPECT_EQ(end.outcome, Outcome::kNotDone);
   }
-  EXPECT_TRUE(platform_.log().calls().empty());
+  EXPECT_TRUE(platform.log().calls().empty());
   EXPECT_EQ(trace_.str(),
             "trace: ProgramEnd: error 91: Object variable or With block variable not set\n");
 }

@@ -67,7 +67,12 @@ struct Impostor {
     if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
     pid = fork();
     if (pid == 0) {
-      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0) _exit(1);
+      // Listening as the other user makes it the one the socket reports; the
+      // byte tells the test that connections are taken.
+      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0 ||
+          write(pipes[1], "r", 1) != 1) {
+        _exit(1);
+      }
       pollfd waiting{listener, POLLIN, 0};
       int received = 0;
       if (poll(&waiting, 1, 10000) == 1) {
@@ -85,6 +90,8 @@ struct Impostor {
     close(listener);
     close(pipes[1]);
     report = pipes[0];
+    char ready = 0;
+    if (read(report, &ready, 1) != 1) ADD_FAILURE() << "the other user's process does not listen";
   }
   // The bytes it was sent; -1 when it could not say.
   int Received() {
@@ -180,7 +187,8 @@ TEST_F(InspectorTest, NewNoteIsStoredWithItsPropertiesOnlyOnceItHasText) {
 }
 
 TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
-  const auto laid_out = store_.AddItem(alerts_, "IPM.StickyNote", {{"AccountID", "K1"}});
+  // A note's class is told in any letter case.
+  const auto laid_out = store_.AddItem(alerts_, "IPM.Stickynote", {{"AccountID", "K1"}});
   ItemAccess(path_).Save(TestStore::EntryId(laid_out), "Note\r\ntext", NoteLayout{200, 166, 90, 90});
   const auto post = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme Inc");
   InspectorServer server;
@@ -211,7 +219,8 @@ TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
 TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
   const std::string shared = dir_.File("shared");
   std::filesystem::create_directory(shared);
-  std::filesystem::permissions(shared, std::filesystem::perms::all);
+  // Open to others but not to the group, which a check of the group alone misses.
+  std::filesystem::permissions(shared, std::filesystem::perms::owner_all | std::filesystem::perms::others_all);
   struct Case {
     std::optional<std::string> runtime;  // XDG_RUNTIME_DIR
     std::string folder;                  // where the socket is, or a part of the refusal

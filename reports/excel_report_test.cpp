@@ -42,25 +42,16 @@ class ExcelReportTest : public accounts::AccountTest {
   std::function<void(host::testing::RecordingPlatform&)> refine_;
 };
 
-TEST_F(ExcelReportTest, LaysOutAHeaderRowAndTheRecordsTypedAndEitherPathWritesTheSameWorkbook) {
+TEST_F(ExcelReportTest, EitherPathWritesTheSameWorkbook) {
   // A version without a point is all major version.
   settings_.version = "9";
   ASSERT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
   EXPECT_TRUE(Shown().empty());
   EXPECT_EQ(Count("Range.CopyFromRecordset()"), 1);
+  // What the copied workbook holds is ExcelReportCommandTest's; the
+  // cell-by-cell path must write the same.
   const ReadBack copied(Book());
-  EXPECT_EQ(copied.SheetNames(), std::vector<std::string>{"Sheet1"});
-  EXPECT_EQ(copied.Cell("Sheet1", "A1")["value"], "code");
-  EXPECT_EQ(copied.Cell("Sheet1", "A1")["bold"], true);
-  EXPECT_EQ(copied.Cell("Sheet1", "D1")["align"], "center");
-  EXPECT_EQ(copied.Width("Sheet1", 1), 4 + 5);
-  EXPECT_EQ(copied.Width("Sheet1", 4), 5 + 5);
-  EXPECT_EQ(copied.Cell("Sheet1", "A2")["value"], "007");
-  EXPECT_EQ(copied.Cell("Sheet1", "B2")["value"], "Zoë");
   EXPECT_EQ(copied.Cell("Sheet1", "C2")["type"], "date");
-  EXPECT_EQ(copied.Cell("Sheet1", "D4")["value"], -3);
-  EXPECT_EQ(copied.Cell("Sheet1", "A4")["value"], "12345678901234567890");
-  EXPECT_TRUE(copied.Cell("Sheet1", "B3").is_null() || copied.Cell("Sheet1", "B3")["type"] == "blank");
   EXPECT_EQ(copied.CellCount("Sheet1"), 4U + 13U);
 
   std::filesystem::remove(Book());

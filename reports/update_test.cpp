@@ -54,12 +54,7 @@ TEST_F(UpdateTest, WritesTheSchemaListedFieldsOfEveryFolderBelowTheDatabaseFolde
             R"(Connection.Execute("update `Activities` Set `Team` = ?, `Account Name` = ? )"
             R"(where `AccountID` = ?", ["Central", "Beta's", "B200"]))");
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Activities", "2026", "Q1", "Alerts"}));
-
-  EXPECT_EQ(Rows("select \"Account Name\", Team, COMPANY, \"Account Manager\" from Contacts where AccountID = 'B200'"),
-            (std::vector<Row>{{"Beta's", "Central", "Beta's", "Bob"}, {"Beta's", "Central", "Beta's", "Bob"}}));
-  EXPECT_EQ(Rows("select \"Account Name\", Team from Q1"), (std::vector<Row>{{"Beta's", "Central"}}));
-  EXPECT_EQ(Rows("select \"Account Name\", Team from Contacts where AccountID = 'C300'"),
-            (std::vector<Row>{{"Gamma", "North"}}));
+  // What the rows hold afterwards is UpdateCommandTest's.
 }
 
 TEST_F(UpdateTest, TakesTheFixedFieldsWhenFieldSevenHasTextElseFieldFive) {

@@ -1,17 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "accounts/account_test_fixture.h"
 #include "host/desktop/console_slides.h"
-#include "host/linux_platform.h"
-#include "host/testing/crm_store.h"
-#include "host/testing/quiet_desktop.h"
-#include "host/testing/recording_platform.h"
 
 // The tour through the main form, with the slides on a scripted terminal.
 namespace app {
@@ -19,26 +14,23 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class TourTest : public ::testing::Test {
+class TourTest : public accounts::AccountTest {
  protected:
+  ~TourTest() override { form_.reset(); }  // its slides read input_
+
   // Runs "Help" with `answers` as the user's lines; `prepare` sets up the
   // recording platform first.
-  Outcome Run(const std::string& answers,
-              const std::function<void(host::testing::RecordingPlatform&)>& prepare = {}) {
-    form_.reset();  // its slides belong to the desktop made before
-    platform_.reset();
+  Outcome Run(const std::string& answers, std::function<void(host::testing::RecordingPlatform&)> prepare = {}) {
     input_.clear();
     input_.str(answers);
-    host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
-    desktop.slides = std::make_unique<desktop::ConsoleSlides>(input_, output_);
-    auto answers_box = std::make_unique<host::testing::ScriptedMessageBox>();
-    companion_ = answers_box.get();
-    desktop.companion_answers = std::move(answers_box);
-    inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
-    platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
-    if (prepare) prepare(*platform_);
-    form_ = std::make_unique<Form1>(*platform_, "Help", &trace_);
-    return form_->Run();
+    desktop_hook_ = [this](host::Desktop& desktop) {
+      desktop.slides = std::make_unique<desktop::ConsoleSlides>(input_, output_);
+      auto answers_box = std::make_unique<host::testing::ScriptedMessageBox>();
+      companion_ = answers_box.get();
+      desktop.companion_answers = std::move(answers_box);
+    };
+    platform_hook_ = std::move(prepare);
+    return AccountTest::Run("Help");
   }
 
   // The logged calls of the tour and the program end, in order.
@@ -53,15 +45,9 @@ class TourTest : public ::testing::Test {
     return calls;
   }
 
-  store::testing::TempDir dir_;
-  host::testing::CrmStore crm_{dir_.File("crm.db")};
   std::istringstream input_;
   std::ostringstream output_;
   host::testing::ScriptedMessageBox* companion_ = nullptr;
-  std::unique_ptr<host::LinuxPlatform> inner_;
-  std::unique_ptr<host::testing::RecordingPlatform> platform_;
-  std::ostringstream trace_;
-  std::unique_ptr<Form1> form_;
 };
 
 TEST_F(TourTest, PagesOnTheSameTwoWindowsAndFinishHandsOverToTheCompanionThenEnds) {

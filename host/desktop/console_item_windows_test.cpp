@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,32 +51,32 @@ TEST(ConsoleItemWindowsTest, StoredItemIsWrittenWithTerminalLineEndsAndReadsNoth
   }
 }
 
-TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEnds) {
-  const std::pair<std::string, std::string> cases[] = {
+// A new item is stored with the typed text, its line ends made CRLF; without
+// text it is not stored and the window fails.
+TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEndsAndFailsWithoutText) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"one line\n", "one line"},
       {"first\nsecond\r\nthird\rfourth\n\n", "first\r\nsecond\r\nthird\r\nfourth\r\n"},
       {"  indented, no end", "  indented, no end"},
+      {"", std::nullopt},
+      {"\n", std::nullopt},
+      {" \t\r\n  \n", std::nullopt},
   };
   for (const auto& [typed, stored] : cases) {
     std::istringstream in(typed);
     std::ostringstream out;
     std::ostringstream prompt;
     HeldItem item("", "");
-    ConsoleItemWindows(in, out, &prompt).Display(item);
-    EXPECT_EQ(item.stored, std::vector<std::string>{stored}) << typed;
-    EXPECT_TRUE(out.str().starts_with("== IPM.StickyNote NEW1 ==\n")) << typed;
+    if (stored) {
+      ConsoleItemWindows(in, out, &prompt).Display(item);
+      EXPECT_EQ(item.stored, std::vector<std::string>{*stored}) << typed;
+      EXPECT_TRUE(out.str().starts_with("== IPM.StickyNote NEW1 ==\n")) << typed;
+    } else {
+      EXPECT_THROW(ConsoleItemWindows(in, out, &prompt).Display(item), host::Error) << typed;
+      EXPECT_TRUE(item.stored.empty()) << typed;
+      EXPECT_EQ(out.str(), "") << typed;
+    }
     EXPECT_EQ(prompt.str(), "Type the alert's text; end with Ctrl-D:\n") << typed;
-  }
-}
-
-TEST(ConsoleItemWindowsTest, NewItemWithoutTextIsNotStoredAndFails) {
-  for (const std::string typed : {"", "\n", " \t\r\n  \n"}) {
-    std::istringstream in(typed);
-    std::ostringstream out;
-    HeldItem item("", "");
-    EXPECT_THROW(ConsoleItemWindows(in, out).Display(item), host::Error) << typed;
-    EXPECT_TRUE(item.stored.empty()) << typed;
-    EXPECT_EQ(out.str(), "") << typed;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,49 +12,40 @@
 namespace desktop {
 namespace {
 
-class DeferredWindowLookupTest : public ::testing::Test {
- protected:
-  // A lookup on `display` whose loader counts its calls and yields the fake
-  // module, or fails as a missing module does when `unavailable`.
-  DeferredWindowLookup Lookup(const std::string& display, bool unavailable = false) {
-    return DeferredWindowLookup(display, [this, unavailable]() -> GuiModule& {
-      ++loads_;
-      if (unavailable) throw GuiModuleUnavailable("cannot load the GUI module: gone");
-      return module_;
+// Three lookups ("REDiraz", "Entwürfe", "REDiraz") through a loader that
+// counts its calls and yields a module that knows REDiraz, or fails as a
+// missing module does: the module is loaded at the first lookup on a
+// display, once, and not tried again when it cannot be.
+TEST(DeferredWindowLookupTest, LoadsTheModuleOnceAtTheFirstLookupOnADisplay) {
+  const struct {
+    const char* display;
+    bool unavailable;
+    std::vector<std::uint64_t> found;
+    int loads;
+    std::vector<std::string> asked;  // of the module's lookup
+  } cases[] = {
+      {"", false, {0, 0, 0}, 0, {}},
+      {":1", false, {7, 0, 7}, 1, {"REDiraz", "Entwürfe", "REDiraz"}},
+      {":1", true, {0, 0, 0}, 1, {}},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = std::string("display \"") + c.display + (c.unavailable ? "\", no module" : "\"");
+    testing::FakeGuiModule module;
+    module.windows["REDiraz"] = 7;
+    int loads = 0;
+    DeferredWindowLookup lookup(c.display, [&]() -> GuiModule& {
+      ++loads;
+      if (c.unavailable) throw GuiModuleUnavailable("cannot load the GUI module: gone");
+      return module;
     });
+    EXPECT_EQ(loads, 0) << shown << ": loaded before any lookup";
+    std::vector<std::uint64_t> found;
+    for (const char* title : {"REDiraz", "Entwürfe", "REDiraz"}) found.push_back(lookup.FindWindowA(title));
+    EXPECT_EQ(found, c.found) << shown;
+    EXPECT_EQ(loads, c.loads) << shown;
+    EXPECT_EQ(module.lookups_made, c.asked.empty() ? 0 : 1) << shown;
+    EXPECT_EQ(module.titles_asked, c.asked) << shown;
   }
-
-  testing::FakeGuiModule module_;
-  int loads_ = 0;
-};
-
-TEST_F(DeferredWindowLookupTest, WithoutADisplayLoadsNothingAndFindsNothing) {
-  module_.windows["REDiraz"] = 7;
-  DeferredWindowLookup lookup = Lookup("");
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 0u);
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 0u);
-  EXPECT_EQ(loads_, 0);
-  EXPECT_TRUE(module_.titles_asked.empty());
-}
-
-TEST_F(DeferredWindowLookupTest, LoadsTheModuleAtTheFirstLookupOnlyAndAsksItsLookup) {
-  module_.windows["REDiraz"] = 7;
-  DeferredWindowLookup lookup = Lookup(":1");
-  EXPECT_EQ(loads_, 0) << "loaded before any lookup";
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 7u);
-  EXPECT_EQ(lookup.FindWindowA("Entwürfe"), 0u);
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 7u);
-  EXPECT_EQ(loads_, 1);
-  EXPECT_EQ(module_.lookups_made, 1);
-  EXPECT_EQ(module_.titles_asked, (std::vector<std::string>{"REDiraz", "Entwürfe", "REDiraz"}));
-}
-
-TEST_F(DeferredWindowLookupTest, AModuleThatCannotBeLoadedFindsNothingAndIsNotTriedAgain) {
-  module_.windows["REDiraz"] = 7;
-  DeferredWindowLookup lookup = Lookup(":1", true);
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 0u);
-  EXPECT_EQ(lookup.FindWindowA("REDiraz"), 0u);
-  EXPECT_EQ(loads_, 1);
 }
 
 }  // namespace

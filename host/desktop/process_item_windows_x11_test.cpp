@@ -29,10 +29,9 @@ namespace {
 
 using store::testing::TestStore;
 
+// Also well beyond the few seconds an inspector stays without a window,
+// even on a busy machine.
 constexpr int kWaitMs = 20000;
-// Well beyond the few seconds an inspector stays without a window, even on
-// a busy machine; before, one stayed 30 s.
-constexpr int kEndMs = 20000;
 
 // Windows come and go while the test walks the tree: a vanished one is
 // passed over rather than ending the test.
@@ -79,16 +78,14 @@ class InspectorX11Test : public ::testing::Test {
     window_manager_->Wait(kWaitMs);
   }
 
-  // A store reporting `version` with the database folder and its alerts folder.
+  // Makes the test's store, reporting `version`, with the database folder
+  // and its alerts folder; yields its path.
   std::string MakeStore(const std::string& version) {
-    const std::string path = dir_.File("crm" + std::to_string(++stores_) + ".db");
-    stores_by_path_[path] = std::make_unique<TestStore>(path, version);
-    TestStore& store = *stores_by_path_[path];
-    profiles_ = store.AddFolder("Account Profiles");
-    alerts_folder_ = store.AddFolder("Alerts", profiles_, "IPM.StickyNote");
-    return path;
+    store_ = std::make_unique<TestStore>(dir_.File("crm.db"), version);
+    profiles_ = store_->AddFolder("Account Profiles");
+    alerts_folder_ = store_->AddFolder("Alerts", profiles_, "IPM.StickyNote");
+    return dir_.File("crm.db");
   }
-  TestStore& Store(const std::string& path) { return *stores_by_path_.at(path); }
 
   // The environment of the programs this test runs on the store at `path`.
   std::map<std::string, std::string> Environment(const std::string& path) {
@@ -125,21 +122,15 @@ class InspectorX11Test : public ::testing::Test {
   // The inspectors once there are `count` of them (or those after kWaitMs).
   std::vector<long> AwaitInspectors(std::size_t count) {
     std::vector<long> pids;
-    for (int waited = 0; waited < kWaitMs; waited += 50) {
-      if ((pids = Inspectors()).size() == count) break;
-      poll(nullptr, 0, 50);
-    }
+    e2e::Eventually([&] { return (pids = Inspectors()).size() == count; }, kWaitMs, 50);
     return pids;
   }
 
   void AwaitWindowManager() {
     Display* d = display_.get();
     const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-    for (int waited = 0; waited < kWaitMs; waited += 20) {
-      if (Property<Window>(d, DefaultRootWindow(d), check, XA_WINDOW)) return;
-      poll(nullptr, 0, 20);
-    }
-    FAIL() << "openbox did not start";
+    ASSERT_TRUE(e2e::Eventually([&] { return Property<Window>(d, DefaultRootWindow(d), check, XA_WINDOW).has_value(); }))
+        << "openbox did not start";
   }
 
   // The inspector's mapped client windows, found below the window manager's frames.
@@ -188,11 +179,7 @@ class InspectorX11Test : public ::testing::Test {
   // The notes once `count` are shown (or whatever is shown after kWaitMs).
   std::vector<NoteOnScreen> AwaitNotes(std::size_t count) {
     std::vector<NoteOnScreen> notes;
-    for (int waited = 0; waited < kWaitMs; waited += 20) {
-      notes = Notes();
-      if (notes.size() >= count) break;
-      poll(nullptr, 0, 20);
-    }
+    e2e::Eventually([&] { return (notes = Notes()).size() >= count; });
     return notes;
   }
 
@@ -218,10 +205,7 @@ class InspectorX11Test : public ::testing::Test {
     Display* d = display_.get();
     const Atom wm_state = XInternAtom(d, "WM_STATE", False);
     long state = -1;
-    for (int waited = 0; waited < kWaitMs; waited += 20) {
-      if ((state = Property<long>(d, window, wm_state, wm_state).value_or(-1)) == expected) break;
-      poll(nullptr, 0, 20);
-    }
+    e2e::Eventually([&] { return (state = Property<long>(d, window, wm_state, wm_state).value_or(-1)) == expected; });
     return state;
   }
 
@@ -269,17 +253,16 @@ class InspectorX11Test : public ::testing::Test {
   // The body of the only item in the alerts folder once it is `expected`.
   std::string AwaitStoredBody(const std::string& path, const std::string& expected) {
     std::string shown;
-    for (int waited = 0; waited < kWaitMs; waited += 50) {
-      const e2e::ProcessResult listed =
-          e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "find", "K1"});
-      const auto tab = listed.out.find('\t');
-      if (tab != std::string::npos) {
-        const std::string entry_id = listed.out.substr(tab + 1, listed.out.find('\t', tab + 1) - tab - 1);
-        shown = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "show", entry_id}).out;
-        if (shown.find("body\t" + expected + "\n") != std::string::npos) break;
-      }
-      poll(nullptr, 0, 50);
-    }
+    e2e::Eventually(
+        [&] {
+          const std::string listed = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "find", "K1"}).out;
+          const auto tab = listed.find('\t');
+          if (tab == std::string::npos) return false;
+          const std::string entry_id = listed.substr(tab + 1, listed.find('\t', tab + 1) - tab - 1);
+          shown = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "show", entry_id}).out;
+          return shown.find("body\t" + expected + "\n") != std::string::npos;
+        },
+        kWaitMs, 50);
     return shown;
   }
 
@@ -287,8 +270,7 @@ class InspectorX11Test : public ::testing::Test {
   std::unique_ptr<Display, DisplayCloser> display_;
   std::unique_ptr<e2e::ChildProcess> window_manager_;
   store::testing::TempDir dir_;
-  int stores_ = 0;
-  std::map<std::string, std::unique_ptr<TestStore>> stores_by_path_;
+  std::unique_ptr<TestStore> store_;
   std::int64_t profiles_ = 0;
   std::int64_t alerts_folder_ = 0;
 };
@@ -319,7 +301,7 @@ TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIs
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].width, 240) << "the inspector's own size";
   EXPECT_EQ(notes[0].height, 200);
-  EXPECT_EQ(Store(path).ItemCount(alerts_folder_), 0) << "not stored before it has text";
+  EXPECT_EQ(store_->ItemCount(alerts_folder_), 0) << "not stored before it has text";
   Type(notes[0].window, "renewal");
   const std::string shown = AwaitStoredBody(path, "renewal");
   EXPECT_NE(shown.find("body\trenewal\n"), std::string::npos) << shown;
@@ -330,7 +312,7 @@ TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIs
 TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenOnes) {
   ASSERT_TRUE(display_);
   const std::string path = MakeStore("16.0");
-  TestStore& store = Store(path);
+  TestStore& store = *store_;
   for (const auto& [key, subject] : std::vector<std::pair<std::string, std::string>>{
            {"K1", "first"}, {"K2", "other"}, {"K1", "second"}, {"K1", "third"}}) {
     AddAlert(store, key, subject + "\r\nmore");
@@ -354,7 +336,7 @@ TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenO
 TEST_F(InspectorX11Test, FrontIconifiesOnlyTheActiveNoteAndLeavesOtherWindowsAlone) {
   ASSERT_TRUE(display_);
   const std::string path = MakeStore("16.0");
-  TestStore& store = Store(path);
+  TestStore& store = *store_;
   const auto account = store.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
   const Window own = OwnWindow();
   Activate(own);
@@ -387,7 +369,7 @@ TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterIts
   const std::string path = MakeStore("16.0");
   // Started with nothing to show, an inspector does not stay.
   e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(path), "");
-  EXPECT_EQ(alone.Wait(kEndMs).status, 0) << "an inspector without a window ends within a few seconds";
+  EXPECT_EQ(alone.Wait(kWaitMs).status, 0) << "an inspector without a window ends within a few seconds";
 
   std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
   burst.reserve(10);

@@ -18,13 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "accounts/account_test_fixture.h"
 #include "host/desktop/qt_application.h"
 #include "host/desktop/qt_message_box.h"
-#include "host/linux_platform.h"
-#include "host/testing/crm_store.h"
-#include "host/testing/quiet_desktop.h"
-#include "host/testing/recording_platform.h"
 #include "tour/slide_forms.h"
 
 // The slides as Qt windows on the offscreen platform.
@@ -113,20 +109,16 @@ TEST(QtSlidesTest, TheLabelsFontIsLoadedFromItsFile) {
 
 // The tour in Qt windows through the main form, the user's actions queued
 // on the event loop.
-class QtTourTest : public ::testing::Test {
+class QtTourTest : public accounts::AccountTest {
  protected:
   app::Outcome RunHelp() {
-    form_.reset();  // its slides belong to the desktop made before
-    platform_.reset();
-    host::Desktop desktop = host::testing::QuietDesktop(std::make_unique<host::testing::ScriptedMessageBox>());
-    desktop.slides = std::make_unique<QtSlides>();
-    desktop.companion_answers = std::make_unique<QtMessageBox>();
-    inner_ = std::make_unique<host::LinuxPlatform>(dir_.File("crm.db"), std::move(desktop));
-    platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
-    form_ = std::make_unique<app::Form1>(*platform_, "Help", nullptr);
+    desktop_hook_ = [](host::Desktop& desktop) {
+      desktop.slides = std::make_unique<QtSlides>();
+      desktop.companion_answers = std::make_unique<QtMessageBox>();
+    };
     EnsureQtApplication();
     QTimer::singleShot(0, [this] { Next(0); });
-    const app::Outcome outcome = form_->Run();
+    const app::Outcome outcome = Run("Help");
     actions_.clear();
     return outcome;
   }
@@ -152,17 +144,6 @@ class QtTourTest : public ::testing::Test {
       }
     };
   }
-  int Count(const std::string& call) const {
-    const auto& calls = platform_->log().calls();
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-  }
-
-  store::testing::TempDir dir_;
-  host::testing::CrmStore crm_{dir_.File("crm.db")};
-  std::unique_ptr<host::LinuxPlatform> inner_;
-  std::unique_ptr<host::testing::RecordingPlatform> platform_;
-  std::unique_ptr<app::Form1> form_;
-
  private:
   // Does action `index`, then queues the one after it: each finds the
   // window that the one before left shown.

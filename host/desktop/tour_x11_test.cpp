@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <cstdint>
 #include <functional>
@@ -86,16 +85,14 @@ class TourX11Test : public ::testing::Test {
   // within kWaitMs.
   std::uint64_t AwaitWindow(const std::string& title) {
     DisplayVariable on(server_.display());
-    for (int waited = 0; waited < kWaitMs; waited += 20) {
-      XWindowAttributes attributes;
-      const std::uint64_t window = X11WindowLookup().FindWindowA(title);
-      if (window != 0 && XGetWindowAttributes(display_.get(), window, &attributes) != 0 &&
-          attributes.map_state == IsViewable) {
-        return window;
-      }
-      poll(nullptr, 0, 20);
-    }
-    return 0;
+    std::uint64_t window = 0;
+    XWindowAttributes attributes;
+    const bool shown = e2e::Eventually([&] {
+      window = X11WindowLookup().FindWindowA(title);
+      return window != 0 && XGetWindowAttributes(display_.get(), window, &attributes) != 0 &&
+             attributes.map_state == IsViewable;
+    });
+    return shown ? window : 0;
   }
 
   e2e::XvfbServer server_;

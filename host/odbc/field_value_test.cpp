@@ -39,6 +39,7 @@ const FieldCase kFields[] = {
     {ColumnType::kTimestamp, "2024-02-29 13:14:15", At(2024, 2, 29, 13, 14, 15)},
     {ColumnType::kTimestamp, "2024-02-29T13:14:15", At(2024, 2, 29, 13, 14, 15)},
     {ColumnType::kTimestamp, "2024-02-29 13:14:15.250", At(2024, 2, 29, 13, 14, 15)},
+    {ColumnType::kTimestamp, "2024-02-29 13:14:15.2", At(2024, 2, 29, 13, 14, 15)},
     {ColumnType::kTimestamp, "2024-02-29 24:00:00", std::string("2024-02-29 24:00:00")},
     {ColumnType::kTimestamp, "2024-02-29 13:14:15.", std::string("2024-02-29 13:14:15.")},
     {ColumnType::kBoolean, "1", true},

@@ -199,7 +199,6 @@ TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumber) {
   store::testing::WriteFile(folder_ + "/Book1.xlsx", "someone else's");
   auto application = Application();
   EXPECT_TRUE(application->ActiveWorkbook().IsNothing());
-  EXPECT_EQ(application->Version(), "16.0");
   auto first = application->Workbooks()->Add();
   auto second = application->Workbooks()->Add();
   EXPECT_TRUE(application->ActiveWorkbook() == second);

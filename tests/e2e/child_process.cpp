@@ -133,6 +133,14 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 
 std::string BuiltProgram(const std::string& name) { return std::string(QUORVIA_BIN_DIR) + "/" + name; }
 
+bool Eventually(const std::function<bool()>& done, int timeout_ms, int step_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += step_ms) {
+    if (done()) return true;
+    poll(nullptr, 0, step_ms);
+  }
+  return done();
+}
+
 bool WaitForEntry(const std::string& folder, const std::string& prefix) {
   const int watch = inotify_init1(IN_CLOEXEC);
   inotify_add_watch(watch, folder.c_str(), IN_CREATE);

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -47,6 +48,10 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 
 // The path of a program that the build put beside the tests.
 std::string BuiltProgram(const std::string& name);
+
+// Asks `done` every `step_ms` until it says yes; false when it has not
+// within `timeout_ms`.
+bool Eventually(const std::function<bool()>& done, int timeout_ms = 20000, int step_ms = 20);
 
 // Waits until `folder` holds an entry whose name starts with `prefix`;
 // false when none comes within 30 s.

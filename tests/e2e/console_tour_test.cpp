@@ -51,28 +51,13 @@ TEST_F(ConsoleTourTest, PagesOnALineEachAndFinishWritesTheCompanionsAnswer) {
                                "== Quillet ==\nThe Quorvia database is the folder \"Account Profiles\" "
                                "in the CRM store " + path_ + ".\nIts folders: Contacts.\n";
   // Anything but the slide's own letters shows it again: upper case, a
-  // letter of the other slide, an empty line.
+  // letter of the other slide, an empty line. A line may end in CRLF. (How
+  // the end of the input closes a slide is TourTest's.)
   for (const char* ui : {"", "console"}) {
-    const ProcessResult result = Help("N\nn\nn\n\nb\nn\nf\nf\n", ui);
+    const ProcessResult result = Help("N\nn\r\nn\n\nb\r\nn\nf\nf\n", ui);
     EXPECT_EQ(result.status, 0) << ui << result.err;
     EXPECT_EQ(result.out, finished) << "QUORVIA_UI=" << ui;
     EXPECT_EQ(result.err, "") << ui;
-  }
-}
-
-TEST_F(ConsoleTourTest, TheEndOfInputClosesTheSlideWithoutTheCompanion) {
-  const struct {
-    const char* input;
-    std::string out;
-  } cases[] = {
-      {"", kFirstSlide},
-      {"n\n", std::string(kFirstSlide) + kSecondSlide},
-      {"n\r\nb\r\n", std::string(kFirstSlide) + kSecondSlide + kFirstSlide},
-  };
-  for (const auto& c : cases) {
-    const ProcessResult result = Help(c.input);
-    EXPECT_EQ(result.status, 0) << c.input << result.err;
-    EXPECT_EQ(result.out, c.out) << c.input;
   }
 }
 
