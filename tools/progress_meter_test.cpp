@@ -3,100 +3,60 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <vector>
 
 namespace storetool {
 namespace {
 
-using std::chrono::milliseconds;
+using Unit = ProgressMeter::Unit;
 
-// A terminal wider than any line the tests draw.
-const ProgressMeter::Columns kWide = [] { return std::size_t{200}; };
-
-// A clock that stands still until the test moves it.
-struct FakeClock {
-  std::chrono::steady_clock::time_point now{};
-  ProgressMeter::Clock Function() {
-    return [this] { return now; };
-  }
+// One call of Update, `at` milliseconds after the meter was made.
+struct Step {
+  int at;
+  std::uint64_t done;
+  std::uint64_t total;
 };
 
-TEST(ProgressMeterTest, DrawsAtMostFiveTimesASecondAndErasesItsLine) {
-  FakeClock clock;
-  std::ostringstream terminal;
-  {
-    ProgressMeter meter(&terminal, "demo", ProgressMeter::Unit::kItems, clock.Function(), kWide);
-    meter.Update(1, 10);
-    clock.now += milliseconds(199);
-    meter.Update(2, 10);
-    EXPECT_EQ(terminal.str(), "") << "drawn before a fifth of a second";
-    clock.now += milliseconds(1);
-    meter.Update(3, 10);
-    clock.now += milliseconds(100);
-    meter.Update(4, 10);
-    clock.now += milliseconds(100);
-    meter.Update(10, 10);
-    EXPECT_EQ(terminal.str(), "\rdemo [#########.....................] 30% (3 of 10 items)"
-                              "\rdemo [##############################] 100% (10 of 10 items)");
-  }
-  EXPECT_EQ(terminal.str().substr(terminal.str().rfind('\r', terminal.str().size() - 2)),
-            "\r" + std::string(59, ' ') + "\r");
-}
-
-TEST(ProgressMeterTest, ShowsACounterWithoutATotalAndPadsOverLongerLines) {
+// Everything a meter writes on a terminal of `columns` while its clock
+// stands still between the steps: the lines it draws, then the line it
+// erases (as wide as the widest it drew) when it goes.
+TEST(ProgressMeterTest, DrawsAtMostFiveTimesASecondWithinTheTerminalsWidthAndErasesItsLine) {
   const struct {
-    ProgressMeter::Unit unit;
-    std::uint64_t first_total;
-    std::string lines;
-  } cases[] = {
-      {ProgressMeter::Unit::kBytes, 0, "\rexport: 1.5 MB\rexport: 12.0 MB"},
-      {ProgressMeter::Unit::kBytes, 4'000'000, "\rexport [###########...................] 37% (1.5 of 4.0 MB)"
-                                               "\rexport: 12.0 MB" + std::string(44, ' ')},
-      {ProgressMeter::Unit::kItems, 0, "\rexport: 1500000 items\rexport: 12000000 items"},
-  };
-  for (const auto& c : cases) {
-    FakeClock clock;
-    std::ostringstream terminal;
-    ProgressMeter meter(&terminal, "export", c.unit, clock.Function(), kWide);
-    clock.now += milliseconds(200);
-    meter.Update(1'500'000, c.first_total);
-    clock.now += milliseconds(200);
-    meter.Update(12'000'000);
-    EXPECT_EQ(terminal.str(), c.lines) << c.first_total;
-  }
-}
-
-TEST(ProgressMeterTest, FitsItsLineToTheTerminalsWidth) {
-  const struct {
+    const char* what;
+    Unit unit;
     std::size_t columns;
-    std::string line;
+    std::vector<Step> steps;
+    std::string lines;
+    std::size_t erased;
   } cases[] = {
-      {80, "\rdemo [#########.....................] 30% (3 of 10 items)"},
-      {40, "\rdemo [###.........] 30% (3 of 10 items)"},
-      {37, "\rdemo: 30% (3 of 10 items)"},
-      {20, "\rdemo: 30% (3 of 10 "},
+      {"demo", Unit::kItems, 200, {{0, 1, 10}, {199, 2, 10}, {200, 3, 10}, {300, 4, 10}, {400, 10, 10}},
+       "\rdemo [#########.....................] 30% (3 of 10 items)"
+       "\rdemo [##############################] 100% (10 of 10 items)",
+       59},
+      {"export", Unit::kBytes, 200, {{200, 1'500'000, 0}, {400, 12'000'000, 0}}, "\rexport: 1.5 MB\rexport: 12.0 MB", 15},
+      {"export", Unit::kBytes, 200, {{200, 1'500'000, 4'000'000}, {400, 12'000'000, 0}},
+       "\rexport [###########...................] 37% (1.5 of 4.0 MB)\rexport: 12.0 MB" + std::string(44, ' '), 59},
+      {"export", Unit::kItems, 200, {{200, 1'500'000, 0}, {400, 12'000'000, 0}},
+       "\rexport: 1500000 items\rexport: 12000000 items", 22},
+      {"demo", Unit::kItems, 80, {{200, 3, 10}}, "\rdemo [#########.....................] 30% (3 of 10 items)", 57},
+      {"demo", Unit::kItems, 40, {{200, 3, 10}}, "\rdemo [###.........] 30% (3 of 10 items)", 39},
+      {"demo", Unit::kItems, 37, {{200, 3, 10}}, "\rdemo: 30% (3 of 10 items)", 25},
+      {"demo", Unit::kItems, 20, {{200, 3, 10}}, "\rdemo: 30% (3 of 10 ", 19},
   };
   for (const auto& c : cases) {
-    FakeClock clock;
+    const std::chrono::steady_clock::time_point made{};
+    std::chrono::steady_clock::time_point now = made;
     std::ostringstream terminal;
-    ProgressMeter meter(&terminal, "demo", ProgressMeter::Unit::kItems, clock.Function(), [&] { return c.columns; });
-    clock.now += milliseconds(200);
-    meter.Update(3, 10);
-    EXPECT_EQ(terminal.str(), c.line) << c.columns << " columns";
-    EXPECT_LT(terminal.str().size(), std::max<std::size_t>(c.columns, 2) + 1) << c.columns << " columns";
+    {
+      ProgressMeter meter(&terminal, c.what, c.unit, [&] { return now; }, [&] { return c.columns; });
+      for (const Step& step : c.steps) {
+        now = made + std::chrono::milliseconds(step.at);
+        meter.Update(step.done, step.total);
+      }
+      EXPECT_EQ(terminal.str(), c.lines) << c.columns << " columns: " << c.lines;
+    }
+    EXPECT_EQ(terminal.str(), c.lines + "\r" + std::string(c.erased, ' ') + "\r") << c.lines;
   }
-}
-
-TEST(ProgressMeterTest, WithoutATerminalShowsNothing) {
-  FakeClock clock;
-  int clock_reads = 0;
-  {
-    ProgressMeter meter(nullptr, "demo", ProgressMeter::Unit::kItems, [&] {
-      ++clock_reads;
-      return clock.now;
-    }, kWide);
-    for (int i = 0; i < 3; ++i) meter.Update(static_cast<std::uint64_t>(i), 3);
-  }
-  EXPECT_EQ(clock_reads, 0);
 }
 
 }  // namespace

@@ -31,10 +31,19 @@ TEST(StoreCheckTest, FindsNothingWrongWithASoundStore) {
   EXPECT_EQ(CheckStore(*SoundStore(dir)), std::vector<std::string>{});
 }
 
+// A run R1 whose one change is `values` (a row of changes), and the
+// journal's words for change 1 of item E1.
+const std::string kRun = "INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); ";
+std::string RunChanging(const std::string& values) { return kRun + "INSERT INTO changes VALUES (" + values + ")"; }
+std::string Changed(const std::string& before) {
+  return RunChanging("1, 1, 'changed', 1, 'E1', 1, '" + before + "', '{}'");
+}
+const std::string kChangeOfE1 = "journal: change 1 of item E1: ";
+
 // One kind of damage each, done by SQL, with the problem check reports.
-constexpr struct {
-const char* damage;
-const char* problem;
+const struct {
+  std::string damage;
+  std::string problem;
 } kDamages[] = {
     {"UPDATE properties SET folder = 2 WHERE name = 'AccountID'",
      "item E1, property 'AccountID': its folder 2 is not the item's folder 1"},
@@ -90,75 +99,52 @@ const char* problem;
      "journal: run R1: start time 'yesterday' is not a time"},
     {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 'x', NULL)",
      "journal: run R1: status 'x' is not a number"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{', '{}')",
-     "journal: change 1 of item E1: its before-image or new values are not a JSON object"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'deleted', 9, 'E9', 1, '{\"columns\": {}}', '{}')",
+    {Changed("{"), kChangeOfE1 + "its before-image or new values are not a JSON object"},
+    {RunChanging(R"(1, 1, 'deleted', 9, 'E9', 1, '{"columns": {}}', '{}')"),
      "journal: change 1 deleted item E9 without keeping it whole"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Team\": \"East\"}}', '{}')",
-     "journal: change 1 of item E1: property 'Team' is kept as East, not [type, value] or null"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"columns\": {\"colour\": 1}}', '{}')",
-     "journal: change 1 of item E1: 'colour' is not a column of an item"},
+    {Changed(R"({"properties": {"Team": "East"}})"),
+     kChangeOfE1 + "property 'Team' is kept as East, not [type, value] or null"},
+    {Changed(R"({"columns": {"colour": 1}})"), kChangeOfE1 + "'colour' is not a column of an item"},
     // Values that their property's type or their column cannot hold, text
     // that is not UTF-8 kept as it is, and a run whose changes end before
     // they begin: undo would write them, or restore nothing and succeed.
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Size\": [\"integer\", \"x\"]}}', '{}')",
-     "journal: change 1 of item E1: property 'Size' is kept as 'x', not a valid integer value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Size\": [\"integer\", 2147483648]}}', '{}')",
-     "journal: change 1 of item E1: property 'Size' is kept as 2147483648, not a valid integer value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Flag\": [\"boolean\", 2]}}', '{}')",
-     "journal: change 1 of item E1: property 'Flag' is kept as 2, not a valid boolean value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, "
-     "'{\"properties\": {\"Due\": [\"time\", \"2024-02-30 00:00:00\"]}}', '{}')",
-     "journal: change 1 of item E1: property 'Due' is kept as '2024-02-30 00:00:00', not a valid time value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'deleted', 9, 'E9', 1, '{\"message_class\": \"IPM.Post\", \"columns\": {}, "
-     "\"properties\": {\"Team\": [\"text\", 7]}}', '{}')",
+    {Changed(R"({"properties": {"Size": ["integer", "x"]}})"),
+     kChangeOfE1 + "property 'Size' is kept as 'x', not a valid integer value"},
+    {Changed(R"({"properties": {"Size": ["integer", 2147483648]}})"),
+     kChangeOfE1 + "property 'Size' is kept as 2147483648, not a valid integer value"},
+    {Changed(R"({"properties": {"Flag": ["boolean", 2]}})"),
+     kChangeOfE1 + "property 'Flag' is kept as 2, not a valid boolean value"},
+    {Changed(R"({"properties": {"Due": ["time", "2024-02-30 00:00:00"]}})"),
+     kChangeOfE1 + "property 'Due' is kept as '2024-02-30 00:00:00', not a valid time value"},
+    {RunChanging(R"(1, 1, 'deleted', 9, 'E9', 1, '{"message_class": "IPM.Post", "columns": {}, )"
+                 R"("properties": {"Team": ["text", 7]}}', '{}')"),
      "journal: change 1 of item E9: property 'Team' is kept as 7, not a valid text value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"properties\": {\"Note\": [\"text\", {\"bytes\": \"4\"}]}}', '{}')",
-     "journal: change 1 of item E1: property 'Note' is kept as '{\"bytes\":\"4\"}', not a valid text value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"columns\": {\"sent\": \"x\", \"time_sent\": null}}', '{}')",
-     "journal: change 1 of item E1: column 'sent' is kept as 'x', not a valid boolean value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, '{\"columns\": {\"subject\": null}}', '{}')",
-     "journal: change 1 of item E1: column 'subject' is kept as NULL, not a valid text value"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 1, CAST(X'7B2261223A2241FF227D' AS TEXT), '{}')",
-     "journal: change 1 of item E1: its before-image or new values are not a JSON object"},
+    {Changed(R"({"properties": {"Note": ["text", {"bytes": "4"}]}})"),
+     kChangeOfE1 + R"(property 'Note' is kept as '{"bytes":"4"}', not a valid text value)"},
+    {Changed(R"({"columns": {"sent": "x", "time_sent": null}})"),
+     kChangeOfE1 + "column 'sent' is kept as 'x', not a valid boolean value"},
+    {Changed(R"({"columns": {"subject": null}})"), kChangeOfE1 + "column 'subject' is kept as NULL, not a valid text value"},
+    {RunChanging("1, 1, 'changed', 1, 'E1', 1, CAST(X'7B2261223A2241FF227D' AS TEXT), '{}'"),
+     kChangeOfE1 + "its before-image or new values are not a JSON object"},
     {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 5, 2, 0, NULL)",
      "journal: run R1: its first change 5 lies after its last 2"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'changed', 1, 'E1', 9, '{}', '{}')",
+    {RunChanging("1, 1, 'changed', 1, 'E1', 9, '{}', '{}'"),
      "journal: change 1 of item E1 names folder 9, which does not exist"},
-    {"INSERT INTO changes VALUES (1, 5, 'changed', 1, 'E1', 1, '{}', '{}')",
-     "journal: change 1 of item E1 belongs to no run"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (2, 1, 'changed', 1, 'E1', 1, '{}', '{}')",
+    {"INSERT INTO changes VALUES (1, 5, 'changed', 1, 'E1', 1, '{}', '{}')", "journal: change 1 of item E1 belongs to no run"},
+    {RunChanging("2, 1, 'changed', 1, 'E1', 1, '{}', '{}'"),
      "journal: change 2 of item E1 lies outside the changes of run R1"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'created', 7, 'E7', 1, '{}', '{}')",
+    {RunChanging("1, 1, 'created', 7, 'E7', 1, '{}', '{}'"),
      "journal: run R1 created item E7, which is gone with no journaled deletion"},
-    {"INSERT INTO runs VALUES (1, 'R1', '2026-12-01T10:00:00+01:00', 'u', 'c', 1, 1, 0, NULL); "
-     "INSERT INTO changes VALUES (1, 1, 'deleted', 1, 'E1', 1, "
-     "'{\"message_class\": \"IPM.Post\", \"columns\": {}, \"properties\": {}}', '{}')",
+    {RunChanging(R"(1, 1, 'deleted', 1, 'E1', 1, '{"message_class": "IPM.Post", "columns": {}, "properties": {}}', '{}')"),
      "journal: run R1 deleted item E1, which exists with no journaled creation"},
 };
 TEST(StoreCheckTest, ReportsEachKindOfDamage) {
   for (const auto& c : kDamages) {
     TempDir dir;
     auto db = SoundStore(dir);
-    db->Exec(c.damage);
+    db->Exec(c.damage.c_str());
     const std::vector<std::string> problems = CheckStore(*db);
-    EXPECT_EQ(std::count(problems.begin(), problems.end(), std::string(c.problem)), 1)
+    EXPECT_EQ(std::count(problems.begin(), problems.end(), c.problem), 1)
         << "damage: " << c.damage << "\nproblems:\n"
         << ::testing::PrintToString(problems);
     EXPECT_EQ(std::count_if(problems.begin(), problems.end(),
@@ -179,36 +165,25 @@ TEST(StoreCheckTest, ListsAtMostAHundredProblemsOfAKind) {
   EXPECT_EQ(problems.back(), "(more problems of this kind are not listed)");
 }
 
-// A chain of `length` folders C1, C2, ... (named "Level 2", "Level 3", ...)
-// below Account Profiles, which is level 1.
-void AddFolderChain(store::Database& db, int length) {
-  store::Statement chain(db,
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?1) "
-                         "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
-                         "SELECT 100 + i, 'C' || i, CASE i WHEN 1 THEN 1 ELSE 99 + i END, 'Level ' || (i + 1), "
-                         "'IPM.Post' FROM n");
-  chain.Bind(1, std::int64_t{length}).Run();
-}
-
 TEST(StoreCheckTest, ReportsTheTopOfEachSubtreeNestedTooDeeply) {
   const struct {
-    int chain;
+    int deepest;  // the level of the chain's last folder below Account Profiles
     const char* more;
     std::vector<std::string> problems;
   } cases[] = {
-      {199, "", {}},
-      {200, "", {"folder C200 ('Level 201') nests deeper than 200 levels"}},
-      {200,
-       "INSERT INTO folders (entry_id, parent, name, default_message_class) VALUES ('D1', 299, 'Twin', 'IPM.Post')",
-       {"folder C200 ('Level 201') nests deeper than 200 levels", "folder D1 ('Twin') nests deeper than 200 levels"}},
-      {30000, "", {"folder C200 ('Level 201') nests deeper than 200 levels"}},
+      {200, "", {}},
+      {201, "", {"folder C201 ('Level 201') nests deeper than 200 levels"}},
+      {201,
+       "INSERT INTO folders (entry_id, parent, name, default_message_class) VALUES ('D1', 1200, 'Twin', 'IPM.Post')",
+       {"folder C201 ('Level 201') nests deeper than 200 levels", "folder D1 ('Twin') nests deeper than 200 levels"}},
+      {30001, "", {"folder C201 ('Level 201') nests deeper than 200 levels"}},
   };
   for (const auto& c : cases) {
     TempDir dir;
     auto db = SoundStore(dir);
-    AddFolderChain(*db, c.chain);
+    store::testing::AddFolderChain(*db, 1, c.deepest);
     db->Exec(c.more);
-    EXPECT_EQ(CheckStore(*db), c.problems) << "a chain of " << c.chain << " below level 1; " << c.more;
+    EXPECT_EQ(CheckStore(*db), c.problems) << "a chain down to level " << c.deepest << "; " << c.more;
   }
 }
 

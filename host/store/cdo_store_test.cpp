@@ -63,9 +63,12 @@ TEST_F(CdoStoreTest, FilterNarrowsMessagesToTheFieldValue) {
   EXPECT_THROW(messages->Item(3), host::Error);
   filter->Fields()->Add("Account LocationID", host::kClassText, std::string("a"));
   EXPECT_EQ(messages->Count(), 0) << "keys compare exactly";
+  filter->Fields()->Add("Account LocationID", host::kClassText, std::string("B"));
+  filter->Fields()->Add("AccountID", host::kClassText, std::string("A1"));
+  EXPECT_EQ(messages->Count(), 0) << "every field applies";
 }
 
-TEST_F(CdoStoreTest, UpdateStoresFieldsSeenAtOnceByTheOutlookView) {
+TEST_F(CdoStoreTest, WhatEitherViewStoresTheOtherSeesAtOnce) {
   auto outlook_item = Item(2);
   auto message = Message(2);
   message->Fields()->Add("Account LocationID", host::kClassText, std::string("B"));
@@ -75,17 +78,14 @@ TEST_F(CdoStoreTest, UpdateStoresFieldsSeenAtOnceByTheOutlookView) {
   message->Update(true, true);
   EXPECT_EQ(host::ToText(outlook_item->UserProperties()->Find("Account LocationID")->Value()), "B");
   EXPECT_EQ(host::ToText(outlook_item->UserProperties()->Item("Account Parent")->Value()), "Béta");
+  EXPECT_EQ(host::ToText(outlook_item->UserProperties()->Add("Account Parent", host::kOlText)->Value()), "Béta")
+      << "adding a property that exists keeps its value";
   EXPECT_EQ(store_.MisfiledProperties(), 0);
-}
-
-TEST_F(CdoStoreTest, SaveStoresPropertiesSeenAtOnceThroughCdo) {
-  auto message = Message(1);
-  auto item = Item(1);
-  item->itemproperties()->Add("Team", host::kOlText);
-  item->itemproperties()->Item("Team")->SetValue(std::string("North"));
-  item->Save();
+  outlook_item->itemproperties()->Add("Team", host::kOlText);
+  outlook_item->itemproperties()->Item("Team")->SetValue(std::string("North"));
+  outlook_item->Save();
   EXPECT_EQ(host::ToText(message->Fields()->Item("Team")->Value()), "North");
-  EXPECT_EQ(store_.Text(1, "Team"), "North");
+  EXPECT_EQ(store_.Text(2, "Team"), "North");
 }
 
 TEST_F(CdoStoreTest, SaveWritesOnlyWhatChangedThroughThatObject) {

@@ -205,10 +205,7 @@ TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
 // Runs started 60 days and one day ago, and one 29 days 22 hours ago by its
 // clock whose offset of +05:00 makes it older than 30 days: the last two
 // are kept however old, and the recent one however far back.
-TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
-  testing::TempDir dir;
-  testing::StoreLocation location(dir);
-  testing::TestStore store(location.str());
+TEST_F(JournalTest, PruningKeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
   const struct {
     int hours_ago;
     const char* offset;
@@ -221,19 +218,19 @@ TEST(JournalRetentionTest, KeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
     gmtime_r(&started, &utc);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    Statement(store.db(), "INSERT INTO runs (run_id, started, \"user\", command, first_change) VALUES (?, ?, 'u', 'c', 1)")
+    Statement(store_.db(), "INSERT INTO runs (run_id, started, \"user\", command, first_change) VALUES (?, ?, 'u', 'c', 1)")
         .Bind(1, std::string("R").append(std::to_string(++n)))
         .Bind(2, std::string(text).append(offset))
         .Run();
   }
-  store.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-                  "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
-  EXPECT_EQ(PruneJournal(store.db(), Retention{2, 30}), 2);
+  store_.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
+                   "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
+  EXPECT_EQ(PruneJournal(store_.db(), Retention{2, 30}), 2);
   std::string kept;
-  for (Statement runs(store.db(), "SELECT id FROM runs ORDER BY id"); runs.Step();) kept += runs.Text(0) + ",";
+  for (Statement runs(store_.db(), "SELECT id FROM runs ORDER BY id"); runs.Step();) kept += runs.Text(0) + ",";
   EXPECT_EQ(kept, "3,4,5,");
-  EXPECT_EQ(CountOf(store.db(), "SELECT count(*) FROM changes"), 0);
-  EXPECT_EQ(PruneJournal(store.db(), Retention{0, 0}), 3);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM changes"), 0);
+  EXPECT_EQ(PruneJournal(store_.db(), Retention{0, 0}), 3);
 }
 
 }  // namespace

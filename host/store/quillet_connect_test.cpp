@@ -22,35 +22,26 @@ std::string Answer(const std::string& path) {
   return answers.shown()[0].text;
 }
 
-TEST(QuilletConnectTest, TellsWhereTheDatabaseFolderIsAndWhatItHolds) {
+TEST(QuilletConnectTest, TellsWhereTheDatabaseFolderIsAndWhatItHoldsOrHowToMakeOne) {
   testing::TempDir dir;
-  const std::string path = dir.File("crm.db");
+  const std::string path = dir.File("crm.db"), empty = dir.File("empty.db"), inbox = dir.File("inbox.db");
+  const std::string missing = dir.File("missing.db");
   testing::TestStore store(path);
   const auto profiles = store.AddFolder("Account Profiles");
   store.AddFolder("Kontakte – Zürich", profiles);
   store.AddFolder("Activities", profiles);
   store.AddFolder("Account Profiles 2");
-  EXPECT_EQ(Answer(path), "The Quorvia database is the folder \"Account Profiles\" in the CRM store " +
-                              path + ".\rIts folders: Kontakte – Zürich, Activities.");
-
-  testing::TempDir empty_dir;
-  const std::string empty_path = empty_dir.File("crm.db");
-  testing::TestStore(empty_path).AddFolder("Account Profiles");
-  EXPECT_EQ(Answer(empty_path), "The Quorvia database is the folder \"Account Profiles\" in the CRM store " +
-                                    empty_path + ".\rIt has no subfolders yet.");
-}
-
-TEST(QuilletConnectTest, WithoutADatabaseTellsHowToMakeOneAndCreatesNothing) {
-  testing::TempDir dir;
-  const std::string missing = dir.File("crm.db");
+  testing::TestStore(empty).AddFolder("Account Profiles");
+  testing::TestStore(inbox).AddFolder("Inbox");
+  const std::string found = "The Quorvia database is the folder \"Account Profiles\" in the CRM store ";
+  EXPECT_EQ(Answer(path), found + path + ".\rIts folders: Kontakte – Zürich, Activities.");
+  EXPECT_EQ(Answer(empty), found + empty + ".\rIt has no subfolders yet.");
+  const std::string none = "No Quorvia database was found: ";
   const std::string answer = Answer(missing);
-  EXPECT_TRUE(answer.starts_with("No Quorvia database was found: ")) << answer;
+  EXPECT_TRUE(answer.starts_with(none)) << answer;
   EXPECT_NE(answer.find("quorvia-store --store '" + missing + "' init"), std::string::npos) << answer;
   EXPECT_FALSE(std::filesystem::exists(missing));
-
-  const std::string without_folder = dir.File("other.db");
-  testing::TestStore(without_folder).AddFolder("Inbox");
-  EXPECT_TRUE(Answer(without_folder).starts_with("No Quorvia database was found: "));
+  EXPECT_TRUE(Answer(inbox).starts_with(none));
 }
 
 }  // namespace

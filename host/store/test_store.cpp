@@ -124,6 +124,22 @@ std::int64_t CountOf(const Database& db, const std::string& sql) {
   return select.Step() ? select.Int(0) : -1;
 }
 
+void AddFolderChain(const Database& db, std::int64_t parent, int deepest) {
+  Statement chain(db,
+                  "WITH RECURSIVE n(level) AS (SELECT CAST(?2 AS BIGINT) WHERE ?2 <= CAST(?1 AS BIGINT) "
+                  "UNION ALL SELECT level + 1 FROM n WHERE level < ?1) "
+                  "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
+                  "SELECT 1000 + level, 'C' || level, CASE WHEN level = ?2 THEN ?3 ELSE 999 + level END, "
+                  "'Level ' || level, 'IPM.Post' FROM n");
+  chain.Bind(1, std::int64_t{deepest}).Bind(2, std::int64_t{parent == 0 ? 1 : 2});
+  if (parent == 0) {
+    chain.BindNull(3);
+  } else {
+    chain.Bind(3, parent);
+  }
+  chain.Run();
+}
+
 TestStore::TestStore(const std::string& path, const std::string& outlook_version)
     : db_(CreateStore(path, kStoreId, outlook_version)) {}
 

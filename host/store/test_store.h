@@ -71,6 +71,11 @@ mode_t FileMode(const std::string& path);
 void ZeroPageOf(const std::string& path, const std::string& table_or_index);
 // The first column of the first row of `sql` as an integer, -1 without rows.
 std::int64_t CountOf(const Database& db, const std::string& sql);
+// Adds a chain of folders, each inside the one before, from the level below
+// `parent` (a folder at level 1; 0 for the top level) down to level
+// `deepest`: the folder at level L has id 1000 + L, entry identifier "C<L>"
+// and name "Level <L>".
+void AddFolderChain(const Database& db, std::int64_t parent, int deepest);
 
 // Whether another program could copy the whole log back into the store
 // file and empty it now, without waiting: not while some connection still
