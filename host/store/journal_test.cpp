@@ -154,8 +154,10 @@ TEST_F(JournalTest, AnItemsChangesAreJournaledInTheOrderTheirRunsCommitted) {
     second->CommitRun();
   });
   const auto watcher = OpenStore(path_);
-  Statement waiting(*watcher, "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'");
-  for (int tries = 0; tries < 1000 && (waiting.Reset(), waiting.Step(), waiting.Int(0) == 0); ++tries) {
+  const auto nobody_waits = [&] {
+    return testing::CountOf(*watcher, "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'") == 0;
+  };
+  for (int tries = 0; tries < 1000 && nobody_waits(); ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   set(first, "Team", "North");
