@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/store/dialect.h"
 #include "host/store/journal.h"
 
 namespace store {
@@ -37,6 +38,27 @@ std::string JournalValue(const host::Value& value) {
   return json;
 }
 
+// The rows (name, type, value) of `count` changed properties, their
+// parameters numbered from ?2 on: one statement writes all of an item's
+// changes, a round trip on a server.
+std::string ChangedRows(std::size_t count, const Dialect& dialect) {
+  std::string rows = "(VALUES ";
+  for (std::size_t row = 0; row < count; ++row) {
+    const std::size_t first = 2 + 3 * row;
+    if (row > 0) rows += ", ";
+    rows += "(?";
+    rows += std::to_string(first);
+    rows += ", ?";
+    rows += std::to_string(first + 1);
+    rows += ", ?";
+    rows += std::to_string(first + 2);
+    rows += dialect.value_parameter_type;
+    rows += ')';
+  }
+  rows += ") AS changed";
+  return rows;
+}
+
 }  // namespace
 
 ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row)
@@ -51,9 +73,9 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
     return changed->second;
   }
   if (!stored()) return std::nullopt;
-  const std::uint64_t group = session_->ReadGroup();
-  if (group == 0) return ReadProperty(name);
-  if (group != read_group_) {
+  if (!session_->ItemAsRead(row_.id, read_group_)) {
+    const std::uint64_t group = session_->ReadGroup();
+    if (group == 0) return ReadProperty(name);
     stored_properties_ = ReadProperties();
     read_group_ = group;
   }
@@ -133,10 +155,10 @@ void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
 void ItemRecord::Store() {
   if (stored() && changed_columns_.empty() && changed_properties_.empty()) return;
   ItemRow row = row_;
-  session_->Write("save item \"" + row_.entry_id + "\"", [&] {
+  session_->WriteItem(row_.id, "save item \"" + row_.entry_id + "\"", [&] {
     if (!stored()) {
       row = InsertItemRow(*session_, row_.folder, row_.message_class);
-    } else if (!session_->Prepare("SELECT 1 FROM items WHERE id = ?")->Bind(1, row_.id).Step()) {
+    } else if (!HoldItem(*session_, row_.id)) {
       session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     }
     JournalChanges(row);
@@ -172,21 +194,35 @@ void ItemRecord::StoreColumns(std::int64_t id) {
   }
 }
 
-// Most writes change a property the item has: an UPDATE of its row costs
-// less than an upsert, which reads the item's row and tries the insert
-// first. A new property copies its item's folder in the same statement, so a
-// property row always names its item's folder.
-void ItemRecord::StoreProperties(std::int64_t id) {
+void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
+  statement.Bind(1, id);
+  int parameter = 2;
   for (const auto& [name, property] : changed_properties_) {
-    auto update = session_->Prepare("UPDATE properties SET type = ?3, value = ?4 WHERE item = ?1 AND name = ?2");
-    update->Bind(1, id).Bind(2, name).Bind(3, StoreName(property.type));
-    update->BindValue(4, property.value).Run();
-    if (session_->Changes() > 0) continue;
-    auto insert = session_->Prepare(
-        "INSERT INTO properties (item, folder, name, type, value) SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1");
-    insert->Bind(1, id).Bind(2, name).Bind(3, StoreName(property.type));
-    insert->BindValue(4, property.value).Run();
+    statement.Bind(parameter, name).Bind(parameter + 1, StoreName(property.type));
+    statement.BindValue(parameter + 2, property.value);
+    parameter += 3;
   }
+}
+
+// Most writes change properties the item has: updating those rows costs
+// less than an upsert, which reads the item's row and tries each insert
+// first. New properties copy their item's folder in the same statement, so
+// a property row always names its item's folder.
+void ItemRecord::StoreProperties(std::int64_t id) {
+  if (changed_properties_.empty()) return;
+  const std::string rows = ChangedRows(changed_properties_.size(), session_->Db().dialect());
+  auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " + rows +
+                                  " WHERE properties.item = ?1 AND properties.name = changed.column1");
+  BindChanges(*update, id);
+  update->Run();
+  if (static_cast<std::size_t>(session_->Changes()) == changed_properties_.size()) return;
+  auto insert = session_->Prepare(
+      "INSERT INTO properties (item, folder, name, type, value) "
+      "SELECT items.id, items.folder, changed.column1, changed.column2, changed.column3 FROM items, " + rows +
+      " WHERE items.id = ?1 AND NOT EXISTS "
+      "(SELECT 1 FROM properties WHERE properties.item = ?1 AND properties.name = changed.column1)");
+  BindChanges(*insert, id);
+  insert->Run();
 }
 
 void ItemRecord::Delete() {

@@ -80,14 +80,18 @@ class ItemRecord {
   // Write this object's changes to the item row `id`.
   void StoreColumns(std::int64_t id);
   void StoreProperties(std::int64_t id);
+  // Binds the item row `id` as ?1 and each changed property's name, type and
+  // value from ?2 on.
+  void BindChanges(Statement& statement, std::int64_t id) const;
 
   std::shared_ptr<StoreSession> session_;
   ItemRow row_;
   std::map<ItemColumn, host::Value> changed_columns_;
   std::map<std::string, PropertyValue> changed_properties_;
   // The item's stored properties as read in the session's read group
-  // `read_group_`: while the reads share that snapshot, they are exactly
-  // what the store holds, and the many reads of a command's fields cost one.
+  // `read_group_`: while the session tells they are as read (ItemAsRead),
+  // they are exactly what the store holds, and the many reads of a
+  // command's fields cost one.
   std::map<std::string, PropertyValue> stored_properties_;
   std::uint64_t read_group_ = 0;
 };

@@ -118,18 +118,16 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
 
 }  // namespace
 
-void HoldItem(StoreSession& session, std::int64_t item) {
+bool HoldItem(StoreSession& session, std::int64_t item) {
   const char* hold = session.Db().dialect().lock_item;
-  if (*hold != '\0') session.Prepare(hold)->Bind(1, item).Run();
+  return session.Prepare(*hold != '\0' ? hold : "SELECT 1 FROM items WHERE id = ?1")->Bind(1, item).Step();
 }
 
 
 bool DeleteItemRow(StoreSession& session, const ItemRow& item) {
   if (session.journal().on()) {
-    HoldItem(session, item.id);
-    const std::string whole = WholeItemText(session, item);
-    if (whole.empty()) return false;
-    session.journal().Add(session, item, kDeleted, whole, "{}");
+    if (!HoldItem(session, item.id)) return false;
+    session.journal().Add(session, item, kDeleted, WholeItemText(session, item), "{}");
   }
   session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
   return session.Changes() > 0;
@@ -150,9 +148,7 @@ void Journal::End(StoreSession& session, int status, const Retention& retention)
 }
 
 ItemChange::ItemChange(StoreSession& session, const ItemRow& item)
-    : session_(session), item_(item), on_(session.journal().on()) {
-  if (on_) HoldItem(session, item.id);
-}
+    : session_(session), item_(item), on_(session.journal().on()) {}
 
 void ItemChange::Column(const char* column, std::string after) {
   if (!on_) return;

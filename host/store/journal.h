@@ -60,8 +60,9 @@ inline constexpr char kChangesOfRun[] =
     "AND id <= COALESCE((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
 
 // The before-image of one write to an existing item: the values the columns
-// and properties it is about to change hold now, and what they become. Does
-// nothing when the session journals no run.
+// and properties it is about to change hold now, and what they become, for
+// an item the run holds (HoldItem) or added. Does nothing when the session
+// journals no run.
 class ItemChange {
  public:
   ItemChange(StoreSession& session, const ItemRow& item);
@@ -81,13 +82,14 @@ class ItemChange {
   std::vector<ChangedValue> properties_;
 };
 
-// Waits until the run holds the item (row `item`) to its end, where runs
-// write side by side. A journaled change of an item is read and added only
-// then: another run's change of it lies wholly before this one's in the
-// journal (that run committed first) or wholly after (it waited for this
-// run's end), so the journal orders an item's changes as their runs
-// committed, whatever ids runs side by side drew meanwhile.
-void HoldItem(StoreSession& session, std::int64_t item);
+// Whether the item (row `item`) is still there, waiting first, where runs
+// write side by side, until the run holds it to its end. A journaled change
+// of an item is read and added only then: another run's change of it lies
+// wholly before this one's in the journal (that run committed first) or
+// wholly after (it waited for this run's end), so the journal orders an
+// item's changes as their runs committed, whatever ids runs side by side
+// drew meanwhile.
+bool HoldItem(StoreSession& session, std::int64_t item);
 // Journals a new item; call it after its row is added.
 void JournalCreated(StoreSession& session, const ItemRow& item);
 // Deletes the item's row and its properties, and journals the whole of it
