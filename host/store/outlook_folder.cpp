@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "host/store/outlook_store.h"
@@ -77,43 +79,47 @@ host::Error TooDeep(const std::vector<FolderRow>& folders) {
                                       std::to_string(kMaxFolderDepth) + " levels");
 }
 
-// The subfolders of one folder at `level`, read from the store on every
-// call. Below the deepest level they are counted but never handed out: the
-// count fails, naming them, so that no walk passes over them unnoticed.
+// The subfolders of one folder at `level`, read from the store once, when
+// first asked for (not at all for a folder its parent's list showed without
+// any): the program adds and removes no folders, and a walk then lists each
+// folder that has subfolders in one read. Below the deepest level they are counted
+// but never handed out: the count fails, naming them, so that no walk passes
+// over them unnoticed.
 class StoreFolders : public ol::Folders {
  public:
   StoreFolders(std::shared_ptr<StoreSession> session, FolderRow parent, int level)
-      : session_(std::move(session)), parent_(std::move(parent)), level_(level) {}
+      : session_(std::move(session)), parent_(std::move(parent)), level_(level) {
+    if (parent_.has_subfolders == false) rows_.emplace();
+  }
 
   int Count() override {
-    auto statement = session_->Prepare("SELECT COUNT(*) FROM folders WHERE parent = ?");
-    statement->Bind(1, parent_.id).Step();
-    const auto count = static_cast<int>(statement->Int(0));
-    if (count > 0 && level_ >= kMaxFolderDepth) {
-      std::vector<FolderRow> folders;
-      for (int i = 0; i < count; ++i) {
-        if (auto folder = SubfolderAt(*session_, parent_.id, i)) folders.push_back(std::move(*folder));
-      }
-      throw TooDeep(folders);
-    }
-    return count;
+    const std::vector<FolderRow>& folders = Rows();
+    if (!folders.empty() && level_ >= kMaxFolderDepth) throw TooDeep(folders);
+    return static_cast<int>(folders.size());
   }
   Ref<ol::MAPIFolder> Item(int index) override {
-    std::optional<FolderRow> folder;
-    if (index >= 1) folder = SubfolderAt(*session_, parent_.id, std::int64_t{index} - 1);
-    if (!folder) {
+    const std::vector<FolderRow>& folders = Rows();
+    if (index < 1 || static_cast<std::size_t>(index) > folders.size()) {
       session_->Fail(host::kSubscriptOutOfRange,
                      "folder \"" + parent_.name + "\" has no subfolder at position " + std::to_string(index));
     }
-    return Subfolder(std::move(*folder));
+    return Subfolder(folders[static_cast<std::size_t>(index) - 1]);
   }
   Ref<ol::MAPIFolder> Item(const std::string& name) override {
-    std::optional<FolderRow> folder = SubfolderNamed(*session_, parent_.id, name);
-    if (!folder) session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
-    return Subfolder(std::move(*folder));
+    const std::vector<FolderRow>& folders = Rows();
+    const auto folder =
+        std::find_if(folders.begin(), folders.end(), [&](const FolderRow& row) { return row.name == name; });
+    if (folder == folders.end()) {
+      session_->Fail(kNotFound, "folder \"" + parent_.name + "\" has no subfolder \"" + name + "\"");
+    }
+    return Subfolder(*folder);
   }
 
  private:
+  const std::vector<FolderRow>& Rows() {
+    if (!rows_) rows_ = Subfolders(*session_, parent_.id);
+    return *rows_;
+  }
   Ref<ol::MAPIFolder> Subfolder(FolderRow folder) {
     if (level_ >= kMaxFolderDepth) throw TooDeep({folder});
     return MakeFolder(session_, std::move(folder), level_ + 1);
@@ -122,6 +128,7 @@ class StoreFolders : public ol::Folders {
   std::shared_ptr<StoreSession> session_;
   FolderRow parent_;
   int level_;
+  std::optional<std::vector<FolderRow>> rows_;
 };
 
 class StoreFolder : public ol::MAPIFolder {

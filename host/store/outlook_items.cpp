@@ -31,9 +31,7 @@ class StoreItems : public ol::Items {
   int Count() override {
     return ids_ ? static_cast<int>(ids_->size()) : FolderItemCount(*session_, folder_.id);
   }
-  Ref<ol::Item> Item(int index) override {
-    return MakeItem(session_, ItemById(*session_, IdAt(index)));
-  }
+  Ref<ol::Item> Item(int index) override { return MakeItem(session_, Row(IdAt(index))); }
   Ref<ol::Item> Find(const std::string& filter) override {
     const Filter parsed = Filter::Parse(filter);
     if (!ids_) {
@@ -68,6 +66,17 @@ class StoreItems : public ol::Items {
     if (!ids_) ids_ = FolderItemIds(*session_, folder_.id);
     return *ids_;
   }
+  // The item's row, read once while the store stays as it was: a caller
+  // that asks for one position twice (for its type, then for the item)
+  // reads it once.
+  const ItemRow& Row(std::int64_t id) {
+    const std::uint64_t group = session_->ReadGroup();
+    if (group == 0 || group != last_read_group_ || last_row_.id != id) {
+      last_row_ = ItemById(*session_, id);
+      last_read_group_ = group;
+    }
+    return last_row_;
+  }
   std::int64_t IdAt(int index) {
     const auto& ids = Ids();
     if (index < 1 || static_cast<std::size_t>(index) > ids.size()) {
@@ -81,6 +90,8 @@ class StoreItems : public ol::Items {
   std::shared_ptr<StoreSession> session_;
   FolderRow folder_;
   std::optional<std::vector<std::int64_t>> ids_;
+  ItemRow last_row_;
+  std::uint64_t last_read_group_ = 0;
 };
 
 }  // namespace

@@ -10,7 +10,7 @@ constexpr char kFolderColumns[] = "SELECT id, entry_id, name, default_message_cl
 constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
 
 FolderRow ReadFolder(const Statement& statement) {
-  return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3)};
+  return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3), std::nullopt};
 }
 
 ItemRow ReadItem(const Statement& statement) {
@@ -42,16 +42,17 @@ FolderRow FolderById(StoreSession& session, std::int64_t id) {
   return ReadFolder(*statement);
 }
 
-std::optional<FolderRow> SubfolderAt(StoreSession& session, std::int64_t parent, std::int64_t position) {
-  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE parent = ? ORDER BY id LIMIT 1 OFFSET ?");
-  if (!statement->Bind(1, parent).Bind(2, position).Step()) return std::nullopt;
-  return ReadFolder(*statement);
-}
-
-std::optional<FolderRow> SubfolderNamed(StoreSession& session, std::int64_t parent, const std::string& name) {
-  auto statement = session.Prepare(std::string(kFolderColumns) + "WHERE parent = ? AND name = ? ORDER BY id LIMIT 1");
-  if (!statement->Bind(1, parent).Bind(2, name).Step()) return std::nullopt;
-  return ReadFolder(*statement);
+std::vector<FolderRow> Subfolders(StoreSession& session, std::int64_t parent) {
+  auto statement = session.Prepare(
+      "SELECT id, entry_id, name, default_message_class, "
+      "EXISTS (SELECT 1 FROM folders AS sub WHERE sub.parent = folders.id) FROM folders WHERE parent = ? ORDER BY id");
+  statement->Bind(1, parent);
+  std::vector<FolderRow> folders;
+  while (statement->Step()) {
+    folders.push_back(ReadFolder(*statement));
+    folders.back().has_subfolders = statement->Int(4) != 0;
+  }
+  return folders;
 }
 
 ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id) {

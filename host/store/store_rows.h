@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/store/store_session.h"
 
@@ -15,6 +16,9 @@ struct FolderRow {
   std::string entry_id;
   std::string name;
   std::string default_message_class;
+  // Whether it has subfolders, where the read that found it tells (its
+  // parent's list of them).
+  std::optional<bool> has_subfolders;
 };
 
 // What an item object knows of its row; an item stays in its folder and
@@ -36,10 +40,9 @@ FolderRow FolderById(StoreSession& session, std::int64_t id);
 ItemRow ItemByEntryId(StoreSession& session, const std::string& entry_id);
 ItemRow ItemById(StoreSession& session, std::int64_t id);
 
-// The subfolder of `parent` at `position` (from 0) in the order subfolders
-// were added, or the first one named `name`; nullopt when there is none.
-std::optional<FolderRow> SubfolderAt(StoreSession& session, std::int64_t parent, std::int64_t position);
-std::optional<FolderRow> SubfolderNamed(StoreSession& session, std::int64_t parent, const std::string& name);
+// The subfolders of `parent` in the order they were added, each telling
+// whether it has subfolders.
+std::vector<FolderRow> Subfolders(StoreSession& session, std::int64_t parent);
 
 // How deep the folder nests: 1 for a top-level folder, 2 for its subfolders
 // and so on, counted up to kMaxFolderDepth + 1 at the most (also for a
