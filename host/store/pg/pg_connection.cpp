@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "host/store/dialect.h"
 #include "host/store/pg/pg_schema.h"
@@ -105,9 +106,24 @@ void Connection::Exec(const char* sql) {
   NoteChanges(result.get());
 }
 
+// A savepoint's release waits to go with the next control statement, one
+// round trip for both, as a run's transaction releases and takes one per
+// item. Until then the statements run inside the savepoint, which is the
+// same, since nothing rolls back to it; the transaction's end ends it anyway.
 void Connection::Run(Control control) {
-  const char* sql = kControlTexts[static_cast<std::size_t>(control)];
-  const Result result(Command(sql), &PQclear);
+  if (control == Control::kRelease && !release_pending_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
+    release_pending_ = true;
+    return;
+  }
+  std::string sql;
+  const bool savepoint = control == Control::kSavepoint || control == Control::kRollbackToSavepoint ||
+                         control == Control::kRelease;
+  if (std::exchange(release_pending_, false) && savepoint) {
+    sql = kControlTexts[static_cast<std::size_t>(Control::kRelease)];
+    sql += "; ";
+  }
+  sql += kControlTexts[static_cast<std::size_t>(control)];
+  const Result result(Command(sql.c_str()), &PQclear);
   if (!Succeeded(result.get())) Fail(result.get(), sql);
   // The server ends a transaction that a failure spoilt with a rollback,
   // whatever it was asked.

@@ -93,6 +93,8 @@ class Connection final : public Database {
   std::chrono::milliseconds busy_timeout_{30000};
   mutable ServerFailure last_failure_;
   int changes_ = 0;
+  // Whether the savepoint's release is still to be sent (Run).
+  bool release_pending_ = false;
   PgStatement* reading_ = nullptr;
   // Whether a transaction was open when the statement now reading began.
   bool in_transaction_before_reading_ = false;
