@@ -100,8 +100,8 @@ TEST_F(StoreHostsTest, UngroupedNoReadStaysOpenBetweenCalls) {
 
 // Grouped reads share one snapshot until a pause; a write after another
 // connection's commit still lands on top of that commit, an item's
-// properties are read anew after any write and once the run takes the store
-// for writing, and after a pause no reader is left to hold back the
+// properties are read anew after any write of it and once the run takes the
+// store for writing, and after a pause no reader is left to hold back the
 // checkpoint.
 TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrite) {
   const std::int64_t item = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "A"}, {"Team", "North"}});
@@ -130,6 +130,9 @@ TEST_F(StoreHostsTest, GroupedReadsEndAtAPauseAndNeverHideAnotherCommitFromAWrit
   store_.SetText(item, "Team", "North");
   hosts_.TakeForWriting();
   EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "North") << "read anew once taken";
+  other->UserProperties()->Find("Team")->SetValue(std::string("West"));
+  other->Save();
+  EXPECT_EQ(host::ToText(mine->UserProperties()->Find("Team")->Value()), "West") << "read again after another's write in the run";
   hosts_.RollBackRun();
 }
 

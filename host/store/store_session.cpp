@@ -75,7 +75,12 @@ void StoreSession::BeginReads() {
   if (!group_reads_ || Db().InTransaction()) return;  // reads grouped already, or inside a write
   db_->Run(Database::Control::kBegin);
   reading_ = true;
-  ++read_group_;
+  StoreChanged();
+}
+
+void StoreSession::StoreChanged() {
+  store_changed_ = ++read_group_;
+  item_changed_.clear();
 }
 
 void StoreSession::EndReads() {
@@ -94,6 +99,15 @@ std::uint64_t StoreSession::ReadGroup() {
   return reading_ ? read_group_ : 0;
 }
 
+bool StoreSession::ItemAsRead(std::int64_t item, std::uint64_t group) {
+  const std::uint64_t now = ReadGroup();
+  if (now == 0) return false;
+  if (now == group) return true;
+  if (!run_transaction_ || group < store_changed_) return false;
+  const auto changed = item_changed_.find(item);
+  return changed == item_changed_.end() || changed->second <= group;
+}
+
 void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {
   if (run_transaction_) {
     // Another try of the run's transaction: nothing of the last one stays.
@@ -102,7 +116,7 @@ void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {
   }
   EndReads();
   // What was read before may have changed before the store was taken.
-  ++read_group_;
+  StoreChanged();
   run_transaction_.emplace(Db());
   LockAccounts(accounts);
 }

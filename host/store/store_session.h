@@ -91,6 +91,10 @@ class StoreSession {
   // nothing read may be kept (reads are not grouped, or a write is under
   // way).
   std::uint64_t ReadGroup();
+  // Whether what was read of the item (row `item`) in read group `group` is
+  // still what the store holds: the group is the next read's, or, within
+  // the run's transaction, only other items were written since.
+  bool ItemAsRead(std::int64_t item, std::uint64_t group);
 
   // Takes the store for writing for the rest of the run: one BEGIN
   // IMMEDIATE transaction (a savepoint inside a transaction the caller
@@ -121,7 +125,15 @@ class StoreSession {
   // throws, everything is rolled back and the error is rethrown as
   // host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
-  void Write(std::string_view what, Body&& body);
+  void Write(std::string_view what, Body&& body) {
+    WriteChanging(std::nullopt, what, std::forward<Body>(body));
+  }
+  // A Write that changes nothing but the item (row `item`; 0 for one it
+  // adds) and the journal: what was read of other items stays as it was.
+  template <class Body>
+  void WriteItem(std::int64_t item, std::string_view what, Body&& body) {
+    WriteChanging(item, what, std::forward<Body>(body));
+  }
 
   // Fault injection: after `writes` more committed write transactions, every
   // further one fails with host::Error (kStoreError), or as a failure of the
@@ -147,17 +159,29 @@ class StoreSession {
   // what was read before no longer holds once it is over.
   class Writing {
    public:
-    explicit Writing(StoreSession& session) : session_(session) { ++session_.writing_; }
+    Writing(StoreSession& session, std::optional<std::int64_t> item) : session_(session), item_(item) {
+      ++session_.writing_;
+    }
     ~Writing() {
       --session_.writing_;
-      ++session_.read_group_;
+      if (item_) {
+        session_.item_changed_[*item_] = ++session_.read_group_;
+      } else {
+        session_.StoreChanged();
+      }
     }
     Writing(const Writing&) = delete;
     Writing& operator=(const Writing&) = delete;
 
    private:
     StoreSession& session_;
+    std::optional<std::int64_t> item_;
   };
+
+  template <class Body>
+  void WriteChanging(std::optional<std::int64_t> item, std::string_view what, Body&& body);
+  // Starts a read group in which nothing read before holds.
+  void StoreChanged();
 
   void BeginReads();
   // Makes the reads' transaction the write transaction of Write, when
@@ -182,6 +206,11 @@ class StoreSession {
   // Counts the snapshots the reads have seen: the reads' transactions, and
   // within the run's transaction the state between two writes.
   std::uint64_t read_group_ = 0;
+  // The first read group after the latest change that may have touched any
+  // item, and for items written alone since, the first group after each
+  // one's latest write.
+  std::uint64_t store_changed_ = 0;
+  std::map<std::int64_t, std::uint64_t> item_changed_;
   int writing_ = 0;
   bool committed_ = false;
   int writes_before_failure_ = -1;
@@ -193,8 +222,8 @@ class StoreSession {
 };
 
 template <class Body>
-void StoreSession::Write(std::string_view what, Body&& body) {
-  const Writing writing(*this);
+void StoreSession::WriteChanging(std::optional<std::int64_t> item, std::string_view what, Body&& body) {
+  const Writing writing(*this, item);
   try {
     std::optional<Transaction> transaction;
     if (ClaimReadsForWrite()) {
