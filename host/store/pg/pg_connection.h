@@ -24,8 +24,9 @@ class PgStatement;
 // text values; rows are read one at a time, so a long result takes constant
 // memory. Statements run ahead go out in libpq's pipeline mode, their
 // results read a batch at a time, so a load of many rows costs a round trip
-// per batch rather than per row. Unlike SQLite, a failing statement inside a transaction spoils it
-// until it, or the savepoint around the statement, is rolled back.
+// per batch rather than per row. Unlike SQLite, a failing statement inside
+// a transaction spoils it until it, or the savepoint around the statement,
+// is rolled back.
 class Connection final : public Database {
  public:
   // Connects. Throws host::Error ("cannot open the CRM store LOCATION: WHY",
