@@ -210,7 +210,7 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
        },
        Thrown::kStatement,
        "the CRM store " + Shown() + ": the transaction was rolled back after a failure inside it (in COMMIT)"},
-      {"a key twice among statements run ahead, told at the next read",
+      {"a key twice among statements run ahead, told by a later statement",
        [&] {
          db_->Run(Control::kBeginImmediate);
          for (const char* sql : {"INSERT INTO t (k) VALUES (50)", "INSERT INTO t (k, v) VALUES (1, 'again')",
