@@ -123,11 +123,9 @@ void CheckExport(const std::string& size, Way way, const Command& command, const
   }
 }
 
-// The ways that run on this store: the server's where it holds the store,
-// the earlier build's where there is one.
+// The ways that run on this store: the earlier build's where there is one.
 std::vector<Way> WaysOf(const Files& files) {
-  std::vector<Way> ways = {kExport, kDump, kImport, kRead};
-  if (!files.server_store.empty()) ways.insert(ways.end(), {kServerExport, kServerImport});
+  std::vector<Way> ways = {kExport, kDump, kImport, kRead, kServerExport, kServerImport};
   if (!files.before.empty()) ways.push_back(kExportBefore);
   return ways;
 }
@@ -165,22 +163,13 @@ void AddFigures(WayTable& table, const std::string& size, const WaySamples& samp
             0, 1.5);
   }
   AddWays(table, {size}, {kWayNames[kImport], kWayNames[kRead]}, {samples[kImport], samples[kRead]}, 1, 0, 1.0);
-  if (samples[kServerExport].empty()) return;
   for (const auto& [server, file] : {std::pair{kServerExport, kExport}, std::pair{kServerImport, kImport}}) {
     AddWays(table, {size}, {kWayNames[server], kWayNames[file]}, {samples[server], samples[file]}, 1, kNoWayJudged, 0);
   }
 }
 
-// Whether the server's ways measure the store. Not LARGE, for now: on a
-// server, quorvia-store export keeps every property row it has not yet
-// written in memory while it reads the items (270 MiB at its peak for
-// SMALL's 72,000 rows, which makes tens of GiB for LARGE's 7 million), and
-// import sends one statement per row (10 s for SMALL).
-bool OnServer(const StoreSize& size) { return std::string(size.name) == kSmall.name; }
-
 Files FilesOf(const WorkFolder& folder, const Options& options, const StoreSize& size, StoreEngine& server) {
   const std::string name = size.name;
-  const bool on_server = OnServer(size);
   return {folder.Path(size.file),
           StoreStamp(folder.Path(size.file)),
           folder.Path(name + ".json"),
@@ -188,8 +177,8 @@ Files FilesOf(const WorkFolder& folder, const Options& options, const StoreSize&
           folder.Path(name + "-imported.db"),
           folder.Path(name + "-read.db"),
           options.before.empty() ? fs::path() : options.before / "quorvia-store",
-          on_server ? server.Base(size) : "",
-          on_server ? server.Empty(kImportedDatabase) : ""};
+          server.Base(size),
+          server.Empty(kImportedDatabase)};
 }
 
 int Run(const Options& options) {
@@ -200,10 +189,9 @@ int Run(const Options& options) {
   for (const StoreSize& size : Sizes(options)) {
     folder.MakeStore(size);
     CheckpointStore(folder.Path(size.file));
-    if (OnServer(size)) {
-      std::cout << size.name << ": copying it onto the server ..." << std::endl;
-      server->AddStore(size, folder.Path(size.file));
-    }
+    std::cout << size.name << ": copying it onto the server ..." << std::flush;
+    const double copied = Seconds([&] { server->AddStore(size, folder.Path(size.file)); });
+    std::cout << " " << copied << " s (quorvia-store copy, then VACUUM (FREEZE, ANALYZE))" << std::endl;
     const Files files = FilesOf(folder, options, size, *server);
     // The documents are made once, untimed, so that every round's readers
     // find them whatever way the round starts with.
@@ -217,7 +205,7 @@ int Run(const Options& options) {
     fs::remove(files.dump);
   }
   std::cout << "\nexport against sqlite3 .dump, import against sqlite3 .read (then the pragmas a store has); on the\n"
-               "server (PostgreSQL; SMALL only, see OnServer) against the file; the server: "
+               "server (PostgreSQL) against the file; the server: "
             << server->Settings() << "\n";
   PrintWays(table);
   std::cout << "\nthe stores each way made, after its warm-up run (each passed quorvia-store check)\n";

@@ -149,6 +149,7 @@ void DemoWriter::Run() {
   AddFolders();
   AddAccounts();
   AddRelatedItems();
+  writer_.Finish();
 }
 
 void DemoWriter::AddFolders() {

@@ -195,6 +195,7 @@ void DocumentReader::EndDocument() {
     writer_.SetStore(store_id_.value_or(store::NewIdentifier(store::kStoreIdBytes)),
                      version_.value_or(kDefaultOutlookVersion));
   }
+  writer_.Finish();
 }
 
 void DocumentReader::EndFolder() {

@@ -75,7 +75,7 @@ void CopyTable(const store::Database& source, store::Database& target, const Tab
   while (rows.Step()) {
     try {
       BindRow(rows, table.columns, insert);
-      insert.Run();
+      insert.RunAhead();
     } catch (const host::Error& error) {
       throw std::runtime_error(table.place(rows) + ": " + error.description());
     }

@@ -1,6 +1,7 @@
 #include "tools/store_export.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -27,28 +28,34 @@ struct FolderRow {
   std::size_t items = 0;
 };
 
-// Items are read in one scan by id and properties in one scan by item and
-// name, the order both are kept in, so the two go in step and nothing is
-// sorted: sorting every property row by its item's folder was most of an
-// export's work, and sorting it again on a second thread most of its CPU.
-// Each item's text goes, as it is read, after the text of its folder's
-// earlier items in a spool, and the document is written folder by folder
-// from the spool at the end. Memory grows with the folders, not the items.
+// Items are read by id and properties by item and name, the order both are
+// kept in, so the two go in step and nothing is sorted: sorting every
+// property row by its item's folder was most of an export's work, and
+// sorting it again on a second thread most of its CPU. Both are read a
+// batch of items at a time, by ranges of ids: a server's connection streams
+// one statement at a time, and keeps the rest of the other's rows, which
+// are then only the rest of a batch's items. Each item's text goes, as it is
+// read, after the text of its folder's earlier items in a spool, and the
+// document is written folder by folder from the spool at the end. Memory
+// grows with the folders, not the items.
 class Exporter {
  public:
-  Exporter(const store::Database& db, std::ostream& out)
+  Exporter(store::Database& db, std::ostream& out)
       : db_(db),
         json_(out),
         item_json_(item_text_),
+        batch_end_(db, "SELECT max(id) FROM (SELECT id FROM items WHERE id > ?1 ORDER BY id LIMIT 1000) AS batch"),
         items_(db, "SELECT id, entry_id, message_class, subject, body, company_name, time_sent, time_received, sent, "
-                   "unread, submitted, folder FROM items ORDER BY id"),
-        properties_(db, "SELECT item, name, type, value FROM properties ORDER BY item, name") {}
+                   "unread, submitted, folder FROM items WHERE id > ?1 AND id <= ?2 ORDER BY id"),
+        properties_(db, "SELECT item, name, type, value FROM properties WHERE item > ?1 AND item <= ?2 "
+                        "ORDER BY item, name") {}
 
   void Run();
 
  private:
   void ReadFolders();
   void SpoolItems();
+  void SpoolBatch();
   void WriteFolders(FolderSpool& spool);
   void WriteItem();
   void WriteTime(const char* member, int column);
@@ -64,10 +71,11 @@ class Exporter {
     Text(item_json_, text, "member", name);
   }
 
-  const store::Database& db_;
+  store::Database& db_;
   JsonWriter json_;
   std::string item_text_;  // the item being written, laid out for its folder's spool
   JsonWriter item_json_;
+  store::Statement batch_end_;  // the last id of the batch after ?1
   store::Statement items_;
   store::Statement properties_;
   bool property_ready_ = false;  // properties_ holds the next property to write
@@ -106,10 +114,28 @@ void Exporter::ReadFolders() {
   }
 }
 
-// An item of a folder outside the tree is left out, as its folder is.
 void Exporter::SpoolItems() {
+  for (std::int64_t after = std::numeric_limits<std::int64_t>::min();;) {
+    batch_end_.Reset();
+    if (!batch_end_.Bind(1, after).Step() || batch_end_.IsNull(0)) return;
+    const std::int64_t last = batch_end_.Int(0);
+    batch_end_.Reset();
+    items_.Reset();
+    items_.Bind(1, after).Bind(2, last);
+    properties_.Reset();
+    properties_.Bind(1, after).Bind(2, last);
+    SpoolBatch();
+    after = last;
+  }
+}
+
+// An item of a folder outside the tree is left out, as its folder is. The
+// items start first: on a server, the rest of theirs is what waits in
+// memory while the properties stream.
+void Exporter::SpoolBatch() {
+  bool item_ready = items_.Step();
   property_ready_ = properties_.Step();
-  while (items_.Step()) {
+  for (; item_ready; item_ready = items_.Step()) {
     const auto folder = folder_index_.find(items_.Int(11));
     if (folder == folder_index_.end()) continue;
     FolderRow& row = folders_[folder->second];
@@ -232,8 +258,18 @@ void Exporter::FailText(const InvalidText& error, const char* kind, std::string_
 
 }  // namespace
 
-void ExportStore(const store::Database& db, std::ostream& out) {
-  Exporter(db, out).Run();
+void ExportStore(store::Database& db, std::ostream& out) {
+  // One snapshot, which the batches all read; ended once the exporter's
+  // statements are.
+  const bool own_snapshot = !db.InTransaction();
+  if (own_snapshot) db.Run(store::Database::Control::kBegin);
+  try {
+    Exporter(db, out).Run();
+  } catch (...) {
+    if (own_snapshot) db.TryRun(store::Database::Control::kRollback);
+    throw;
+  }
+  if (own_snapshot) db.TryRun(store::Database::Control::kRollback);
 }
 
 }  // namespace storetool

@@ -75,7 +75,9 @@ void ExpectFolderMatches(store::Database& db, const std::string& entry_id, const
 TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWereAdded) {
   // Folders numbered apart from their nesting order, items added round
   // the folders, properties added out of name order, subjects long enough
-  // that each folder's text goes past the memory the export keeps for it.
+  // that each folder's text goes past the memory the export keeps for it,
+  // and items enough for three of the batches the export reads.
+  constexpr int kItems = 2'100;
   TempDir dir;
   TestStore store(dir.File("s.db"));
   const auto first = store.AddFolder("First");
@@ -84,13 +86,15 @@ TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWer
   store.AddFolder("Empty", inner);
   const auto deeper = store.AddFolder("Deeper", inner);
   const std::int64_t round[] = {second, deeper, first, inner, second, first, deeper};
-  for (int i = 0; i < 21; ++i) {
+  store::Transaction adding(store.db());
+  for (int i = 0; i < kItems; ++i) {
     const std::string n = std::to_string(i);
     TextProperties properties;
     if (i % 3 != 0) properties = {{"zeta", n}, {"Alpha", "a" + n}, {"beta", "b" + n}};
     if (i % 4 == 1) properties.push_back({"Zulu", "z" + n});
-    store.AddItem(round[i % 7], "IPM.Contact", properties, "Subject " + n + std::string(30000, 'x'));
+    store.AddItem(round[i % 7], "IPM.Contact", properties, "Subject " + n + std::string(i < 21 ? 30000 : 0, 'x'));
   }
+  adding.Commit();
   std::ostringstream out;
   ExportStore(store.db(), out);
   const std::string text = out.str();
@@ -98,7 +102,7 @@ TEST(StoreExportTest, ItemsAndPropertiesStayWithTheirFoldersWhateverOrderTheyWer
   // Every item written once: the walk above cannot see a dropped one.
   std::size_t items = 0;
   for (auto at = text.find("\"subject\""); at != std::string::npos; at = text.find("\"subject\"", at + 1)) ++items;
-  EXPECT_EQ(items, 21u);
+  EXPECT_EQ(items, std::size_t{kItems});
 }
 
 TEST(StoreExportTest, FailsOnTextThatIsNotUtf8NamingItsItemAndPlace) {

@@ -1,5 +1,6 @@
 #include "tools/store_rows.h"
 
+#include "host/store/dialect.h"
 #include "host/value.h"
 
 namespace storetool {
@@ -57,13 +58,18 @@ StoreWriter::StoreWriter(store::Database& db)
                       "VALUES (?, ?, ?, ?) RETURNING id"),
       update_folder_(db, "UPDATE folders SET entry_id = ?, name = ?, default_message_class = ? "
                          "WHERE id = ?"),
-      add_item_(db, "INSERT INTO items (folder, entry_id, message_class, subject, body, company_name, "
+      add_item_(db, "INSERT INTO items (id, folder, entry_id, message_class, subject, body, company_name, "
                     "time_sent, time_received, sent, unread, submitted) "
-                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
       add_property_(db, "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)"),
       set_class_(db, "UPDATE items SET message_class = ? WHERE id = ?"),
       find_id_(db, "SELECT EXISTS (SELECT 1 FROM folders WHERE entry_id = ?1) "
-                   "OR EXISTS (SELECT 1 FROM items WHERE entry_id = ?1)") {}
+                   "OR EXISTS (SELECT 1 FROM items WHERE entry_id = ?1)") {
+  store::Statement used(db, "SELECT entry_id FROM folders UNION ALL SELECT entry_id FROM items");
+  while (used.Step()) used_.Add(used.TextView(0));
+  store::Statement last(db, "SELECT COALESCE(max(id), 0) FROM items");
+  next_item_ = last.Step() ? last.Int(0) + 1 : 1;
+}
 
 void StoreWriter::SetStore(std::string_view store_id, std::string_view outlook_version) {
   store::Statement(db_, "UPDATE store SET store_id = ?, outlook_version = ? WHERE id = 1")
@@ -80,23 +86,29 @@ std::int64_t StoreWriter::AddFolder(std::optional<std::int64_t> parent, std::str
   } else {
     add_folder_.BindNull(1);
   }
-  return add_folder_.Bind(2, entry_id).Bind(3, name).Bind(4, default_message_class).Insert();
+  const std::int64_t id = add_folder_.Bind(2, entry_id).Bind(3, name).Bind(4, default_message_class).Insert();
+  used_.Add(entry_id);
+  return id;
 }
 
 void StoreWriter::UpdateFolder(std::int64_t id, std::string_view entry_id, std::string_view name,
                                std::string_view default_message_class) {
   update_folder_.Reset();
-  update_folder_.Bind(1, entry_id).Bind(2, name).Bind(3, default_message_class).Bind(4, id).Run();
+  update_folder_.Bind(1, entry_id).Bind(2, name).Bind(3, default_message_class).Bind(4, id).RunAhead();
+  used_.Add(entry_id);
 }
 
 std::int64_t StoreWriter::AddItem(std::int64_t folder, const ItemRow& item) {
+  const std::int64_t id = next_item_;
   add_item_.Reset();
-  add_item_.Bind(1, folder).Bind(2, item.entry_id).Bind(3, item.message_class).Bind(4, item.subject);
-  add_item_.Bind(5, item.body).Bind(6, item.company_name);
-  BindOptional(add_item_, 7, item.time_sent);
-  BindOptional(add_item_, 8, item.time_received);
-  add_item_.Bind(9, std::int64_t{item.sent}).Bind(10, std::int64_t{item.unread});
-  const std::int64_t id = add_item_.Bind(11, std::int64_t{item.submitted}).Insert();
+  add_item_.Bind(1, id).Bind(2, folder).Bind(3, item.entry_id).Bind(4, item.message_class).Bind(5, item.subject);
+  add_item_.Bind(6, item.body).Bind(7, item.company_name);
+  BindOptional(add_item_, 8, item.time_sent);
+  BindOptional(add_item_, 9, item.time_received);
+  add_item_.Bind(10, std::int64_t{item.sent}).Bind(11, std::int64_t{item.unread});
+  add_item_.Bind(12, std::int64_t{item.submitted}).RunAhead();
+  ++next_item_;
+  used_.Add(item.entry_id);
   for (const PropertyRow& property : item.properties) {
     add_property_.Reset();
     add_property_.Bind(1, id).Bind(2, folder).Bind(3, property.name).Bind(4, property.type);
@@ -105,20 +117,25 @@ std::int64_t StoreWriter::AddItem(std::int64_t folder, const ItemRow& item) {
     } else {
       add_property_.Bind(5, property.number);
     }
-    add_property_.Run();
+    add_property_.RunAhead();
   }
   return id;
 }
 
 void StoreWriter::SetMessageClass(std::int64_t item, std::string_view message_class) {
   set_class_.Reset();
-  set_class_.Bind(1, message_class).Bind(2, item).Run();
+  set_class_.Bind(1, message_class).Bind(2, item).RunAhead();
 }
 
 bool StoreWriter::IsEntryIdUsed(std::string_view entry_id) {
+  if (!used_.MaybeHas(entry_id)) return false;
   find_id_.Reset();
   find_id_.Bind(1, entry_id);
   return find_id_.Step() && find_id_.Int(0) != 0;
+}
+
+void StoreWriter::Finish() {
+  if (*db_.dialect().follow_copied_ids != '\0') db_.Exec(db_.dialect().follow_copied_ids);
 }
 
 }  // namespace storetool

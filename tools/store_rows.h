@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/store/database.h"
+#include "tools/entry_id_filter.h"
 
 namespace storetool {
 
@@ -68,8 +69,11 @@ class BulkLoad {
   std::vector<std::string> index_sql_;
 };
 
-// Adds rows to an open store through prepared statements; the caller owns
-// the transaction. Failures throw host::Error from the store.
+// Adds rows to an open store that no other program writes meanwhile (a new
+// one), through prepared statements; the caller owns the transaction.
+// Items get their ids here, and their rows and properties are run ahead
+// (Statement::RunAhead): on a server they go out without a round trip each.
+// Failures throw host::Error from the store.
 class StoreWriter {
  public:
   explicit StoreWriter(store::Database& db);
@@ -88,9 +92,13 @@ class StoreWriter {
   void SetMessageClass(std::int64_t item, std::string_view message_class);
   // True when a folder or an item has this entry identifier.
   bool IsEntryIdUsed(std::string_view entry_id);
+  // After the last row: rows that others add later get ids past these.
+  void Finish();
 
  private:
   store::Database& db_;
+  EntryIdFilter used_;
+  std::int64_t next_item_ = 0;
   store::Statement add_folder_;
   store::Statement update_folder_;
   store::Statement add_item_;

@@ -42,6 +42,14 @@ class PreparedStatement {
   // Runs an INSERT ... RETURNING id to its end and yields the id of the row
   // it added. Throws host::Error when it added none.
   virtual std::int64_t Insert();
+  // Runs a statement that yields no rows and whose changes are not counted.
+  // An engine that can sends it without waiting for its end: a failure of
+  // it is thrown by a later statement or control of the connection, at the
+  // latest by the commit.
+  virtual void RunAhead() {
+    while (Step()) {
+    }
+  }
 
   // The current row's columns; a null reads as "" or 0. TextView is valid
   // until the statement steps, resets or reads the column as another type.
@@ -166,6 +174,11 @@ class Statement {
   // Runs an INSERT ... RETURNING id to its end and yields the id of the row
   // it added. Throws host::Error when it added none.
   std::int64_t Insert() { return statement_->Insert(); }
+  // Runs a statement that yields no rows, where the engine can without
+  // waiting for it; a failure surfaces at a later statement, at the latest
+  // at the commit. For the many rows of a load, whose places the caller has
+  // checked before.
+  void RunAhead() { statement_->RunAhead(); }
   // Runs a statement that yields no rows and resets it, yielding whether it
   // worked instead of throwing: for failures the caller expects.
   bool TryRun() noexcept { return statement_->TryRun(); }

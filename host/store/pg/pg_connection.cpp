@@ -1,9 +1,11 @@
 #include "host/store/pg/pg_connection.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <utility>
 
+#include "host/error.h"
 #include "host/store/dialect.h"
 #include "host/store/pg/pg_schema.h"
 #include "host/store/pg/pg_statement.h"
@@ -111,6 +113,13 @@ void Connection::Exec(const char* sql) {
 // item. Until then the statements run inside the savepoint, which is the
 // same, since nothing rolls back to it; the transaction's end ends it anyway.
 void Connection::Run(Control control) {
+  // A rollback undoes the statements run ahead whatever became of them.
+  if (control == Control::kRollback || control == Control::kRollbackToSavepoint) {
+    try {
+      Drain();
+    } catch (const host::Error&) {
+    }
+  }
   if (control == Control::kRelease && !release_pending_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
     release_pending_ = true;
     return;
@@ -169,6 +178,59 @@ void Connection::NoteChanges(PGresult* result) {
 
 void Connection::Free() {
   if (reading_ != nullptr) reading_->KeepRest();
+  Drain();
+}
+
+void Connection::SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql) {
+  if (ahead_.empty()) {
+    if (reading_ != nullptr) reading_->KeepRest();
+    in_transaction_before_reading_ = InTransaction();
+    if (PQenterPipelineMode(conn_) == 0) Fail(nullptr, sql);
+  }
+  ahead_.push_back(sql);
+  if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
+                          0) == 0) {
+    Drain();
+    Fail(nullptr, sql);
+  }
+  if (ahead_.size() >= kMaxAhead) Drain();
+}
+
+bool Connection::ReadAhead(PGresult*& failure, std::size_t& failed) {
+  // Each statement's results end with a null one; a lost connection yields
+  // nulls only.
+  for (std::size_t at = 0; at <= ahead_.size();) {
+    PGresult* result = PQgetResult(conn_);
+    if (result == nullptr) {
+      if (PQstatus(conn_) == CONNECTION_BAD) return false;
+      ++at;
+      continue;
+    }
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_PIPELINE_SYNC) {
+      PQclear(result);
+      return true;
+    }
+    if (Succeeded(result)) NoteChanges(result);
+    if (Succeeded(result) || failure != nullptr || status == PGRES_PIPELINE_ABORTED) {
+      PQclear(result);
+    } else {
+      failure = result;
+      failed = std::min(at, ahead_.size() - 1);
+    }
+  }
+  return false;
+}
+
+void Connection::Drain() {
+  if (ahead_.empty()) return;
+  PGresult* failure = nullptr;
+  std::size_t failed = 0;
+  const bool ended = PQpipelineSync(conn_) != 0 && ReadAhead(failure, failed);
+  const Result kept(failure, &PQclear);
+  const std::string sql = std::move(ahead_[failed]);
+  ahead_.clear();
+  if (PQexitPipelineMode(conn_) == 0 || !ended || failure != nullptr) Fail(failure, sql);
 }
 
 const std::string& Connection::Acquire(const std::string& key, const std::string& sql,
@@ -193,7 +255,7 @@ void Connection::Release(const std::string& key) noexcept {
   if (found == prepared_.end() || --found->second.users > 0 || prepared_.size() <= kMaxPrepared) return;
   // Nothing can be sent while rows are read or a failure spoils the
   // transaction; the statement is let go another time.
-  if (reading_ != nullptr || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
+  if (reading_ != nullptr || !ahead_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) return;
   const Result result(PQexec(conn_, ("DEALLOCATE " + found->second.name).c_str()), &PQclear);
   if (Succeeded(result.get())) prepared_.erase(found);
 }

@@ -22,8 +22,11 @@ class PgStatement;
 // that two programs on one store wait for each other. Statements are
 // prepared once per connection and run through the extended protocol with
 // text values; rows are read one at a time, so a long result takes constant
-// memory. Unlike SQLite, a failing statement inside a transaction spoils it
-// until it, or the savepoint around the statement, is rolled back.
+// memory. Statements run ahead go out in libpq's pipeline mode, their
+// results read a batch at a time, so a load of many rows costs a round trip
+// per batch rather than per row. Unlike SQLite, a failing statement inside
+// a transaction spoils it until it, or the savepoint around the statement,
+// is rolled back.
 class Connection final : public Database {
  public:
   // Connects. Throws host::Error ("cannot open the CRM store LOCATION: WHY",
@@ -73,8 +76,18 @@ class Connection final : public Database {
   friend class PgStatement;
 
   // Before anything else is sent: the statement still reading its rows
-  // keeps the rest of them, so that the connection is free.
+  // keeps the rest of them, and the results of statements run ahead are
+  // read, so that the connection is free. Throws as Fail does for the first
+  // statement run ahead that failed.
   void Free();
+  // Sends a prepared statement whose result is read later, by Drain: once
+  // kMaxAhead statements are waiting, or before anything else is sent.
+  void SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql);
+  // Reads the results of the statements run ahead and leaves pipeline mode.
+  void Drain();
+  // Reads results up to the pipeline's end; yields whether it was reached,
+  // keeping the first failure in `failure` and the failed statement's index.
+  bool ReadAhead(PGresult*& failure, std::size_t& failed);
   // The name of the prepared statement for `key` (the parameter types and
   // the statement), preparing it the first time; each call is matched by a
   // Release. Throws as Fail does.
@@ -96,6 +109,11 @@ class Connection final : public Database {
   // Whether the savepoint's release is still to be sent (Run).
   bool release_pending_ = false;
   PgStatement* reading_ = nullptr;
+  // Statements run ahead whose results are not read yet, for messages. A
+  // result takes the server a few dozen bytes to send: a batch of them fits
+  // in the socket's buffers while the statements are still being sent.
+  static constexpr std::size_t kMaxAhead = 1024;
+  std::vector<std::string> ahead_;
   // Whether a transaction was open when the statement now reading began.
   bool in_transaction_before_reading_ = false;
   struct Prepared {

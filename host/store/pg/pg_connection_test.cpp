@@ -210,6 +210,18 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
        },
        Thrown::kStatement,
        "the CRM store " + Shown() + ": the transaction was rolled back after a failure inside it (in COMMIT)"},
+      {"a key twice among statements run ahead, told by a later statement",
+       [&] {
+         db_->Run(Control::kBeginImmediate);
+         for (const char* sql : {"INSERT INTO t (k) VALUES (50)", "INSERT INTO t (k, v) VALUES (1, 'again')",
+                                 "INSERT INTO t (k) VALUES (51)"}) {
+           Statement(*db_, sql).RunAhead();
+         }
+         Statement(*db_, "SELECT 1").Run();
+       },
+       Thrown::kStatement,
+       "the CRM store " + Shown() + ": duplicate key value violates unique constraint \"t_pkey\" (in INSERT INTO "
+                                    "t (k, v) VALUES (1, 'again'))"},
       {"a write on a read-only connection",
        [&] { Statement(*Open(Database::Mode::kReadOnly), "DELETE FROM t").Run(); }, Thrown::kStoreWide,
        "the CRM store " + Shown() + " is read-only"},
@@ -232,6 +244,17 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
        Thrown::kConflict, "the CRM store " + Shown() + ": could not serialize access due to concurrent update"},
       {"a deadlock", [&] { Deadlock(*db_, *Open()); }, Thrown::kConflict,
        "the CRM store " + Shown() + ": deadlock detected"},
+      {"the server ending the connection while statements are run ahead",
+       [&] {
+         const auto ended = Open();
+         ended->Run(Control::kBeginImmediate);
+         Statement pid(*ended, "SELECT pg_backend_pid()");
+         ASSERT_TRUE(pid.Step());
+         Statement(*db_, "SELECT pg_terminate_backend(?1::integer, 10000)").Bind(1, pid.Int(0)).Run();
+         Statement(*ended, "INSERT INTO t (k) VALUES (60)").RunAhead();
+         ended->Run(Control::kCommit);
+       },
+       Thrown::kStoreWide, "the connection to the CRM store " + Shown() + " was lost ("},
       {"the server ending the connection",
        [&] {
          Statement pid(*db_, "SELECT pg_backend_pid()");

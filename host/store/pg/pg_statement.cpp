@@ -103,18 +103,26 @@ void PgStatement::BindNull(int index) {
   SetParameter(index, std::nullopt, kUnknown);
 }
 
-void PgStatement::Start() {
+void PgStatement::Acquire() {
   const std::string key = KeyOf(types_, translated_);
-  if (key != key_) {
-    const std::string& name = db_.Acquire(key, translated_, types_);
-    if (!key_.empty()) db_.Release(key_);
-    key_ = key;
-    name_ = name;
-  }
-  db_.Free();
+  if (key == key_) return;
+  const std::string& name = db_.Acquire(key, translated_, types_);
+  if (!key_.empty()) db_.Release(key_);
+  key_ = key;
+  name_ = name;
+}
+
+std::vector<const char*> PgStatement::Values() const {
   std::vector<const char*> values;
   values.reserve(values_.size());
   for (const auto& value : values_) values.push_back(value ? value->c_str() : nullptr);
+  return values;
+}
+
+void PgStatement::Start() {
+  Acquire();
+  db_.Free();
+  const std::vector<const char*> values = Values();
   db_.in_transaction_before_reading_ = db_.InTransaction();
   if (PQsendQueryPrepared(db_.conn_, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
                           nullptr, 0) == 0 ||
@@ -124,6 +132,12 @@ void PgStatement::Start() {
   started_ = true;
   receiving_ = true;
   db_.reading_ = this;
+}
+
+void PgStatement::RunAhead() {
+  Rewind();
+  Acquire();
+  db_.SendAhead(name_, Values(), sql_);
 }
 
 PGresult* PgStatement::Receive() noexcept {

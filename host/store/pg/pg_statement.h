@@ -36,6 +36,8 @@ class PgStatement final : public PreparedStatement {
   // Runs the statement the first time, then steps once.
   bool Step() override;
   bool TryRun() noexcept override;
+  // Sends the statement in the connection's pipeline and returns at once.
+  void RunAhead() override;
   // Rows not read are dropped.
   void Reset() override;
 
@@ -50,6 +52,10 @@ class PgStatement final : public PreparedStatement {
  private:
   friend class Connection;
 
+  // Makes sure the prepared statement for the parameters' types exists.
+  void Acquire();
+  // The parameters as libpq takes them.
+  std::vector<const char*> Values() const;
   void Start();
   // The next row of the running statement; null at its end, or at a
   // failure, which failed_ and failure_ then hold.
