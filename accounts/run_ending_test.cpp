@@ -66,7 +66,7 @@ TEST_F(RunEndingTest, AnEmptyKeyChangesNothingAndAsksNothing) {
   }
 }
 
-TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItems) {
+TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItemsUnlessItIsAbandoned) {
   platform_hook_ = [](host::testing::RecordingPlatform& platform) {
     platform.log().FailCall("SafePostItem.Save");
     platform.log().FailCall("SafeContactItem.Save");
@@ -80,6 +80,15 @@ TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItems) {
   }
   EXPECT_EQ(Snapshot().count(Id(crm_.beta)), 0u) << "the merged account item is still deleted";
   EXPECT_EQ(Snapshot().at(Id(crm_.beta_post)).at("AccountID"), "B200");
+
+  // An abandoned run outranks skipped saves: C300 keeps its related items
+  // but loses its account item's key, so the last step finds nothing to delete.
+  crm_.store.SetText(crm_.gamma, "AccountID", "C399");
+  const app::Ending abandoned =
+      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes);
+  EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
+  EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
+  EXPECT_THAT(abandoned.reason, HasSubstr("no account item has the merged key C300"));
 }
 
 TEST_F(RunEndingTest, AnItemTheStoreRefusesIsSkippedAloneAndTheRestOfTheRunKept) {
@@ -155,21 +164,6 @@ TEST_F(RunEndingTest, FoldersNestedTooDeeplyAreNamedAndMakeARunPartlyDone) {
     EXPECT_NE(crm_.store.Text(reached, "AccountID").value_or(""), c.key) << c.command_line;
     EXPECT_EQ(crm_.store.Text(passed_over, "AccountID"), c.key) << c.command_line;
   }
-}
-
-TEST_F(RunEndingTest, AnAbandonedRunOutranksSkippedSaves) {
-  platform_hook_ = [](host::testing::RecordingPlatform& platform) {
-    platform.log().FailCall("SafePostItem.Save");
-    platform.log().FailCall("SafeContactItem.Save");
-  };
-  // C300 keeps its related items but loses its account item's key, so the
-  // last step finds nothing to delete.
-  crm_.store.SetText(crm_.gamma, "AccountID", "C399");
-  const app::Ending abandoned =
-      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes);
-  EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
-  EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
-  EXPECT_THAT(abandoned.reason, HasSubstr("no account item has the merged key C300"));
 }
 
 TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {

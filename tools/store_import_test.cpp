@@ -54,18 +54,36 @@ std::string Export(const std::string& path) {
   return out.str();
 }
 
+// A document whose folders nest `depth` levels, one folder a level: the
+// database folder, then folders named by their level.
+std::string ChainDocument(int depth) {
+  std::string open, close;
+  for (int level = 1; level <= depth; ++level) {
+    const std::string name = level == 1 ? store::kDatabaseFolderName : std::to_string(level);
+    open += R"({"name": ")" + name + R"(", "folders": [)";
+    close += "]}";
+  }
+  return R"({"format": 1, "folders": [)" + open + close + "]}";
+}
+
+// Also for folders nested to the limit.
 TEST(StoreImportTest, ExportOfAnImportIsTheSameDocumentLaidOutAsATwoSpaceDump) {
   TempDir dir;
   const std::string expected = nlohmann::ordered_json::parse(kFullDocument).dump(2) + "\n";
   const std::string exported = Export(Import(dir, kFullDocument));
   EXPECT_EQ(exported, expected);
   EXPECT_EQ(Export(Import(dir, exported, "again.db")), expected);
+  const std::string nested = Export(Import(dir, ChainDocument(store::kMaxFolderDepth), "nested.db"));
+  EXPECT_NE(nested.find(R"("name": "200")"), std::string::npos);
+  EXPECT_EQ(Export(Import(dir, nested, "nested-again.db")), nested);
 }
 
+// A byte order mark is passed over; plain integers and booleans are typed.
 TEST(StoreImportTest, FillsInWhatTheDocumentLeavesOut) {
   TempDir dir;
-  const auto document = nlohmann::json::parse(Export(Import(dir, R"({"format": 1, "folders": [
-    {"name": "Account Profiles", "items": [{"subject": "x", "properties": {"A": "1"}}],
+  const auto document = nlohmann::json::parse(Export(Import(dir, "\xEF\xBB\xBF" R"({"format": 1, "folders": [
+    {"name": "Account Profiles", "items": [{"subject": "x", "properties": {"A": "1", "Min": -2147483648,
+      "Max": 2147483647, "On": true, "Off": false}}],
      "folders": [{"items": [{}, {"message_class": "IPM.Note"}], "default_message_class": "IPM.Contact",
                   "entry_id": "ABCD", "name": "Late"}]}]})")));
   const std::regex store_id("[0-9A-F]{32}"), entry_id("[0-9A-F]{48}");
@@ -81,7 +99,9 @@ TEST(StoreImportTest, FillsInWhatTheDocumentLeavesOut) {
   EXPECT_EQ(item["body"], "");
   EXPECT_EQ(item["time_sent"], nullptr);
   EXPECT_EQ(item["unread"], false);
-  EXPECT_EQ(item["properties"]["A"], "1");
+  EXPECT_EQ(item["properties"], nlohmann::json::parse(R"({"A": "1", "Max": {"type": "integer", "value": 2147483647},
+    "Min": {"type": "integer", "value": -2147483648}, "Off": {"type": "boolean", "value": false},
+    "On": {"type": "boolean", "value": true}})"));
   // Members that come after the items still apply to the folder and its items.
   const auto& late = top["folders"][0];
   EXPECT_EQ(late["name"], "Late");
@@ -104,18 +124,6 @@ std::string ExpectedError(const ErrorCase& c) {
   const std::size_t column = line_start == std::string::npos ? offset + 1 : offset - line_start;
   return "doc.json: line " + std::to_string(line) + ", column " + std::to_string(column) +
          (c.path.empty() ? "" : " (at " + c.path + ")") + ": " + c.what;
-}
-
-// A document whose folders nest `depth` levels, one folder a level: the
-// database folder, then folders named by their level.
-std::string ChainDocument(int depth) {
-  std::string open, close;
-  for (int level = 1; level <= depth; ++level) {
-    const std::string name = level == 1 ? store::kDatabaseFolderName : std::to_string(level);
-    open += R"({"name": ")" + name + R"(", "folders": [)";
-    close += "]}";
-  }
-  return R"({"format": 1, "folders": [)" + open + close + "]}";
 }
 
 // The member path of the folder at `depth` in a ChainDocument.
@@ -206,24 +214,6 @@ TEST(StoreImportTest, RejectsEachKindOfBadDocumentAtItsPlaceAndLeavesNoFile) {
     }
     EXPECT_TRUE(dir.Entries().empty()) << "files left after: " << c.document;
   }
-}
-
-TEST(StoreImportTest, ExportOfFoldersNestedToTheLimitImportsBackIdentically) {
-  TempDir dir;
-  const std::string exported = Export(Import(dir, ChainDocument(store::kMaxFolderDepth)));
-  EXPECT_NE(exported.find(R"("name": "200")"), std::string::npos);
-  EXPECT_EQ(Export(Import(dir, exported, "again.db")), exported);
-}
-
-TEST(StoreImportTest, TakesAByteOrderMarkPlainIntegersAndBooleans) {
-  TempDir dir;
-  const auto document = nlohmann::json::parse(Export(Import(dir, "\xEF\xBB\xBF" R"({"format": 1, "folders": [
-    {"name": "Account Profiles", "items": [{"properties": {"Min": -2147483648, "Max": 2147483647, "On": true, "Off": false}}]}]})")));
-  const auto& properties = document["folders"][0]["items"][0]["properties"];
-  EXPECT_EQ(properties["Min"], nlohmann::json::parse(R"({"type": "integer", "value": -2147483648})"));
-  EXPECT_EQ(properties["Max"], nlohmann::json::parse(R"({"type": "integer", "value": 2147483647})"));
-  EXPECT_EQ(properties["On"], nlohmann::json::parse(R"({"type": "boolean", "value": true})"));
-  EXPECT_EQ(properties["Off"], nlohmann::json::parse(R"({"type": "boolean", "value": false})"));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -78,9 +77,60 @@ void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
   EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
 }
 
-TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpenedForWriting) {
+// Upgraded by a process that dies as it is about to make its first commit,
+// then its second and so on until one ends by itself: every death leaves the
+// old layout whole, and the process that lives leaves the current one.
+int g_commits_before_kill = 0;
+
+int KillAtCommit(void*) {
+  if (g_commits_before_kill-- == 0) ::_exit(9);
+  return 0;
+}
+
+int HookCommits(sqlite3* db, const char**, const sqlite3_api_routines*) {
+  sqlite3_commit_hook(db, KillAtCommit, nullptr);
+  return SQLITE_OK;
+}
+
+void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
+  int kills = 0;
+  for (bool killed = true; killed && kills < 10;) {
+    TempDir dir;
+    const std::string path = CopyOf(old, dir);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      g_commits_before_kill = kills;
+      sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookCommits));
+      try {
+        store::OpenStore(path);
+      } catch (...) {
+        ::_exit(3);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    killed = WEXITSTATUS(status) == 9;
+    if (killed) {
+      SCOPED_TRACE("killed at commit " + std::to_string(kills));
+      ++kills;
+      ExpectOldLayoutWhole(old, path);
+    } else {
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
+      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
+    }
+  }
+  EXPECT_GE(kills, 1) << "no upgrade was killed";
+  EXPECT_LT(kills, 10) << "the upgrade never ended";
+}
+
+TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemInOneStepWhenOpenedForWriting) {
   for (const OldLayout& old : kOldLayouts) {
     SCOPED_TRACE("layout " + std::to_string(old.version));
+    ExpectKilledUpgradesLeaveTheOldLayoutWhole(old);
     TempDir dir;
     const std::string path = CopyOf(old, dir);
     const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
@@ -109,87 +159,6 @@ TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemWhenOpened
     // A second open finds nothing left to upgrade.
     store::OpenStore(path);
     EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
-  }
-}
-
-// A process killed while it upgrades: it dies as it is about to write the
-// frame that would make commit number g_commits_before_kill (from 0), the
-// frames before it in the log. The log file is the default file with its
-// write method replaced.
-int g_commits_before_kill = 0;
-sqlite3_vfs* g_real_vfs = nullptr;
-sqlite3_vfs g_killing_vfs;
-const sqlite3_io_methods* g_real_log_methods = nullptr;
-sqlite3_io_methods g_killing_log_methods;
-
-int KillingLogWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
-  // A frame header (24 bytes) that gives the store's size after commit ends
-  // a transaction; any other frame has zero there.
-  if (amount == 24) {
-    unsigned char pages[4];
-    std::memcpy(pages, static_cast<const char*>(data) + 4, sizeof pages);
-    if ((pages[0] | pages[1] | pages[2] | pages[3]) != 0 && g_commits_before_kill-- == 0) ::_exit(9);
-  }
-  return g_real_log_methods->xWrite(file, data, amount, offset);
-}
-
-int KillingOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
-  const int rc = g_real_vfs->xOpen(g_real_vfs, name, file, flags, out_flags);
-  if (rc == SQLITE_OK && (flags & SQLITE_OPEN_WAL) != 0) {
-    g_real_log_methods = file->pMethods;
-    g_killing_log_methods = *file->pMethods;
-    g_killing_log_methods.xWrite = KillingLogWrite;
-    file->pMethods = &g_killing_log_methods;
-  }
-  return rc;
-}
-
-// Upgraded by a process that gets killed at its first commit, then its
-// second and so on until one ends by itself: every kill leaves the old
-// layout whole, and the process that lives leaves the current one.
-void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
-  int kills = 0;
-  for (bool killed = true; killed && kills < 10;) {
-    TempDir dir;
-    const std::string path = CopyOf(old, dir);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      g_commits_before_kill = kills;
-      g_real_vfs = sqlite3_vfs_find(nullptr);
-      g_killing_vfs = *g_real_vfs;
-      g_killing_vfs.zName = "killing";
-      g_killing_vfs.xOpen = KillingOpen;
-      sqlite3_vfs_register(&g_killing_vfs, 1);
-      try {
-        store::OpenStore(path);
-      } catch (...) {
-        ::_exit(3);
-      }
-      ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    killed = WEXITSTATUS(status) == 9;
-    if (killed) {
-      SCOPED_TRACE("killed at commit " + std::to_string(kills));
-      ++kills;
-      ExpectOldLayoutWhole(old, path);
-    } else {
-      ASSERT_EQ(WEXITSTATUS(status), 0);
-      EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
-      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
-    }
-  }
-  EXPECT_GE(kills, 1) << "no upgrade was killed";
-  EXPECT_LT(kills, 10) << "the upgrade never ended";
-}
-
-TEST(StoreLayoutUpgradeTest, AKilledUpgradeLeavesTheOldLayoutWhole) {
-  for (const OldLayout& old : kOldLayouts) {
-    SCOPED_TRACE("layout " + std::to_string(old.version));
-    ExpectKilledUpgradesLeaveTheOldLayoutWhole(old);
   }
 }
 
