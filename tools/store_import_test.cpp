@@ -82,7 +82,8 @@ TEST(StoreImportTest, ExportOfAnImportIsTheSameDocumentLaidOutAsATwoSpaceDump) {
 TEST(StoreImportTest, FillsInWhatTheDocumentLeavesOut) {
   TempDir dir;
   const auto document = nlohmann::json::parse(Export(Import(dir, "\xEF\xBB\xBF" R"({"format": 1, "folders": [
-    {"name": "Account Profiles", "items": [{"subject": "x", "properties": {"A": "1", "Min": -2147483648,
+    {"name": "Account Profiles", "items": [{"subject": "x", "time_received": "2024-01-01 00:00:00",
+      "properties": {"A": "1", "Min": -2147483648,
       "Max": 2147483647, "On": true, "Off": false}}],
      "folders": [{"items": [{}, {"message_class": "IPM.Note"}], "default_message_class": "IPM.Contact",
                   "entry_id": "ABCD", "name": "Late"}]}]})")));
@@ -98,6 +99,7 @@ TEST(StoreImportTest, FillsInWhatTheDocumentLeavesOut) {
   EXPECT_EQ(item["message_class"], "IPM.Post");
   EXPECT_EQ(item["body"], "");
   EXPECT_EQ(item["time_sent"], nullptr);
+  EXPECT_EQ(item["time_received"], "2024-01-01T00:00:00") << "a time may be written with a blank";
   EXPECT_EQ(item["unread"], false);
   EXPECT_EQ(item["properties"], nlohmann::json::parse(R"({"A": "1", "Max": {"type": "integer", "value": 2147483647},
     "Min": {"type": "integer", "value": -2147483648}, "Off": {"type": "boolean", "value": false},

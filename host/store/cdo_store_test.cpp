@@ -113,6 +113,8 @@ TEST_F(CdoStoreTest, FieldClassesAreStoredAsTheirTypes) {
        std::int32_t{200}},
       {"Width as text", host::kClassInteger, std::string("166"), "integer", std::int32_t{166}},
       {"Flag", host::kClassBoolean, true, "boolean", true},
+      {"Flag as text", host::kClassBoolean, std::string("1"), "boolean", true},
+      {"Width rounded", host::kClassInteger, 2.7, "integer", std::int32_t{3}},
       {"Due", host::kClassTime, kNoon, "time", kNoon},
       {"Count as text", host::kClassText, std::int32_t{7}, "text", std::string("7")},
   };

@@ -136,12 +136,18 @@ TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByteA
     EXPECT_EQ(Export(), original_);
     EXPECT_EQ(Tool({"check"}).out, "ok\n");
   }
+
   const std::vector<std::string> undo = History().front();
   EXPECT_EQ(undo[5].rfind("quorvia-store undo ", 0), 0u) << undo[5];
   EXPECT_EQ(undo[3], "0");
   ASSERT_EQ(Tool({"undo", undo[0]}).status, 0);
   EXPECT_EQ(Export(), left);
   EXPECT_EQ(Tool({"check"}).out, "ok\n");
+  // The Delete took the items the Merge changed: undoing the Merge again
+  // cannot restore them, and says so.
+  const ProcessResult again = Tool({"undo", History()[4][0], "--force"});
+  EXPECT_EQ(again.status, 1) << again.err;
+  EXPECT_NE(again.out.find("not restored: "), std::string::npos) << again.out;
 }
 
 // Text that is not UTF-8, written by another program, in values the
