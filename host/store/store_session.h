@@ -159,13 +159,14 @@ class StoreSession {
   // what was read before no longer holds once it is over.
   class Writing {
    public:
-    Writing(StoreSession& session, std::optional<std::int64_t> item) : session_(session), item_(item) {
+    Writing(StoreSession& session, std::optional<std::int64_t> item)
+        : session_(session), one_item_(item.has_value()), item_(item.value_or(0)) {
       ++session_.writing_;
     }
     ~Writing() {
       --session_.writing_;
-      if (item_) {
-        session_.item_changed_[*item_] = ++session_.read_group_;
+      if (one_item_) {
+        session_.item_changed_[item_] = ++session_.read_group_;
       } else {
         session_.StoreChanged();
       }
@@ -175,7 +176,8 @@ class StoreSession {
 
    private:
     StoreSession& session_;
-    std::optional<std::int64_t> item_;
+    bool one_item_;
+    std::int64_t item_;
   };
 
   template <class Body>
