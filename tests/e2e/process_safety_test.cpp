@@ -256,6 +256,20 @@ class PrivateServer {
 // The server stopping under a run: the run ends with status 6 and nothing
 // of it stays; while the server is away a run cannot open the store (3);
 // once it is back, the run goes through.
+// Waits until a run holds an account of the store at `location`, so that
+// its transaction is under way: a run's start and its connection may take
+// longer than the whole of its work.
+void WaitUntilUnderWay(const std::string& location) {
+  const auto db = store::OpenDatabase(location, store::Database::Mode::kOpenExisting);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (store::testing::CountOf(*db, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND "
+                                      "database = (SELECT oid FROM pg_database WHERE datname = current_database())") ==
+         0) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no run took an account of " << location;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   // Beside the test's folder, which the server's own user cannot enter.
   const PrivateServer server(std::filesystem::temp_directory_path() / ("quorvia-pg-" + std::to_string(getpid())));
@@ -269,14 +283,15 @@ TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   const auto whole = std::chrono::steady_clock::now() - started;
   const Snapshot after = SnapshotOf(reference->location());
   int cut_short = 0;
-  for (int eighth = 3; eighth < 8 && cut_short == 0; eighth += 2) {
+  for (int eighth = 0; eighth < 8 && cut_short == 0; eighth += 3) {
     const auto store = copy_of_base();
     Running cut = Start(kMerge, store->location());
+    WaitUntilUnderWay(store->location());
     std::this_thread::sleep_for(whole * eighth / 8);
     server.Crash();
     const int status = cut.Wait();
     if (status != 0) {
-      EXPECT_EQ(status, 6) << "stopped at " << eighth << "/8 of the run's time";
+      EXPECT_EQ(status, 6) << "stopped " << eighth << "/8 of the run's time after it took its account";
       ++cut_short;
       const ProcessResult refused = e2e::Run(BuiltProgram("quorvia-utilities"), kMerge.args,
                                         {{"QUORVIA_STORE", store->location()}, {"QUORVIA_UI", "console"},
