@@ -6,6 +6,7 @@
 #include "host/store/dialect.h"
 #include "host/store/schema.h"
 #include "tools/new_store.h"
+#include "tools/store_rows.h"
 
 namespace storetool {
 namespace {
@@ -85,8 +86,7 @@ void CopyTable(const store::Database& source, store::Database& target, const Tab
 }  // namespace
 
 void CopyStore(store::Database& source, const std::string& target) {
-  // One snapshot, whatever other programs write meanwhile.
-  source.Run(store::Database::Control::kBegin);
+  const store::Snapshot snapshot(source);
   std::string store_id, outlook_version;
   {
     store::Statement header(source, "SELECT store_id, outlook_version FROM store WHERE id = 1");
@@ -97,9 +97,8 @@ void CopyStore(store::Database& source, const std::string& target) {
   MakeStore(target, outlook_version, [&](store::Database& copy) {
     store::Statement(copy, "UPDATE store SET store_id = ? WHERE id = 1").Bind(1, store_id).Run();
     for (const TableCopy& table : Tables(source)) CopyTable(source, copy, table);
-    if (*copy.dialect().follow_copied_ids != '\0') copy.Exec(copy.dialect().follow_copied_ids);
+    FollowCopiedIds(copy);
   });
-  source.TryRun(store::Database::Control::kRollback);
 }
 
 }  // namespace storetool

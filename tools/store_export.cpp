@@ -259,17 +259,9 @@ void Exporter::FailText(const InvalidText& error, const char* kind, std::string_
 }  // namespace
 
 void ExportStore(store::Database& db, std::ostream& out) {
-  // One snapshot, which the batches all read; ended once the exporter's
-  // statements are.
-  const bool own_snapshot = !db.InTransaction();
-  if (own_snapshot) db.Run(store::Database::Control::kBegin);
-  try {
-    Exporter(db, out).Run();
-  } catch (...) {
-    if (own_snapshot) db.TryRun(store::Database::Control::kRollback);
-    throw;
-  }
-  if (own_snapshot) db.TryRun(store::Database::Control::kRollback);
+  // The batches all read one snapshot, ended once the exporter's statements are.
+  const store::Snapshot snapshot(db);
+  Exporter(db, out).Run();
 }
 
 }  // namespace storetool

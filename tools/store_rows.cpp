@@ -134,8 +134,10 @@ bool StoreWriter::IsEntryIdUsed(std::string_view entry_id) {
   return find_id_.Step() && find_id_.Int(0) != 0;
 }
 
-void StoreWriter::Finish() {
-  if (*db_.dialect().follow_copied_ids != '\0') db_.Exec(db_.dialect().follow_copied_ids);
+void StoreWriter::Finish() { FollowCopiedIds(db_); }
+
+void FollowCopiedIds(store::Database& db) {
+  if (*db.dialect().follow_copied_ids != '\0') db.Exec(db.dialect().follow_copied_ids);
 }
 
 }  // namespace storetool

@@ -107,4 +107,8 @@ class StoreWriter {
   store::Statement find_id_;
 };
 
+// After rows were added with ids of their own: rows added later get ids
+// past them.
+void FollowCopiedIds(store::Database& db);
+
 }  // namespace storetool

@@ -219,4 +219,23 @@ class Transaction {
   bool done_ = false;
 };
 
+// Reads from one snapshot of the store while it lasts, so that a reader's
+// many statements agree whatever other programs write meanwhile; inside a
+// transaction open already, that one's.
+class Snapshot {
+ public:
+  explicit Snapshot(Database& db) : db_(db), own_(!db.InTransaction()) {
+    if (own_) db_.Run(Database::Control::kBegin);
+  }
+  ~Snapshot() {
+    if (own_) db_.TryRun(Database::Control::kRollback);
+  }
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+ private:
+  Database& db_;
+  bool own_;
+};
+
 }  // namespace store
