@@ -72,9 +72,11 @@ struct Dialect {
   // ?1, which it keeps to its end; "" where one writer at a time holds the
   // whole store anyway.
   const char* lock_account;
-  // Waits until this transaction holds the item whose row is bound as ?1,
-  // which it keeps to its end; "" where one writer holds the whole store.
-  const char* lock_item;
+  // Appended to a SELECT from items, with other tables joined after it,
+  // whose rows are of one item: waits until this transaction holds that
+  // item, which it keeps to its end; "" where one writer holds the whole
+  // store.
+  const char* hold_item;
   // Appended to a parameter bound to a property's value where nothing else
   // in the statement tells its type (a row of VALUES).
   const char* value_parameter_type;
@@ -118,7 +120,7 @@ inline constexpr Dialect kSqliteDialect{
                "datetime(julianday(@)) IS @)",
     .join_in_order = "CROSS JOIN",
     .lock_account = "",
-    .lock_item = "",
+    .hold_item = "",
     .value_parameter_type = "",
     .skip_rows_held = "",
     .follow_copied_ids = "",
@@ -154,7 +156,7 @@ inline constexpr Dialect kPostgresDialect{
     // store is held as well, and runs on other accounts never wait.
     .lock_account = "SELECT pg_advisory_xact_lock(hashtext(?1))",
     // Weaker than FOR UPDATE: rows that refer to the item may still be added.
-    .lock_item = "SELECT 1 FROM items WHERE id = ?1 FOR NO KEY UPDATE",
+    .hold_item = " FOR NO KEY UPDATE OF items",
     .value_parameter_type = "::text",
     .skip_rows_held = " FOR UPDATE SKIP LOCKED",
     .follow_copied_ids =

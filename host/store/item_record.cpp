@@ -156,12 +156,8 @@ void ItemRecord::Store() {
   if (stored() && changed_columns_.empty() && changed_properties_.empty()) return;
   ItemRow row = row_;
   session_->WriteItem(row_.id, "save item \"" + row_.entry_id + "\"", [&] {
-    if (!stored()) {
-      row = InsertItemRow(*session_, row_.folder, row_.message_class);
-    } else if (!HoldItem(*session_, row_.id)) {
-      session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
-    }
-    JournalChanges(row);
+    if (!stored()) row = InsertItemRow(*session_, row_.folder, row_.message_class);
+    if (!HoldAndJournalChanges(row)) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     StoreColumns(row.id);
     StoreProperties(row.id);
   });
@@ -170,7 +166,7 @@ void ItemRecord::Store() {
   changed_properties_.clear();
 }
 
-void ItemRecord::JournalChanges(const ItemRow& row) {
+bool ItemRecord::HoldAndJournalChanges(const ItemRow& row) {
   ItemChange change(*session_, row);
   for (const auto& [column, value] : changed_columns_) change.Column(Info(column).name, JournalValue(value));
   for (const auto& [name, property] : changed_properties_) {
@@ -178,7 +174,7 @@ void ItemRecord::JournalChanges(const ItemRow& row) {
     const std::string after = JournalValue(property.value);
     change.Property(name, "[\"" + std::string(StoreName(property.type)) + "\"," + (after == "null" ? "\"\"" : after) + ']');
   }
-  change.Add();
+  return change.HoldAndAdd();
 }
 
 void ItemRecord::StoreColumns(std::int64_t id) {

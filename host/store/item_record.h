@@ -75,8 +75,9 @@ class ItemRecord {
   // The property `name` whose type and value are the statement's columns
   // `column` and `column` + 1.
   PropertyValue ReadPropertyValue(const Statement& statement, int column, const std::string& name);
-  // Journals the before-image of this object's changes to `row`.
-  void JournalChanges(const ItemRow& row);
+  // Holds the item `row` (HoldItem) and journals the before-image of this
+  // object's changes to it; false when it is not there.
+  bool HoldAndJournalChanges(const ItemRow& row);
   // Write this object's changes to the item row `id`.
   void StoreColumns(std::int64_t id);
   void StoreProperties(std::int64_t id);

@@ -68,10 +68,24 @@ std::string PropertiesSql(StoreSession& session) {
          " FROM properties WHERE item = ?";
 }
 
-std::string ItemColumnsSql() {
-  std::string sql;
-  for (const char* column : kJournaledColumns) sql += std::string(sql.empty() ? "SELECT " : ", ") + column;
-  return sql + " FROM items WHERE id = ?";
+// Holds the item bound as ?1 (HoldItem) and reads 1, the item columns named
+// and, `with_properties`, each of its properties' name, type and value: a
+// row per property, or one whose property is null when it has none. No row
+// when the item is not there. Holding and reading in one statement spares
+// a round trip per item on a server.
+std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string_view>& columns,
+                           bool with_properties) {
+  std::string sql = "SELECT 1";
+  for (const std::string_view column : columns) {
+    sql += ", items.";
+    sql += column;
+  }
+  sql += with_properties ? ", properties.name, properties.type, properties.value" : "";
+  sql += with_properties ? dialect.value_kind_column : "";
+  sql += with_properties ? " FROM items LEFT JOIN properties ON properties.item = items.id" : " FROM items";
+  sql += " WHERE items.id = ?1";
+  sql += dialect.hold_item;
+  return sql;
 }
 
 // `"NAME":` of each journaled column, each but the first after a comma.
@@ -90,10 +104,11 @@ const std::vector<std::string>& ColumnKeys() {
 // "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE], ...}},
 // written straight from its rows (the message class, which never changes,
 // from `item`): a Delete journals a thousand items. Empty when the item is
-// not there.
+// not there; else the item is held (HoldItem). Its columns and properties
+// are read apart, so that a long body is not sent once per property.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
-  static const std::string select_columns = ItemColumnsSql();
-  auto columns = session.Prepare(select_columns);
+  static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
+  auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns, false));
   if (!columns->Bind(1, item.id).Step()) return {};
   std::string text = "{\"message_class\":";
   text.reserve(1024);
@@ -101,7 +116,7 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   text += ",\"columns\":{";
   for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
     text += ColumnKeys()[i];
-    AppendStoredValue(text, *columns, static_cast<int>(i));
+    AppendStoredValue(text, *columns, 1 + static_cast<int>(i));
   }
   text += "},\"properties\":{";
   auto properties = session.Prepare(PropertiesSql(session));
@@ -119,15 +134,14 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
 }  // namespace
 
 bool HoldItem(StoreSession& session, std::int64_t item) {
-  const char* hold = session.Db().dialect().lock_item;
-  return session.Prepare(*hold != '\0' ? hold : "SELECT 1 FROM items WHERE id = ?1")->Bind(1, item).Step();
+  return session.Prepare(HoldingReadSql(session.Db().dialect(), {}, false))->Bind(1, item).Step();
 }
-
 
 bool DeleteItemRow(StoreSession& session, const ItemRow& item) {
   if (session.journal().on()) {
-    if (!HoldItem(session, item.id)) return false;
-    session.journal().Add(session, item, kDeleted, WholeItemText(session, item), "{}");
+    const std::string whole = WholeItemText(session, item);
+    if (whole.empty()) return false;
+    session.journal().Add(session, item, kDeleted, whole, "{}");
   }
   session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
   return session.Changes() > 0;
@@ -151,37 +165,40 @@ ItemChange::ItemChange(StoreSession& session, const ItemRow& item)
     : session_(session), item_(item), on_(session.journal().on()) {}
 
 void ItemChange::Column(const char* column, std::string after) {
-  if (!on_) return;
-  auto statement = session_.Prepare(std::string("SELECT ") + column + " FROM items WHERE id = ?");
-  if (!statement->Bind(1, item_.id).Step()) return;
-  std::string before;
-  AppendStoredValue(before, *statement, 0);
-  columns_.push_back({column, std::move(before), std::move(after)});
+  if (on_) columns_.push_back({column, "null", std::move(after)});
 }
 
 // A property the item lacks is kept as null, so taking the change back
-// removes it again. The old values are read in Add, all in one statement.
+// removes it again.
 void ItemChange::Property(const std::string& name, std::string after) {
-  if (!on_) return;
-  properties_.push_back({name, "null", std::move(after)});
+  if (on_) properties_.push_back({name, "null", std::move(after)});
 }
 
-void ItemChange::Add() {
-  if (!on_ || (columns_.empty() && properties_.empty())) return;
-  if (!properties_.empty()) {
-    auto statement = session_.Prepare(PropertiesSql(session_));
-    statement->Bind(1, item_.id);
-    while (statement->Step()) {
-      const std::string_view name = statement->TextView(0);
-      for (ChangedValue& property : properties_) {
-        if (property.name != name) continue;
-        property.before.clear();
-        AppendTypedValue(property.before, *statement, 1);
-      }
+bool ItemChange::HoldAndAdd() {
+  if (!on_ || (columns_.empty() && properties_.empty())) return HoldItem(session_, item_.id);
+  std::vector<std::string_view> column_names;
+  for (const ChangedValue& column : columns_) column_names.push_back(column.name);
+  auto statement = session_.Prepare(HoldingReadSql(session_.Db().dialect(), column_names, !properties_.empty()));
+  statement->Bind(1, item_.id);
+  const int name = 1 + static_cast<int>(columns_.size());
+  bool found = false;
+  while (statement->Step()) {
+    for (std::size_t column = 0; !found && column < columns_.size(); ++column) {
+      columns_[column].before.clear();
+      AppendStoredValue(columns_[column].before, *statement, 1 + static_cast<int>(column));
+    }
+    found = true;
+    if (properties_.empty() || statement->IsNull(name)) continue;
+    for (ChangedValue& property : properties_) {
+      if (property.name != statement->TextView(name)) continue;
+      property.before.clear();
+      AppendTypedValue(property.before, *statement, name + 1);
     }
   }
+  if (!found) return false;
   session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
                          ChangeText(columns_, properties_, &ChangedValue::after));
+  return true;
 }
 
 void JournalCreated(StoreSession& session, const ItemRow& item) {

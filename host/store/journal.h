@@ -60,9 +60,8 @@ inline constexpr char kChangesOfRun[] =
     "AND id <= COALESCE((SELECT last_change FROM runs WHERE id = ?1), 9223372036854775807) AND run = ?1";
 
 // The before-image of one write to an existing item: the values the columns
-// and properties it is about to change hold now, and what they become, for
-// an item the run holds (HoldItem) or added. Does nothing when the session
-// journals no run.
+// and properties it is about to change hold once the run holds the item,
+// and what they become. Journals nothing when the session journals no run.
 class ItemChange {
  public:
   ItemChange(StoreSession& session, const ItemRow& item);
@@ -71,8 +70,11 @@ class ItemChange {
   // `after` is the JSON text of [TYPE, VALUE], or null when the write
   // removes the property.
   void Property(const std::string& name, std::string after);
-  // Adds the change to the journal; call it before the write itself.
-  void Add();
+  // Holds the item as HoldItem does and adds the change to the journal with
+  // the values the item holds then, read in the same statement; call it
+  // before the write itself. False, adding nothing, when the item is not
+  // there.
+  [[nodiscard]] bool HoldAndAdd();
 
  private:
   StoreSession& session_;

@@ -90,8 +90,9 @@ bool IsItemColumn(const std::string& name) {
                      [&](const char* column) { return name == column; });
 }
 
-// Gives the item the values the before-image holds, journaling what it held.
-void RestoreValues(StoreSession& session, const ItemRow& item, const json& before) {
+// Gives the item the values the before-image holds, journaling what it held;
+// false, changing nothing, when it is no longer there.
+bool RestoreValues(StoreSession& session, const ItemRow& item, const json& before) {
   const json& columns = before.value("columns", json::object());
   const json& properties = before.value("properties", json::object());
   ItemChange change(session, item);
@@ -99,7 +100,7 @@ void RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
     if (IsItemColumn(name)) change.Column(name.c_str(), value.dump());
   }
   for (const auto& [name, value] : properties.items()) change.Property(name, value.dump());
-  change.Add();
+  if (!change.HoldAndAdd()) return false;
   for (const auto& [name, value] : columns.items()) {
     if (!IsItemColumn(name)) continue;
     auto update = session.Prepare("UPDATE items SET " + name + " = ? WHERE id = ?");
@@ -119,6 +120,7 @@ void RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
     BindStored(*upsert, 4, value.at(1));
     upsert->Run();
   }
+  return true;
 }
 
 bool Exists(StoreSession& session, const char* sql, std::int64_t id) {
@@ -180,11 +182,10 @@ void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoRe
       Recreate(session, row);
       tally.recreated.insert(row.item.entry_id);
     }
-  } else if (!current) {
-    result.skipped.push_back(row.item.entry_id + ": it no longer exists");
-  } else {
-    RestoreValues(session, *current, row.before);
+  } else if (current && RestoreValues(session, *current, row.before)) {
     tally.restored.insert(row.item.entry_id);
+  } else {
+    result.skipped.push_back(row.item.entry_id + ": it no longer exists");
   }
 }
 
