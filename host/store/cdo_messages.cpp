@@ -20,6 +20,7 @@ struct Selection {
   FolderRow folder;
   std::vector<std::pair<std::string, host::Value>> conditions;
   std::optional<std::vector<std::int64_t>> ids;
+  ItemRows rows;
 
   std::pair<std::string, host::Value>* Condition(const std::string& name) {
     for (auto& condition : conditions) {
@@ -47,7 +48,7 @@ struct Selection {
     std::vector<std::int64_t> selected;
     for (std::size_t i = 0; i < conditions.size(); ++i) {
       const auto& [name, value] = conditions[i];
-      auto matching = MatchingIds(*session, folder.id, Filter::Equals(name, value));
+      auto matching = MatchingIds(*session, folder.id, Filter::Equals(name, value), rows);
       selected = i == 0 ? std::move(matching) : KeepMembers(selected, matching);
     }
     ids = std::move(selected);
@@ -117,7 +118,7 @@ class StoreMessages : public cdo::Messages {
                                     " messages, none at position " + std::to_string(index));
     }
     auto& session = selection_->session;
-    return MakeMessage(session, ItemById(*session, ids[static_cast<std::size_t>(index) - 1]));
+    return MakeMessage(session, selection_->rows.Get(*session, ids[static_cast<std::size_t>(index) - 1]));
   }
   Ref<cdo::Message> Add(const std::optional<std::string>& subject, const std::optional<std::string>& text,
                         const std::optional<std::string>& type) override {

@@ -71,11 +71,30 @@ int FolderItemCount(StoreSession& session, std::int64_t folder) {
   return static_cast<int>(statement->Int(0));
 }
 
-std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter) {
+const ItemRow& ItemRows::Get(StoreSession& session, std::int64_t id) {
+  auto& [row, group] = rows_[id];
+  if (row.id != id || !session.ItemAsRead(id, group)) {
+    group = session.ReadGroup();
+    row = ItemById(session, id);
+  }
+  return row;
+}
+
+void ItemRows::Keep(ItemRow row, std::uint64_t group) {
+  const std::int64_t id = row.id;
+  rows_.insert_or_assign(id, std::pair{std::move(row), group});
+}
+
+std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter,
+                                      ItemRows& rows) {
   const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
-  auto statement = RunFilter(session, query.sql, folder, query);
+  const std::uint64_t group = session.ReadGroup();
+  auto statement = RunFilter(session, std::string(kItemColumns) + "WHERE id IN (" + query.sql + ") ORDER BY id", folder, query);
   std::vector<std::int64_t> ids;
-  while (statement->Step()) ids.push_back(statement->Int(0));
+  while (statement->Step()) {
+    ids.push_back(statement->Int(0));
+    rows.Keep(ReadItem(*statement), group);
+  }
   return ids;
 }
 
@@ -83,11 +102,9 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder
 // more than the lookups themselves: the item's row comes in the same one.
 std::optional<ItemRow> FirstMatchingItem(StoreSession& session, std::int64_t folder, const Filter& filter) {
   const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
-  auto statement = RunFilter(
-      session, "SELECT id, entry_id, folder, message_class FROM items WHERE id = (" + query.sql + " LIMIT 1)",
-      folder, query);
+  auto statement = RunFilter(session, std::string(kItemColumns) + "WHERE id = (" + query.sql + " LIMIT 1)", folder, query);
   if (!statement->Step()) return std::nullopt;
-  return ItemRow{statement->Int(0), statement->Text(1), statement->Int(2), statement->Text(3)};
+  return ReadItem(*statement);
 }
 
 std::vector<std::int64_t> KeepMembers(const std::vector<std::int64_t>& ordered,

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/store/filter.h"
@@ -18,9 +20,27 @@ std::vector<std::int64_t> FolderItemIds(StoreSession& session, std::int64_t fold
 // The number of items in the folder: one COUNT query.
 int FolderItemCount(StoreSession& session, std::int64_t folder);
 
-// The ids, ascending, of the folder's items that the filter matches; costs
-// what the filter's query costs, not the folder's size.
-std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter);
+// The rows of the items a collection holds, each read once while the
+// session tells it is as read (StoreSession::ItemAsRead): a walk asks for
+// each item's row more than once (its type, then the item), and a selection
+// reads its members' rows with their ids.
+class ItemRows {
+ public:
+  // The item's row; read when it is not known or may have changed. Throws
+  // host::Error (kNotFound) when the item is not there.
+  const ItemRow& Get(StoreSession& session, std::int64_t id);
+  // Keeps a row read in read group `group`.
+  void Keep(ItemRow row, std::uint64_t group);
+
+ private:
+  std::unordered_map<std::int64_t, std::pair<ItemRow, std::uint64_t>> rows_;
+};
+
+// The ids, ascending, of the folder's items that the filter matches, whose
+// rows are kept in `rows`; costs what the filter's query costs, not the
+// folder's size.
+std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter,
+                                      ItemRows& rows);
 
 // The item with the lowest id that the filter matches in the folder, or
 // nullopt; one query, so one read of the store.

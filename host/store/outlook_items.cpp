@@ -25,13 +25,13 @@ std::string PropertyName(const std::string& text) {
 class StoreItems : public ol::Items {
  public:
   StoreItems(std::shared_ptr<StoreSession> session, FolderRow folder,
-             std::optional<std::vector<std::int64_t>> ids)
-      : session_(std::move(session)), folder_(std::move(folder)), ids_(std::move(ids)) {}
+             std::optional<std::vector<std::int64_t>> ids, ItemRows rows = {})
+      : session_(std::move(session)), folder_(std::move(folder)), ids_(std::move(ids)), rows_(std::move(rows)) {}
 
   int Count() override {
     return ids_ ? static_cast<int>(ids_->size()) : FolderItemCount(*session_, folder_.id);
   }
-  Ref<ol::Item> Item(int index) override { return MakeItem(session_, Row(IdAt(index))); }
+  Ref<ol::Item> Item(int index) override { return MakeItem(session_, rows_.Get(*session_, IdAt(index))); }
   Ref<ol::Item> Find(const std::string& filter) override {
     const Filter parsed = Filter::Parse(filter);
     if (!ids_) {
@@ -39,14 +39,15 @@ class StoreItems : public ol::Items {
       if (!found) return nullptr;
       return MakeItem(session_, std::move(*found));
     }
-    const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed));
+    const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed, rows_));
     if (kept.empty()) return nullptr;
-    return MakeItem(session_, ItemById(*session_, kept.front()));
+    return MakeItem(session_, rows_.Get(*session_, kept.front()));
   }
   Ref<ol::Items> Restrict(const std::string& filter) override {
-    auto matching = MatchingIds(*session_, folder_.id, Filter::Parse(filter));
+    ItemRows rows;
+    auto matching = MatchingIds(*session_, folder_.id, Filter::Parse(filter), rows);
     if (ids_) matching = KeepMembers(*ids_, matching);
-    return host::MakeRef<StoreItems>(session_, folder_, std::move(matching));
+    return host::MakeRef<StoreItems>(session_, folder_, std::move(matching), std::move(rows));
   }
   void Sort(const std::string& property, bool descending) override {
     ids_ = SortByProperty(*session_, Ids(), PropertyName(property), descending);
@@ -57,7 +58,7 @@ class StoreItems : public ol::Items {
   }
   void Remove(int index) override {
     const std::int64_t id = IdAt(index);
-    DeleteItem(*session_, ItemById(*session_, id));
+    DeleteItem(*session_, rows_.Get(*session_, id));
     ids_->erase(ids_->begin() + (index - 1));
   }
 
@@ -65,17 +66,6 @@ class StoreItems : public ol::Items {
   std::vector<std::int64_t>& Ids() {
     if (!ids_) ids_ = FolderItemIds(*session_, folder_.id);
     return *ids_;
-  }
-  // The item's row, read once while the store stays as it was: a caller
-  // that asks for one position twice (for its type, then for the item)
-  // reads it once.
-  const ItemRow& Row(std::int64_t id) {
-    const std::uint64_t group = session_->ReadGroup();
-    if (group == 0 || group != last_read_group_ || last_row_.id != id) {
-      last_row_ = ItemById(*session_, id);
-      last_read_group_ = group;
-    }
-    return last_row_;
   }
   std::int64_t IdAt(int index) {
     const auto& ids = Ids();
@@ -90,8 +80,7 @@ class StoreItems : public ol::Items {
   std::shared_ptr<StoreSession> session_;
   FolderRow folder_;
   std::optional<std::vector<std::int64_t>> ids_;
-  ItemRow last_row_;
-  std::uint64_t last_read_group_ = 0;
+  ItemRows rows_;
 };
 
 }  // namespace

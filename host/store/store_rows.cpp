@@ -7,17 +7,15 @@ namespace store {
 namespace {
 
 constexpr char kFolderColumns[] = "SELECT id, entry_id, name, default_message_class FROM folders ";
-constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
-
 FolderRow ReadFolder(const Statement& statement) {
   return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3), std::nullopt};
 }
 
+}  // namespace
+
 ItemRow ReadItem(const Statement& statement) {
   return ItemRow{statement.Int(0), statement.Text(1), statement.Int(2), statement.Text(3)};
 }
-
-}  // namespace
 
 void RequireStore(StoreSession& session, const std::string& store_id) {
   if (store_id != session.StoreId()) {
@@ -100,7 +98,7 @@ ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::st
 }
 
 void DeleteItem(StoreSession& session, const ItemRow& item) {
-  session.Write("delete item \"" + item.entry_id + "\"", [&] {
+  session.WriteItem(item.id, "delete item \"" + item.entry_id + "\"", [&] {
     if (!DeleteItemRow(session, item)) session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
   });
 }

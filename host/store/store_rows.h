@@ -30,6 +30,10 @@ struct ItemRow {
   std::string message_class;
 };
 
+// Selects an item's row as ReadItem reads it; a WHERE clause follows.
+inline constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
+ItemRow ReadItem(const Statement& statement);
+
 // Throws host::Error (kNotFound) unless `store_id` is this store's identifier.
 void RequireStore(StoreSession& session, const std::string& store_id);
 
