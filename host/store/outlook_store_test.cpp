@@ -177,6 +177,13 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        "folder \"Accounts\" has no subfolder \"Alerts\"" + in_store},
       {"item past the end", [&] { Folder(folder_)->Items()->Item(6); },
        "folder \"Accounts\" has 5 items, none at position 6" + in_store},
+      {"item deleted since its restriction",
+       [&] {
+         auto restricted = Folder(folder_)->Items()->Restrict("[AccountID] = 'B'");
+         Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Delete();
+         restricted->Item(1);
+       },
+       "item number 2 no longer exists" + in_store},
       {"other namespace", [&] { hosts_.CreateApplication()->GetNamespace("mapi"); },
        "there is no namespace \"mapi\"; only \"MAPI\""},
       {"property of an unknown type",
