@@ -186,7 +186,7 @@ void ItemRecord::StoreColumns(std::int64_t id) {
     } else {
       statement->BindValue(1, value);
     }
-    statement->Bind(2, id).Run();
+    statement->Bind(2, id).RunAhead();
   }
 }
 
@@ -203,22 +203,22 @@ void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
 // Most writes change properties the item has: updating those rows costs
 // less than an upsert, which reads the item's row and tries each insert
 // first. New properties copy their item's folder in the same statement, so
-// a property row always names its item's folder.
+// a property row always names its item's folder. Both statements run ahead:
+// on a server the save's writes cost one round trip, not one each.
 void ItemRecord::StoreProperties(std::int64_t id) {
   if (changed_properties_.empty()) return;
   const std::string rows = ChangedRows(changed_properties_.size(), session_->Db().dialect());
   auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " + rows +
                                   " WHERE properties.item = ?1 AND properties.name = changed.column1");
   BindChanges(*update, id);
-  update->Run();
-  if (static_cast<std::size_t>(session_->Changes()) == changed_properties_.size()) return;
+  update->RunAhead();
   auto insert = session_->Prepare(
       "INSERT INTO properties (item, folder, name, type, value) "
       "SELECT items.id, items.folder, changed.column1, changed.column2, changed.column3 FROM items, " + rows +
       " WHERE items.id = ?1 AND NOT EXISTS "
       "(SELECT 1 FROM properties WHERE properties.item = ?1 AND properties.name = changed.column1)");
   BindChanges(*insert, id);
-  insert->Run();
+  insert->RunAhead();
 }
 
 void ItemRecord::Delete() {

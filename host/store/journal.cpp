@@ -15,7 +15,7 @@ using nlohmann::json;
 void Journal::Restart(RunRecord run) {
   run_ = std::move(run);
   run_row_ = 0;
-  last_change_ = 0;
+  journaled_ = false;
 }
 
 std::int64_t Journal::RunRow(StoreSession& session) {
@@ -37,9 +37,8 @@ std::int64_t Journal::RunRow(StoreSession& session) {
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  last_change_ = session
-      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
-               "VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id")
+  session
+      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) VALUES (?, ?, ?, ?, ?, ?, ?)")
       ->Bind(1, run)
       .Bind(2, kind)
       .Bind(3, item.id)
@@ -47,7 +46,8 @@ void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, 
       .Bind(5, item.folder)
       .BindUnowned(6, before)
       .BindUnowned(7, after)
-      .Insert();
+      .RunAhead();
+  journaled_ = true;
 }
 
 namespace {
@@ -137,25 +137,30 @@ bool HoldItem(StoreSession& session, std::int64_t item) {
   return session.Prepare(HoldingReadSql(session.Db().dialect(), {}, false))->Bind(1, item).Step();
 }
 
+// A journaled deletion holds its item, which is there then, so its DELETE
+// runs ahead.
 bool DeleteItemRow(StoreSession& session, const ItemRow& item) {
-  if (session.journal().on()) {
-    const std::string whole = WholeItemText(session, item);
-    if (whole.empty()) return false;
-    session.journal().Add(session, item, kDeleted, whole, "{}");
+  auto remove = session.Prepare("DELETE FROM items WHERE id = ?");
+  remove->Bind(1, item.id);
+  if (!session.journal().on()) {
+    remove->Run();
+    return session.Changes() > 0;
   }
-  session.Prepare("DELETE FROM items WHERE id = ?")->Bind(1, item.id).Run();
-  return session.Changes() > 0;
+  const std::string whole = WholeItemText(session, item);
+  if (whole.empty()) return false;
+  session.journal().Add(session, item, kDeleted, whole, "{}");
+  remove->RunAhead();
+  return true;
 }
 
 void Journal::End(StoreSession& session, int status, const Retention& retention) {
-  if (run_row_ == 0 && last_change_ == 0) return;
+  if (run_row_ == 0 && !journaled_) return;
   session.Write("record the end of the run", [&] {
     session
-        .Prepare("UPDATE runs SET status = ?1, "
-                 "last_change = CASE WHEN ?2 = 0 THEN first_change - 1 ELSE ?2 END WHERE run_id = ?3")
+        .Prepare("UPDATE runs SET status = ?1, last_change = COALESCE((SELECT max(id) FROM changes "
+                 "WHERE id >= runs.first_change AND run = runs.id), first_change - 1) WHERE run_id = ?2")
         ->Bind(1, std::int64_t{status})
-        .Bind(2, last_change_)
-        .Bind(3, run_.id)
+        .Bind(2, run_.id)
         .Run();
     PruneJournal(session.Db(), retention);
   });

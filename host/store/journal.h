@@ -32,14 +32,14 @@ class Journal {
   const RunRecord& run() const { return run_; }
   // Starts journaling another run (an item window's save is one).
   void Restart(RunRecord run);
-  // Forgets what the last transaction wrote: it was rolled back. (The last
-  // change it added stays an upper bound of the run's changes.)
+  // Forgets what the last transaction wrote: it was rolled back.
   void Forget() { run_row_ = 0; }
 
   // The run's row, added on the first change it makes.
   std::int64_t RunRow(StoreSession& session);
   // Adds a change of the item with its before-image and its new values,
-  // each a JSON text.
+  // each a JSON text; run ahead, so a failure of it surfaces by the end of
+  // the caller's write at the latest.
   void Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
            const std::string& after);
   // Records the end status of the run and removes the runs `retention` no
@@ -50,7 +50,8 @@ class Journal {
  private:
   RunRecord run_;
   std::int64_t run_row_ = 0;
-  std::int64_t last_change_ = 0;
+  // Whether the run added a change, so that its end is recorded.
+  bool journaled_ = false;
 };
 
 // The condition that selects the changes of the run whose row is bound to

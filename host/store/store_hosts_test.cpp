@@ -1,5 +1,6 @@
 #include "host/store/store_hosts.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -77,6 +78,39 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
   item->Save();
   EXPECT_EQ(store_.Text(1, "AccountID"), "A3") << "the failed Save kept its changes";
   EXPECT_EQ(store_.Text(1, "Team"), "North");
+}
+
+// A save the store refuses inside a run fails alone and names its item,
+// also where its writes go out without waiting for their results; the run
+// keeps the saves before and after it.
+TEST_F(StoreHostsTest, ASaveRefusedInsideARunFailsAloneAndTheRunKeepsTheOthers) {
+  const std::int64_t refused = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "B"}});
+  const std::int64_t after = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "C"}});
+  const std::string when = "NEW.item = " + std::to_string(refused);
+  store_.db().Exec((testing::OnServer()
+                        ? "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                          "$$BEGIN RAISE EXCEPTION 'refused by the test'; END$$; "
+                          "CREATE TRIGGER refuse BEFORE UPDATE ON properties FOR EACH ROW WHEN (" + when +
+                              ") EXECUTE FUNCTION refuse()"
+                        : "CREATE TRIGGER refuse BEFORE UPDATE ON properties WHEN " + when +
+                              " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
+                       .c_str());
+  hosts_.TakeForWriting();
+  for (const std::int64_t id : {std::int64_t{1}, refused, after}) {
+    auto item = Item(id);
+    item->UserProperties()->Find("AccountID")->SetValue(std::string("Z"));
+    if (id != refused) {
+      item->Save();
+      continue;
+    }
+    EXPECT_THAT(ThrownError([&] { item->Save(); }).description(),
+                ::testing::AllOf(::testing::StartsWith("save item \"" + TestStore::EntryId(id) + "\" failed"),
+                                 ::testing::HasSubstr("refused by the test")));
+  }
+  hosts_.CommitRun();
+  EXPECT_EQ(store_.Text(1, "AccountID"), "Z");
+  EXPECT_EQ(store_.Text(refused, "AccountID"), "B");
+  EXPECT_EQ(store_.Text(after, "AccountID"), "Z");
 }
 
 // A reader left open would keep the checkpoint from emptying the log.
