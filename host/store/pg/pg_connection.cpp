@@ -120,8 +120,9 @@ void Connection::Run(Control control) {
     } catch (const host::Error&) {
     }
   }
-  // A savepoint's statements run ahead succeed or fail before it ends, so
-  // that a failure among them is its own.
+  // The results of a savepoint's statements run ahead are read first: a
+  // failure among them is its own, and the release can then wait to go
+  // with the next savepoint.
   if (control == Control::kRelease) Drain();
   if (control == Control::kRelease && !release_pending_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
     release_pending_ = true;
