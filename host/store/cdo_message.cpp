@@ -32,8 +32,7 @@ class StoreFields : public cdo::Fields {
 
 class StoreMessage : public cdo::Message {
  public:
-  StoreMessage(std::shared_ptr<StoreSession> session, ItemRow row)
-      : record_(std::make_shared<ItemRecord>(std::move(session), std::move(row))) {}
+  explicit StoreMessage(std::shared_ptr<ItemRecord> record) : record_(std::move(record)) {}
 
   std::string ID() override { return record_->row().entry_id; }
   Ref<cdo::Fields> Fields() override { return host::MakeRef<StoreFields>(record_); }
@@ -61,7 +60,11 @@ class StoreMessage : public cdo::Message {
 }  // namespace
 
 Ref<cdo::Message> MakeMessage(std::shared_ptr<StoreSession> session, ItemRow row) {
-  return host::MakeRef<StoreMessage>(std::move(session), std::move(row));
+  return MakeMessage(std::make_shared<ItemRecord>(std::move(session), std::move(row)));
+}
+
+Ref<cdo::Message> MakeMessage(std::shared_ptr<ItemRecord> record) {
+  return host::MakeRef<StoreMessage>(std::move(record));
 }
 
 }  // namespace store

@@ -118,7 +118,7 @@ class StoreMessages : public cdo::Messages {
                                     " messages, none at position " + std::to_string(index));
     }
     auto& session = selection_->session;
-    return MakeMessage(session, selection_->rows.Get(*session, ids[static_cast<std::size_t>(index) - 1]));
+    return MakeMessage(selection_->rows.Record(session, ids[static_cast<std::size_t>(index) - 1]));
   }
   Ref<cdo::Message> Add(const std::optional<std::string>& subject, const std::optional<std::string>& text,
                         const std::optional<std::string>& type) override {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "host/cdo.h"
+#include "host/store/item_record.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -25,5 +26,7 @@ host::Ref<host::cdo::Messages> MakeMessages(std::shared_ptr<StoreSession> sessio
 
 // A new object for the message of that row, with no changes of its own.
 host::Ref<host::cdo::Message> MakeMessage(std::shared_ptr<StoreSession> session, ItemRow row);
+// A message object over a record (one that already read the item's properties).
+host::Ref<host::cdo::Message> MakeMessage(std::shared_ptr<ItemRecord> record);
 
 }  // namespace store

@@ -33,6 +33,14 @@ class ItemRecord {
   // reads as empty until Store adds it with this object's changes.
   ItemRecord(std::shared_ptr<StoreSession> session, const FolderRow& folder, std::string message_class);
 
+  // Takes the item's stored properties as read in read group `group` (a
+  // selection reads its members' in one statement): they stand for the
+  // item's while the session tells they are as read.
+  void KeepStoredProperties(std::map<std::string, PropertyValue> properties, std::uint64_t group) {
+    stored_properties_ = std::move(properties);
+    read_group_ = group;
+  }
+
   // Whether the item is in the store (always, but for a new one before Store).
   bool stored() const { return row_.id != 0; }
 

@@ -72,17 +72,52 @@ int FolderItemCount(StoreSession& session, std::int64_t folder) {
 }
 
 const ItemRow& ItemRows::Get(StoreSession& session, std::int64_t id) {
-  auto& [row, group] = rows_[id];
-  if (row.id != id || !session.ItemAsRead(id, group)) {
-    group = session.ReadGroup();
-    row = ItemById(session, id);
+  Kept& kept = rows_[id];
+  if (kept.row.id != id || !session.ItemAsRead(id, kept.group)) {
+    kept.group = session.ReadGroup();
+    kept.row = ItemById(session, id);
   }
-  return row;
+  return kept.row;
+}
+
+std::shared_ptr<ItemRecord> ItemRows::Record(const std::shared_ptr<StoreSession>& session, std::int64_t id) {
+  auto record = std::make_shared<ItemRecord>(session, Get(*session, id));
+  const Kept& kept = rows_.at(id);
+  if (kept.properties_group != 0) record->KeepStoredProperties(kept.properties, kept.properties_group);
+  return record;
 }
 
 void ItemRows::Keep(ItemRow row, std::uint64_t group) {
   const std::int64_t id = row.id;
-  rows_.insert_or_assign(id, std::pair{std::move(row), group});
+  rows_.insert_or_assign(id, Kept{std::move(row), group, {}, 0});
+}
+
+// An item with a property of a type the store does not know keeps none, so
+// that its record reads them itself and fails naming it.
+void ItemRows::ReadProperties(StoreSession& session, std::uint64_t group) {
+  std::string ids = "[";
+  for (auto& [id, kept] : rows_) {
+    if (kept.group != group) continue;
+    if (ids.size() > 1) ids += ',';
+    ids += std::to_string(id);
+    kept.properties.clear();
+    kept.properties_group = group;
+  }
+  ids += ']';
+  auto statement = session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item IN (") +
+                                   session.Db().dialect().ids_of_json_array + ")");
+  statement->Bind(1, ids);
+  std::vector<std::int64_t> unknown;
+  while (statement->Step()) {
+    Kept& kept = rows_.at(statement->Int(0));
+    const auto type = FromStoreName(statement->TextView(2));
+    if (!type) {
+      unknown.push_back(kept.row.id);
+      continue;
+    }
+    kept.properties.insert_or_assign(statement->Text(1), PropertyValue{*type, ReadStored(*statement, 3, *type)});
+  }
+  for (const std::int64_t id : unknown) rows_.at(id).properties_group = 0;
 }
 
 std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter,
@@ -95,6 +130,7 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder
     ids.push_back(statement->Int(0));
     rows.Keep(ReadItem(*statement), group);
   }
+  if (group != 0 && !ids.empty()) rows.ReadProperties(session, group);
   return ids;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "host/store/filter.h"
+#include "host/store/item_record.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -29,11 +32,24 @@ class ItemRows {
   // The item's row; read when it is not known or may have changed. Throws
   // host::Error (kNotFound) when the item is not there.
   const ItemRow& Get(StoreSession& session, std::int64_t id);
+  // A record of the item, holding its properties where they were read with
+  // the selection. Throws as Get does.
+  std::shared_ptr<ItemRecord> Record(const std::shared_ptr<StoreSession>& session, std::int64_t id);
   // Keeps a row read in read group `group`.
   void Keep(ItemRow row, std::uint64_t group);
+  // Reads the stored properties of every kept row read in read group
+  // `group`, in one statement.
+  void ReadProperties(StoreSession& session, std::uint64_t group);
 
  private:
-  std::unordered_map<std::int64_t, std::pair<ItemRow, std::uint64_t>> rows_;
+  struct Kept {
+    ItemRow row;
+    std::uint64_t group = 0;
+    // The item's properties as read in properties_group.
+    std::map<std::string, PropertyValue> properties;
+    std::uint64_t properties_group = 0;
+  };
+  std::unordered_map<std::int64_t, Kept> rows_;
 };
 
 // The ids, ascending, of the folder's items that the filter matches, whose

@@ -144,8 +144,10 @@ std::string TypeNameOf(std::string_view message_class) {
 }
 
 Ref<ol::Item> MakeItem(std::shared_ptr<StoreSession> session, ItemRow row) {
-  return host::MakeRef<StoreItem>(std::make_shared<ItemRecord>(std::move(session), std::move(row)));
+  return MakeItem(std::make_shared<ItemRecord>(std::move(session), std::move(row)));
 }
+
+Ref<ol::Item> MakeItem(std::shared_ptr<ItemRecord> record) { return host::MakeRef<StoreItem>(std::move(record)); }
 
 Ref<ol::Item> MakeNewItem(std::shared_ptr<StoreSession> session, const FolderRow& folder,
                           std::string message_class) {

@@ -31,7 +31,7 @@ class StoreItems : public ol::Items {
   int Count() override {
     return ids_ ? static_cast<int>(ids_->size()) : FolderItemCount(*session_, folder_.id);
   }
-  Ref<ol::Item> Item(int index) override { return MakeItem(session_, rows_.Get(*session_, IdAt(index))); }
+  Ref<ol::Item> Item(int index) override { return MakeItem(rows_.Record(session_, IdAt(index))); }
   Ref<ol::Item> Find(const std::string& filter) override {
     const Filter parsed = Filter::Parse(filter);
     if (!ids_) {
@@ -41,7 +41,7 @@ class StoreItems : public ol::Items {
     }
     const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed, rows_));
     if (kept.empty()) return nullptr;
-    return MakeItem(session_, rows_.Get(*session_, kept.front()));
+    return MakeItem(rows_.Record(session_, kept.front()));
   }
   Ref<ol::Items> Restrict(const std::string& filter) override {
     ItemRows rows;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "host/outlook.h"
+#include "host/store/item_record.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -31,6 +32,8 @@ host::Ref<host::outlook::Items> MakeFolderItems(std::shared_ptr<StoreSession> se
 
 // A new object for the item of that row, with no changes of its own.
 host::Ref<host::outlook::Item> MakeItem(std::shared_ptr<StoreSession> session, ItemRow row);
+// An item object over a record (one that already read the item's properties).
+host::Ref<host::outlook::Item> MakeItem(std::shared_ptr<ItemRecord> record);
 
 // A new item of that class for `folder`, stored by its first Save.
 host::Ref<host::outlook::Item> MakeNewItem(std::shared_ptr<StoreSession> session, const FolderRow& folder,
