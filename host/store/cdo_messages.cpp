@@ -48,7 +48,7 @@ struct Selection {
     std::vector<std::int64_t> selected;
     for (std::size_t i = 0; i < conditions.size(); ++i) {
       const auto& [name, value] = conditions[i];
-      auto matching = MatchingIds(*session, folder.id, Filter::Equals(name, value), rows);
+      auto matching = MatchingIds(*session, folder, Filter::Equals(name, value), rows);
       selected = i == 0 ? std::move(matching) : KeepMembers(selected, matching);
     }
     ids = std::move(selected);

@@ -275,14 +275,18 @@ const char* KeyLiteral(const std::string& name) {
 // other name is looked up item by item in the folder, and the index is
 // named: weighing the key index, SQLite would compare the bound name with
 // its condition and again plan the statement at every bind.
-std::string ComparisonSql(const Dialect& dialect, const Node& node, std::vector<host::Value>& params) {
+// `folders` is the condition on a row's folder: "= ?1" or "IN (...)".
+std::string ComparisonSql(const Dialect& dialect, const Node& node, const char* folders,
+                          std::vector<host::Value>& params) {
   const char* key = KeyLiteral(node.property);
   std::string sql = "SELECT item FROM properties";
   if (key != nullptr) {
-    sql.append(dialect.by_key_index).append(" WHERE folder = ?1 AND name = ").append(key);
+    sql.append(dialect.by_key_index).append(" WHERE folder ").append(folders).append(" AND name = ").append(key);
   } else {
     sql.append(dialect.by_item_index)
-        .append(" WHERE item IN (SELECT id FROM items WHERE folder = ?1) AND name = ")
+        .append(" WHERE item IN (SELECT id FROM items WHERE folder ")
+        .append(folders)
+        .append(") AND name = ")
         .append(Placeholder(params.size() + 2));
     params.emplace_back(node.property);
   }
@@ -298,15 +302,25 @@ std::string ComparisonSql(const Dialect& dialect, const Node& node, std::vector<
 
 // SQLite has no parentheses for compound SELECTs: a nested AND or OR
 // becomes a subquery, named as PostgreSQL requires.
-std::string NodeSql(const Dialect& dialect, const Node& node, std::vector<host::Value>& params) {
-  if (node.kind == Node::Kind::kCompare) return ComparisonSql(dialect, node, params);
+std::string NodeSql(const Dialect& dialect, const Node& node, const char* folders, std::vector<host::Value>& params) {
+  if (node.kind == Node::Kind::kCompare) return ComparisonSql(dialect, node, folders, params);
   std::string sql;
   for (const auto& child : node.children) {
     if (!sql.empty()) sql += node.kind == Node::Kind::kAnd ? " INTERSECT " : " UNION ";
-    sql += child->kind == Node::Kind::kCompare ? ComparisonSql(dialect, *child, params)
-                                               : "SELECT item FROM (" + NodeSql(dialect, *child, params) + ") AS n";
+    sql += child->kind == Node::Kind::kCompare
+               ? ComparisonSql(dialect, *child, folders, params)
+               : "SELECT item FROM (" + NodeSql(dialect, *child, folders, params) + ") AS n";
   }
   return sql;
+}
+
+Filter::Query Compile(const Dialect& dialect, const Node* root, const char* folders) {
+  if (root == nullptr) throw std::logic_error("compiling a moved-from filter");
+  Filter::Query query;
+  const std::string sql = NodeSql(dialect, *root, folders, query.params);
+  query.sql = root->kind == Node::Kind::kCompare ? sql + " ORDER BY item"
+                                                 : "SELECT item FROM (" + sql + ") AS n ORDER BY item";
+  return query;
 }
 
 }  // namespace
@@ -317,13 +331,10 @@ Filter Filter::Equals(std::string property, host::Value value) {
   return Filter(MakeComparison(std::move(property), FilterOp::kEq, std::move(value)));
 }
 
-Filter::Query Filter::CompileForFolder(const Dialect& dialect) const {
-  if (!root_) throw std::logic_error("compiling a moved-from filter");
-  Query query;
-  const std::string sql = NodeSql(dialect, *root_, query.params);
-  query.sql = root_->kind == Node::Kind::kCompare ? sql + " ORDER BY item"
-                                                  : "SELECT item FROM (" + sql + ") AS n ORDER BY item";
-  return query;
+Filter::Query Filter::CompileForFolder(const Dialect& dialect) const { return Compile(dialect, root_.get(), "= ?1"); }
+
+Filter::Query Filter::CompileForSubfolders(const Dialect& dialect) const {
+  return Compile(dialect, root_.get(), "IN (SELECT id FROM folders WHERE parent = ?1)");
 }
 
 Filter::Filter(std::unique_ptr<Node> root) : root_(std::move(root)) {}

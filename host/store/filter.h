@@ -38,6 +38,9 @@ class Filter {
     std::vector<host::Value> params;
   };
   Query CompileForFolder(const Dialect& dialect) const;
+  // The same for the items of every subfolder of one folder, bound as
+  // parameter 1 instead; the parameters are CompileForFolder's.
+  Query CompileForSubfolders(const Dialect& dialect) const;
 
   Filter(Filter&&) noexcept;
   Filter& operator=(Filter&&) noexcept;

@@ -155,7 +155,7 @@ void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
 void ItemRecord::Store() {
   if (stored() && changed_columns_.empty() && changed_properties_.empty()) return;
   ItemRow row = row_;
-  session_->WriteItem(row_.id, "save item \"" + row_.entry_id + "\"", [&] {
+  session_->WriteItem({row_.id, row_.folder}, "save item \"" + row_.entry_id + "\"", [&] {
     if (!stored()) row = InsertItemRow(*session_, row_.folder, row_.message_class);
     if (!HoldAndJournalChanges(row)) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     StoreColumns(row.id);

@@ -55,6 +55,43 @@ std::unordered_map<std::int64_t, int> RanksByValue(StoreSession& session,
   return ranks;
 }
 
+// The rows of the items that `query` selects.
+std::string MatchingRowsSql(const Filter::Query& query) {
+  return std::string(kItemColumns) + "WHERE id IN (" + query.sql + ") ORDER BY id";
+}
+
+// The filter's statement and values, told apart by their kinds.
+std::string MatchesKey(const Filter::Query& query) {
+  std::string key = query.sql;
+  for (const host::Value& value : query.params) {
+    key += '\x1f';
+    key += std::to_string(value.index());
+    key += ':';
+    key += host::ToText(value);
+  }
+  return key;
+}
+
+// What the filter matches in the folder's siblings, read with the first ask
+// of any of them within a run; null where the folder was found alone, reads
+// are kept for no time, or an item of the folder was written since (the
+// folder is then read alone).
+const SubfolderMatches::Matches* SiblingsMatches(StoreSession& session, const FolderRow& folder, const Filter& filter,
+                                                 const Filter::Query& query, std::uint64_t group) {
+  if (group == 0 || !folder.siblings) return nullptr;
+  auto [entry, added] = folder.siblings->by_filter.try_emplace(MatchesKey(query));
+  SubfolderMatches::Matches& matches = entry->second;
+  if (!added) return session.FolderAsRead(folder.id, matches.group) ? &matches : nullptr;
+  const Filter::Query all = filter.CompileForSubfolders(session.Db().dialect());
+  auto statement = RunFilter(session, MatchingRowsSql(all), folder.siblings->parent, all);
+  matches.group = group;
+  while (statement->Step()) {
+    ItemRow row = ReadItem(*statement);
+    matches.by_folder[row.folder].push_back(std::move(row));
+  }
+  return &matches;
+}
+
 }  // namespace
 
 std::vector<std::int64_t> FolderItemIds(StoreSession& session, std::int64_t folder) {
@@ -94,19 +131,19 @@ void ItemRows::Keep(ItemRow row, std::uint64_t group) {
 
 // An item with a property of a type the store does not know keeps none, so
 // that its record reads them itself and fails naming it.
-void ItemRows::ReadProperties(StoreSession& session, std::uint64_t group) {
-  std::string ids = "[";
-  for (auto& [id, kept] : rows_) {
-    if (kept.group != group) continue;
-    if (ids.size() > 1) ids += ',';
-    ids += std::to_string(id);
+void ItemRows::ReadProperties(StoreSession& session, const std::vector<std::int64_t>& ids, std::uint64_t group) {
+  std::string array = "[";
+  for (const std::int64_t id : ids) {
+    if (array.size() > 1) array += ',';
+    array += std::to_string(id);
+    Kept& kept = rows_.at(id);
     kept.properties.clear();
     kept.properties_group = group;
   }
-  ids += ']';
+  array += ']';
   auto statement = session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item IN (") +
                                    session.Db().dialect().ids_of_json_array + ")");
-  statement->Bind(1, ids);
+  statement->Bind(1, array);
   std::vector<std::int64_t> unknown;
   while (statement->Step()) {
     Kept& kept = rows_.at(statement->Int(0));
@@ -120,17 +157,27 @@ void ItemRows::ReadProperties(StoreSession& session, std::uint64_t group) {
   for (const std::int64_t id : unknown) rows_.at(id).properties_group = 0;
 }
 
-std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter,
+std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& folder, const Filter& filter,
                                       ItemRows& rows) {
   const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
   const std::uint64_t group = session.ReadGroup();
-  auto statement = RunFilter(session, std::string(kItemColumns) + "WHERE id IN (" + query.sql + ") ORDER BY id", folder, query);
   std::vector<std::int64_t> ids;
-  while (statement->Step()) {
-    ids.push_back(statement->Int(0));
-    rows.Keep(ReadItem(*statement), group);
+  if (const auto* matches = SiblingsMatches(session, folder, filter, query, group)) {
+    const auto found = matches->by_folder.find(folder.id);
+    if (found != matches->by_folder.end()) {
+      for (const ItemRow& row : found->second) {
+        ids.push_back(row.id);
+        rows.Keep(row, matches->group);
+      }
+    }
+  } else {
+    auto statement = RunFilter(session, MatchingRowsSql(query), folder.id, query);
+    while (statement->Step()) {
+      ids.push_back(statement->Int(0));
+      rows.Keep(ReadItem(*statement), group);
+    }
   }
-  if (group != 0 && !ids.empty()) rows.ReadProperties(session, group);
+  if (group != 0 && !ids.empty()) rows.ReadProperties(session, ids, group);
   return ids;
 }
 

@@ -37,9 +37,9 @@ class ItemRows {
   std::shared_ptr<ItemRecord> Record(const std::shared_ptr<StoreSession>& session, std::int64_t id);
   // Keeps a row read in read group `group`.
   void Keep(ItemRow row, std::uint64_t group);
-  // Reads the stored properties of every kept row read in read group
-  // `group`, in one statement.
-  void ReadProperties(StoreSession& session, std::uint64_t group);
+  // Reads the stored properties of the kept rows `ids`, in one statement,
+  // in read group `group`.
+  void ReadProperties(StoreSession& session, const std::vector<std::int64_t>& ids, std::uint64_t group);
 
  private:
   struct Kept {
@@ -54,8 +54,9 @@ class ItemRows {
 
 // The ids, ascending, of the folder's items that the filter matches, whose
 // rows are kept in `rows`; costs what the filter's query costs, not the
-// folder's size.
-std::vector<std::int64_t> MatchingIds(StoreSession& session, std::int64_t folder, const Filter& filter,
+// folder's size. Within a run, the first ask of a folder listed with its
+// siblings reads the matches of all of them (SubfolderMatches).
+std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& folder, const Filter& filter,
                                       ItemRows& rows);
 
 // The item with the lowest id that the filter matches in the folder, or

@@ -39,13 +39,13 @@ class StoreItems : public ol::Items {
       if (!found) return nullptr;
       return MakeItem(session_, std::move(*found));
     }
-    const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_.id, parsed, rows_));
+    const auto kept = KeepMembers(*ids_, MatchingIds(*session_, folder_, parsed, rows_));
     if (kept.empty()) return nullptr;
     return MakeItem(rows_.Record(session_, kept.front()));
   }
   Ref<ol::Items> Restrict(const std::string& filter) override {
     ItemRows rows;
-    auto matching = MatchingIds(*session_, folder_.id, Filter::Parse(filter), rows);
+    auto matching = MatchingIds(*session_, folder_, Filter::Parse(filter), rows);
     if (ids_) matching = KeepMembers(*ids_, matching);
     return host::MakeRef<StoreItems>(session_, folder_, std::move(matching), std::move(rows));
   }

@@ -66,6 +66,31 @@ TEST_F(OutlookStoreTest, ARestrictionIsFixedWhenMadeAndOneOnItIntersectsInItsOrd
   EXPECT_EQ(Folder(folder_)->Items()->Restrict("[AccountID] = 'A'")->Count(), 2) << "E3 and E6";
 }
 
+// Within a run, restricting one of a folder's subfolders reads the matches
+// of all of them at once; a save or an addition in one of them since is
+// seen when it is restricted again.
+TEST_F(OutlookStoreTest, ARunRestrictsSiblingsInOneReadAndSeesItsOwnWritesInEach) {
+  const std::int64_t first = store_.AddFolder("First", folder_);
+  const std::int64_t second = store_.AddFolder("Second", folder_);
+  const std::int64_t rekeyed = store_.AddItem(first, "IPM.Post", {{"AccountID", "A"}});
+  store_.AddItem(second, "IPM.Post", {{"AccountID", "A"}});
+  hosts_.TakeForWriting();
+  auto subfolders = Folder(folder_)->Folders();
+  const auto matching = [&](int position) {
+    return EntryIds(subfolders->Item(position)->Items()->Restrict("[AccountID] = 'A'"));
+  };
+  EXPECT_EQ(matching(1), (std::vector<std::string>{"E6"}));
+  auto item = Item(rekeyed);
+  item->UserProperties()->Find("AccountID")->SetValue(std::string("B"));
+  item->Save();
+  auto added = subfolders->Item(2)->Items()->Add("IPM.Post");
+  added->UserProperties()->Add("AccountID", host::kOlText)->SetValue(std::string("A"));
+  added->Save();
+  EXPECT_EQ(matching(1), (std::vector<std::string>{}));
+  EXPECT_EQ(matching(2).size(), 2u);
+  hosts_.RollBackRun();
+}
+
 TEST_F(OutlookStoreTest, SortsByAPropertyWithItemsWithoutItLast) {
   const struct {
     bool descending;

@@ -8,7 +8,7 @@ namespace {
 
 constexpr char kFolderColumns[] = "SELECT id, entry_id, name, default_message_class FROM folders ";
 FolderRow ReadFolder(const Statement& statement) {
-  return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3), std::nullopt};
+  return FolderRow{statement.Int(0), statement.Text(1), statement.Text(2), statement.Text(3), std::nullopt, nullptr};
 }
 
 }  // namespace
@@ -45,10 +45,12 @@ std::vector<FolderRow> Subfolders(StoreSession& session, std::int64_t parent) {
       "SELECT id, entry_id, name, default_message_class, "
       "EXISTS (SELECT 1 FROM folders AS sub WHERE sub.parent = folders.id) FROM folders WHERE parent = ? ORDER BY id");
   statement->Bind(1, parent);
+  const auto siblings = std::make_shared<SubfolderMatches>(SubfolderMatches{parent, {}});
   std::vector<FolderRow> folders;
   while (statement->Step()) {
     folders.push_back(ReadFolder(*statement));
     folders.back().has_subfolders = statement->Int(4) != 0;
+    folders.back().siblings = siblings;
   }
   return folders;
 }
@@ -98,7 +100,7 @@ ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::st
 }
 
 void DeleteItem(StoreSession& session, const ItemRow& item) {
-  session.WriteItem(item.id, "delete item \"" + item.entry_id + "\"", [&] {
+  session.WriteItem({item.id, item.folder}, "delete item \"" + item.entry_id + "\"", [&] {
     if (!DeleteItemRow(session, item)) session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
   });
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/store/store_session.h"
@@ -19,6 +22,9 @@ struct FolderRow {
   // Whether it has subfolders, where the read that found it tells (its
   // parent's list of them).
   std::optional<bool> has_subfolders;
+  // What it shares with the folders listed with it (its parent's
+  // subfolders); null for a folder found alone.
+  std::shared_ptr<struct SubfolderMatches> siblings;
 };
 
 // What an item object knows of its row; an item stays in its folder and
@@ -28,6 +34,20 @@ struct ItemRow {
   std::string entry_id;
   std::int64_t folder = 0;
   std::string message_class;
+};
+
+// The items that filters match in the subfolders of one folder: a walk asks
+// each subfolder in turn which of its items a filter matches, and the first
+// ask reads the answer for all of them at once.
+struct SubfolderMatches {
+  std::int64_t parent = 0;
+  struct Matches {
+    // The read group they were read in.
+    std::uint64_t group = 0;
+    std::unordered_map<std::int64_t, std::vector<ItemRow>> by_folder;
+  };
+  // By the filter's statement and values.
+  std::map<std::string, Matches> by_filter;
 };
 
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.

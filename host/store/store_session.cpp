@@ -81,6 +81,7 @@ void StoreSession::BeginReads() {
 void StoreSession::StoreChanged() {
   store_changed_ = ++read_group_;
   item_changed_.clear();
+  folder_changed_.clear();
 }
 
 void StoreSession::EndReads() {
@@ -99,13 +100,20 @@ std::uint64_t StoreSession::ReadGroup() {
   return reading_ ? read_group_ : 0;
 }
 
-bool StoreSession::ItemAsRead(std::int64_t item, std::uint64_t group) {
+bool StoreSession::ItemAsRead(std::int64_t item, std::uint64_t group) { return AsRead(item_changed_, item, group); }
+
+bool StoreSession::FolderAsRead(std::int64_t folder, std::uint64_t group) {
+  return AsRead(folder_changed_, folder, group);
+}
+
+bool StoreSession::AsRead(const std::map<std::int64_t, std::uint64_t>& changed, std::int64_t key,
+                          std::uint64_t group) {
   const std::uint64_t now = ReadGroup();
   if (now == 0) return false;
   if (now == group) return true;
   if (!run_transaction_ || group < store_changed_) return false;
-  const auto changed = item_changed_.find(item);
-  return changed == item_changed_.end() || changed->second <= group;
+  const auto found = changed.find(key);
+  return found == changed.end() || found->second <= group;
 }
 
 void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {

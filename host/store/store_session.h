@@ -95,6 +95,10 @@ class StoreSession {
   // still what the store holds: the group is the next read's, or, within
   // the run's transaction, only other items were written since.
   bool ItemAsRead(std::int64_t item, std::uint64_t group);
+  // Whether which items of the folder (row `folder`) match what they
+  // matched in read group `group` may be taken as read, as ItemAsRead says
+  // for an item: no item of that folder was written since.
+  bool FolderAsRead(std::int64_t folder, std::uint64_t group);
 
   // Takes the store for writing for the rest of the run: one BEGIN
   // IMMEDIATE transaction (a savepoint inside a transaction the caller
@@ -126,13 +130,18 @@ class StoreSession {
   // host::Error naming `what`; a host::StoreFailure as it is.
   template <class Body>
   void Write(std::string_view what, Body&& body) {
-    WriteChanging(std::nullopt, what, std::forward<Body>(body));
+    WriteChanging(nullptr, what, std::forward<Body>(body));
   }
-  // A Write that changes nothing but the item (row `item`; 0 for one it
-  // adds) and the journal: what was read of other items stays as it was.
+  // The item one Write changes: its row (0 for one it adds) and its folder.
+  struct ChangedItem {
+    std::int64_t item = 0;
+    std::int64_t folder = 0;
+  };
+  // A Write that changes nothing but that item and the journal: what was
+  // read of other items, and of other folders' items, stays as it was.
   template <class Body>
-  void WriteItem(std::int64_t item, std::string_view what, Body&& body) {
-    WriteChanging(item, what, std::forward<Body>(body));
+  void WriteItem(ChangedItem item, std::string_view what, Body&& body) {
+    WriteChanging(&item, what, std::forward<Body>(body));
   }
 
   // Fault injection: after `writes` more committed write transactions, every
@@ -159,14 +168,15 @@ class StoreSession {
   // what was read before no longer holds once it is over.
   class Writing {
    public:
-    Writing(StoreSession& session, std::optional<std::int64_t> item)
-        : session_(session), one_item_(item.has_value()), item_(item.value_or(0)) {
+    Writing(StoreSession& session, const ChangedItem* item)
+        : session_(session), one_item_(item != nullptr), item_(item != nullptr ? *item : ChangedItem{}) {
       ++session_.writing_;
     }
     ~Writing() {
       --session_.writing_;
       if (one_item_) {
-        session_.item_changed_[item_] = ++session_.read_group_;
+        session_.item_changed_[item_.item] = ++session_.read_group_;
+        session_.folder_changed_[item_.folder] = session_.read_group_;
       } else {
         session_.StoreChanged();
       }
@@ -177,11 +187,11 @@ class StoreSession {
    private:
     StoreSession& session_;
     bool one_item_;
-    std::int64_t item_;
+    ChangedItem item_;
   };
 
   template <class Body>
-  void WriteChanging(std::optional<std::int64_t> item, std::string_view what, Body&& body);
+  void WriteChanging(const ChangedItem* item, std::string_view what, Body&& body);
   // Starts a read group in which nothing read before holds.
   void StoreChanged();
 
@@ -210,9 +220,13 @@ class StoreSession {
   std::uint64_t read_group_ = 0;
   // The first read group after the latest change that may have touched any
   // item, and for items written alone since, the first group after each
-  // one's latest write.
+  // one's latest write, and after the latest write of an item of each
+  // folder.
   std::uint64_t store_changed_ = 0;
   std::map<std::int64_t, std::uint64_t> item_changed_;
+  std::map<std::int64_t, std::uint64_t> folder_changed_;
+  // Whether what `changed` says of `key` keeps what was read in `group`.
+  bool AsRead(const std::map<std::int64_t, std::uint64_t>& changed, std::int64_t key, std::uint64_t group);
   int writing_ = 0;
   bool committed_ = false;
   int writes_before_failure_ = -1;
@@ -224,7 +238,7 @@ class StoreSession {
 };
 
 template <class Body>
-void StoreSession::WriteChanging(std::optional<std::int64_t> item, std::string_view what, Body&& body) {
+void StoreSession::WriteChanging(const ChangedItem* item, std::string_view what, Body&& body) {
   const Writing writing(*this, item);
   try {
     std::optional<Transaction> transaction;
