@@ -119,6 +119,7 @@ const ItemRow& ItemRows::Get(StoreSession& session, std::int64_t id) {
 
 std::shared_ptr<ItemRecord> ItemRows::Record(const std::shared_ptr<StoreSession>& session, std::int64_t id) {
   auto record = std::make_shared<ItemRecord>(session, Get(*session, id));
+  if (!rows_.at(id).properties_read) ReadProperties(*session);
   const Kept& kept = rows_.at(id);
   if (kept.properties_group != 0) record->KeepStoredProperties(kept.properties, kept.properties_group);
   return record;
@@ -126,17 +127,20 @@ std::shared_ptr<ItemRecord> ItemRows::Record(const std::shared_ptr<StoreSession>
 
 void ItemRows::Keep(ItemRow row, std::uint64_t group) {
   const std::int64_t id = row.id;
-  rows_.insert_or_assign(id, Kept{std::move(row), group, {}, 0});
+  rows_.insert_or_assign(id, Kept{std::move(row), group, false, {}, 0});
 }
 
 // An item with a property of a type the store does not know keeps none, so
 // that its record reads them itself and fails naming it.
-void ItemRows::ReadProperties(StoreSession& session, const std::vector<std::int64_t>& ids, std::uint64_t group) {
+void ItemRows::ReadProperties(StoreSession& session) {
+  const std::uint64_t group = session.ReadGroup();
+  if (group == 0) return;
   std::string array = "[";
-  for (const std::int64_t id : ids) {
+  for (auto& [id, kept] : rows_) {
+    if (kept.properties_read) continue;
     if (array.size() > 1) array += ',';
     array += std::to_string(id);
-    Kept& kept = rows_.at(id);
+    kept.properties_read = true;
     kept.properties.clear();
     kept.properties_group = group;
   }
@@ -177,7 +181,6 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& fo
       rows.Keep(ReadItem(*statement), group);
     }
   }
-  if (group != 0 && !ids.empty()) rows.ReadProperties(session, ids, group);
   return ids;
 }
 

@@ -32,20 +32,23 @@ class ItemRows {
   // The item's row; read when it is not known or may have changed. Throws
   // host::Error (kNotFound) when the item is not there.
   const ItemRow& Get(StoreSession& session, std::int64_t id);
-  // A record of the item, holding its properties where they were read with
-  // the selection. Throws as Get does.
+  // A record of the item that starts from its stored properties: the first
+  // record asked for reads those of every item kept, in one statement (a
+  // walk goes on to read each of them). Throws as Get does.
   std::shared_ptr<ItemRecord> Record(const std::shared_ptr<StoreSession>& session, std::int64_t id);
   // Keeps a row read in read group `group`.
   void Keep(ItemRow row, std::uint64_t group);
-  // Reads the stored properties of the kept rows `ids`, in one statement,
-  // in read group `group`.
-  void ReadProperties(StoreSession& session, const std::vector<std::int64_t>& ids, std::uint64_t group);
 
  private:
+  // Reads the stored properties of every kept item whose were not read yet.
+  void ReadProperties(StoreSession& session);
+
   struct Kept {
     ItemRow row;
     std::uint64_t group = 0;
-    // The item's properties as read in properties_group.
+    bool properties_read = false;
+    // The item's properties as read in properties_group; 0 when they were
+    // not kept.
     std::map<std::string, PropertyValue> properties;
     std::uint64_t properties_group = 0;
   };
