@@ -131,7 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto expected = fuzz::ReferenceSelect(filter, items);
   std::vector<std::int64_t> matching;
   try {
-    matching = store::MatchingIds(fuzz_store.session, 1, store::Filter::Parse(filter));
+    store::FolderRow folder;
+    folder.id = 1;
+    store::ItemRows rows;
+    matching = store::MatchingIds(fuzz_store.session, folder, store::Filter::Parse(filter), rows);
   } catch (const host::Error& error) {
     const std::string what = std::string(error.what()) + "\n" + Describe(filter, items);
     if (error.number() != store::kFilterError) fuzz::Broken("the store failed: " + what);
