@@ -29,40 +29,6 @@ class ReportFileTest : public ::testing::Test {
   store::testing::TempDir temp_;
 };
 
-TEST_F(ReportFileTest, PlacesEachReportUnderTheFirstFreeNumberAndNeverReplaces) {
-  const std::string folder = temp_.File("reports");
-  std::filesystem::create_directory(folder);
-  WriteFile(folder + "/Book1.xlsx", "kept one");
-  WriteFile(folder + "/Book3.xlsx", "kept three");
-
-  EXPECT_EQ(PlaceReport(Written(folder, "first"), folder), folder + "/Book2.xlsx");
-  EXPECT_EQ(PlaceReport(Written(folder, "second"), folder), folder + "/Book4.xlsx");
-  std::filesystem::remove(folder + "/Book1.xlsx");
-  EXPECT_EQ(PlaceReport(Written(folder, "third"), folder), folder + "/Book1.xlsx");
-
-  EXPECT_EQ(ReadFile(folder + "/Book1.xlsx"), "third");
-  EXPECT_EQ(ReadFile(folder + "/Book2.xlsx"), "first");
-  EXPECT_EQ(ReadFile(folder + "/Book3.xlsx"), "kept three");
-  EXPECT_EQ(ReadFile(folder + "/Book4.xlsx"), "second");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4) << "a temporary file is left";
-}
-
-TEST_F(ReportFileTest, MakesTheMissingFolderAndADistinctHiddenFileInItEachTime) {
-  const std::string folder = temp_.File("a/b/reports");
-  const std::string first = TemporaryReport(folder).path();
-  WriteFile(folder + "/Book1.xlsx", "");
-  const std::string second = TemporaryReport(folder).path();
-  EXPECT_NE(first, second);
-  // Named after the report it is likely to become and the process making it.
-  const std::string pid = std::to_string(getpid());
-  for (const auto& [path, start] : {std::pair{first, ".Book1.xlsx.new-" + pid + "-"},
-                                    std::pair{second, ".Book2.xlsx.new-" + pid + "-"}}) {
-    EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
-    EXPECT_EQ(std::filesystem::path(path).parent_path(), folder) << path;
-    EXPECT_EQ(std::filesystem::path(path).filename().string().rfind(start, 0), 0U) << path;
-  }
-}
-
 TEST_F(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
   const std::string folder = temp_.File("reports");
   std::filesystem::create_directory(folder);
