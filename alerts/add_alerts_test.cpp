@@ -94,20 +94,5 @@ TEST_F(AddAlertsTest, NoteGoesToAlertsElseStickyNotesAndNowhereWithoutEither) {
   }
 }
 
-TEST_F(AddAlertsTest, FailingAddMakesNothingAndAFailingReopenLeavesTheStoredNoteUnshown) {
-  MakeStore("16.0", {"Alerts"});
-  failing_ = {"Items.Add"};
-  EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East", "text"), Outcome::kNotDone);
-  EXPECT_TRUE(ItemsIn("Alerts").empty());
-  EXPECT_TRUE(Calls({"ItemProperties.", "Item.Display"}).empty());
-  EXPECT_EQ(out_.str(), "");
-
-  MakeStore("10.0", {"Alerts"});
-  failing_ = {"Namespace.GetItemFromID"};
-  EXPECT_EQ(Run("AddAlerts;K1;Acme;Ann;North;East"), Outcome::kDone) << "the note is stored";
-  EXPECT_EQ(store_->Text(OnlyItemIn("Alerts"), "Team"), "North");
-  EXPECT_EQ(out_.str(), "");
-}
-
 }  // namespace
 }  // namespace alerts
