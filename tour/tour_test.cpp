@@ -85,10 +85,5 @@ TEST_F(TourTest, ClosingASlideEndsThroughTheProgramEndWithoutTheCompanion) {
   }
 }
 
-TEST_F(TourTest, AFailingSlideAbandonsHelp) {
-  EXPECT_EQ(Run("n\n", [](auto& p) { p.log().FailCall("Slides.CreateSlide"); }), Outcome::kAbandoned);
-  EXPECT_TRUE(form_->ending().reason.starts_with("Help was abandoned: ")) << form_->ending().reason;
-}
-
 }  // namespace
 }  // namespace app
