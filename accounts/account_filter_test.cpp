@@ -7,22 +7,6 @@
 namespace accounts {
 namespace {
 
-TEST(AccountFilterTest, BasicIntegerConvertsLikeCInt) {
-  const struct {
-    const char* text;
-    std::optional<int> value;
-  } cases[] = {
-      {"9", 9},         {"9 ", 9},        {" 9", 9},          {"+9", 9},        {"\t12\t", 12},
-      {"9.", 9},        {"-7", -7},       {"1.6", 2},         {"1.4", 1},       {"2.5", 2},
-      {"3.5", 4},       {".5", 0},        {".6", 1},          {"2.51", 3},      {"-2.5", -2},
-      {"-3.5", -4},     {"32767", 32767}, {"-32768", -32768}, {"32768", {}},    {"32767.5", {}},
-      {"99999999999999999999", {}},       {"", {}},           {"  ", {}},       {"+", {}},
-      {"-", {}},        {".", {}},        {"-.", {}},         {"x1", {}},       {"1x", {}},
-      {"1.2.3", {}},    {"1 2", {}},      {"++1", {}},        {"1-", {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(BasicInteger(c.text), c.value) << '"' << c.text << '"';
-}
-
 TEST(AccountFilterTest, MajorVersionIsTheIntegerOfTheFirstTwoCharacters) {
   const struct {
     const char* version;

@@ -76,16 +76,6 @@ class AccountTest : public ::testing::Test {
     return result;
   }
 
-  // The calls that select and rewrite the location accounts, from opening
-  // the account item through CDO to the start of the folder walk.
-  std::vector<std::string> LocationCalls() {
-    std::vector<std::string> calls =
-        CallsFrom("Session.GetMessage", {"Session.Get", "DoEvents", "Messages.Item", "Fields.Add",
-                                         "Message.Update", "SafeFolder.Item"});
-    calls.erase(std::find(calls.begin(), calls.end(), "SafeFolder.Item()"), calls.end());
-    return calls;
-  }
-
   // How often `call` was logged exactly.
   int Count(const std::string& call) {
     const std::vector<std::string>& calls = platform_->log().calls();

@@ -8,39 +8,6 @@ using host::MsgBoxResult;
 
 class DeleteTest : public AccountTest {};
 
-TEST_F(DeleteTest, DetachesEachLocationWithTwoUpdatesFromTheLastToTheFirst) {
-  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
-  const std::vector<std::string> location = {
-      R"(Fields.Add("Account Parent", 8, ""))", "Message.Update(true, true)",
-      R"(Fields.Add("Account LocationID", 8, ""))", "Message.Update(true, true)"};
-  std::vector<std::string> expected = {
-      "Session.GetMessage(\"" + Id(crm_.beta) + "\", \"STORE-0001\")", "DoEvents()",
-      R"(Session.GetFolder("F1", "STORE-0001"))", R"(Fields.Add("Account LocationID", 8, "B200"))"};
-  for (const char* position : {"Messages.Item(2)", "Messages.Item(1)"}) {
-    expected.insert(expected.end(), {"DoEvents()", position});
-    expected.insert(expected.end(), location.begin(), location.end());
-  }
-  EXPECT_EQ(LocationCalls(), expected);
-}
-
-TEST_F(DeleteTest, PumpsEventsOncePerFolderAndBeforeEachRemovalFromTheLast) {
-  EXPECT_EQ(Run("Delete;" + Id(crm_.beta) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
-  const std::string restrict = R"(Items.Restrict("[AccountID] = 'B200'"))";
-  const std::string descend = "Create(QuorviaOMG.MAPIFolder)";
-  const std::vector<std::string> expected = {
-      "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", "Items.Remove(2)", "DoEvents()",
-      "Items.Remove(1)", descend,  // Contacts, then its East
-      "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", "Items.Remove(1)",
-      "Folders.Item(2)", "DoEvents()", restrict, "DoEvents()", "Items.Remove(1)",
-      descend,  // Activities, then 2026 and its Q1
-      "Folders.Item(1)", "DoEvents()", restrict, descend,
-      "Folders.Item(1)", "DoEvents()", restrict, "DoEvents()", "Items.Remove(1)",
-      "Folders.Item(3)", "DoEvents()", restrict, "DoEvents()", "Items.Remove(1)"};  // Alerts
-  EXPECT_EQ(CallsFrom("SafeFolder.Item", {"Folders.Item", "DoEvents", "Items.Restrict",
-                                          "Items.Remove", "Create("}),
-            expected);
-}
-
 TEST_F(DeleteTest, SelectsByTheKeyFieldAndDeletesTheItemNamedByEntryId) {
   const auto duplicate = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "");
   EXPECT_EQ(Run("Delete;" + Id(duplicate) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);

@@ -30,25 +30,8 @@ class FrontTest : public AccountTest {
       desktop.item_windows = std::make_unique<ScriptedItemWindows>(window, minimized_);
     };
   }
-  std::vector<std::string> FrontCalls() {
-    return CallsFrom("Session.GetMessage", {"Session.GetMessage", "Namespace.GetItemFromID", "Item.Application",
-                                            "Application.ActiveInspector", "Inspector.SetWindowState"});
-  }
-
   std::vector<std::uint64_t> minimized_;
 };
-
-TEST_F(FrontTest, MinimizesTheActiveItemWindowOnceAndChangesNoData) {
-  ActiveWindow(0x2a00007);
-  const auto before = Snapshot();
-  EXPECT_EQ(Run("Front;" + Id(crm_.acme) + ";ignored"), Outcome::kDone) << ending_.reason;
-  EXPECT_EQ(minimized_, std::vector<std::uint64_t>{0x2a00007});
-  const std::string item = "(\"" + Id(crm_.acme) + "\", \"STORE-0001\")";
-  EXPECT_EQ(FrontCalls(), (std::vector<std::string>{"Session.GetMessage" + item, "Namespace.GetItemFromID" + item,
-                                                    "Item.Application()", "Application.ActiveInspector()",
-                                                    "Inspector.SetWindowState(1)"}));
-  EXPECT_EQ(Snapshot(), before);
-}
 
 TEST_F(FrontTest, OnlyTheCdoViewDecidesWhetherTheItemOpens) {
   const struct {

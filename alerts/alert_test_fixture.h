@@ -72,7 +72,6 @@ class AlertTest : public ::testing::Test {
     desktop.item_windows = std::make_unique<RefusingItemWindows>(in_, out_, refused_);
     inner_ = std::make_unique<host::LinuxPlatform>(path_, std::move(desktop));
     platform_ = std::make_unique<host::testing::RecordingPlatform>(*inner_);
-    for (const std::string& call : failing_) platform_->log().FailCall(call);
     app::Form1 form(*platform_, command_line, &trace_);
     const app::Outcome outcome = form.Run();
     ending_ = form.ending();
@@ -106,7 +105,6 @@ class AlertTest : public ::testing::Test {
   std::int64_t profiles_ = 0;
   std::map<std::string, std::int64_t> folders_;
   std::set<std::string> refused_;   // entry identifiers whose window does not open
-  std::vector<std::string> failing_;  // members every call of which fails
   std::istringstream in_;
   std::ostringstream out_;
   std::ostringstream trace_;

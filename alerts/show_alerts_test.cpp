@@ -28,13 +28,8 @@ TEST_F(ShowAlertsTest, ShowsTheAccountsAlertsInTheFoldersOrderCountingOnce) {
                                       "Items.Item(3)", "Item.Display()"}));
 }
 
-// Which folder is searched first is AddAlertsTest's (the two share it).
-TEST_F(ShowAlertsTest, SearchesStickyNotesWithoutAlertsAndEndsWithoutEither) {
-  MakeStore("16.0", {"Sticky Notes"});
-  const auto in_sticky = AddAlert("Sticky Notes", "K1", "only folder");
-  EXPECT_EQ(Run("Alerts;K1"), Outcome::kDone);
-  EXPECT_EQ(out_.str(), Shown(in_sticky, "only folder"));
-
+// Which folder is searched is AddAlertsTest's (the two share it).
+TEST_F(ShowAlertsTest, EndsWithoutAnAlertsFolder) {
   MakeStore("16.0", {"Notes"});
   AddAlert("Notes", "K1", "not an alerts folder");
   EXPECT_EQ(Run("Alerts;K1"), Outcome::kNotDone);

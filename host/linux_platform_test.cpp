@@ -7,40 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "host/excel.h"
 #include "host/testing/crm_store.h"
 #include "host/testing/quiet_desktop.h"
-#include "host/testing/scripted_desktop.h"
 #include "host/tour.h"
 
 namespace host {
 namespace {
-
-class LinuxPlatformTest : public ::testing::Test {
- protected:
-  store::testing::TempDir dir_;
-  testing::CrmStore crm_{dir_.File("crm.db")};
-  LinuxPlatform platform_{dir_.File("crm.db"),
-                          testing::QuietDesktop(std::make_unique<testing::ScriptedMessageBox>())};
-};
-
-TEST_F(LinuxPlatformTest, MakesSpreadsheetsOnceAReportsFolderIsSetAndSavesThoseStillHeld) {
-  EXPECT_EQ(store::testing::ThrownError([&] { platform_.CreateExcel(); }).number(), kCannotCreateObject);
-
-  const std::string folder = dir_.File("reports");
-  sheet::SheetApplication::Settings settings;
-  settings.version = "8.0";
-  platform_.SetReports(folder, settings);
-  auto held = platform_.CreateExcel();
-  EXPECT_EQ(held->Version(), "8.0");
-  held->Workbooks()->Add();
-  platform_.CreateExcel()->Workbooks()->Add();  // released at once, and saved then
-
-  EXPECT_EQ(platform_.SaveReports().paths,
-            (std::vector<std::string>{folder + "/Book1.xlsx", folder + "/Book2.xlsx"}));
-  held.Reset();
-  EXPECT_EQ(platform_.SaveReports().paths.size(), 2U) << "a workbook was saved twice";
-}
 
 // Where the user keeps the program waiting (a question, the tour's slides,
 // and between the tour's button clicks) no snapshot of the store is held.

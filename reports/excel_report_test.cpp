@@ -22,9 +22,8 @@ class ExcelReportTest : public accounts::AccountTest {
     connection->Execute(
         "insert into people values ('007', 'Zoë', '1990-05-17', 12), ('010', null, null, null), "
         "('12345678901234567890', 'Ann', '2001-01-01', -3), ('042', 'Bo', '1970-12-31', 0)");
-    platform_hook_ = [this](host::testing::RecordingPlatform& platform) {
+    platform_hook_ = [this](host::testing::RecordingPlatform& /*platform*/) {
       inner_->SetReports(folder_, settings_);
-      if (refine_) refine_(platform);
     };
   }
 
@@ -32,14 +31,10 @@ class ExcelReportTest : public accounts::AccountTest {
     return Run("ExcelReport;" + query);
   }
   std::string Book() { return folder_ + "/Book1.xlsx"; }
-  std::vector<std::string> Calls(std::initializer_list<std::string_view> kept) {
-    return CallsFrom("Create(Adodb.connection)", kept);
-  }
 
   odbc::testing::ScratchReportsSource reports_;
   std::string folder_ = dir_.File("reports");
   sheet::SheetApplication::Settings settings_;
-  std::function<void(host::testing::RecordingPlatform&)> refine_;
 };
 
 TEST_F(ExcelReportTest, EitherPathWritesTheSameWorkbook) {
@@ -118,31 +113,6 @@ TEST_F(ExcelReportTest, AQueryThatWouldChangeTheDatabaseIsRefusedAndChangesNothi
   EXPECT_EQ(reports_.Rows(reports_.Connected(), "pragma journal_mode"), (std::vector<odbc::testing::Row>{{"delete"}}));
   EXPECT_FALSE(std::filesystem::exists(folder_));
   EXPECT_EQ(Count("Connection.SetMode(1)"), 1);
-}
-
-TEST_F(ExcelReportTest, SpreadsheetFailuresAreSkippedQuietly) {
-  // Without a sheet named Sheet1 the workbook stays empty.
-  refine_ = [](host::testing::RecordingPlatform& platform) { platform.log().FailCall("Workbook.Worksheets"); };
-  EXPECT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
-  EXPECT_TRUE(Shown().empty());
-  EXPECT_EQ(ReadBack(Book()).CellCount("Sheet1"), 0U);
-
-  // Without a spreadsheet the records are still walked to their end.
-  refine_ = [](host::testing::RecordingPlatform& platform) { platform.Refuse("Excel.Application"); };
-  EXPECT_EQ(Report(), app::Outcome::kAbandoned);
-  EXPECT_EQ(ending_.reason, "the report was not written: cannot make Excel.Application: refused by the test");
-  EXPECT_TRUE(Shown().empty());
-  EXPECT_EQ(Count("Recordset.MoveNext()"), 4);
-
-  // An earlier failure sends the copied records through the cell-by-cell
-  // fill too, which starts at their end and adds nothing.
-  std::filesystem::remove(Book());
-  refine_ = [](host::testing::RecordingPlatform& platform) { platform.log().FailCall("Application.SetVisible"); };
-  EXPECT_EQ(Report(), app::Outcome::kDone) << ending_.reason;
-  EXPECT_EQ(Calls({"Range.CopyFromRecordset", "Recordset.MoveNext", "Worksheet.Cells(2"}),
-            (std::vector<std::string>{"Range.CopyFromRecordset()", "Recordset.MoveNext()", "Recordset.MoveNext()",
-                                      "Recordset.MoveNext()", "Recordset.MoveNext()"}));
-  EXPECT_EQ(ReadBack(Book()).CellCount("Sheet1"), 4U + 13U);
 }
 
 }  // namespace

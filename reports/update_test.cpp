@@ -170,26 +170,6 @@ TEST_F(UpdateTest, TheFolderOfFieldFourKeepsItsTableButIsDescendedInto) {
   EXPECT_EQ(Rows("select Team from Contacts where AccountID = 'B200'"), (std::vector<Row>{{"West"}, {"West"}}));
 }
 
-TEST_F(UpdateTest, EachWalkLevelHoldsItsOwnConnectionUntilItsSubfoldersAreDone) {
-  EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kDone);
-  const std::vector<std::string> connections =
-      CallsFrom("Create(Adodb.connection)", {"Connection.Open", "Connection.Close", "Release(Connection)"});
-  std::vector<std::string> expected;
-  const auto open = [&] { expected.push_back(R"(Connection.Open("QuorviaReports", "", "", -1))"); };
-  const auto close = [&] { expected.insert(expected.end(), {"Connection.Close()", "Release(Connection)"}); };
-  open();          // the database folder's subfolders
-  open(), close();  // Contacts: East
-  open();          // Activities: 2026
-  open(), close();  // 2026: Q1
-  close(), close();
-  EXPECT_EQ(connections, expected);
-  EXPECT_EQ(Count("Recordset.SetCursorType(3)"), 4);
-  EXPECT_EQ(Count("Connection.SetMode(3)"), 4);
-  // Before and after the walk, at the start of each of its four levels and
-  // for each of its six folders.
-  EXPECT_EQ(Count("DoEvents()"), 2 + 4 + 6);
-}
-
 TEST_F(UpdateTest, NothingIsOpenedWithoutTheAccountItemOrItsKey) {
   EXPECT_EQ(Run("Update;E999;AccountID;B200;;Team"), app::Outcome::kNotDone);
   EXPECT_EQ(ending_.reason.rfind("the account item was not opened: ", 0), 0U) << ending_.reason;

@@ -50,35 +50,6 @@ class TourTest : public accounts::AccountTest {
   host::testing::ScriptedMessageBox* companion_ = nullptr;
 };
 
-TEST_F(TourTest, PagesOnTheSameTwoWindowsAndFinishHandsOverToTheCompanionThenEnds) {
-  EXPECT_EQ(Run("n\nb\nn\nf\n"), Outcome::kDone);
-  const Calls expected = {
-      R"(Windows.FindWindowA("REDiraz"))",
-      R"(Slides.CreateSlide("Overview"))",
-      "Overview.Show()",
-      "Slides.RunSlides()",
-      "Overview.Hide()",
-      R"(Slides.CreateSlide("Overview1"))",
-      "Overview1.Show()",
-      "Overview1.Hide()",
-      "Overview.Show()",
-      "Overview.Hide()",
-      "Overview1.Show()",
-      "Overview1.Hide()",
-      "Create(Quillet.connect)",
-      "Quillet.FindFolder()",
-      "Release(Quillet)",
-      "Session.Logoff()",
-      "Release(Session)",
-  };
-  EXPECT_EQ(TourCalls(), expected);
-  EXPECT_EQ(form_->CheckPoint, "Start");
-  EXPECT_FALSE(form_->loaded());
-  ASSERT_EQ(companion_->shown().size(), 1u);
-  EXPECT_EQ(companion_->shown()[0].title, "Quillet");
-  EXPECT_EQ(trace_.str(), "");
-}
-
 TEST_F(TourTest, FinishEndsTheProgramEvenWhenTheCompanionFails) {
   const struct {
     const char* what;
@@ -112,11 +83,6 @@ TEST_F(TourTest, ClosingASlideEndsThroughTheProgramEndWithoutTheCompanion) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "Create(Quillet.connect)"), 0) << answers;
     EXPECT_EQ(form_->objSession.IsNothing(), true) << answers;
   }
-}
-
-TEST_F(TourTest, AFailingSlideAbandonsHelp) {
-  EXPECT_EQ(Run("n\n", [](auto& p) { p.log().FailCall("Slides.CreateSlide"); }), Outcome::kAbandoned);
-  EXPECT_TRUE(form_->ending().reason.starts_with("Help was abandoned: ")) << form_->ending().reason;
 }
 
 }  // namespace

@@ -48,18 +48,5 @@ TEST_F(ConsoleMessageBoxTest, OnlyYesOrYConfirms) {
   }
 }
 
-// An OK box reads nothing; a question reads one line, and No once the input ends.
-TEST_F(ConsoleMessageBoxTest, EachQuestionReadsOneLineUntilInputEndsAndAnOkBoxNone) {
-  in_.str("yes\nY\r\n");
-  EXPECT_EQ(Show("Done", MsgBoxButtons::kOkOnly), MsgBoxResult::kOk);
-  EXPECT_EQ(Show("first?", MsgBoxButtons::kYesNo), MsgBoxResult::kYes);
-  EXPECT_EQ(Show("Failed", MsgBoxButtons::kOkOnly, "Error", MsgBoxIcon::kCritical), MsgBoxResult::kOk);
-  EXPECT_EQ(Show("second?", MsgBoxButtons::kYesNo), MsgBoxResult::kYes);
-  EXPECT_EQ(Show("third?", MsgBoxButtons::kYesNo), MsgBoxResult::kNo);
-  EXPECT_EQ(out_.str(),
-            "== QuorviaUtilities ==\nDone\n== QuorviaUtilities ==\nfirst?\n[y/N] == Error ==\nFailed\n"
-            "== QuorviaUtilities ==\nsecond?\n[y/N] == QuorviaUtilities ==\nthird?\n[y/N] ");
-}
-
 }  // namespace
 }  // namespace desktop

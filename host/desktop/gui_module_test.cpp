@@ -43,13 +43,6 @@ TEST(GuiModuleTest, AFileThatIsNoModuleFailsWithTheLoadersReason) {
   }
 }
 
-TEST(GuiModuleTest, TheBuiltModuleLoadsOnceAndPreparesWindows) {
-  GuiModule& module = LoadProgramGuiModule();
-  EXPECT_EQ(&LoadProgramGuiModule(), &module);
-  // CTest runs the tests on Qt's offscreen platform, which always works.
-  EXPECT_EQ(module.PrepareWindows(), "");
-}
-
 TEST(GuiModuleTest, ItsEventPumpRunsTheWaitingQtEventsOfThisProcessOnce) {
   GuiModule& module = LoadProgramGuiModule();
   QCoreApplication* application = &EnsureQtApplication();

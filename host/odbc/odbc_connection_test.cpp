@@ -31,16 +31,6 @@ TEST_F(OdbcConnectionTest, StoresBoundValuesLiterally) {
   }
 }
 
-TEST_F(OdbcConnectionTest, OpensByConnectionStringAndTellsItsIdentifierQuote) {
-  auto connection = host::MakeRef<OdbcConnection>(source_.pool());
-  connection->Open("DSN=QuorviaReports;", "", "", -1);
-  connection->Execute("create table [Account Team] ([Account Name] text)");
-  connection->Execute("update [Account Team] set [Account Name] = 'x'");
-  // SQLite reads a double-quoted name that names nothing as a text, never
-  // one between backticks.
-  EXPECT_EQ(connection->IdentifierQuote(), "`");
-}
-
 TEST_F(OdbcConnectionTest, AConnectionThatReadsRefusesEveryChange) {
   auto writer = Connected();
   writer->Execute("create table t (a text)");

@@ -7,8 +7,6 @@
 namespace odbc::testing {
 namespace {
 
-using host::ado::ColumnType;
-
 class OdbcRecordsetTest : public ReportsSourceTest {
  protected:
   OdbcRecordsetTest() : connection_(Connected()) {
@@ -26,31 +24,6 @@ class OdbcRecordsetTest : public ReportsSourceTest {
   host::Ref<host::ado::Connection> connection_;
   host::Ref<OdbcRecordset> recordset_ = host::MakeRef<OdbcRecordset>();
 };
-
-// The SQLite driver gives each column's declared type name.
-TEST_F(OdbcRecordsetTest, DescribesItsColumns) {
-  recordset_->Open("select * from Accounts order by Id", connection_);
-  const std::vector<std::pair<std::string, ColumnType>> expected = {
-      {"Id", ColumnType::kInteger},     {"Amount", ColumnType::kDecimal},
-      {"Score", ColumnType::kReal},     {"Opened", ColumnType::kDate},
-      {"Seen", ColumnType::kTimestamp}, {"Active", ColumnType::kBoolean},
-      {"Account Name", ColumnType::kText}};
-  ASSERT_EQ(recordset_->FieldCount(), static_cast<int>(expected.size()));
-  for (int i = 0; i < recordset_->FieldCount(); ++i) {
-    EXPECT_EQ(recordset_->FieldName(i), expected[i].first) << i;
-    EXPECT_EQ(recordset_->FieldType(i), expected[i].second) << expected[i].first;
-  }
-  EXPECT_EQ(ErrorNumberOf([&] { recordset_->FieldName(7); }), host::ado::kNoSuchField);
-  EXPECT_EQ(ErrorNumberOf([&] { recordset_->Fields(-1); }), host::ado::kNoSuchField);
-
-  // A name of any length is read whole, not cut inside a character.
-  std::string long_name;
-  for (int i = 0; i < 300; ++i) long_name += "é";
-  recordset_->Close();
-  recordset_->Open("select Id as [" + long_name + "], Id as [" + long_name + "x] from Accounts", connection_);
-  EXPECT_EQ(recordset_->FieldName(0), long_name);
-  EXPECT_EQ(recordset_->FieldName(1), long_name + "x");
-}
 
 // The engine counts a query as a subquery on a second connection; one that
 // cannot be a subquery (the trailing ";") is counted by reading it through.

@@ -125,35 +125,6 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
   EXPECT_EQ(book.CellCount("Sheet1"), expected.size());
 }
 
-TEST_F(SheetApplicationTest, FindsSheetsByNameAndAppendsNumberedOnes) {
-  auto application = Application();
-  auto workbook = application->Workbooks()->Add();
-  const host::Error unknown = ThrownError([&] { workbook->Worksheets("Sheet2"); });
-  EXPECT_EQ(unknown.number(), host::kSubscriptOutOfRange);
-  EXPECT_EQ(unknown.description(), "Subscript out of range");
-
-  auto second = workbook->Worksheets()->Add();
-  auto third = workbook->Worksheets()->Add();
-  // Each sheet is written from its own top row, in any order between sheets.
-  third->Range("A5")->SetValue(std::string("three"));
-  workbook->Worksheets("sheet1")->Range("A2")->SetValue(std::string("one"));
-  workbook->Worksheets("SHEET2")->Range("A3")->SetValue(std::string("two"));
-  second->Range("A4")->SetValue(std::string("two again"));
-  EXPECT_EQ(ThrownError([&] { workbook->Worksheets("Sheet4"); }).number(), host::kSubscriptOutOfRange);
-  const ReadBack added_last(application->Save().at(0));
-  EXPECT_EQ(added_last.SheetNames(), (std::vector<std::string>{"Sheet1", "Sheet2", "Sheet3"}));
-  EXPECT_EQ(added_last.active(), "Sheet3");
-  EXPECT_EQ(added_last.Cell("Sheet1", "A2")["value"], "one");
-  EXPECT_EQ(added_last.Cell("Sheet2", "A3")["value"], "two");
-  EXPECT_EQ(added_last.Cell("Sheet2", "A4")["value"], "two again");
-  EXPECT_EQ(added_last.Cell("Sheet3", "A5")["value"], "three");
-
-  auto other = application->Workbooks()->Add();
-  other->Worksheets()->Add();
-  other->Worksheets("Sheet1")->Activate();
-  EXPECT_EQ(ReadBack(application->Save().at(0)).active(), "Sheet1");
-}
-
 TEST_F(SheetApplicationTest, RefusesCellsOutsideTheSheetAndRowsAlreadyWritten) {
   SheetApplication::Settings settings;
   settings.last_row = 10;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,16 +17,14 @@ extern char** environ;
 namespace e2e {
 namespace {
 
+// This process's environment with `overrides` in place of its own values.
 std::vector<std::string> Environment(const std::map<std::string, std::string>& overrides) {
-  std::map<std::string, std::string> merged;
+  std::vector<std::string> lines;
+  for (const auto& [name, value] : overrides) lines.push_back(name + "=" + value);
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
-    const auto equals = text.find('=');
-    if (equals != std::string::npos) merged[text.substr(0, equals)] = text.substr(equals + 1);
+    if (!overrides.contains(text.substr(0, text.find('=')))) lines.push_back(text);
   }
-  for (const auto& [name, value] : overrides) merged[name] = value;
-  std::vector<std::string> lines;
-  for (const auto& [name, value] : merged) lines.push_back(name + "=" + value);
   return lines;
 }
 
@@ -142,25 +139,14 @@ bool Eventually(const std::function<bool()>& done, int timeout_ms, int step_ms) 
 }
 
 bool WaitForEntry(const std::string& folder, const std::string& prefix) {
-  const int watch = inotify_init1(IN_CLOEXEC);
-  inotify_add_watch(watch, folder.c_str(), IN_CREATE);
-  bool found = false;
-  // Looks once the watch is set, so an entry made before is not missed.
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    found = found || entry.path().filename().string().rfind(prefix, 0) == 0;
-  }
-  alignas(inotify_event) char events[4096];
-  pollfd ready{watch, POLLIN, 0};
-  while (!found && poll(&ready, 1, 30'000) == 1) {
-    const ssize_t size = read(watch, events, sizeof events);
-    for (ssize_t at = 0; at < size;) {
-      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-      found = found || (event->len > 0 && std::string(event->name).rfind(prefix, 0) == 0);
-      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    }
-  }
-  close(watch);
-  return found;
+  return Eventually(
+      [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+          if (entry.path().filename().string().starts_with(prefix)) return true;
+        }
+        return false;
+      },
+      30'000, 1);
 }
 
 DefaultSignals::DefaultSignals() {

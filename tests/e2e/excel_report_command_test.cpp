@@ -191,12 +191,13 @@ TEST_F(ExcelReportCommandTest, NoRecordsAndRefusedQueriesWriteNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder_));
 }
 
-TEST_F(ExcelReportCommandTest, AFolderThatCannotBeMadeIsStatusFourWithItsReason) {
+TEST_F(ExcelReportCommandTest, AFolderThatCannotBeMadeIsStatusFourWithItsReasonNamingIt) {
   store::testing::WriteFile(dir_.File("not"), "a file where the folder should be");
   const ProcessResult report = Report("select code from sales");
   EXPECT_EQ(report.status, 4);
   EXPECT_EQ(report.out, "");
   EXPECT_NE(report.err.find("quorvia-utilities: the report was not written: "), std::string::npos) << report.err;
+  EXPECT_NE(report.err.find(dir_.File("not")), std::string::npos) << report.err;
 }
 
 }  // namespace
