@@ -62,31 +62,10 @@ void AppendTypedValue(std::string& out, const Statement& statement, int type) {
   out += ']';
 }
 
-// Holds the item bound as ?1 (HoldItem) and reads its journaled columns
-// (the first row: part 0, then each column) and then each of its
-// properties (part 1, then nulls, name, type and value, the value's kind
-// kept where the engine needs it), in one statement that sends a long body
-// once, not once per property. No row when the item is not there.
-std::string WholeItemSql(const Dialect& dialect) {
-  std::string columns;
-  std::string nulls;
-  for (const char* column : kJournaledColumns) {
-    columns += ", ";
-    columns += column;
-    nulls += ", NULL";
-  }
-  std::string sql = "WITH held AS (SELECT 0 AS part";
-  sql += columns;
-  sql += " FROM items WHERE id = ?1";
-  sql += dialect.hold_item;
-  sql += ") SELECT 1 AS part";
-  sql += nulls;
-  sql += ", name, type, value";
-  sql += dialect.value_kind_column;
-  sql += " FROM properties WHERE item = ?1 AND EXISTS (SELECT 1 FROM held) UNION ALL SELECT *, NULL, NULL, NULL";
-  sql += *dialect.value_kind_column != '\0' ? ", NULL" : "";
-  sql += " FROM held ORDER BY part";
-  return sql;
+// An item's properties, each value's kind kept where the engine needs it.
+std::string PropertiesSql(StoreSession& session) {
+  return std::string("SELECT name, type, value") + session.Db().dialect().value_kind_column +
+         " FROM properties WHERE item = ?";
 }
 
 // Holds the item bound as ?1 (HoldItem) and reads 1, the item columns named
@@ -125,25 +104,28 @@ const std::vector<std::string>& ColumnKeys() {
 // "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE], ...}},
 // written straight from its rows (the message class, which never changes,
 // from `item`): a Delete journals a thousand items. Empty when the item is
-// not there; else the item is held (HoldItem).
+// not there; else the item is held (HoldItem). Its columns and properties
+// are read apart, so that a long body is not sent once per property.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
-  auto statement = session.Prepare(WholeItemSql(session.Db().dialect()));
-  if (!statement->Bind(1, item.id).Step()) return {};
+  static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
+  auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns, false));
+  if (!columns->Bind(1, item.id).Step()) return {};
   std::string text = "{\"message_class\":";
   text.reserve(1024);
   AppendJournalText(text, item.message_class);
   text += ",\"columns\":{";
   for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
     text += ColumnKeys()[i];
-    AppendStoredValue(text, *statement, 1 + static_cast<int>(i));
+    AppendStoredValue(text, *columns, 1 + static_cast<int>(i));
   }
   text += "},\"properties\":{";
-  constexpr int kName = 1 + static_cast<int>(std::size(kJournaledColumns));
-  for (bool first = true; statement->Step(); first = false) {
+  auto properties = session.Prepare(PropertiesSql(session));
+  properties->Bind(1, item.id);
+  for (bool first = true; properties->Step(); first = false) {
     if (!first) text += ',';
-    AppendJsonString(text, statement->TextView(kName));
+    AppendJsonString(text, properties->TextView(0));
     text += ':';
-    AppendTypedValue(text, *statement, kName + 1);
+    AppendTypedValue(text, *properties, 1);
   }
   text += "}}";
   return text;
