@@ -68,22 +68,18 @@ std::string PropertiesSql(StoreSession& session) {
          " FROM properties WHERE item = ?";
 }
 
-// Holds the item bound as ?1 (HoldItem) and reads 1, the item columns named
-// and, `with_properties`, each of its properties' name, type and value: a
-// row per property, or one whose property is null when it has none. No row
-// when the item is not there. Holding and reading in one statement spares
-// a round trip per item on a server.
-std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string_view>& columns,
-                           bool with_properties) {
+// Holds the item bound as ?1 (HoldItem) and reads 1 and the item columns
+// named: one row, none when the item is not there. Holding and reading in
+// one statement spares a round trip per item on a server; a read of another
+// table must be a statement of its own, begun once the hold is granted, to
+// see what a run that held the item before committed.
+std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string_view>& columns) {
   std::string sql = "SELECT 1";
   for (const std::string_view column : columns) {
-    sql += ", items.";
+    sql += ", ";
     sql += column;
   }
-  sql += with_properties ? ", properties.name, properties.type, properties.value" : "";
-  sql += with_properties ? dialect.value_kind_column : "";
-  sql += with_properties ? " FROM items LEFT JOIN properties ON properties.item = items.id" : " FROM items";
-  sql += " WHERE items.id = ?1";
+  sql += " FROM items WHERE id = ?1";
   sql += dialect.hold_item;
   return sql;
 }
@@ -108,7 +104,7 @@ const std::vector<std::string>& ColumnKeys() {
 // are read apart, so that a long body is not sent once per property.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
-  auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns, false));
+  auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns));
   if (!columns->Bind(1, item.id).Step()) return {};
   std::string text = "{\"message_class\":";
   text.reserve(1024);
@@ -134,7 +130,7 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
 }  // namespace
 
 bool HoldItem(StoreSession& session, std::int64_t item) {
-  return session.Prepare(HoldingReadSql(session.Db().dialect(), {}, false))->Bind(1, item).Step();
+  return session.Prepare(HoldingReadSql(session.Db().dialect(), {}))->Bind(1, item).Step();
 }
 
 // A journaled deletion holds its item, which is there then, so its DELETE
@@ -183,24 +179,24 @@ bool ItemChange::HoldAndAdd() {
   if (!on_ || (columns_.empty() && properties_.empty())) return HoldItem(session_, item_.id);
   std::vector<std::string_view> column_names;
   for (const ChangedValue& column : columns_) column_names.push_back(column.name);
-  auto statement = session_.Prepare(HoldingReadSql(session_.Db().dialect(), column_names, !properties_.empty()));
-  statement->Bind(1, item_.id);
-  const int name = 1 + static_cast<int>(columns_.size());
-  bool found = false;
-  while (statement->Step()) {
-    for (std::size_t column = 0; !found && column < columns_.size(); ++column) {
-      columns_[column].before.clear();
-      AppendStoredValue(columns_[column].before, *statement, 1 + static_cast<int>(column));
-    }
-    found = true;
-    if (properties_.empty() || statement->IsNull(name)) continue;
-    for (ChangedValue& property : properties_) {
-      if (property.name != statement->TextView(name)) continue;
-      property.before.clear();
-      AppendTypedValue(property.before, *statement, name + 1);
+  auto held = session_.Prepare(HoldingReadSql(session_.Db().dialect(), column_names));
+  if (!held->Bind(1, item_.id).Step()) return false;
+  for (std::size_t column = 0; column < columns_.size(); ++column) {
+    columns_[column].before.clear();
+    AppendStoredValue(columns_[column].before, *held, 1 + static_cast<int>(column));
+  }
+  if (!properties_.empty()) {
+    auto statement = session_.Prepare(PropertiesSql(session_));
+    statement->Bind(1, item_.id);
+    while (statement->Step()) {
+      const std::string_view name = statement->TextView(0);
+      for (ChangedValue& property : properties_) {
+        if (property.name != name) continue;
+        property.before.clear();
+        AppendTypedValue(property.before, *statement, 1);
+      }
     }
   }
-  if (!found) return false;
   session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
                          ChangeText(columns_, properties_, &ChangedValue::after));
   return true;

@@ -72,9 +72,9 @@ class ItemChange {
   // removes the property.
   void Property(const std::string& name, std::string after);
   // Holds the item as HoldItem does and adds the change to the journal with
-  // the values the item holds then, read in the same statement; call it
-  // before the write itself. False, adding nothing, when the item is not
-  // there.
+  // the values the item holds then (its columns read in the same statement,
+  // its properties in the next); call it before the write itself. False,
+  // adding nothing, when the item is not there.
   [[nodiscard]] bool HoldAndAdd();
 
  private:
