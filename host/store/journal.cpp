@@ -100,8 +100,8 @@ const std::vector<std::string>& ColumnKeys() {
 // "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE], ...}},
 // written straight from its rows (the message class, which never changes,
 // from `item`): a Delete journals a thousand items. Empty when the item is
-// not there; else the item is held (HoldItem). Its columns and properties
-// are read apart, so that a long body is not sent once per property.
+// not there; else the item is held (HoldItem) and its properties are read
+// after the hold, as HoldingReadSql says.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
   auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns));
