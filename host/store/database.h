@@ -50,6 +50,10 @@ class PreparedStatement {
     while (Step()) {
     }
   }
+  // Starts a statement whose rows are read later, by Step. An engine that
+  // can sends it without waiting, so that its rows come with the next
+  // statement's that is waited for; others run it when it is stepped.
+  virtual void ReadAhead() {}
 
   // The current row's columns; a null reads as "" or 0. TextView is valid
   // until the statement steps, resets or reads the column as another type.
@@ -179,6 +183,10 @@ class Statement {
   // at the commit. For the many rows of a load, whose places the caller has
   // checked before.
   void RunAhead() { statement_->RunAhead(); }
+  // Starts a statement whose rows Step reads later, where the engine can
+  // without waiting for them: a read that must follow another (a hold) is
+  // sent before it, and both come back in one round trip.
+  void ReadAhead() { statement_->ReadAhead(); }
   // Runs a statement that yields no rows and resets it, yielding whether it
   // worked instead of throwing: for failures the caller expects.
   bool TryRun() noexcept { return statement_->TryRun(); }

@@ -1,5 +1,6 @@
 #include "host/store/journal.h"
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -62,17 +63,21 @@ void AppendTypedValue(std::string& out, const Statement& statement, int type) {
   out += ']';
 }
 
-// An item's properties, each value's kind kept where the engine needs it.
-std::string PropertiesSql(StoreSession& session) {
-  return std::string("SELECT name, type, value") + session.Db().dialect().value_kind_column +
-         " FROM properties WHERE item = ?";
+// Reads ahead the properties of an item whose hold was just read ahead,
+// each value's kind kept where the engine needs it.
+StoreSession::Lease ReadHeldProperties(StoreSession& session, std::int64_t item) {
+  auto properties = session.Prepare(std::string("SELECT name, type, value") +
+                                    session.Db().dialect().value_kind_column + " FROM properties WHERE item = ?");
+  properties->Bind(1, item).ReadAhead();
+  return properties;
 }
 
 // Holds the item bound as ?1 (HoldItem) and reads 1 and the item columns
 // named: one row, none when the item is not there. Holding and reading in
 // one statement spares a round trip per item on a server; a read of another
 // table must be a statement of its own, begun once the hold is granted, to
-// see what a run that held the item before committed.
+// see what a run that held the item before committed: it is read ahead
+// (ReadHeldProperties), so that both come back in one round trip.
 std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string_view>& columns) {
   std::string sql = "SELECT 1";
   for (const std::string_view column : columns) {
@@ -82,6 +87,19 @@ std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string
   sql += " FROM items WHERE id = ?1";
   sql += dialect.hold_item;
   return sql;
+}
+
+// The values before the change of the `changed` properties, from the rows
+// of the item's properties; a property the item lacks stays null.
+void KeepBefore(Statement& properties, std::vector<ChangedValue>& changed) {
+  while (properties.Step()) {
+    const std::string_view name = properties.TextView(0);
+    for (ChangedValue& property : changed) {
+      if (property.name != name) continue;
+      property.before.clear();
+      AppendTypedValue(property.before, properties, 1);
+    }
+  }
 }
 
 // `"NAME":` of each journaled column, each but the first after a comma.
@@ -105,7 +123,9 @@ const std::vector<std::string>& ColumnKeys() {
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
   auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns));
-  if (!columns->Bind(1, item.id).Step()) return {};
+  columns->Bind(1, item.id).ReadAhead();
+  auto properties = ReadHeldProperties(session, item.id);
+  if (!columns->Step()) return {};
   std::string text = "{\"message_class\":";
   text.reserve(1024);
   AppendJournalText(text, item.message_class);
@@ -115,8 +135,6 @@ std::string WholeItemText(StoreSession& session, const ItemRow& item) {
     AppendStoredValue(text, *columns, 1 + static_cast<int>(i));
   }
   text += "},\"properties\":{";
-  auto properties = session.Prepare(PropertiesSql(session));
-  properties->Bind(1, item.id);
   for (bool first = true; properties->Step(); first = false) {
     if (!first) text += ',';
     AppendJsonString(text, properties->TextView(0));
@@ -180,23 +198,15 @@ bool ItemChange::HoldAndAdd() {
   std::vector<std::string_view> column_names;
   for (const ChangedValue& column : columns_) column_names.push_back(column.name);
   auto held = session_.Prepare(HoldingReadSql(session_.Db().dialect(), column_names));
-  if (!held->Bind(1, item_.id).Step()) return false;
+  held->Bind(1, item_.id).ReadAhead();
+  std::optional<StoreSession::Lease> properties;
+  if (!properties_.empty()) properties.emplace(ReadHeldProperties(session_, item_.id));
+  if (!held->Step()) return false;
   for (std::size_t column = 0; column < columns_.size(); ++column) {
     columns_[column].before.clear();
     AppendStoredValue(columns_[column].before, *held, 1 + static_cast<int>(column));
   }
-  if (!properties_.empty()) {
-    auto statement = session_.Prepare(PropertiesSql(session_));
-    statement->Bind(1, item_.id);
-    while (statement->Step()) {
-      const std::string_view name = statement->TextView(0);
-      for (ChangedValue& property : properties_) {
-        if (property.name != name) continue;
-        property.before.clear();
-        AppendTypedValue(property.before, *statement, 1);
-      }
-    }
-  }
+  if (properties) KeepBefore(**properties, properties_);
   session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
                          ChangeText(columns_, properties_, &ChangedValue::after));
   return true;

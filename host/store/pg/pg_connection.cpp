@@ -108,9 +108,8 @@ void Connection::Exec(const char* sql) {
   NoteChanges(result.get());
 }
 
-// A savepoint's release waits to go with the next control statement, one
-// round trip for both, as a run's transaction releases and takes one per
-// item. Until then the statements run inside the savepoint, which is the
+// A savepoint's release waits to go with the next control statement, as a
+// run's transaction releases and takes one per item. Until then the statements run inside the savepoint, which is the
 // same, since nothing rolls back to it; the transaction's end ends it anyway.
 void Connection::Run(Control control) {
   // A rollback undoes the statements run ahead whatever became of them.
@@ -126,6 +125,13 @@ void Connection::Run(Control control) {
   if (control == Control::kRelease) Drain();
   if (control == Control::kRelease && !release_pending_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
     release_pending_ = true;
+    return;
+  }
+  // A savepoint goes ahead of the statements it is taken for: the first of
+  // them that waits brings its result too. A failure of it fails that one.
+  if (control == Control::kSavepoint && InTransaction() && PQtransactionStatus(conn_) != PQTRANS_INERROR) {
+    if (std::exchange(release_pending_, false)) SendAhead(Control::kRelease);
+    SendAhead(control);
     return;
   }
   std::string sql;
@@ -185,35 +191,60 @@ void Connection::Free() {
   Drain();
 }
 
-void Connection::SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql) {
-  if (ahead_.empty()) {
-    if (reading_ != nullptr) reading_->KeepRest();
-    in_transaction_before_reading_ = InTransaction();
-    if (PQenterPipelineMode(conn_) == 0) Fail(nullptr, sql);
-  }
-  ahead_.push_back(sql);
-  if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr,
-                          0) == 0) {
+void Connection::EnterPipeline(const std::string& sql) {
+  if (!ahead_.empty()) return;
+  if (reading_ != nullptr) reading_->KeepRest();
+  in_transaction_before_reading_ = InTransaction();
+  if (PQenterPipelineMode(conn_) == 0) Fail(nullptr, sql);
+}
+
+void Connection::Sent(int sent, const std::string& sql) {
+  if (sent == 0) {
     Drain();
     Fail(nullptr, sql);
   }
   if (ahead_.size() >= kMaxAhead) Drain();
 }
 
-bool Connection::ReadAhead(PGresult*& failure, std::size_t& failed) {
+void Connection::SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql,
+                           PgStatement* reader) {
+  EnterPipeline(sql);
+  ahead_.push_back({sql, reader});
+  Sent(PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0),
+       sql);
+}
+
+void Connection::SendAhead(Control control) {
+  const std::string sql = kControlTexts[static_cast<std::size_t>(control)];
+  EnterPipeline(sql);
+  ahead_.push_back({sql, nullptr});
+  Sent(PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), sql);
+}
+
+void Connection::ReadRowsOf(std::size_t at) {
+  // A statement that the pipeline skipped after a failure has no rows.
+  if (at < ahead_.size() && ahead_[at].reader != nullptr) PQsetSingleRowMode(conn_);
+}
+
+bool Connection::ReadPipeline(PGresult*& failure, std::size_t& failed) {
   // Each statement's results end with a null one; a lost connection yields
   // nulls only.
+  ReadRowsOf(0);
   for (std::size_t at = 0; at <= ahead_.size();) {
     PGresult* result = PQgetResult(conn_);
     if (result == nullptr) {
       if (PQstatus(conn_) == CONNECTION_BAD) return false;
-      ++at;
+      ReadRowsOf(++at);
       continue;
     }
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_PIPELINE_SYNC) {
       PQclear(result);
       return true;
+    }
+    if (status == PGRES_SINGLE_TUPLE && at < ahead_.size() && ahead_[at].reader != nullptr) {
+      ahead_[at].reader->kept_.push_back(result);
+      continue;
     }
     if (Succeeded(result)) NoteChanges(result);
     if (Succeeded(result) || failure != nullptr || status == PGRES_PIPELINE_ABORTED) {
@@ -230,11 +261,20 @@ void Connection::Drain() {
   if (ahead_.empty()) return;
   PGresult* failure = nullptr;
   std::size_t failed = 0;
-  const bool ended = PQpipelineSync(conn_) != 0 && ReadAhead(failure, failed);
+  const bool ended = PQpipelineSync(conn_) != 0 && ReadPipeline(failure, failed);
   const Result kept(failure, &PQclear);
-  const std::string sql = std::move(ahead_[failed]);
+  const std::string sql = std::move(ahead_[failed].sql);
+  for (const Ahead& statement : ahead_) {
+    if (statement.reader != nullptr) statement.reader->awaiting_ = false;
+  }
   ahead_.clear();
   if (PQexitPipelineMode(conn_) == 0 || !ended || failure != nullptr) Fail(failure, sql);
+}
+
+void Connection::Forget(const PgStatement* reader) noexcept {
+  for (Ahead& statement : ahead_) {
+    if (statement.reader == reader) statement.reader = nullptr;
+  }
 }
 
 const std::string& Connection::Acquire(const std::string& key, const std::string& sql,

@@ -24,7 +24,9 @@ class PgStatement;
 // text values; rows are read one at a time, so a long result takes constant
 // memory. Statements run ahead go out in libpq's pipeline mode, their
 // results read a batch at a time, so a load of many rows costs a round trip
-// per batch rather than per row. Unlike SQLite, a failing statement inside
+// per batch rather than per row; a savepoint, and a read sent while
+// statements are ahead, join the pipeline too, its rows read with their
+// results in that one round trip. Unlike SQLite, a failing statement inside
 // a transaction spoils it until it, or the savepoint around the statement,
 // is rolled back.
 class Connection final : public Database {
@@ -81,13 +83,26 @@ class Connection final : public Database {
   // statement run ahead that failed.
   void Free();
   // Sends a prepared statement whose result is read later, by Drain: once
-  // kMaxAhead statements are waiting, or before anything else is sent.
-  void SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql);
+  // kMaxAhead statements are waiting, or before anything else is sent. The
+  // rows of a statement with a `reader` go to it.
+  void SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql,
+                 PgStatement* reader = nullptr);
+  // Sends a control statement the same way.
+  void SendAhead(Control control);
+  // Enters pipeline mode for the first statement sent ahead; after each,
+  // fails when it could not be sent.
+  void EnterPipeline(const std::string& sql);
+  void Sent(int sent, const std::string& sql);
   // Reads the results of the statements run ahead and leaves pipeline mode.
   void Drain();
   // Reads results up to the pipeline's end; yields whether it was reached,
   // keeping the first failure in `failure` and the failed statement's index.
-  bool ReadAhead(PGresult*& failure, std::size_t& failed);
+  bool ReadPipeline(PGresult*& failure, std::size_t& failed);
+  // A statement sent ahead reads its rows itself: from the next result on,
+  // when it has a reader, one row at a time.
+  void ReadRowsOf(std::size_t at);
+  // A statement sent ahead with `reader` no longer wants its rows.
+  void Forget(const PgStatement* reader) noexcept;
   // The name of the prepared statement for `key` (the parameter types and
   // the statement), preparing it the first time; each call is matched by a
   // Release. Throws as Fail does.
@@ -113,7 +128,11 @@ class Connection final : public Database {
   // result takes the server a few dozen bytes to send: a batch of them fits
   // in the socket's buffers while the statements are still being sent.
   static constexpr std::size_t kMaxAhead = 1024;
-  std::vector<std::string> ahead_;
+  struct Ahead {
+    std::string sql;
+    PgStatement* reader = nullptr;
+  };
+  std::vector<Ahead> ahead_;
   // Whether a transaction was open when the statement now reading began.
   bool in_transaction_before_reading_ = false;
   struct Prepared {

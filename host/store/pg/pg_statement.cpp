@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "host/error.h"
 #include "host/store/pg/pg_placeholders.h"
@@ -119,7 +120,21 @@ std::vector<const char*> PgStatement::Values() const {
   return values;
 }
 
+void PgStatement::SendAhead() {
+  Acquire();
+  // Set first: the pipeline may be read while the statement is sent.
+  started_ = true;
+  awaiting_ = true;
+  db_.SendAhead(name_, Values(), sql_, this);
+}
+
+// Behind statements sent ahead, a read joins them: their results and its
+// rows come in one round trip.
 void PgStatement::Start() {
+  if (!db_.ahead_.empty()) {
+    SendAhead();
+    return;
+  }
   Acquire();
   db_.Free();
   const std::vector<const char*> values = Values();
@@ -138,6 +153,11 @@ void PgStatement::RunAhead() {
   Rewind();
   Acquire();
   db_.SendAhead(name_, Values(), sql_);
+}
+
+void PgStatement::ReadAhead() {
+  Rewind();
+  SendAhead();
 }
 
 PGresult* PgStatement::Receive() noexcept {
@@ -170,6 +190,7 @@ void PgStatement::KeepRest() {
 }
 
 void PgStatement::DropRest() noexcept {
+  if (std::exchange(awaiting_, false)) db_.Forget(this);
   while (receiving_) PQclear(Receive());
   for (PGresult* row : kept_) PQclear(row);
   kept_.clear();
@@ -190,6 +211,7 @@ bool PgStatement::Step() {
   // Stepping on past the end runs the statement again, as SQLite does.
   if (done_) Rewind();
   if (!started_) Start();
+  if (awaiting_) db_.Drain();
   PQclear(row_);
   row_ = nullptr;
   if (!kept_.empty()) {

@@ -36,8 +36,11 @@ class PgStatement final : public PreparedStatement {
   // Runs the statement the first time, then steps once.
   bool Step() override;
   bool TryRun() noexcept override;
-  // Sends the statement in the connection's pipeline and returns at once.
+  // Send the statement in the connection's pipeline and return at once;
+  // ReadAhead's rows are read with the results of the statements sent
+  // before it, when it or a later statement is stepped.
   void RunAhead() override;
+  void ReadAhead() override;
   // Rows not read are dropped.
   void Reset() override;
 
@@ -57,6 +60,8 @@ class PgStatement final : public PreparedStatement {
   // The parameters as libpq takes them.
   std::vector<const char*> Values() const;
   void Start();
+  // Sends the statement in the pipeline, its rows to be kept as they come.
+  void SendAhead();
   // The next row of the running statement; null at its end, or at a
   // failure, which failed_ and failure_ then hold.
   PGresult* Receive() noexcept;
@@ -79,6 +84,8 @@ class PgStatement final : public PreparedStatement {
   bool started_ = false;
   bool receiving_ = false;
   bool done_ = false;
+  // Whether the rows come in the connection's pipeline, not read yet.
+  bool awaiting_ = false;
   std::deque<PGresult*> kept_;
   bool failed_ = false;
   PGresult* failure_ = nullptr;
