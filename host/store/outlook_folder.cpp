@@ -117,7 +117,7 @@ class StoreFolders : public ol::Folders {
 
  private:
   const std::vector<FolderRow>& Rows() {
-    if (!rows_) rows_ = Subfolders(*session_, parent_.id);
+    if (!rows_) rows_ = Subfolders(*session_, parent_);
     return *rows_;
   }
   Ref<ol::MAPIFolder> Subfolder(FolderRow folder) {

@@ -36,9 +36,19 @@ struct ItemRow {
   std::string message_class;
 };
 
-// The items that filters match in the subfolders of one folder: a walk asks
-// each subfolder in turn which of its items a filter matches, and the first
-// ask reads the answer for all of them at once.
+// Every folder below one folder, read at once when a walk first descends
+// below its subfolders: each folder's subfolders by its id (their siblings
+// left null), as read in read group `group`.
+struct FolderTree {
+  std::uint64_t group = 0;
+  std::unordered_map<std::int64_t, std::vector<FolderRow>> by_parent;
+};
+
+// What the subfolders of one folder share. The items that filters match in
+// them: a walk asks each subfolder in turn which of its items a filter
+// matches, and the first ask reads the answer for all of them at once. And
+// the folders below them: the first list of a subfolder's subfolders reads
+// all of those too.
 struct SubfolderMatches {
   std::int64_t parent = 0;
   struct Matches {
@@ -48,6 +58,8 @@ struct SubfolderMatches {
   };
   // By the filter's statement and values.
   std::map<std::string, Matches> by_filter;
+  // The folders below `parent`, null until read (or read from above).
+  std::shared_ptr<const FolderTree> below;
 };
 
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.
@@ -66,7 +78,7 @@ ItemRow ItemById(StoreSession& session, std::int64_t id);
 
 // The subfolders of `parent` in the order they were added, each telling
 // whether it has subfolders.
-std::vector<FolderRow> Subfolders(StoreSession& session, std::int64_t parent);
+std::vector<FolderRow> Subfolders(StoreSession& session, const FolderRow& parent);
 
 // How deep the folder nests: 1 for a top-level folder, 2 for its subfolders
 // and so on, counted up to kMaxFolderDepth + 1 at the most (also for a

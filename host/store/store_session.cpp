@@ -106,12 +106,15 @@ bool StoreSession::FolderAsRead(std::int64_t folder, std::uint64_t group) {
   return AsRead(folder_changed_, folder, group);
 }
 
+bool StoreSession::FoldersAsRead(std::uint64_t group) {
+  const std::uint64_t now = ReadGroup();
+  return now != 0 && (now == group || (run_transaction_ && group >= store_changed_));
+}
+
+// A key written since `group` was written in a later group than it.
 bool StoreSession::AsRead(const std::map<std::int64_t, std::uint64_t>& changed, std::int64_t key,
                           std::uint64_t group) {
-  const std::uint64_t now = ReadGroup();
-  if (now == 0) return false;
-  if (now == group) return true;
-  if (!run_transaction_ || group < store_changed_) return false;
+  if (!FoldersAsRead(group)) return false;
   const auto found = changed.find(key);
   return found == changed.end() || found->second <= group;
 }

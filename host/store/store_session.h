@@ -99,6 +99,10 @@ class StoreSession {
   // matched in read group `group` may be taken as read, as ItemAsRead says
   // for an item: no item of that folder was written since.
   bool FolderAsRead(std::int64_t folder, std::uint64_t group);
+  // Whether the folders read in read group `group` are still the store's:
+  // within the run's transaction they are, as the program adds, moves and
+  // removes no folder.
+  bool FoldersAsRead(std::uint64_t group);
 
   // Takes the store for writing for the rest of the run: one BEGIN
   // IMMEDIATE transaction (a savepoint inside a transaction the caller
