@@ -337,6 +337,13 @@ Filter::Query Filter::CompileForSubfolders(const Dialect& dialect) const {
   return Compile(dialect, root_.get(), "IN (SELECT id FROM folders WHERE parent = ?1)");
 }
 
+Filter::Query Filter::CompileForTree(const Dialect& dialect) const {
+  return Compile(dialect, root_.get(),
+                 "IN (WITH RECURSIVE below(id) AS (SELECT CAST(?1 AS BIGINT) UNION "
+                 "SELECT folders.id FROM folders JOIN below ON folders.parent = below.id) "
+                 "SELECT id FROM below WHERE id <> ?1)");
+}
+
 Filter::Filter(std::unique_ptr<Node> root) : root_(std::move(root)) {}
 Filter::Filter(Filter&&) noexcept = default;
 Filter& Filter::operator=(Filter&&) noexcept = default;

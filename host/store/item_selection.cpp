@@ -73,17 +73,21 @@ std::string MatchesKey(const Filter::Query& query) {
 }
 
 // What the filter matches in the folder's siblings, read with the first ask
-// of any of them within a run; null where the folder was found alone, reads
-// are kept for no time, or an item of the folder was written since (the
-// folder is then read alone).
-const SubfolderMatches::Matches* SiblingsMatches(StoreSession& session, const FolderRow& folder, const Filter& filter,
-                                                 const Filter::Query& query, std::uint64_t group) {
+// of any of them within a run, or in every folder below theirs once those
+// were read; null where the folder was found alone, reads are kept for no
+// time, or an item of the folder was written since (the folder is then read
+// alone).
+const FolderMatches* KeptMatches(StoreSession& session, const FolderRow& folder, const Filter& filter,
+                                 const Filter::Query& query, std::uint64_t group) {
   if (group == 0 || !folder.siblings) return nullptr;
-  auto [entry, added] = folder.siblings->by_filter.try_emplace(MatchesKey(query));
-  SubfolderMatches::Matches& matches = entry->second;
+  const std::shared_ptr<FolderTree>& tree = folder.siblings->below;
+  MatchesByFilter& kept = tree ? tree->matches : folder.siblings->matches;
+  auto [entry, added] = kept.try_emplace(MatchesKey(query));
+  FolderMatches& matches = entry->second;
   if (!added) return session.FolderAsRead(folder.id, matches.group) ? &matches : nullptr;
-  const Filter::Query all = filter.CompileForSubfolders(session.Db().dialect());
-  auto statement = RunFilter(session, MatchingRowsSql(all), folder.siblings->parent, all);
+  const Dialect& dialect = session.Db().dialect();
+  const Filter::Query all = tree ? filter.CompileForTree(dialect) : filter.CompileForSubfolders(dialect);
+  auto statement = RunFilter(session, MatchingRowsSql(all), tree ? tree->top : folder.siblings->parent, all);
   matches.group = group;
   while (statement->Step()) {
     ItemRow row = ReadItem(*statement);
@@ -113,7 +117,7 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& fo
   const Filter::Query query = filter.CompileForFolder(session.Db().dialect());
   const std::uint64_t group = session.ReadGroup();
   std::vector<std::int64_t> ids;
-  if (const auto* matches = SiblingsMatches(session, folder, filter, query, group)) {
+  if (const auto* matches = KeptMatches(session, folder, filter, query, group)) {
     const auto found = matches->by_folder.find(folder.id);
     if (found != matches->by_folder.end()) {
       for (const ItemRow& row : found->second) {

@@ -44,7 +44,7 @@ namespace {
 
 // The folders of one list, sharing what siblings share.
 std::vector<FolderRow> Siblings(std::int64_t parent, std::vector<FolderRow> folders,
-                                std::shared_ptr<const FolderTree> below) {
+                                std::shared_ptr<FolderTree> below) {
   const auto siblings = std::make_shared<SubfolderMatches>(SubfolderMatches{parent, {}, std::move(below)});
   for (FolderRow& folder : folders) folder.siblings = siblings;
   return folders;
@@ -65,14 +65,14 @@ std::vector<FolderRow> ListedAlone(StoreSession& session, std::int64_t parent) {
 
 // Every folder below `top`, once: a folder whose parents form a loop is
 // read once too.
-std::shared_ptr<const FolderTree> ReadTree(StoreSession& session, std::int64_t top, std::uint64_t group) {
+std::shared_ptr<FolderTree> ReadTree(StoreSession& session, std::int64_t top, std::uint64_t group) {
   auto statement = session.Prepare(
       "WITH RECURSIVE below(id) AS (SELECT CAST(?1 AS BIGINT) UNION "
       "SELECT folders.id FROM folders JOIN below ON folders.parent = below.id) "
       "SELECT id, entry_id, name, default_message_class, parent FROM folders "
       "WHERE parent IN (SELECT id FROM below) ORDER BY parent, id");
   statement->Bind(1, top);
-  auto tree = std::make_shared<FolderTree>(FolderTree{group, {}});
+  auto tree = std::make_shared<FolderTree>(FolderTree{top, group, {}, {}});
   while (statement->Step()) tree->by_parent[statement->Int(4)].push_back(ReadFolder(*statement));
   for (auto& [parent, folders] : tree->by_parent) {
     for (FolderRow& folder : folders) folder.has_subfolders = tree->by_parent.contains(folder.id);
@@ -82,7 +82,7 @@ std::shared_ptr<const FolderTree> ReadTree(StoreSession& session, std::int64_t t
 
 // The folders below the folder's siblings, where a run may keep what it
 // read: the folders listed with it carry them, read with the first descent.
-std::shared_ptr<const FolderTree> TreeAround(StoreSession& session, const FolderRow& folder) {
+std::shared_ptr<FolderTree> TreeAround(StoreSession& session, const FolderRow& folder) {
   const std::uint64_t group = session.ReadGroup();
   if (group == 0 || !folder.siblings) return nullptr;
   SubfolderMatches& siblings = *folder.siblings;
@@ -95,7 +95,7 @@ std::shared_ptr<const FolderTree> TreeAround(StoreSession& session, const Folder
 }  // namespace
 
 std::vector<FolderRow> Subfolders(StoreSession& session, const FolderRow& parent) {
-  const std::shared_ptr<const FolderTree> tree = TreeAround(session, parent);
+  const std::shared_ptr<FolderTree> tree = TreeAround(session, parent);
   if (!tree) return ListedAlone(session, parent.id);
   const auto found = tree->by_parent.find(parent.id);
   if (found == tree->by_parent.end()) return {};

@@ -36,30 +36,35 @@ struct ItemRow {
   std::string message_class;
 };
 
-// Every folder below one folder, read at once when a walk first descends
-// below its subfolders: each folder's subfolders by its id (their siblings
-// left null), as read in read group `group`.
+// The items that filters matched in several folders, read at once for all
+// of them, by the filter's statement and values.
+struct FolderMatches {
+  // The read group they were read in.
+  std::uint64_t group = 0;
+  std::unordered_map<std::int64_t, std::vector<ItemRow>> by_folder;
+};
+using MatchesByFilter = std::map<std::string, FolderMatches>;
+
+// Every folder below the folder `top`, read at once when a walk first
+// descends below its subfolders: each folder's subfolders by its id (their
+// siblings left null), as read in read group `group`; and what filters
+// match in all of them.
 struct FolderTree {
+  std::int64_t top = 0;
   std::uint64_t group = 0;
   std::unordered_map<std::int64_t, std::vector<FolderRow>> by_parent;
+  MatchesByFilter matches;
 };
 
-// What the subfolders of one folder share. The items that filters match in
-// them: a walk asks each subfolder in turn which of its items a filter
-// matches, and the first ask reads the answer for all of them at once. And
-// the folders below them: the first list of a subfolder's subfolders reads
-// all of those too.
+// What the subfolders of one folder share. A walk asks each in turn which
+// of its items a filter matches, and the first ask reads the answer for all
+// of them at once, or, once the folders below were read, for all of those.
+// The first list of a subfolder's subfolders reads every folder below.
 struct SubfolderMatches {
   std::int64_t parent = 0;
-  struct Matches {
-    // The read group they were read in.
-    std::uint64_t group = 0;
-    std::unordered_map<std::int64_t, std::vector<ItemRow>> by_folder;
-  };
-  // By the filter's statement and values.
-  std::map<std::string, Matches> by_filter;
+  MatchesByFilter matches;
   // The folders below `parent`, null until read (or read from above).
-  std::shared_ptr<const FolderTree> below;
+  std::shared_ptr<FolderTree> below;
 };
 
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.
