@@ -89,8 +89,10 @@ const FolderMatches* KeptMatches(StoreSession& session, const FolderRow& folder,
   const Filter::Query all = tree ? filter.CompileForTree(dialect) : filter.CompileForSubfolders(dialect);
   auto statement = RunFilter(session, MatchingRowsSql(all), tree ? tree->top : folder.siblings->parent, all);
   matches.group = group;
+  matches.properties = std::make_shared<PropertiesRead>();
   while (statement->Step()) {
     ItemRow row = ReadItem(*statement);
+    matches.properties->items.try_emplace(row.id);
     matches.by_folder[row.folder].push_back(std::move(row));
   }
   return &matches;
@@ -122,7 +124,7 @@ std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& fo
     if (found != matches->by_folder.end()) {
       for (const ItemRow& row : found->second) {
         ids.push_back(row.id);
-        rows.Keep(row, matches->group);
+        rows.Keep(row, matches->group, matches->properties);
       }
     }
   } else {

@@ -42,6 +42,8 @@ struct FolderMatches {
   // The read group they were read in.
   std::uint64_t group = 0;
   std::unordered_map<std::int64_t, std::vector<ItemRow>> by_folder;
+  // Their properties, read together for all of them.
+  std::shared_ptr<struct PropertiesRead> properties;
 };
 using MatchesByFilter = std::map<std::string, FolderMatches>;
 
