@@ -89,6 +89,11 @@ struct Dialect {
   // Whether check looks at the file's pages and links, and for text that
   // is not UTF-8 (an engine that keeps any bytes as text, in a file).
   bool checks_file;
+  // Whether a walk reads every folder below its start, and what a filter
+  // matches in all of them, at once (FolderTree): worth it where each
+  // statement waits for a server. In a file it costs more than it spares:
+  // reading as the walk goes keeps the reads beside the writes.
+  bool reads_trees_at_once;
 };
 
 inline constexpr Dialect kSqliteDialect{
@@ -125,6 +130,7 @@ inline constexpr Dialect kSqliteDialect{
     .skip_rows_held = "",
     .follow_copied_ids = "",
     .checks_file = true,
+    .reads_trees_at_once = false,
 };
 
 // The layout of host/store/pg: the mark and the version in the one row of
@@ -165,6 +171,7 @@ inline constexpr Dialect kPostgresDialect{
         "SELECT setval(pg_get_serial_sequence('runs', 'id'), COALESCE(max(id), 0) + 1, false) FROM runs; "
         "SELECT setval(pg_get_serial_sequence('changes', 'id'), COALESCE(max(id), 0) + 1, false) FROM changes",
     .checks_file = false,
+    .reads_trees_at_once = true,
 };
 
 }  // namespace store

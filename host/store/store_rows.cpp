@@ -1,5 +1,6 @@
 #include "host/store/store_rows.h"
 
+#include "host/store/dialect.h"
 #include "host/store/journal.h"
 #include "host/store/schema.h"
 
@@ -81,10 +82,12 @@ std::shared_ptr<FolderTree> ReadTree(StoreSession& session, std::int64_t top, st
 }
 
 // The folders below the folder's siblings, where a run may keep what it
-// read: the folders listed with it carry them, read with the first descent.
+// read and the engine reads trees at once: the folders listed with it carry
+// them, read with the first descent.
 std::shared_ptr<FolderTree> TreeAround(StoreSession& session, const FolderRow& folder) {
+  if (!session.Db().dialect().reads_trees_at_once || !folder.siblings) return nullptr;
   const std::uint64_t group = session.ReadGroup();
-  if (group == 0 || !folder.siblings) return nullptr;
+  if (group == 0) return nullptr;
   SubfolderMatches& siblings = *folder.siblings;
   if (!siblings.below || !session.FoldersAsRead(siblings.below->group)) {
     siblings.below = ReadTree(session, siblings.parent, group);
