@@ -194,6 +194,7 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
     std::string err;     // the message box or the reason line
     std::string reason;  // the log's last field
     std::string store;   // another store than the test's; "" for it
+    std::string second = "";  // a second argument; "" for none
   } cases[] = {
       {"Merge;E01;;A100;A100", 1,
        "== QuorviaUtilities ==\nYou selected the same account, please select a different account to merge.\n",
@@ -213,12 +214,16 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
       {"Delete;E04;;", 1,
        "quorvia-utilities: the key in field 3 (CurrentID) is empty; no account has an empty key, "
        "so nothing was changed\n", "", ""},
+      {"Merge;E01;;A100;B200", 2,
+       "quorvia-utilities: takes exactly one argument, FUNCTION;FIELD;FIELD;... (got 2)\n", "", "", "x"},
       {"Merge;E01;;A100;B200", 0, "", "", ""},
   };
   for (const auto& c : cases) {
     auto environment = Environment();
     if (!c.store.empty()) environment["QUORVIA_STORE"] = c.store;
-    const ProcessResult run = e2e::Run(BuiltProgram("quorvia-utilities"), {c.command_line}, environment);
+    std::vector<std::string> args = {c.command_line};
+    if (!c.second.empty()) args.push_back(c.second);
+    const ProcessResult run = e2e::Run(BuiltProgram("quorvia-utilities"), args, environment);
     EXPECT_EQ(run.status, c.status) << c.command_line;
     EXPECT_EQ(run.err, c.err) << c.command_line;
     if (c.status != 0) {
@@ -230,7 +235,7 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto& c = cases[i];
     ASSERT_EQ(lines[i].size(), 7u) << i;
-    EXPECT_EQ(lines[i][4], c.command_line);
+    EXPECT_EQ(lines[i][4], c.second.empty() ? c.command_line : c.command_line + " " + c.second);
     EXPECT_EQ(lines[i][5], std::to_string(c.status));
     const bool said = c.err.starts_with("quorvia-utilities: ");
     EXPECT_EQ(lines[i][6], said ? c.err.substr(19, c.err.size() - 20) : c.reason) << i;
