@@ -111,15 +111,6 @@ class AccountCommandsTest : public ::testing::Test {
   std::vector<std::vector<std::string>> LogLines() const {
     return store::testing::TabSeparatedLines(state_ + "/quorvia/utilities.log");
   }
-  // `items` as merged into Acme (A100).
-  static void Rekey(Items& items, std::initializer_list<const char*> entries) {
-    for (const char* entry : entries) {
-      json& item = items[entry];
-      item["properties"].update(Props("A100", "Acme", "Ann"));
-      item["company_name"] = "Acme";
-    }
-  }
-
   store::testing::TempDir dir_;
   store::testing::StoreLocation location_{dir_};
   std::string store_ = location_.str();
@@ -127,40 +118,6 @@ class AccountCommandsTest : public ::testing::Test {
   std::string exported_before_;
   Items before_;
 };
-
-TEST_F(AccountCommandsTest, MergeFoldsEveryKindOfItemAtAnyDepth) {
-  const ProcessResult merged = Utilities("Merge;E01;;A100;B200");
-  EXPECT_EQ(merged.status, 0) << merged.err;
-  EXPECT_EQ(merged.err, "");
-  Items expected = before_;
-  expected.erase("E02");
-  json& location = expected["E03"]["properties"];
-  location["Account LocationID"] = "A100";
-  location["Account Parent"] = "Acme";
-  location["Account Manager"] = "Ann";
-  location["Team"] = "Ann team";
-  Rekey(expected, {"E10", "E14", "E20", "E22", "E30"});
-  for (const char* post : {"E20", "E22", "E30"}) expected[post]["company_name"] = "Beta";  // not contacts
-  EXPECT_EQ(ItemsOf(Export()), expected);
-}
-
-TEST_F(AccountCommandsTest, KeysThatDifferOnlyInLetterCaseAreDifferentAccounts) {
-  EXPECT_EQ(Utilities("Merge;E01;;A100;b200").status, 0);
-  Items expected = before_;
-  expected.erase("E07");
-  Rekey(expected, {"E15"});
-  EXPECT_EQ(ItemsOf(Export()), expected);
-}
-
-TEST_F(AccountCommandsTest, DeleteAnsweredNoChangesNothing) {
-  for (const std::string answer : {"n\n", "", "yep\n"}) {
-    const ProcessResult declined = Utilities("Delete;E02;;B200", answer);
-    EXPECT_EQ(declined.status, 1) << answer;
-    EXPECT_EQ(declined.err,
-              "== QuorviaUtilities ==\nAre you sure you want to delete 'Beta Inc' and all subitems?\n[y/N] ");
-    EXPECT_EQ(Export(), exported_before_) << answer;
-  }
-}
 
 TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
   const struct {
