@@ -249,18 +249,6 @@ int Shell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Export and import through pipes are the end-to-end tests' way to make their stores.
-TEST(StoreCommandsTest, TheBuiltProgramFindsItsStoreInTheEnvironment) {
-  TempDir dir;
-  const std::string tool = std::string("'") + QUORVIA_STORE_PROGRAM + "'";
-  const std::string in = "cd '" + dir.File("") + "' && ";
-  EXPECT_EQ(Shell(in + "QUORVIA_STORE=c.db " + tool + " init"), 0);
-  EXPECT_EQ(Shell(in + "env -u QUORVIA_STORE XDG_DATA_HOME=\"$PWD/xdg\" " + tool + " init"), 0);
-  EXPECT_EQ(Shell(in + tool + " bogus 2> err.txt"), 2);
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.db", "err.txt", "xdg"}));
-  EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/quorvia/crm.db")));
-}
-
 TEST(StoreCommandsTest, OutputThatCannotBeWrittenFails) {
   TempDir dir;
   const std::string path = ImportedStore(dir);

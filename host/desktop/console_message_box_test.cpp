@@ -46,6 +46,8 @@ TEST_F(ConsoleMessageBoxTest, OnlyYesOrYConfirms) {
     EXPECT_EQ(Show("Delete?", MsgBoxButtons::kYesNo), c.expected)
         << "input " << ::testing::PrintToString(c.input);
   }
+  // The question as the terminal shows it, the answer typed on its line.
+  EXPECT_EQ(out_.str().find("== QuorviaUtilities ==\nDelete?\n[y/N] == QuorviaUtilities ==\nDelete?\n"), 0u);
 }
 
 }  // namespace

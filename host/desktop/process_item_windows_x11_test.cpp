@@ -275,23 +275,6 @@ class InspectorX11Test : public ::testing::Test {
   std::int64_t alerts_folder_ = 0;
 };
 
-TEST_F(InspectorX11Test, AddAlertsThroughCdoOpensALaidOutNoteThatOutlivesTheUtilityAndStoresTypedText) {
-  ASSERT_TRUE(display_);
-  const std::string path = MakeStore("10.0");
-  const e2e::ProcessResult added = Utilities(path, "AddAlerts;K1;Acme;Ann;North;East");
-  ASSERT_EQ(added.status, 0) << added.err;
-  const auto notes = AwaitNotes(1);
-  ASSERT_EQ(notes.size(), 1u) << "the note is shown after the utility has ended";
-  EXPECT_EQ(notes[0].width, 200);
-  EXPECT_EQ(notes[0].height, 166);
-  EXPECT_EQ(notes[0].x, 90);
-  EXPECT_EQ(notes[0].y, 90);
-  Type(notes[0].window, "call ann");
-  const std::string shown = AwaitStoredBody(path, "call ann");
-  EXPECT_NE(shown.find("body\tcall ann\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("property\tTeam\ttext\tNorth"), std::string::npos) << shown;
-}
-
 TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIsTyped) {
   ASSERT_TRUE(display_);
   const std::string path = MakeStore("16.0");

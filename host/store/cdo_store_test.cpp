@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "host/store/store_test_fixture.h"
 
 namespace store {
@@ -11,7 +9,6 @@ namespace {
 
 using host::Ref;
 using testing::TestStore;
-using testing::ThrownError;
 namespace cdo = host::cdo;
 namespace ol = host::outlook;
 
@@ -33,23 +30,6 @@ class CdoStoreTest : public testing::StoreTest {
     return LoggedOn()->GetMessage(TestStore::EntryId(item), TestStore::kStoreId);
   }
 };
-
-TEST_F(CdoStoreTest, EverySessionMemberNeedsALogon) {
-  auto session = hosts_.CreateSession();
-  const std::pair<const char*, std::function<void()>> calls[] = {
-      {"GetMessage", [&] { session->GetMessage("E1", TestStore::kStoreId); }},
-      {"GetFolder", [&] { session->GetFolder("F1", TestStore::kStoreId); }},
-      {"Logoff", [&] { session->Logoff(); }},
-  };
-  for (int round = 0; round < 2; ++round) {
-    for (const auto& [member, call] : calls) {
-      EXPECT_EQ(ThrownError(call, member).number(), kNotLoggedOn) << member << ", round " << round;
-    }
-    session->Logon("", "", false, false, 0);
-    EXPECT_EQ(session->GetMessage("E1", TestStore::kStoreId)->ID(), "E1");
-    session->Logoff();
-  }
-}
 
 TEST_F(CdoStoreTest, FilterNarrowsMessagesToTheFieldValue) {
   auto messages = LoggedOn()->GetFolder("F1", TestStore::kStoreId)->Messages();

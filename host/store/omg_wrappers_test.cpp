@@ -18,26 +18,6 @@ class OmgWrappersTest : public testing::StoreTest {
   OmgWrappersTest() { store_.AddItem(store_.AddFolder("Related"), "IPM.Post", {{"AccountID", "A"}}); }
 };
 
-TEST_F(OmgWrappersTest, EveryMemberButSetItemFailsWhileNothingIsHeld) {
-  for (bool contact : {true, false}) {
-    auto wrapper = contact ? hosts_.CreateSafeContactItem() : hosts_.CreateSafePostItem();
-    const std::pair<const char*, std::function<void()>> calls[] = {
-        {"MessageClass", [&] { wrapper->MessageClass(); }},
-        {"EntryID", [&] { wrapper->EntryID(); }},
-        {"Parent", [&] { wrapper->Parent(); }},
-        {"UserProperties", [&] { wrapper->UserProperties(); }},
-        {"itemproperties", [&] { wrapper->itemproperties(); }},
-        {"Save", [&] { wrapper->Save(); }},
-        {"SetCompanyName", [&] { wrapper->SetCompanyName("X"); }},
-    };
-    for (const auto& [member, call] : calls) {
-      const long expected =
-          !contact && std::string(member) == "SetCompanyName" ? host::kNotSupported : host::kObjectNotSet;
-      EXPECT_EQ(testing::ThrownError(call, member).number(), expected) << member << ", contact " << contact;
-    }
-  }
-}
-
 TEST_F(OmgWrappersTest, UserPropertiesAndItemPropertiesPathsBothStoreOnSave) {
   const std::pair<const char*, std::function<Ref<ol::Property>(host::omg::SafeItem&)>> paths[] = {
       {"UserProperties", [](host::omg::SafeItem& w) { return w.UserProperties()->Item("AccountID"); }},

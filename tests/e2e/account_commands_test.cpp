@@ -111,15 +111,6 @@ class AccountCommandsTest : public ::testing::Test {
   std::vector<std::vector<std::string>> LogLines() const {
     return store::testing::TabSeparatedLines(state_ + "/quorvia/utilities.log");
   }
-  // `items` as merged into Acme (A100).
-  static void Rekey(Items& items, std::initializer_list<const char*> entries) {
-    for (const char* entry : entries) {
-      json& item = items[entry];
-      item["properties"].update(Props("A100", "Acme", "Ann"));
-      item["company_name"] = "Acme";
-    }
-  }
-
   store::testing::TempDir dir_;
   store::testing::StoreLocation location_{dir_};
   std::string store_ = location_.str();
@@ -127,40 +118,6 @@ class AccountCommandsTest : public ::testing::Test {
   std::string exported_before_;
   Items before_;
 };
-
-TEST_F(AccountCommandsTest, MergeFoldsEveryKindOfItemAtAnyDepth) {
-  const ProcessResult merged = Utilities("Merge;E01;;A100;B200");
-  EXPECT_EQ(merged.status, 0) << merged.err;
-  EXPECT_EQ(merged.err, "");
-  Items expected = before_;
-  expected.erase("E02");
-  json& location = expected["E03"]["properties"];
-  location["Account LocationID"] = "A100";
-  location["Account Parent"] = "Acme";
-  location["Account Manager"] = "Ann";
-  location["Team"] = "Ann team";
-  Rekey(expected, {"E10", "E14", "E20", "E22", "E30"});
-  for (const char* post : {"E20", "E22", "E30"}) expected[post]["company_name"] = "Beta";  // not contacts
-  EXPECT_EQ(ItemsOf(Export()), expected);
-}
-
-TEST_F(AccountCommandsTest, KeysThatDifferOnlyInLetterCaseAreDifferentAccounts) {
-  EXPECT_EQ(Utilities("Merge;E01;;A100;b200").status, 0);
-  Items expected = before_;
-  expected.erase("E07");
-  Rekey(expected, {"E15"});
-  EXPECT_EQ(ItemsOf(Export()), expected);
-}
-
-TEST_F(AccountCommandsTest, DeleteAnsweredNoChangesNothing) {
-  for (const std::string answer : {"n\n", "", "yep\n"}) {
-    const ProcessResult declined = Utilities("Delete;E02;;B200", answer);
-    EXPECT_EQ(declined.status, 1) << answer;
-    EXPECT_EQ(declined.err,
-              "== QuorviaUtilities ==\nAre you sure you want to delete 'Beta Inc' and all subitems?\n[y/N] ");
-    EXPECT_EQ(Export(), exported_before_) << answer;
-  }
-}
 
 TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
   const struct {
@@ -194,6 +151,7 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
     std::string err;     // the message box or the reason line
     std::string reason;  // the log's last field
     std::string store;   // another store than the test's; "" for it
+    std::string second = "";  // a second argument; "" for none
   } cases[] = {
       {"Merge;E01;;A100;A100", 1,
        "== QuorviaUtilities ==\nYou selected the same account, please select a different account to merge.\n",
@@ -213,12 +171,16 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
       {"Delete;E04;;", 1,
        "quorvia-utilities: the key in field 3 (CurrentID) is empty; no account has an empty key, "
        "so nothing was changed\n", "", ""},
+      {"Merge;E01;;A100;B200", 2,
+       "quorvia-utilities: takes exactly one argument, FUNCTION;FIELD;FIELD;... (got 2)\n", "", "", "x"},
       {"Merge;E01;;A100;B200", 0, "", "", ""},
   };
   for (const auto& c : cases) {
     auto environment = Environment();
     if (!c.store.empty()) environment["QUORVIA_STORE"] = c.store;
-    const ProcessResult run = e2e::Run(BuiltProgram("quorvia-utilities"), {c.command_line}, environment);
+    std::vector<std::string> args = {c.command_line};
+    if (!c.second.empty()) args.push_back(c.second);
+    const ProcessResult run = e2e::Run(BuiltProgram("quorvia-utilities"), args, environment);
     EXPECT_EQ(run.status, c.status) << c.command_line;
     EXPECT_EQ(run.err, c.err) << c.command_line;
     if (c.status != 0) {
@@ -230,7 +192,7 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto& c = cases[i];
     ASSERT_EQ(lines[i].size(), 7u) << i;
-    EXPECT_EQ(lines[i][4], c.command_line);
+    EXPECT_EQ(lines[i][4], c.second.empty() ? c.command_line : c.command_line + " " + c.second);
     EXPECT_EQ(lines[i][5], std::to_string(c.status));
     const bool said = c.err.starts_with("quorvia-utilities: ");
     EXPECT_EQ(lines[i][6], said ? c.err.substr(19, c.err.size() - 20) : c.reason) << i;

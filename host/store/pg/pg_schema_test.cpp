@@ -18,33 +18,23 @@ namespace {
 
 class PostgresSchemaTest : public testing::ServerTest {
  protected:
-  template <class Run>
-  static std::string Failure(const Run& run) {
-    try {
-      run();
-    } catch (const host::Error& error) {
-      return error.description();
-    }
-    return "";
-  }
-
   std::unique_ptr<Database> db_;
 };
 
 TEST_F(PostgresSchemaTest, MakesAStoreOnlyWhereThereIsNone) {
   const std::string shown = database_->location();
-  EXPECT_EQ(Failure([&] { OpenStore(shown); }),
+  EXPECT_EQ(store::testing::ThrownError([&] { OpenStore(shown); }).description(),
             "cannot open the CRM store " + shown + ": not a CRM store (the database has no schema quorvia)");
   db_ = CreateStore(shown, "5354", "16.0");
   EXPECT_TRUE(HasJournal(*OpenStore(shown)));
-  EXPECT_EQ(Failure([&] { CreateStore(shown, "FFFF", "15.0"); }),
+  EXPECT_EQ(store::testing::ThrownError([&] { CreateStore(shown, "FFFF", "15.0"); }).description(),
             "cannot open the CRM store " + shown + ": the database holds a CRM store already; it is not overwritten");
   Statement store(*db_, "SELECT store_id || ' ' || outlook_version FROM store");
   ASSERT_TRUE(store.Step());
   EXPECT_EQ(store.Text(0), "5354 16.0");
   EXPECT_FALSE(db_->InTransaction());
   Statement(*db_, "UPDATE meta SET layout = 5").Run();
-  EXPECT_EQ(Failure([&] { OpenStore(shown); }),
+  EXPECT_EQ(store::testing::ThrownError([&] { OpenStore(shown); }).description(),
             "cannot open the CRM store " + shown +
                 ": store layout version 5 is not supported (this program reads versions 1 to 4); the file is left "
                 "unchanged");
