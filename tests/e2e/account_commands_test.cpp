@@ -322,7 +322,11 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
     EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
     const Items after = ItemsOf(e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "export"}).out);
     for (int i = 0; i < c.merges; ++i) {
-      EXPECT_EQ(after.at("C" + Two(c.first + 2 * i + 1))["properties"]["AccountID"], "K" + Two(c.first + 2 * i)) << c.name;
+      // Appended, not joined with +: GCC 12 at -O3 takes that for an overlapping copy.
+      std::string merged("C"), survivor("K");
+      merged += Two(c.first + 2 * i + 1);
+      survivor += Two(c.first + 2 * i);
+      EXPECT_EQ(after.at(merged)["properties"]["AccountID"], survivor) << c.name;
     }
   }
 }
