@@ -109,8 +109,9 @@ void Connection::Exec(const char* sql) {
 }
 
 // A savepoint's release waits to go with the next control statement, as a
-// run's transaction releases and takes one per item. Until then the statements run inside the savepoint, which is the
-// same, since nothing rolls back to it; the transaction's end ends it anyway.
+// run's transaction releases and takes one per item. Until then the
+// statements run inside the savepoint, which is the same, since nothing
+// rolls back to it; the transaction's end ends it anyway.
 void Connection::Run(Control control) {
   // A rollback undoes the statements run ahead whatever became of them.
   if (control == Control::kRollback || control == Control::kRollbackToSavepoint) {
