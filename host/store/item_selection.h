@@ -23,7 +23,7 @@ int FolderItemCount(StoreSession& session, std::int64_t folder);
 // rows are kept in `rows`; costs what the filter's query costs, not the
 // folder's size. Within a run, the first ask of a folder listed with its
 // siblings reads the matches of all of them, or of every folder below
-// theirs once those were read (SubfolderMatches).
+// theirs once those were read (SiblingReads).
 std::vector<std::int64_t> MatchingIds(StoreSession& session, const FolderRow& folder, const Filter& filter,
                                       ItemRows& rows);
 

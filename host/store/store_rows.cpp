@@ -46,7 +46,7 @@ namespace {
 // The folders of one list, sharing what siblings share.
 std::vector<FolderRow> Siblings(std::int64_t parent, std::vector<FolderRow> folders,
                                 std::shared_ptr<FolderTree> below) {
-  const auto siblings = std::make_shared<SubfolderMatches>(SubfolderMatches{parent, {}, std::move(below)});
+  const auto siblings = std::make_shared<SiblingReads>(SiblingReads{parent, {}, std::move(below)});
   for (FolderRow& folder : folders) folder.siblings = siblings;
   return folders;
 }
@@ -88,7 +88,7 @@ std::shared_ptr<FolderTree> TreeAround(StoreSession& session, const FolderRow& f
   if (!session.Db().dialect().reads_trees_at_once || !folder.siblings) return nullptr;
   const std::uint64_t group = session.ReadGroup();
   if (group == 0) return nullptr;
-  SubfolderMatches& siblings = *folder.siblings;
+  SiblingReads& siblings = *folder.siblings;
   if (!siblings.below || !session.FoldersAsRead(siblings.below->group)) {
     siblings.below = ReadTree(session, siblings.parent, group);
   }

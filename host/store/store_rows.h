@@ -24,7 +24,7 @@ struct FolderRow {
   std::optional<bool> has_subfolders;
   // What it shares with the folders listed with it (its parent's
   // subfolders); null for a folder found alone.
-  std::shared_ptr<struct SubfolderMatches> siblings;
+  std::shared_ptr<struct SiblingReads> siblings;
 };
 
 // What an item object knows of its row; an item stays in its folder and
@@ -58,11 +58,12 @@ struct FolderTree {
   MatchesByFilter matches;
 };
 
-// What the subfolders of one folder share. A walk asks each in turn which
-// of its items a filter matches, and the first ask reads the answer for all
-// of them at once, or, once the folders below were read, for all of those.
-// The first list of a subfolder's subfolders reads every folder below.
-struct SubfolderMatches {
+// What the subfolders of one folder, listed together, read once for all of
+// them. A walk asks each in turn which of its items a filter matches, and
+// the first ask reads the answer for all of them at once, or, once the
+// folders below were read, for all of those. The first list of a
+// subfolder's subfolders reads every folder below.
+struct SiblingReads {
   std::int64_t parent = 0;
   MatchesByFilter matches;
   // The folders below `parent`, null until read (or read from above).

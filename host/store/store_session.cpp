@@ -111,7 +111,8 @@ bool StoreSession::FoldersAsRead(std::uint64_t group) {
   return now != 0 && (now == group || (run_transaction_ && group >= store_changed_));
 }
 
-// A key written since `group` was written in a later group than it.
+// What holds for the folders holds for a key too, unless the key was
+// written since `group`: in a later group than it.
 bool StoreSession::AsRead(const std::map<std::int64_t, std::uint64_t>& changed, std::int64_t key,
                           std::uint64_t group) {
   if (!FoldersAsRead(group)) return false;
