@@ -81,9 +81,17 @@ start() {
   # The socket's path must fit in sun_path (107 bytes).
   ((${#dir} + 16 <= 107)) || die "the folder $dir is too long a path for the server's socket"
   stop
-  if ((${#as_server[@]} > 0)) && ! id "$server_user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$server_user" ||
-      die "cannot make the system user $server_user"
+  if ((${#as_server[@]} > 0)); then
+    # On a fresh machine two servers start at once: the one that makes the
+    # user holds the lock until the user is whole, the other waits for it.
+    local lock
+    exec {lock}>/tmp/quorvia-pg-user.lock
+    flock "$lock"
+    if ! id "$server_user" >/dev/null 2>&1; then
+      useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$server_user" ||
+        die "cannot make the system user $server_user"
+    fi
+    exec {lock}>&-
   fi
   mkdir -p -m 0700 "$dir"
   ((${#as_server[@]} == 0)) || chown "$server_user" "$dir"
