@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "host/store/schema.h"
 #include "tools/store_check.h"
-#include "tools/store_export.h"
 #include "tools/tool_test_support.h"
 
 namespace storetool {
@@ -22,9 +19,7 @@ void MakeDemoStore(const DemoOptions& options, const std::string& path) {
 
 std::string MakeAndExport(const TempDir& dir, const DemoOptions& options, const std::string& name) {
   MakeDemoStore(options, dir.File(name));
-  std::ostringstream out;
-  ExportStore(*store::OpenStore(dir.File(name)), out);
-  return out.str();
+  return testing::RunTool({"--store", dir.File(name), "export"}).out;
 }
 
 // The value of one text property of every item, joined to the item.
@@ -34,9 +29,7 @@ constexpr char kWith[] =
 
 TEST(DemoStoreTest, SameSeedGivesTheSameStoreAndAnotherSeedAnother) {
   TempDir dir;
-  DemoOptions options;
-  options.accounts = 40;
-  options.seed = 7;
+  DemoOptions options{.accounts = 40, .seed = 7};
   const std::string first = MakeAndExport(dir, options, "a.db");
   EXPECT_EQ(MakeAndExport(dir, options, "b.db"), first);
   options.seed = 8;

@@ -17,51 +17,27 @@ using testing::RunTool;
 using testing::TempDir;
 using testing::WriteFile;
 
-constexpr char kOdbcIni[] =
-    "[QuorviaReports]\nDescription=Quorvia CRM reports database\nDriver=SQLite3\nDatabase=DIR/r.db\nNoCreat=1\nStepAPI=1\nTimeout=30000\n";
-
-// `text` with every "DIR" replaced by the test's folder.
-std::string InDir(std::string text, const TempDir& dir) {
-  const std::string folder = std::filesystem::path(dir.File("")).parent_path().string();
-  for (auto at = text.find("DIR"); at != std::string::npos; at = text.find("DIR", at + folder.size())) {
-    text.replace(at, 3, folder);
-  }
-  return text;
-}
-
-TEST(ReportsDataSourceTest, WritesTheSystemFilesForAnExistingDatabaseByItsAbsolutePath) {
-  TempDir dir;
-  WriteFile(dir.File("r.db"), "");
-  const std::string driver = FindSqliteDriver(SqliteDriverFolders());
-  const std::string relative = std::filesystem::relative(dir.File("r.db")).string();
-  const testing::ToolRun run = RunTool({"reports-dsn", relative, "--sysini", dir.File("")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadFile(dir.File("odbc.ini")), InDir(kOdbcIni, dir));
-  EXPECT_EQ(ReadFile(dir.File("odbcinst.ini")),
-            "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver + "\nSetup=" + driver + "\n");
-}
-
 TEST(ReportsDataSourceTest, RefusesWhatItCannotPointTheDataSourceAt) {
   TempDir dir;
   WriteFile(dir.File("r.db"), "");
+  const std::string none = dir.File("none.db");
+  const std::string no_database =
+      "quorvia-store: " + none + ": no such database file; 'quorvia-store reports-db " + none + "' makes one\n";
   const struct {
     std::vector<std::string> args;
     int status;
     std::string error;
   } cases[] = {
-      {{"reports-dsn", dir.File("none.db"), "--sysini", dir.File("")}, 1,
-       "quorvia-store: DIR/none.db: no such database file; 'quorvia-store reports-db DIR/none.db' makes one\n"},
-      {{"reports-dsn", dir.File("none.db")}, 1,
-       "quorvia-store: DIR/none.db: no such database file; 'quorvia-store reports-db DIR/none.db' makes one\n"},
+      {{"reports-dsn", none, "--sysini", dir.File("")}, 1, no_database},
+      {{"reports-dsn", none}, 1, no_database},
       {{"reports-dsn", dir.File("r.db"), "--sysini", dir.File("gone")}, 1,
-       "quorvia-store: DIR/gone/odbcinst.ini: cannot write: No such file or directory\n"},
+       "quorvia-store: " + dir.File("gone/odbcinst.ini") + ": cannot write: No such file or directory\n"},
       {{"reports-dsn"}, 2, "quorvia-store reports-dsn: FILE is required (see 'quorvia-store reports-dsn --help')\n"},
   };
   for (const auto& c : cases) {
     const testing::ToolRun run = RunTool(c.args);
-    const std::string error = InDir(c.error, dir);
-    EXPECT_EQ(run.status, c.status) << error;
-    EXPECT_EQ(run.err, error);
+    EXPECT_EQ(run.status, c.status) << c.error;
+    EXPECT_EQ(run.err, c.error);
   }
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"r.db"});
 }
@@ -80,6 +56,9 @@ TEST(ReportsDataSourceTest, FindsTheDriverInTheFirstFolderHoldingItOrNamesThePac
   }
 }
 
+// The data source names the existing database by its absolute path. With
+// --sysini the same sections go straight into that folder's files, which
+// UpdateCommandTest reads through the driver.
 TEST(ReportsDataSourceTest, MakesAUserDataSourceThroughOdbcinstRegisteringTheDriverOnce) {
   // unixODBC reads the user's data sources from $ODBCINI and the drivers
   // from $ODBCSYSINI, so nothing outside the test's folder changes.
@@ -87,15 +66,16 @@ TEST(ReportsDataSourceTest, MakesAUserDataSourceThroughOdbcinstRegisteringTheDri
   WriteFile(dir.File("r.db"), "");
   WriteFile(dir.File("odbcinst.ini"), "");
   const std::map<std::string, std::string> env{{"ODBCINI", dir.File("user.ini")}, {"ODBCSYSINI", dir.File("")}};
+  const std::string relative = std::filesystem::relative(dir.File("r.db")).string();
   for (int run = 0; run < 2; ++run) {
-    e2e::ChildProcess tool(QUORVIA_STORE_PROGRAM, {"reports-dsn", dir.File("r.db")}, env, "");
-    const e2e::ProcessResult result = tool.Wait();
+    const e2e::ProcessResult result = e2e::Run(QUORVIA_STORE_PROGRAM, {"reports-dsn", relative}, env);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
   }
   const std::string driver = FindSqliteDriver(SqliteDriverFolders());
   // odbcinst ends each section with an empty line.
-  EXPECT_EQ(ReadFile(dir.File("user.ini")), InDir(kOdbcIni, dir) + "\n");
+  EXPECT_EQ(ReadFile(dir.File("user.ini")), "[QuorviaReports]\nDescription=Quorvia CRM reports database\nDriver=SQLite3\n"
+                                            "Database=" + dir.File("r.db") + "\nNoCreat=1\nStepAPI=1\nTimeout=30000\n\n");
   EXPECT_EQ(ReadFile(dir.File("odbcinst.ini")), "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver +
                                                    "\nSetup=" + driver + "\nUsageCount=1\n\n");
 }

@@ -1,11 +1,9 @@
 #include "tools/store_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 
 #include "host/store/schema.h"
 #include "tools/tool_test_support.h"
@@ -47,27 +45,6 @@ TEST(StoreFileTest, RemovesTheLeftoversOfEndedProcessesOnly) {
   testing::WriteFile(dir.File(ended_temp), "x");
   EXPECT_EQ(RunTool({"--store", dir.File("s.db"), "ls"}).status, 0);
   EXPECT_EQ(dir.Entries(), expected);
-}
-
-// A CRM store holds personal data: the folders made for it and the store
-// are the owner's alone; a folder that exists keeps its mode.
-TEST(StoreFileTest, MakesAPrivateStoreInPrivateFolders) {
-  TempDir dir;
-  ::chmod(dir.File(".").c_str(), 0755);
-  ASSERT_EQ(RunTool({"--store", dir.File("data/quorvia/crm.db"), "init"}).status, 0);
-  const std::pair<std::string, mode_t> expected[] = {
-      {dir.File("."), 0755}, {dir.File("data"), 0700}, {dir.File("data/quorvia"), 0700},
-      {dir.File("data/quorvia/crm.db"), 0600}};
-  for (const auto& [path, mode] : expected) EXPECT_EQ(store::testing::FileMode(path), mode) << path;
-}
-
-TEST(StoreFileTest, AFailureLeavesNoFileAndNoFolderItMade) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.File("kept"));
-  const testing::ToolRun run = RunTool({"--store", dir.File("kept/new/deeper/s.db"), "import", "-"}, "[]");
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"kept"});
-  EXPECT_TRUE(std::filesystem::is_empty(dir.File("kept")));
 }
 
 TEST(StoreFileTest, ErrorsAboutTheTemporaryFileNameTheStore) {

@@ -126,76 +126,63 @@ std::string ExpectedError(const ErrorCase& c) {
          (c.path.empty() ? "" : " (at " + c.path + ")") + ": " + c.what;
 }
 
-// The member path of the folder at `depth` in a ChainDocument.
-std::string ChainPath(int depth) {
-  std::string path = "folders[0]";
-  for (int level = 2; level <= depth; ++level) path += ".folders[0]";
-  return path;
-}
-
 // One bad document for each kind of error, with where and what the error is.
 // Errors of the JSON grammar itself, and both ends of the 32-bit range, are
-// the reader's tests; each way to write an integer has one case here.
+// the reader's tests; each way to write an integer has one case here. A
+// folder name that is no string is StoreCommandsTest's (with the file name).
 std::vector<ErrorCase> BadDocuments() {
   const std::string head = R"({"format": 1, "folders": [{"name": "A", "items": [)";
   const std::string width = head + R"({"properties": {"Width": )";
+  const std::string item = "folders[0].items[0]";
+  const std::string properties = item + ".properties";
+  const std::string typed = properties + ".Width";
   const std::string id_error = R"(expected an identifier in upper-case hexadecimal (0-9, A-F) for )";
+  const std::string in_range = "expected an integer from -2147483648 to 2147483647 for ";
+  const std::string untyped = R"(expected a string, an integer, true or false, or an object with "type" and "value")";
+  std::string too_deep = "folders[0]";  // the member path of the first folder too deep in a ChainDocument
+  for (int level = 2; level <= store::kMaxFolderDepth + 1; ++level) too_deep += ".folders[0]";
   return {
       {R"({"format": 2, "folders": []})", "2", "", "unsupported format; this program reads format 1"},
       {R"({"folders": []})", "{", "", R"(missing member "format")"},
-      {R"({"format": "1"})", R"("1")", "", R"(expected an integer from -2147483648 to 2147483647 for "format")"},
+      {R"({"format": "1"})", R"("1")", "", in_range + R"("format")"},
       {R"({"format": 1, "colour": 1})", R"("colour")", "", R"(unknown member "colour")"},
       {R"({"format": 1, "folders": {}})", "{}", "", R"(expected an array for "folders")"},
       {R"({"format": 1, "folders": [1]})", "1]", "folders[0]", "expected a folder object"},
       {R"({"format": 1, "folders": [{"items": []}]})", R"({"items")", "folders[0]", R"(missing member "name")"},
-      {R"({"format": 1, "folders": [{"name": 5}]})", "5", "folders[0]", R"(expected a string for "name")"},
-      {head + R"(7]}]})", "7", "folders[0].items[0]", "expected an item object"},
+      {head + R"(7]}]})", "7", item, "expected an item object"},
       {head + R"({}, {"size": 1}]}]})", R"("size")", "folders[0].items[1]", R"(unknown member "size")"},
-      {head + R"({"entry_id": "0a"}]}]})", R"("0a")", "folders[0].items[0]", id_error + R"("entry_id")"},
+      {head + R"({"entry_id": "0a"}]}]})", R"("0a")", item, id_error + R"("entry_id")"},
       {head + R"({"entry_id": "AB"}, {"entry_id": "AB"}]}]})", R"("AB")", "folders[0].items[1]",
        R"(duplicate entry ID "AB")"},
       {head + R"({"entry_id": "AB"}]}, {"name": "B", "entry_id": "AB"}]})", R"("AB")", "folders[1]",
        R"(duplicate entry ID "AB")"},
-      {head + R"({"properties": []}]}]})", "[]", "folders[0].items[0]", R"(expected an object for "properties")"},
-      {head + R"({"properties": {"X": "1", "X": "2"}}]}]})", R"("X")", "folders[0].items[0].properties",
-       R"(duplicate member "X")"},
-      {width + R"({"type": "integer", "value": 2147483648}}}]}]})", "2147483648",
-       "folders[0].items[0].properties.Width", R"(expected an integer from -2147483648 to 2147483647 for "value")"},
-      {width + R"({"value": -2147483649, "type": "integer"}}}]}]})", "-2147483649",
-       "folders[0].items[0].properties.Width", R"(expected an integer from -2147483648 to 2147483647 for "value")"},
-      {width + R"({"type": "integer", "value": "1"}}}]}]})", R"("1")", "folders[0].items[0].properties.Width",
-       R"(expected an integer for "value")"},
-      {width + R"({"type": "boolean", "value": 1}}}]}]})", "1}", "folders[0].items[0].properties.Width",
-       R"(expected true or false for "value")"},
-      {width + R"({"type": "time", "value": "2023-02-29 00:00"}}}]}]})", R"("2023-)",
-       "folders[0].items[0].properties.Width", R"(expected a time "YYYY-MM-DDTHH:MM:SS" for "value")"},
-      {width + R"({"type": "time", "value": "2023-02-29T00:00:00"}}}]}]})", R"("2023-)",
-       "folders[0].items[0].properties.Width", R"(2023-02-29 is not a date for "value")"},
-      {head + R"({"time_sent": "2024-02-30 10:00:00"}]}]})", R"("2024-)", "folders[0].items[0]",
+      {head + R"({"properties": []}]}]})", "[]", item, R"(expected an object for "properties")"},
+      {head + R"({"properties": {"X": "1", "X": "2"}}]}]})", R"("X")", properties, R"(duplicate member "X")"},
+      {width + R"({"type": "integer", "value": 2147483648}}}]}]})", "2147483648", typed, in_range + R"("value")"},
+      {width + R"({"value": -2147483649, "type": "integer"}}}]}]})", "-2147483649", typed, in_range + R"("value")"},
+      {width + R"({"type": "integer", "value": "1"}}}]}]})", R"("1")", typed, R"(expected an integer for "value")"},
+      {width + R"({"type": "boolean", "value": 1}}}]}]})", "1}", typed, R"(expected true or false for "value")"},
+      {width + R"({"type": "time", "value": "2023-02-29 00:00"}}}]}]})", R"("2023-)", typed,
+       R"(expected a time "YYYY-MM-DDTHH:MM:SS" for "value")"},
+      {width + R"({"type": "time", "value": "2023-02-29T00:00:00"}}}]}]})", R"("2023-)", typed,
+       R"(2023-02-29 is not a date for "value")"},
+      {head + R"({"time_sent": "2024-02-30 10:00:00"}]}]})", R"("2024-)", item,
        R"(2024-02-30 is not a date for "time_sent")"},
-      {head + R"({"time_received": "2024-02-28T24:00:00"}]}]})", R"("2024-)", "folders[0].items[0]",
+      {head + R"({"time_received": "2024-02-28T24:00:00"}]}]})", R"("2024-)", item,
        R"(24:00:00 is not a time of day for "time_received")"},
-      {width + R"({"type": "text", "value": 5}}}]}]})", "5}", "folders[0].items[0].properties.Width",
-       R"(expected a string for "value")"},
-      {width + R"({"type": "text", "value": [1]}}}]}]})", "[1]", "folders[0].items[0].properties.Width",
+      {width + R"({"type": "text", "value": 5}}}]}]})", "5}", typed, R"(expected a string for "value")"},
+      {width + R"({"type": "text", "value": [1]}}}]}]})", "[1]", typed,
        R"(expected a string, an integer or true or false for "value")"},
-      {width + R"({"type": "text"}}}]}]})", R"({"type")", "folders[0].items[0].properties.Width",
-       R"(missing member "value")"},
-      {width + R"({"value": "x"}}}]}]})", R"({"value")", "folders[0].items[0].properties.Width",
-       R"(missing member "type")"},
-      {width + R"({"type": "text", "value": "a", "unit": "px"}}}]}]})", R"("unit")",
-       "folders[0].items[0].properties.Width", R"(unknown member "unit")"},
-      {width + R"(1.5}}]}]})", "1.5", "folders[0].items[0].properties",
-       R"(expected a string, an integer, true or false, or an object with "type" and "value" for "Width")"},
-      {width + R"(null}}]}]})", "null", "folders[0].items[0].properties",
-       R"(expected a string, an integer, true or false, or an object with "type" and "value" for "Width")"},
-      {width + R"(-2147483649}}]}]})", "-2147483649", "folders[0].items[0].properties",
-       R"(expected an integer from -2147483648 to 2147483647 for "Width")"},
-      {ChainDocument(store::kMaxFolderDepth + 1), R"({"name": "201")", ChainPath(store::kMaxFolderDepth + 1),
-       "folders nest deeper than 200 levels"},
-      {head + R"({"time_sent": "yesterday"}]}]})", R"("yesterday")", "folders[0].items[0]",
+      {width + R"({"type": "text"}}}]}]})", R"({"type")", typed, R"(missing member "value")"},
+      {width + R"({"value": "x"}}}]}]})", R"({"value")", typed, R"(missing member "type")"},
+      {width + R"({"type": "text", "value": "a", "unit": "px"}}}]}]})", R"("unit")", typed, R"(unknown member "unit")"},
+      {width + R"(1.5}}]}]})", "1.5", properties, untyped + R"( for "Width")"},
+      {width + R"(null}}]}]})", "null", properties, untyped + R"( for "Width")"},
+      {width + R"(-2147483649}}]}]})", "-2147483649", properties, in_range + R"("Width")"},
+      {ChainDocument(store::kMaxFolderDepth + 1), R"({"name": "201")", too_deep, "folders nest deeper than 200 levels"},
+      {head + R"({"time_sent": "yesterday"}]}]})", R"("yesterday")", item,
        R"(expected a time "YYYY-MM-DDTHH:MM:SS" or null for "time_sent")"},
-      {head + R"({"unread": "yes"}]}]})", R"("yes")", "folders[0].items[0]", R"(expected true or false for "unread")"},
+      {head + R"({"unread": "yes"}]}]})", R"("yes")", item, R"(expected true or false for "unread")"},
       {"{\"format\": 1,\n \"folders\": [{\"name\": \"A\",\n   \"items\": [{}, {}, {},"
        " {\"properties\": {\"Width\": {\"type\": \"pixels\", \"value\": 200}}}]}]}",
        R"("pixels")", "folders[0].items[3].properties.Width",

@@ -16,20 +16,15 @@ using testing::ReadFile;
 using testing::RunTool;
 using testing::TempDir;
 
-// Small stores of the older layouts as the programs of those layouts made
-// them (layout 3 after one journaled Merge), and their exports by those
-// programs.
+// The small store of an older layout as the program of that layout made it
+// (layout 3 after one journaled Merge), and its export by that program.
 struct OldLayout {
   int version;
-  std::string file;
-  std::string exported;
+  std::string file = QUORVIA_SOURCE_DIR "/host/store/testdata/layout" + std::to_string(version) + ".db";
+  std::string exported = QUORVIA_SOURCE_DIR "/host/store/testdata/layout" + std::to_string(version) + ".json";
 };
 
-const OldLayout kOldLayouts[] = {
-    {1, QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout1.json"},
-    {2, QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout2.json"},
-    {3, QUORVIA_SOURCE_DIR "/host/store/testdata/layout3.db", QUORVIA_SOURCE_DIR "/host/store/testdata/layout3.json"},
-};
+const OldLayout kOldLayouts[] = {{1}, {2}, {3}};
 
 struct Layout {
   int version = 0;
@@ -41,8 +36,7 @@ struct Layout {
 Layout LayoutOf(const std::string& path) {
   const auto db = store::OpenStoreReadOnly(path);
   Layout layout;
-  store::Statement version(*db, "PRAGMA user_version");
-  if (version.Step()) layout.version = static_cast<int>(version.Int(0));
+  layout.version = static_cast<int>(store::testing::CountOf(*db, "PRAGMA user_version"));
   store::Statement indexes(*db,
                            "SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'properties' "
                            "AND sql IS NOT NULL ORDER BY name");
@@ -62,16 +56,12 @@ std::string CopyOf(const OldLayout& old, const TempDir& dir, const std::string& 
   return path;
 }
 
-// The old layout as its program left it, read from a copy of the test data.
-Layout OriginalLayout(const OldLayout& old) {
-  TempDir dir;
-  return LayoutOf(CopyOf(old, dir));
-}
-
 void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
   const Layout layout = LayoutOf(path);
   EXPECT_EQ(layout.version, old.version);
-  EXPECT_EQ(layout, OriginalLayout(old)) << layout.property_indexes;
+  // The old layout as its program left it, read from a copy of the test data.
+  TempDir original;
+  EXPECT_EQ(layout, LayoutOf(CopyOf(old, original))) << layout.property_indexes;
   const testing::ToolRun check = RunTool({"--store", path, "check"});
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
@@ -79,7 +69,7 @@ void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
 
 // Upgraded by a process that dies as it is about to make its first commit,
 // then its second and so on until one ends by itself: every death leaves the
-// old layout whole, and the process that lives leaves the current one.
+// old layout whole. (What the upgrade that ends leaves, the test below checks.)
 int g_commits_before_kill = 0;
 
 int KillAtCommit(void*) {
@@ -113,14 +103,11 @@ void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     killed = WEXITSTATUS(status) == 9;
+    ASSERT_TRUE(killed || WEXITSTATUS(status) == 0) << "the upgrade failed: status " << WEXITSTATUS(status);
     if (killed) {
       SCOPED_TRACE("killed at commit " + std::to_string(kills));
       ++kills;
       ExpectOldLayoutWhole(old, path);
-    } else {
-      ASSERT_EQ(WEXITSTATUS(status), 0);
-      EXPECT_EQ(LayoutOf(path).version, store::kSchemaVersion);
-      EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
     }
   }
   EXPECT_GE(kills, 1) << "no upgrade was killed";
