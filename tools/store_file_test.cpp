@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 #include "host/store/schema.h"
 #include "tools/tool_test_support.h"
 
