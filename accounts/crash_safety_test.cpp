@@ -16,7 +16,8 @@ class CrashSafetyTest : public AccountTest {
  protected:
   void ExpectResumable(const std::string& command_line) {
     const host::testing::Snapshot before = host::testing::TakeSnapshot(crm_.store.db());
-    const host::testing::Snapshot finished = RunOnFreshStore("reference.db", command_line);
+    EXPECT_EQ(RunWithFault("reference.db", command_line, -1, false), app::Outcome::kDone) << command_line;
+    const host::testing::Snapshot finished = host::testing::TakeSnapshot(fresh_->store.db());
     for (int writes = 0;; ++writes) {
       ASSERT_LT(writes, 200) << command_line << ": never finished";
       const std::string cut_short = command_line + " cut after " + std::to_string(writes) + " writes";
@@ -41,11 +42,6 @@ class CrashSafetyTest : public AccountTest {
     write_budget_ = writes;
     store_wide_fault_ = store_wide;
     return Run(command_line, MsgBoxResult::kYes);
-  }
-
-  host::testing::Snapshot RunOnFreshStore(const std::string& name, const std::string& command_line) {
-    EXPECT_EQ(RunWithFault(name, command_line, -1, false), app::Outcome::kDone) << command_line;
-    return host::testing::TakeSnapshot(fresh_->store.db());
   }
 
   std::unique_ptr<host::testing::CrmStore> fresh_;

@@ -23,15 +23,7 @@ class ScriptedItemWindows : public host::ItemWindows {
   std::vector<std::uint64_t>& minimized_;
 };
 
-class FrontTest : public AccountTest {
- protected:
-  void ActiveWindow(std::optional<std::uint64_t> window) {
-    desktop_hook_ = [this, window](host::Desktop& desktop) {
-      desktop.item_windows = std::make_unique<ScriptedItemWindows>(window, minimized_);
-    };
-  }
-  std::vector<std::uint64_t> minimized_;
-};
+using FrontTest = AccountTest;
 
 TEST_F(FrontTest, OnlyTheCdoViewDecidesWhetherTheItemOpens) {
   const struct {
@@ -41,13 +33,16 @@ TEST_F(FrontTest, OnlyTheCdoViewDecidesWhetherTheItemOpens) {
       {"Session.GetMessage", "the item does not open"},
       {"Namespace.GetItemFromID", "no item window was minimized"},
   };
+  std::vector<std::uint64_t> minimized;
+  desktop_hook_ = [&](host::Desktop& desktop) {
+    desktop.item_windows = std::make_unique<ScriptedItemWindows>(7, minimized);
+  };
   for (const auto& c : cases) {
-    ActiveWindow(7);
-    minimized_.clear();
+    minimized.clear();
     platform_hook_ = [&](host::testing::RecordingPlatform& platform) { platform.log().FailCall(c.failing); };
     EXPECT_EQ(Run("Front;" + Id(crm_.acme)), Outcome::kNotDone) << c.failing;
     EXPECT_TRUE(ending_.reason.starts_with(c.reason)) << c.failing << ": " << ending_.reason;
-    EXPECT_TRUE(minimized_.empty()) << c.failing;
+    EXPECT_TRUE(minimized.empty()) << c.failing;
     EXPECT_EQ(Count("Application.ActiveInspector()"), 0) << c.failing;
   }
 }

@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <utility>
 
 #include "accounts/account_test_fixture.h"
@@ -11,13 +10,7 @@ namespace {
 using app::Outcome;
 using ::testing::HasSubstr;
 
-class RunEndingTest : public AccountTest {
- protected:
-  app::Ending RunForEnding(const std::string& command_line, host::MsgBoxResult answer) {
-    Run(command_line, answer);
-    return ending_;
-  }
-};
+using RunEndingTest = AccountTest;
 
 TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
   const struct {
@@ -29,15 +22,13 @@ TEST_F(RunEndingTest, EachEarlyEndSaysWhyAndWhetherTheUserWasTold) {
       {"", Outcome::kUsage, "no command given", true},
       {"Merge;\xC0\xAF;;A100;B200", Outcome::kUsage, "the command is not UTF-8 text (byte 7)", false},
       {"Front", Outcome::kNotDone, "Front needs Front;ENTRYID (got 1 field)", false},
-      {"Merge;E1;;A100;A100", Outcome::kNotDone, "the same account was given twice", true},
       {"Merge;E1;;;", Outcome::kNotDone, "the same account was given twice", true},  // before the empty key
       {"Realign", Outcome::kDone, "", false},
   };
   for (const auto& c : cases) {
-    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kNo);
-    EXPECT_EQ(ending.outcome, c.outcome) << c.command_line;
-    EXPECT_EQ(ending.reason, c.reason) << c.command_line;
-    EXPECT_EQ(ending.shown, c.shown) << c.command_line;
+    EXPECT_EQ(Run(c.command_line, host::MsgBoxResult::kNo), c.outcome) << c.command_line;
+    EXPECT_EQ(ending_.reason, c.reason) << c.command_line;
+    EXPECT_EQ(ending_.shown, c.shown) << c.command_line;
   }
 }
 
@@ -56,11 +47,10 @@ TEST_F(RunEndingTest, AnEmptyKeyChangesNothingAndAsksNothing) {
       {"Delete;" + Id(crm_.beta) + ";;;B200", "field 3 (CurrentID)"},
   };
   for (const auto& c : cases) {
-    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kYes);
-    EXPECT_EQ(ending.outcome, Outcome::kNotDone) << c.command_line;
-    EXPECT_EQ(ending.reason, std::string("the key in ") + c.field +
-                                 " is empty; no account has an empty key, so nothing was changed");
-    EXPECT_FALSE(ending.shown);
+    EXPECT_EQ(Run(c.command_line, host::MsgBoxResult::kYes), Outcome::kNotDone) << c.command_line;
+    EXPECT_EQ(ending_.reason, std::string("the key in ") + c.field +
+                                  " is empty; no account has an empty key, so nothing was changed");
+    EXPECT_FALSE(ending_.shown);
     EXPECT_TRUE(Shown().empty()) << c.command_line;
     EXPECT_EQ(Snapshot(), before) << c.command_line;
   }
@@ -71,12 +61,10 @@ TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItemsUnlessItIsAba
     platform.log().FailCall("SafePostItem.Save");
     platform.log().FailCall("SafeContactItem.Save");
   };
-  const app::Ending ending =
-      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
-  EXPECT_EQ(ending.outcome, Outcome::kPartlyDone);
-  EXPECT_THAT(ending.reason, HasSubstr("6 items could not be changed: "));
+  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes), Outcome::kPartlyDone);
+  EXPECT_THAT(ending_.reason, HasSubstr("6 items could not be changed: "));
   for (auto item : {crm_.beta_contact, crm_.beta_post, crm_.beta_q1_post, crm_.beta_note}) {
-    EXPECT_THAT(ending.reason, HasSubstr(Id(item) + ": ")) << Id(item);
+    EXPECT_THAT(ending_.reason, HasSubstr(Id(item) + ": ")) << Id(item);
   }
   EXPECT_EQ(Snapshot().count(Id(crm_.beta)), 0u) << "the merged account item is still deleted";
   EXPECT_EQ(Snapshot().at(Id(crm_.beta_post)).at("AccountID"), "B200");
@@ -84,21 +72,17 @@ TEST_F(RunEndingTest, SkippedSavesMakeARunPartlyDoneAndNameTheItemsUnlessItIsAba
   // An abandoned run outranks skipped saves: C300 keeps its related items
   // but loses its account item's key, so the last step finds nothing to delete.
   crm_.store.SetText(crm_.gamma, "AccountID", "C399");
-  const app::Ending abandoned =
-      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes);
-  EXPECT_EQ(abandoned.outcome, Outcome::kAbandoned);
-  EXPECT_THAT(abandoned.reason, HasSubstr("Merge was abandoned: "));
-  EXPECT_THAT(abandoned.reason, HasSubstr("no account item has the merged key C300"));
+  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;C300", host::MsgBoxResult::kYes), Outcome::kAbandoned);
+  EXPECT_THAT(ending_.reason, HasSubstr("Merge was abandoned: "));
+  EXPECT_THAT(ending_.reason, HasSubstr("no account item has the merged key C300"));
 }
 
 TEST_F(RunEndingTest, AnItemTheStoreRefusesIsSkippedAloneAndTheRestOfTheRunKept) {
   crm_.store.db().Exec(("CREATE TRIGGER refuse BEFORE UPDATE ON properties WHEN NEW.item = " +
                         std::to_string(crm_.beta_post) + " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
                            .c_str());
-  const app::Ending ending =
-      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
-  EXPECT_EQ(ending.outcome, Outcome::kPartlyDone);
-  EXPECT_THAT(ending.reason, HasSubstr("1 item could not be changed: " + Id(crm_.beta_post) + ": "));
+  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes), Outcome::kPartlyDone);
+  EXPECT_THAT(ending_.reason, HasSubstr("1 item could not be changed: " + Id(crm_.beta_post) + ": "));
   const auto after = Snapshot();
   EXPECT_EQ(after.at(Id(crm_.beta_post)).at("AccountID"), "B200");
   for (auto item : {crm_.beta_contact, crm_.beta_east_contact, crm_.beta_q1_post, crm_.beta_note}) {
@@ -129,9 +113,8 @@ TEST_F(RunEndingTest, AStoreLockedPastTheBusyTimeoutEndsTheRunChangingNothingBut
        "the same account was given twice"},
   };
   for (const auto& c : cases) {
-    const app::Ending ending = RunForEnding(c.command_line, c.answer);
-    EXPECT_EQ(ending.outcome, c.outcome) << c.command_line;
-    EXPECT_EQ(ending.reason, c.reason) << c.command_line;
+    EXPECT_EQ(Run(c.command_line, c.answer), c.outcome) << c.command_line;
+    EXPECT_EQ(ending_.reason, c.reason) << c.command_line;
     EXPECT_EQ(Snapshot(), before) << c.command_line;
   }
   other.Exec("ROLLBACK");
@@ -156,11 +139,10 @@ TEST_F(RunEndingTest, FoldersNestedTooDeeplyAreNamedAndMakeARunPartlyDone) {
   for (const auto& c : cases) {
     const std::int64_t reached = crm_.store.AddItem(deepest_reached, "IPM.Post", {{"AccountID", c.key}});
     const std::int64_t passed_over = crm_.store.AddItem(folder, "IPM.Post", {{"AccountID", c.key}});
-    const app::Ending ending = RunForEnding(c.command_line, host::MsgBoxResult::kYes);
-    EXPECT_EQ(ending.outcome, Outcome::kPartlyDone) << c.command_line;
-    EXPECT_EQ(ending.reason, "1 item could not be changed: folder Level 201 (" +
-                                 store::testing::TestStore::FolderEntryId(folder) +
-                                 ") nests deeper than 200 levels (not visited)");
+    EXPECT_EQ(Run(c.command_line, host::MsgBoxResult::kYes), Outcome::kPartlyDone) << c.command_line;
+    EXPECT_EQ(ending_.reason, "1 item could not be changed: folder Level 201 (" +
+                                  store::testing::TestStore::FolderEntryId(folder) +
+                                  ") nests deeper than 200 levels (not visited)");
     EXPECT_NE(crm_.store.Text(reached, "AccountID").value_or(""), c.key) << c.command_line;
     EXPECT_EQ(crm_.store.Text(passed_over, "AccountID"), c.key) << c.command_line;
   }
@@ -169,16 +151,12 @@ TEST_F(RunEndingTest, FoldersNestedTooDeeplyAreNamedAndMakeARunPartlyDone) {
 TEST_F(RunEndingTest, ADamagedStoreEndsTheRunAtOnceThroughProgramEnd) {
   crm_.store.db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");  // every page in the file itself
   store::testing::ZeroPageOf(store_path_, "properties_by_key");
-  const app::Ending ending =
-      RunForEnding("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes);
-  EXPECT_EQ(ending.outcome, Outcome::kStoreUnusable);
-  EXPECT_EQ(ending.reason, "the CRM store " + store_path_ +
-                               " is damaged (database disk image is malformed): run quorvia-store "
-                               "check, and restore it from a backup; nothing of the run remains in the store");
-  const auto& calls = platform_->log().calls();
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Session.Logoff()"), 1) << "ended by ProgramEnd";
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "SafePostItem.Save()"), 0)
-      << "the run stopped before any item was saved";
+  EXPECT_EQ(Run("Merge;" + Id(crm_.acme) + ";;A100;B200", host::MsgBoxResult::kYes), Outcome::kStoreUnusable);
+  EXPECT_EQ(ending_.reason, "the CRM store " + store_path_ +
+                                " is damaged (database disk image is malformed): run quorvia-store "
+                                "check, and restore it from a backup; nothing of the run remains in the store");
+  EXPECT_EQ(Count("Session.Logoff()"), 1) << "ended by ProgramEnd";
+  EXPECT_EQ(Count("SafePostItem.Save()"), 0) << "the run stopped before any item was saved";
 }
 
 }  // namespace

@@ -10,15 +10,7 @@ using app::Outcome;
 
 const std::string kLayout = "{0E20060000000000C000000000000046}0x8B0";
 
-class AddAlertsTest : public AlertTest {
- protected:
-  // The one item stored in the folder of that name; fails the test otherwise.
-  std::int64_t OnlyItemIn(const std::string& folder) {
-    const auto ids = ItemsIn(folder);
-    EXPECT_EQ(ids.size(), 1u) << folder;
-    return ids.empty() ? 0 : ids.front();
-  }
-};
+using AddAlertsTest = AlertTest;
 
 std::string TimeText(std::time_t when) {
   std::tm local{};
@@ -33,7 +25,8 @@ TEST_F(AddAlertsTest, CdoPathStoresTheNoteWithItsFieldsTimesAndFlagsThenReopensA
   const std::string before = TimeText(std::time(nullptr));
   EXPECT_EQ(Run("AddAlerts;K'1;Acme;Ann;North;East;ignored"), Outcome::kDone) << ending_.reason;
   const std::string after = TimeText(std::time(nullptr));
-  const std::int64_t note = OnlyItemIn("Alerts");
+  ASSERT_EQ(ItemsIn("Alerts").size(), 1u);
+  const std::int64_t note = ItemsIn("Alerts").front();
   const std::string sent = store_->Column(note, "time_sent");
   EXPECT_GE(sent, before);
   EXPECT_LE(sent, after);
@@ -57,7 +50,8 @@ TEST_F(AddAlertsTest, MissingCommandFieldsAreEmptyPropertiesOnTheMailStorePathAn
   for (const bool through_cdo : {false, true}) {
     MakeStore(through_cdo ? "10.0" : "16.0", {"Alerts"});
     EXPECT_EQ(Run("AddAlerts;K1;Acme", "text"), Outcome::kDone) << through_cdo;
-    const std::int64_t note = OnlyItemIn("Alerts");
+    ASSERT_EQ(ItemsIn("Alerts").size(), 1u) << through_cdo;
+    const std::int64_t note = ItemsIn("Alerts").front();
     EXPECT_EQ(store_->Text(note, "AccountID"), "K1") << through_cdo;
     EXPECT_EQ(store_->Text(note, "Account Name"), "Acme") << through_cdo;
     for (const char* name : {"Account Manager", "Team", "Alignment"}) {

@@ -9,11 +9,10 @@ namespace host {
 namespace {
 
 TEST(Utf8Test, FindsTheFirstByteOfEveryIllFormedSequence) {
-  struct Case {
+  const struct {
     std::string text;
     std::optional<std::size_t> invalid_at;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"", std::nullopt},
       {"A000001", std::nullopt},
       {"M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80", std::nullopt},  // ü, €, an emoji
@@ -30,7 +29,7 @@ TEST(Utf8Test, FindsTheFirstByteOfEveryIllFormedSequence) {
       {"ok\xE2\x82", 2},
       {std::string("a\0b", 3), std::nullopt},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(FirstInvalidUtf8(c.text), c.invalid_at) << testing::PrintToString(c.text);
   }
 }

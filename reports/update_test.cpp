@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,9 @@ namespace reports {
 namespace {
 
 using odbc::testing::Row;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 // Update run in-process on the test CRM, through the recording platform,
 // against a SQLite reports database mirrored from it by quorvia-store's
@@ -58,20 +63,19 @@ TEST_F(UpdateTest, WritesTheSchemaListedFieldsOfEveryFolderBelowTheDatabaseFolde
 }
 
 TEST_F(UpdateTest, TakesTheFixedFieldsWhenFieldSevenHasTextElseFieldFive) {
-  struct Case {
+  const struct {
     std::string fields;
     std::string first_statement_sets;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"X;Team;;Anything", "Set `Account Name` = ?, `Account Manager` = ?, `Team` = ?, `Alignment` = ?,"},
       {"X;Team;;", "Set `Team` = ?,"},
       {"X;Team", "Set `Team` = ?,"},
       {"X;Alignment;Ignored", "Set `Alignment` = ?,"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(Run(Beta(c.fields)), app::Outcome::kDone) << c.fields;
     ASSERT_FALSE(Sent().empty()) << c.fields;
-    EXPECT_NE(Sent().front().find(c.first_statement_sets), std::string::npos) << c.fields << ": " << Sent().front();
+    EXPECT_THAT(Sent().front(), HasSubstr(c.first_statement_sets)) << c.fields;
   }
 }
 
@@ -87,20 +91,17 @@ TEST_F(UpdateTest, StatementsWithoutAssignmentsAreSentRefusedAndStopTheDescentOn
   Sql("insert into \"Schema2026\" values ('Team')");
   EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kDone) << ending_.reason;
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "2026", "Q1", "Alerts"}));
-  EXPECT_NE(Sent()[2].find("Set `Team` = ?, `Team` = ? where"), std::string::npos) << Sent()[2];
-  EXPECT_NE(trace_.str().find("trace: RecurseUpdate: sending update `2026` Set `Team` = ?, `Team` = ? "
-                              "where `AccountID` = ? with \"Central\", \"Central\", \"B200\""),
-            std::string::npos)
-      << trace_.str();
+  EXPECT_THAT(Sent()[2], HasSubstr("Set `Team` = ?, `Team` = ? where"));
+  EXPECT_THAT(trace_.str(), HasSubstr("trace: RecurseUpdate: sending update `2026` Set `Team` = ?, `Team` = ? "
+                                      "where `AccountID` = ? with \"Central\", \"Central\", \"B200\""));
 }
 
 TEST_F(UpdateTest, ARefusedAssignmentSkipsExactlyThatSubtreeAndEndsWithStatusFive) {
   Sql("alter table \"2026\" drop column Team");
   EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Activities", "2026", "Alerts"}));
-  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"2026\": ", 0), 0U)
-      << ending_.reason;
-  EXPECT_NE(ending_.reason.find("no such column"), std::string::npos) << ending_.reason;
+  EXPECT_THAT(ending_.reason, StartsWith("the reports database was not fully updated: table \"2026\": "));
+  EXPECT_THAT(ending_.reason, HasSubstr("no such column"));
   EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));
   EXPECT_EQ(Rows("select Team from Alerts where AccountID = 'B200'"), (std::vector<Row>{{"Central"}}));
 }
@@ -116,20 +117,19 @@ TEST_F(UpdateTest, OnlyAMissingSchemaTableIsPassedOverAndAnyOtherFailureToReadIt
   }
   EXPECT_TRUE(Updated().empty());
   for (const char* table : {"Contacts", "Activities", "Alerts"}) {
-    EXPECT_NE(ending_.reason.find("table \"" + std::string(table) + "\": cannot run the query"), std::string::npos)
-        << table << ": " << ending_.reason;
+    EXPECT_THAT(ending_.reason, HasSubstr("table \"" + std::string(table) + "\": cannot run the query")) << table;
   }
-  EXPECT_NE(ending_.reason.find("database is locked"), std::string::npos) << ending_.reason;
+  EXPECT_THAT(ending_.reason, HasSubstr("database is locked"));
   // A refused folder's subfolders are not visited.
-  EXPECT_EQ(trace_.str().find("Schema2026"), std::string::npos) << trace_.str();
+  EXPECT_THAT(trace_.str(), Not(HasSubstr("Schema2026")));
   EXPECT_EQ(Rows("select * from Q1"), before);
 
   // A schema table without its column is no folder without a table either.
   Sql("alter table `SchemaActivities` rename column FieldName to Name");
   EXPECT_EQ(Run(Beta(";Team")), app::Outcome::kReportsFailed);
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "East", "Alerts"}));
-  EXPECT_NE(ending_.reason.find("table \"Activities\": "), std::string::npos) << ending_.reason;
-  EXPECT_NE(ending_.reason.find("no such column: FieldName"), std::string::npos) << ending_.reason;
+  EXPECT_THAT(ending_.reason, HasSubstr("table \"Activities\": "));
+  EXPECT_THAT(ending_.reason, HasSubstr("no such column: FieldName"));
 }
 
 TEST_F(UpdateTest, AKeyColumnTheTablesLackIsARefusalThatChangesNoRow) {
@@ -139,10 +139,9 @@ TEST_F(UpdateTest, AKeyColumnTheTablesLackIsARefusalThatChangesNoRow) {
   // every row of every table.
   for (const std::string fields : {"Account Key;Account Key;;Account Manager;;", "AcountID;B200;;Team"}) {
     EXPECT_EQ(Run("Update;" + Id(crm_.beta) + ";" + fields), app::Outcome::kReportsFailed) << fields;
-    EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"Contacts\": ", 0), 0U)
-        << fields << ": " << ending_.reason;
-    EXPECT_NE(ending_.reason.find("no such column: " + fields.substr(0, fields.find(';'))), std::string::npos)
-        << ending_.reason;
+    EXPECT_THAT(ending_.reason, StartsWith("the reports database was not fully updated: table \"Contacts\": "))
+        << fields;
+    EXPECT_THAT(ending_.reason, HasSubstr("no such column: " + fields.substr(0, fields.find(';'))));
     EXPECT_EQ(Updated(), (std::vector<std::string>{"Contacts", "Activities", "Alerts"})) << fields;
     EXPECT_EQ(Rows("select * from Contacts order by rowid"), contacts) << fields;
     EXPECT_EQ(Rows("select * from Q1 order by rowid"), quarter) << fields;
@@ -153,12 +152,9 @@ TEST_F(UpdateTest, AContactTableWithoutTheAccountNameIsLeftOutNamingWhy) {
   const std::int64_t nameless =
       crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}, {"Team", "Central"}});
   EXPECT_EQ(Run("Update;" + Id(nameless) + ";AccountID;B200;;Team"), app::Outcome::kReportsFailed);
-  EXPECT_EQ(ending_.reason.rfind("the reports database was not fully updated: table \"Contacts\": no statement was "
-                                 "made: ",
-                                 0),
-            0U)
-      << ending_.reason;
-  EXPECT_NE(ending_.reason.find("\"Account Name\""), std::string::npos) << ending_.reason;
+  EXPECT_THAT(ending_.reason, StartsWith("the reports database was not fully updated: table \"Contacts\": "
+                                         "no statement was made: "));
+  EXPECT_THAT(ending_.reason, HasSubstr("\"Account Name\""));
   // Contacts gets no statement and its subfolder East is not visited.
   EXPECT_EQ(Updated(), (std::vector<std::string>{"Activities", "2026", "Q1", "Alerts"}));
   EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"Central"}}));
@@ -172,7 +168,7 @@ TEST_F(UpdateTest, TheFolderOfFieldFourKeepsItsTableButIsDescendedInto) {
 
 TEST_F(UpdateTest, NothingIsOpenedWithoutTheAccountItemOrItsKey) {
   EXPECT_EQ(Run("Update;E999;AccountID;B200;;Team"), app::Outcome::kNotDone);
-  EXPECT_EQ(ending_.reason.rfind("the account item was not opened: ", 0), 0U) << ending_.reason;
+  EXPECT_THAT(ending_.reason, StartsWith("the account item was not opened: "));
   EXPECT_EQ(Run("Update;" + Id(crm_.beta) + ";AccountID;;;Team"), app::Outcome::kNotDone);
   EXPECT_EQ(Count("Create(Adodb.connection)"), 0);
   EXPECT_EQ(Rows("select Team from Q1"), (std::vector<Row>{{"West"}}));

@@ -10,13 +10,9 @@ namespace {
 class OdbcRecordsetTest : public ReportsSourceTest {
  protected:
   OdbcRecordsetTest() : connection_(Connected()) {
-    connection_->Execute(
-        "create table Accounts (Id integer, Amount numeric(10,2), Score real, Opened date, "
-        "Seen timestamp, Active bit, [Account Name] text)");
-    connection_->Execute(
-        "insert into Accounts values (1, 12.5, 0.25, '2024-02-29', '2024-02-29 13:14:15', 1, "
-        "'Acme')");
-    connection_->Execute("insert into Accounts values (2, null, null, null, null, 0, null)");
+    connection_->Execute("create table Accounts (Id integer, Amount numeric(10,2), Opened date, [Account Name] text)");
+    connection_->Execute("insert into Accounts values (1, 12.5, '2024-02-29', 'Acme')");
+    connection_->Execute("insert into Accounts values (2, null, null, null)");
     connection_->Execute("insert into Accounts (Id, [Account Name]) values (3, 'Zoë')");
     recordset_->SetCursorType(3);
   }

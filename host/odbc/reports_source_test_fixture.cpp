@@ -18,10 +18,8 @@ struct Setup {
         folder.File("odbcinst.ini"),
         "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n");
     store::testing::WriteFile(folder.File("odbc.ini"),
-                              "[QuorviaReports]\nDriver=SQLite3\nDatabase=" +
-                                  folder.File("reports.db") +
-                                  "\nNoCreat=1\nStepAPI=1\nTimeout=100\n\n[Missing]\nDriver=SQLite3\nDatabase=" +
-                                  folder.File("missing.db") + "\nNoCreat=1\nStepAPI=1\n");
+                              "[QuorviaReports]\nDriver=SQLite3\nDatabase=" + folder.File("reports.db") +
+                                  "\nNoCreat=1\nStepAPI=1\nTimeout=100\n");
     store::testing::WriteFile(folder.File("user.ini"), "");
   }
   store::testing::TempDir folder;

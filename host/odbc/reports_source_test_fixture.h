@@ -17,10 +17,9 @@ namespace odbc::testing {
 using Row = std::vector<std::optional<std::string>>;
 
 // A temporary ODBC setup for as long as the object lives: the SQLite ODBC
-// driver, the data source QuorviaReports on a new empty database file
-// database(), and Missing on a file that does not exist (both with
-// NoCreat=1; QuorviaReports waits 100 ms for a locked database). No user or
-// system ODBC file is read.
+// driver and the data source QuorviaReports on a new empty database file
+// database() (with NoCreat=1, waiting 100 ms for a locked database). No user
+// or system ODBC file is read.
 class ScratchReportsSource {
  public:
   ScratchReportsSource();

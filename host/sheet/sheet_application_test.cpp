@@ -53,10 +53,7 @@ TEST_F(SheetApplicationTest, WritesHeaderCellsBoldAlignedInWideColumnsWhateverTh
   // A column's width may change after its rows are written.
   sheet->Cells(2, 2)->SetColumnWidth(9.5);
 
-  const auto paths = application->Save();
-  ASSERT_EQ(paths.size(), 1U);
-  EXPECT_EQ(paths[0], folder_ + "/Book1.xlsx");
-  const ReadBack book(paths[0]);
+  const ReadBack book(application->Save().at(0));
   const std::string expected_align[] = {"center", "left", "right"};
   for (long column = 1; column <= 3; ++column) {
     const auto cell = book.Cell("Sheet1", std::string(1, static_cast<char>('A' + column - 1)) + "1");
@@ -73,18 +70,16 @@ TEST_F(SheetApplicationTest, WritesHeaderCellsBoldAlignedInWideColumnsWhateverTh
   EXPECT_EQ(book.Cell("Sheet1", "D1")["value"], "Late");
   EXPECT_EQ(book.Cell("Sheet1", "E1")["bold"], false);
   EXPECT_EQ(book.Cell("Sheet1", "E1")["align"], nullptr);
-  EXPECT_EQ(book.Cell("Sheet1", "A2")["bold"], false);
 }
 
-TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
+// The type each value keeps (text that looks like a number, numbers, dates,
+// times, Booleans, nulls) is ExcelReportCommandTest's, through the same
+// cells; here what a cell cannot hold as it is, and a value set again.
+TEST_F(SheetApplicationTest, CutsOrWritesAsTextWhatACellCannotHoldAndReplacesValues) {
   using namespace std::chrono;
   auto application = Application();
   auto sheet = application->Workbooks()->Add()->Worksheets("Sheet1");
-  const host::LocalTime day = local_days{2024y / February / 29};
-  const std::vector<host::Value> values = {std::string("007"), std::string("12345678901234567890"),
-                                           std::int32_t{-42}, 2.5, true, false, day,
-                                           day + hours{13} + minutes{14} + seconds{15},
-                                           std::string("Zoë"), host::Empty{}, host::Null{},
+  const std::vector<host::Value> values = {host::Empty{},
                                            // Before 1900 no date cell holds them.
                                            host::LocalTime{local_days{1899y / December / 31}},
                                            host::LocalTime{local_days{1850y / June / 1} + hours{8}},
@@ -101,26 +96,16 @@ TEST_F(SheetApplicationTest, KeepsTheTypeOfEachValue) {
   const ReadBack book(application->Save().at(0));
 
   const std::vector<std::pair<std::string, nlohmann::json>> expected = {
-      {"A2", {{"type", "text"}, {"value", "007"}}},
-      {"B2", {{"type", "text"}, {"value", "12345678901234567890"}}},
-      {"C2", {{"type", "number"}, {"value", -42.0}}},
-      {"D2", {{"type", "number"}, {"value", 2.5}}},
-      {"E2", {{"type", "boolean"}, {"value", true}}},
-      {"F2", {{"type", "boolean"}, {"value", false}}},
-      {"G2", {{"type", "date"}, {"value", "2024-02-29 00:00:00"}, {"format", "yyyy-mm-dd"}}},
-      {"H2", {{"type", "date"}, {"value", "2024-02-29 13:14:15"}, {"format", "yyyy-mm-dd hh:mm:ss"}}},
-      {"I2", {{"type", "text"}, {"value", "Zoë"}}},
-      {"L2", {{"type", "text"}, {"value", "1899-12-31"}}},
-      {"M2", {{"type", "text"}, {"value", "1850-06-01 08:00:00"}}},
-      {"N2", {{"type", "text"}, {"value", std::string(32766, 'a') + "\u00e9"}}},
+      {"B2", {{"type", "text"}, {"value", "1899-12-31"}}},
+      {"C2", {{"type", "text"}, {"value", "1850-06-01 08:00:00"}}},
+      {"D2", {{"type", "text"}, {"value", std::string(32766, 'a') + "\u00e9"}}},
       {"A3", {{"type", "text"}, {"value", "second"}}},
   };
   for (const auto& [address, want] : expected) {
     const auto cell = book.Cell("Sheet1", address);
     for (const auto& [key, value] : want.items()) EXPECT_EQ(cell[key], value) << address << " " << key;
   }
-  EXPECT_EQ(book.Cell("Sheet1", "J2"), nullptr);
-  EXPECT_EQ(book.Cell("Sheet1", "K2"), nullptr);
+  EXPECT_EQ(book.Cell("Sheet1", "A2"), nullptr);
   EXPECT_EQ(book.Cell("Sheet1", "B3"), nullptr);
   EXPECT_EQ(book.CellCount("Sheet1"), expected.size());
 }
@@ -165,7 +150,7 @@ TEST_F(SheetApplicationTest, RefusesCellsOutsideTheSheetAndRowsAlreadyWritten) {
   EXPECT_NEAR(book.Width("Sheet1", 3), 12, 1.0 / 7);
 }
 
-TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumber) {
+TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumberAndWhatIsLeftWhenReleased) {
   std::filesystem::create_directories(folder_);
   store::testing::WriteFile(folder_ + "/Book1.xlsx", "someone else's");
   auto application = Application();
@@ -174,32 +159,25 @@ TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumber) {
   auto second = application->Workbooks()->Add();
   EXPECT_TRUE(application->ActiveWorkbook() == second);
   first->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("first"));
-  second->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("second"));
+  second->Worksheets("Sheet1")->Range("B2")->SetValue(std::int32_t{7});
 
   EXPECT_EQ(application->Save(), (std::vector<std::string>{folder_ + "/Book2.xlsx", folder_ + "/Book3.xlsx"}));
   EXPECT_TRUE(application->Save().empty());
   EXPECT_EQ(ThrownError([&] { first->Worksheets("Sheet1")->Range("A2")->SetValue(1.0); }).number(),
             kSheetFailure);
-  EXPECT_EQ(store::testing::ReadFile(folder_ + "/Book1.xlsx"), "someone else's");
-  EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "first");
-  EXPECT_EQ(ReadBack(folder_ + "/Book3.xlsx").Cell("Sheet1", "A1")["value"], "second");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx", "Book3.xlsx"}));
-}
-
-TEST_F(SheetApplicationTest, SavesWhatIsLeftWhenReleasedAndRecordsWhereEachWent) {
-  auto application = Application();
-  application->Workbooks()->Add()->Worksheets("Sheet1")->Range("B2")->SetValue(std::int32_t{7});
-  application->Save();
   auto unsaved = application->Workbooks()->Add();
   unsaved->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("at release"));
   unsaved.Reset();
   application.Reset();
 
-  EXPECT_EQ(saved_->paths, (std::vector<std::string>{folder_ + "/Book1.xlsx", folder_ + "/Book2.xlsx"}));
+  EXPECT_EQ(saved_->paths,
+            (std::vector<std::string>{folder_ + "/Book2.xlsx", folder_ + "/Book3.xlsx", folder_ + "/Book4.xlsx"}));
   EXPECT_TRUE(saved_->failures.empty());
-  EXPECT_EQ(ReadBack(folder_ + "/Book1.xlsx").Cell("Sheet1", "B2")["value"], 7.0);
-  EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "at release");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx"}));
+  EXPECT_EQ(store::testing::ReadFile(folder_ + "/Book1.xlsx"), "someone else's");
+  EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "first");
+  EXPECT_EQ(ReadBack(folder_ + "/Book3.xlsx").Cell("Sheet1", "B2")["value"], 7.0);
+  EXPECT_EQ(ReadBack(folder_ + "/Book4.xlsx").Cell("Sheet1", "A1")["value"], "at release");
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx", "Book3.xlsx", "Book4.xlsx"}));
 }
 
 TEST_F(SheetApplicationTest, RecordsAWorkbookItCannotWriteAtReleaseAndSavesTheOthers) {
