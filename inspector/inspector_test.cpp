@@ -8,13 +8,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLocalSocket>
-#include <QPointer>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/desktop/display_variable.h"
@@ -115,10 +116,8 @@ class InspectorTest : public ::testing::Test {
   }
 
   // The inspector's own top-level windows that are shown.
-  static int ShownWindows() {
-    int shown = 0;
-    for (QWidget* window : QApplication::topLevelWidgets()) shown += window->isVisible() ? 1 : 0;
-    return shown;
+  static qsizetype ShownWindows() {
+    return std::ranges::count_if(QApplication::topLevelWidgets(), [](QWidget* window) { return window->isVisible(); });
   }
 
   store::testing::TempDir dir_;
@@ -147,10 +146,7 @@ TEST_F(InspectorTest, SavingANoteWritesOnlyItsBodyAndLayoutNeverOtherFields) {
   EXPECT_EQ(store_.Text(note, kLayout + "5"), "50");
   const auto layout = access.Read(TestStore::EntryId(note)).layout;
   ASSERT_TRUE(layout.has_value());
-  EXPECT_EQ(layout->width, 300);
-  EXPECT_EQ(layout->height, 120);
-  EXPECT_EQ(layout->x, 40);
-  EXPECT_EQ(layout->y, 50);
+  EXPECT_EQ(std::tie(layout->width, layout->height, layout->x, layout->y), std::tuple(300, 120, 40, 50));
   EXPECT_THROW(access.Read("E999"), host::Error);
   // Each save is a run of its own in the journal, ended as done.
   EXPECT_EQ(store::testing::CountOf(store_.db(), "SELECT count(*) FROM runs WHERE status = 0 AND command = "
@@ -221,22 +217,22 @@ TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
   std::filesystem::create_directory(shared);
   // Open to others but not to the group, which a check of the group alone misses.
   std::filesystem::permissions(shared, std::filesystem::perms::owner_all | std::filesystem::perms::others_all);
-  struct Case {
-    std::optional<std::string> runtime;  // XDG_RUNTIME_DIR
-    std::string folder;                  // where the socket is, or a part of the refusal
+  // XDG_RUNTIME_DIR (unset when none), and the folder of the socket or a part of the refusal.
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {dir_.File(""), dir_.File("")},
+      {std::nullopt, dir_.File("state/quorvia/sockets/")},
+      {shared, "is not this user's alone"},
   };
-  for (const Case& each : std::vector<Case>{{dir_.File(""), dir_.File("")},
-                                            {std::nullopt, dir_.File("state/quorvia/sockets/")},
-                                            {shared, "is not this user's alone"}}) {
+  for (const auto& [runtime_dir, folder] : cases) {
     desktop::testing::ScopedVariable state("XDG_STATE_HOME", dir_.File("state"));
-    desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", each.runtime.value_or(""));
-    if (!each.runtime) unsetenv("XDG_RUNTIME_DIR");
+    desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", runtime_dir.value_or(""));
+    if (!runtime_dir) unsetenv("XDG_RUNTIME_DIR");
     try {
       const std::string path = desktop::InspectorSocketPath();
-      EXPECT_TRUE(path.starts_with(each.folder + "quorvia-inspector-")) << path;
+      EXPECT_TRUE(path.starts_with(folder + "quorvia-inspector-")) << path;
       EXPECT_EQ(store::testing::FileMode(std::filesystem::path(path).parent_path()), 0700) << path;
     } catch (const host::Error& error) {
-      EXPECT_NE(error.description().find(each.folder), std::string::npos) << error.description();
+      EXPECT_NE(error.description().find(folder), std::string::npos) << error.description();
     }
   }
 }

@@ -37,7 +37,6 @@ class HeldItem : public host::DisplayedItem {
 // text it is not stored and the window fails.
 TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEndsAndFailsWithoutText) {
   const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"one line\n", "one line"},
       {"first\nsecond\r\nthird\rfourth\n\n", "first\r\nsecond\r\nthird\r\nfourth\r\n"},
       {"  indented, no end", "  indented, no end"},
       {"", std::nullopt},

@@ -21,24 +21,22 @@ TEST(GuiModuleTest, AFileThatIsNoModuleFailsWithTheLoadersReason) {
   store::testing::TempDir dir;
   const std::string text_file = dir.File("libquorvia-gui.so");
   std::ofstream(text_file) << std::string(200, 'x') << "\n";
-  const struct {
-    std::string file;
-    std::string reason;  // what the dynamic loader says of it
-  } cases[] = {
+  // Each file, and what the dynamic loader says of it.
+  const std::pair<std::string, std::string> cases[] = {
       {dir.File("missing.so"), "cannot open shared object file"},
       {text_file, "invalid ELF header"},
       // A library, but not ours: it lacks the entry point.
       {"libX11.so.6", "undefined symbol: QuorviaGuiModule"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [file, reason] : cases) {
     try {
-      LoadGuiModule(c.file);
-      ADD_FAILURE() << c.file << " loaded";
+      LoadGuiModule(file);
+      ADD_FAILURE() << file << " loaded";
     } catch (const GuiModuleUnavailable& error) {
       // The loader names a library found by name with its whole path.
       const std::string what = error.what();
       EXPECT_TRUE(what.starts_with("cannot load the GUI module: ")) << what;
-      EXPECT_NE(what.find(c.file + ": " + c.reason), std::string::npos) << what;
+      EXPECT_NE(what.find(file + ": " + reason), std::string::npos) << what;
     }
   }
 }

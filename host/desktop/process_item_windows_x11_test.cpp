@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@
 namespace desktop {
 namespace {
 
+using store::testing::CountOf;
 using store::testing::TestStore;
 
 // Also well beyond the few seconds an inspector stays without a window,
@@ -36,10 +38,6 @@ constexpr int kWaitMs = 20000;
 // Windows come and go while the test walks the tree: a vanished one is
 // passed over rather than ending the test.
 int IgnoreErrors(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
-
-struct DisplayCloser {
-  void operator()(Display* display) const { XCloseDisplay(display); }
-};
 
 // The first item of `window`'s `property` of `type`; none without one.
 template <typename T>
@@ -58,19 +56,23 @@ std::optional<T> Property(Display* d, Window window, Atom property, Atom type) {
 // An inspector client window as the window manager shows it.
 struct NoteOnScreen {
   Window window = 0;
-  int x = 0, y = 0, width = 0, height = 0;
+  int width = 0, height = 0;
   std::string title;
   long pid = 0;
 };
 
 class InspectorX11Test : public ::testing::Test {
  protected:
-  InspectorX11Test() : display_(XOpenDisplay(server_.display().c_str())) {
+  InspectorX11Test() : display_(XOpenDisplay(server_.display().c_str()), XCloseDisplay) {
+    if (!display_) throw std::runtime_error("cannot open the display " + server_.display());
     XSetErrorHandler(IgnoreErrors);
     window_manager_ = std::make_unique<e2e::ChildProcess>(
         "/usr/bin/openbox", std::vector<std::string>{}, std::map<std::string, std::string>{{"DISPLAY", server_.display()}},
         "");
-    AwaitWindowManager();
+    Display* d = display_.get();
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    EXPECT_TRUE(e2e::Eventually([&] { return Property<Window>(d, DefaultRootWindow(d), check, XA_WINDOW).has_value(); }))
+        << "openbox did not start";
   }
   ~InspectorX11Test() override {
     for (long pid : Inspectors()) kill(static_cast<pid_t>(pid), SIGTERM);
@@ -78,27 +80,18 @@ class InspectorX11Test : public ::testing::Test {
     window_manager_->Wait(kWaitMs);
   }
 
-  // Makes the test's store, reporting `version`, with the database folder
-  // and its alerts folder; yields its path.
-  std::string MakeStore(const std::string& version) {
-    store_ = std::make_unique<TestStore>(dir_.File("crm.db"), version);
-    profiles_ = store_->AddFolder("Account Profiles");
-    alerts_folder_ = store_->AddFolder("Alerts", profiles_, "IPM.StickyNote");
-    return dir_.File("crm.db");
-  }
-
-  // The environment of the programs this test runs on the store at `path`.
-  std::map<std::string, std::string> Environment(const std::string& path) {
+  // The environment of the programs this test runs on its store.
+  std::map<std::string, std::string> Environment() {
     return {{"DISPLAY", server_.display()},
             {"QUORVIA_UI", "gui"},
             {"QT_QPA_PLATFORM", ""},
             {"WAYLAND_DISPLAY", ""},
-            {"QUORVIA_STORE", path},
+            {"QUORVIA_STORE", path_},
             {"QUORVIA_LOG", "0"},
             {"XDG_RUNTIME_DIR", dir_.File("")}};
   }
-  e2e::ProcessResult Utilities(const std::string& path, const std::string& command_line) {
-    return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line}, Environment(path), "");
+  e2e::ProcessResult Utilities(const std::string& command_line) {
+    return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line}, Environment(), "");
   }
 
   // The inspector processes of this test's user folder, windows or not.
@@ -109,11 +102,9 @@ class InspectorX11Test : public ::testing::Test {
     for (const auto& process : std::filesystem::directory_iterator("/proc")) {
       std::error_code gone;
       const std::string name = process.path().filename();
-      if (name.find_first_not_of("0123456789") != std::string::npos ||
-          std::filesystem::read_symlink(process.path() / "exe", gone) != program) {
-        continue;
-      }
-      if (store::testing::ReadFile(process.path() / "environ").find(ours) != std::string::npos) {
+      if (name.find_first_not_of("0123456789") == std::string::npos &&
+          std::filesystem::read_symlink(process.path() / "exe", gone) == program &&
+          store::testing::ReadFile(process.path() / "environ").find(ours) != std::string::npos) {
         pids.push_back(std::stol(name));
       }
     }
@@ -126,21 +117,14 @@ class InspectorX11Test : public ::testing::Test {
     return pids;
   }
 
-  void AwaitWindowManager() {
-    Display* d = display_.get();
-    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-    ASSERT_TRUE(e2e::Eventually([&] { return Property<Window>(d, DefaultRootWindow(d), check, XA_WINDOW).has_value(); }))
-        << "openbox did not start";
-  }
-
   // The inspector's mapped client windows, found below the window manager's frames.
   std::vector<NoteOnScreen> Notes() {
     std::vector<NoteOnScreen> notes;
-    Collect(DefaultRootWindow(display_.get()), notes, true);
+    Collect(DefaultRootWindow(display_.get()), notes);
     return notes;
   }
-  // The inspector's windows below `parent`; with `viewable`, only the mapped ones.
-  void Collect(Window parent, std::vector<NoteOnScreen>& notes, bool viewable) {
+  // The inspector's mapped windows below `parent`.
+  void Collect(Window parent, std::vector<NoteOnScreen>& notes) {
     Display* d = display_.get();
     Window root = 0, up = 0, *children = nullptr;
     unsigned int count = 0;
@@ -152,21 +136,18 @@ class InspectorX11Test : public ::testing::Test {
         const bool ours = std::string(hint.res_name) == "quorvia-inspector";
         XFree(hint.res_name);
         XFree(hint.res_class);
-        if (ours && XGetWindowAttributes(d, children[i], &attributes) != 0 &&
-            (!viewable || attributes.map_state == IsViewable)) {
+        if (ours && XGetWindowAttributes(d, children[i], &attributes) != 0 && attributes.map_state == IsViewable) {
           notes.push_back(Describe(children[i], attributes));
           continue;
         }
       }
-      Collect(children[i], notes, viewable);
+      Collect(children[i], notes);
     }
     if (children != nullptr) XFree(children);
   }
   NoteOnScreen Describe(Window window, const XWindowAttributes& attributes) {
     Display* d = display_.get();
-    NoteOnScreen note{window, 0, 0, attributes.width, attributes.height, "", 0};
-    Window child = 0;
-    XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &note.x, &note.y, &child);
+    NoteOnScreen note{window, attributes.width, attributes.height, "", 0};
     char* name = nullptr;
     if (XFetchName(d, window, &name) != 0 && name != nullptr) {
       note.title = name;
@@ -183,20 +164,11 @@ class InspectorX11Test : public ::testing::Test {
     return notes;
   }
 
-  // Adds an alert of K1 whose text is `body`.
-  void AddAlert(TestStore& store, const std::string& key, const std::string& body) {
-    const auto note = store.AddItem(alerts_folder_, "IPM.StickyNote", {{"AccountID", key}});
-    store::Statement update(store.db(), "UPDATE items SET body = ? WHERE id = ?");
+  // Adds an alert of `key` whose text is `body`.
+  void AddAlert(const std::string& key, const std::string& body) {
+    const auto note = store_.AddItem(alerts_folder_, "IPM.StickyNote", {{"AccountID", key}});
+    store::Statement update(store_.db(), "UPDATE items SET body = ? WHERE id = ?");
     update.Bind(1, body).Bind(2, note).Run();
-  }
-
-  // A window of the test's own, shown and managed by the window manager.
-  Window OwnWindow() {
-    Display* d = display_.get();
-    const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 300, 120, 80, 0, 0, 0);
-    XMapWindow(d, window);
-    XSync(d, False);
-    return window;
   }
 
   // The window's ICCCM state (NormalState, IconicState), once the window
@@ -250,57 +222,50 @@ class InspectorX11Test : public ::testing::Test {
     XSync(d, False);
   }
 
-  // The body of the only item in the alerts folder once it is `expected`.
-  std::string AwaitStoredBody(const std::string& path, const std::string& expected) {
-    std::string shown;
-    e2e::Eventually(
-        [&] {
-          const std::string listed = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "find", "K1"}).out;
-          const auto tab = listed.find('\t');
-          if (tab == std::string::npos) return false;
-          const std::string entry_id = listed.substr(tab + 1, listed.find('\t', tab + 1) - tab - 1);
-          shown = e2e::Run(e2e::BuiltProgram("quorvia-store"), {"--store", path, "show", entry_id}).out;
-          return shown.find("body\t" + expected + "\n") != std::string::npos;
-        },
-        kWaitMs, 50);
-    return shown;
+  // The first item of the alerts folder once its body is `expected` (or
+  // whichever is first after kWaitMs); -1 while there is none.
+  std::int64_t AwaitStoredNote(const std::string& expected) {
+    const std::string first = "SELECT id FROM items WHERE folder = " + std::to_string(alerts_folder_);
+    std::int64_t note = -1;
+    e2e::Eventually([&] { return (note = CountOf(store_.db(), first)) > 0 && store_.Column(note, "body") == expected; },
+                    kWaitMs, 50);
+    return note;
   }
 
   e2e::XvfbServer server_;
-  std::unique_ptr<Display, DisplayCloser> display_;
+  std::unique_ptr<Display, decltype(&XCloseDisplay)> display_;
   std::unique_ptr<e2e::ChildProcess> window_manager_;
   store::testing::TempDir dir_;
-  std::unique_ptr<TestStore> store_;
-  std::int64_t profiles_ = 0;
-  std::int64_t alerts_folder_ = 0;
+  // The test's store, reporting version 16.0, with the database folder and its alerts folder.
+  std::string path_ = dir_.File("crm.db");
+  TestStore store_{path_, "16.0"};
+  std::int64_t profiles_ = store_.AddFolder("Account Profiles");
+  std::int64_t alerts_folder_ = store_.AddFolder("Alerts", profiles_, "IPM.StickyNote");
 };
 
 TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIsTyped) {
-  ASSERT_TRUE(display_);
-  const std::string path = MakeStore("16.0");
-  const e2e::ProcessResult added = Utilities(path, "AddAlerts;K1;Acme;Ann;North;East");
+  const e2e::ProcessResult added = Utilities("AddAlerts;K1;Acme;Ann;North;East");
   ASSERT_EQ(added.status, 0) << added.err;
   const auto notes = AwaitNotes(1);
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].width, 240) << "the inspector's own size";
   EXPECT_EQ(notes[0].height, 200);
-  EXPECT_EQ(store_->ItemCount(alerts_folder_), 0) << "not stored before it has text";
+  EXPECT_EQ(store_.ItemCount(alerts_folder_), 0) << "not stored before it has text";
   Type(notes[0].window, "renewal");
-  const std::string shown = AwaitStoredBody(path, "renewal");
-  EXPECT_NE(shown.find("body\trenewal\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("property\tAlignment\ttext\tEast"), std::string::npos) << shown;
+  const std::int64_t stored = AwaitStoredNote("renewal");
+  ASSERT_GT(stored, 0) << "no note was stored";
+  EXPECT_EQ(store_.Column(stored, "body"), "renewal");
+  EXPECT_EQ(store_.Text(stored, "AccountID"), "K1");
+  EXPECT_EQ(store_.Text(stored, "Alignment"), "East");
   EXPECT_EQ(AwaitNotes(1).front().title, "renewal");
 }
 
 TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenOnes) {
-  ASSERT_TRUE(display_);
-  const std::string path = MakeStore("16.0");
-  TestStore& store = *store_;
   for (const auto& [key, subject] : std::vector<std::pair<std::string, std::string>>{
            {"K1", "first"}, {"K2", "other"}, {"K1", "second"}, {"K1", "third"}}) {
-    AddAlert(store, key, subject + "\r\nmore");
+    AddAlert(key, subject + "\r\nmore");
   }
-  const e2e::ProcessResult shown = Utilities(path, "Alerts;K1");
+  const e2e::ProcessResult shown = Utilities("Alerts;K1");
   ASSERT_EQ(shown.status, 0) << shown.err;
   auto notes = AwaitNotes(3);
   ASSERT_EQ(notes.size(), 3u);
@@ -308,58 +273,55 @@ TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenO
   for (const NoteOnScreen& note : notes) titles.insert(note.title);
   EXPECT_EQ(titles, (std::set<std::string>{"first", "second", "third"}));
   EXPECT_NE(notes[0].pid, 0);
-  EXPECT_EQ(notes[1].pid, notes[0].pid);
-  EXPECT_EQ(notes[2].pid, notes[0].pid);
+  for (const NoteOnScreen& note : notes) EXPECT_EQ(note.pid, notes[0].pid) << "one inspector shows them all";
 
   // The utility ends once the inspector has answered for every note.
-  ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
+  ASSERT_EQ(Utilities("Alerts;K1").status, 0);
   EXPECT_EQ(Notes().size(), 3u) << "open notes are raised, not opened twice";
 }
 
 TEST_F(InspectorX11Test, FrontIconifiesOnlyTheActiveNoteAndLeavesOtherWindowsAlone) {
-  ASSERT_TRUE(display_);
-  const std::string path = MakeStore("16.0");
-  TestStore& store = *store_;
-  const auto account = store.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
-  const Window own = OwnWindow();
+  const auto account = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
+  // A window of the test's own, shown and managed by the window manager.
+  Display* d = display_.get();
+  const Window own = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 300, 120, 80, 0, 0, 0);
+  XMapWindow(d, own);
+  XSync(d, False);
   Activate(own);
-  const e2e::ProcessResult without_notes = Utilities(path, "Front;" + TestStore::EntryId(account));
+  const e2e::ProcessResult without_notes = Utilities("Front;" + TestStore::EntryId(account));
   EXPECT_EQ(without_notes.status, 1);
   EXPECT_NE(without_notes.err.find("no item window was minimized"), std::string::npos) << without_notes.err;
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
 
-  AddAlert(store, "K1", "one");
-  AddAlert(store, "K1", "two");
-  ASSERT_EQ(Utilities(path, "Alerts;K1").status, 0);
+  AddAlert("K1", "one");
+  AddAlert("K1", "two");
+  ASSERT_EQ(Utilities("Alerts;K1").status, 0);
   const auto notes = AwaitNotes(2);
   ASSERT_EQ(notes.size(), 2u);
   Activate(notes[0].window);
 
-  const e2e::ProcessResult front = Utilities(path, "Front;" + TestStore::EntryId(account));
+  const e2e::ProcessResult front = Utilities("Front;" + TestStore::EntryId(account));
   EXPECT_EQ(front.status, 0) << front.err;
   EXPECT_EQ(AwaitState(notes[0].window, IconicState), IconicState);
   EXPECT_EQ(AwaitState(notes[1].window, NormalState), NormalState);
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
 
   // With the active note minimized, the next Front takes the topmost other one.
-  ASSERT_EQ(Utilities(path, "Front;" + TestStore::EntryId(account)).status, 0);
+  ASSERT_EQ(Utilities("Front;" + TestStore::EntryId(account)).status, 0);
   EXPECT_EQ(AwaitState(notes[1].window, IconicState), IconicState);
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
 }
 
 TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterItsLastWindowCloses) {
-  ASSERT_TRUE(display_);
-  const std::string path = MakeStore("16.0");
   // Started with nothing to show, an inspector does not stay.
-  e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(path), "");
+  e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(), "");
   EXPECT_EQ(alone.Wait(kWaitMs).status, 0) << "an inspector without a window ends within a few seconds";
 
   std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
-  burst.reserve(10);
   for (int i = 0; i < 10; ++i) {
     burst.push_back(std::make_unique<e2e::ChildProcess>(
         e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K" + std::to_string(i) + ";A;B;C;D"},
-        Environment(path), ""));
+        Environment(), ""));
   }
   for (const auto& added : burst) {
     const e2e::ProcessResult result = added->Wait(kWaitMs);

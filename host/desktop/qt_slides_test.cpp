@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -93,9 +92,6 @@ class QtTourTest : public accounts::AccountTest {
   void Then(const char* caption, std::function<void(QWidget&)> action) {
     actions_.push_back({caption, std::move(action)});
   }
-  static std::function<void(QWidget&)> Click(const char* button) {
-    return [button](QWidget& window) { window.findChild<QPushButton*>(button)->click(); };
-  }
   // Enter on the focused button; a button that ignores it is clicked so the
   // tour goes on to its end.
   static std::function<void(QWidget&)> PressEnter(const char* button) {
@@ -135,7 +131,7 @@ TEST_F(QtTourTest, NextBackNextShowsTheSameWindowsAndFinishEndsTheProgram) {
     second = &window;
     window.findChild<QPushButton*>("Command1")->click();
   });
-  Then("Quorvia Overview", Click("Next1"));
+  Then("Quorvia Overview", [](QWidget& window) { window.findChild<QPushButton*>("Next1")->click(); });
   Then("Menu Items", [&second](QWidget& window) {
     EXPECT_EQ(&window, second) << "a second window was made";
     window.findChild<QPushButton*>("Command2")->click();

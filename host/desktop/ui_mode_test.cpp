@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "host/desktop/environment_text.h"
 
@@ -13,13 +14,8 @@ namespace {
 using testing::ShowEnv;
 
 TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
-  struct Case {
-    const char* quorvia_ui;
-    const char* display;
-    const char* wayland_display;
-    UiMode expected;
-  };
-  const Case cases[] = {
+  // QUORVIA_UI, DISPLAY, WAYLAND_DISPLAY and the mode they choose.
+  const std::tuple<const char*, const char*, const char*, UiMode> cases[] = {
       {nullptr, nullptr, nullptr, UiMode::kConsole},
       {nullptr, ":0", nullptr, UiMode::kGui},
       {nullptr, nullptr, "wayland-0", UiMode::kGui},
@@ -36,10 +32,10 @@ TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
       {"console", nullptr, "wayland-0", UiMode::kConsole},
       {"console", nullptr, nullptr, UiMode::kConsole},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ChooseUi(c.quorvia_ui, c.display, c.wayland_display), c.expected)
-        << "QUORVIA_UI=" << ShowEnv(c.quorvia_ui) << " DISPLAY=" << ShowEnv(c.display)
-        << " WAYLAND_DISPLAY=" << ShowEnv(c.wayland_display);
+  for (const auto& [quorvia_ui, display, wayland_display, expected] : cases) {
+    EXPECT_EQ(ChooseUi(quorvia_ui, display, wayland_display), expected)
+        << "QUORVIA_UI=" << ShowEnv(quorvia_ui) << " DISPLAY=" << ShowEnv(display)
+        << " WAYLAND_DISPLAY=" << ShowEnv(wayland_display);
   }
 }
 

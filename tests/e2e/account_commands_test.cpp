@@ -120,24 +120,22 @@ class AccountCommandsTest : public ::testing::Test {
 };
 
 TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
-  const struct {
-    std::string command_line;
-    std::vector<std::string> removed;
-  } cases[] = {
+  // Each command line and the items it removes.
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"Delete;E02;;B200", {"E02", "E10", "E14", "E20", "E22", "E30"}},
       {"Delete;E05;;O'Neil", {"E05", "E12"}},
       {"Delete;E06;;" + kWidening, {"E06", "E13"}},
   };
   Items expected = before_;
-  for (const auto& c : cases) {
-    const ProcessResult deleted = Utilities(c.command_line, "Yes\n");
-    EXPECT_EQ(deleted.status, 0) << c.command_line << ": " << deleted.err;
-    for (const std::string& entry : c.removed) expected.erase(entry);
-    if (c.command_line == "Delete;E02;;B200") {
+  for (const auto& [command_line, removed] : cases) {
+    const ProcessResult deleted = Utilities(command_line, "Yes\n");
+    EXPECT_EQ(deleted.status, 0) << command_line << ": " << deleted.err;
+    for (const std::string& entry : removed) expected.erase(entry);
+    if (command_line == "Delete;E02;;B200") {
       expected["E03"]["properties"]["Account LocationID"] = "";
       expected["E03"]["properties"]["Account Parent"] = "";
     }
-    EXPECT_EQ(ItemsOf(Export()), expected) << c.command_line;
+    EXPECT_EQ(ItemsOf(Export()), expected) << command_line;
   }
 }
 
@@ -244,11 +242,9 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
 // Lock requests not granted to the sessions of `db`'s database: runs
 // waiting on one another (a row, a transaction or an account).
 int LockWaits(const store::Database& db) {
-  store::Statement waits(db,
-                         "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a ON a.pid = l.pid "
-                         "WHERE NOT l.granted AND a.datname = current_database()");
-  waits.Step();
-  return static_cast<int>(waits.Int(0));
+  return static_cast<int>(store::testing::CountOf(db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a "
+                                                      "ON a.pid = l.pid WHERE NOT l.granted AND a.datname = "
+                                                      "current_database()"));
 }
 
 // Accounts K00..K33 (entries A00..A33), each with one related contact
@@ -322,11 +318,8 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
     EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
     const Items after = ItemsOf(e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "export"}).out);
     for (int i = 0; i < c.merges; ++i) {
-      // Appended, not joined with +: GCC 12 at -O3 takes that for an overlapping copy.
-      std::string merged("C"), survivor("K");
-      merged += Two(c.first + 2 * i + 1);
-      survivor += Two(c.first + 2 * i);
-      EXPECT_EQ(after.at(merged)["properties"]["AccountID"], survivor) << c.name;
+      EXPECT_EQ(after.at(Numbered("C", c.first + 2 * i + 1))["properties"]["AccountID"], Numbered("K", c.first + 2 * i))
+          << c.name;
     }
   }
 }

@@ -1,6 +1,5 @@
 #include "tests/e2e/child_process.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -92,12 +90,8 @@ ProcessResult ChildProcess::Wait(int timeout_ms) {
   int open_streams = 2;
   char buffer[65536];
   while (open_streams > 0) {
-    int wait_ms = -1;
-    if (timeout_ms >= 0) {
-      wait_ms = static_cast<int>(
-          std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
-    }
-    const int ready = poll(fds, 2, wait_ms);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const int ready = poll(fds, 2, timeout_ms < 0 ? -1 : static_cast<int>(std::max<long long>(0, left)));
     if (ready < 0) break;
     if (ready == 0) {
       Kill(SIGKILL);
@@ -139,14 +133,8 @@ bool Eventually(const std::function<bool()>& done, int timeout_ms, int step_ms) 
 }
 
 bool WaitForEntry(const std::string& folder, const std::string& prefix) {
-  return Eventually(
-      [&] {
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-          if (entry.path().filename().string().starts_with(prefix)) return true;
-        }
-        return false;
-      },
-      30'000, 1);
+  const auto named = [&](const auto& entry) { return entry.path().filename().string().starts_with(prefix); };
+  return Eventually([&] { return std::ranges::any_of(std::filesystem::directory_iterator(folder), named); }, 30'000, 1);
 }
 
 DefaultSignals::DefaultSignals() {

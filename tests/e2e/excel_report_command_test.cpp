@@ -31,9 +31,9 @@ class ExcelReportCommandTest : public ::testing::Test {
         "insert into sales values ('00123', 1234.5, 7, 0.25, '2026-02-28', '2026-03-01 13:45:10', 1, "
         "'Zoë ☃ 東京'), ('98765432109876543210', null, -2, null, null, null, 0, null)");
   }
-  ProcessResult Report(const std::string& query, std::map<std::string, std::string> env = {{"QUORVIA_OPEN", "0"}}) {
-    env.insert({{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
-                {"QUORVIA_REPORTS_DIR", folder_}});
+  // A run with `env` laid over the test's environment.
+  ProcessResult Report(const std::string& query, std::map<std::string, std::string> env = {}) {
+    env.insert(env_.begin(), env_.end());
     return e2e::Run(BuiltProgram("quorvia-utilities"), {"ExcelReport;" + query}, env);
   }
   static json Read(const std::string& path) {
@@ -46,6 +46,8 @@ class ExcelReportCommandTest : public ::testing::Test {
   std::string store_ = dir_.File("crm.db");
   std::string folder_ = dir_.File("not/yet/there");
   odbc::testing::ScratchReportsSource reports_;
+  std::map<std::string, std::string> env_ = {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
+                                             {"QUORVIA_REPORTS_DIR", folder_}, {"QUORVIA_OPEN", "0"}};
 };
 
 TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
@@ -124,11 +126,8 @@ TEST_F(ExcelReportCommandTest, ASignalLeavesNoTemporaryWorkbookAndAKilledRunsIsR
   // Long enough that the signal comes while the workbook is written.
   const std::string slow =
       "ExcelReport;with recursive n(i) as (select 1 union all select i + 1 from n where i < 300000) select i from n";
-  const std::map<std::string, std::string> env = {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"},
-                                                  {"QUORVIA_LOG", "0"}, {"QUORVIA_REPORTS_DIR", folder_},
-                                                  {"QUORVIA_OPEN", "0"}};
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
-    ChildProcess report(BuiltProgram("quorvia-utilities"), {slow}, env, "");
+    ChildProcess report(BuiltProgram("quorvia-utilities"), {slow}, env_, "");
     ASSERT_TRUE(WaitForEntry(folder_, ".Book1.xlsx.new-")) << signal_number;
     report.Kill(signal_number);
     EXPECT_EQ(report.Wait().status, 128 + signal_number);
@@ -153,10 +152,8 @@ TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhen
   std::filesystem::create_directory(home);
   store::testing::WriteFile(bin + "/xdg-user-dir", "#!/bin/sh\necho \"$HOME\"\n");
   std::filesystem::permissions(bin + "/xdg-user-dir", std::filesystem::perms::owner_all);
-  const struct {
-    std::string xdg_open;  // the stand-in's script
-    std::string err;
-  } cases[] = {
+  // The stand-in xdg-open's script, and what the run then writes to standard error.
+  const std::pair<std::string, std::string> cases[] = {
       {"printf '%s\\n' \"$1\" >> \"$0.opened\"; echo 'it said this' >&2", ""},
       {"echo 'x-www-browser: not found' >&2; exit 3",
        "quorvia-utilities: " + home + "/Documents/Book3.xlsx could not be opened: xdg-open ended with status 3 "
@@ -164,16 +161,16 @@ TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhen
   };
   std::map<std::string, std::string> desktop = {
       {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", desktop::testing::FreeDisplay()}, {"HOME", home},
-      {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}};
+      {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}, {"QUORVIA_OPEN", ""}};
   std::map<std::string, std::string> not_opened = desktop;
   not_opened["QUORVIA_OPEN"] = "0";
   ASSERT_EQ(Report("select code from sales", not_opened).status, 0);
-  for (const auto& c : cases) {
-    store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\n" + c.xdg_open + "\n");
+  for (const auto& [xdg_open, err] : cases) {
+    store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\n" + xdg_open + "\n");
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     const ProcessResult opened = Report("select code from sales", desktop);
-    EXPECT_EQ(opened.status, 0) << c.xdg_open << ": " << opened.err;
-    EXPECT_EQ(opened.err, c.err) << c.xdg_open;
+    EXPECT_EQ(opened.status, 0) << xdg_open << ": " << opened.err;
+    EXPECT_EQ(opened.err, err) << xdg_open;
   }
   // Only the second report was opened, and waited for: its note is there.
   EXPECT_EQ(store::testing::ReadFile(bin + "/xdg-open.opened"), home + "/Documents/Book2.xlsx\n");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 #include <string>
@@ -33,10 +34,7 @@ std::set<std::string> OpenedLibraries(const std::string& loader_output) {
 }
 
 bool IsDesktopLibrary(const std::string& name) {
-  for (const char* prefix : kDesktopLibraries) {
-    if (name.starts_with(prefix)) return true;
-  }
-  return false;
+  return std::ranges::any_of(kDesktopLibraries, [&](const char* prefix) { return name.starts_with(prefix); });
 }
 
 class GuiLibrariesTest : public ::testing::Test {

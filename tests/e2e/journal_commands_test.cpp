@@ -74,29 +74,22 @@ class JournalCommandsTest : public ::testing::Test {
   }
   std::string MergeCommand() { return "Merge;" + AccountItem("A000025") + ";;A000025;A000001"; }
   std::string DeleteCommand() { return "Delete;" + AccountItem("A000001") + ";;A000001"; }
-  // The history's lines, newest first, each split at its tabs.
+  // The history's lines, newest first, each split at its tabs (through a
+  // file, split as the program's log is).
   std::vector<std::vector<std::string>> History() {
-    std::vector<std::vector<std::string>> runs;
-    std::istringstream lines(Tool({"history"}).out);
-    for (std::string line; std::getline(lines, line);) {
-      std::vector<std::string> fields;
-      std::istringstream split(line);
-      for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-      runs.push_back(fields);
-    }
-    return runs;
+    store::testing::WriteFile(dir_.File("history"), Tool({"history"}).out);
+    return store::testing::TabSeparatedLines(dir_.File("history"));
   }
   // Every row of the items and their properties, byte for byte.
   std::string RawContents() {
-    const auto db_held = store::OpenDatabase(store_, store::Database::Mode::kReadOnly);
-    store::Database& db = *db_held;
+    const auto db = store::OpenDatabase(store_, store::Database::Mode::kReadOnly);
     std::string contents;
     for (const char* sql :
          {"SELECT id || entry_id || folder || quote(message_class) || quote(subject) || quote(body) || "
           "quote(company_name) || quote(time_sent) || quote(time_received) || sent || unread || submitted "
           "FROM items ORDER BY id",
           "SELECT item || ',' || folder || quote(name) || type || quote(value) FROM properties ORDER BY item, name"}) {
-      store::Statement select(db, sql);
+      store::Statement select(*db, sql);
       while (select.Step()) contents += select.Text(0) + "\n";
     }
     return contents;
@@ -112,12 +105,23 @@ class JournalCommandsTest : public ::testing::Test {
   std::string original_;
 };
 
+// A preview leaves the store as it was and counts what the run then does.
 // An undo is a run too: taking it back gives back what the run left.
-TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByteAndCanBeUndone) {
+TEST_F(JournalCommandsTest, PreviewCountsTheRunWhoseUndoGivesBackTheExportByteForByteAndCanBeUndone) {
+  // A file is left byte for byte; a server's store row for row.
+  const auto contents = [&] { return store::testing::OnServer() ? RawContents() : store::testing::ReadFile(store_); };
   std::string left;
   for (const bool merge : {true, false}) {
     SCOPED_TRACE(merge ? "Merge" : "Delete");
     const std::string command = merge ? MergeCommand() : DeleteCommand();
+    const std::string before = contents();
+    const ProcessResult preview = Tool({"preview", command});
+    EXPECT_EQ(preview.status, 0) << preview.err << preview.out;
+    EXPECT_EQ(contents(), before);
+    EXPECT_NE(preview.out.find("location accounts re-pointed"), std::string::npos) << preview.out;
+    EXPECT_NE(preview.out.find("Account Profiles: account item deleted"), std::string::npos);
+    EXPECT_NE(preview.out.find(merge ? " items re-keyed" : " items removed"), std::string::npos);
+
     const ProcessResult run = Utilities(command, "y\n");
     ASSERT_EQ(run.status, 0) << run.err;
     left = Export();
@@ -125,6 +129,7 @@ TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByteA
     const std::vector<std::string> newest = History().front();
     ASSERT_EQ(newest.size(), 6u);
     EXPECT_EQ(newest[3], "0");
+    EXPECT_NE(preview.out.find("in all: " + newest[4] + "\n"), std::string::npos) << preview.out << newest[4];
     EXPECT_EQ(newest[5], command);
     const ProcessResult shown = Tool({"history", newest[0].substr(0, 13)});
     EXPECT_NE(shown.out.find("Account Profiles/Alerts\t"), std::string::npos) << shown.out;
@@ -148,6 +153,7 @@ TEST_F(JournalCommandsTest, UndoOfMergeAndOfDeleteGivesBackTheExportByteForByteA
   const ProcessResult again = Tool({"undo", History()[4][0], "--force"});
   EXPECT_EQ(again.status, 1) << again.err;
   EXPECT_NE(again.out.find("not restored: "), std::string::npos) << again.out;
+  EXPECT_EQ(Tool({"preview", "Update;x;y"}).status, 2);
 }
 
 // Text that is not UTF-8, written by another program, in values the
@@ -159,17 +165,14 @@ TEST_F(JournalCommandsTest, TextThatIsNotUtf8IsJournaledAndTakenBackByteForByte)
     SCOPED_TRACE(merge ? "Merge" : "Delete");
     SetUp();
     const std::string command = merge ? MergeCommand() : DeleteCommand();
-    {
-      const auto db_held = store::OpenDatabase(store_, store::Database::Mode::kOpenExisting);
-      store::Database& db = *db_held;
-      db.Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
+    store::OpenDatabase(store_, store::Database::Mode::kOpenExisting)
+        ->Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
               "UPDATE properties SET value = CAST(value || X'FF' AS TEXT) WHERE name = 'Team' "
               "AND item IN (SELECT item FROM keyed WHERE key = 'A000001'); "
               "UPDATE items SET subject = CAST(subject || X'C0' AS TEXT) "
               "WHERE id IN (SELECT item FROM keyed WHERE key = 'A000001'); "
               "UPDATE properties SET value = CAST(value || X'E9' AS TEXT) WHERE name = 'Alignment' "
               "AND item IN (SELECT item FROM keyed WHERE key = 'A000025')");
-    }
     const ProcessResult exported = Tool({"export"});
     EXPECT_EQ(exported.status, 1);
     EXPECT_NE(exported.err.find("not valid UTF-8"), std::string::npos) << exported.err;
@@ -267,28 +270,6 @@ TEST_F(JournalCommandsTest, KilledMergeAndItsRerunAreTakenBackToTheOriginal) {
     EXPECT_EQ(Export(), original_) << "killed after " << delay_ms << " ms";
   }
   EXPECT_GT(cut_short, 0) << "no run was killed before it ended";
-}
-
-TEST_F(JournalCommandsTest, PreviewLeavesTheFileAsItWasAndCountsWhatTheRunDoes) {
-  for (const bool merge : {true, false}) {
-    SCOPED_TRACE(merge ? "Merge" : "Delete");
-    const std::string command = merge ? MergeCommand() : DeleteCommand();
-    // A file is left byte for byte; a server's store row for row.
-    const auto contents = [&] { return store::testing::OnServer() ? RawContents() : store::testing::ReadFile(store_); };
-    const std::string before = contents();
-    const ProcessResult preview = Tool({"preview", command});
-    EXPECT_EQ(preview.status, 0) << preview.err << preview.out;
-    EXPECT_EQ(contents(), before);
-    EXPECT_NE(preview.out.find("location accounts re-pointed"), std::string::npos) << preview.out;
-    EXPECT_NE(preview.out.find("Account Profiles: account item deleted"), std::string::npos);
-    EXPECT_NE(preview.out.find(merge ? " items re-keyed" : " items removed"), std::string::npos);
-
-    ASSERT_EQ((merge ? Utilities(command) : Utilities(command, "y\n")).status, 0);
-    const std::vector<std::string> run = History().front();
-    EXPECT_NE(preview.out.find("in all: " + run[4] + "\n"), std::string::npos) << preview.out << run[4];
-    ASSERT_EQ(Tool({"undo", run[0]}).status, 0);
-  }
-  EXPECT_EQ(Tool({"preview", "Update;x;y"}).status, 2);
 }
 
 #ifdef QUORVIA_TESTS_ON_SERVER

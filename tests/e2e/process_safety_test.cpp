@@ -69,8 +69,7 @@ Running Start(const Command& command, const std::string& path) {
 }
 
 Snapshot SnapshotOf(const std::string& path) {
-  const auto db = store::OpenStore(path);
-  return host::testing::TakeSnapshot(*db);
+  return host::testing::TakeSnapshot(*store::OpenStore(path));
 }
 
 std::vector<std::string> ProblemsOf(const std::string& path) {
@@ -147,32 +146,29 @@ bool AsInSerialOrder(int status, int serial, const Command& command) {
 }
 
 TEST_F(ProcessSafetyTest, OverlappingRunsEndAsInOneSerialOrder) {
-  const struct {
-    std::string name;
-    std::function<std::array<Command, 2>(const std::string& path)> prepare;
-  } races[] = {
+  // Each race by its name, and what makes its two commands for the store at a path.
+  const std::pair<std::string, std::function<std::array<Command, 2>(const std::string& path)>> races[] = {
       {"two merges of one account", [](const std::string&) { return std::array{kMerge, kMergeAcmeIntoGamma}; }},
       {"merge and delete of one account", [](const std::string&) { return std::array{kMerge, kDeleteBeta}; }},
       {"undo and merge", [](const std::string& path) { return std::array{UndoOfMerge(path), kMergeAcmeIntoGamma}; }},
       {"delete and a note window's save", [&](const std::string&) { return std::array{kDeleteBeta, SaveOfBetaNote()}; }},
   };
-  for (const auto& race : races) {
-    const StoreLocation& base = NewStore(race.name + ".db");
-    const std::array<Command, 2> commands = race.prepare(base.str());
+  for (const auto& [name, prepare] : races) {
+    const StoreLocation& base = NewStore(name + ".db");
+    const std::array<Command, 2> commands = prepare(base.str());
     struct Serial {
       std::array<int, 2> statuses;
       Snapshot snapshot;
     };
     std::vector<Serial> orders;
     for (const std::array<int, 2> order : {std::array{0, 1}, std::array{1, 0}}) {
-      const std::string path = Copy(base, race.name + "-serial-" + std::to_string(order[0]) + ".db");
-      Serial serial;
-      for (const int i : order) serial.statuses[i] = Start(commands[i], path).Wait();
-      serial.snapshot = SnapshotOf(path);
-      orders.push_back(serial);
+      const std::string path = Copy(base, name + "-serial-" + std::to_string(order[0]) + ".db");
+      std::array<int, 2> statuses;
+      for (const int i : order) statuses[i] = Start(commands[i], path).Wait();
+      orders.push_back({statuses, SnapshotOf(path)});
     }
     for (int round = 0; round < kRounds; ++round) {
-      const std::string path = Copy(base, race.name + "-" + std::to_string(round) + ".db");
+      const std::string path = Copy(base, name + "-" + std::to_string(round) + ".db");
       // A save made here would end before a process started after it.
       const int first = commands[1].here ? 0 : round % 2;
       Running started = Start(commands[first], path);
@@ -185,45 +181,43 @@ TEST_F(ProcessSafetyTest, OverlappingRunsEndAsInOneSerialOrder) {
         return snapshot == serial.snapshot && AsInSerialOrder(statuses[0], serial.statuses[0], commands[0]) &&
                AsInSerialOrder(statuses[1], serial.statuses[1], commands[1]);
       });
-      EXPECT_TRUE(serializable) << race.name << ", round " << round << ": statuses " << statuses[0] << " and "
+      EXPECT_TRUE(serializable) << name << ", round " << round << ": statuses " << statuses[0] << " and "
                                 << statuses[1];
-      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << race.name << ", round " << round;
+      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << name << ", round " << round;
     }
   }
 }
 
 TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFinishesIt) {
-  const struct {
-    std::string name;
-    std::function<Command(const std::string& path)> prepare;
-  } cases[] = {
+  // Each command by its name, and what makes it for the store at a path.
+  const std::pair<std::string, std::function<Command(const std::string& path)>> cases[] = {
       {"merge", [](const std::string&) { return kMerge; }},
       {"delete", [](const std::string&) { return kDeleteBeta; }},
       {"undo", UndoOfMerge},
   };
-  for (const auto& c : cases) {
-    const StoreLocation& base = NewStore(c.name + ".db");
-    const Command command = c.prepare(base.str());
+  for (const auto& [name, prepare] : cases) {
+    const StoreLocation& base = NewStore(name + ".db");
+    const Command command = prepare(base.str());
     const Snapshot before = SnapshotOf(base.str());
-    const std::string reference = Copy(base, c.name + "-whole.db");
+    const std::string reference = Copy(base, name + "-whole.db");
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(Start(command, reference).Wait(), 0) << c.name;
+    ASSERT_EQ(Start(command, reference).Wait(), 0) << name;
     const auto whole = std::chrono::steady_clock::now() - started;
     const Snapshot after = SnapshotOf(reference);
     int cut_short = 0;
     for (int eighth = 1; eighth < 8; ++eighth) {
-      const std::string path = Copy(base, c.name + "-killed-" + std::to_string(eighth) + ".db");
+      const std::string path = Copy(base, name + "-killed-" + std::to_string(eighth) + ".db");
       Running killed = Start(command, path);
       std::this_thread::sleep_for(whole * eighth / 8);
       killed.child->Kill(SIGKILL);
       if (killed.Wait() == 128 + SIGKILL) ++cut_short;
       const Snapshot left = SnapshotOf(path);
-      EXPECT_TRUE(left == before || left == after) << c.name << " killed at " << eighth << "/8 of its time";
-      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << c.name << " killed at " << eighth << "/8";
+      EXPECT_TRUE(left == before || left == after) << name << " killed at " << eighth << "/8 of its time";
+      EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << name << " killed at " << eighth << "/8";
       Start(command, path).Wait();
-      EXPECT_EQ(SnapshotOf(path), after) << c.name << " killed at " << eighth << "/8, then run again";
+      EXPECT_EQ(SnapshotOf(path), after) << name << " killed at " << eighth << "/8, then run again";
     }
-    EXPECT_GT(cut_short, 0) << c.name << ": no run was killed before it ended";
+    EXPECT_GT(cut_short, 0) << name << ": no run was killed before it ended";
   }
 }
 

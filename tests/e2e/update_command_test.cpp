@@ -75,9 +75,8 @@ class UpdateCommandTest : public ::testing::Test {
                 {"ODBCSYSINI", dir_.File("")}, {"ODBCINI", dir_.File("user.ini")}});
   }
   Rows Select(const std::string& sql) {
-    const auto db_held = store::OpenDatabase(reports_, store::Database::Mode::kReadOnly);
-    store::Database& db = *db_held;
-    store::Statement select(db, sql.c_str());
+    const auto db = store::OpenDatabase(reports_, store::Database::Mode::kReadOnly);
+    store::Statement select(*db, sql.c_str());
     Rows rows;
     while (select.Step()) rows.push_back({select.Text(0), select.Text(1), select.Text(2)});
     return rows;

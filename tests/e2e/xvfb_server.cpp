@@ -24,16 +24,21 @@ const std::string kSocketFolder = "/tmp/.X11-unix/X";
 // Flaky displays take numbers from here up, away from those servers take.
 constexpr int kFirstFlakyNumber = 1000;
 
-sockaddr_un Address(const std::string& path, bool abstract) {
+// Binds or connects (`call`) the socket `fd` to the abstract name `name`.
+int AtAbstractName(int (*call)(int, const sockaddr*, socklen_t), int fd, const std::string& name) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   // An abstract name starts with a zero byte.
-  std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
-  return address;
+  std::memcpy(address.sun_path + 1, name.data(), name.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  return call(fd, reinterpret_cast<const sockaddr*>(&address), length);
 }
 
-socklen_t Length(const std::string& path, bool abstract) {
-  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
+// Closes both ends of a relayed connection, which then reads as closed.
+void CloseBoth(std::pair<int, int>& ends) {
+  close(ends.first);
+  close(ends.second);
+  ends = {-1, -1};
 }
 
 // Copies what one end has to the other; false when that end is closed.
@@ -84,9 +89,7 @@ FlakyDisplay::FlakyDisplay(const XvfbServer& server, int passed)
   // A display number of its own: X servers take the abstract socket of the
   // number they serve, so one that binds is free, and now reserved.
   for (int number = kFirstFlakyNumber; display_.empty() && number < kFirstFlakyNumber + 1000; ++number) {
-    const std::string name = kSocketFolder + std::to_string(number);
-    const sockaddr_un address = Address(name, true);
-    if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), Length(name, true)) == 0) {
+    if (AtAbstractName(::bind, listener_, kSocketFolder + std::to_string(number)) == 0) {
       std::ostringstream display;  // not ":" + text, which GCC 12 at -O3 warns of wrongly
       display << ':' << number;
       display_ = display.str();
@@ -114,9 +117,7 @@ void FlakyDisplay::CutAll() {
 std::pair<int, int> FlakyDisplay::PassOn() {
   const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
   const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = Address(server_socket_, true);
-  if (client >= 0 &&
-      connect(server, reinterpret_cast<const sockaddr*>(&address), Length(server_socket_, true)) == 0) {
+  if (client >= 0 && AtAbstractName(::connect, server, server_socket_) == 0) {
     return {client, server};
   }
   close(client);
@@ -135,10 +136,7 @@ void FlakyDisplay::Relay(int passed) {
     if (poll(watched.data(), watched.size(), -1) < 0) continue;
     char order = 0;
     if ((watched[0].revents & POLLIN) != 0 && read(wake_[0], &order, 1) == 1) {
-      for (const auto& [client, server] : pairs) {
-        close(client);
-        close(server);
-      }
+      for (auto& ends : pairs) CloseBoth(ends);
       pairs.clear();
       if (order == 0) return;
       continue;
@@ -152,11 +150,7 @@ void FlakyDisplay::Relay(int passed) {
     for (std::size_t i = 0; i < watched_pairs; ++i) {
       const bool open = ((watched[2 + 2 * i].revents == 0 || Pass(pairs[i].first, pairs[i].second)) &&
                          (watched[3 + 2 * i].revents == 0 || Pass(pairs[i].second, pairs[i].first)));
-      if (!open) {
-        close(pairs[i].first);
-        close(pairs[i].second);
-        pairs[i] = {-1, -1};
-      }
+      if (!open) CloseBoth(pairs[i]);
     }
     std::erase(pairs, std::pair<int, int>{-1, -1});
   }
