@@ -114,8 +114,7 @@ TEST_F(CdoStoreTest, AddedMessageCarriesItsClassTimesAndFlags) {
   auto messages = LoggedOn()->GetFolder("F1", TestStore::kStoreId)->Messages();
   auto note = messages->Add(std::nullopt, std::nullopt, std::string("IPM.StickyNote"));
   ASSERT_EQ(store_.IdOf(note->ID()), 5) << "stored at once";
-  auto item = Item(note->ID());
-  EXPECT_EQ(item->TypeName(), "NoteItem");
+  EXPECT_EQ(Item(note->ID())->TypeName(), "NoteItem");
   note->SetTimeSent(kNoon);
   note->SetTimeReceived(note->TimeSent());
   note->SetSent(true);

@@ -4,7 +4,6 @@
 
 #include "host/error.h"
 #include "host/store/dialect.h"
-#include "host/store/schema.h"
 #include "host/store/test_store.h"
 
 namespace store {
@@ -44,15 +43,10 @@ std::string Repeat(const std::string& text, int times) {
 class FilterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    db_ = CreateStore(location_.str(), NewIdentifier(kStoreIdBytes), "11.0");
-    db_->Exec(
-        "INSERT INTO folders (id, entry_id, name, default_message_class) VALUES "
-        "(1, 'F1', 'Account Profiles', 'IPM.Post'), (2, 'F2', 'Other', 'IPM.Post');"
-        "INSERT INTO items (id, entry_id, folder, message_class) VALUES (1, 'E1', 1, 'IPM.Post'), "
-        "(2, 'E2', 1, 'IPM.Post'), (3, 'E3', 1, 'IPM.Post'), (4, 'E4', 1, 'IPM.Post'), "
-        "(5, 'E5', 1, 'IPM.Post'), (6, 'E6', 1, 'IPM.Post'), (7, 'E7', 2, 'IPM.Post'), "
-        "(8, 'E8', 1, 'IPM.Post')");
-    Statement insert(*db_,
+    const std::int64_t folder = store_.AddFolder("Account Profiles");
+    const std::int64_t other = store_.AddFolder("Other");
+    for (int item = 1; item <= 8; ++item) store_.AddItem(item == 7 ? other : folder, "IPM.Post");
+    Statement insert(store_.db(),
                      "INSERT INTO properties (item, folder, name, type, value) "
                      "SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1");
     for (const auto& p : kProperties) {
@@ -62,12 +56,11 @@ class FilterTest : public ::testing::Test {
   }
   // The items of folder 1 that `filter` matches.
   Ids Matches(const Filter& filter) {
-    const Filter::Query query = filter.CompileForFolder(db_->dialect());
-    Statement statement(*db_, query.sql.c_str());
-    statement.Bind(1, std::int64_t{1});
-    for (std::size_t i = 0; i < query.params.size(); ++i) {
-      statement.BindValue(static_cast<int>(i) + 2, query.params[i]);
-    }
+    const Filter::Query query = filter.CompileForFolder(store_.db().dialect());
+    Statement statement(store_.db(), query.sql.c_str());
+    int index = 1;
+    statement.Bind(index, std::int64_t{1});
+    for (const host::Value& param : query.params) statement.BindValue(++index, param);
     Ids ids;
     while (statement.Step()) ids.push_back(statement.Int(0));
     return ids;
@@ -76,7 +69,7 @@ class FilterTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::StoreLocation location_{dir_};
-  std::unique_ptr<Database> db_;
+  testing::TestStore store_{location_.str()};
 };
 
 TEST_F(FilterTest, MatchesExactlyTheItemsTheTextSays) {

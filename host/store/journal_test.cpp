@@ -1,5 +1,6 @@
 #include "host/store/journal.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -28,9 +29,14 @@ class JournalTest : public ::testing::Test {
     return std::make_shared<StoreSession>(path_, RunRecord{run_id, "2026-12-01T10:00:00+01:00", "ann", "Merge;x"});
   }
   json Before(const std::string& where) {
-    auto db = OpenStoreReadOnly(path_);
-    Statement select(*db, ("SELECT before FROM changes WHERE " + where + " ORDER BY id").c_str());
+    Statement select(store_.db(), ("SELECT before FROM changes WHERE " + where + " ORDER BY id").c_str());
     return select.Step() ? json::parse(select.Text(0)) : json();
+  }
+  // Changes the item's text property through `session` and stores it.
+  void Set(const std::shared_ptr<StoreSession>& session, const std::string& name, const std::string& value) {
+    ItemRecord record(session, ItemById(*session, item_));
+    record.SetPropertyValue(name, value);
+    record.Store();
   }
 
   testing::TempDir dir_;
@@ -47,9 +53,7 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   store_.SetText(item_, "AccountID", odd);
   auto session = Session("run-1");
   session->FailWritesAfter(0);
-  ItemRecord failing(session, ItemById(*session, item_));
-  failing.SetPropertyValue("AccountID", std::string("B200"));
-  EXPECT_THROW(failing.Store(), host::Error);
+  EXPECT_THROW(Set(session, "AccountID", "B200"), host::Error);
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs"), 0);
 
   // The run's row was rolled back with the failed write and comes again.
@@ -68,9 +72,7 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
 
 TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
   auto session = std::make_shared<StoreSession>(path_);
-  ItemRecord record(session, ItemById(*session, item_));
-  record.SetPropertyValue("Team", std::string("West"));
-  record.Store();
+  Set(session, "Team", "West");
   DeleteItem(*session, ItemById(*session, item_));
   session->EndRun(0, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM changes"), 0);
@@ -85,24 +87,18 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
                        : "UPDATE items SET time_sent = '2026-01-02 03:04:05', unread = 1, "
                          "body = CAST('b\"\\' || X'0A01FF' AS TEXT)");
   store_.db().Exec("UPDATE properties SET type = 'integer', value = 42 WHERE name = 'Team'");
+  // Every column of the item and of its properties, each value with its kind.
   const auto rows = [&] {
     std::string text;
-    // Each column's kind and text.
-    const auto add = [&](Statement& select, int columns) {
-      while (select.Step()) {
-        for (int column = 0; column < columns; ++column) {
-          text += std::to_string(static_cast<int>(select.Type(column))) + select.Text(column) + "|";
-        }
-      }
-    };
-    Statement item(store_.db(), "SELECT entry_id, folder, message_class, subject, body, company_name, time_sent, "
-                                "time_received, sent, unread, submitted FROM items WHERE id = ?");
-    add(item.Bind(1, item_), 11);
-    Statement properties(store_.db(), (std::string("SELECT name, type, value") +
-                                       store_.db().dialect().value_kind_column +
-                                       " FROM properties WHERE item = ? ORDER BY name")
-                                          .c_str());
-    add(properties.Bind(1, item_), 3);
+    for (const std::string& sql :
+         {std::string("SELECT quote(entry_id) || quote(folder) || quote(message_class) || quote(subject) || "
+                      "quote(body) || quote(company_name) || quote(time_sent) || quote(time_received) || "
+                      "quote(sent) || quote(unread) || quote(submitted) FROM items WHERE id = ?"),
+          std::string("SELECT quote(name) || quote(type) || quote(value) || ") + store_.db().dialect().value_type +
+              " FROM properties WHERE item = ? ORDER BY name"}) {
+      Statement select(store_.db(), sql.c_str());
+      for (select.Bind(1, item_); select.Step();) text += select.Text(0) + "|";
+    }
     return text;
   };
   const std::string before = rows();
@@ -112,8 +108,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_FALSE(store_.Exists(item_));
   EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
 
-  auto undo = Session("undo-1");
-  const UndoResult result = UndoRun(*undo, "run", false, Retention{});
+  const UndoResult result = UndoRun(*Session("undo-1"), "run", false, Retention{});
   EXPECT_TRUE(result.done);
   EXPECT_EQ(result.run_id, "run-1");
   EXPECT_EQ(result.recreated, 1u);
@@ -140,16 +135,11 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
 TEST_F(JournalTest, AnItemsChangesAreJournaledInTheOrderTheirRunsCommitted) {
   auto first = Session("run-first");
   first->TakeForWriting();
-  const auto set = [&](const std::shared_ptr<StoreSession>& session, const char* name, const char* value) {
-    ItemRecord record(session, ItemById(*session, item_));
-    record.SetPropertyValue(name, std::string(value));
-    record.Store();
-  };
-  set(first, "Team", "West");
+  Set(first, "Team", "West");
   std::thread second_run([&] {
     auto second = Session("run-second");
     second->TakeForWriting();
-    set(second, "AccountID", "B200");
+    Set(second, "AccountID", "B200");
     second->EndRun(0, Retention{});
     second->CommitRun();
   });
@@ -160,7 +150,7 @@ TEST_F(JournalTest, AnItemsChangesAreJournaledInTheOrderTheirRunsCommitted) {
   for (int tries = 0; tries < 1000 && nobody_waits(); ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  set(first, "Team", "North");
+  Set(first, "Team", "North");
   first->EndRun(0, Retention{});
   first->CommitRun();
   second_run.join();
@@ -187,19 +177,14 @@ TEST_F(JournalTest, UndoRefusesARunWhoseJournalIsDamaged) {
   };
   for (const auto& c : cases) {
     auto session = Session(c.run);
-    ItemRecord record(session, ItemById(*session, item_));
-    record.SetPropertyValue("Team", std::string(c.run));
-    record.Store();
+    Set(session, "Team", c.run);
     session->EndRun(0, Retention{});
   }
   for (const auto& c : cases) {
     store_.db().Exec(c.damage);
-    try {
-      UndoRun(*Session(std::string("undo-") + c.run), c.run, true, Retention{});
-      ADD_FAILURE() << c.run << " was taken back";
-    } catch (const std::runtime_error& error) {
-      EXPECT_EQ(error.what(), std::string("run ") + c.run + " was not taken back: its journal is damaged: " + c.why);
-    }
+    EXPECT_THAT([&] { UndoRun(*Session(std::string("undo-") + c.run), c.run, true, Retention{}); },
+                ::testing::ThrowsMessage<std::runtime_error>(std::string("run ") + c.run +
+                                                             " was not taken back: its journal is damaged: " + c.why));
     EXPECT_EQ(store_.Text(item_, "Team"), "run-2") << c.run;
   }
 }

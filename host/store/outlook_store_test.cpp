@@ -189,14 +189,10 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
        "store identifier \"OTHER-STORE\" does not match \"STORE-0001\"" + in_store},
       {"item in another store", [&] { Mapi()->GetItemFromID("E1", "OTHER-STORE"); },
        "store identifier \"OTHER-STORE\" does not match \"STORE-0001\"" + in_store},
-      {"unknown folder", [&] { Mapi()->GetFolderFromID("F99", TestStore::kStoreId); },
-       "no folder with entry identifier \"F99\"" + in_store},
-      {"unknown item", [&] { Mapi()->GetItemFromID("E99", TestStore::kStoreId); },
-       "no item with entry identifier \"E99\"" + in_store},
-      {"folder id as item id", [&] { Mapi()->GetItemFromID("F1", TestStore::kStoreId); },
-       "no item with entry identifier \"F1\"" + in_store},
-      {"missing property",
-       [&] { Mapi()->GetItemFromID("E4", TestStore::kStoreId)->UserProperties()->Item("AccountID"); },
+      {"unknown folder", [&] { Folder(99); }, "no folder with entry identifier \"F99\"" + in_store},
+      {"unknown item", [&] { Item("E99"); }, "no item with entry identifier \"E99\"" + in_store},
+      {"folder id as item id", [&] { Item("F1"); }, "no item with entry identifier \"F1\"" + in_store},
+      {"missing property", [&] { Item("E4")->UserProperties()->Item("AccountID"); },
        "item \"E4\" has no property \"AccountID\"" + in_store},
       {"missing subfolder", [&] { Folder(folder_)->Folders()->Item("Alerts"); },
        "folder \"Accounts\" has no subfolder \"Alerts\"" + in_store},
@@ -205,7 +201,7 @@ TEST_F(OutlookStoreTest, WhatTheStoreDoesNotHoldFailsNamingIt) {
       {"item deleted since its restriction",
        [&] {
          auto restricted = Folder(folder_)->Items()->Restrict("[AccountID] = 'B'");
-         Mapi()->GetItemFromID("E2", TestStore::kStoreId)->Delete();
+         Item("E2")->Delete();
          restricted->Item(1);
        },
        "item number 2 no longer exists" + in_store},
@@ -252,8 +248,7 @@ TEST(FolderDepthTest, FoldersAtTheDeepestLevelHandOutNoSubfolders) {
     testing::AddFolderChain(store.db(), 0, c.levels);
     if (!c.damage.empty()) store.db().Exec(c.damage.c_str());
     StoreHosts hosts(location.str());
-    auto mapi = hosts.CreateApplication()->GetNamespace("MAPI");
-    auto folder = mapi->GetFolderFromID(c.folder, TestStore::kStoreId);
+    auto folder = hosts.CreateApplication()->GetNamespace("MAPI")->GetFolderFromID(c.folder, TestStore::kStoreId);
     try {
       const int count = folder->Folders()->Count();
       EXPECT_EQ(c.description, "") << c.folder << " of " << c.levels << " has " << count << " subfolders";

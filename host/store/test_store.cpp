@@ -16,10 +16,8 @@
 
 namespace store::testing {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvia-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
-  path_ = pattern;
+TempDir::TempDir() : path_((std::filesystem::temp_directory_path() / "quorvia-test-XXXXXX").string()) {
+  if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("cannot make " + path_);
 }
 
 TempDir::~TempDir() {
@@ -94,12 +92,11 @@ mode_t FileMode(const std::string& path) {
 }
 
 bool CanCheckpointFully(const std::string& path) {
-  const auto other_held = OpenDatabase(path, Database::Mode::kOpenExisting);
-  Database& other = *other_held;
-  other.Exec("SELECT count(*) FROM sqlite_schema");  // opens the log
-  other.SetBusyTimeout(std::chrono::milliseconds(0));
+  const auto other = OpenDatabase(path, Database::Mode::kOpenExisting);
+  other->Exec("SELECT count(*) FROM sqlite_schema");  // opens the log
+  other->SetBusyTimeout(std::chrono::milliseconds(0));
   // The first column is 1 when a reader or writer kept the log from being emptied.
-  Statement checkpoint(other, "PRAGMA wal_checkpoint(TRUNCATE)");
+  Statement checkpoint(*other, "PRAGMA wal_checkpoint(TRUNCATE)");
   return checkpoint.Step() && checkpoint.Int(0) == 0;
 }
 
@@ -129,15 +126,9 @@ void AddFolderChain(const Database& db, std::int64_t parent, int deepest) {
                   "WITH RECURSIVE n(level) AS (SELECT CAST(?2 AS BIGINT) WHERE ?2 <= CAST(?1 AS BIGINT) "
                   "UNION ALL SELECT level + 1 FROM n WHERE level < ?1) "
                   "INSERT INTO folders (id, entry_id, parent, name, default_message_class) "
-                  "SELECT 1000 + level, 'C' || level, CASE WHEN level = ?2 THEN ?3 ELSE 999 + level END, "
+                  "SELECT 1000 + level, 'C' || level, CASE WHEN level = ?2 THEN NULLIF(?3, 0) ELSE 999 + level END, "
                   "'Level ' || level, 'IPM.Post' FROM n");
-  chain.Bind(1, std::int64_t{deepest}).Bind(2, std::int64_t{parent == 0 ? 1 : 2});
-  if (parent == 0) {
-    chain.BindNull(3);
-  } else {
-    chain.Bind(3, parent);
-  }
-  chain.Run();
+  chain.Bind(1, std::int64_t{deepest}).Bind(2, std::int64_t{parent == 0 ? 1 : 2}).Bind(3, parent).Run();
 }
 
 TestStore::TestStore(const std::string& path, const std::string& outlook_version)
@@ -146,13 +137,9 @@ TestStore::TestStore(const std::string& path, const std::string& outlook_version
 std::int64_t TestStore::AddFolder(const std::string& name, std::int64_t parent,
                                   const std::string& default_message_class) {
   Statement insert(*db_, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
-                         "VALUES ('F' || (SELECT COALESCE(MAX(id), 0) + 1 FROM folders), ?, ?, ?) RETURNING id");
-  if (parent == 0) {
-    insert.BindNull(1);
-  } else {
-    insert.Bind(1, parent);
-  }
-  return insert.Bind(2, name).Bind(3, default_message_class).Insert();
+                         "VALUES ('F' || (SELECT COALESCE(MAX(id), 0) + 1 FROM folders), NULLIF(?, 0), ?, ?) "
+                         "RETURNING id");
+  return insert.Bind(1, parent).Bind(2, name).Bind(3, default_message_class).Insert();
 }
 
 std::int64_t TestStore::AddItem(std::int64_t folder, const std::string& message_class,
@@ -173,8 +160,7 @@ void TestStore::SetText(std::int64_t item, const std::string& name, const std::s
 
 std::optional<std::string> TestStore::Text(std::int64_t item, const std::string& name) {
   Statement select(*db_, "SELECT value FROM properties WHERE item = ? AND name = ?");
-  if (!select.Bind(1, item).Bind(2, name).Step()) return std::nullopt;
-  return select.Text(0);
+  return select.Bind(1, item).Bind(2, name).Step() ? std::optional(select.Text(0)) : std::nullopt;
 }
 
 std::string TestStore::TypeOf(std::int64_t item, const std::string& name) {
@@ -205,16 +191,10 @@ int TestStore::ItemCount(std::int64_t folder) {
 }
 
 int TestStore::MisfiledProperties() {
-  Statement select(*db_, "SELECT COUNT(*) FROM properties p JOIN items i ON i.id = p.item "
-                         "WHERE p.folder <> i.folder");
-  select.Step();
-  return static_cast<int>(select.Int(0));
+  return static_cast<int>(
+      CountOf(*db_, "SELECT COUNT(*) FROM properties p JOIN items i ON i.id = p.item WHERE p.folder <> i.folder"));
 }
 
-std::int64_t TestStore::FolderOf(std::int64_t item) {
-  Statement select(*db_, "SELECT folder FROM items WHERE id = ?");
-  if (!select.Bind(1, item).Step()) throw std::runtime_error("no item " + std::to_string(item));
-  return select.Int(0);
-}
+std::int64_t TestStore::FolderOf(std::int64_t item) { return std::stoll(Column(item, "folder")); }
 
 }  // namespace store::testing

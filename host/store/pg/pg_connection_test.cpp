@@ -6,12 +6,12 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <thread>
 
 #include "host/error.h"
 #include "host/store/pg/pg_statement.h"
 #include "host/store/pg/pg_test_database.h"
+#include "host/store/test_store.h"
 
 namespace store::pg {
 namespace {
@@ -69,14 +69,11 @@ TEST_F(PostgresConnectionTest, ValuesRoundTripWithTheirTypes) {
   };
   int key = 10;
   for (const auto& c : cases) {
-    const std::string column = c.column;
-    const std::string insert_sql = "INSERT INTO t (k, " + column + ") VALUES (?1, ?)";
-    Statement insert(*db_, insert_sql.c_str());
+    Statement insert(*db_, ("INSERT INTO t (k, " + std::string(c.column) + ") VALUES (?1, ?)").c_str());
     insert.Bind(1, std::int64_t{++key});
     c.bind(insert);
     insert.Run();
-    const std::string select_sql = "SELECT " + column + " FROM t WHERE k = ?1";
-    Statement select(*db_, select_sql.c_str());
+    Statement select(*db_, ("SELECT " + std::string(c.column) + " FROM t WHERE k = ?1").c_str());
     ASSERT_TRUE(select.Bind(1, std::int64_t{key}).Step()) << c.text;
     EXPECT_EQ(select.Text(0), c.text) << c.text;
     EXPECT_EQ(select.Int(0), c.integer) << c.text;
@@ -134,13 +131,8 @@ TEST_F(PostgresConnectionTest, TransactionsAndSavepointsKeepOrDropWhatTheyWrote)
   // A failing statement spoils only the savepoint around it, and the
   // connection keeps its failure.
   EXPECT_FALSE(Statement(*db_, "UPDATE t SET k = 2 WHERE k = 1").TryRun());
-  try {
-    db_->Fail("the update");
-    ADD_FAILURE() << "Fail threw nothing";
-  } catch (const host::Error& error) {
-    EXPECT_EQ(error.description(), "the CRM store " + Shown() +
-                                       ": duplicate key value violates unique constraint \"t_pkey\" (in the update)");
-  }
+  EXPECT_EQ(store::testing::ThrownError([&] { db_->Fail("the update"); }).description(),
+            "the CRM store " + Shown() + ": duplicate key value violates unique constraint \"t_pkey\" (in the update)");
   db_->Run(Control::kRollbackToSavepoint);
   db_->Run(Control::kRelease);
   db_->Run(Control::kCommit);
@@ -185,6 +177,7 @@ void Deadlock(Connection& a, Connection& b) {
 }
 
 TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
+  const std::string store = "the CRM store " + Shown();
   const struct {
     const char* what;
     std::function<void()> run;
@@ -192,24 +185,22 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
     std::string message;  // the whole description, or its start when it ends in "("
   } cases[] = {
       {"a statement the server refuses", [&] { Statement(*db_, "SELEC 1").Step(); }, Thrown::kStatement,
-       "the CRM store " + Shown() + ": syntax error at or near \"SELEC\" (in SELEC 1)"},
+       store + ": syntax error at or near \"SELEC\" (in SELEC 1)"},
       {"a key twice", [&] { Statement(*db_, "INSERT INTO t (k) VALUES (1)").Run(); }, Thrown::kStatement,
-       "the CRM store " + Shown() + ": duplicate key value violates unique constraint \"t_pkey\" (in INSERT INTO "
-                                    "t (k) VALUES (1))"},
+       store + ": duplicate key value violates unique constraint \"t_pkey\" (in INSERT INTO t (k) VALUES (1))"},
       {"a NUL byte", [&] { Statement(*db_, "SELECT ?1").Bind(1, std::string_view("a\0b", 3)); }, Thrown::kStatement,
-       "the CRM store " + Shown() + " cannot hold a NUL byte at byte 2 (parameter 1 of SELECT ?1)"},
+       store + " cannot hold a NUL byte at byte 2 (parameter 1 of SELECT ?1)"},
       {"text that is not UTF-8", [&] { Statement(*db_, "SELECT ?1").Bind(1, "West\xFF"); }, Thrown::kStatement,
-       "the CRM store " + Shown() + " cannot hold text that is not UTF-8 at byte 5 (parameter 1 of SELECT ?1)"},
+       store + " cannot hold text that is not UTF-8 at byte 5 (parameter 1 of SELECT ?1)"},
       {"a parameter the statement lacks", [&] { Statement(*db_, "SELECT ?1").Bind(2, std::int64_t{1}); },
-       Thrown::kStatement, "the CRM store " + Shown() + ": parameter 2 is out of range (in SELECT ?1)"},
+       Thrown::kStatement, store + ": parameter 2 is out of range (in SELECT ?1)"},
       {"a commit after a failure",
        [&] {
          db_->Run(Control::kBeginImmediate);
          EXPECT_FALSE(Statement(*db_, "SELEC").TryRun());
          db_->Run(Control::kCommit);
        },
-       Thrown::kStatement,
-       "the CRM store " + Shown() + ": the transaction was rolled back after a failure inside it (in COMMIT)"},
+       Thrown::kStatement, store + ": the transaction was rolled back after a failure inside it (in COMMIT)"},
       {"a key twice among statements run ahead, told by a later statement",
        [&] {
          db_->Run(Control::kBeginImmediate);
@@ -219,12 +210,11 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
          }
          Statement(*db_, "SELECT 1").Run();
        },
-       Thrown::kStatement,
-       "the CRM store " + Shown() + ": duplicate key value violates unique constraint \"t_pkey\" (in INSERT INTO "
-                                    "t (k, v) VALUES (1, 'again'))"},
+       Thrown::kStatement, store + ": duplicate key value violates unique constraint \"t_pkey\" "
+                                   "(in INSERT INTO t (k, v) VALUES (1, 'again'))"},
       {"a write on a read-only connection",
        [&] { Statement(*Open(Database::Mode::kReadOnly), "DELETE FROM t").Run(); }, Thrown::kStoreWide,
-       "the CRM store " + Shown() + " is read-only"},
+       store + " is read-only"},
       {"a lock held past the busy timeout",
        [&] {
          const auto other = Open();
@@ -241,9 +231,8 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
          Statement(*Open(), "UPDATE t SET v = 'theirs' WHERE k = 2").Run();
          Statement(*db_, "UPDATE t SET v = 'mine' WHERE k = 2").Run();
        },
-       Thrown::kConflict, "the CRM store " + Shown() + ": could not serialize access due to concurrent update"},
-      {"a deadlock", [&] { Deadlock(*db_, *Open()); }, Thrown::kConflict,
-       "the CRM store " + Shown() + ": deadlock detected"},
+       Thrown::kConflict, store + ": could not serialize access due to concurrent update"},
+      {"a deadlock", [&] { Deadlock(*db_, *Open()); }, Thrown::kConflict, store + ": deadlock detected"},
       {"the server ending the connection while statements are run ahead",
        [&] {
          const auto ended = Open();
