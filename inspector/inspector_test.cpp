@@ -26,6 +26,7 @@
 #include "host/store/test_store.h"
 #include "inspector/inspector_server.h"
 #include "inspector/item_windows.h"
+#include "tests/e2e/child_process.h"
 
 namespace inspector {
 namespace {
@@ -210,6 +211,16 @@ TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
   EXPECT_NE(server.Handle({"open", path, "E999"}), "ok");
   EXPECT_NE(server.Handle({"bogus"}), "ok");
   EXPECT_EQ(ShownWindows(), 2);
+}
+
+// The inspector started for the item cannot find it in the store: the item
+// is not shown, and its refusal, in its words, fails the display.
+TEST_F(InspectorTest, TheInspectorsRefusalFailsTheDisplay) {
+  desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", dir_.File(""));
+  StoredItem missing;
+  desktop::InspectorItemWindows windows(path_, e2e::BuiltProgram("quorvia-inspector"), geteuid());
+  EXPECT_EQ(store::testing::ThrownError([&] { windows.Display(missing); }).description(),
+            "no item with entry identifier \"E1\" in the CRM store " + path_);
 }
 
 TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
