@@ -108,7 +108,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_FALSE(store_.Exists(item_));
   EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
 
-  const UndoResult result = UndoRun(*Session("undo-1"), "run", false, Retention{});
+  const UndoResult result = UndoRun(*Session("run-1-undone"), "run", false, Retention{});
   EXPECT_TRUE(result.done);
   EXPECT_EQ(result.run_id, "run-1");
   EXPECT_EQ(result.recreated, 1u);
@@ -117,6 +117,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_EQ(store_.MisfiledProperties(), 0);
   EXPECT_TRUE(store_.Exists(later_item));
 
+  // Named in full, a run is that one, although "run-1-undone" starts with its name.
   const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false, Retention{});
   EXPECT_FALSE(again.done);
   EXPECT_EQ(again.conflicts, std::vector<std::string>{"E1"});
