@@ -45,5 +45,18 @@ TEST(StoreWideFailureTest, OnlyWhatConcernsTheWholeStoreStopsTheRun) {
   EXPECT_EQ(Failure(fill, true), "the disk holding " + store + " is full");
 }
 
+// A statement the session's pool hands out again starts with no parameter
+// bound: a value left from its last run would be written again.
+TEST(SqliteStatementTest, ResetLeavesNoParameterBound) {
+  TempDir dir;
+  TestStore store(dir.File("crm.db"));
+  Statement unbound(store.db(), "SELECT ?1 IS NULL");
+  ASSERT_TRUE(unbound.Bind(1, std::string("x")).Step());
+  EXPECT_EQ(unbound.Int(0), 0);
+  unbound.Reset();
+  ASSERT_TRUE(unbound.Step());
+  EXPECT_EQ(unbound.Int(0), 1);
+}
+
 }  // namespace
 }  // namespace store
