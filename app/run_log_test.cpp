@@ -16,6 +16,7 @@ namespace app {
 namespace {
 
 using Lines = std::vector<std::vector<std::string>>;
+using store::testing::ReadFile;
 using store::testing::TabSeparatedLines;
 
 TEST(RunLogTest, IsPlacedByTheStateHomeAndCanBeTurnedOff) {
@@ -56,7 +57,7 @@ TEST(RunLogTest, WritesOneEscapedLinePerRunInAPrivateFolderAndFile) {
   AppendRunLog(path, run, "Merge;E1;;A\tB;C\\D", 4, "first line\nsecond line");
   AppendRunLog(path, run, "Realign;M\xFCller", 0, "");
 
-  EXPECT_EQ(TabSeparatedLines(path),
+  EXPECT_EQ(TabSeparatedLines(ReadFile(path)),
             (Lines{{"id-1", "2026-12-06T19:24:04+01:00", "ann", "42", "Merge;E1;;A\\tB;C\\\\D", "4",
                     "first line\\nsecond line"},
                    {"id-1", "2026-12-06T19:24:04+01:00", "ann", "42", "Realign;M\\xFCller", "0", ""}}));
@@ -87,9 +88,9 @@ TEST(RunLogTest, ConcurrentRunsNeverInterleaveAndTheLogStaysBounded) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  Lines lines = TabSeparatedLines(path + ".1");
+  Lines lines = TabSeparatedLines(ReadFile(path + ".1"));
   ASSERT_FALSE(lines.empty()) << "the log was never rotated";
-  const Lines current = TabSeparatedLines(path);
+  const Lines current = TabSeparatedLines(ReadFile(path));
   lines.insert(lines.end(), current.begin(), current.end());
   std::set<std::string> runs;
   for (const std::vector<std::string>& fields : lines) {

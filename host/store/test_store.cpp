@@ -73,9 +73,9 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& path) {
+std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& text) {
   std::vector<std::vector<std::string>> lines;
-  std::ifstream in(path);
+  std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     std::vector<std::string>& fields = lines.emplace_back();
     std::istringstream fields_in(line);

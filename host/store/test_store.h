@@ -59,9 +59,9 @@ bool OnServer();
 // a new file at `path` holding `text`.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
-// The lines of the file at `path`, each split at its tabs (a line ending in
-// a tab ends in an empty field); none when it cannot be read.
-std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& path);
+// The lines of `text`, each split at its tabs (a line ending in a tab ends
+// in an empty field).
+std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& text);
 // The permission bits of the file or folder at `path`; fails the test when
 // it does not exist.
 mode_t FileMode(const std::string& path);

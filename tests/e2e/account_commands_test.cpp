@@ -109,7 +109,7 @@ class AccountCommandsTest : public ::testing::Test {
     return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"XDG_STATE_HOME", state_}};
   }
   std::vector<std::vector<std::string>> LogLines() const {
-    return store::testing::TabSeparatedLines(state_ + "/quorvia/utilities.log");
+    return store::testing::TabSeparatedLines(store::testing::ReadFile(state_ + "/quorvia/utilities.log"));
   }
   store::testing::TempDir dir_;
   store::testing::StoreLocation location_{dir_};

@@ -74,12 +74,8 @@ class JournalCommandsTest : public ::testing::Test {
   }
   std::string MergeCommand() { return "Merge;" + AccountItem("A000025") + ";;A000025;A000001"; }
   std::string DeleteCommand() { return "Delete;" + AccountItem("A000001") + ";;A000001"; }
-  // The history's lines, newest first, each split at its tabs (through a
-  // file, split as the program's log is).
-  std::vector<std::vector<std::string>> History() {
-    store::testing::WriteFile(dir_.File("history"), Tool({"history"}).out);
-    return store::testing::TabSeparatedLines(dir_.File("history"));
-  }
+  // The history's lines, newest first, each split at its tabs.
+  std::vector<std::vector<std::string>> History() { return store::testing::TabSeparatedLines(Tool({"history"}).out); }
   // Every row of the items and their properties, byte for byte.
   std::string RawContents() {
     const auto db = store::OpenDatabase(store_, store::Database::Mode::kReadOnly);
