@@ -14,6 +14,7 @@
 #include "app/help_text.h"
 #include "app/run_log.h"
 #include "app/store_run_end.h"
+#include "host/child_signals.h"
 #include "host/descriptor_output.h"
 #include "host/desktop/gui_module_loader.h"
 #include "host/desktop/report_destination.h"
@@ -176,6 +177,7 @@ void CheckOutput(app::Ending& ending) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  host::IgnoreBrokenPipes();
   // Standard output through a buffer that keeps the reason of a failed
   // write, handed on at every output as before; put back before it goes.
   host::DescriptorOutput standard_output(STDOUT_FILENO);

@@ -4,6 +4,7 @@
 
 #include "host/desktop/item_window_socket.h"
 #include "host/desktop/window_platform.h"
+#include "host/child_signals.h"
 #include "host/error.h"
 #include "inspector/inspector_server.h"
 #include "inspector/startup.h"
@@ -23,6 +24,7 @@ constexpr int kIdleMs = 3000;
 // seconds after its last window closed, or after it started when no window
 // opens.
 int main(int argc, char** argv) {
+  host::IgnoreBrokenPipes();
   if (const auto answered = inspector::AnswerCommandLine({argv + 1, argv + argc}, std::cout, std::cerr)) {
     return *answered;
   }

@@ -17,6 +17,7 @@
 #include "host/desktop/item_window_socket.h"
 #include "host/desktop/qt_application.h"
 #include "host/desktop/x11_inspector_windows.h"
+#include "host/child_signals.h"
 #include "host/error.h"
 
 extern char** environ;
@@ -39,14 +40,11 @@ pid_t StartInspector(const std::string& program) {
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addclosefrom_np(&files, 3);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  const host::ChildAttributes attributes(POSIX_SPAWN_SETSID);
   std::string name = program;
   char* argv[] = {name.data(), nullptr};
   pid_t pid = -1;
-  const int failure = posix_spawn(&pid, program.c_str(), &files, &attributes, argv, environ);
-  posix_spawnattr_destroy(&attributes);
+  const int failure = posix_spawn(&pid, program.c_str(), &files, attributes.get(), argv, environ);
   posix_spawn_file_actions_destroy(&files);
   if (failure != 0) Fail("cannot start " + program + ": " + std::strerror(failure));
   return pid;

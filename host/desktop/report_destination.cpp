@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/child_signals.h"
 #include "host/xdg.h"
 
 extern char** environ;
@@ -32,7 +33,7 @@ std::string OutputOf(const char* program, const char* argument) {
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
   pid_t pid = -1;
-  const int failed = posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ);
+  const int failed = posix_spawnp(&pid, program, &actions, host::ChildAttributes().get(), argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_ends[1]);
   std::string output;
@@ -101,14 +102,11 @@ std::string OpenWithDesktop(const std::string& path, int output, const std::stri
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   }
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
   // Its own session: the viewer outlives this program and its terminal.
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  const host::ChildAttributes attributes(POSIX_SPAWN_SETSID);
   std::vector<char*> argv = {const_cast<char*>("xdg-open"), const_cast<char*>(path.c_str()), nullptr};
   pid_t pid = -1;
-  const int failed = posix_spawnp(&pid, "xdg-open", &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
+  const int failed = posix_spawnp(&pid, "xdg-open", &actions, attributes.get(), argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) return std::string("cannot start xdg-open: ") + std::strerror(failed);
   const std::optional<int> status = ExitWithin(pid, kOpenerWaitMs);

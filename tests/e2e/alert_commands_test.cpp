@@ -4,6 +4,7 @@
 #include <set>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/odbc/reports_source_test_fixture.h"
@@ -68,11 +69,17 @@ TEST_F(AlertCommandsTest, OutputThatCannotBeWrittenIsStatusOneWithItsReason) {
   const odbc::testing::ScratchReportsSource reports;
   reports.Connected()->Execute("create table t as select 'x' as a");
   env_.insert({{"QUORVIA_REPORTS_DIR", dir_.File("reports")}, {"QUORVIA_OPEN", "0"}});
-  for (const char* command : {"--help", "--version", "Alerts;K1", "ExcelReport;select a from t"}) {
-    const ProcessResult run =
-        e2e::Run("/bin/sh", {"-c", "exec \"$0\" \"$1\" > /dev/full", BuiltProgram("quorvia-utilities"), command}, env_);
-    EXPECT_EQ(run.status, 1) << command;
-    EXPECT_EQ(run.err, "quorvia-utilities: cannot write to standard output: No space left on device\n") << command;
+  // A full disk, and a pipe whose reader is gone (perl-base is on every Debian system).
+  const std::pair<const char*, const char*> outputs[] = {
+      {"exec \"$0\" \"$1\" > /dev/full", "No space left on device"},
+      {"exec perl -e 'pipe(my $r, my $w); close $r; open(STDOUT, \">&\", $w); exec @ARGV' \"$0\" \"$1\"", "Broken pipe"}};
+  for (const auto& [shell, reason] : outputs) {
+    for (const char* command : {"--help", "--version", "Alerts;K1", "ExcelReport;select a from t"}) {
+      const ProcessResult run = e2e::Run("/bin/sh", {"-c", shell, BuiltProgram("quorvia-utilities"), command}, env_);
+      EXPECT_EQ(run.status, 1) << command << ' ' << reason;
+      EXPECT_EQ(run.err, std::string("quorvia-utilities: cannot write to standard output: ") + reason + "\n")
+          << command;
+    }
   }
 }
 

@@ -59,6 +59,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    // As a shell starts it, whatever this process ignores.
+    signal(SIGPIPE, SIG_DFL);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
