@@ -23,17 +23,15 @@ namespace {
 void ReadProperties(StoreSession& session, PropertiesRead& together) {
   const std::uint64_t group = session.ReadGroup();
   if (group == 0) return;
-  std::string array = "[";
+  std::vector<std::int64_t> unread;
   for (auto& [id, item] : together.items) {
     if (item.read) continue;
-    if (array.size() > 1) array += ',';
-    array += std::to_string(id);
+    unread.push_back(id);
     item = {true, group, {}};
   }
-  array += ']';
   auto statement = session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item IN (") +
                                    session.Db().dialect().ids_of_json_array + ")");
-  statement->Bind(1, array);
+  statement->Bind(1, IdsAsJsonArray(unread));
   std::vector<std::int64_t> unknown;
   while (statement->Step()) {
     const std::int64_t id = statement->Int(0);

@@ -20,15 +20,6 @@ StoreSession::Lease RunFilter(StoreSession& session, std::string_view sql, std::
   return statement;
 }
 
-std::string JsonArray(const std::vector<std::int64_t>& ids) {
-  std::string json = "[";
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (i > 0) json += ',';
-    json += std::to_string(ids[i]);
-  }
-  return json + "]";
-}
-
 std::string RanksByValueSql(const Dialect& dialect) {
   return std::string("SELECT item, ") + dialect.value_type + ", value FROM properties WHERE item IN (" +
          dialect.ids_of_json_array + ") AND " + dialect.name_not_indexed + " = ?2 ORDER BY " + dialect.value_order;
@@ -42,7 +33,7 @@ std::unordered_map<std::int64_t, int> RanksByValue(StoreSession& session,
                                                    const std::vector<std::int64_t>& ids,
                                                    const std::string& property) {
   auto statement = session.Prepare(RanksByValueSql(session.Db().dialect()));
-  statement->Bind(1, JsonArray(ids)).Bind(2, property);
+  statement->Bind(1, IdsAsJsonArray(ids)).Bind(2, property);
   std::unordered_map<std::int64_t, int> ranks;
   std::pair<std::string, std::string> last;
   int rank = -1;

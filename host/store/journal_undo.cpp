@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "host/rerun_on_conflict.h"
+#include "host/store/dialect.h"
 #include "host/store/journal.h"
 #include "host/store/journal_damage.h"
 #include "host/store/store_rows.h"
@@ -23,6 +24,13 @@ struct JournalRow {
   ItemRow item;
   json before;
 };
+
+std::vector<std::int64_t> ItemsOf(const std::vector<JournalRow>& rows) {
+  std::vector<std::int64_t> items;
+  items.reserve(rows.size());
+  for (const JournalRow& row : rows) items.push_back(row.item.id);
+  return items;
+}
 
 std::vector<JournalRow> ChangesOf(StoreSession& session, std::int64_t run) {
   auto statement = session.Prepare(std::string("SELECT id, kind, item, entry_id, folder, before FROM changes WHERE ") +
@@ -45,9 +53,12 @@ std::vector<std::string> AccountsOf(StoreSession& session, const std::vector<Jou
   for (const JournalRow& row : rows) {
     const json& before = row.before.value("properties", json::object()).value("AccountID", json());
     if (before.is_array() && before.size() == 2 && before[1].is_string()) accounts.push_back(before[1]);
-    auto now = session.Prepare("SELECT value FROM properties WHERE item = ? AND name = 'AccountID'");
-    if (now->Bind(1, row.item.id).Step()) accounts.push_back(now->Text(0));
   }
+  const Dialect& dialect = session.Db().dialect();
+  auto now = session.Prepare(std::string("SELECT value FROM properties WHERE item IN (") + dialect.ids_of_json_array +
+                             ") AND " + dialect.name_not_indexed + " = 'AccountID'");
+  now->Bind(1, IdsAsJsonArray(ItemsOf(rows)));
+  while (now->Step()) accounts.push_back(now->Text(0));
   return accounts;
 }
 
@@ -91,7 +102,9 @@ bool IsItemColumn(const std::string& name) {
 }
 
 // Gives the item the values the before-image holds, journaling what it held;
-// false, changing nothing, when it is no longer there.
+// false, changing nothing, when it is no longer there. The undo is one
+// transaction that any failure ends: its writes go ahead unwaited for, and
+// a failure of one surfaces at a later statement or at the commit.
 bool RestoreValues(StoreSession& session, const ItemRow& item, const json& before) {
   const json& columns = before.value("columns", json::object());
   const json& properties = before.value("properties", json::object());
@@ -105,11 +118,11 @@ bool RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
     if (!IsItemColumn(name)) continue;
     auto update = session.Prepare("UPDATE items SET " + name + " = ? WHERE id = ?");
     BindStored(*update, 1, value);
-    update->Bind(2, item.id).Run();
+    update->Bind(2, item.id).RunAhead();
   }
   for (const auto& [name, value] : properties.items()) {
     if (value.is_null()) {
-      session.Prepare("DELETE FROM properties WHERE item = ? AND name = ?")->Bind(1, item.id).Bind(2, name).Run();
+      session.Prepare("DELETE FROM properties WHERE item = ? AND name = ?")->Bind(1, item.id).Bind(2, name).RunAhead();
       continue;
     }
     auto upsert = session.Prepare(
@@ -118,7 +131,7 @@ bool RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
         "ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value");
     upsert->Bind(1, item.id).Bind(2, name).Bind(3, value.at(0).get<std::string>());
     BindStored(*upsert, 4, value.at(1));
-    upsert->Run();
+    upsert->RunAhead();
   }
   return true;
 }
@@ -153,7 +166,7 @@ void Recreate(StoreSession& session, const JournalRow& row) {
         "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)");
     property->Bind(1, restored.id).Bind(2, restored.folder).Bind(3, name).Bind(4, value.at(0).get<std::string>());
     BindStored(*property, 5, value.at(1));
-    property->Run();
+    property->RunAhead();
   }
   JournalCreated(session, restored);
 }
@@ -201,7 +214,7 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
     const std::vector<JournalRow> rows = ChangesOf(session, row);
     session.LockAccounts(AccountsOf(session, rows));
     // Later changes are sought only once no run still under way can add one.
-    for (const JournalRow& change : rows) HoldItem(session, change.item.id);
+    HoldItems(session, ItemsOf(rows));
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
     Tally tally;

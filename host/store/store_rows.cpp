@@ -14,6 +14,15 @@ FolderRow ReadFolder(const Statement& statement) {
 
 }  // namespace
 
+std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids) {
+  std::string json = "[";
+  for (const std::int64_t id : ids) {
+    if (json.size() > 1) json += ',';
+    json += std::to_string(id);
+  }
+  return json + "]";
+}
+
 ItemRow ReadItem(const Statement& statement) {
   return ItemRow{statement.Int(0), statement.Text(1), statement.Int(2), statement.Text(3)};
 }

@@ -70,6 +70,10 @@ struct SiblingReads {
   std::shared_ptr<FolderTree> below;
 };
 
+// The ids as the JSON array that Dialect::ids_of_json_array reads: one
+// statement then reads (or holds) the rows of many, a round trip on a server.
+std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids);
+
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.
 inline constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
 ItemRow ReadItem(const Statement& statement);
