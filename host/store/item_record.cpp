@@ -157,24 +157,24 @@ void ItemRecord::Store() {
   ItemRow row = row_;
   session_->WriteItem({row_.id, row_.folder}, "save item \"" + row_.entry_id + "\"", [&] {
     if (!stored()) row = InsertItemRow(*session_, row_.folder, row_.message_class);
-    if (!HoldAndJournalChanges(row)) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
+    ItemChange change(*session_, row);
+    JournalChanges(change);
+    if (!change.HoldAndAdd()) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     StoreColumns(row.id);
-    StoreProperties(row.id);
+    StoreProperties(row.id, change.PropertiesFound());
   });
   row_ = std::move(row);
   changed_columns_.clear();
   changed_properties_.clear();
 }
 
-bool ItemRecord::HoldAndJournalChanges(const ItemRow& row) {
-  ItemChange change(*session_, row);
+void ItemRecord::JournalChanges(ItemChange& change) const {
   for (const auto& [column, value] : changed_columns_) change.Column(Info(column).name, JournalValue(value));
   for (const auto& [name, property] : changed_properties_) {
     // An empty value is stored as empty text.
     const std::string after = JournalValue(property.value);
     change.Property(name, "[\"" + std::string(StoreName(property.type)) + "\"," + (after == "null" ? "\"\"" : after) + ']');
   }
-  return change.HoldAndAdd();
 }
 
 void ItemRecord::StoreColumns(std::int64_t id) {
@@ -204,14 +204,19 @@ void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
 // less than an upsert, which reads the item's row and tries each insert
 // first. New properties copy their item's folder in the same statement, so
 // a property row always names its item's folder. Both statements run ahead:
-// on a server the save's writes cost one round trip, not one each.
-void ItemRecord::StoreProperties(std::int64_t id) {
+// on a server the save's writes cost one round trip, not one each. Where
+// the journal read which of them the held item has, the one that would
+// change nothing is left out.
+void ItemRecord::StoreProperties(std::int64_t id, std::optional<std::size_t> found) {
   if (changed_properties_.empty()) return;
   const std::string rows = ChangedRows(changed_properties_.size(), session_->Db().dialect());
-  auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " + rows +
-                                  " WHERE properties.item = ?1 AND properties.name = changed.column1");
-  BindChanges(*update, id);
-  update->RunAhead();
+  if (found != 0) {
+    auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " +
+                                    rows + " WHERE properties.item = ?1 AND properties.name = changed.column1");
+    BindChanges(*update, id);
+    update->RunAhead();
+  }
+  if (found == changed_properties_.size()) return;
   auto insert = session_->Prepare(
       "INSERT INTO properties (item, folder, name, type, value) "
       "SELECT items.id, items.folder, changed.column1, changed.column2, changed.column3 FROM items, " + rows +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "host/value.h"
 
 namespace store {
+
+class ItemChange;
 
 // The item's own values kept in columns of its row.
 enum class ItemColumn { kSubject, kBody, kCompanyName, kTimeSent, kTimeReceived, kSent, kUnread, kSubmitted };
@@ -83,12 +86,12 @@ class ItemRecord {
   // The property `name` whose type and value are the statement's columns
   // `column` and `column` + 1.
   PropertyValue ReadPropertyValue(const Statement& statement, int column, const std::string& name);
-  // Holds the item `row` (HoldItem) and journals the before-image of this
-  // object's changes to it; false when it is not there.
-  bool HoldAndJournalChanges(const ItemRow& row);
-  // Write this object's changes to the item row `id`.
+  // Tells `change` what this object's changes make of the item.
+  void JournalChanges(ItemChange& change) const;
+  // Write this object's changes to the item row `id`; `found` is how many
+  // of the changed properties the item has, where that was read.
   void StoreColumns(std::int64_t id);
-  void StoreProperties(std::int64_t id);
+  void StoreProperties(std::int64_t id, std::optional<std::size_t> found);
   // Binds the item row `id` as ?1 and each changed property's name, type and
   // value from ?2 on.
   void BindChanges(Statement& statement, std::int64_t id) const;

@@ -90,16 +90,20 @@ std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string
 }
 
 // The values before the change of the `changed` properties, from the rows
-// of the item's properties; a property the item lacks stays null.
-void KeepBefore(Statement& properties, std::vector<ChangedValue>& changed) {
+// of the item's properties; a property the item lacks stays null. Yields
+// how many the item has.
+std::size_t KeepBefore(Statement& properties, std::vector<ChangedValue>& changed) {
+  std::size_t found = 0;
   while (properties.Step()) {
     const std::string_view name = properties.TextView(0);
     for (ChangedValue& property : changed) {
       if (property.name != name) continue;
       property.before.clear();
       AppendTypedValue(property.before, properties, 1);
+      ++found;
     }
   }
+  return found;
 }
 
 // `"NAME":` of each journaled column, each but the first after a comma.
@@ -213,7 +217,7 @@ bool ItemChange::HoldAndAdd() {
     columns_[column].before.clear();
     AppendStoredValue(columns_[column].before, *held, 1 + static_cast<int>(column));
   }
-  if (properties) KeepBefore(**properties, properties_);
+  if (properties) properties_found_ = KeepBefore(**properties, properties_);
   session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
                          ChangeText(columns_, properties_, &ChangedValue::after));
   return true;

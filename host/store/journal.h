@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,6 +78,9 @@ class ItemChange {
   // its properties in the next); call it before the write itself. False,
   // adding nothing, when the item is not there.
   [[nodiscard]] bool HoldAndAdd();
+  // How many of the changed properties the item has, as HoldAndAdd read
+  // them once the item was held; nullopt when it did not read them.
+  std::optional<std::size_t> PropertiesFound() const { return properties_found_; }
 
  private:
   StoreSession& session_;
@@ -83,6 +88,7 @@ class ItemChange {
   bool on_;
   std::vector<ChangedValue> columns_;
   std::vector<ChangedValue> properties_;
+  std::optional<std::size_t> properties_found_;
 };
 
 // Whether the item (row `item`) is still there, waiting first, where runs

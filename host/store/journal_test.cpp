@@ -65,6 +65,9 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   record.Store();
   EXPECT_EQ(Before("kind = 'changed'"), json({{"columns", {{"company_name", ""}}},
                                               {"properties", {{"AccountID", {"text", odd}}, {"Added", nullptr}}}}));
+  // Both written: the property the item had and the one it lacked.
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE name = 'AccountID' AND value = 'B200'"), 1);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT value FROM properties WHERE name = 'Added'"), 7);
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs WHERE run_id = 'run-1' AND status IS NULL"), 1);
   session->EndRun(7, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
