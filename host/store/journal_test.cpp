@@ -106,15 +106,26 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   };
   const std::string before = rows();
   const std::int64_t later_item = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "C300"}});
+  // Deleted too: an item whose row number another item takes meanwhile,
+  // and one whose folder goes.
+  const std::int64_t renumbered = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A100"}});
+  const std::int64_t gone_folder = store_.AddFolder("Gone");
+  const std::int64_t homeless = store_.AddItem(gone_folder, "IPM.Post", {});
   auto run = Session("run-1");
-  DeleteItem(*run, ItemById(*run, item_));
+  for (const std::int64_t item : {item_, renumbered, homeless}) DeleteItem(*run, ItemById(*run, item));
   EXPECT_FALSE(store_.Exists(item_));
   EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
+  store_.db().Exec(("INSERT INTO items (id, entry_id, folder, message_class) VALUES (" + std::to_string(renumbered) +
+                    ", 'E-new', " + std::to_string(folder_) + ", 'IPM.Post'); DELETE FROM folders WHERE id = " +
+                    std::to_string(gone_folder))
+                       .c_str());
 
   const UndoResult result = UndoRun(*Session("run-1-undone"), "run", false, Retention{});
   EXPECT_TRUE(result.done);
   EXPECT_EQ(result.run_id, "run-1");
-  EXPECT_EQ(result.recreated, 1u);
+  EXPECT_EQ(result.recreated, 2u);
+  EXPECT_EQ(result.skipped, std::vector<std::string>{testing::TestStore::EntryId(homeless) + ": its folder no longer exists"});
+  EXPECT_GT(store_.IdOf(testing::TestStore::EntryId(renumbered)), renumbered);
   EXPECT_EQ(store_.IdOf("E1"), item_);
   EXPECT_EQ(rows(), before);
   EXPECT_EQ(store_.MisfiledProperties(), 0);
@@ -123,7 +134,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   // Named in full, a run is that one, although "run-1-undone" starts with its name.
   const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false, Retention{});
   EXPECT_FALSE(again.done);
-  EXPECT_EQ(again.conflicts, std::vector<std::string>{"E1"});
+  EXPECT_THAT(again.conflicts, ::testing::UnorderedElementsAre("E1", testing::TestStore::EntryId(renumbered)));
   EXPECT_THROW(UndoRun(*Session("undo-3"), "nothing", false, Retention{}), std::runtime_error);
   EXPECT_THROW(UndoRun(*Session("undo-4"), "", false, Retention{}), std::runtime_error);
 }

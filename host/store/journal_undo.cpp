@@ -136,17 +136,12 @@ bool RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
   return true;
 }
 
-bool Exists(StoreSession& session, const char* sql, std::int64_t id) {
-  return session.Prepare(sql)->Bind(1, id).Step();
-}
-
-// Stores a deleted item again under its old row number when no other item
-// took it since, so the store's order is what it was.
-void Recreate(StoreSession& session, const JournalRow& row) {
+// Stores a deleted item again under its old row number unless another item
+// took it since (`taken`), so the store's order is what it was.
+void Recreate(StoreSession& session, const JournalRow& row, bool taken) {
   const json& whole = row.before;
   // A server numbering its rows itself takes no null for a row number, so
   // a taken one is left out rather than bound as null.
-  const bool taken = Exists(session, "SELECT 1 FROM items WHERE id = ?", row.item.id);
   auto insert = session.Prepare(
       taken ? "INSERT INTO items (entry_id, folder, message_class, subject, body, company_name, time_sent, "
               "time_received, sent, unread, submitted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
@@ -160,7 +155,13 @@ void Recreate(StoreSession& session, const JournalRow& row) {
   for (int i = 0; i < static_cast<int>(std::size(kJournaledColumns)); ++i) {
     BindStored(*insert, 4 + i, whole.at("columns").value(kJournaledColumns[i], json(nullptr)));
   }
-  ItemRow restored{insert->Insert(), row.item.entry_id, row.item.folder, message_class};
+  ItemRow restored{row.item.id, row.item.entry_id, row.item.folder, message_class};
+  // Under its old number the item's row is known, and its insert goes ahead.
+  if (taken) {
+    restored.id = insert->Insert();
+  } else {
+    insert->RunAhead();
+  }
   for (const auto& [name, value] : whole.at("properties").items()) {
     auto property = session.Prepare(
         "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)");
@@ -177,22 +178,29 @@ struct Tally {
 };
 
 void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoResult& result) {
-  const auto current = [&]() -> std::optional<ItemRow> {
-    auto statement = session.Prepare("SELECT id, entry_id, folder, message_class FROM items WHERE entry_id = ?");
-    if (!statement->Bind(1, row.item.entry_id).Step()) return std::nullopt;
-    return ItemRow{statement->Int(0), statement->Text(1), statement->Int(2), statement->Text(3)};
-  }();
+  auto found = session.Prepare("SELECT id, entry_id, folder, message_class FROM items WHERE entry_id = ?");
+  found->Bind(1, row.item.entry_id).ReadAhead();
+  // Where a deleted item would be stored again, read in the same round trip.
+  std::optional<StoreSession::Lease> place;
+  if (row.kind == kDeleted) {
+    place.emplace(session.Prepare("SELECT EXISTS (SELECT 1 FROM folders WHERE id = ?1), "
+                                  "EXISTS (SELECT 1 FROM items WHERE id = ?2)"));
+    (*place)->Bind(1, row.item.folder).Bind(2, row.item.id).ReadAhead();
+  }
+  std::optional<ItemRow> current;
+  if (found->Step()) current = ItemRow{found->Int(0), found->Text(1), found->Int(2), found->Text(3)};
   if (row.kind == kCreated) {
     if (!current) return;  // deleted since, as the run's own later rows show
     DeleteItemRow(session, *current);
     tally.removed.insert(row.item.entry_id);
   } else if (row.kind == kDeleted) {
+    (*place)->Step();
     if (current) {
       result.skipped.push_back(row.item.entry_id + ": an item with its entry identifier exists again");
-    } else if (!Exists(session, "SELECT 1 FROM folders WHERE id = ?", row.item.folder)) {
+    } else if ((*place)->Int(0) == 0) {
       result.skipped.push_back(row.item.entry_id + ": its folder no longer exists");
     } else {
-      Recreate(session, row);
+      Recreate(session, row, (*place)->Int(1) != 0);
       tally.recreated.insert(row.item.entry_id);
     }
   } else if (current && RestoreValues(session, *current, row.before)) {
