@@ -32,7 +32,8 @@ void PrintUsage(std::ostream& out, const char* program, const char* what) {
       << "  --stores DIR  use small.db and large.db kept in DIR instead of making them\n"
       << "  --reps N      measured repetitions per figure, after one warm-up (default 5)\n"
       << "  --small-only  measure the SMALL store only, where there are two (LARGE is about 600 MB)\n"
-      << "  --before DIR  also measure the programs of an earlier build in DIR, where the benchmark can\n";
+      << "  --before DIR  also measure the programs of an earlier build in DIR (report_bench and\n"
+      << "                transfer_bench; the others measure this build alone)\n";
 }
 
 double CpuSeconds(const rusage& usage) {
