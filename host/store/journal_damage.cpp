@@ -77,8 +77,11 @@ std::vector<std::pair<Json, const Json*>> Members(const Json& value) {
   return members;
 }
 
-bool IsJsonObjectText(std::string_view text) {
-  return !host::FirstInvalidUtf8(text) && Json::accept(text) && Json::parse(text).is_object();
+// The text parsed once (a check reads every change of the journal): a
+// discarded value when it is not UTF-8 JSON.
+Json Parsed(std::string_view text) {
+  if (host::FirstInvalidUtf8(text)) return Json(Json::value_t::discarded);
+  return Json::parse(text, nullptr, false);
 }
 
 const Json* Member(const Json& object, const char* name) {
@@ -126,11 +129,11 @@ void ColumnDamage(const Json& columns, const std::string& change, std::vector<Jo
 void ChangeDamage(std::int64_t id, std::string_view kind, const std::string& entry_id, std::string_view before_text,
                   std::string_view after_text, std::vector<JournalDamage>& found) {
   const std::string change = "change " + std::to_string(id) + " of item " + entry_id + ": ";
-  if (!IsJsonObjectText(before_text) || !IsJsonObjectText(after_text)) {
+  const Json before = Parsed(before_text);
+  if (!before.is_object() || !Parsed(after_text).is_object()) {
     found.push_back({kNotObjects, change + "its before-image or new values are not a JSON object"});
   }
-  if (!Json::accept(before_text)) return;
-  const Json before = Json::parse(before_text);
+  if (before.is_discarded()) return;
   const Json* message_class = Member(before, "message_class");
   const Json* columns = Member(before, "columns");
   const Json* properties = Member(before, "properties");
