@@ -113,6 +113,9 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   const std::int64_t homeless = store_.AddItem(gone_folder, "IPM.Post", {});
   auto run = Session("run-1");
   for (const std::int64_t item : {item_, renumbered, homeless}) DeleteItem(*run, ItemById(*run, item));
+  // And one the run added and deleted again: taken back, it is not there.
+  const ItemRow added = InsertItem(*run, FolderById(*run, folder_), "IPM.Post");
+  DeleteItem(*run, added);
   EXPECT_FALSE(store_.Exists(item_));
   EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
   store_.db().Exec(("INSERT INTO items (id, entry_id, folder, message_class) VALUES (" + std::to_string(renumbered) +
@@ -123,7 +126,8 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   const UndoResult result = UndoRun(*Session("run-1-undone"), "run", false, Retention{});
   EXPECT_TRUE(result.done);
   EXPECT_EQ(result.run_id, "run-1");
-  EXPECT_EQ(result.recreated, 2u);
+  EXPECT_EQ(result.recreated, 3u);
+  EXPECT_EQ(store_.IdOf(added.entry_id), 0);
   EXPECT_EQ(result.skipped, std::vector<std::string>{testing::TestStore::EntryId(homeless) + ": its folder no longer exists"});
   EXPECT_GT(store_.IdOf(testing::TestStore::EntryId(renumbered)), renumbered);
   EXPECT_EQ(store_.IdOf("E1"), item_);
@@ -134,7 +138,7 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   // Named in full, a run is that one, although "run-1-undone" starts with its name.
   const UndoResult again = UndoRun(*Session("undo-2"), "run-1", false, Retention{});
   EXPECT_FALSE(again.done);
-  EXPECT_THAT(again.conflicts, ::testing::UnorderedElementsAre("E1", testing::TestStore::EntryId(renumbered)));
+  EXPECT_THAT(again.conflicts, ::testing::UnorderedElementsAre("E1", testing::TestStore::EntryId(renumbered), added.entry_id));
   EXPECT_THROW(UndoRun(*Session("undo-3"), "nothing", false, Retention{}), std::runtime_error);
   EXPECT_THROW(UndoRun(*Session("undo-4"), "", false, Retention{}), std::runtime_error);
 }

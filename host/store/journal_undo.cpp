@@ -138,7 +138,7 @@ bool RestoreValues(StoreSession& session, const ItemRow& item, const json& befor
 
 // Stores a deleted item again under its old row number unless another item
 // took it since (`taken`), so the store's order is what it was.
-void Recreate(StoreSession& session, const JournalRow& row, bool taken) {
+ItemRow Recreate(StoreSession& session, const JournalRow& row, bool taken) {
   const json& whole = row.before;
   // A server numbering its rows itself takes no null for a row number, so
   // a taken one is left out rather than bound as null.
@@ -170,28 +170,62 @@ void Recreate(StoreSession& session, const JournalRow& row, bool taken) {
     property->RunAhead();
   }
   JournalCreated(session, restored);
+  return restored;
 }
+
+// The items the run's rows name, by entry identifier, as taking the run
+// back finds them: read for all rows at once by their row numbers (an item
+// keeps its number unless a deletion of it was taken back under another
+// one), then kept as items are removed and stored again; an item not read
+// so is looked up alone. The run's items are held, so no other run
+// changes what is kept.
+class CurrentItems {
+ public:
+  CurrentItems(StoreSession& session, const std::vector<JournalRow>& rows) : session_(session) {
+    auto read = session.Prepare(std::string(kItemColumns) + "WHERE id IN (" +
+                                session.Db().dialect().ids_of_json_array + ")");
+    read->Bind(1, IdsAsJsonArray(ItemsOf(rows)));
+    while (read->Step()) {
+      ItemRow item = ReadItem(*read);
+      known_.emplace(item.entry_id, std::move(item));
+    }
+  }
+
+  std::optional<ItemRow> Find(const std::string& entry_id) {
+    if (const auto found = known_.find(entry_id); found != known_.end()) return found->second;
+    auto read = session_.Prepare(std::string(kItemColumns) + "WHERE entry_id = ?");
+    std::optional<ItemRow> item;
+    if (read->Bind(1, entry_id).Step()) item = ReadItem(*read);
+    known_.emplace(entry_id, item);
+    return item;
+  }
+  void Removed(const std::string& entry_id) { known_[entry_id] = std::nullopt; }
+  void Stored(ItemRow item) { known_[item.entry_id] = std::move(item); }
+
+ private:
+  StoreSession& session_;
+  std::unordered_map<std::string, std::optional<ItemRow>> known_;
+};
 
 // The items each kind of taking back reached, by entry identifier.
 struct Tally {
   std::unordered_set<std::string> restored, recreated, removed;
 };
 
-void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoResult& result) {
-  auto found = session.Prepare("SELECT id, entry_id, folder, message_class FROM items WHERE entry_id = ?");
-  found->Bind(1, row.item.entry_id).ReadAhead();
-  // Where a deleted item would be stored again, read in the same round trip.
+void TakeBack(StoreSession& session, const JournalRow& row, CurrentItems& items, Tally& tally, UndoResult& result) {
+  // Where a deleted item would be stored again, read in the same round trip
+  // as the item's lookup, where it needs one.
   std::optional<StoreSession::Lease> place;
   if (row.kind == kDeleted) {
     place.emplace(session.Prepare("SELECT EXISTS (SELECT 1 FROM folders WHERE id = ?1), "
                                   "EXISTS (SELECT 1 FROM items WHERE id = ?2)"));
     (*place)->Bind(1, row.item.folder).Bind(2, row.item.id).ReadAhead();
   }
-  std::optional<ItemRow> current;
-  if (found->Step()) current = ItemRow{found->Int(0), found->Text(1), found->Int(2), found->Text(3)};
+  const std::optional<ItemRow> current = items.Find(row.item.entry_id);
   if (row.kind == kCreated) {
     if (!current) return;  // deleted since, as the run's own later rows show
     DeleteItemRow(session, *current);
+    items.Removed(row.item.entry_id);
     tally.removed.insert(row.item.entry_id);
   } else if (row.kind == kDeleted) {
     (*place)->Step();
@@ -200,7 +234,7 @@ void TakeBack(StoreSession& session, const JournalRow& row, Tally& tally, UndoRe
     } else if ((*place)->Int(0) == 0) {
       result.skipped.push_back(row.item.entry_id + ": its folder no longer exists");
     } else {
-      Recreate(session, row, (*place)->Int(1) != 0);
+      items.Stored(Recreate(session, row, (*place)->Int(1) != 0));
       tally.recreated.insert(row.item.entry_id);
     }
   } else if (current && RestoreValues(session, *current, row.before)) {
@@ -226,7 +260,8 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
     Tally tally;
-    for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, tally, result);
+    CurrentItems items(session, rows);
+    for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, items, tally, result);
     // An item the run created and changed counts as removed only.
     for (const std::string& entry_id : tally.removed) tally.restored.erase(entry_id);
     for (const std::string& entry_id : tally.recreated) tally.restored.erase(entry_id);
