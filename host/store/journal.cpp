@@ -155,11 +155,14 @@ bool HoldItem(StoreSession& session, std::int64_t item) {
   return session.Prepare(HoldingReadSql(session.Db().dialect(), {}))->Bind(1, item).Step();
 }
 
-void HoldItems(StoreSession& session, const std::vector<std::int64_t>& items) {
+std::vector<ItemRow> HoldItems(StoreSession& session, const std::vector<std::int64_t>& items) {
   const Dialect& dialect = session.Db().dialect();
-  auto held = session.Prepare(std::string("SELECT 1 FROM items WHERE id IN (") + dialect.ids_of_json_array + ")" +
+  auto held = session.Prepare(std::string(kItemColumns) + "WHERE id IN (" + dialect.ids_of_json_array + ")" +
                               dialect.hold_item);
-  held->Bind(1, IdsAsJsonArray(items)).Run();
+  held->Bind(1, IdsAsJsonArray(items));
+  std::vector<ItemRow> rows;
+  while (held->Step()) rows.push_back(ReadItem(*held));
+  return rows;
 }
 
 // A journaled deletion holds its item, which is there then, so its DELETE

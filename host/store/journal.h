@@ -99,8 +99,9 @@ class ItemChange {
 // item's changes as their runs committed, whatever ids runs side by side
 // drew meanwhile.
 bool HoldItem(StoreSession& session, std::int64_t item);
-// HoldItem for many items in one statement, those not there left out.
-void HoldItems(StoreSession& session, const std::vector<std::int64_t>& items);
+// HoldItem for many items in one statement: the rows of those there, read
+// once held.
+std::vector<ItemRow> HoldItems(StoreSession& session, const std::vector<std::int64_t>& items);
 // Journals a new item; call it after its row is added.
 void JournalCreated(StoreSession& session, const ItemRow& item);
 // Deletes the item's row and its properties, and journals the whole of it

@@ -174,21 +174,15 @@ ItemRow Recreate(StoreSession& session, const JournalRow& row, bool taken) {
 }
 
 // The items the run's rows name, by entry identifier, as taking the run
-// back finds them: read for all rows at once by their row numbers (an item
+// back finds them: first those its hold read by their row numbers (an item
 // keeps its number unless a deletion of it was taken back under another
-// one), then kept as items are removed and stored again; an item not read
+// one), then kept as items are removed and stored again; an item not held
 // so is looked up alone. The run's items are held, so no other run
 // changes what is kept.
 class CurrentItems {
  public:
-  CurrentItems(StoreSession& session, const std::vector<JournalRow>& rows) : session_(session) {
-    auto read = session.Prepare(std::string(kItemColumns) + "WHERE id IN (" +
-                                session.Db().dialect().ids_of_json_array + ")");
-    read->Bind(1, IdsAsJsonArray(ItemsOf(rows)));
-    while (read->Step()) {
-      ItemRow item = ReadItem(*read);
-      known_.emplace(item.entry_id, std::move(item));
-    }
+  CurrentItems(StoreSession& session, std::vector<ItemRow> held) : session_(session) {
+    for (ItemRow& item : held) known_.emplace(item.entry_id, std::move(item));
   }
 
   std::optional<ItemRow> Find(const std::string& entry_id) {
@@ -256,11 +250,11 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
     const std::vector<JournalRow> rows = ChangesOf(session, row);
     session.LockAccounts(AccountsOf(session, rows));
     // Later changes are sought only once no run still under way can add one.
-    HoldItems(session, ItemsOf(rows));
+    std::vector<ItemRow> held = HoldItems(session, ItemsOf(rows));
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
     Tally tally;
-    CurrentItems items(session, rows);
+    CurrentItems items(session, std::move(held));
     for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, items, tally, result);
     // An item the run created and changed counts as removed only.
     for (const std::string& entry_id : tally.removed) tally.restored.erase(entry_id);
