@@ -3,6 +3,9 @@
 namespace app {
 
 void Form1::ProgramEnd(Outcome outcome) {
+  // Before anything is let go: should the saves held back fail together,
+  // the run's transaction starts over with everything still in place.
+  platform_.FinishStoreWrites();
   host::ResumeNext on_error("ProgramEnd", trace_);
   on_error([&] { objSession->Logoff(); });
   objSession.Reset();

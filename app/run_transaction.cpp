@@ -11,7 +11,10 @@ void Form1::InRunTransaction(const std::vector<std::string>& accounts, const std
         unchanged_items_.resize(noted);
         platform_.TakeStoreForWriting(accounts);
       },
-      body);
+      [&] {
+        body();
+        platform_.FinishStoreWrites();
+      });
 }
 
 }  // namespace app

@@ -119,6 +119,8 @@ void LinuxPlatform::TakeStoreForWriting(const std::vector<std::string>& accounts
   store_->TakeForWriting(accounts);
 }
 
+void LinuxPlatform::FinishStoreWrites() { store_->WriteHeldBack(); }
+
 std::unique_ptr<LinuxPlatform> linuxPlatform(const std::string& store_path, desktop::GuiModule* gui,
                                              store::RunRecord run,
                                              std::function<desktop::GuiModule&()> load_gui) {

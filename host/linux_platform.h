@@ -84,6 +84,7 @@ class LinuxPlatform : public Platform {
   Ref<excel::Application> CreateExcel() override;
   Ref<addin::QuilletConnect> CreateQuilletConnect() override;
   void TakeStoreForWriting(const std::vector<std::string>& accounts) override;
+  void FinishStoreWrites() override;
   MessageBox& MessageBoxes() override { return *desktop_.message_box; }
   EventPump& Events() override { return *desktop_.events; }
   SlideWindows& Slides() override { return *desktop_.slides; }

@@ -57,7 +57,13 @@ class Platform {
   // side where the store lets them. Called again, it rolls back what the run
   // did since the last call and starts over. Throws host::StoreFailure when
   // another program keeps the store locked past the busy timeout.
+  //
+  // Saves of items already in the store may be held back and written
+  // together, by the next call of the store or by FinishStoreWrites at the
+  // latest; when that fails it throws host::StoreConflict, and the caller
+  // starts over as for any conflict: the next try writes each save at once.
   virtual void TakeStoreForWriting(const std::vector<std::string>& accounts) = 0;
+  virtual void FinishStoreWrites() = 0;
 
   // The message boxes and the event pump of this process.
   virtual MessageBox& MessageBoxes() = 0;

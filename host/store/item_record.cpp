@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/store/dialect.h"
+#include "host/store/held_back_saves.h"
 #include "host/store/journal.h"
 
 namespace store {
@@ -38,28 +39,17 @@ std::string JournalValue(const host::Value& value) {
   return json;
 }
 
-// The rows (name, type, value) of `count` changed properties, their
-// parameters numbered from ?2 on: one statement writes all of an item's
-// changes, a round trip on a server.
-std::string ChangedRows(std::size_t count, const Dialect& dialect) {
-  std::string rows = "(VALUES ";
-  for (std::size_t row = 0; row < count; ++row) {
-    const std::size_t first = 2 + 3 * row;
-    if (row > 0) rows += ", ";
-    rows += "(?";
-    rows += std::to_string(first);
-    rows += ", ?";
-    rows += std::to_string(first + 1);
-    rows += ", ?";
-    rows += std::to_string(first + 2);
-    rows += dialect.value_parameter_type;
-    rows += ')';
-  }
-  rows += ") AS changed";
-  return rows;
-}
-
 }  // namespace
+
+const char* ColumnName(ItemColumn column) { return Info(column).name; }
+
+void BindColumnValue(Statement& statement, int index, const host::Value& value) {
+  if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) {
+    statement.BindNull(index);
+  } else {
+    statement.BindValue(index, value);
+  }
+}
 
 ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, ItemRow row)
     : session_(std::move(session)), row_(std::move(row)) {}
@@ -69,7 +59,7 @@ ItemRecord::ItemRecord(std::shared_ptr<StoreSession> session, const FolderRow& f
     : session_(std::move(session)), row_{0, "", folder.id, std::move(message_class)} {}
 
 std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
-  if (auto changed = changed_properties_.find(name); changed != changed_properties_.end()) {
+  if (auto changed = changes_.properties.find(name); changed != changes_.properties.end()) {
     return changed->second;
   }
   if (!stored()) return std::nullopt;
@@ -87,7 +77,7 @@ std::optional<PropertyValue> ItemRecord::Property(const std::string& name) {
 std::map<std::string, PropertyValue> ItemRecord::Properties() {
   std::map<std::string, PropertyValue> properties;
   if (stored()) properties = ReadProperties();
-  for (const auto& [name, property] : changed_properties_) properties[name] = property;
+  for (const auto& [name, property] : changes_.properties) properties[name] = property;
   return properties;
 }
 
@@ -125,7 +115,7 @@ host::Value ItemRecord::PropertyOrEmpty(const std::string& name) {
 }
 
 void ItemRecord::SetProperty(const std::string& name, PropertyType type, host::Value value) {
-  changed_properties_[name] = PropertyValue{type, std::move(value)};
+  changes_.properties[name] = PropertyValue{type, std::move(value)};
 }
 
 void ItemRecord::SetPropertyValue(const std::string& name, const host::Value& value) {
@@ -135,7 +125,7 @@ void ItemRecord::SetPropertyValue(const std::string& name, const host::Value& va
 }
 
 host::Value ItemRecord::Column(ItemColumn column) {
-  if (auto changed = changed_columns_.find(column); changed != changed_columns_.end()) {
+  if (auto changed = changes_.columns.find(column); changed != changes_.columns.end()) {
     return changed->second;
   }
   if (!stored()) return host::Null{};
@@ -149,28 +139,32 @@ host::Value ItemRecord::Column(ItemColumn column) {
 }
 
 void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
-  changed_columns_[column] = Convert(value, Info(column).type);
+  changes_.columns[column] = Convert(value, Info(column).type);
 }
 
 void ItemRecord::Store() {
-  if (stored() && changed_columns_.empty() && changed_properties_.empty()) return;
+  if (stored() && changes_.empty()) return;
+  if (HeldBackSaves* saves = stored() ? session_->HoldBack(row_) : nullptr) {
+    saves->Add(row_, std::move(changes_));
+    changes_ = {};
+    return;
+  }
   ItemRow row = row_;
   session_->WriteItem({row_.id, row_.folder}, "save item \"" + row_.entry_id + "\"", [&] {
     if (!stored()) row = InsertItemRow(*session_, row_.folder, row_.message_class);
     ItemChange change(*session_, row);
-    JournalChanges(change);
+    changes_.JournalTo(change);
     if (!change.HoldAndAdd()) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     StoreColumns(row.id);
     StoreProperties(row.id, change.PropertiesFound());
   });
   row_ = std::move(row);
-  changed_columns_.clear();
-  changed_properties_.clear();
+  changes_ = {};
 }
 
-void ItemRecord::JournalChanges(ItemChange& change) const {
-  for (const auto& [column, value] : changed_columns_) change.Column(Info(column).name, JournalValue(value));
-  for (const auto& [name, property] : changed_properties_) {
+void ItemChanges::JournalTo(ItemChange& change) const {
+  for (const auto& [column, value] : columns) change.Column(ColumnName(column), JournalValue(value));
+  for (const auto& [name, property] : properties) {
     // An empty value is stored as empty text.
     const std::string after = JournalValue(property.value);
     change.Property(name, "[\"" + std::string(StoreName(property.type)) + "\"," + (after == "null" ? "\"\"" : after) + ']');
@@ -178,14 +172,10 @@ void ItemRecord::JournalChanges(ItemChange& change) const {
 }
 
 void ItemRecord::StoreColumns(std::int64_t id) {
-  for (const auto& [column, value] : changed_columns_) {
+  for (const auto& [column, value] : changes_.columns) {
     auto statement =
-        session_->Prepare(std::string("UPDATE items SET ") + Info(column).name + " = ? WHERE id = ?");
-    if (std::holds_alternative<host::Null>(value) || std::holds_alternative<host::Empty>(value)) {
-      statement->BindNull(1);
-    } else {
-      statement->BindValue(1, value);
-    }
+        session_->Prepare(std::string("UPDATE items SET ") + ColumnName(column) + " = ? WHERE id = ?");
+    BindColumnValue(*statement, 1, value);
     statement->Bind(2, id).RunAhead();
   }
 }
@@ -193,7 +183,7 @@ void ItemRecord::StoreColumns(std::int64_t id) {
 void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
   statement.Bind(1, id);
   int parameter = 2;
-  for (const auto& [name, property] : changed_properties_) {
+  for (const auto& [name, property] : changes_.properties) {
     statement.Bind(parameter, name).Bind(parameter + 1, StoreName(property.type));
     statement.BindValue(parameter + 2, property.value);
     parameter += 3;
@@ -208,15 +198,16 @@ void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
 // the journal read which of them the held item has, the one that would
 // change nothing is left out.
 void ItemRecord::StoreProperties(std::int64_t id, std::optional<std::size_t> found) {
-  if (changed_properties_.empty()) return;
-  const std::string rows = ChangedRows(changed_properties_.size(), session_->Db().dialect());
+  if (changes_.properties.empty()) return;
+  const std::string rows =
+      ChangedRows(changes_.properties.size(), 3, 2, session_->Db().dialect().value_parameter_type);
   if (found != 0) {
     auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " +
                                     rows + " WHERE properties.item = ?1 AND properties.name = changed.column1");
     BindChanges(*update, id);
     update->RunAhead();
   }
-  if (found == changed_properties_.size()) return;
+  if (found == changes_.properties.size()) return;
   auto insert = session_->Prepare(
       "INSERT INTO properties (item, folder, name, type, value) "
       "SELECT items.id, items.folder, changed.column1, changed.column2, changed.column3 FROM items, " + rows +
@@ -229,8 +220,7 @@ void ItemRecord::StoreProperties(std::int64_t id, std::optional<std::size_t> fou
 void ItemRecord::Delete() {
   if (!stored()) session_->Fail(kNotFound, "a new item that was never stored cannot be deleted");
   DeleteItem(*session_, row_);
-  changed_columns_.clear();
-  changed_properties_.clear();
+  changes_ = {};
 }
 
 }  // namespace store

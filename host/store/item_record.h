@@ -26,6 +26,21 @@ struct PropertyValue {
   host::Value value;
 };
 
+// The column of the items table that keeps `column`, and the binding of a
+// value to it (null for none).
+const char* ColumnName(ItemColumn column);
+void BindColumnValue(Statement& statement, int index, const host::Value& value);
+
+// What a host object changed of an item and has not stored yet.
+struct ItemChanges {
+  std::map<ItemColumn, host::Value> columns;
+  std::map<std::string, PropertyValue> properties;
+
+  bool empty() const { return columns.empty() && properties.empty(); }
+  // Tells `change` what these changes make of the item.
+  void JournalTo(ItemChange& change) const;
+};
+
 // One host object's hold on an item (an Outlook item or a CDO message):
 // reads see the store as it is now, overlaid with the changes made through
 // this object; Store writes exactly those changes and nothing read earlier.
@@ -86,8 +101,6 @@ class ItemRecord {
   // The property `name` whose type and value are the statement's columns
   // `column` and `column` + 1.
   PropertyValue ReadPropertyValue(const Statement& statement, int column, const std::string& name);
-  // Tells `change` what this object's changes make of the item.
-  void JournalChanges(ItemChange& change) const;
   // Write this object's changes to the item row `id`; `found` is how many
   // of the changed properties the item has, where that was read.
   void StoreColumns(std::int64_t id);
@@ -98,8 +111,7 @@ class ItemRecord {
 
   std::shared_ptr<StoreSession> session_;
   ItemRow row_;
-  std::map<ItemColumn, host::Value> changed_columns_;
-  std::map<std::string, PropertyValue> changed_properties_;
+  ItemChanges changes_;
   // The item's stored properties as read in the session's read group
   // `read_group_`: while the session tells they are as read (ItemAsRead),
   // they are exactly what the store holds, and the many reads of a

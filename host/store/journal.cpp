@@ -1,5 +1,6 @@
 #include "host/store/journal.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -35,20 +36,50 @@ std::int64_t Journal::RunRow(StoreSession& session) {
   return run_row_;
 }
 
+namespace {
+
+constexpr char kInsertChanges[] = "INSERT INTO changes (run, kind, item, entry_id, folder, before, after) ";
+constexpr int kChangeColumns = 7;
+// Rows of one statement that adds many: well within both engines' limits on
+// parameters.
+constexpr std::size_t kChangesPerStatement = 500;
+
+// Binds one change as the columns of kInsertChanges from `first` on.
+void BindChange(Statement& insert, int first, std::int64_t run, const char* kind, const ItemRow& item,
+                const std::string& before, const std::string& after) {
+  insert.Bind(first, run)
+      .Bind(first + 1, kind)
+      .Bind(first + 2, item.id)
+      .BindUnowned(first + 3, item.entry_id)
+      .Bind(first + 4, item.folder)
+      .BindUnowned(first + 5, before)
+      .BindUnowned(first + 6, after);
+}
+
+}  // namespace
+
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  session
-      .Prepare("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) VALUES (?, ?, ?, ?, ?, ?, ?)")
-      ->Bind(1, run)
-      .Bind(2, kind)
-      .Bind(3, item.id)
-      .BindUnowned(4, item.entry_id)
-      .Bind(5, item.folder)
-      .BindUnowned(6, before)
-      .BindUnowned(7, after)
-      .RunAhead();
+  auto insert = session.Prepare(kInsertChanges + ValuesRows(1, kChangeColumns, 1, ""));
+  BindChange(*insert, 1, run, kind, item, before, after);
+  insert->RunAhead();
   journaled_ = true;
+}
+
+void Journal::AddChanges(StoreSession& session, const std::vector<Entry>& entries) {
+  const std::int64_t run = RunRow(session);
+  for (std::size_t first = 0; first < entries.size(); first += kChangesPerStatement) {
+    const std::size_t rows = std::min(kChangesPerStatement, entries.size() - first);
+    auto insert = session.Prepare(kInsertChanges + ValuesRows(rows, kChangeColumns, 1, ""));
+    for (std::size_t row = 0; row < rows; ++row) {
+      const Entry& entry = entries[first + row];
+      BindChange(*insert, 1 + static_cast<int>(row) * kChangeColumns, run, kChanged, *entry.item, entry.before,
+                 entry.after);
+    }
+    insert->RunAhead();
+    journaled_ = true;
+  }
 }
 
 namespace {
@@ -89,21 +120,18 @@ std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string
   return sql;
 }
 
-// The values before the change of the `changed` properties, from the rows
-// of the item's properties; a property the item lacks stays null. Yields
-// how many the item has.
-std::size_t KeepBefore(Statement& properties, std::vector<ChangedValue>& changed) {
-  std::size_t found = 0;
-  while (properties.Step()) {
-    const std::string_view name = properties.TextView(0);
-    for (ChangedValue& property : changed) {
-      if (property.name != name) continue;
-      property.before.clear();
-      AppendTypedValue(property.before, properties, 1);
-      ++found;
-    }
+// The value before the change of the one of the `changed` properties that
+// the row of the item's properties names in its column `name` (its type and
+// value follow); whether the row is of one of them.
+bool KeepBefore(const Statement& properties, int name, std::vector<ChangedValue>& changed) {
+  const std::string_view row_name = properties.TextView(name);
+  for (ChangedValue& property : changed) {
+    if (property.name != row_name) continue;
+    property.before.clear();
+    AppendTypedValue(property.before, properties, name + 1);
+    return true;
   }
-  return found;
+  return false;
 }
 
 // `"NAME":` of each journaled column, each but the first after a comma.
@@ -220,11 +248,29 @@ bool ItemChange::HoldAndAdd() {
     columns_[column].before.clear();
     AppendStoredValue(columns_[column].before, *held, 1 + static_cast<int>(column));
   }
-  if (properties) properties_found_ = KeepBefore(**properties, properties_);
-  session_.journal().Add(session_, item_, kChanged, ChangeText(columns_, properties_, &ChangedValue::before),
-                         ChangeText(columns_, properties_, &ChangedValue::after));
+  if (properties) {
+    properties_found_ = 0;
+    while ((*properties)->Step()) *properties_found_ += KeepHeldProperty(**properties, 0);
+  }
+  session_.journal().Add(session_, item_, kChanged, Before(), After());
   return true;
 }
+
+void ItemChange::KeepHeldColumns(const Statement& held, int first) {
+  for (ChangedValue& column : columns_) {
+    const auto at = std::find(std::begin(kJournaledColumns), std::end(kJournaledColumns), column.name);
+    column.before.clear();
+    AppendStoredValue(column.before, held, first + static_cast<int>(at - std::begin(kJournaledColumns)));
+  }
+}
+
+bool ItemChange::KeepHeldProperty(const Statement& properties, int name) {
+  return KeepBefore(properties, name, properties_);
+}
+
+std::string ItemChange::Before() const { return ChangeText(columns_, properties_, &ChangedValue::before); }
+
+std::string ItemChange::After() const { return ChangeText(columns_, properties_, &ChangedValue::after); }
 
 void JournalCreated(StoreSession& session, const ItemRow& item) {
   if (!session.journal().on()) return;

@@ -44,6 +44,15 @@ class Journal {
   // the caller's write at the latest.
   void Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
            const std::string& after);
+  // Adds the changes (kChanged) of `entries`, each the item and its texts
+  // before and after, in their order, with a few statements for all of
+  // them, run ahead as Add's.
+  struct Entry {
+    const ItemRow* item;
+    std::string before;
+    std::string after;
+  };
+  void AddChanges(StoreSession& session, const std::vector<Entry>& entries);
   // Records the end status of the run and removes the runs `retention` no
   // longer keeps, in one transaction of `session`; nothing when this session
   // journaled nothing (a read-only store is not written to).
@@ -81,6 +90,17 @@ class ItemChange {
   // How many of the changed properties the item has, as HoldAndAdd read
   // them once the item was held; nullopt when it did not read them.
   std::optional<std::size_t> PropertiesFound() const { return properties_found_; }
+
+  // For a change read with others' (HeldBackSaves): the values before it
+  // of the changed columns, from the held item's row, whose columns from
+  // `first` on are kJournaledColumns; and of a changed property, from a row
+  // of the item's properties whose column `name` is followed by its type
+  // and value, yielding whether the row is of a changed property.
+  void KeepHeldColumns(const Statement& held, int first);
+  bool KeepHeldProperty(const Statement& properties, int name);
+  // The journal's texts of the change: before it and after.
+  std::string Before() const;
+  std::string After() const;
 
  private:
   StoreSession& session_;

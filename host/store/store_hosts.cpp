@@ -48,8 +48,10 @@ void StoreHosts::GroupReads() { session_->GroupReads(); }
 void StoreHosts::EndReads() { session_->EndReads(); }
 
 void StoreHosts::TakeForWriting(const std::vector<std::string>& accounts) {
-  session_->TakeForWriting(accounts);
+  session_->TakeForWriting(accounts, StoreSession::ItemSaves::kHeldBack);
 }
+
+void StoreHosts::WriteHeldBack() { session_->WriteHeldBack(); }
 
 void StoreHosts::CommitRun() { session_->CommitRun(); }
 

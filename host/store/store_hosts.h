@@ -51,9 +51,10 @@ class StoreHosts {
   void EndReads();
 
   // The run's one write transaction, as StoreSession::TakeForWriting,
-  // CommitRun and RollBackRun say; Committed tells whether any write of
-  // the run reached the store.
+  // WriteHeldBack, CommitRun and RollBackRun say, holding saves back;
+  // Committed tells whether any write of the run reached the store.
   void TakeForWriting(const std::vector<std::string>& accounts = {});
+  void WriteHeldBack();
   void CommitRun();
   void RollBackRun();
   bool Committed() const;

@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "host/rerun_on_conflict.h"
 #include "host/store/store_test_fixture.h"
 
 namespace store {
@@ -83,6 +86,8 @@ TEST_F(StoreHostsTest, FailingWriteIsRolledBackAndEarlierWritesStay) {
 // A save the store refuses inside a run fails alone and names its item,
 // also where its writes go out without waiting for their results; the run
 // keeps the saves before and after it.
+// The saves are held back and fail together; the run starts over, as the
+// program's runs do, and then the refused one fails alone.
 TEST_F(StoreHostsTest, ASaveRefusedInsideARunFailsAloneAndTheRunKeepsTheOthers) {
   const std::int64_t refused = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "B"}});
   const std::int64_t after = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "C"}});
@@ -95,19 +100,51 @@ TEST_F(StoreHostsTest, ASaveRefusedInsideARunFailsAloneAndTheRunKeepsTheOthers) 
                         : "CREATE TRIGGER refuse BEFORE UPDATE ON properties WHEN " + when +
                               " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
                        .c_str());
-  hosts_.TakeForWriting();
-  for (const std::int64_t id : {std::int64_t{1}, refused, after}) {
-    auto item = Item(id);
-    item->UserProperties()->Find("AccountID")->SetValue(std::string("Z"));
-    if (id != refused) {
-      item->Save();
-      continue;
+  // A run that does not start over commits nothing of what it did.
+  const auto before = store_.Text(1, "AccountID");
+  {
+    StoreHosts once(location_.str());
+    once.TakeForWriting();
+    const auto item = [&](std::int64_t id) {
+      return once.CreateApplication()->GetNamespace("MAPI")->GetItemFromID(TestStore::EntryId(id), TestStore::kStoreId);
+    };
+    for (const std::int64_t id : {std::int64_t{1}, refused}) {
+      auto saved = item(id);
+      saved->UserProperties()->Find("AccountID")->SetValue(std::string("Y"));
+      saved->Save();
     }
-    EXPECT_THAT(ThrownError([&] { item->Save(); }).description(),
-                ::testing::AllOf(::testing::StartsWith("save item \"" + TestStore::EntryId(id) + "\" failed"),
-                                 ::testing::HasSubstr("refused by the test")));
+    EXPECT_THROW(item(after), host::StoreConflict);
+    EXPECT_THROW(once.CommitRun(), host::StoreFailure);
   }
+  EXPECT_EQ(store_.Text(1, "AccountID"), before);
+
+  int tries = 0;
+  std::vector<std::string> failures;
+  host::RerunOnConflict(
+      [&] {
+        ++tries;
+        failures.clear();
+        hosts_.TakeForWriting();
+      },
+      [&] {
+        for (const std::int64_t id : {std::int64_t{1}, refused, after}) {
+          auto item = Item(id);
+          item->UserProperties()->Find("AccountID")->SetValue(std::string("Z"));
+          try {
+            item->Save();
+          } catch (const host::StoreFailure&) {
+            throw;
+          } catch (const host::Error& error) {
+            failures.push_back(error.description());
+          }
+        }
+        hosts_.WriteHeldBack();
+      });
   hosts_.CommitRun();
+  EXPECT_EQ(tries, 2);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_THAT(failures[0], ::testing::AllOf(::testing::StartsWith("save item \"" + TestStore::EntryId(refused) + "\" failed"),
+                                            ::testing::HasSubstr("refused by the test")));
   EXPECT_EQ(store_.Text(1, "AccountID"), "Z");
   EXPECT_EQ(store_.Text(refused, "AccountID"), "B");
   EXPECT_EQ(store_.Text(after, "AccountID"), "Z");

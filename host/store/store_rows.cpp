@@ -23,6 +23,29 @@ std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids) {
   return json + "]";
 }
 
+std::string ValuesRows(std::size_t rows, int width, int first, const char* last_type) {
+  std::string sql = "VALUES ";
+  int parameter = first;
+  for (std::size_t row = 0; row < rows; ++row) {
+    sql += row == 0 ? "(" : ", (";
+    for (int column = 0; column < width; ++column) {
+      if (column > 0) sql += ", ";
+      sql += '?';
+      sql += std::to_string(parameter++);
+    }
+    sql += last_type;
+    sql += ')';
+  }
+  return sql;
+}
+
+std::string ChangedRows(std::size_t rows, int width, int first, const char* last_type) {
+  std::string sql = "(";
+  sql += ValuesRows(rows, width, first, last_type);
+  sql += ") AS changed";
+  return sql;
+}
+
 ItemRow ReadItem(const Statement& statement) {
   return ItemRow{statement.Int(0), statement.Text(1), statement.Int(2), statement.Text(3)};
 }

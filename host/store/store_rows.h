@@ -74,6 +74,15 @@ struct SiblingReads {
 // statement then reads (or holds) the rows of many, a round trip on a server.
 std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids);
 
+// "VALUES (?F, ?F+1, ...), ...": `rows` rows of `width` parameters numbered
+// from `first` on, the last of each row followed by `last_type` (a cast
+// where nothing else tells the engine its type). One statement then writes
+// many rows, a round trip on a server.
+std::string ValuesRows(std::size_t rows, int width, int first, const char* last_type);
+// Those rows as the table "changed" of a FROM clause, whose columns both
+// engines name column1, column2, ...
+std::string ChangedRows(std::size_t rows, int width, int first, const char* last_type);
+
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.
 inline constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
 ItemRow ReadItem(const Statement& statement);

@@ -1,8 +1,10 @@
 #include "host/store/store_session.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "host/store/dialect.h"
+#include "host/store/held_back_saves.h"
 #include "host/store/schema.h"
 
 namespace store {
@@ -43,6 +45,8 @@ std::string StoreSession::OutlookVersion() {
 // One lookup of the text per lease: the lease keeps where its statement
 // goes back to.
 StoreSession::Lease::Lease(StoreSession& session, std::string_view sql) {
+  // Whatever the statement is, it sees the saves held back.
+  session.WriteHeldBack();
   session.BeginReads();
   auto found = session.pool_.find(sql);
   if (found == session.pool_.end()) found = session.pool_.emplace(std::string(sql), Pooled{}).first;
@@ -120,7 +124,7 @@ bool StoreSession::AsRead(const std::map<std::int64_t, std::uint64_t>& changed, 
   return found == changed.end() || found->second <= group;
 }
 
-void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {
+void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, ItemSaves saves) {
   if (run_transaction_) {
     // Another try of the run's transaction: nothing of the last one stays.
     RollBackRun();
@@ -130,7 +134,47 @@ void StoreSession::TakeForWriting(const std::vector<std::string>& accounts) {
   // What was read before may have changed before the store was taken.
   StoreChanged();
   run_transaction_.emplace(Db());
+  unwritten_saves_.clear();
+  if (saves == ItemSaves::kHeldBack && !saves_at_once_) held_back_ = std::make_unique<HeldBackSaves>();
   LockAccounts(accounts);
+}
+
+HeldBackSaves* StoreSession::HoldBack(const ItemRow& item) {
+  if (!held_back_ || writes_before_failure_ >= 0) return nullptr;
+  if (held_back_->Holds(item.id)) WriteHeldBack();
+  ItemWritten(item.id, item.folder);
+  return held_back_.get();
+}
+
+void StoreSession::WriteHeldBack() {
+  if (!held_back_ || held_back_->empty() || writing_held_back_) return;
+  HeldBackSaves saves = std::exchange(*held_back_, HeldBackSaves());
+  writing_held_back_ = true;
+  try {
+    saves.Write(*this);
+  } catch (const host::StoreFailure&) {
+    writing_held_back_ = false;
+    throw;
+  } catch (const host::Error& error) {
+    writing_held_back_ = false;
+    saves_at_once_ = true;
+    held_back_.reset();
+    // Part of them may be written: the run's transaction must not commit.
+    unwritten_saves_ = "writing " + std::to_string(saves.size()) + " saved items together failed: " +
+                       error.description();
+    throw host::StoreConflict(error.number(), unwritten_saves_);
+  }
+  writing_held_back_ = false;
+}
+
+void StoreSession::RollBackRun() {
+  held_back_.reset();
+  run_transaction_.reset();
+}
+
+void StoreSession::ItemWritten(std::int64_t item, std::int64_t folder) {
+  item_changed_[item] = ++read_group_;
+  folder_changed_[folder] = read_group_;
 }
 
 void StoreSession::LockAccounts(std::vector<std::string> accounts) {
@@ -145,7 +189,12 @@ void StoreSession::LockAccounts(std::vector<std::string> accounts) {
 
 void StoreSession::CommitRun() {
   if (!run_transaction_) return;
+  if (!unwritten_saves_.empty()) {
+    RollBackRun();
+    throw host::StoreFailure(kStoreError, unwritten_saves_);
+  }
   try {
+    WriteHeldBack();
     run_transaction_->Commit();
   } catch (const host::StoreConflict&) {
     RollBackRun();
@@ -155,6 +204,7 @@ void StoreSession::CommitRun() {
     throw host::StoreFailure(error.number(), error.description());
   }
   run_transaction_.reset();
+  held_back_.reset();
   committed_ = committed_ || !db_->InTransaction();
 }
 

@@ -18,6 +18,9 @@ namespace store {
 
 using host::kNotFound;
 
+class HeldBackSaves;
+struct ItemRow;
+
 // The one open store file behind every host object made for it: opened on
 // first use, shared, and the only place that runs write transactions.
 // Single-threaded, like the program.
@@ -113,17 +116,34 @@ class StoreSession {
   // second call rolls back what the run did since the first and starts
   // over. Throws host::StoreFailure when another program keeps the store
   // locked past the busy timeout.
-  void TakeForWriting(const std::vector<std::string>& accounts = {});
+  //
+  // With ItemSaves::kHeldBack the saves of items that are in the store are
+  // held back and written together (HoldBack), for a run that starts its
+  // transaction over when a StoreConflict says so: then a failure of any of
+  // them surfaces as one, and the next call writes each at once.
+  enum class ItemSaves { kAtOnce, kHeldBack };
+  void TakeForWriting(const std::vector<std::string>& accounts = {}, ItemSaves saves = ItemSaves::kAtOnce);
+  // Where this run holds saves back: marks the item as written, as a Write
+  // would, having written the saves held back when one of this item is
+  // among them, and yields where its save goes; null where each save is
+  // written at once (also while a fault is injected).
+  HeldBackSaves* HoldBack(const ItemRow& item);
+  // Writes the saves held back. The next statement of this session and the
+  // commit write them anyway. Throws host::StoreConflict when they cannot
+  // be written together (an item is gone, a write fails): the run must start
+  // over, writing each save at once to fail where it fails.
+  void WriteHeldBack();
   // Takes `accounts` as TakeForWriting does, inside the run's transaction,
   // for a run that learns its accounts from what it reads; call it once,
   // before the reads that depend on them.
   void LockAccounts(std::vector<std::string> accounts);
   // Commits what the run wrote since TakeForWriting; nothing when the run
   // did not take the store. Throws host::StoreFailure when the commit
-  // fails: then nothing of the run was written.
+  // fails, or when saves held back failed and the run did not start over:
+  // then nothing of the run was written.
   void CommitRun();
   // Rolls back everything written since TakeForWriting.
-  void RollBackRun() { run_transaction_.reset(); }
+  void RollBackRun();
   // Whether a write of this session has reached the store: committed
   // on its own, or with the run.
   bool Committed() const { return committed_; }
@@ -179,8 +199,7 @@ class StoreSession {
     ~Writing() {
       --session_.writing_;
       if (one_item_) {
-        session_.item_changed_[item_.item] = ++session_.read_group_;
-        session_.folder_changed_[item_.folder] = session_.read_group_;
+        session_.ItemWritten(item_.item, item_.folder);
       } else {
         session_.StoreChanged();
       }
@@ -196,6 +215,9 @@ class StoreSession {
 
   template <class Body>
   void WriteChanging(const ChangedItem* item, std::string_view what, Body&& body);
+  // Marks the item (row `item` of folder `folder`) as written: what was read
+  // of it and of its folder's items no longer holds.
+  void ItemWritten(std::int64_t item, std::int64_t folder);
   // Starts a read group in which nothing read before holds.
   void StoreChanged();
 
@@ -237,12 +259,20 @@ class StoreSession {
   bool fail_store_wide_ = false;
   // Declared after db_ so that every pooled statement is finalized first.
   std::map<std::string, Pooled, std::less<>> pool_;
+  // Saves held back in the run's transaction (null when it writes each at
+  // once), whether they are being written, whether writing them together
+  // failed in this run, and why, until the transaction starts over.
+  std::unique_ptr<HeldBackSaves> held_back_;
+  bool writing_held_back_ = false;
+  bool saves_at_once_ = false;
+  std::string unwritten_saves_;
   // Declared last, so that a run not committed is rolled back first.
   std::optional<Transaction> run_transaction_;
 };
 
 template <class Body>
 void StoreSession::WriteChanging(const ChangedItem* item, std::string_view what, Body&& body) {
+  WriteHeldBack();
   const Writing writing(*this, item);
   try {
     std::optional<Transaction> transaction;

@@ -46,6 +46,8 @@ class RecordingPlatform : public Platform {
   Ref<excel::Application> CreateExcel() override;
   Ref<addin::QuilletConnect> CreateQuilletConnect() override;
   void TakeStoreForWriting(const std::vector<std::string>& accounts) override;
+  // Not recorded: when held-back saves are written is the store's affair.
+  void FinishStoreWrites() override { inner_.FinishStoreWrites(); }
   MessageBox& MessageBoxes() override { return message_box_; }
   EventPump& Events() override { return events_; }
   SlideWindows& Slides() override { return *slides_; }

@@ -1,0 +1,185 @@
+#include "host/store/held_back_saves.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <span>
+
+#include "host/store/dialect.h"
+
+namespace store {
+namespace {
+
+// Items whose writes one statement makes: their rows stay well within both
+// engines' limits on parameters, and the planner looks each up by the index
+// rather than reading a whole table for them.
+constexpr std::size_t kItemsPerStatement = 100;
+
+// Sends each statement ahead once the next is given, and the last with a
+// wait: a failure of any of them surfaces by Finish.
+class StatementStream {
+ public:
+  void Send(StoreSession::Lease statement) {
+    if (pending_) (*pending_)->RunAhead();
+    pending_.emplace(std::move(statement));
+  }
+  void Finish() {
+    if (pending_) (*pending_)->Run();
+    pending_.reset();
+  }
+
+ private:
+  std::optional<StoreSession::Lease> pending_;
+};
+
+}  // namespace
+
+void HeldBackSaves::Add(const ItemRow& row, ItemChanges changes) {
+  at_.emplace(row.id, saves_.size());
+  saves_.push_back({row, std::move(changes)});
+}
+
+void HeldBackSaves::Write(StoreSession& session) {
+  const HeldItems held = HoldAndRead(session);
+  StatementStream stream;
+  const auto send = [&](StoreSession::Lease statement) { stream.Send(std::move(statement)); };
+  if (!held.changes.empty()) {
+    std::vector<Journal::Entry> entries;
+    entries.reserve(held.changes.size());
+    for (std::size_t save = 0; save < saves_.size(); ++save) {
+      entries.push_back({&saves_[save].row, held.changes[save].Before(), held.changes[save].After()});
+    }
+    session.journal().AddChanges(session, entries);
+  }
+  for (std::size_t first = 0; first < saves_.size(); first += kItemsPerStatement) {
+    WriteSlice(session, first, std::min(kItemsPerStatement, saves_.size() - first), held.lacking, send);
+  }
+  stream.Finish();
+  saves_.clear();
+  at_.clear();
+}
+
+// The hold and the read of the items' values before the saves are one
+// statement each for all of them; the properties are read in a statement of
+// their own, once the hold is granted, as ItemChange reads one item's.
+HeldBackSaves::HeldItems HeldBackSaves::HoldAndRead(StoreSession& session) {
+  const Dialect& dialect = session.Db().dialect();
+  std::vector<std::int64_t> ids;
+  ids.reserve(saves_.size());
+  for (const Save& save : saves_) ids.push_back(save.row.id);
+  const std::string items = IdsAsJsonArray(ids);
+  const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
+
+  std::string holding = "SELECT id";
+  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
+  auto held = session.Prepare(holding + " FROM items WHERE id" + listed + dialect.hold_item);
+  held->Bind(1, items).ReadAhead();
+  HeldItems read;
+  // Unread, every item may lack what its save changes.
+  read.lacking.assign(saves_.size(), true);
+  std::optional<StoreSession::Lease> properties;
+  if (session.journal().on()) {
+    properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
+                                       " FROM properties WHERE item" + listed));
+    (*properties)->Bind(1, items).ReadAhead();
+    read.changes.reserve(saves_.size());
+    for (const Save& save : saves_) {
+      read.changes.emplace_back(session, save.row);
+      save.changes.JournalTo(read.changes.back());
+    }
+  }
+
+  std::vector<bool> found(saves_.size());
+  while (held->Step()) {
+    const std::size_t save = SaveOf(held->Int(0));
+    found[save] = true;
+    if (!read.changes.empty()) read.changes[save].KeepHeldColumns(*held, 1);
+  }
+  if (const auto gone = std::find(found.begin(), found.end(), false); gone != found.end()) {
+    session.Fail(kNotFound, "item \"" + saves_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
+                                "\" no longer exists");
+  }
+  if (properties) {
+    std::vector<std::size_t> had(saves_.size());
+    while ((*properties)->Step()) {
+      const std::size_t save = SaveOf((*properties)->Int(0));
+      had[save] += read.changes[save].KeepHeldProperty(**properties, 1);
+    }
+    for (std::size_t save = 0; save < saves_.size(); ++save) {
+      read.lacking[save] = had[save] < saves_[save].changes.properties.size();
+    }
+  }
+  return read;
+}
+
+// Updates the properties the items have and adds those they lack, each
+// with its item's folder, and writes the changed columns, as
+// ItemRecord::Store does for one item. Each statement names its items (?1)
+// besides joining them, so that the planner reads only theirs.
+template <class Send>
+void HeldBackSaves::WriteSlice(StoreSession& session, std::size_t first, std::size_t count,
+                               const std::vector<bool>& lacking, Send&& send) const {
+  const Dialect& dialect = session.Db().dialect();
+  const auto slice = std::span(saves_).subspan(first, count);
+  std::vector<std::int64_t> ids;
+  std::size_t rows = 0;
+  std::set<ItemColumn> columns;
+  for (const Save& save : slice) {
+    ids.push_back(save.row.id);
+    rows += save.changes.properties.size();
+    for (const auto& [column, value] : save.changes.columns) columns.insert(column);
+  }
+  const std::string items = IdsAsJsonArray(ids);
+  const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
+
+  if (rows > 0) {
+    const std::string changed = ChangedRows(rows, 4, 2, dialect.value_parameter_type);
+    const auto bind = [&](Statement& statement) {
+      statement.Bind(1, items);
+      int at = 2;
+      for (const Save& save : slice) {
+        for (const auto& [name, property] : save.changes.properties) {
+          statement.Bind(at, save.row.id).BindUnowned(at + 1, name).Bind(at + 2, StoreName(property.type));
+          statement.BindValue(at + 3, property.value);
+          at += 4;
+        }
+      }
+    };
+    auto update = session.Prepare("UPDATE properties SET type = changed.column3, value = changed.column4 FROM " +
+                                  changed + " WHERE properties.item" + listed +
+                                  " AND properties.item = changed.column1 AND properties.name = changed.column2");
+    bind(*update);
+    send(std::move(update));
+    if (std::any_of(lacking.begin() + static_cast<std::ptrdiff_t>(first),
+                    lacking.begin() + static_cast<std::ptrdiff_t>(first + count), [](bool each) { return each; })) {
+      auto insert = session.Prepare(
+          "INSERT INTO properties (item, folder, name, type, value) "
+          "SELECT items.id, items.folder, changed.column2, changed.column3, changed.column4 FROM " + changed +
+          " JOIN items ON items.id = changed.column1 WHERE items.id" + listed +
+          " AND NOT EXISTS (SELECT 1 FROM properties WHERE properties.item = changed.column1 AND "
+          "properties.name = changed.column2)");
+      bind(*insert);
+      send(std::move(insert));
+    }
+  }
+  for (const ItemColumn column : columns) {
+    std::vector<std::pair<std::int64_t, const host::Value*>> values;
+    for (const Save& save : slice) {
+      if (const auto value = save.changes.columns.find(column); value != save.changes.columns.end()) {
+        values.emplace_back(save.row.id, &value->second);
+      }
+    }
+    auto update = session.Prepare(std::string("UPDATE items SET ") + ColumnName(column) + " = changed.column2 FROM " +
+                                  ChangedRows(values.size(), 2, 2, "") + " WHERE items.id" + listed +
+                                  " AND items.id = changed.column1");
+    update->Bind(1, items);
+    for (std::size_t row = 0; row < values.size(); ++row) {
+      const int at = 2 + 2 * static_cast<int>(row);
+      update->Bind(at, values[row].first);
+      BindColumnValue(*update, at + 1, *values[row].second);
+    }
+    send(std::move(update));
+  }
+}
+
+}  // namespace store
