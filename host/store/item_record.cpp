@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "host/store/dialect.h"
-#include "host/store/held_back_saves.h"
+#include "host/store/held_back_writes.h"
 #include "host/store/journal.h"
 
 namespace store {
@@ -144,8 +144,8 @@ void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
 
 void ItemRecord::Store() {
   if (stored() && changes_.empty()) return;
-  if (HeldBackSaves* saves = stored() ? session_->HoldBack(row_) : nullptr) {
-    saves->Add(row_, std::move(changes_));
+  if (HeldBackWrites* writes = stored() ? session_->HoldBack(row_, HeldWriteKind::kSave) : nullptr) {
+    writes->AddSave(row_, std::move(changes_));
     changes_ = {};
     return;
   }

@@ -74,7 +74,7 @@ void Journal::AddChanges(StoreSession& session, const std::vector<Entry>& entrie
     auto insert = session.Prepare(kInsertChanges + ValuesRows(rows, kChangeColumns, 1, ""));
     for (std::size_t row = 0; row < rows; ++row) {
       const Entry& entry = entries[first + row];
-      BindChange(*insert, 1 + static_cast<int>(row) * kChangeColumns, run, kChanged, *entry.item, entry.before,
+      BindChange(*insert, 1 + static_cast<int>(row) * kChangeColumns, run, entry.kind, *entry.item, entry.before,
                  entry.after);
     }
     insert->RunAhead();
@@ -146,38 +146,42 @@ const std::vector<std::string>& ColumnKeys() {
   return keys;
 }
 
-// The whole item as the journal keeps a deletion, {"message_class": CLASS,
-// "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE], ...}},
-// written straight from its rows (the message class, which never changes,
-// from `item`): a Delete journals a thousand items. Empty when the item is
-// not there; else the item is held (HoldItem) and its properties are read
-// after the hold, as HoldingReadSql says.
+// The whole item (held already, HoldItem) that a deletion journals, or
+// empty when the item is not there; its properties are read after the hold,
+// as HoldingReadSql says.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
   auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns));
   columns->Bind(1, item.id).ReadAhead();
   auto properties = ReadHeldProperties(session, item.id);
   if (!columns->Step()) return {};
-  std::string text = "{\"message_class\":";
-  text.reserve(1024);
-  AppendJournalText(text, item.message_class);
-  text += ",\"columns\":{";
-  for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
-    text += ColumnKeys()[i];
-    AppendStoredValue(text, *columns, 1 + static_cast<int>(i));
-  }
-  text += "},\"properties\":{";
-  for (bool first = true; properties->Step(); first = false) {
-    if (!first) text += ',';
-    AppendJsonString(text, properties->TextView(0));
-    text += ':';
-    AppendTypedValue(text, *properties, 1);
-  }
-  text += "}}";
-  return text;
+  WholeItem whole(item, *columns, 1);
+  while (properties->Step()) whole.AddProperty(*properties, 0);
+  return std::move(whole).Text();
 }
 
 }  // namespace
+
+WholeItem::WholeItem(const ItemRow& item, const Statement& held, int first) {
+  text_ = "{\"message_class\":";
+  text_.reserve(1024);
+  AppendJournalText(text_, item.message_class);
+  text_ += ",\"columns\":{";
+  for (std::size_t i = 0; i < ColumnKeys().size(); ++i) {
+    text_ += ColumnKeys()[i];
+    AppendStoredValue(text_, held, first + static_cast<int>(i));
+  }
+  text_ += "},\"properties\":{";
+}
+
+void WholeItem::AddProperty(const Statement& properties, int name) {
+  if (text_.back() != '{') text_ += ',';
+  AppendJsonString(text_, properties.TextView(name));
+  text_ += ':';
+  AppendTypedValue(text_, properties, name + 1);
+}
+
+std::string WholeItem::Text() && { return std::move(text_) + "}}"; }
 
 bool HoldItem(StoreSession& session, std::int64_t item) {
   return session.Prepare(HoldingReadSql(session.Db().dialect(), {}))->Bind(1, item).Step();

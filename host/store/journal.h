@@ -44,11 +44,12 @@ class Journal {
   // the caller's write at the latest.
   void Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
            const std::string& after);
-  // Adds the changes (kChanged) of `entries`, each the item and its texts
+  // Adds the changes of `entries`, each the item, its kind and its texts
   // before and after, in their order, with a few statements for all of
   // them, run ahead as Add's.
   struct Entry {
     const ItemRow* item;
+    const char* kind;
     std::string before;
     std::string after;
   };
@@ -91,7 +92,7 @@ class ItemChange {
   // them once the item was held; nullopt when it did not read them.
   std::optional<std::size_t> PropertiesFound() const { return properties_found_; }
 
-  // For a change read with others' (HeldBackSaves): the values before it
+  // For a change read with others' (HeldBackWrites): the values before it
   // of the changed columns, from the held item's row, whose columns from
   // `first` on are kJournaledColumns; and of a changed property, from a row
   // of the item's properties whose column `name` is followed by its type
@@ -109,6 +110,23 @@ class ItemChange {
   std::vector<ChangedValue> columns_;
   std::vector<ChangedValue> properties_;
   std::optional<std::size_t> properties_found_;
+};
+
+// The whole of an item as the journal keeps its deletion, {"message_class":
+// CLASS, "columns": {NAME: VALUE, ...}, "properties": {NAME: [TYPE, VALUE],
+// ...}}, written straight from its rows (the message class, which never
+// changes, from the ItemRow): a Delete journals a thousand items.
+class WholeItem {
+ public:
+  // `held` is the item's row, its columns from `first` on kJournaledColumns.
+  WholeItem(const ItemRow& item, const Statement& held, int first);
+  // A row of the item's properties whose column `name` is followed by its
+  // type and value.
+  void AddProperty(const Statement& properties, int name);
+  std::string Text() &&;
+
+ private:
+  std::string text_;
 };
 
 // Whether the item (row `item`) is still there, waiting first, where runs

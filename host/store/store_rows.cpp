@@ -1,6 +1,7 @@
 #include "host/store/store_rows.h"
 
 #include "host/store/dialect.h"
+#include "host/store/held_back_writes.h"
 #include "host/store/journal.h"
 #include "host/store/schema.h"
 
@@ -182,6 +183,10 @@ ItemRow InsertItem(StoreSession& session, const FolderRow& folder, const std::st
 }
 
 void DeleteItem(StoreSession& session, const ItemRow& item) {
+  if (HeldBackWrites* writes = session.HoldBack(item, HeldWriteKind::kDeletion)) {
+    writes->AddDeletion(item);
+    return;
+  }
   session.WriteItem({item.id, item.folder}, "delete item \"" + item.entry_id + "\"", [&] {
     if (!DeleteItemRow(session, item)) session.Fail(kNotFound, "item \"" + item.entry_id + "\" no longer exists");
   });

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "host/store/dialect.h"
-#include "host/store/held_back_saves.h"
+#include "host/store/held_back_writes.h"
 #include "host/store/schema.h"
 
 namespace store {
@@ -135,20 +135,20 @@ void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, Item
   StoreChanged();
   run_transaction_.emplace(Db());
   unwritten_saves_.clear();
-  if (saves == ItemSaves::kHeldBack && !saves_at_once_) held_back_ = std::make_unique<HeldBackSaves>();
+  if (saves == ItemSaves::kHeldBack && !saves_at_once_) held_back_ = std::make_unique<HeldBackWrites>();
   LockAccounts(accounts);
 }
 
-HeldBackSaves* StoreSession::HoldBack(const ItemRow& item) {
+HeldBackWrites* StoreSession::HoldBack(const ItemRow& item, HeldWriteKind kind) {
   if (!held_back_ || writes_before_failure_ >= 0) return nullptr;
-  if (held_back_->Holds(item.id)) WriteHeldBack();
+  if (held_back_->MustWaitFor(item.id, kind)) WriteHeldBack();
   ItemWritten(item.id, item.folder);
   return held_back_.get();
 }
 
 void StoreSession::WriteHeldBack() {
   if (!held_back_ || held_back_->empty() || writing_held_back_) return;
-  HeldBackSaves saves = std::exchange(*held_back_, HeldBackSaves());
+  HeldBackWrites saves = std::exchange(*held_back_, HeldBackWrites());
   writing_held_back_ = true;
   try {
     saves.Write(*this);

@@ -18,8 +18,11 @@ namespace store {
 
 using host::kNotFound;
 
-class HeldBackSaves;
+class HeldBackWrites;
 struct ItemRow;
+// The writes of an item that a run may hold back (StoreSession::HoldBack).
+enum class HeldWriteKind { kSave, kDeletion };
+
 
 // The one open store file behind every host object made for it: opened on
 // first use, shared, and the only place that runs write transactions.
@@ -123,11 +126,11 @@ class StoreSession {
   // them surfaces as one, and the next call writes each at once.
   enum class ItemSaves { kAtOnce, kHeldBack };
   void TakeForWriting(const std::vector<std::string>& accounts = {}, ItemSaves saves = ItemSaves::kAtOnce);
-  // Where this run holds saves back: marks the item as written, as a Write
-  // would, having written the saves held back when one of this item is
-  // among them, and yields where its save goes; null where each save is
-  // written at once (also while a fault is injected).
-  HeldBackSaves* HoldBack(const ItemRow& item);
+  // Where this run holds writes back: marks the item as written, as a
+  // Write would, having made the writes held back when this one must wait
+  // for them, and yields where it goes; null where each is made at once
+  // (also while a fault is injected).
+  HeldBackWrites* HoldBack(const ItemRow& item, HeldWriteKind kind);
   // Writes the saves held back. The next statement of this session and the
   // commit write them anyway. Throws host::StoreConflict when they cannot
   // be written together (an item is gone, a write fails): the run must start
@@ -262,7 +265,7 @@ class StoreSession {
   // Saves held back in the run's transaction (null when it writes each at
   // once), whether they are being written, whether writing them together
   // failed in this run, and why, until the transaction starts over.
-  std::unique_ptr<HeldBackSaves> held_back_;
+  std::unique_ptr<HeldBackWrites> held_back_;
   bool writing_held_back_ = false;
   bool saves_at_once_ = false;
   std::string unwritten_saves_;

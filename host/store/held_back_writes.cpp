@@ -1,4 +1,4 @@
-#include "host/store/held_back_saves.h"
+#include "host/store/held_back_writes.h"
 
 #include <algorithm>
 #include <optional>
@@ -34,39 +34,57 @@ class StatementStream {
 
 }  // namespace
 
-void HeldBackSaves::Add(const ItemRow& row, ItemChanges changes) {
-  at_.emplace(row.id, saves_.size());
-  saves_.push_back({row, std::move(changes)});
+void HeldBackWrites::AddSave(const ItemRow& row, ItemChanges changes) {
+  kind_ = Kind::kSave;
+  at_.emplace(row.id, writes_.size());
+  writes_.push_back({row, std::move(changes)});
 }
 
-void HeldBackSaves::Write(StoreSession& session) {
-  const HeldItems held = HoldAndRead(session);
+void HeldBackWrites::AddDeletion(const ItemRow& row) {
+  kind_ = Kind::kDeletion;
+  at_.emplace(row.id, writes_.size());
+  writes_.push_back({row, {}});
+}
+
+void HeldBackWrites::Write(StoreSession& session) {
+  HeldItems held = HoldAndRead(session);
+  if (session.journal().on()) session.journal().AddChanges(session, JournalEntries(held));
   StatementStream stream;
   const auto send = [&](StoreSession::Lease statement) { stream.Send(std::move(statement)); };
-  if (!held.changes.empty()) {
-    std::vector<Journal::Entry> entries;
-    entries.reserve(held.changes.size());
-    for (std::size_t save = 0; save < saves_.size(); ++save) {
-      entries.push_back({&saves_[save].row, held.changes[save].Before(), held.changes[save].After()});
+  for (std::size_t first = 0; first < writes_.size(); first += kItemsPerStatement) {
+    const std::size_t count = std::min(kItemsPerStatement, writes_.size() - first);
+    if (kind_ == Kind::kSave) {
+      WriteSaves(session, first, count, held.lacking, send);
+    } else {
+      WriteDeletions(session, first, count, send);
     }
-    session.journal().AddChanges(session, entries);
-  }
-  for (std::size_t first = 0; first < saves_.size(); first += kItemsPerStatement) {
-    WriteSlice(session, first, std::min(kItemsPerStatement, saves_.size() - first), held.lacking, send);
   }
   stream.Finish();
-  saves_.clear();
+  writes_.clear();
   at_.clear();
 }
 
-// The hold and the read of the items' values before the saves are one
+std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) const {
+  std::vector<Journal::Entry> entries;
+  entries.reserve(writes_.size());
+  for (std::size_t write = 0; write < writes_.size(); ++write) {
+    if (kind_ == Kind::kSave) {
+      entries.push_back({&writes_[write].row, kChanged, held.changes[write].Before(), held.changes[write].After()});
+    } else {
+      entries.push_back({&writes_[write].row, kDeleted, std::move(*held.wholes[write]).Text(), "{}"});
+    }
+  }
+  return entries;
+}
+
+// The hold and the read of the items' values before the writes are one
 // statement each for all of them; the properties are read in a statement of
 // their own, once the hold is granted, as ItemChange reads one item's.
-HeldBackSaves::HeldItems HeldBackSaves::HoldAndRead(StoreSession& session) {
+HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   const Dialect& dialect = session.Db().dialect();
   std::vector<std::int64_t> ids;
-  ids.reserve(saves_.size());
-  for (const Save& save : saves_) ids.push_back(save.row.id);
+  ids.reserve(writes_.size());
+  for (const HeldWrite& write : writes_) ids.push_back(write.row.id);
   const std::string items = IdsAsJsonArray(ids);
   const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
 
@@ -76,40 +94,59 @@ HeldBackSaves::HeldItems HeldBackSaves::HoldAndRead(StoreSession& session) {
   held->Bind(1, items).ReadAhead();
   HeldItems read;
   // Unread, every item may lack what its save changes.
-  read.lacking.assign(saves_.size(), true);
+  read.lacking.assign(writes_.size(), true);
+  const bool journaled = session.journal().on();
   std::optional<StoreSession::Lease> properties;
-  if (session.journal().on()) {
+  if (journaled) {
+    // By name, as an item's own read of them goes by its index.
     properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
-                                       " FROM properties WHERE item" + listed));
+                                       " FROM properties WHERE item" + listed + " ORDER BY item, name"));
     (*properties)->Bind(1, items).ReadAhead();
-    read.changes.reserve(saves_.size());
-    for (const Save& save : saves_) {
-      read.changes.emplace_back(session, save.row);
-      save.changes.JournalTo(read.changes.back());
+    if (kind_ == Kind::kSave) {
+      read.changes.reserve(writes_.size());
+      for (const HeldWrite& write : writes_) {
+        read.changes.emplace_back(session, write.row);
+        write.changes.JournalTo(read.changes.back());
+      }
+    } else {
+      read.wholes.resize(writes_.size());
     }
   }
 
-  std::vector<bool> found(saves_.size());
+  std::vector<bool> found(writes_.size());
   while (held->Step()) {
-    const std::size_t save = SaveOf(held->Int(0));
-    found[save] = true;
-    if (!read.changes.empty()) read.changes[save].KeepHeldColumns(*held, 1);
+    const std::size_t write = WriteOf(held->Int(0));
+    found[write] = true;
+    if (!read.changes.empty()) read.changes[write].KeepHeldColumns(*held, 1);
+    if (!read.wholes.empty()) read.wholes[write].emplace(writes_[write].row, *held, 1);
   }
   if (const auto gone = std::find(found.begin(), found.end(), false); gone != found.end()) {
-    session.Fail(kNotFound, "item \"" + saves_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
+    session.Fail(kNotFound, "item \"" + writes_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
                                 "\" no longer exists");
   }
-  if (properties) {
-    std::vector<std::size_t> had(saves_.size());
-    while ((*properties)->Step()) {
-      const std::size_t save = SaveOf((*properties)->Int(0));
-      had[save] += read.changes[save].KeepHeldProperty(**properties, 1);
-    }
-    for (std::size_t save = 0; save < saves_.size(); ++save) {
-      read.lacking[save] = had[save] < saves_[save].changes.properties.size();
-    }
+  if (!properties) return read;
+  std::vector<std::size_t> had(writes_.size());
+  while ((*properties)->Step()) {
+    const std::size_t write = WriteOf((*properties)->Int(0));
+    if (!read.changes.empty()) had[write] += read.changes[write].KeepHeldProperty(**properties, 1);
+    if (!read.wholes.empty()) read.wholes[write]->AddProperty(**properties, 1);
+  }
+  for (std::size_t write = 0; write < writes_.size(); ++write) {
+    read.lacking[write] = had[write] < writes_[write].changes.properties.size();
   }
   return read;
+}
+
+// A deleted item's properties go with it.
+template <class Send>
+void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count,
+                                    Send&& send) const {
+  std::vector<std::int64_t> ids;
+  for (const HeldWrite& write : std::span(writes_).subspan(first, count)) ids.push_back(write.row.id);
+  auto remove = session.Prepare(std::string("DELETE FROM items WHERE id IN (") +
+                                session.Db().dialect().ids_of_json_array + ")");
+  remove->Bind(1, IdsAsJsonArray(ids));
+  send(std::move(remove));
 }
 
 // Updates the properties the items have and adds those they lack, each
@@ -117,14 +154,14 @@ HeldBackSaves::HeldItems HeldBackSaves::HoldAndRead(StoreSession& session) {
 // ItemRecord::Store does for one item. Each statement names its items (?1)
 // besides joining them, so that the planner reads only theirs.
 template <class Send>
-void HeldBackSaves::WriteSlice(StoreSession& session, std::size_t first, std::size_t count,
-                               const std::vector<bool>& lacking, Send&& send) const {
+void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
+                                const std::vector<bool>& lacking, Send&& send) const {
   const Dialect& dialect = session.Db().dialect();
-  const auto slice = std::span(saves_).subspan(first, count);
+  const auto slice = std::span(writes_).subspan(first, count);
   std::vector<std::int64_t> ids;
   std::size_t rows = 0;
   std::set<ItemColumn> columns;
-  for (const Save& save : slice) {
+  for (const HeldWrite& save : slice) {
     ids.push_back(save.row.id);
     rows += save.changes.properties.size();
     for (const auto& [column, value] : save.changes.columns) columns.insert(column);
@@ -137,7 +174,7 @@ void HeldBackSaves::WriteSlice(StoreSession& session, std::size_t first, std::si
     const auto bind = [&](Statement& statement) {
       statement.Bind(1, items);
       int at = 2;
-      for (const Save& save : slice) {
+      for (const HeldWrite& save : slice) {
         for (const auto& [name, property] : save.changes.properties) {
           statement.Bind(at, save.row.id).BindUnowned(at + 1, name).Bind(at + 2, StoreName(property.type));
           statement.BindValue(at + 3, property.value);
@@ -164,7 +201,7 @@ void HeldBackSaves::WriteSlice(StoreSession& session, std::size_t first, std::si
   }
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;
-    for (const Save& save : slice) {
+    for (const HeldWrite& save : slice) {
       if (const auto value = save.changes.columns.find(column); value != save.changes.columns.end()) {
         values.emplace_back(save.row.id, &value->second);
       }

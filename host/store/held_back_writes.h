@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/store/item_record.h"
+#include "host/store/journal.h"
+
+namespace store {
+
+// Saves and deletions of items that the run's transaction makes later, all
+// at once: a few statements for the lot rather than a savepoint, a hold, a
+// read and writes for each, which on a server is a round trip and a handful
+// of statements per item. Only a run that can start its transaction over
+// may hold writes back (StoreSession::TakeForWriting says how), since a
+// failure surfaces only when they are made, no longer at the call that
+// caused it.
+class HeldBackWrites {
+ public:
+  using Kind = HeldWriteKind;
+
+  bool empty() const { return writes_.empty(); }
+  std::size_t size() const { return writes_.size(); }
+  // Whether a write of `kind` of the item (row `item`) must wait until
+  // these are made: the journal keeps each write of an item on its own,
+  // and saves and deletions in the order they came.
+  bool MustWaitFor(std::int64_t item, Kind kind) const {
+    return !empty() && (kind != kind_ || at_.contains(item));
+  }
+  void AddSave(const ItemRow& row, ItemChanges changes);
+  void AddDeletion(const ItemRow& row);
+
+  // Makes every write held back, in the order they came, and forgets them:
+  // holds their items, journals each as a write on its own would, and
+  // writes or deletes them. Throws host::Error when an item is gone or a
+  // write fails, having made part of them: only a rollback of the run's
+  // transaction undoes that.
+  void Write(StoreSession& session);
+
+ private:
+  struct HeldWrite {
+    ItemRow row;
+    ItemChanges changes;  // none for a deletion
+  };
+  // What the hold read of the items before the writes, where the session
+  // journals the run: each save's change, as ItemChange reads one, or each
+  // deleted item's whole; and whether each item may lack a property that
+  // its save changes.
+  struct HeldItems {
+    std::vector<ItemChange> changes;
+    std::vector<std::optional<WholeItem>> wholes;
+    std::vector<bool> lacking;
+  };
+  HeldItems HoldAndRead(StoreSession& session);
+  std::vector<Journal::Entry> JournalEntries(HeldItems& held) const;
+  // Sends the writes of `count` held writes from `first` on, as `send`
+  // takes each statement.
+  template <class Send>
+  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, const std::vector<bool>& lacking,
+                  Send&& send) const;
+  template <class Send>
+  void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
+  // The held write of the item (row `item`) that a statement's row names.
+  std::size_t WriteOf(std::int64_t item) const { return at_.at(item); }
+
+  Kind kind_ = Kind::kSave;
+  std::vector<HeldWrite> writes_;
+  std::unordered_map<std::int64_t, std::size_t> at_;
+};
+
+}  // namespace store
