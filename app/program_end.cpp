@@ -3,7 +3,7 @@
 namespace app {
 
 void Form1::ProgramEnd(Outcome outcome) {
-  // Before anything is let go: should the saves held back fail together,
+  // Before anything is let go: should the writes held back fail together,
   // the run's transaction starts over with everything still in place.
   platform_.FinishStoreWrites();
   host::ResumeNext on_error("ProgramEnd", trace_);

@@ -58,10 +58,10 @@ class Platform {
   // did since the last call and starts over. Throws host::StoreFailure when
   // another program keeps the store locked past the busy timeout.
   //
-  // Saves of items already in the store may be held back and written
-  // together, by the next call of the store or by FinishStoreWrites at the
-  // latest; when that fails it throws host::StoreConflict, and the caller
-  // starts over as for any conflict: the next try writes each save at once.
+  // Saves and deletions of items already in the store may be held back and
+  // made together, by the next call of the store or by FinishStoreWrites at
+  // the latest; when that fails it throws host::StoreConflict, and the
+  // caller starts over as for any conflict: the next try makes each at once.
   virtual void TakeStoreForWriting(const std::vector<std::string>& accounts) = 0;
   virtual void FinishStoreWrites() = 0;
 

@@ -48,7 +48,7 @@ void StoreHosts::GroupReads() { session_->GroupReads(); }
 void StoreHosts::EndReads() { session_->EndReads(); }
 
 void StoreHosts::TakeForWriting(const std::vector<std::string>& accounts) {
-  session_->TakeForWriting(accounts, StoreSession::ItemSaves::kHeldBack);
+  session_->TakeForWriting(accounts, StoreSession::ItemWrites::kHeldBack);
 }
 
 void StoreHosts::WriteHeldBack() { session_->WriteHeldBack(); }

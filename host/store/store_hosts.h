@@ -51,7 +51,7 @@ class StoreHosts {
   void EndReads();
 
   // The run's one write transaction, as StoreSession::TakeForWriting,
-  // WriteHeldBack, CommitRun and RollBackRun say, holding saves back;
+  // WriteHeldBack, CommitRun and RollBackRun say, holding writes back;
   // Committed tells whether any write of the run reached the store.
   void TakeForWriting(const std::vector<std::string>& accounts = {});
   void WriteHeldBack();

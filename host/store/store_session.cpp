@@ -45,7 +45,7 @@ std::string StoreSession::OutlookVersion() {
 // One lookup of the text per lease: the lease keeps where its statement
 // goes back to.
 StoreSession::Lease::Lease(StoreSession& session, std::string_view sql) {
-  // Whatever the statement is, it sees the saves held back.
+  // Whatever the statement is, it sees the writes held back.
   session.WriteHeldBack();
   session.BeginReads();
   auto found = session.pool_.find(sql);
@@ -124,7 +124,7 @@ bool StoreSession::AsRead(const std::map<std::int64_t, std::uint64_t>& changed, 
   return found == changed.end() || found->second <= group;
 }
 
-void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, ItemSaves saves) {
+void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, ItemWrites writes) {
   if (run_transaction_) {
     // Another try of the run's transaction: nothing of the last one stays.
     RollBackRun();
@@ -134,8 +134,8 @@ void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, Item
   // What was read before may have changed before the store was taken.
   StoreChanged();
   run_transaction_.emplace(Db());
-  unwritten_saves_.clear();
-  if (saves == ItemSaves::kHeldBack && !saves_at_once_) held_back_ = std::make_unique<HeldBackWrites>();
+  unwritten_writes_.clear();
+  if (writes == ItemWrites::kHeldBack && !writes_at_once_) held_back_ = std::make_unique<HeldBackWrites>();
   LockAccounts(accounts);
 }
 
@@ -148,21 +148,20 @@ HeldBackWrites* StoreSession::HoldBack(const ItemRow& item, HeldWriteKind kind) 
 
 void StoreSession::WriteHeldBack() {
   if (!held_back_ || held_back_->empty() || writing_held_back_) return;
-  HeldBackWrites saves = std::exchange(*held_back_, HeldBackWrites());
+  HeldBackWrites writes = std::exchange(*held_back_, HeldBackWrites());
   writing_held_back_ = true;
   try {
-    saves.Write(*this);
+    writes.Write(*this);
   } catch (const host::StoreFailure&) {
     writing_held_back_ = false;
     throw;
   } catch (const host::Error& error) {
     writing_held_back_ = false;
-    saves_at_once_ = true;
+    writes_at_once_ = true;
     held_back_.reset();
     // Part of them may be written: the run's transaction must not commit.
-    unwritten_saves_ = "writing " + std::to_string(saves.size()) + " saved items together failed: " +
-                       error.description();
-    throw host::StoreConflict(error.number(), unwritten_saves_);
+    unwritten_writes_ = "writing " + std::to_string(writes.size()) + " items together failed: " + error.description();
+    throw host::StoreConflict(error.number(), unwritten_writes_);
   }
   writing_held_back_ = false;
 }
@@ -189,9 +188,9 @@ void StoreSession::LockAccounts(std::vector<std::string> accounts) {
 
 void StoreSession::CommitRun() {
   if (!run_transaction_) return;
-  if (!unwritten_saves_.empty()) {
+  if (!unwritten_writes_.empty()) {
     RollBackRun();
-    throw host::StoreFailure(kStoreError, unwritten_saves_);
+    throw host::StoreFailure(kStoreError, unwritten_writes_);
   }
   try {
     WriteHeldBack();

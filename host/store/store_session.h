@@ -120,21 +120,22 @@ class StoreSession {
   // over. Throws host::StoreFailure when another program keeps the store
   // locked past the busy timeout.
   //
-  // With ItemSaves::kHeldBack the saves of items that are in the store are
-  // held back and written together (HoldBack), for a run that starts its
-  // transaction over when a StoreConflict says so: then a failure of any of
-  // them surfaces as one, and the next call writes each at once.
-  enum class ItemSaves { kAtOnce, kHeldBack };
-  void TakeForWriting(const std::vector<std::string>& accounts = {}, ItemSaves saves = ItemSaves::kAtOnce);
+  // With ItemWrites::kHeldBack the saves and deletions of items that are in
+  // the store are held back and made together (HoldBack), for a run that
+  // starts its transaction over when a StoreConflict says so: then a
+  // failure of any of them surfaces as one, and the next call makes each at
+  // once.
+  enum class ItemWrites { kAtOnce, kHeldBack };
+  void TakeForWriting(const std::vector<std::string>& accounts = {}, ItemWrites writes = ItemWrites::kAtOnce);
   // Where this run holds writes back: marks the item as written, as a
   // Write would, having made the writes held back when this one must wait
   // for them, and yields where it goes; null where each is made at once
   // (also while a fault is injected).
   HeldBackWrites* HoldBack(const ItemRow& item, HeldWriteKind kind);
-  // Writes the saves held back. The next statement of this session and the
-  // commit write them anyway. Throws host::StoreConflict when they cannot
-  // be written together (an item is gone, a write fails): the run must start
-  // over, writing each save at once to fail where it fails.
+  // Makes the writes held back. The next statement of this session and the
+  // commit make them anyway. Throws host::StoreConflict when they cannot be
+  // made together (an item is gone, a write fails): the run must start
+  // over, making each at once to fail where it fails.
   void WriteHeldBack();
   // Takes `accounts` as TakeForWriting does, inside the run's transaction,
   // for a run that learns its accounts from what it reads; call it once,
@@ -142,7 +143,7 @@ class StoreSession {
   void LockAccounts(std::vector<std::string> accounts);
   // Commits what the run wrote since TakeForWriting; nothing when the run
   // did not take the store. Throws host::StoreFailure when the commit
-  // fails, or when saves held back failed and the run did not start over:
+  // fails, or when writes held back failed and the run did not start over:
   // then nothing of the run was written.
   void CommitRun();
   // Rolls back everything written since TakeForWriting.
@@ -262,13 +263,13 @@ class StoreSession {
   bool fail_store_wide_ = false;
   // Declared after db_ so that every pooled statement is finalized first.
   std::map<std::string, Pooled, std::less<>> pool_;
-  // Saves held back in the run's transaction (null when it writes each at
-  // once), whether they are being written, whether writing them together
+  // Writes held back in the run's transaction (null when it makes each at
+  // once), whether they are being made, whether making them together
   // failed in this run, and why, until the transaction starts over.
   std::unique_ptr<HeldBackWrites> held_back_;
   bool writing_held_back_ = false;
-  bool saves_at_once_ = false;
-  std::string unwritten_saves_;
+  bool writes_at_once_ = false;
+  std::string unwritten_writes_;
   // Declared last, so that a run not committed is rolled back first.
   std::optional<Transaction> run_transaction_;
 };
