@@ -34,16 +34,25 @@ class StatementStream {
 
 }  // namespace
 
-void HeldBackWrites::AddSave(const ItemRow& row, ItemChanges changes) {
+HeldBackWrites::HeldItem& HeldBackWrites::ItemOf(const ItemRow& row) {
+  const auto [at, added] = item_at_.emplace(row.id, items_.size());
+  if (added) items_.push_back({row, {}, {}});
+  return items_[at->second];
+}
+
+void HeldBackWrites::AddSave(const ItemRow& row, const ItemChanges& changes) {
   kind_ = Kind::kSave;
-  at_.emplace(row.id, writes_.size());
-  writes_.push_back({row, std::move(changes)});
+  HeldItem& item = ItemOf(row);
+  item.writes.push_back(writes_.size());
+  writes_.push_back({item_at_.at(row.id), changes});
+  for (const auto& [column, value] : changes.columns) item.left.columns[column] = value;
+  for (const auto& [name, property] : changes.properties) item.left.properties[name] = property;
 }
 
 void HeldBackWrites::AddDeletion(const ItemRow& row) {
   kind_ = Kind::kDeletion;
-  at_.emplace(row.id, writes_.size());
-  writes_.push_back({row, {}});
+  ItemOf(row).writes.push_back(writes_.size());
+  writes_.push_back({item_at_.at(row.id), {}});
 }
 
 void HeldBackWrites::Write(StoreSession& session) {
@@ -51,8 +60,8 @@ void HeldBackWrites::Write(StoreSession& session) {
   if (session.journal().on()) session.journal().AddChanges(session, JournalEntries(held));
   StatementStream stream;
   const auto send = [&](StoreSession::Lease statement) { stream.Send(std::move(statement)); };
-  for (std::size_t first = 0; first < writes_.size(); first += kItemsPerStatement) {
-    const std::size_t count = std::min(kItemsPerStatement, writes_.size() - first);
+  for (std::size_t first = 0; first < items_.size(); first += kItemsPerStatement) {
+    const std::size_t count = std::min(kItemsPerStatement, items_.size() - first);
     if (kind_ == Kind::kSave) {
       WriteSaves(session, first, count, held.lacking, send);
     } else {
@@ -61,17 +70,19 @@ void HeldBackWrites::Write(StoreSession& session) {
   }
   stream.Finish();
   writes_.clear();
-  at_.clear();
+  items_.clear();
+  item_at_.clear();
 }
 
 std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) const {
   std::vector<Journal::Entry> entries;
   entries.reserve(writes_.size());
   for (std::size_t write = 0; write < writes_.size(); ++write) {
+    const ItemRow* row = &items_[writes_[write].item].row;
     if (kind_ == Kind::kSave) {
-      entries.push_back({&writes_[write].row, kChanged, held.changes[write].Before(), held.changes[write].After()});
+      entries.push_back({row, kChanged, held.changes[write].Before(), held.changes[write].After()});
     } else {
-      entries.push_back({&writes_[write].row, kDeleted, std::move(*held.wholes[write]).Text(), "{}"});
+      entries.push_back({row, kDeleted, std::move(*held.wholes[write]).Text(), "{}"});
     }
   }
   return entries;
@@ -83,8 +94,8 @@ std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) cons
 HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   const Dialect& dialect = session.Db().dialect();
   std::vector<std::int64_t> ids;
-  ids.reserve(writes_.size());
-  for (const HeldWrite& write : writes_) ids.push_back(write.row.id);
+  ids.reserve(items_.size());
+  for (const HeldItem& item : items_) ids.push_back(item.row.id);
   const std::string items = IdsAsJsonArray(ids);
   const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
 
@@ -93,11 +104,10 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   auto held = session.Prepare(holding + " FROM items WHERE id" + listed + dialect.hold_item);
   held->Bind(1, items).ReadAhead();
   HeldItems read;
-  // Unread, every item may lack what its save changes.
-  read.lacking.assign(writes_.size(), true);
-  const bool journaled = session.journal().on();
+  // Unread, every item may lack what its saves change.
+  read.lacking.assign(items_.size(), true);
   std::optional<StoreSession::Lease> properties;
-  if (journaled) {
+  if (session.journal().on()) {
     // By name, as an item's own read of them goes by its index.
     properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
                                        " FROM properties WHERE item" + listed + " ORDER BY item, name"));
@@ -105,7 +115,7 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
     if (kind_ == Kind::kSave) {
       read.changes.reserve(writes_.size());
       for (const HeldWrite& write : writes_) {
-        read.changes.emplace_back(session, write.row);
+        read.changes.emplace_back(session, items_[write.item].row);
         write.changes.JournalTo(read.changes.back());
       }
     } else {
@@ -113,26 +123,38 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
     }
   }
 
-  std::vector<bool> found(writes_.size());
+  std::vector<bool> found(items_.size());
   while (held->Step()) {
-    const std::size_t write = WriteOf(held->Int(0));
-    found[write] = true;
-    if (!read.changes.empty()) read.changes[write].KeepHeldColumns(*held, 1);
-    if (!read.wholes.empty()) read.wholes[write].emplace(writes_[write].row, *held, 1);
+    const std::size_t item = item_at_.at(held->Int(0));
+    found[item] = true;
+    for (const std::size_t write : items_[item].writes) {
+      if (!read.changes.empty()) read.changes[write].KeepHeldColumns(*held, 1);
+      if (!read.wholes.empty()) read.wholes[write].emplace(items_[item].row, *held, 1);
+    }
   }
   if (const auto gone = std::find(found.begin(), found.end(), false); gone != found.end()) {
-    session.Fail(kNotFound, "item \"" + writes_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
+    session.Fail(kNotFound, "item \"" + items_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
                                 "\" no longer exists");
   }
   if (!properties) return read;
-  std::vector<std::size_t> had(writes_.size());
+  std::vector<std::size_t> had(items_.size());
   while ((*properties)->Step()) {
-    const std::size_t write = WriteOf((*properties)->Int(0));
-    if (!read.changes.empty()) had[write] += read.changes[write].KeepHeldProperty(**properties, 1);
-    if (!read.wholes.empty()) read.wholes[write]->AddProperty(**properties, 1);
+    const std::size_t item = item_at_.at((*properties)->Int(0));
+    had[item] += items_[item].left.properties.contains(std::string((*properties)->TextView(1)));
+    for (const std::size_t write : items_[item].writes) {
+      if (!read.changes.empty()) read.changes[write].KeepHeldProperty(**properties, 1);
+      if (!read.wholes.empty()) read.wholes[write]->AddProperty(**properties, 1);
+    }
   }
-  for (std::size_t write = 0; write < writes_.size(); ++write) {
-    read.lacking[write] = had[write] < writes_[write].changes.properties.size();
+  for (std::size_t item = 0; item < items_.size(); ++item) {
+    read.lacking[item] = had[item] < items_[item].left.properties.size();
+    // A later save of the item starts from what the earlier ones left.
+    const std::vector<std::size_t>& writes = items_[item].writes;
+    for (std::size_t later = 1; later < writes.size() && !read.changes.empty(); ++later) {
+      for (std::size_t earlier = 0; earlier < later; ++earlier) {
+        read.changes[writes[later]].FollowOn(read.changes[writes[earlier]]);
+      }
+    }
   }
   return read;
 }
@@ -142,7 +164,7 @@ template <class Send>
 void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count,
                                     Send&& send) const {
   std::vector<std::int64_t> ids;
-  for (const HeldWrite& write : std::span(writes_).subspan(first, count)) ids.push_back(write.row.id);
+  for (const HeldItem& item : std::span(items_).subspan(first, count)) ids.push_back(item.row.id);
   auto remove = session.Prepare(std::string("DELETE FROM items WHERE id IN (") +
                                 session.Db().dialect().ids_of_json_array + ")");
   remove->Bind(1, IdsAsJsonArray(ids));
@@ -157,14 +179,14 @@ template <class Send>
 void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
                                 const std::vector<bool>& lacking, Send&& send) const {
   const Dialect& dialect = session.Db().dialect();
-  const auto slice = std::span(writes_).subspan(first, count);
+  const auto slice = std::span(items_).subspan(first, count);
   std::vector<std::int64_t> ids;
   std::size_t rows = 0;
   std::set<ItemColumn> columns;
-  for (const HeldWrite& save : slice) {
-    ids.push_back(save.row.id);
-    rows += save.changes.properties.size();
-    for (const auto& [column, value] : save.changes.columns) columns.insert(column);
+  for (const HeldItem& item : slice) {
+    ids.push_back(item.row.id);
+    rows += item.left.properties.size();
+    for (const auto& [column, value] : item.left.columns) columns.insert(column);
   }
   const std::string items = IdsAsJsonArray(ids);
   const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
@@ -174,9 +196,9 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
     const auto bind = [&](Statement& statement) {
       statement.Bind(1, items);
       int at = 2;
-      for (const HeldWrite& save : slice) {
-        for (const auto& [name, property] : save.changes.properties) {
-          statement.Bind(at, save.row.id).BindUnowned(at + 1, name).Bind(at + 2, StoreName(property.type));
+      for (const HeldItem& item : slice) {
+        for (const auto& [name, property] : item.left.properties) {
+          statement.Bind(at, item.row.id).BindUnowned(at + 1, name).Bind(at + 2, StoreName(property.type));
           statement.BindValue(at + 3, property.value);
           at += 4;
         }
@@ -201,9 +223,9 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
   }
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;
-    for (const HeldWrite& save : slice) {
-      if (const auto value = save.changes.columns.find(column); value != save.changes.columns.end()) {
-        values.emplace_back(save.row.id, &value->second);
+    for (const HeldItem& item : slice) {
+      if (const auto value = item.left.columns.find(column); value != item.left.columns.end()) {
+        values.emplace_back(item.row.id, &value->second);
       }
     }
     auto update = session.Prepare(std::string("UPDATE items SET ") + ColumnName(column) + " = changed.column2 FROM " +

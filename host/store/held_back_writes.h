@@ -26,50 +26,59 @@ class HeldBackWrites {
   bool empty() const { return writes_.empty(); }
   std::size_t size() const { return writes_.size(); }
   // Whether a write of `kind` of the item (row `item`) must wait until
-  // these are made: the journal keeps each write of an item on its own,
-  // and saves and deletions in the order they came.
+  // these are made: the journal keeps saves and deletions in the order they
+  // came, and an item is deleted once.
   bool MustWaitFor(std::int64_t item, Kind kind) const {
-    return !empty() && (kind != kind_ || at_.contains(item));
+    return !empty() && (kind != kind_ || (kind == Kind::kDeletion && item_at_.contains(item)));
   }
-  void AddSave(const ItemRow& row, ItemChanges changes);
+  void AddSave(const ItemRow& row, const ItemChanges& changes);
   void AddDeletion(const ItemRow& row);
 
-  // Makes every write held back, in the order they came, and forgets them:
-  // holds their items, journals each as a write on its own would, and
-  // writes or deletes them. Throws host::Error when an item is gone or a
-  // write fails, having made part of them: only a rollback of the run's
-  // transaction undoes that.
+  // Makes every write held back and forgets them: holds their items,
+  // journals each write as it would be on its own (in the order they came;
+  // a save after another of the same item starts from what that one left),
+  // and writes or deletes each item once. Throws host::Error when an item is
+  // gone or a write fails, having made part of them: only a rollback of the
+  // run's transaction undoes that.
   void Write(StoreSession& session);
 
  private:
-  struct HeldWrite {
+  // An item with writes held back: its writes (positions in writes_) and
+  // what its saves leave of it, the later over the earlier.
+  struct HeldItem {
     ItemRow row;
-    ItemChanges changes;  // none for a deletion
+    std::vector<std::size_t> writes;
+    ItemChanges left;
   };
   // What the hold read of the items before the writes, where the session
   // journals the run: each save's change, as ItemChange reads one, or each
   // deleted item's whole; and whether each item may lack a property that
-  // its save changes.
+  // its saves change.
   struct HeldItems {
     std::vector<ItemChange> changes;
     std::vector<std::optional<WholeItem>> wholes;
     std::vector<bool> lacking;
   };
+  HeldItem& ItemOf(const ItemRow& row);
   HeldItems HoldAndRead(StoreSession& session);
   std::vector<Journal::Entry> JournalEntries(HeldItems& held) const;
-  // Sends the writes of `count` held writes from `first` on, as `send`
-  // takes each statement.
+  // Sends the writes of `count` items from `first` on, as `send` takes each
+  // statement.
   template <class Send>
   void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, const std::vector<bool>& lacking,
                   Send&& send) const;
   template <class Send>
   void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
-  // The held write of the item (row `item`) that a statement's row names.
-  std::size_t WriteOf(std::int64_t item) const { return at_.at(item); }
 
   Kind kind_ = Kind::kSave;
+  // Each write: its item (position in items_) and, for a save, its changes.
+  struct HeldWrite {
+    std::size_t item;
+    ItemChanges changes;
+  };
   std::vector<HeldWrite> writes_;
-  std::unordered_map<std::int64_t, std::size_t> at_;
+  std::vector<HeldItem> items_;
+  std::unordered_map<std::int64_t, std::size_t> item_at_;
 };
 
 }  // namespace store

@@ -145,7 +145,7 @@ void ItemRecord::SetColumn(ItemColumn column, const host::Value& value) {
 void ItemRecord::Store() {
   if (stored() && changes_.empty()) return;
   if (HeldBackWrites* writes = stored() ? session_->HoldBack(row_, HeldWriteKind::kSave) : nullptr) {
-    writes->AddSave(row_, std::move(changes_));
+    writes->AddSave(row_, changes_);
     changes_ = {};
     return;
   }

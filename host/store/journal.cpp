@@ -272,6 +272,18 @@ bool ItemChange::KeepHeldProperty(const Statement& properties, int name) {
   return KeepBefore(properties, name, properties_);
 }
 
+void ItemChange::FollowOn(const ItemChange& earlier) {
+  const auto follow = [](std::vector<ChangedValue>& values, const std::vector<ChangedValue>& earlier_values) {
+    for (ChangedValue& value : values) {
+      for (const ChangedValue& made : earlier_values) {
+        if (made.name == value.name) value.before = made.after;
+      }
+    }
+  };
+  follow(columns_, earlier.columns_);
+  follow(properties_, earlier.properties_);
+}
+
 std::string ItemChange::Before() const { return ChangeText(columns_, properties_, &ChangedValue::before); }
 
 std::string ItemChange::After() const { return ChangeText(columns_, properties_, &ChangedValue::after); }

@@ -99,6 +99,9 @@ class ItemChange {
   // and value, yielding whether the row is of a changed property.
   void KeepHeldColumns(const Statement& held, int first);
   bool KeepHeldProperty(const Statement& properties, int name);
+  // For a change that follows `earlier` of the same item in one write:
+  // what that one changed was, before this one, what it made of it.
+  void FollowOn(const ItemChange& earlier);
   // The journal's texts of the change: before it and after.
   std::string Before() const;
   std::string After() const;

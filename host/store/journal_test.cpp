@@ -71,6 +71,20 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM runs WHERE run_id = 'run-1' AND status IS NULL"), 1);
   session->EndRun(7, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
+
+  // Saves held back and made together journal each as it would be alone:
+  // the second starts from what the first left.
+  auto held = Session("run-2");
+  held->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+  ItemRecord twice(held, ItemById(*held, item_));
+  for (const char* value : {"C300", "D400"}) {
+    twice.SetProperty("AccountID", PropertyType::kText, std::string(value));
+    twice.Store();
+  }
+  held->CommitRun();
+  EXPECT_EQ(Before("id = (SELECT max(id) - 1 FROM changes)"), json({{"properties", {{"AccountID", {"text", "B200"}}}}}));
+  EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"properties", {{"AccountID", {"text", "C300"}}}}}));
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE name = 'AccountID' AND value = 'D400'"), 1);
 }
 
 TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
