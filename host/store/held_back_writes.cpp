@@ -106,12 +106,17 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   HeldItems read;
   // Unread, every item may lack what its saves change.
   read.lacking.assign(items_.size(), true);
+  const bool journaled = session.journal().on();
   std::optional<StoreSession::Lease> properties;
-  if (session.journal().on()) {
-    // By name, as an item's own read of them goes by its index.
+  // Saves need them to add only the properties that are missing, a
+  // deletion's journal to keep the whole item; by name, as an item's own
+  // read of them goes by its index.
+  if (journaled || kind_ == Kind::kSave) {
     properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
                                        " FROM properties WHERE item" + listed + " ORDER BY item, name"));
     (*properties)->Bind(1, items).ReadAhead();
+  }
+  if (journaled) {
     if (kind_ == Kind::kSave) {
       read.changes.reserve(writes_.size());
       for (const HeldWrite& write : writes_) {

@@ -146,9 +146,9 @@ const std::vector<std::string>& ColumnKeys() {
   return keys;
 }
 
-// The whole item (held already, HoldItem) that a deletion journals, or
-// empty when the item is not there; its properties are read after the hold,
-// as HoldingReadSql says.
+// The whole item that a deletion journals, or empty when the item is not
+// there; the read of its columns holds it (HoldItem) and its properties are
+// read after the hold, as HoldingReadSql says.
 std::string WholeItemText(StoreSession& session, const ItemRow& item) {
   static const std::vector<std::string_view> all_columns(std::begin(kJournaledColumns), std::end(kJournaledColumns));
   auto columns = session.Prepare(HoldingReadSql(session.Db().dialect(), all_columns));

@@ -23,7 +23,6 @@ struct ItemRow;
 // The writes of an item that a run may hold back (StoreSession::HoldBack).
 enum class HeldWriteKind { kSave, kDeletion };
 
-
 // The one open store file behind every host object made for it: opened on
 // first use, shared, and the only place that runs write transactions.
 // Single-threaded, like the program.
