@@ -77,14 +77,16 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   auto held = Session("run-2");
   held->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
   ItemRecord twice(held, ItemById(*held, item_));
+  twice.SetProperty("Region", PropertyType::kText, std::string("North"));
   for (const char* value : {"C300", "D400"}) {
     twice.SetProperty("AccountID", PropertyType::kText, std::string(value));
     twice.Store();
   }
   held->CommitRun();
-  EXPECT_EQ(Before("id = (SELECT max(id) - 1 FROM changes)"), json({{"properties", {{"AccountID", {"text", "B200"}}}}}));
+  EXPECT_EQ(Before("id = (SELECT max(id) - 1 FROM changes)"),
+            json({{"properties", {{"AccountID", {"text", "B200"}}, {"Region", nullptr}}}}));
   EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"properties", {{"AccountID", {"text", "C300"}}}}}));
-  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE name = 'AccountID' AND value = 'D400'"), 1);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value IN ('D400', 'North')"), 2);
 }
 
 TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
