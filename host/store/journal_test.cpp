@@ -87,6 +87,18 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
             json({{"properties", {{"AccountID", {"text", "B200"}}, {"Region", nullptr}}}}));
   EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"properties", {{"AccountID", {"text", "C300"}}}}}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value IN ('D400', 'North')"), 2);
+
+  // An item gone by the time they are made fails them all, and the run
+  // cannot commit without starting over.
+  auto gone = Session("run-3");
+  gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+  ItemRecord lost(gone, ItemById(*gone, item_));
+  lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
+  lost.Store();
+  gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
+  EXPECT_THROW(gone->WriteHeldBack(), host::StoreConflict);
+  EXPECT_THROW(gone->CommitRun(), host::StoreFailure);
+  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
 }
 
 TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
