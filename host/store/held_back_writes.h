@@ -25,11 +25,16 @@ class HeldBackWrites {
 
   bool empty() const { return writes_.empty(); }
   std::size_t size() const { return writes_.size(); }
+  // Items whose writes are made together at most: their rows are read at
+  // once (on a server kept row by row until the hold's answer is read), so
+  // a run over a hundred thousand items makes them a thousand at a time.
+  static constexpr std::size_t kMaxItems = 1000;
   // Whether a write of `kind` of the item (row `item`) must wait until
   // these are made: the journal keeps saves and deletions in the order they
-  // came, and an item is deleted once.
+  // came, an item is deleted once, and kMaxItems are held back already.
   bool MustWaitFor(std::int64_t item, Kind kind) const {
-    return !empty() && (kind != kind_ || (kind == Kind::kDeletion && item_at_.contains(item)));
+    return !empty() && (kind != kind_ || items_.size() >= kMaxItems ||
+                        (kind == Kind::kDeletion && item_at_.contains(item)));
   }
   void AddSave(const ItemRow& row, const ItemChanges& changes);
   void AddDeletion(const ItemRow& row);
