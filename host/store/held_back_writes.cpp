@@ -32,7 +32,17 @@ class StatementStream {
   std::optional<StoreSession::Lease> pending_;
 };
 
+// " IN (...)": the ids of the JSON array bound as ?1.
+std::string InIds(const Dialect& dialect) { return std::string(" IN (") + dialect.ids_of_json_array + ")"; }
+
 }  // namespace
+
+std::string HeldBackWrites::IdsOf(std::size_t first, std::size_t count) const {
+  std::vector<std::int64_t> ids;
+  ids.reserve(count);
+  for (const HeldItem& item : std::span(items_).subspan(first, count)) ids.push_back(item.row.id);
+  return IdsAsJsonArray(ids);
+}
 
 HeldBackWrites::HeldItem& HeldBackWrites::ItemOf(const ItemRow& row) {
   const auto [at, added] = item_at_.emplace(row.id, items_.size());
@@ -93,11 +103,8 @@ std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) cons
 // their own, once the hold is granted, as ItemChange reads one item's.
 HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   const Dialect& dialect = session.Db().dialect();
-  std::vector<std::int64_t> ids;
-  ids.reserve(items_.size());
-  for (const HeldItem& item : items_) ids.push_back(item.row.id);
-  const std::string items = IdsAsJsonArray(ids);
-  const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
+  const std::string items = IdsOf(0, items_.size());
+  const std::string listed = InIds(dialect);
 
   std::string holding = "SELECT id";
   for (const char* column : kJournaledColumns) holding.append(", ").append(column);
@@ -168,11 +175,8 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
 template <class Send>
 void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count,
                                     Send&& send) const {
-  std::vector<std::int64_t> ids;
-  for (const HeldItem& item : std::span(items_).subspan(first, count)) ids.push_back(item.row.id);
-  auto remove = session.Prepare(std::string("DELETE FROM items WHERE id IN (") +
-                                session.Db().dialect().ids_of_json_array + ")");
-  remove->Bind(1, IdsAsJsonArray(ids));
+  auto remove = session.Prepare("DELETE FROM items WHERE id" + InIds(session.Db().dialect()));
+  remove->Bind(1, IdsOf(first, count));
   send(std::move(remove));
 }
 
@@ -185,16 +189,14 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
                                 const std::vector<bool>& lacking, Send&& send) const {
   const Dialect& dialect = session.Db().dialect();
   const auto slice = std::span(items_).subspan(first, count);
-  std::vector<std::int64_t> ids;
   std::size_t rows = 0;
   std::set<ItemColumn> columns;
   for (const HeldItem& item : slice) {
-    ids.push_back(item.row.id);
     rows += item.left.properties.size();
     for (const auto& [column, value] : item.left.columns) columns.insert(column);
   }
-  const std::string items = IdsAsJsonArray(ids);
-  const std::string listed = std::string(" IN (") + dialect.ids_of_json_array + ")";
+  const std::string items = IdsOf(first, count);
+  const std::string listed = InIds(dialect);
 
   if (rows > 0) {
     const std::string changed = ChangedRows(rows, 4, 2, dialect.value_parameter_type);

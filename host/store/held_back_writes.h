@@ -65,6 +65,8 @@ class HeldBackWrites {
     std::vector<bool> lacking;
   };
   HeldItem& ItemOf(const ItemRow& row);
+  // The ids of `count` items from `first` on, as IdsAsJsonArray gives them.
+  std::string IdsOf(std::size_t first, std::size_t count) const;
   HeldItems HoldAndRead(StoreSession& session);
   std::vector<Journal::Entry> JournalEntries(HeldItems& held) const;
   // Sends the writes of `count` items from `first` on, as `send` takes each

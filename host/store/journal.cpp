@@ -61,7 +61,8 @@ void BindChange(Statement& insert, int first, std::int64_t run, const char* kind
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  auto insert = session.Prepare(kInsertChanges + ValuesRows(1, kChangeColumns, 1, ""));
+  static const std::string sql = kInsertChanges + ValuesRows(1, kChangeColumns, 1, "");
+  auto insert = session.Prepare(sql);
   BindChange(*insert, 1, run, kind, item, before, after);
   insert->RunAhead();
   journaled_ = true;

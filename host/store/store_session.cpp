@@ -147,23 +147,20 @@ HeldBackWrites* StoreSession::HoldBack(const ItemRow& item, HeldWriteKind kind) 
 }
 
 void StoreSession::WriteHeldBack() {
-  if (!held_back_ || held_back_->empty() || writing_held_back_) return;
+  if (!held_back_ || held_back_->empty()) return;
+  // Taken out first, so that their own statements find none held back.
   HeldBackWrites writes = std::exchange(*held_back_, HeldBackWrites());
-  writing_held_back_ = true;
   try {
     writes.Write(*this);
   } catch (const host::StoreFailure&) {
-    writing_held_back_ = false;
     throw;
   } catch (const host::Error& error) {
-    writing_held_back_ = false;
     writes_at_once_ = true;
     held_back_.reset();
     // Part of them may be written: the run's transaction must not commit.
     unwritten_writes_ = "writing " + std::to_string(writes.size()) + " items together failed: " + error.description();
     throw host::StoreConflict(error.number(), unwritten_writes_);
   }
-  writing_held_back_ = false;
 }
 
 void StoreSession::RollBackRun() {

@@ -263,10 +263,9 @@ class StoreSession {
   // Declared after db_ so that every pooled statement is finalized first.
   std::map<std::string, Pooled, std::less<>> pool_;
   // Writes held back in the run's transaction (null when it makes each at
-  // once), whether they are being made, whether making them together
-  // failed in this run, and why, until the transaction starts over.
+  // once), whether making them together failed in this run, and why, until
+  // the transaction starts over.
   std::unique_ptr<HeldBackWrites> held_back_;
-  bool writing_held_back_ = false;
   bool writes_at_once_ = false;
   std::string unwritten_writes_;
   // Declared last, so that a run not committed is rolled back first.
