@@ -73,7 +73,7 @@ void HeldBackWrites::Write(StoreSession& session) {
   for (std::size_t first = 0; first < items_.size(); first += kItemsPerStatement) {
     const std::size_t count = std::min(kItemsPerStatement, items_.size() - first);
     if (kind_ == Kind::kSave) {
-      WriteSaves(session, first, count, held.lacking, send);
+      WriteSaves(session, first, count, send);
     } else {
       WriteDeletions(session, first, count, send);
     }
@@ -106,19 +106,18 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   const std::string items = IdsOf(0, items_.size());
   const std::string listed = InIds(dialect);
 
+  const bool journaled = session.journal().on();
   std::string holding = "SELECT id";
-  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
+  if (journaled) {
+    for (const char* column : kJournaledColumns) holding.append(", ").append(column);
+  }
   auto held = session.Prepare(holding + " FROM items WHERE id" + listed + dialect.hold_item);
   held->Bind(1, items).ReadAhead();
   HeldItems read;
-  // Unread, every item may lack what its saves change.
-  read.lacking.assign(items_.size(), true);
-  const bool journaled = session.journal().on();
   std::optional<StoreSession::Lease> properties;
-  // Saves need them to add only the properties that are missing, a
-  // deletion's journal to keep the whole item; by name, as an item's own
-  // read of them goes by its index.
-  if (journaled || kind_ == Kind::kSave) {
+  // Only the journal reads them, by name, as an item's own read of them
+  // goes by its index.
+  if (journaled) {
     properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
                                        " FROM properties WHERE item" + listed + " ORDER BY item, name"));
     (*properties)->Bind(1, items).ReadAhead();
@@ -149,20 +148,17 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
                                 "\" no longer exists");
   }
   if (!properties) return read;
-  std::vector<std::size_t> had(items_.size());
   while ((*properties)->Step()) {
     const std::size_t item = item_at_.at((*properties)->Int(0));
-    had[item] += items_[item].left.properties.contains(std::string((*properties)->TextView(1)));
     for (const std::size_t write : items_[item].writes) {
       if (!read.changes.empty()) read.changes[write].KeepHeldProperty(**properties, 1);
       if (!read.wholes.empty()) read.wholes[write]->AddProperty(**properties, 1);
     }
   }
-  for (std::size_t item = 0; item < items_.size(); ++item) {
-    read.lacking[item] = had[item] < items_[item].left.properties.size();
-    // A later save of the item starts from what the earlier ones left.
+  // A later save of an item starts from what the earlier ones left.
+  for (std::size_t item = 0; item < items_.size() && !read.changes.empty(); ++item) {
     const std::vector<std::size_t>& writes = items_[item].writes;
-    for (std::size_t later = 1; later < writes.size() && !read.changes.empty(); ++later) {
+    for (std::size_t later = 1; later < writes.size(); ++later) {
       for (std::size_t earlier = 0; earlier < later; ++earlier) {
         read.changes[writes[later]].FollowOn(read.changes[writes[earlier]]);
       }
@@ -180,13 +176,13 @@ void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, st
   send(std::move(remove));
 }
 
-// Updates the properties the items have and adds those they lack, each
-// with its item's folder, and writes the changed columns, as
-// ItemRecord::Store does for one item. Each statement names its items (?1)
-// besides joining them, so that the planner reads only theirs.
+// Writes the items' properties in one statement that updates those they
+// have and adds, with the item's folder, those they lack, so nothing need be
+// read first; and writes the changed columns, as ItemRecord::Store does for
+// one item. Each column's statement names its items (?1) besides joining
+// them, so that the planner reads only theirs.
 template <class Send>
-void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
-                                const std::vector<bool>& lacking, Send&& send) const {
+void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const {
   const Dialect& dialect = session.Db().dialect();
   const auto slice = std::span(items_).subspan(first, count);
   std::size_t rows = 0;
@@ -199,34 +195,15 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
   const std::string listed = InIds(dialect);
 
   if (rows > 0) {
-    const std::string changed = ChangedRows(rows, 4, 2, dialect.value_parameter_type);
-    const auto bind = [&](Statement& statement) {
-      statement.Bind(1, items);
-      int at = 2;
-      for (const HeldItem& item : slice) {
-        for (const auto& [name, property] : item.left.properties) {
-          statement.Bind(at, item.row.id).BindUnowned(at + 1, name).Bind(at + 2, StoreName(property.type));
-          statement.BindValue(at + 3, property.value);
-          at += 4;
-        }
+    auto upsert = session.Prepare(PropertiesUpsertSql(rows));
+    int first = 1;
+    for (const HeldItem& item : slice) {
+      for (const auto& [name, property] : item.left.properties) {
+        BindPropertyRow(*upsert, first, item.row, name, property);
+        first += 5;
       }
-    };
-    auto update = session.Prepare("UPDATE properties SET type = changed.column3, value = changed.column4 FROM " +
-                                  changed + " WHERE properties.item" + listed +
-                                  " AND properties.item = changed.column1 AND properties.name = changed.column2");
-    bind(*update);
-    send(std::move(update));
-    if (std::any_of(lacking.begin() + static_cast<std::ptrdiff_t>(first),
-                    lacking.begin() + static_cast<std::ptrdiff_t>(first + count), [](bool each) { return each; })) {
-      auto insert = session.Prepare(
-          "INSERT INTO properties (item, folder, name, type, value) "
-          "SELECT items.id, items.folder, changed.column2, changed.column3, changed.column4 FROM " + changed +
-          " JOIN items ON items.id = changed.column1 WHERE items.id" + listed +
-          " AND NOT EXISTS (SELECT 1 FROM properties WHERE properties.item = changed.column1 AND "
-          "properties.name = changed.column2)");
-      bind(*insert);
-      send(std::move(insert));
     }
+    send(std::move(upsert));
   }
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;

@@ -57,12 +57,10 @@ class HeldBackWrites {
   };
   // What the hold read of the items before the writes, where the session
   // journals the run: each save's change, as ItemChange reads one, or each
-  // deleted item's whole; and whether each item may lack a property that
-  // its saves change.
+  // deleted item's whole.
   struct HeldItems {
     std::vector<ItemChange> changes;
     std::vector<std::optional<WholeItem>> wholes;
-    std::vector<bool> lacking;
   };
   HeldItem& ItemOf(const ItemRow& row);
   // The ids of `count` items from `first` on, as IdsAsJsonArray gives them.
@@ -72,8 +70,7 @@ class HeldBackWrites {
   // Sends the writes of `count` items from `first` on, as `send` takes each
   // statement.
   template <class Send>
-  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, const std::vector<bool>& lacking,
-                  Send&& send) const;
+  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
   template <class Send>
   void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
 

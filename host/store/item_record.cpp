@@ -156,7 +156,7 @@ void ItemRecord::Store() {
     changes_.JournalTo(change);
     if (!change.HoldAndAdd()) session_->Fail(kNotFound, "item \"" + row_.entry_id + "\" no longer exists");
     StoreColumns(row.id);
-    StoreProperties(row.id, change.PropertiesFound());
+    StoreProperties(row);
   });
   row_ = std::move(row);
   changes_ = {};
@@ -180,41 +180,28 @@ void ItemRecord::StoreColumns(std::int64_t id) {
   }
 }
 
-void ItemRecord::BindChanges(Statement& statement, std::int64_t id) const {
-  statement.Bind(1, id);
-  int parameter = 2;
-  for (const auto& [name, property] : changes_.properties) {
-    statement.Bind(parameter, name).Bind(parameter + 1, StoreName(property.type));
-    statement.BindValue(parameter + 2, property.value);
-    parameter += 3;
-  }
+std::string PropertiesUpsertSql(std::size_t rows) {
+  return "INSERT INTO properties (item, folder, name, type, value) " + ValuesRows(rows, 5, 1, "") +
+         " ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value";
 }
 
-// Most writes change properties the item has: updating those rows costs
-// less than an upsert, which reads the item's row and tries each insert
-// first. New properties copy their item's folder in the same statement, so
-// a property row always names its item's folder. Both statements run ahead:
-// on a server the save's writes cost one round trip, not one each. Where
-// the journal read which of them the held item has, the one that would
-// change nothing is left out.
-void ItemRecord::StoreProperties(std::int64_t id, std::optional<std::size_t> found) {
+void BindPropertyRow(Statement& statement, int first, const ItemRow& item, const std::string& name,
+                     const PropertyValue& property) {
+  statement.Bind(first, item.id).Bind(first + 1, item.folder).BindUnowned(first + 2, name);
+  statement.Bind(first + 3, StoreName(property.type)).BindValue(first + 4, property.value);
+}
+
+// Runs ahead: on a server the save's writes cost one round trip, not one
+// each.
+void ItemRecord::StoreProperties(const ItemRow& row) {
   if (changes_.properties.empty()) return;
-  const std::string rows =
-      ChangedRows(changes_.properties.size(), 3, 2, session_->Db().dialect().value_parameter_type);
-  if (found != 0) {
-    auto update = session_->Prepare("UPDATE properties SET type = changed.column2, value = changed.column3 FROM " +
-                                    rows + " WHERE properties.item = ?1 AND properties.name = changed.column1");
-    BindChanges(*update, id);
-    update->RunAhead();
+  auto upsert = session_->Prepare(PropertiesUpsertSql(changes_.properties.size()));
+  int first = 1;
+  for (const auto& [name, property] : changes_.properties) {
+    BindPropertyRow(*upsert, first, row, name, property);
+    first += 5;
   }
-  if (found == changes_.properties.size()) return;
-  auto insert = session_->Prepare(
-      "INSERT INTO properties (item, folder, name, type, value) "
-      "SELECT items.id, items.folder, changed.column1, changed.column2, changed.column3 FROM items, " + rows +
-      " WHERE items.id = ?1 AND NOT EXISTS "
-      "(SELECT 1 FROM properties WHERE properties.item = ?1 AND properties.name = changed.column1)");
-  BindChanges(*insert, id);
-  insert->RunAhead();
+  upsert->RunAhead();
 }
 
 void ItemRecord::Delete() {

@@ -31,6 +31,15 @@ struct PropertyValue {
 const char* ColumnName(ItemColumn column);
 void BindColumnValue(Statement& statement, int index, const host::Value& value);
 
+// The statement that writes `rows` properties, each row five parameters
+// from ?1 on: its item's id and folder, its name, type and value. It updates
+// the properties their items have and adds those they lack, so nothing is
+// read first; an (item, name) may be in one row only.
+std::string PropertiesUpsertSql(std::size_t rows);
+// Binds one row of it from the parameter `first` on.
+void BindPropertyRow(Statement& statement, int first, const ItemRow& item, const std::string& name,
+                     const PropertyValue& property);
+
 // What a host object changed of an item and has not stored yet.
 struct ItemChanges {
   std::map<ItemColumn, host::Value> columns;
@@ -101,13 +110,9 @@ class ItemRecord {
   // The property `name` whose type and value are the statement's columns
   // `column` and `column` + 1.
   PropertyValue ReadPropertyValue(const Statement& statement, int column, const std::string& name);
-  // Write this object's changes to the item row `id`; `found` is how many
-  // of the changed properties the item has, where that was read.
+  // Write this object's changes to the item `row`.
   void StoreColumns(std::int64_t id);
-  void StoreProperties(std::int64_t id, std::optional<std::size_t> found);
-  // Binds the item row `id` as ?1 and each changed property's name, type and
-  // value from ?2 on.
-  void BindChanges(Statement& statement, std::int64_t id) const;
+  void StoreProperties(const ItemRow& row);
 
   std::shared_ptr<StoreSession> session_;
   ItemRow row_;

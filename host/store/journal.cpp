@@ -124,15 +124,14 @@ std::string HoldingReadSql(const Dialect& dialect, const std::vector<std::string
 // The value before the change of the one of the `changed` properties that
 // the row of the item's properties names in its column `name` (its type and
 // value follow); whether the row is of one of them.
-bool KeepBefore(const Statement& properties, int name, std::vector<ChangedValue>& changed) {
+void KeepBefore(const Statement& properties, int name, std::vector<ChangedValue>& changed) {
   const std::string_view row_name = properties.TextView(name);
   for (ChangedValue& property : changed) {
     if (property.name != row_name) continue;
     property.before.clear();
     AppendTypedValue(property.before, properties, name + 1);
-    return true;
+    return;
   }
-  return false;
 }
 
 // `"NAME":` of each journaled column, each but the first after a comma.
@@ -254,8 +253,7 @@ bool ItemChange::HoldAndAdd() {
     AppendStoredValue(columns_[column].before, *held, 1 + static_cast<int>(column));
   }
   if (properties) {
-    properties_found_ = 0;
-    while ((*properties)->Step()) *properties_found_ += KeepHeldProperty(**properties, 0);
+    while ((*properties)->Step()) KeepHeldProperty(**properties, 0);
   }
   session_.journal().Add(session_, item_, kChanged, Before(), After());
   return true;
@@ -269,8 +267,8 @@ void ItemChange::KeepHeldColumns(const Statement& held, int first) {
   }
 }
 
-bool ItemChange::KeepHeldProperty(const Statement& properties, int name) {
-  return KeepBefore(properties, name, properties_);
+void ItemChange::KeepHeldProperty(const Statement& properties, int name) {
+  KeepBefore(properties, name, properties_);
 }
 
 void ItemChange::FollowOn(const ItemChange& earlier) {

@@ -88,17 +88,14 @@ class ItemChange {
   // its properties in the next); call it before the write itself. False,
   // adding nothing, when the item is not there.
   [[nodiscard]] bool HoldAndAdd();
-  // How many of the changed properties the item has, as HoldAndAdd read
-  // them once the item was held; nullopt when it did not read them.
-  std::optional<std::size_t> PropertiesFound() const { return properties_found_; }
 
   // For a change read with others' (HeldBackWrites): the values before it
   // of the changed columns, from the held item's row, whose columns from
   // `first` on are kJournaledColumns; and of a changed property, from a row
   // of the item's properties whose column `name` is followed by its type
-  // and value, yielding whether the row is of a changed property.
+  // and value.
   void KeepHeldColumns(const Statement& held, int first);
-  bool KeepHeldProperty(const Statement& properties, int name);
+  void KeepHeldProperty(const Statement& properties, int name);
   // For a change that follows `earlier` of the same item in one write:
   // what that one changed was, before this one, what it made of it.
   void FollowOn(const ItemChange& earlier);
@@ -112,7 +109,6 @@ class ItemChange {
   bool on_;
   std::vector<ChangedValue> columns_;
   std::vector<ChangedValue> properties_;
-  std::optional<std::size_t> properties_found_;
 };
 
 // The whole of an item as the journal keeps its deletion, {"message_class":
