@@ -15,9 +15,25 @@ namespace {
 // rather than reading a whole table for them.
 constexpr std::size_t kItemsPerStatement = 100;
 
+// " IN (...)": the ids of the JSON array bound as ?1.
+std::string InIds(const Dialect& dialect) { return std::string(" IN (") + dialect.ids_of_json_array + ")"; }
+
+// Runs `write`, which writes each of `count` items' rows once: fewer
+// written means that another run deleted some since the walk found them.
+void RequireWritten(StoreSession& session, Statement& write, std::size_t count) {
+  write.Run();
+  const auto written = static_cast<std::size_t>(session.Db().Changes());
+  if (written < count) {
+    session.Fail(kNotFound, std::to_string(count - written) + " of " + std::to_string(count) +
+                                " items written together no longer exist");
+  }
+}
+
+}  // namespace
+
 // Sends each statement ahead once the next is given, and the last with a
 // wait: a failure of any of them surfaces by Finish.
-class StatementStream {
+class HeldBackWrites::StatementStream {
  public:
   void Send(StoreSession::Lease statement) {
     if (pending_) (*pending_)->RunAhead();
@@ -31,11 +47,6 @@ class StatementStream {
  private:
   std::optional<StoreSession::Lease> pending_;
 };
-
-// " IN (...)": the ids of the JSON array bound as ?1.
-std::string InIds(const Dialect& dialect) { return std::string(" IN (") + dialect.ids_of_json_array + ")"; }
-
-}  // namespace
 
 std::string HeldBackWrites::IdsOf(std::size_t first, std::size_t count) const {
   std::vector<std::int64_t> ids;
@@ -66,16 +77,16 @@ void HeldBackWrites::AddDeletion(const ItemRow& row) {
 }
 
 void HeldBackWrites::Write(StoreSession& session) {
-  HeldItems held = HoldAndRead(session);
-  if (session.journal().on()) session.journal().AddChanges(session, JournalEntries(held));
+  // Only the journal needs the items held and read first: a write that
+  // finds an item gone fails by itself.
+  if (session.journal().on()) session.journal().AddChanges(session, JournalEntries(HoldAndRead(session)));
   StatementStream stream;
-  const auto send = [&](StoreSession::Lease statement) { stream.Send(std::move(statement)); };
   for (std::size_t first = 0; first < items_.size(); first += kItemsPerStatement) {
     const std::size_t count = std::min(kItemsPerStatement, items_.size() - first);
     if (kind_ == Kind::kSave) {
-      WriteSaves(session, first, count, send);
+      WriteSaves(session, first, count, stream);
     } else {
-      WriteDeletions(session, first, count, send);
+      WriteDeletions(session, first, count);
     }
   }
   stream.Finish();
@@ -84,7 +95,7 @@ void HeldBackWrites::Write(StoreSession& session) {
   item_at_.clear();
 }
 
-std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) const {
+std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems held) const {
   std::vector<Journal::Entry> entries;
   entries.reserve(writes_.size());
   for (std::size_t write = 0; write < writes_.size(); ++write) {
@@ -100,38 +111,29 @@ std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems& held) cons
 
 // The hold and the read of the items' values before the writes are one
 // statement each for all of them; the properties are read in a statement of
-// their own, once the hold is granted, as ItemChange reads one item's.
+// their own, by name, once the hold is granted, as ItemChange reads one
+// item's.
 HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
   const Dialect& dialect = session.Db().dialect();
   const std::string items = IdsOf(0, items_.size());
   const std::string listed = InIds(dialect);
 
-  const bool journaled = session.journal().on();
   std::string holding = "SELECT id";
-  if (journaled) {
-    for (const char* column : kJournaledColumns) holding.append(", ").append(column);
-  }
+  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
   auto held = session.Prepare(holding + " FROM items WHERE id" + listed + dialect.hold_item);
   held->Bind(1, items).ReadAhead();
+  auto properties = session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
+                                    " FROM properties WHERE item" + listed + " ORDER BY item, name");
+  properties->Bind(1, items).ReadAhead();
   HeldItems read;
-  std::optional<StoreSession::Lease> properties;
-  // Only the journal reads them, by name, as an item's own read of them
-  // goes by its index.
-  if (journaled) {
-    properties.emplace(session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
-                                       " FROM properties WHERE item" + listed + " ORDER BY item, name"));
-    (*properties)->Bind(1, items).ReadAhead();
-  }
-  if (journaled) {
-    if (kind_ == Kind::kSave) {
-      read.changes.reserve(writes_.size());
-      for (const HeldWrite& write : writes_) {
-        read.changes.emplace_back(session, items_[write.item].row);
-        write.changes.JournalTo(read.changes.back());
-      }
-    } else {
-      read.wholes.resize(writes_.size());
+  if (kind_ == Kind::kSave) {
+    read.changes.reserve(writes_.size());
+    for (const HeldWrite& write : writes_) {
+      read.changes.emplace_back(session, items_[write.item].row);
+      write.changes.JournalTo(read.changes.back());
     }
+  } else {
+    read.wholes.resize(writes_.size());
   }
 
   std::vector<bool> found(items_.size());
@@ -147,12 +149,11 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
     session.Fail(kNotFound, "item \"" + items_[static_cast<std::size_t>(gone - found.begin())].row.entry_id +
                                 "\" no longer exists");
   }
-  if (!properties) return read;
-  while ((*properties)->Step()) {
-    const std::size_t item = item_at_.at((*properties)->Int(0));
+  while (properties->Step()) {
+    const std::size_t item = item_at_.at(properties->Int(0));
     for (const std::size_t write : items_[item].writes) {
-      if (!read.changes.empty()) read.changes[write].KeepHeldProperty(**properties, 1);
-      if (!read.wholes.empty()) read.wholes[write]->AddProperty(**properties, 1);
+      if (!read.changes.empty()) read.changes[write].KeepHeldProperty(*properties, 1);
+      if (!read.wholes.empty()) read.wholes[write]->AddProperty(*properties, 1);
     }
   }
   // A later save of an item starts from what the earlier ones left.
@@ -168,21 +169,20 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
 }
 
 // A deleted item's properties go with it.
-template <class Send>
-void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count,
-                                    Send&& send) const {
+void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const {
   auto remove = session.Prepare("DELETE FROM items WHERE id" + InIds(session.Db().dialect()));
   remove->Bind(1, IdsOf(first, count));
-  send(std::move(remove));
+  RequireWritten(session, *remove, count);
 }
 
-// Writes the items' properties in one statement that updates those they
-// have and adds, with the item's folder, those they lack, so nothing need be
-// read first; and writes the changed columns, as ItemRecord::Store does for
-// one item. Each column's statement names its items (?1) besides joining
-// them, so that the planner reads only theirs.
-template <class Send>
-void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const {
+// Writes the changed columns, as ItemRecord::Store does for one item, each
+// statement naming its items (?1) besides joining them, so that the planner
+// reads only theirs; then the items' properties in one statement that
+// updates those they have and adds, with the item's folder, those they
+// lack, so nothing need be read first (a property added to an item gone
+// fails as a foreign key).
+void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
+                                StatementStream& stream) const {
   const Dialect& dialect = session.Db().dialect();
   const auto slice = std::span(items_).subspan(first, count);
   std::size_t rows = 0;
@@ -194,17 +194,6 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
   const std::string items = IdsOf(first, count);
   const std::string listed = InIds(dialect);
 
-  if (rows > 0) {
-    auto upsert = session.Prepare(PropertiesUpsertSql(rows));
-    int first = 1;
-    for (const HeldItem& item : slice) {
-      for (const auto& [name, property] : item.left.properties) {
-        BindPropertyRow(*upsert, first, item.row, name, property);
-        first += 5;
-      }
-    }
-    send(std::move(upsert));
-  }
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;
     for (const HeldItem& item : slice) {
@@ -221,7 +210,18 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
       update->Bind(at, values[row].first);
       BindColumnValue(*update, at + 1, *values[row].second);
     }
-    send(std::move(update));
+    RequireWritten(session, *update, values.size());
+  }
+  if (rows > 0) {
+    auto upsert = session.Prepare(PropertiesUpsertSql(rows));
+    int at = 1;
+    for (const HeldItem& item : slice) {
+      for (const auto& [name, property] : item.left.properties) {
+        BindPropertyRow(*upsert, at, item.row, name, property);
+        at += 5;
+      }
+    }
+    stream.Send(std::move(upsert));
   }
 }
 

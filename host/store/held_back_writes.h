@@ -39,10 +39,11 @@ class HeldBackWrites {
   void AddSave(const ItemRow& row, const ItemChanges& changes);
   void AddDeletion(const ItemRow& row);
 
-  // Makes every write held back and forgets them: holds their items,
-  // journals each write as it would be on its own (in the order they came;
-  // a save after another of the same item starts from what that one left),
-  // and writes or deletes each item once. Throws host::Error when an item is
+  // Makes every write held back and forgets them: where the session
+  // journals the run, holds their items and journals each write as it would
+  // be on its own (in the order they came; a save after another of the same
+  // item starts from what that one left); then writes or deletes each item
+  // once. Throws host::Error when an item is
   // gone or a write fails, having made part of them: only a rollback of the
   // run's transaction undoes that.
   void Write(StoreSession& session);
@@ -62,17 +63,17 @@ class HeldBackWrites {
     std::vector<ItemChange> changes;
     std::vector<std::optional<WholeItem>> wholes;
   };
+  class StatementStream;
   HeldItem& ItemOf(const ItemRow& row);
   // The ids of `count` items from `first` on, as IdsAsJsonArray gives them.
   std::string IdsOf(std::size_t first, std::size_t count) const;
   HeldItems HoldAndRead(StoreSession& session);
-  std::vector<Journal::Entry> JournalEntries(HeldItems& held) const;
-  // Sends the writes of `count` items from `first` on, as `send` takes each
-  // statement.
-  template <class Send>
-  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
-  template <class Send>
-  void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count, Send&& send) const;
+  std::vector<Journal::Entry> JournalEntries(HeldItems held) const;
+  // Makes the writes of `count` items from `first` on: the saves' property
+  // writes are sent ahead on `stream`; a write that would pass over an item
+  // gone without failing is waited for, and counts what it wrote.
+  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, StatementStream& stream) const;
+  void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const;
 
   Kind kind_ = Kind::kSave;
   // Each write: its item (position in items_) and, for a save, its changes.

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -88,17 +89,31 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"properties", {{"AccountID", {"text", "C300"}}}}}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value IN ('D400', 'North')"), 2);
 
-  // An item gone by the time they are made fails them all, and the run
-  // cannot commit without starting over.
-  auto gone = Session("run-3");
-  gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
-  ItemRecord lost(gone, ItemById(*gone, item_));
-  lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
-  lost.Store();
-  gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
-  EXPECT_THROW(gone->WriteHeldBack(), host::StoreConflict);
-  EXPECT_THROW(gone->CommitRun(), host::StoreFailure);
-  EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
+  // An item gone by the time they are made fails them all, whether the
+  // journal's hold finds it missing or the write itself, and the run cannot
+  // commit without starting over.
+  const std::vector<std::function<void(ItemRecord&)>> writes = {
+      [](ItemRecord& lost) {
+        lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
+        lost.Store();
+      },
+      [](ItemRecord& lost) {
+        lost.SetColumn(ItemColumn::kCompanyName, std::string("Gamma"));
+        lost.Store();
+      },
+      [](ItemRecord& lost) { lost.Delete(); }};
+  for (const bool journaled : {true, false}) {
+    for (std::size_t write = 0; write < writes.size(); ++write) {
+      auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
+      gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+      ItemRecord lost(gone, ItemById(*gone, item_));
+      writes[write](lost);
+      gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
+      EXPECT_THROW(gone->WriteHeldBack(), host::StoreConflict) << journaled << write;
+      EXPECT_THROW(gone->CommitRun(), host::StoreFailure) << journaled << write;
+      EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
+    }
+  }
 }
 
 TEST_F(JournalTest, ASessionWithoutARunJournalsNothing) {
