@@ -10,6 +10,7 @@
 #include "host/store/dialect.h"
 #include "host/store/journal.h"
 #include "host/store/journal_damage.h"
+#include "host/store/restored_values.h"
 #include "host/store/store_rows.h"
 #include "host/store/store_session.h"
 
@@ -96,46 +97,6 @@ std::vector<std::string> LaterChanged(StoreSession& session, std::int64_t run, c
   return conflicts;
 }
 
-bool IsItemColumn(const std::string& name) {
-  return std::any_of(std::begin(kJournaledColumns), std::end(kJournaledColumns),
-                     [&](const char* column) { return name == column; });
-}
-
-// Gives the item the values the before-image holds, journaling what it held;
-// false, changing nothing, when it is no longer there. The undo is one
-// transaction that any failure ends: its writes go ahead unwaited for, and
-// a failure of one surfaces at a later statement or at the commit.
-bool RestoreValues(StoreSession& session, const ItemRow& item, const json& before) {
-  const json& columns = before.value("columns", json::object());
-  const json& properties = before.value("properties", json::object());
-  ItemChange change(session, item);
-  for (const auto& [name, value] : columns.items()) {
-    if (IsItemColumn(name)) change.Column(name.c_str(), value.dump());
-  }
-  for (const auto& [name, value] : properties.items()) change.Property(name, value.dump());
-  if (!change.HoldAndAdd()) return false;
-  for (const auto& [name, value] : columns.items()) {
-    if (!IsItemColumn(name)) continue;
-    auto update = session.Prepare("UPDATE items SET " + name + " = ? WHERE id = ?");
-    BindStored(*update, 1, value);
-    update->Bind(2, item.id).RunAhead();
-  }
-  for (const auto& [name, value] : properties.items()) {
-    if (value.is_null()) {
-      session.Prepare("DELETE FROM properties WHERE item = ? AND name = ?")->Bind(1, item.id).Bind(2, name).RunAhead();
-      continue;
-    }
-    auto upsert = session.Prepare(
-        "INSERT INTO properties (item, folder, name, type, value) "
-        "SELECT id, folder, ?2, ?3, ?4 FROM items WHERE id = ?1 "
-        "ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value");
-    upsert->Bind(1, item.id).Bind(2, name).Bind(3, value.at(0).get<std::string>());
-    BindStored(*upsert, 4, value.at(1));
-    upsert->RunAhead();
-  }
-  return true;
-}
-
 // Stores a deleted item again under its old row number unless another item
 // took it since (`taken`), so the store's order is what it was.
 ItemRow Recreate(StoreSession& session, const JournalRow& row, bool taken) {
@@ -206,7 +167,11 @@ struct Tally {
   std::unordered_set<std::string> restored, recreated, removed;
 };
 
-void TakeBack(StoreSession& session, const JournalRow& row, CurrentItems& items, Tally& tally, UndoResult& result) {
+void TakeBack(StoreSession& session, const JournalRow& row, CurrentItems& items, RestoredValues& restored,
+              Tally& tally, UndoResult& result) {
+  // Values given back wait to be made together until another kind of
+  // change comes.
+  if (row.kind != kChanged) restored.Write(session);
   // Where a deleted item would be stored again, read in the same round trip
   // as the item's lookup, where it needs one.
   std::optional<StoreSession::Lease> place;
@@ -231,7 +196,9 @@ void TakeBack(StoreSession& session, const JournalRow& row, CurrentItems& items,
       items.Stored(Recreate(session, row, (*place)->Int(1) != 0));
       tally.recreated.insert(row.item.entry_id);
     }
-  } else if (current && RestoreValues(session, *current, row.before)) {
+  } else if (current) {
+    if (restored.MustWaitFor(current->id)) restored.Write(session);
+    restored.Add(*current, row.before);
     tally.restored.insert(row.item.entry_id);
   } else {
     result.skipped.push_back(row.item.entry_id + ": it no longer exists");
@@ -255,7 +222,11 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
     if (!result.conflicts.empty() && !force) return;
     Tally tally;
     CurrentItems items(session, std::move(held));
-    for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, items, tally, result);
+    RestoredValues restored;
+    for (auto change = rows.rbegin(); change != rows.rend(); ++change) {
+      TakeBack(session, *change, items, restored, tally, result);
+    }
+    restored.Write(session);
     // An item the run created and changed counts as removed only.
     for (const std::string& entry_id : tally.removed) tally.restored.erase(entry_id);
     for (const std::string& entry_id : tally.recreated) tally.restored.erase(entry_id);
