@@ -8,6 +8,7 @@
 
 #include "host/rerun_on_conflict.h"
 #include "host/store/dialect.h"
+#include "host/store/item_record.h"
 #include "host/store/journal.h"
 #include "host/store/journal_damage.h"
 #include "host/store/restored_values.h"
@@ -123,12 +124,15 @@ ItemRow Recreate(StoreSession& session, const JournalRow& row, bool taken) {
   } else {
     insert->RunAhead();
   }
-  for (const auto& [name, value] : whole.at("properties").items()) {
-    auto property = session.Prepare(
-        "INSERT INTO properties (item, folder, name, type, value) VALUES (?, ?, ?, ?, ?)");
-    property->Bind(1, restored.id).Bind(2, restored.folder).Bind(3, name).Bind(4, value.at(0).get<std::string>());
-    BindStored(*property, 5, value.at(1));
-    property->RunAhead();
+  // Its properties in one statement.
+  if (const json& properties = whole.at("properties"); !properties.empty()) {
+    auto insert = session.Prepare(PropertiesUpsertSql(properties.size()));
+    int at = 1;
+    for (const auto& [name, value] : properties.items()) {
+      BindJournaledProperty(*insert, at, restored, name, value);
+      at += 5;
+    }
+    insert->RunAhead();
   }
   JournalCreated(session, restored);
   return restored;

@@ -30,6 +30,13 @@ bool IsItemColumn(const std::string& name) {
 
 }  // namespace
 
+void BindJournaledProperty(Statement& statement, int first, const ItemRow& item, const std::string& name,
+                           const json& property) {
+  statement.Bind(first, item.id).Bind(first + 1, item.folder).Bind(first + 2, name);
+  statement.Bind(first + 3, property.at(0).get<std::string>());
+  BindStored(statement, first + 4, property.at(1));
+}
+
 void RestoredValues::Add(const ItemRow& item, const json& before) {
   static const json kNone = json::object();
   const auto part = [&](const char* name) {
@@ -146,9 +153,7 @@ void RestoredValues::WriteProperties(StoreSession& session, std::size_t first, s
   for (const Item& item : slice) {
     for (const auto& [name, value] : item.properties->items()) {
       if (value.is_null()) continue;
-      upsert->Bind(at, item.row.id).Bind(at + 1, item.row.folder).Bind(at + 2, name);
-      upsert->Bind(at + 3, value.at(0).get<std::string>());
-      BindStored(*upsert, at + 4, value.at(1));
+      BindJournaledProperty(*upsert, at, item.row, name, value);
       at += 5;
     }
   }

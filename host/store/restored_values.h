@@ -14,6 +14,11 @@ namespace store {
 
 class StoreSession;
 
+// Binds a row of PropertiesUpsertSql from the parameter `first` on: the
+// item's property `name` as the journal keeps it, [TYPE, VALUE].
+void BindJournaledProperty(Statement& statement, int first, const ItemRow& item, const std::string& name,
+                           const nlohmann::json& property);
+
 // The values that taking a run back gives its changed items again, made
 // for many items at once: a read of what they hold now for the undo's own
 // journal, a few statements for its rows, and the writes a hundred items to
