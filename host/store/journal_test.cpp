@@ -150,12 +150,15 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   const std::string before = rows();
   const std::int64_t later_item = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "C300"}});
   // Deleted too: an item whose row number another item takes meanwhile,
-  // and one whose folder goes.
+  // one whose folder goes, and one whose entry identifier comes again.
   const std::int64_t renumbered = store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A100"}});
   const std::int64_t gone_folder = store_.AddFolder("Gone");
   const std::int64_t homeless = store_.AddItem(gone_folder, "IPM.Post", {});
+  const std::string twin = testing::TestStore::EntryId(store_.AddItem(folder_, "IPM.Post", {}));
   auto run = Session("run-1");
-  for (const std::int64_t item : {item_, renumbered, homeless}) DeleteItem(*run, ItemById(*run, item));
+  for (const std::int64_t item : {item_, renumbered, homeless, store_.IdOf(twin)}) {
+    DeleteItem(*run, ItemById(*run, item));
+  }
   // And one the run added and deleted again: taken back, it is not there.
   const ItemRow added = InsertItem(*run, FolderById(*run, folder_), "IPM.Post");
   DeleteItem(*run, added);
@@ -163,7 +166,8 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_EQ(Before("kind = 'deleted'")["properties"]["Team"], json({"integer", 42}));
   store_.db().Exec(("INSERT INTO items (id, entry_id, folder, message_class) VALUES (" + std::to_string(renumbered) +
                     ", 'E-new', " + std::to_string(folder_) + ", 'IPM.Post'); DELETE FROM folders WHERE id = " +
-                    std::to_string(gone_folder))
+                    std::to_string(gone_folder) + "; INSERT INTO items (entry_id, folder, message_class) VALUES ('" +
+                    twin + "', " + std::to_string(folder_) + ", 'IPM.Post')")
                        .c_str());
 
   const UndoResult result = UndoRun(*Session("run-1-undone"), "run", false, Retention{});
@@ -171,7 +175,9 @@ TEST_F(JournalTest, ADeletedItemComesBackWholeUnderItsRowAndATakenBackRunIsNotTa
   EXPECT_EQ(result.run_id, "run-1");
   EXPECT_EQ(result.recreated, 3u);
   EXPECT_EQ(store_.IdOf(added.entry_id), 0);
-  EXPECT_EQ(result.skipped, std::vector<std::string>{testing::TestStore::EntryId(homeless) + ": its folder no longer exists"});
+  EXPECT_EQ(result.skipped,
+            (std::vector<std::string>{twin + ": an item with its entry identifier exists again",
+                                      testing::TestStore::EntryId(homeless) + ": its folder no longer exists"}));
   EXPECT_GT(store_.IdOf(testing::TestStore::EntryId(renumbered)), renumbered);
   EXPECT_EQ(store_.IdOf("E1"), item_);
   EXPECT_EQ(rows(), before);

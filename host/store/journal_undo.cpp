@@ -139,71 +139,98 @@ ItemRow Recreate(StoreSession& session, const JournalRow& row, bool taken) {
 }
 
 // The items the run's rows name, by entry identifier, as taking the run
-// back finds them: first those its hold read by their row numbers (an item
-// keeps its number unless a deletion of it was taken back under another
-// one), then kept as items are removed and stored again; an item not held
-// so is looked up alone. The run's items are held, so no other run
-// changes what is kept.
+// back finds them: those its hold read by their row numbers (an item keeps
+// its number unless a deletion of it was taken back under another one),
+// the others looked up by entry identifier a few hundred at a time, then
+// kept as items are removed and stored again, with the row numbers they
+// take. The run's items are held, so no other run changes what is kept.
 class CurrentItems {
  public:
-  CurrentItems(StoreSession& session, std::vector<ItemRow> held) : session_(session) {
-    for (ItemRow& item : held) known_.emplace(item.entry_id, std::move(item));
+  CurrentItems(StoreSession& session, std::vector<ItemRow> held, const std::vector<JournalRow>& rows) {
+    for (ItemRow& item : held) Stored(std::move(item));
+    std::vector<std::string> unknown;
+    for (const JournalRow& row : rows) {
+      if (known_.emplace(row.item.entry_id, std::nullopt).second) unknown.push_back(row.item.entry_id);
+    }
+    constexpr std::size_t kPerStatement = 500;
+    for (std::size_t first = 0; first < unknown.size(); first += kPerStatement) {
+      const std::size_t count = std::min(kPerStatement, unknown.size() - first);
+      std::string sql = std::string(kItemColumns) + "WHERE entry_id IN (";
+      for (std::size_t at = 1; at <= count; ++at) sql.append(at == 1 ? "?" : ", ?").append(std::to_string(at));
+      auto read = session.Prepare(sql + ")");
+      for (std::size_t at = 0; at < count; ++at) read->BindUnowned(static_cast<int>(at + 1), unknown[first + at]);
+      while (read->Step()) Stored(ReadItem(*read));
+    }
   }
 
-  std::optional<ItemRow> Find(const std::string& entry_id) {
-    if (const auto found = known_.find(entry_id); found != known_.end()) return found->second;
-    auto read = session_.Prepare(std::string(kItemColumns) + "WHERE entry_id = ?");
-    std::optional<ItemRow> item;
-    if (read->Bind(1, entry_id).Step()) item = ReadItem(*read);
-    known_.emplace(entry_id, item);
-    return item;
+  const std::optional<ItemRow>& Find(const std::string& entry_id) const { return known_.at(entry_id); }
+  bool Taken(std::int64_t id) const { return ids_.contains(id); }
+  void Removed(const std::string& entry_id) {
+    std::optional<ItemRow>& item = known_.at(entry_id);
+    if (item) ids_.erase(item->id);
+    item.reset();
   }
-  void Removed(const std::string& entry_id) { known_[entry_id] = std::nullopt; }
-  void Stored(ItemRow item) { known_[item.entry_id] = std::move(item); }
+  void Stored(ItemRow item) {
+    ids_.insert(item.id);
+    known_.insert_or_assign(item.entry_id, std::move(item));
+  }
 
  private:
-  StoreSession& session_;
   std::unordered_map<std::string, std::optional<ItemRow>> known_;
+  std::unordered_set<std::int64_t> ids_;
 };
+
+// The folders of the run's deleted items that are still there.
+std::unordered_set<std::int64_t> FoldersLeft(StoreSession& session, const std::vector<JournalRow>& rows) {
+  std::vector<std::int64_t> folders;
+  for (const JournalRow& row : rows) {
+    if (row.kind == kDeleted) folders.push_back(row.item.folder);
+  }
+  std::unordered_set<std::int64_t> left;
+  if (folders.empty()) return left;
+  auto read = session.Prepare(std::string("SELECT id FROM folders WHERE id IN (") +
+                              session.Db().dialect().ids_of_json_array + ")");
+  read->Bind(1, IdsAsJsonArray(folders));
+  while (read->Step()) left.insert(read->Int(0));
+  return left;
+}
 
 // The items each kind of taking back reached, by entry identifier.
 struct Tally {
   std::unordered_set<std::string> restored, recreated, removed;
 };
 
-void TakeBack(StoreSession& session, const JournalRow& row, CurrentItems& items, RestoredValues& restored,
-              Tally& tally, UndoResult& result) {
+// What taking the run back keeps from one of its rows to the next.
+struct TakingBack {
+  CurrentItems items;
+  std::unordered_set<std::int64_t> folders_left;
+  RestoredValues restored;
+  Tally tally;
+};
+
+void TakeBack(StoreSession& session, const JournalRow& row, TakingBack& undo, UndoResult& result) {
   // Values given back wait to be made together until another kind of
   // change comes.
-  if (row.kind != kChanged) restored.Write(session);
-  // Where a deleted item would be stored again, read in the same round trip
-  // as the item's lookup, where it needs one.
-  std::optional<StoreSession::Lease> place;
-  if (row.kind == kDeleted) {
-    place.emplace(session.Prepare("SELECT EXISTS (SELECT 1 FROM folders WHERE id = ?1), "
-                                  "EXISTS (SELECT 1 FROM items WHERE id = ?2)"));
-    (*place)->Bind(1, row.item.folder).Bind(2, row.item.id).ReadAhead();
-  }
-  const std::optional<ItemRow> current = items.Find(row.item.entry_id);
+  if (row.kind != kChanged) undo.restored.Write(session);
+  const std::optional<ItemRow> current = undo.items.Find(row.item.entry_id);
   if (row.kind == kCreated) {
     if (!current) return;  // deleted since, as the run's own later rows show
     DeleteItemRow(session, *current);
-    items.Removed(row.item.entry_id);
-    tally.removed.insert(row.item.entry_id);
+    undo.items.Removed(row.item.entry_id);
+    undo.tally.removed.insert(row.item.entry_id);
   } else if (row.kind == kDeleted) {
-    (*place)->Step();
     if (current) {
       result.skipped.push_back(row.item.entry_id + ": an item with its entry identifier exists again");
-    } else if ((*place)->Int(0) == 0) {
+    } else if (!undo.folders_left.contains(row.item.folder)) {
       result.skipped.push_back(row.item.entry_id + ": its folder no longer exists");
     } else {
-      items.Stored(Recreate(session, row, (*place)->Int(1) != 0));
-      tally.recreated.insert(row.item.entry_id);
+      undo.items.Stored(Recreate(session, row, undo.items.Taken(row.item.id)));
+      undo.tally.recreated.insert(row.item.entry_id);
     }
   } else if (current) {
-    if (restored.MustWaitFor(current->id)) restored.Write(session);
-    restored.Add(*current, row.before);
-    tally.restored.insert(row.item.entry_id);
+    if (undo.restored.MustWaitFor(current->id)) undo.restored.Write(session);
+    undo.restored.Add(*current, row.before);
+    undo.tally.restored.insert(row.item.entry_id);
   } else {
     result.skipped.push_back(row.item.entry_id + ": it no longer exists");
   }
@@ -224,13 +251,10 @@ void TakeBackInOneTransaction(StoreSession& session, const std::string& run, boo
     std::vector<ItemRow> held = HoldItems(session, ItemsOf(rows));
     result.conflicts = LaterChanged(session, row, rows);
     if (!result.conflicts.empty() && !force) return;
-    Tally tally;
-    CurrentItems items(session, std::move(held));
-    RestoredValues restored;
-    for (auto change = rows.rbegin(); change != rows.rend(); ++change) {
-      TakeBack(session, *change, items, restored, tally, result);
-    }
-    restored.Write(session);
+    TakingBack undo{CurrentItems(session, std::move(held), rows), FoldersLeft(session, rows), {}, {}};
+    for (auto change = rows.rbegin(); change != rows.rend(); ++change) TakeBack(session, *change, undo, result);
+    undo.restored.Write(session);
+    Tally& tally = undo.tally;
     // An item the run created and changed counts as removed only.
     for (const std::string& entry_id : tally.removed) tally.restored.erase(entry_id);
     for (const std::string& entry_id : tally.recreated) tally.restored.erase(entry_id);
