@@ -77,9 +77,6 @@ struct Dialect {
   // item, which it keeps to its end; "" where one writer holds the whole
   // store.
   const char* hold_item;
-  // Appended to a parameter bound to a property's value where nothing else
-  // in the statement tells its type (a row of VALUES).
-  const char* value_parameter_type;
   // Appended to a SELECT of rows that are about to be deleted: it leaves out
   // a row another transaction holds rather than waiting for it.
   const char* skip_rows_held;
@@ -126,7 +123,6 @@ inline constexpr Dialect kSqliteDialect{
     .join_in_order = "CROSS JOIN",
     .lock_account = "",
     .hold_item = "",
-    .value_parameter_type = "",
     .skip_rows_held = "",
     .follow_copied_ids = "",
     .checks_file = true,
@@ -166,7 +162,6 @@ inline constexpr Dialect kPostgresDialect{
     .lock_account = "SELECT pg_advisory_xact_lock(hashtext(?1))",
     // Weaker than FOR UPDATE: rows that refer to the item may still be added.
     .hold_item = " FOR NO KEY UPDATE OF items",
-    .value_parameter_type = "::text",
     .skip_rows_held = " FOR UPDATE SKIP LOCKED",
     .follow_copied_ids =
         "SELECT setval(pg_get_serial_sequence('folders', 'id'), COALESCE(max(id), 0) + 1, false) FROM folders; "

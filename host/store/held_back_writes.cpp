@@ -202,7 +202,7 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
       }
     }
     auto update = session.Prepare(std::string("UPDATE items SET ") + ColumnName(column) + " = changed.column2 FROM " +
-                                  ChangedRows(values.size(), 2, 2, "") + " WHERE items.id" + listed +
+                                  ChangedRows(values.size(), 2, 2) + " WHERE items.id" + listed +
                                   " AND items.id = changed.column1");
     update->Bind(1, items);
     for (std::size_t row = 0; row < values.size(); ++row) {

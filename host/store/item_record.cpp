@@ -181,7 +181,7 @@ void ItemRecord::StoreColumns(std::int64_t id) {
 }
 
 std::string PropertiesUpsertSql(std::size_t rows) {
-  return "INSERT INTO properties (item, folder, name, type, value) " + ValuesRows(rows, 5, 1, "") +
+  return "INSERT INTO properties (item, folder, name, type, value) " + ValuesRows(rows, 5) +
          " ON CONFLICT (item, name) DO UPDATE SET type = excluded.type, value = excluded.value";
 }
 

@@ -61,7 +61,7 @@ void BindChange(Statement& insert, int first, std::int64_t run, const char* kind
 void Journal::Add(StoreSession& session, const ItemRow& item, const char* kind, const std::string& before,
                   const std::string& after) {
   const std::int64_t run = RunRow(session);
-  static const std::string sql = kInsertChanges + ValuesRows(1, kChangeColumns, 1, "");
+  static const std::string sql = kInsertChanges + ValuesRows(1, kChangeColumns);
   auto insert = session.Prepare(sql);
   BindChange(*insert, 1, run, kind, item, before, after);
   insert->RunAhead();
@@ -72,7 +72,7 @@ void Journal::AddChanges(StoreSession& session, const std::vector<Entry>& entrie
   const std::int64_t run = RunRow(session);
   for (std::size_t first = 0; first < entries.size(); first += kChangesPerStatement) {
     const std::size_t rows = std::min(kChangesPerStatement, entries.size() - first);
-    auto insert = session.Prepare(kInsertChanges + ValuesRows(rows, kChangeColumns, 1, ""));
+    auto insert = session.Prepare(kInsertChanges + ValuesRows(rows, kChangeColumns));
     for (std::size_t row = 0; row < rows; ++row) {
       const Entry& entry = entries[first + row];
       BindChange(*insert, 1 + static_cast<int>(row) * kChangeColumns, run, entry.kind, *entry.item, entry.before,

@@ -118,7 +118,7 @@ void RestoredValues::WriteColumns(StoreSession& session, std::size_t first, std:
       }
     }
     auto update = session.Prepare("UPDATE items SET " + name + " = changed.column2 FROM " +
-                                  ChangedRows(values.size(), 2, 2, "") + " WHERE items.id" + listed +
+                                  ChangedRows(values.size(), 2, 2) + " WHERE items.id" + listed +
                                   " AND items.id = changed.column1");
     update->Bind(1, IdsAsJsonArray(ids));
     for (std::size_t row = 0; row < values.size(); ++row) {

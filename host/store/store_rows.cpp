@@ -24,25 +24,36 @@ std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids) {
   return json + "]";
 }
 
-std::string ValuesRows(std::size_t rows, int width, int first, const char* last_type) {
-  std::string sql = "VALUES ";
-  int parameter = first;
+namespace {
+
+// `rows` rows of `width` parameters each, "(P, P, ...), ...", each P as
+// `parameter` writes the next one.
+template <class Parameter>
+std::string Rows(std::size_t rows, int width, Parameter&& parameter) {
+  std::string sql;
   for (std::size_t row = 0; row < rows; ++row) {
     sql += row == 0 ? "(" : ", (";
     for (int column = 0; column < width; ++column) {
       if (column > 0) sql += ", ";
-      sql += '?';
-      sql += std::to_string(parameter++);
+      parameter(sql);
     }
-    sql += last_type;
     sql += ')';
   }
   return sql;
 }
 
-std::string ChangedRows(std::size_t rows, int width, int first, const char* last_type) {
-  std::string sql = "(";
-  sql += ValuesRows(rows, width, first, last_type);
+}  // namespace
+
+std::string ValuesRows(std::size_t rows, int width) {
+  return "VALUES " + Rows(rows, width, [](std::string& sql) { sql += '?'; });
+}
+
+std::string ChangedRows(std::size_t rows, int width, int first) {
+  std::string sql = "(VALUES ";
+  sql += Rows(rows, width, [&](std::string& sql) {
+    sql += '?';
+    sql += std::to_string(first++);
+  });
   sql += ") AS changed";
   return sql;
 }
