@@ -22,7 +22,7 @@ TEST(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
   if (child == 0) _exit(0);
   waitpid(child, nullptr, 0);
   const std::string ended = std::to_string(child);
-  const std::vector<std::string> kept = {
+  std::vector<std::string> kept = {
       ".Book1.xlsx.new-" + std::to_string(getppid()) + "-Ab12Cd",  // a running process's
       ".notes.txt.new-" + ended + "-Ab12Cd",                       // no report's
       ".Book.xlsx.new-" + ended + "-Ab12Cd",                       // no report's name
@@ -33,15 +33,11 @@ TEST(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
     WriteFile(folder + "/" + name + ended + "-Ab12Cd", "");
   }
 
-  const std::string made = TemporaryReport(folder).path();
-  std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path() != made) left.push_back(entry.path().filename().string());
-  }
-  std::sort(left.begin(), left.end());
-  std::vector<std::string> expected = kept;
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(left, expected);
+  const std::string made = std::filesystem::path(TemporaryReport(folder).path()).filename();
+  std::vector<std::string> left = temp.Entries("reports");
+  std::erase(left, made);
+  std::ranges::sort(kept);
+  EXPECT_EQ(left, kept);
 }
 
 }  // namespace

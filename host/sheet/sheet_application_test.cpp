@@ -20,15 +20,6 @@ class SheetApplicationTest : public ::testing::Test {
   host::Ref<SheetApplication> Application(SheetApplication::Settings settings = {}) {
     return host::MakeRef<SheetApplication>(folder_, saved_, settings);
   }
-  // The files in the reports folder, sorted.
-  std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
 
   store::testing::TempDir temp_;
   std::string folder_ = temp_.File("reports");
@@ -177,14 +168,15 @@ TEST_F(SheetApplicationTest, SavesEachWorkbookOnceUnderTheNextFreeNumberAndWhatI
   EXPECT_EQ(ReadBack(folder_ + "/Book2.xlsx").Cell("Sheet1", "A1")["value"], "first");
   EXPECT_EQ(ReadBack(folder_ + "/Book3.xlsx").Cell("Sheet1", "B2")["value"], 7.0);
   EXPECT_EQ(ReadBack(folder_ + "/Book4.xlsx").Cell("Sheet1", "A1")["value"], "at release");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx", "Book3.xlsx", "Book4.xlsx"}));
+  EXPECT_EQ(temp_.Entries("reports"),
+            (std::vector<std::string>{"Book1.xlsx", "Book2.xlsx", "Book3.xlsx", "Book4.xlsx"}));
 }
 
 TEST_F(SheetApplicationTest, RecordsAWorkbookItCannotWriteAtReleaseAndSavesTheOthers) {
   auto application = Application();
   application->Workbooks()->Add()->Worksheets("Sheet1")->Range("A1")->SetValue(std::string("lost"));
   // The first workbook's file is taken away and a folder put in its place.
-  const auto hidden = FolderEntries();
+  const auto hidden = temp_.Entries("reports");
   ASSERT_EQ(hidden.size(), 1U);
   std::filesystem::remove(folder_ + "/" + hidden[0]);
   std::filesystem::create_directory(folder_ + "/" + hidden[0]);
@@ -195,7 +187,7 @@ TEST_F(SheetApplicationTest, RecordsAWorkbookItCannotWriteAtReleaseAndSavesTheOt
   EXPECT_NE(saved_->failures[0].find(hidden[0]), std::string::npos) << saved_->failures[0];
   EXPECT_EQ(saved_->paths, std::vector<std::string>{folder_ + "/Book1.xlsx"});
   EXPECT_EQ(ReadBack(folder_ + "/Book1.xlsx").Cell("Sheet1", "A1")["value"], "kept");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{hidden[0], "Book1.xlsx"}));
+  EXPECT_EQ(temp_.Entries("reports"), (std::vector<std::string>{hidden[0], "Book1.xlsx"}));
 }
 
 }  // namespace

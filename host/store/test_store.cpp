@@ -27,9 +27,9 @@ TempDir::~TempDir() {
 
 std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
 
-std::vector<std::string> TempDir::Entries() const {
+std::vector<std::string> TempDir::Entries(const std::string& folder) const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+  for (const auto& entry : std::filesystem::directory_iterator(File(folder))) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());

@@ -27,8 +27,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   // The path of `name` inside the directory.
   std::string File(const std::string& name) const;
-  // The names of the entries in the directory, sorted.
-  std::vector<std::string> Entries() const;
+  // The names of the entries in the directory, or in its folder `folder`, sorted.
+  std::vector<std::string> Entries(const std::string& folder = "") const;
 
  private:
   std::string path_;

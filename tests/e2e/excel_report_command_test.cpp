@@ -117,10 +117,8 @@ TEST_F(ExcelReportCommandTest, ASignalLeavesNoTemporaryWorkbookAndAKilledRunsIsR
   const DefaultSignals defaults;
   std::filesystem::create_directories(folder_);
   const auto hidden = [&] {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
-      if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename().string());
-    }
+    std::vector<std::string> names = dir_.Entries("not/yet/there");
+    std::erase_if(names, [](const std::string& name) { return name[0] != '.'; });
     return names;
   };
   // Long enough that the signal comes while the workbook is written.
