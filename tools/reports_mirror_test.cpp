@@ -10,26 +10,10 @@
 namespace storetool {
 namespace {
 
+using store::testing::RowsOf;
 using store::testing::TestStore;
 using testing::RunTool;
 using testing::TempDir;
-
-// Every row of `sql` on the database at `path`, its `columns` joined by "|"
-// (NULL written as "-").
-std::vector<std::string> Rows(const std::string& path, const std::string& sql, int columns) {
-  const auto db = store::OpenDatabase(path, store::Database::Mode::kReadOnly);
-  store::Statement select(*db, sql.c_str());
-  std::vector<std::string> rows;
-  while (select.Step()) {
-    std::string row;
-    for (int column = 0; column < columns; ++column) {
-      if (column > 0) row += '|';
-      row += select.IsNull(column) ? std::string("-") : select.Text(column);
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
 
 using Lines = std::vector<std::string>;
 
@@ -56,7 +40,7 @@ TEST(ReportsMirrorTest, MirrorsEveryFolderBelowTheDatabaseFolderOneTableAName) {
   const std::string reports = dir.File("reports/r.db");
   const testing::ToolRun run = RunTool({"--store", path, "reports-db", reports});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Rows(reports, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", 1),
+  EXPECT_EQ(RowsOf(reports, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", 1),
             (Lines{"Contacts", "Opportunities", "Say \"Hi\"", "SchemaContacts", "SchemaOpportunities",
                    "SchemaSay \"Hi\""}));
   const Lines post_columns{"AccountID|TEXT", "Account Name|TEXT", "Account Manager|TEXT", "Team|TEXT",
@@ -74,11 +58,11 @@ TEST(ReportsMirrorTest, MirrorsEveryFolderBelowTheDatabaseFolderOneTableAName) {
   };
   for (const auto& table : tables) {
     SCOPED_TRACE(table.table);
-    EXPECT_EQ(Rows(reports, "SELECT name, type FROM pragma_table_info('" + table.table + "')", 2), table.columns);
+    EXPECT_EQ(RowsOf(reports, "SELECT name, type FROM pragma_table_info('" + table.table + "')", 2), table.columns);
     const auto columns = static_cast<int>(table.columns.size());
     // SQLite also takes a name in brackets, which holds quotes as they are.
-    EXPECT_EQ(Rows(reports, "SELECT * FROM [" + table.table + "] ORDER BY rowid", columns), table.rows);
-    EXPECT_EQ(Rows(reports, "SELECT FieldName FROM [Schema" + table.table + "] ORDER BY rowid", 1),
+    EXPECT_EQ(RowsOf(reports, "SELECT * FROM [" + table.table + "] ORDER BY rowid", columns), table.rows);
+    EXPECT_EQ(RowsOf(reports, "SELECT FieldName FROM [Schema" + table.table + "] ORDER BY rowid", 1),
               (Lines{"Account Name", "Account Manager", "Team", "Alignment"}));
   }
 }

@@ -121,6 +121,20 @@ std::int64_t CountOf(const Database& db, const std::string& sql) {
   return select.Step() ? select.Int(0) : -1;
 }
 
+std::vector<std::string> RowsOf(const std::string& location, const std::string& sql, int columns) {
+  const auto db = OpenDatabase(location, Database::Mode::kReadOnly);
+  Statement select(*db, sql.c_str());
+  std::vector<std::string> rows;
+  while (select.Step()) {
+    std::string& row = rows.emplace_back();
+    for (int column = 0; column < columns; ++column) {
+      if (column > 0) row += '|';
+      row += select.IsNull(column) ? std::string("-") : select.Text(column);
+    }
+  }
+  return rows;
+}
+
 void AddFolderChain(const Database& db, std::int64_t parent, int deepest) {
   Statement chain(db,
                   "WITH RECURSIVE n(level) AS (SELECT CAST(?2 AS BIGINT) WHERE ?2 <= CAST(?1 AS BIGINT) "

@@ -71,6 +71,9 @@ mode_t FileMode(const std::string& path);
 void ZeroPageOf(const std::string& path, const std::string& table_or_index);
 // The first column of the first row of `sql` as an integer, -1 without rows.
 std::int64_t CountOf(const Database& db, const std::string& sql);
+// Every row of `sql` on the database at `location`, opened read-only: its
+// first `columns` columns joined by "|", NULL written as "-".
+std::vector<std::string> RowsOf(const std::string& location, const std::string& sql, int columns);
 // Adds a chain of folders, each inside the one before, from the level below
 // `parent` (a folder at level 1; 0 for the top level) down to level
 // `deepest`: the folder at level L has id 1000 + L, entry identifier "C<L>"

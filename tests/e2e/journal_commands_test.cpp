@@ -78,15 +78,13 @@ class JournalCommandsTest : public ::testing::Test {
   std::vector<std::vector<std::string>> History() { return store::testing::TabSeparatedLines(Tool({"history"}).out); }
   // Every row of the items and their properties, byte for byte.
   std::string RawContents() {
-    const auto db = store::OpenDatabase(store_, store::Database::Mode::kReadOnly);
     std::string contents;
     for (const char* sql :
          {"SELECT id || entry_id || folder || quote(message_class) || quote(subject) || quote(body) || "
           "quote(company_name) || quote(time_sent) || quote(time_received) || sent || unread || submitted "
           "FROM items ORDER BY id",
           "SELECT item || ',' || folder || quote(name) || type || quote(value) FROM properties ORDER BY item, name"}) {
-      store::Statement select(*db, sql);
-      while (select.Step()) contents += select.Text(0) + "\n";
+      for (const std::string& row : store::testing::RowsOf(store_, sql, 1)) contents += row + "\n";
     }
     return contents;
   }

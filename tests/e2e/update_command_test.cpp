@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "host/store/database.h"
 #include "host/store/test_store.h"
 #include "tests/e2e/child_process.h"
 
@@ -17,7 +16,8 @@ namespace e2e {
 namespace {
 
 using nlohmann::json;
-using Rows = std::vector<std::vector<std::string>>;
+using store::testing::RowsOf;
+using Rows = std::vector<std::string>;
 
 const std::string kHostileKey = "O'Neil";
 const std::string kHostileName = R"(Bob's [Shop] "Best")";
@@ -74,13 +74,6 @@ class UpdateCommandTest : public ::testing::Test {
                {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"},
                 {"ODBCSYSINI", dir_.File("")}, {"ODBCINI", dir_.File("user.ini")}});
   }
-  Rows Select(const std::string& sql) {
-    const auto db = store::OpenDatabase(reports_, store::Database::Mode::kReadOnly);
-    store::Statement select(*db, sql.c_str());
-    Rows rows;
-    while (select.Step()) rows.push_back({select.Text(0), select.Text(1), select.Text(2)});
-    return rows;
-  }
 
   store::testing::TempDir dir_;
   std::string store_ = dir_.File("crm.db");
@@ -92,13 +85,11 @@ TEST_F(UpdateCommandTest, StoresHostileTextLiterallyInExactlyTheRowsOfTheKey) {
   EXPECT_EQ(updated.status, 0) << updated.err;
   EXPECT_EQ(updated.err, "");
   // Both folders named Deals write the one table; other keys keep theirs.
-  EXPECT_EQ(Select("select AccountID, \"Account Name\", Team from Deals order by rowid"),
-            (Rows{{kHostileKey, kHostileName, kHostileTeam},
-                  {"C300", "Old", "Old team"},
-                  {kHostileKey, kHostileName, kHostileTeam},
-                  {"C300", "Old", "Old team"}}));
-  EXPECT_EQ(Select("select AccountID, Team, COMPANY from Contacts order by rowid"),
-            (Rows{{kHostileKey, kHostileTeam, kHostileName}, {"ONeil", "Old team", ""}}));
+  const std::string hostile = kHostileKey + "|" + kHostileName + "|" + kHostileTeam;
+  EXPECT_EQ(RowsOf(reports_, "select AccountID, \"Account Name\", Team from Deals order by rowid", 3),
+            (Rows{hostile, "C300|Old|Old team", hostile, "C300|Old|Old team"}));
+  EXPECT_EQ(RowsOf(reports_, "select AccountID, Team, COMPANY from Contacts order by rowid", 3),
+            (Rows{kHostileKey + "|" + kHostileTeam + "|" + kHostileName, "ONeil|Old team|"}));
 }
 
 TEST_F(UpdateCommandTest, AMissingDatabaseIsStatusFiveAndIsNotCreated) {
