@@ -84,15 +84,14 @@ void CollectItems(const json& folder, const std::string& parent, Items& items) {
 class AccountCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const ProcessResult imported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "import", "-"}, {},
-                                       CrmDocument().dump());
+    const ProcessResult imported = RunStoreTool(store_, {"import", "-"}, CrmDocument().dump());
     ASSERT_EQ(imported.status, 0) << imported.err;
     exported_before_ = Export();
     before_ = ItemsOf(exported_before_);
     ASSERT_EQ(before_.size(), 19u);
   }
   std::string Export() {
-    const ProcessResult exported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "export"});
+    const ProcessResult exported = RunStoreTool(store_, {"export"});
     EXPECT_EQ(exported.status, 0) << exported.err;
     return exported.out;
   }
@@ -200,8 +199,7 @@ TEST_F(AccountCommandsTest, EveryRunIsLoggedAndAFailureSaysWhyOnOneLine) {
 }
 
 TEST_F(AccountCommandsTest, PreviewCountsAgreeWithTheirNouns) {
-  const ProcessResult preview =
-      e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "preview", "Merge;E01;;A100;B200"});
+  const ProcessResult preview = RunStoreTool(store_, {"preview", "Merge;E01;;A100;B200"});
   EXPECT_EQ(preview.status, 0) << preview.err;
   for (const char* line : {"Account Profiles: 1 location account re-pointed\n",
                            "Account Profiles/Contacts: 1 item re-keyed\n"}) {
@@ -285,8 +283,7 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
   if (!store::testing::OnServer()) GTEST_SKIP() << "one writer at a time holds a store file";
   store::testing::StoreLocation location(dir_);
   const std::map<std::string, std::string> env = {{"QUORVIA_STORE", location.str()}, {"QUORVIA_UI", "console"}};
-  const ProcessResult imported =
-      e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "import", "-"}, {}, PairsDocument().dump());
+  const ProcessResult imported = RunStoreTool(location.str(), {"import", "-"}, PairsDocument().dump());
   ASSERT_EQ(imported.status, 0) << imported.err;
   const auto probe = store::OpenStore(location.str());
   const auto holder = store::OpenStore(location.str());
@@ -318,7 +315,7 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
     ended = true;
     if (!c.held) watch.join();
     EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
-    const Items after = ItemsOf(e2e::Run(BuiltProgram("quorvia-store"), {"--store", location.str(), "export"}).out);
+    const Items after = ItemsOf(RunStoreTool(location.str(), {"export"}).out);
     for (int i = 0; i < c.merges; ++i) {
       EXPECT_EQ(after.at(Numbered("C", c.first + 2 * i + 1))["properties"]["AccountID"], Numbered("K", c.first + 2 * i))
           << c.name;

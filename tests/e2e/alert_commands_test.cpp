@@ -39,8 +39,7 @@ json Document() {
 class AlertCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const ProcessResult imported =
-        e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "import", "-"}, {}, Document().dump());
+    const ProcessResult imported = RunStoreTool(store_, {"import", "-"}, Document().dump());
     ASSERT_EQ(imported.status, 0) << imported.err;
   }
   ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
@@ -48,7 +47,7 @@ class AlertCommandsTest : public ::testing::Test {
   }
   // The items of the alerts folder as exported, by entry identifier.
   std::map<std::string, json> Alerts() {
-    const ProcessResult exported = e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "export"});
+    const ProcessResult exported = RunStoreTool(store_, {"export"});
     EXPECT_EQ(exported.status, 0) << exported.err;
     std::map<std::string, json> items;
     const json document = json::parse(exported.out);

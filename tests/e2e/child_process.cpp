@@ -126,6 +126,11 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 
 std::string BuiltProgram(const std::string& name) { return std::string(QUORVIA_BIN_DIR) + "/" + name; }
 
+ProcessResult RunStoreTool(const std::string& store, std::vector<std::string> args, const std::string& input) {
+  args.insert(args.begin(), {"--store", store});
+  return Run(BuiltProgram("quorvia-store"), args, {}, input);
+}
+
 bool Eventually(const std::function<bool()>& done, int timeout_ms, int step_ms) {
   for (int waited = 0; waited < timeout_ms; waited += step_ms) {
     if (done()) return true;

@@ -49,6 +49,9 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 // The path of a program that the build put beside the tests.
 std::string BuiltProgram(const std::string& name);
 
+// Runs the built quorvia-store to its end on the store at `store`.
+ProcessResult RunStoreTool(const std::string& store, std::vector<std::string> args, const std::string& input = "");
+
 // Asks `done` every `step_ms` until it says yes; false when it has not
 // within `timeout_ms`.
 bool Eventually(const std::function<bool()>& done, int timeout_ms = 20000, int step_ms = 20);

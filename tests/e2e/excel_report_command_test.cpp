@@ -22,7 +22,7 @@ using nlohmann::json;
 class ExcelReportCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(e2e::Run(BuiltProgram("quorvia-store"), {"--store", store_, "init"}).status, 0);
+    ASSERT_EQ(RunStoreTool(store_, {"init"}).status, 0);
     const auto connection = reports_.Connected();
     connection->Execute(
         "create table sales (code text, amount decimal(10,2), units integer, ratio real, day date, "

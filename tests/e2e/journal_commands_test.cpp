@@ -32,11 +32,10 @@ class JournalCommandsTest : public ::testing::Test {
     location_ = store::testing::StoreLocation(dir_);
     store_ = location_.str();
     std::filesystem::remove(store_);
-    const std::string program = BuiltProgram("quorvia-store");
-    const ProcessResult made = e2e::Run(program, {"--store", demo, "demo", "--accounts", "30", "--seed", "5",
-                                                  "--folders", "8", "--key-account-items", "60"});
+    const ProcessResult made =
+        RunStoreTool(demo, {"demo", "--accounts", "30", "--seed", "5", "--folders", "8", "--key-account-items", "60"});
     ASSERT_EQ(made.status, 0) << made.err;
-    json document = json::parse(e2e::Run(program, {"--store", demo, "export"}).out);
+    json document = json::parse(RunStoreTool(demo, {"export"}).out);
     for (json& folder : document["folders"][0]["folders"]) {
       if (folder["name"] != "Alerts") continue;
       for (const char* text : {"call back", "Grüße", "renewal"}) {
@@ -44,14 +43,11 @@ class JournalCommandsTest : public ::testing::Test {
                                    {"properties", {{"AccountID", "A000001"}, {"Account Name", "x"}}}});
       }
     }
-    const ProcessResult imported = e2e::Run(program, {"--store", store_, "import", "-"}, {}, document.dump());
+    const ProcessResult imported = RunStoreTool(store_, {"import", "-"}, document.dump());
     ASSERT_EQ(imported.status, 0) << imported.err;
     original_ = Export();
   }
-  ProcessResult Tool(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--store", store_});
-    return e2e::Run(BuiltProgram("quorvia-store"), args);
-  }
+  ProcessResult Tool(const std::vector<std::string>& args) { return RunStoreTool(store_, args); }
   std::string Export() {
     const ProcessResult exported = Tool({"export"});
     EXPECT_EQ(exported.status, 0) << exported.err;
@@ -206,15 +202,15 @@ TEST_F(JournalCommandsTest, CopyKeepsTheStoreAndItsJournalBetweenAnyTwoLocations
   for (const auto& [from, to] : copies) {
     const ProcessResult copied = e2e::Run(program, {"copy", from, to});
     ASSERT_EQ(copied.status, 0) << from << " -> " << to << ": " << copied.err;
-    EXPECT_EQ(e2e::Run(program, {"--store", to, "export"}).out, merged) << to;
-    EXPECT_EQ(e2e::Run(program, {"--store", to, "history"}).out, history) << to;
+    EXPECT_EQ(RunStoreTool(to, {"export"}).out, merged) << to;
+    EXPECT_EQ(RunStoreTool(to, {"history"}).out, history) << to;
   }
   const ProcessResult refused = e2e::Run(program, {"copy", file, middle.str()});
   EXPECT_NE(refused.status, 0);
-  EXPECT_EQ(e2e::Run(program, {"--store", middle.str(), "export"}).out, merged);
-  const ProcessResult undone = e2e::Run(program, {"--store", back, "undo", NewestRun()});
+  EXPECT_EQ(RunStoreTool(middle.str(), {"export"}).out, merged);
+  const ProcessResult undone = RunStoreTool(back, {"undo", NewestRun()});
   EXPECT_EQ(undone.status, 0) << undone.err;
-  EXPECT_EQ(e2e::Run(program, {"--store", back, "export"}).out, original_);
+  EXPECT_EQ(RunStoreTool(back, {"export"}).out, original_);
 }
 
 TEST_F(JournalCommandsTest, AnUndoOverALaterChangeIsRefusedUnlessForced) {
@@ -277,7 +273,7 @@ TEST_F(JournalCommandsTest, TextTheServerCannotHoldIsRefusedWithItsItemLeavingNo
       ->Exec(("UPDATE items SET subject = CAST('Z' || X'00' || 'rich' AS TEXT) WHERE entry_id = '" + entry_id + "'")
                  .c_str());
   const std::string program = BuiltProgram("quorvia-store");
-  const ProcessResult exported = e2e::Run(program, {"--store", file, "export"});
+  const ProcessResult exported = RunStoreTool(file, {"export"});
   ASSERT_EQ(exported.status, 0) << exported.err;
   const store::testing::StoreLocation server(dir_);
   const struct {

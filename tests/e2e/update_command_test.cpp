@@ -64,9 +64,7 @@ class UpdateCommandTest : public ::testing::Test {
     store::testing::WriteFile(dir_.File("user.ini"), "");
   }
   void Tool(const std::vector<std::string>& args, const std::string& input = "") {
-    std::vector<std::string> command = {"--store", store_};
-    command.insert(command.end(), args.begin(), args.end());
-    const ProcessResult result = e2e::Run(BuiltProgram("quorvia-store"), command, {}, input);
+    const ProcessResult result = RunStoreTool(store_, args, input);
     ASSERT_EQ(result.status, 0) << result.err;
   }
   ProcessResult Update(const std::string& fields) {
