@@ -6,6 +6,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <tuple>
 
 #include "host/desktop/display_variable.h"
 #include "host/odbc/reports_source_test_fixture.h"
@@ -66,21 +67,15 @@ TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
   }
   const json& cells = sheet["cells"];
   EXPECT_EQ(cells["A1"], (json{{"value", "code"}, {"type", "text"}, {"bold", true}, {"align", "center"}, {"format", "General"}}));
-  EXPECT_EQ(cells["H1"]["value"], "note");
-  EXPECT_EQ(cells["A2"]["value"], "00123");
-  EXPECT_EQ(cells["A2"]["type"], "text");
-  EXPECT_EQ(cells["A3"]["value"], "98765432109876543210");
-  EXPECT_EQ(cells["B2"]["value"], 1234.5);
-  EXPECT_EQ(cells["C3"]["value"], -2);
-  EXPECT_EQ(cells["D2"]["value"], 0.25);
-  EXPECT_EQ(cells["E2"]["value"], "2026-02-28 00:00:00");
-  EXPECT_EQ(cells["E2"]["format"], "yyyy-mm-dd");
-  EXPECT_EQ(cells["F2"]["value"], "2026-03-01 13:45:10");
-  EXPECT_EQ(cells["F2"]["format"], "yyyy-mm-dd hh:mm:ss");
-  EXPECT_EQ(cells["G2"]["value"], true);
-  EXPECT_EQ(cells["G3"]["value"], false);
-  EXPECT_EQ(cells["H2"]["value"], "Zoë ☃ 東京");
-  EXPECT_EQ(cells["A2"]["bold"], false);
+  // Each cell's member and its value.
+  const std::tuple<const char*, const char*, json> members[] = {
+      {"H1", "value", "note"},  {"A2", "value", "00123"}, {"A2", "type", "text"}, {"A2", "bold", false},
+      {"A3", "value", "98765432109876543210"},            {"B2", "value", 1234.5}, {"C3", "value", -2},
+      {"D2", "value", 0.25},    {"E2", "value", "2026-02-28 00:00:00"},           {"E2", "format", "yyyy-mm-dd"},
+      {"F2", "value", "2026-03-01 13:45:10"},             {"F2", "format", "yyyy-mm-dd hh:mm:ss"},
+      {"G2", "value", true},    {"G3", "value", false},   {"H2", "value", "Zoë ☃ 東京"},
+  };
+  for (const auto& [cell, member, value] : members) EXPECT_EQ(cells[cell][member], value) << cell << " " << member;
   // Nulls leave their cells empty; nothing is written past the records.
   for (const char* empty : {"B3", "D3", "E3", "F3", "H3", "A4"}) EXPECT_FALSE(cells.contains(empty)) << empty;
   EXPECT_EQ(cells.size(), 8U + 8U + 3U);
