@@ -31,18 +31,16 @@ void ExpectFallbacks(const std::string& program, const std::string& reason, std:
   }
 }
 
+// On a display that cannot be reached, or without the GUI module.
 TEST(WindowFallbackTest, ExplicitGuiEndsWithTheReasonAndTheDefaultUsesTheTerminal) {
   store::testing::TempDir dir;
   const std::string display = desktop::testing::FreeDisplay();
   ExpectFallbacks(BuiltProgram("quorvia-utilities"), "cannot open the X display \"" + display + "\"",
                   {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""},
                    {"QUORVIA_STORE", dir.File("crm.db")}, {"QUORVIA_LOG", "0"}});
-}
 
-TEST(WindowFallbackTest, WithoutTheGuiModuleAnExplicitGuiEndsWithTheLoadersReason) {
-  store::testing::TempDir dir;
   // The program alone in a folder: no libquorvia-gui.so beside it nor in
-  // ../lib/quorvia/, the last place it looks.
+  // ../lib/quorvia/, the last place it looks; the loader's reason is given.
   const std::string program = dir.File("bin/quorvia-utilities");
   std::filesystem::create_directory(dir.File("bin"));
   std::filesystem::copy_file(BuiltProgram("quorvia-utilities"), program);
