@@ -1,7 +1,6 @@
 #include "tools/store_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "host/store/schema.h"
@@ -13,17 +12,9 @@ namespace {
 using testing::RunTool;
 using testing::TempDir;
 
-// The id of a process that has ended.
-pid_t EndedProcess() {
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  waitpid(child, nullptr, 0);
-  return child;
-}
-
 TEST(StoreFileTest, RemovesTheLeftoversOfEndedProcessesOnly) {
   TempDir dir;
-  const std::string ended = std::to_string(EndedProcess());
+  const std::string ended = std::to_string(store::testing::EndedProcess());
   const std::string ended_temp = ".s.db.new-" + ended + "-0A1B2C3D";
   const std::vector<std::string> kept = {
       ".other.db.new-" + ended + "-0A1B2C3D",                        // another store's

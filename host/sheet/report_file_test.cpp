@@ -1,7 +1,6 @@
 #include "host/sheet/report_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,10 +17,7 @@ TEST(ReportFileTest, RemovesTheTemporaryWorkbooksOfEndedProcessesOnly) {
   const store::testing::TempDir temp;
   const std::string folder = temp.File("reports");
   std::filesystem::create_directory(folder);
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  waitpid(child, nullptr, 0);
-  const std::string ended = std::to_string(child);
+  const std::string ended = std::to_string(store::testing::EndedProcess());
   std::vector<std::string> kept = {
       ".Book1.xlsx.new-" + std::to_string(getppid()) + "-Ab12Cd",  // a running process's
       ".notes.txt.new-" + ended + "-Ab12Cd",                       // no report's

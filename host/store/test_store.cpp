@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -89,6 +91,13 @@ mode_t FileMode(const std::string& path) {
   struct stat status {};
   EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
   return status.st_mode & 07777;
+}
+
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
 }
 
 bool CanCheckpointFully(const std::string& path) {

@@ -65,6 +65,8 @@ std::vector<std::vector<std::string>> TabSeparatedLines(const std::string& text)
 // The permission bits of the file or folder at `path`; fails the test when
 // it does not exist.
 mode_t FileMode(const std::string& path);
+// The id of a child process that has ended and been waited for.
+pid_t EndedProcess();
 
 // Overwrites the first page of `table_or_index` in the store at `path` with
 // zeros, as a failing disk might; the store must be closed.
