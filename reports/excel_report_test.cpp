@@ -59,10 +59,7 @@ TEST_F(ExcelReportTest, EitherPathWritesTheSameWorkbook) {
   EXPECT_EQ(Count("Range.CopyFromRecordset()"), 0);
   EXPECT_EQ(Count("Worksheet.Cells(5, 4)"), 1);
   const ReadBack filled(Book());
-  for (const char* cell : {"A1", "D1", "A2", "B2", "C2", "D2", "A3", "B3", "A4", "D4", "C5"}) {
-    EXPECT_EQ(filled.Cell("Sheet1", cell), copied.Cell("Sheet1", cell)) << cell;
-  }
-  EXPECT_EQ(filled.CellCount("Sheet1"), copied.CellCount("Sheet1"));
+  EXPECT_EQ(filled.Cells("Sheet1"), copied.Cells("Sheet1"));
 }
 
 TEST_F(ExcelReportTest, RecordsBeyondASheetsLastRowGoOnTheNextSheetsWithTheirHeaderRow) {

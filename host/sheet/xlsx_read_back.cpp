@@ -53,9 +53,11 @@ nlohmann::json ReadBack::Cell(const std::string& sheet, const std::string& addre
   return cells.contains(address) ? cells[address] : nlohmann::json();
 }
 
-std::size_t ReadBack::CellCount(const std::string& sheet) const {
-  return Sheet(sheet).value("cells", nlohmann::json::object()).size();
+nlohmann::json ReadBack::Cells(const std::string& sheet) const {
+  return Sheet(sheet).value("cells", nlohmann::json::object());
 }
+
+std::size_t ReadBack::CellCount(const std::string& sheet) const { return Cells(sheet).size(); }
 
 double ReadBack::Width(const std::string& sheet, long column) const {
   const auto& widths = Sheet(sheet).value("widths", nlohmann::json::object());

@@ -24,7 +24,9 @@ class ReadBack {
   // null) and "format" (the number format or null); null when the sheet
   // has no such cell.
   nlohmann::json Cell(const std::string& sheet, const std::string& address) const;
-  // The number of cells written in `sheet`.
+  // Every cell written in `sheet`, by address, each as Cell yields it; and
+  // their number.
+  nlohmann::json Cells(const std::string& sheet) const;
   std::size_t CellCount(const std::string& sheet) const;
   // The width of `column` (from 1) of `sheet` in characters; -1 when not set.
   double Width(const std::string& sheet, long column) const;
