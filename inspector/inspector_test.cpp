@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -291,12 +291,9 @@ TEST_F(InspectorTest, NeitherEndOfTheSocketExchangesAByteWithAnotherUsersProgram
     each.arrange();
     StoredItem item;
     desktop::InspectorItemWindows windows(path_, "/bin/false", owner);
-    try {
-      windows.Display(item);
-      ADD_FAILURE() << each.what << ": the item was handed over";
-    } catch (const host::Error& error) {
-      EXPECT_NE(error.description().find(each.refusal), std::string::npos) << each.what << ": " << error.description();
-    }
+    EXPECT_THAT([&] { windows.Display(item); },
+                ::testing::ThrowsMessage<host::Error>(::testing::HasSubstr(each.refusal)))
+        << each.what;
     if (impostor) {
       EXPECT_EQ(impostor->Received(), 0) << each.what;
     }

@@ -1,6 +1,6 @@
 #include "tools/reports_data_source.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 #include <map>
@@ -47,13 +47,10 @@ TEST(ReportsDataSourceTest, FindsTheDriverInTheFirstFolderHoldingItOrNamesThePac
   std::filesystem::create_directories(dir.File("b"));
   WriteFile(dir.File("b/libsqlite3odbc.so"), "");
   EXPECT_EQ(FindSqliteDriver({dir.File("a"), dir.File("b")}), dir.File("b/libsqlite3odbc.so"));
-  try {
-    FindSqliteDriver({dir.File("a"), dir.File("c")});
-    ADD_FAILURE() << "no driver was found";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), "the SQLite ODBC driver libsqlite3odbc.so is not in " + dir.File("a") + ", " +
-                                             dir.File("c") + ": install the Debian package libsqliteodbc");
-  }
+  EXPECT_THAT([&] { FindSqliteDriver({dir.File("a"), dir.File("c")}); },
+              ::testing::ThrowsMessage<std::runtime_error>("the SQLite ODBC driver libsqlite3odbc.so is not in " +
+                                                           dir.File("a") + ", " + dir.File("c") +
+                                                           ": install the Debian package libsqliteodbc"));
 }
 
 // The data source names the existing database by its absolute path. With

@@ -1,6 +1,6 @@
 #include "tools/store_export.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
 #include <sstream>
@@ -111,12 +111,8 @@ TEST(StoreExportTest, FailsOnTextThatIsNotUtf8NamingItsItemAndPlace) {
     store.AddItem(store.AddFolder("Contacts", folder), "IPM.Contact", {{"Note", "ok"}});
     store.db().Exec(c.sql);
     std::ostringstream out;
-    try {
-      ExportStore(store.db(), out);
-      ADD_FAILURE() << "no error";
-    } catch (const std::runtime_error& error) {
-      EXPECT_EQ(error.what(), dir.File("s.db") + ": " + c.error);
-    }
+    EXPECT_THAT([&] { ExportStore(store.db(), out); },
+                ::testing::ThrowsMessage<std::runtime_error>(dir.File("s.db") + ": " + c.error));
     EXPECT_FALSE(nlohmann::json::accept(out.str())) << "the output is a whole document";
   }
 }

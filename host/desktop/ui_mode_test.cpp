@@ -1,6 +1,6 @@
 #include "host/desktop/ui_mode.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <stdexcept>
 #include <string>
@@ -42,14 +42,9 @@ TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
 TEST(ChooseUiTest, RefusesAnUnknownChoiceByName) {
   const char* const choices[] = {"xyz", "GUI", "Console", " gui", "gui ", "0", "grafisch-ü"};
   for (const char* choice : choices) {
-    try {
-      ChooseUi(choice, ":0", nullptr);
-      ADD_FAILURE() << "no error for QUORVIA_UI=" << ShowEnv(choice);
-    } catch (const std::invalid_argument& error) {
-      EXPECT_EQ(error.what(), "QUORVIA_UI must be \"gui\" or \"console\", not \"" +
-                                  std::string(choice) + "\"")
-          << "QUORVIA_UI=" << ShowEnv(choice);
-    }
+    EXPECT_THAT([&] { ChooseUi(choice, ":0", nullptr); },
+                ::testing::ThrowsMessage<std::invalid_argument>("QUORVIA_UI must be \"gui\" or \"console\", not \"" +
+                                                                std::string(choice) + "\""));
   }
 }
 

@@ -46,13 +46,9 @@ TEST(OpenStoreTest, RefusesWhatItCannotOpenSayingWhyAndLeavesItUnchanged) {
   for (const auto& c : cases) {
     const std::string contents = ReadFile(c.path);
     for (const bool read_only : {false, true}) {
-      try {
-        read_only ? OpenStoreReadOnly(c.path) : OpenStore(c.path);
-        ADD_FAILURE() << "opened " << c.path;
-      } catch (const host::Error& error) {
-        EXPECT_EQ(error.description(), "cannot open the CRM store " + c.path + ": " + c.why);
-        EXPECT_FALSE(dynamic_cast<const host::StoreFailure*>(&error)) << c.path;
-      }
+      const auto open = [&] { read_only ? OpenStoreReadOnly(c.path) : OpenStore(c.path); };
+      EXPECT_THAT(open, ::testing::ThrowsMessage<host::Error>("cannot open the CRM store " + c.path + ": " + c.why));
+      EXPECT_THAT(open, ::testing::Not(::testing::Throws<host::StoreFailure>())) << c.path;
     }
     EXPECT_EQ(ReadFile(c.path), contents) << c.path;
   }
