@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include "accounts/account_test_fixture.h"
 
 namespace accounts {
@@ -11,11 +13,9 @@ class DeleteTest : public AccountTest {};
 TEST_F(DeleteTest, SelectsByTheKeyFieldAndDeletesTheItemNamedByEntryId) {
   const auto duplicate = crm_.store.AddItem(crm_.profiles, "IPM.Post", {{"AccountID", "B200"}}, "");
   EXPECT_EQ(Run("Delete;" + Id(duplicate) + ";;B200", MsgBoxResult::kYes), Outcome::kDone);
-  ASSERT_EQ(Shown().size(), 1u);
-  EXPECT_EQ(Shown()[0].text, "Are you sure you want to delete '' and all subitems?");
-  EXPECT_EQ(Shown()[0].buttons, host::MsgBoxButtons::kYesNo);
-  EXPECT_EQ(Shown()[0].icon, host::MsgBoxIcon::kNone);
-  EXPECT_FALSE(Shown()[0].title.has_value());
+  EXPECT_THAT(Shown(), ::testing::ElementsAre(::testing::FieldsAre(
+                           "Are you sure you want to delete '' and all subitems?", host::MsgBoxButtons::kYesNo,
+                           host::MsgBoxIcon::kNone, std::nullopt)));
   EXPECT_FALSE(crm_.store.Exists(duplicate));
   EXPECT_TRUE(crm_.store.Exists(crm_.beta)) << "the walk never touches the database folder";
   EXPECT_FALSE(crm_.store.Exists(crm_.beta_q1_post));

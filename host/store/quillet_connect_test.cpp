@@ -1,6 +1,6 @@
 #include "host/store/quillet_connect.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 #include <string>
@@ -15,11 +15,9 @@ namespace {
 std::string Answer(const std::string& path) {
   host::testing::ScriptedMessageBox answers;
   MakeQuilletConnect(path, answers)->FindFolder();
-  EXPECT_EQ(answers.shown().size(), 1u);
-  if (answers.shown().empty()) return "";
-  EXPECT_EQ(answers.shown()[0].title, "Quillet");
-  EXPECT_EQ(answers.shown()[0].buttons, host::MsgBoxButtons::kOkOnly);
-  return answers.shown()[0].text;
+  EXPECT_THAT(answers.shown(), ::testing::ElementsAre(::testing::FieldsAre(::testing::_, host::MsgBoxButtons::kOkOnly,
+                                                                           ::testing::_, "Quillet")));
+  return answers.shown().empty() ? "" : answers.shown()[0].text;
 }
 
 TEST(QuilletConnectTest, TellsWhereTheDatabaseFolderIsAndWhatItHoldsOrHowToMakeOne) {
