@@ -1,11 +1,10 @@
 #include "app/run_log.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,11 +40,9 @@ TEST(RunLogTest, IsPlacedByTheStateHomeAndCanBeTurnedOff) {
 // That no two runs share an identifier is AccountCommandsTest's.
 TEST(RunLogTest, ARunIdentityIsAUuidWithALocalTimeAndOffset) {
   const RunIdentity run = RunIdentity::Start();
-  const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
-  EXPECT_TRUE(std::regex_match(run.id, uuid)) << run.id;
-  EXPECT_TRUE(std::regex_match(run.started,
-                               std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
-      << run.started;
+  EXPECT_THAT(run.id, ::testing::MatchesRegex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}"));
+  EXPECT_THAT(run.started,
+              ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2}"));
   EXPECT_EQ(run.pid, getpid());
   EXPECT_FALSE(run.user.empty());
 }

@@ -15,7 +15,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "host/desktop/display_variable.h"
@@ -145,9 +144,9 @@ TEST_F(InspectorTest, SavingANoteWritesOnlyItsBodyAndLayoutNeverOtherFields) {
   EXPECT_EQ(store_.Text(note, kLayout + "2"), "300");
   EXPECT_EQ(store_.Text(note, kLayout + "0"), "3");
   EXPECT_EQ(store_.Text(note, kLayout + "5"), "50");
-  const auto layout = access.Read(TestStore::EntryId(note)).layout;
-  ASSERT_TRUE(layout.has_value());
-  EXPECT_EQ(std::tie(layout->width, layout->height, layout->x, layout->y), std::tuple(300, 120, 40, 50));
+  // Width, height, x and y.
+  EXPECT_THAT(access.Read(TestStore::EntryId(note)).layout,
+              ::testing::Optional(::testing::FieldsAre(300, 120, 40, 50)));
   EXPECT_THROW(access.Read("E999"), host::Error);
   // Each save is a run of its own in the journal, ended as done.
   EXPECT_EQ(store::testing::CountOf(store_.db(), "SELECT count(*) FROM runs WHERE status = 0 AND command = "

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
-#include <regex>
 #include <sstream>
 
 #include "host/store/schema.h"
@@ -86,14 +85,13 @@ TEST(StoreImportTest, FillsInWhatTheDocumentLeavesOut) {
       "Max": 2147483647, "On": true, "Off": false}}],
      "folders": [{"items": [{}, {"message_class": "IPM.Note"}], "default_message_class": "IPM.Contact",
                   "entry_id": "ABCD", "name": "Late"}]}]})")));
-  const std::regex store_id("[0-9A-F]{32}"), entry_id("[0-9A-F]{48}");
-  EXPECT_TRUE(std::regex_match(document["store_id"].get<std::string>(), store_id));
+  EXPECT_THAT(document["store_id"].get<std::string>(), ::testing::MatchesRegex("[0-9A-F]{32}"));
   EXPECT_EQ(document["outlook_version"], "16.0");
   const auto& top = document["folders"][0];
-  EXPECT_TRUE(std::regex_match(top["entry_id"].get<std::string>(), entry_id));
+  EXPECT_THAT(top["entry_id"].get<std::string>(), ::testing::MatchesRegex("[0-9A-F]{48}"));
   EXPECT_EQ(top["default_message_class"], "IPM.Post");
   const auto& item = top["items"][0];
-  EXPECT_TRUE(std::regex_match(item["entry_id"].get<std::string>(), entry_id));
+  EXPECT_THAT(item["entry_id"].get<std::string>(), ::testing::MatchesRegex("[0-9A-F]{48}"));
   EXPECT_NE(item["entry_id"], top["entry_id"]);
   EXPECT_EQ(item["message_class"], "IPM.Post");
   EXPECT_EQ(item["body"], "");
