@@ -10,14 +10,6 @@
 namespace store {
 namespace {
 
-// Items whose writes one statement makes: their rows stay well within both
-// engines' limits on parameters, and the planner looks each up by the index
-// rather than reading a whole table for them.
-constexpr std::size_t kItemsPerStatement = 100;
-
-// " IN (...)": the ids of the JSON array bound as ?1.
-std::string InIds(const Dialect& dialect) { return std::string(" IN (") + dialect.ids_of_json_array + ")"; }
-
 // Runs `write`, which writes each of `count` items' rows once: fewer
 // written means that another run deleted some since the walk found them.
 void RequireWritten(StoreSession& session, Statement& write, std::size_t count) {
@@ -30,6 +22,19 @@ void RequireWritten(StoreSession& session, Statement& write, std::size_t count) 
 }
 
 }  // namespace
+
+JournaledValues ReadJournaledValues(StoreSession& session, const std::string& ids, const char* hold) {
+  const Dialect& dialect = session.Db().dialect();
+  const std::string listed = InJsonIds(dialect);
+  std::string holding = "SELECT id";
+  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
+  JournaledValues read{session.Prepare(holding + " FROM items WHERE id" + listed + hold),
+                       session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
+                                       " FROM properties WHERE item" + listed + " ORDER BY item, name")};
+  read.columns->Bind(1, ids).ReadAhead();
+  read.properties->Bind(1, ids).ReadAhead();
+  return read;
+}
 
 // Sends each statement ahead once the next is given, and the last with a
 // wait: a failure of any of them surfaces by Finish.
@@ -109,22 +114,8 @@ std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems held) const
   return entries;
 }
 
-// The hold and the read of the items' values before the writes are one
-// statement each for all of them; the properties are read in a statement of
-// their own, by name, once the hold is granted, as ItemChange reads one
-// item's.
 HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
-  const Dialect& dialect = session.Db().dialect();
-  const std::string items = IdsOf(0, items_.size());
-  const std::string listed = InIds(dialect);
-
-  std::string holding = "SELECT id";
-  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
-  auto held = session.Prepare(holding + " FROM items WHERE id" + listed + dialect.hold_item);
-  held->Bind(1, items).ReadAhead();
-  auto properties = session.Prepare(std::string("SELECT item, name, type, value") + dialect.value_kind_column +
-                                    " FROM properties WHERE item" + listed + " ORDER BY item, name");
-  properties->Bind(1, items).ReadAhead();
+  auto [held, properties] = ReadJournaledValues(session, IdsOf(0, items_.size()), session.Db().dialect().hold_item);
   HeldItems read;
   if (kind_ == Kind::kSave) {
     read.changes.reserve(writes_.size());
@@ -170,20 +161,18 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
 
 // A deleted item's properties go with it.
 void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const {
-  auto remove = session.Prepare("DELETE FROM items WHERE id" + InIds(session.Db().dialect()));
+  auto remove = session.Prepare("DELETE FROM items WHERE id" + InJsonIds(session.Db().dialect()));
   remove->Bind(1, IdsOf(first, count));
   RequireWritten(session, *remove, count);
 }
 
-// Writes the changed columns, as ItemRecord::Store does for one item, each
-// statement naming its items (?1) besides joining them, so that the planner
-// reads only theirs; then the items' properties in one statement that
-// updates those they have and adds, with the item's folder, those they
-// lack, so nothing need be read first (a property added to an item gone
-// fails as a foreign key).
+// Writes the changed columns, a statement each, as ItemRecord::Store does
+// for one item; then the items' properties in one statement that updates
+// those they have and adds, with the item's folder, those they lack, so
+// nothing need be read first (a property added to an item gone fails as a
+// foreign key).
 void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
                                 StatementStream& stream) const {
-  const Dialect& dialect = session.Db().dialect();
   const auto slice = std::span(items_).subspan(first, count);
   std::size_t rows = 0;
   std::set<ItemColumn> columns;
@@ -192,8 +181,6 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
     for (const auto& [column, value] : item.left.columns) columns.insert(column);
   }
   const std::string items = IdsOf(first, count);
-  const std::string listed = InIds(dialect);
-
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;
     for (const HeldItem& item : slice) {
@@ -201,9 +188,7 @@ void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::s
         values.emplace_back(item.row.id, &value->second);
       }
     }
-    auto update = session.Prepare(std::string("UPDATE items SET ") + ColumnName(column) + " = changed.column2 FROM " +
-                                  ChangedRows(values.size(), 2, 2) + " WHERE items.id" + listed +
-                                  " AND items.id = changed.column1");
+    auto update = session.Prepare(ItemColumnUpdateSql(session.Db().dialect(), ColumnName(column), values.size()));
     update->Bind(1, items);
     for (std::size_t row = 0; row < values.size(); ++row) {
       const int at = 2 + 2 * static_cast<int>(row);

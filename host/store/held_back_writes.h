@@ -12,6 +12,17 @@
 
 namespace store {
 
+// The journaled columns of the items whose ids the JSON array `ids` lists,
+// each row their id and then kJournaledColumns, the items held as `hold`
+// says (Dialect::hold_item, or "" where they are held already); and their
+// properties, each row item, name, type, value and the value's kind, by
+// item and name. Both are read ahead: they come back in one round trip.
+struct JournaledValues {
+  StoreSession::Lease columns;
+  StoreSession::Lease properties;
+};
+JournaledValues ReadJournaledValues(StoreSession& session, const std::string& ids, const char* hold);
+
 // Saves and deletions of items that the run's transaction makes later, all
 // at once: a few statements for the lot rather than a savepoint, a hold, a
 // read and writes for each, which on a server is a round trip and a handful
@@ -29,6 +40,10 @@ class HeldBackWrites {
   // once (on a server kept row by row until the hold's answer is read), so
   // a run over a hundred thousand items makes them a thousand at a time.
   static constexpr std::size_t kMaxItems = 1000;
+  // Items whose writes one statement makes: their rows stay well within both
+  // engines' limits on parameters, and the planner looks each up by the
+  // index rather than reading a whole table for them.
+  static constexpr std::size_t kItemsPerStatement = 100;
   // Whether a write of `kind` of the item (row `item`) must wait until
   // these are made: the journal keeps saves and deletions in the order they
   // came, an item is deleted once, and kMaxItems are held back already.
@@ -43,9 +58,8 @@ class HeldBackWrites {
   // journals the run, holds their items and journals each write as it would
   // be on its own (in the order they came; a save after another of the same
   // item starts from what that one left); then writes or deletes each item
-  // once. Throws host::Error when an item is
-  // gone or a write fails, having made part of them: only a rollback of the
-  // run's transaction undoes that.
+  // once. Throws host::Error when an item is gone or a write fails, having
+  // made part of them: only a rollback of the run's transaction undoes that.
   void Write(StoreSession& session);
 
  private:
@@ -67,6 +81,8 @@ class HeldBackWrites {
   HeldItem& ItemOf(const ItemRow& row);
   // The ids of `count` items from `first` on, as IdsAsJsonArray gives them.
   std::string IdsOf(std::size_t first, std::size_t count) const;
+  // The hold and the read of the items' values before the writes, as
+  // ItemChange reads one item's once it holds it.
   HeldItems HoldAndRead(StoreSession& session);
   std::vector<Journal::Entry> JournalEntries(HeldItems held) const;
   // Makes the writes of `count` items from `first` on: the saves' property

@@ -29,8 +29,8 @@ void ReadProperties(StoreSession& session, PropertiesRead& together) {
     unread.push_back(id);
     item = {true, group, {}};
   }
-  auto statement = session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item IN (") +
-                                   session.Db().dialect().ids_of_json_array + ")");
+  auto statement =
+      session.Prepare("SELECT item, name, type, value FROM properties WHERE item" + InJsonIds(session.Db().dialect()));
   statement->Bind(1, IdsAsJsonArray(unread));
   std::vector<std::int64_t> unknown;
   while (statement->Step()) {

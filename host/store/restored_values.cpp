@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/store/dialect.h"
+#include "host/store/held_back_writes.h"
 #include "host/store/item_record.h"
 #include "host/store/journal.h"
 #include "host/store/store_session.h"
@@ -17,9 +17,6 @@ namespace store {
 namespace {
 
 using nlohmann::json;
-
-// Items whose writes one statement makes, as for the writes a run holds back.
-constexpr std::size_t kItemsPerStatement = 100;
 
 // A before-image names only the journaled columns; anything else in it is
 // left alone rather than written into SQL.
@@ -52,14 +49,11 @@ void RestoredValues::Add(const ItemRow& item, const json& before) {
 
 void RestoredValues::Write(StoreSession& session) {
   if (items_.empty()) return;
-  std::vector<std::int64_t> ids;
-  ids.reserve(items_.size());
-  for (const Item& item : items_) ids.push_back(item.row.id);
-  const std::string listed = std::string(" IN (") + session.Db().dialect().ids_of_json_array + ")";
-  if (session.journal().on()) JournalChanges(session, IdsAsJsonArray(ids), listed);
-  for (std::size_t first = 0; first < items_.size(); first += kItemsPerStatement) {
-    const std::size_t count = std::min(kItemsPerStatement, items_.size() - first);
-    WriteColumns(session, first, count, listed);
+  if (session.journal().on()) JournalChanges(session);
+  constexpr std::size_t kPerStatement = HeldBackWrites::kItemsPerStatement;
+  for (std::size_t first = 0; first < items_.size(); first += kPerStatement) {
+    const std::size_t count = std::min(kPerStatement, items_.size() - first);
+    WriteColumns(session, first, count);
     WriteProperties(session, first, count);
   }
   items_.clear();
@@ -68,7 +62,7 @@ void RestoredValues::Write(StoreSession& session) {
 
 // What the items hold now, read as ItemChange reads one held item's, in a
 // statement for their columns and one for their properties.
-void RestoredValues::JournalChanges(StoreSession& session, const std::string& ids, const std::string& listed) const {
+void RestoredValues::JournalChanges(StoreSession& session) const {
   std::vector<ItemChange> changes;
   changes.reserve(items_.size());
   std::unordered_map<std::int64_t, std::size_t> change_of;
@@ -80,13 +74,10 @@ void RestoredValues::JournalChanges(StoreSession& session, const std::string& id
     }
     for (const auto& [name, value] : item.properties->items()) change.Property(name, value.dump());
   }
-  std::string holding = "SELECT id";
-  for (const char* column : kJournaledColumns) holding.append(", ").append(column);
-  auto held = session.Prepare(holding + " FROM items WHERE id" + listed);
-  held->Bind(1, ids).ReadAhead();
-  auto properties = session.Prepare(std::string("SELECT item, name, type, value") +
-                                    session.Db().dialect().value_kind_column + " FROM properties WHERE item" + listed);
-  properties->Bind(1, ids).ReadAhead();
+  std::vector<std::int64_t> ids;
+  ids.reserve(items_.size());
+  for (const Item& item : items_) ids.push_back(item.row.id);
+  auto [held, properties] = ReadJournaledValues(session, IdsAsJsonArray(ids), "");
   while (held->Step()) changes[change_of.at(held->Int(0))].KeepHeldColumns(*held, 1);
   while (properties->Step()) changes[change_of.at(properties->Int(0))].KeepHeldProperty(*properties, 1);
 
@@ -99,8 +90,7 @@ void RestoredValues::JournalChanges(StoreSession& session, const std::string& id
 }
 
 // Each column in one statement for the items whose before-image names it.
-void RestoredValues::WriteColumns(StoreSession& session, std::size_t first, std::size_t count,
-                                  const std::string& listed) const {
+void RestoredValues::WriteColumns(StoreSession& session, std::size_t first, std::size_t count) const {
   const auto slice = std::span(items_).subspan(first, count);
   std::set<std::string> names;
   for (const Item& item : slice) {
@@ -117,9 +107,7 @@ void RestoredValues::WriteColumns(StoreSession& session, std::size_t first, std:
         ids.push_back(item.row.id);
       }
     }
-    auto update = session.Prepare("UPDATE items SET " + name + " = changed.column2 FROM " +
-                                  ChangedRows(values.size(), 2, 2) + " WHERE items.id" + listed +
-                                  " AND items.id = changed.column1");
+    auto update = session.Prepare(ItemColumnUpdateSql(session.Db().dialect(), name, values.size()));
     update->Bind(1, IdsAsJsonArray(ids));
     for (std::size_t row = 0; row < values.size(); ++row) {
       const int at = 2 + 2 * static_cast<int>(row);

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/store/held_back_writes.h"
 #include "host/store/store_rows.h"
 
 namespace store {
@@ -27,7 +28,7 @@ void BindJournaledProperty(Statement& statement, int first, const ItemRow& item,
 class RestoredValues {
  public:
   // Items restored together at most, which bounds what their read keeps.
-  static constexpr std::size_t kMaxItems = 1000;
+  static constexpr std::size_t kMaxItems = HeldBackWrites::kMaxItems;
 
   // Whether `item`'s before-image must wait until these are made: one of
   // its values may be among them, and its journal reads what they leave.
@@ -47,8 +48,8 @@ class RestoredValues {
     const nlohmann::json* columns;
     const nlohmann::json* properties;
   };
-  void JournalChanges(StoreSession& session, const std::string& ids, const std::string& listed) const;
-  void WriteColumns(StoreSession& session, std::size_t first, std::size_t count, const std::string& listed) const;
+  void JournalChanges(StoreSession& session) const;
+  void WriteColumns(StoreSession& session, std::size_t first, std::size_t count) const;
   void WriteProperties(StoreSession& session, std::size_t first, std::size_t count) const;
 
   std::vector<Item> items_;

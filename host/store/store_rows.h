@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -73,6 +74,8 @@ struct SiblingReads {
 // The ids as the JSON array that Dialect::ids_of_json_array reads: one
 // statement then reads (or holds) the rows of many, a round trip on a server.
 std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids);
+// " IN (...)": the ids of that array bound as ?1.
+std::string InJsonIds(const Dialect& dialect);
 
 // "VALUES (?, ?, ...), ...": `rows` rows of `width` parameters, the
 // statement's first ones, so nothing before them in its text may name a
@@ -85,6 +88,10 @@ std::string ValuesRows(std::size_t rows, int width);
 // numbered from `first` on as the table "changed" of a FROM clause, whose
 // columns both engines name column1, column2, ...
 std::string ChangedRows(std::size_t rows, int width, int first);
+// Sets the items' `column` to the value of each of `rows` rows of (id,
+// value) from ?2 on; ?1 is the JSON array of their ids, named besides the
+// join so that the planner looks each item up rather than reading them all.
+std::string ItemColumnUpdateSql(const Dialect& dialect, std::string_view column, std::size_t rows);
 
 // Selects an item's row as ReadItem reads it; a WHERE clause follows.
 inline constexpr char kItemColumns[] = "SELECT id, entry_id, folder, message_class FROM items ";
