@@ -42,8 +42,9 @@ struct Dialect {
   // property of each member of a known set of items).
   const char* name_not_indexed;
 
-  // The ids in the JSON array of integers bound as ?1, as a subquery.
-  const char* ids_of_json_array;
+  // Spliced after a column: its value is one of the ids in the JSON array
+  // of integers bound as ?1.
+  const char* in_json_ids;
   // The kind of a property's value as SQLite's typeof names it ('integer',
   // 'real', 'text', 'null'), and the expression list that orders values as
   // SQLite does: null, numbers by value, text by bytes.
@@ -109,7 +110,7 @@ inline constexpr Dialect kSqliteDialect{
     .by_key_index = " INDEXED BY properties_by_key",
     .by_item_index = " INDEXED BY sqlite_autoindex_properties_1",
     .name_not_indexed = "+name",
-    .ids_of_json_array = "SELECT value FROM json_each(?1)",
+    .in_json_ids = " IN (SELECT value FROM json_each(?1))",
     .value_type = "typeof(value)",
     .value_order = "value",
     .value_kind_column = "",
@@ -145,10 +146,14 @@ inline constexpr Dialect kPostgresDialect{
     .by_key_index = "",
     .by_item_index = "",
     .name_not_indexed = "name",
-    // As an array, whose length the planner sees (it guesses 100 rows for
-    // a JSON array's elements): a few ids are looked up by the index rather
-    // than by reading the whole table.
-    .ids_of_json_array = "SELECT unnest(CAST(translate(?1, '[]', '{}') AS bigint[]))",
+    // Compared as one array: the ids are looked up by the index rather than
+    // joined with a read of the whole table, which the planner chose for
+    // small tables, three to five times slower. The array is made by
+    // functions the planner folds into a constant, so it knows how many ids
+    // there are and hashes them where it checks rows against them; a cast
+    // of text to an array is not folded, and a check of each row against a
+    // thousand ids one by one took half a second.
+    .in_json_ids = " = ANY (CAST(string_to_array(btrim(?1, '[]'), ',') AS bigint[]))",
     .value_type = "value_class",
     .value_order = "value_number NULLS FIRST, value",
     .value_kind_column = ", value_class",

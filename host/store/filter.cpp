@@ -275,16 +275,16 @@ const char* KeyLiteral(const std::string& name) {
 // other name is looked up item by item in the folder, and the index is
 // named: weighing the key index, SQLite would compare the bound name with
 // its condition and again plan the statement at every bind.
-// `folders` is the condition on a row's folder: "= ?1" or "IN (...)".
+// `folders` is the condition on a row's folder: " = ?1" or " IN (...)".
 std::string ComparisonSql(const Dialect& dialect, const Node& node, const char* folders,
                           std::vector<host::Value>& params) {
   const char* key = KeyLiteral(node.property);
   std::string sql = "SELECT item FROM properties";
   if (key != nullptr) {
-    sql.append(dialect.by_key_index).append(" WHERE folder ").append(folders).append(" AND name = ").append(key);
+    sql.append(dialect.by_key_index).append(" WHERE folder").append(folders).append(" AND name = ").append(key);
   } else {
     sql.append(dialect.by_item_index)
-        .append(" WHERE item IN (SELECT id FROM items WHERE folder ")
+        .append(" WHERE item IN (SELECT id FROM items WHERE folder")
         .append(folders)
         .append(") AND name = ")
         .append(Placeholder(params.size() + 2));
@@ -331,17 +331,14 @@ Filter Filter::Equals(std::string property, host::Value value) {
   return Filter(MakeComparison(std::move(property), FilterOp::kEq, std::move(value)));
 }
 
-Filter::Query Filter::CompileForFolder(const Dialect& dialect) const { return Compile(dialect, root_.get(), "= ?1"); }
+Filter::Query Filter::CompileForFolder(const Dialect& dialect) const { return Compile(dialect, root_.get(), " = ?1"); }
 
 Filter::Query Filter::CompileForSubfolders(const Dialect& dialect) const {
-  return Compile(dialect, root_.get(), "IN (SELECT id FROM folders WHERE parent = ?1)");
+  return Compile(dialect, root_.get(), " IN (SELECT id FROM folders WHERE parent = ?1)");
 }
 
-Filter::Query Filter::CompileForTree(const Dialect& dialect) const {
-  return Compile(dialect, root_.get(),
-                 "IN (WITH RECURSIVE below(id) AS (SELECT CAST(?1 AS BIGINT) UNION "
-                 "SELECT folders.id FROM folders JOIN below ON folders.parent = below.id) "
-                 "SELECT id FROM below WHERE id <> ?1)");
+Filter::Query Filter::CompileForFolders(const Dialect& dialect) const {
+  return Compile(dialect, root_.get(), dialect.in_json_ids);
 }
 
 Filter::Filter(std::unique_ptr<Node> root) : root_(std::move(root)) {}

@@ -41,8 +41,9 @@ class Filter {
   // The same for the items of every subfolder of one folder, bound as
   // parameter 1 instead; the parameters are CompileForFolder's.
   Query CompileForSubfolders(const Dialect& dialect) const;
-  // The same for the items of every folder below one folder, at any depth.
-  Query CompileForTree(const Dialect& dialect) const;
+  // The same for the items of the folders whose ids are in the JSON array
+  // of integers bound as parameter 1 (a tree read before).
+  Query CompileForFolders(const Dialect& dialect) const;
 
   Filter(Filter&&) noexcept;
   Filter& operator=(Filter&&) noexcept;

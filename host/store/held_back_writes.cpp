@@ -25,7 +25,7 @@ void RequireWritten(StoreSession& session, Statement& write, std::size_t count) 
 
 JournaledValues ReadJournaledValues(StoreSession& session, const std::string& ids, const char* hold) {
   const Dialect& dialect = session.Db().dialect();
-  const std::string listed = InJsonIds(dialect);
+  const char* listed = dialect.in_json_ids;
   std::string holding = "SELECT id";
   for (const char* column : kJournaledColumns) holding.append(", ").append(column);
   JournaledValues read{session.Prepare(holding + " FROM items WHERE id" + listed + hold),
@@ -161,7 +161,7 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
 
 // A deleted item's properties go with it.
 void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const {
-  auto remove = session.Prepare("DELETE FROM items WHERE id" + InJsonIds(session.Db().dialect()));
+  auto remove = session.Prepare(std::string("DELETE FROM items WHERE id") + session.Db().dialect().in_json_ids);
   remove->Bind(1, IdsOf(first, count));
   RequireWritten(session, *remove, count);
 }

@@ -30,7 +30,8 @@ void ReadProperties(StoreSession& session, PropertiesRead& together) {
     item = {true, group, {}};
   }
   auto statement =
-      session.Prepare("SELECT item, name, type, value FROM properties WHERE item" + InJsonIds(session.Db().dialect()));
+      session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item") +
+                      session.Db().dialect().in_json_ids);
   statement->Bind(1, IdsAsJsonArray(unread));
   std::vector<std::int64_t> unknown;
   while (statement->Step()) {

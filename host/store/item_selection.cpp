@@ -9,11 +9,13 @@
 namespace store {
 namespace {
 
-// `sql` holds the filter's query, whose parameters it keeps.
-StoreSession::Lease RunFilter(StoreSession& session, std::string_view sql, std::int64_t folder,
+// `sql` holds the filter's query, whose parameters it keeps; `folders` is
+// its parameter 1, a folder's id or a JSON array of them.
+template <typename Folders>
+StoreSession::Lease RunFilter(StoreSession& session, std::string_view sql, const Folders& folders,
                               const Filter::Query& query) {
   StoreSession::Lease statement(session, sql);
-  statement->Bind(1, folder);
+  statement->Bind(1, folders);
   for (std::size_t i = 0; i < query.params.size(); ++i) {
     statement->BindValue(static_cast<int>(i) + 2, query.params[i]);
   }
@@ -21,8 +23,8 @@ StoreSession::Lease RunFilter(StoreSession& session, std::string_view sql, std::
 }
 
 std::string RanksByValueSql(const Dialect& dialect) {
-  return std::string("SELECT item, ") + dialect.value_type + ", value FROM properties WHERE item IN (" +
-         dialect.ids_of_json_array + ") AND " + dialect.name_not_indexed + " = ?2 ORDER BY " + dialect.value_order;
+  return std::string("SELECT item, ") + dialect.value_type + ", value FROM properties WHERE item" +
+         dialect.in_json_ids + " AND " + dialect.name_not_indexed + " = ?2 ORDER BY " + dialect.value_order;
 }
 
 // Rank of each item that has the property: equal values share a rank, and
@@ -63,6 +65,19 @@ std::string MatchesKey(const Filter::Query& query) {
   return key;
 }
 
+// The ids of the tree's folders below its top. Given as a list, they spare
+// the engine a second descent of the tree, and it looks each folder's
+// matches up by the key index whatever it guesses of their number.
+std::string FolderIdsBelow(const FolderTree& tree) {
+  std::vector<std::int64_t> ids;
+  for (const auto& [parent, folders] : tree.by_parent) {
+    for (const FolderRow& folder : folders) {
+      if (folder.id != tree.top) ids.push_back(folder.id);
+    }
+  }
+  return IdsAsJsonArray(ids);
+}
+
 // What the filter matches in the folder's siblings, read with the first ask
 // of any of them within a run, or in every folder below theirs once those
 // were read; null where the folder was found alone, reads are kept for no
@@ -77,8 +92,9 @@ const FolderMatches* KeptMatches(StoreSession& session, const FolderRow& folder,
   FolderMatches& matches = entry->second;
   if (!added) return session.FolderAsRead(folder.id, matches.group) ? &matches : nullptr;
   const Dialect& dialect = session.Db().dialect();
-  const Filter::Query all = tree ? filter.CompileForTree(dialect) : filter.CompileForSubfolders(dialect);
-  auto statement = RunFilter(session, MatchingRowsSql(all), tree ? tree->top : folder.siblings->parent, all);
+  const Filter::Query all = tree ? filter.CompileForFolders(dialect) : filter.CompileForSubfolders(dialect);
+  auto statement = tree ? RunFilter(session, MatchingRowsSql(all), FolderIdsBelow(*tree), all)
+                        : RunFilter(session, MatchingRowsSql(all), folder.siblings->parent, all);
   matches.group = group;
   matches.properties = std::make_shared<PropertiesRead>();
   while (statement->Step()) {

@@ -189,7 +189,7 @@ bool HoldItem(StoreSession& session, std::int64_t item) {
 
 std::vector<ItemRow> HoldItems(StoreSession& session, const std::vector<std::int64_t>& items) {
   const Dialect& dialect = session.Db().dialect();
-  auto held = session.Prepare(std::string(kItemColumns) + "WHERE id" + InJsonIds(dialect) + dialect.hold_item);
+  auto held = session.Prepare(std::string(kItemColumns) + "WHERE id" + dialect.in_json_ids + dialect.hold_item);
   held->Bind(1, IdsAsJsonArray(items));
   std::vector<ItemRow> rows;
   while (held->Step()) rows.push_back(ReadItem(*held));

@@ -57,7 +57,7 @@ std::vector<std::string> AccountsOf(StoreSession& session, const std::vector<Jou
     if (before.is_array() && before.size() == 2 && before[1].is_string()) accounts.push_back(before[1]);
   }
   const Dialect& dialect = session.Db().dialect();
-  auto now = session.Prepare("SELECT value FROM properties WHERE item" + InJsonIds(dialect) + " AND " +
+  auto now = session.Prepare(std::string("SELECT value FROM properties WHERE item") + dialect.in_json_ids + " AND " +
                              dialect.name_not_indexed + " = 'AccountID'");
   now->Bind(1, IdsAsJsonArray(ItemsOf(rows)));
   while (now->Step()) accounts.push_back(now->Text(0));
@@ -188,7 +188,7 @@ std::unordered_set<std::int64_t> FoldersLeft(StoreSession& session, const std::v
   }
   std::unordered_set<std::int64_t> left;
   if (folders.empty()) return left;
-  auto read = session.Prepare("SELECT id FROM folders WHERE id" + InJsonIds(session.Db().dialect()));
+  auto read = session.Prepare(std::string("SELECT id FROM folders WHERE id") + session.Db().dialect().in_json_ids);
   read->Bind(1, IdsAsJsonArray(folders));
   while (read->Step()) left.insert(read->Int(0));
   return left;

@@ -58,12 +58,10 @@ std::string ChangedRows(std::size_t rows, int width, int first) {
   return sql;
 }
 
-std::string InJsonIds(const Dialect& dialect) { return std::string(" IN (") + dialect.ids_of_json_array + ")"; }
-
 std::string ItemColumnUpdateSql(const Dialect& dialect, std::string_view column, std::size_t rows) {
   std::string sql = "UPDATE items SET ";
   sql.append(column).append(" = changed.column2 FROM ").append(ChangedRows(rows, 2, 2));
-  return sql.append(" WHERE items.id").append(InJsonIds(dialect)).append(" AND items.id = changed.column1");
+  return sql.append(" WHERE items.id").append(dialect.in_json_ids).append(" AND items.id = changed.column1");
 }
 
 ItemRow ReadItem(const Statement& statement) {

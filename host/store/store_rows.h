@@ -71,11 +71,9 @@ struct SiblingReads {
   std::shared_ptr<FolderTree> below;
 };
 
-// The ids as the JSON array that Dialect::ids_of_json_array reads: one
+// The ids as the JSON array that Dialect::in_json_ids reads: one
 // statement then reads (or holds) the rows of many, a round trip on a server.
 std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids);
-// " IN (...)": the ids of that array bound as ?1.
-std::string InJsonIds(const Dialect& dialect);
 
 // "VALUES (?, ?, ...), ...": `rows` rows of `width` parameters, the
 // statement's first ones, so nothing before them in its text may name a
