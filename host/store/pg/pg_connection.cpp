@@ -222,20 +222,16 @@ void Connection::SendAhead(Control control) {
   Sent(PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), sql);
 }
 
-void Connection::ReadRowsOf(std::size_t at) {
-  // A statement that the pipeline skipped after a failure has no rows.
-  if (at < ahead_.size() && ahead_[at].reader != nullptr) PQsetSingleRowMode(conn_);
-}
-
 bool Connection::ReadPipeline(PGresult*& failure, std::size_t& failed) {
   // Each statement's results end with a null one; a lost connection yields
-  // nulls only.
-  ReadRowsOf(0);
+  // nulls only. A reader keeps its rows: they come in one result, or one
+  // result each where libpq kept the single-row mode of a read before the
+  // pipeline for its first statement.
   for (std::size_t at = 0; at <= ahead_.size();) {
     PGresult* result = PQgetResult(conn_);
     if (result == nullptr) {
       if (PQstatus(conn_) == CONNECTION_BAD) return false;
-      ReadRowsOf(++at);
+      ++at;
       continue;
     }
     const ExecStatusType status = PQresultStatus(result);
@@ -243,7 +239,9 @@ bool Connection::ReadPipeline(PGresult*& failure, std::size_t& failed) {
       PQclear(result);
       return true;
     }
-    if (status == PGRES_SINGLE_TUPLE && at < ahead_.size() && ahead_[at].reader != nullptr) {
+    const bool rows = status == PGRES_SINGLE_TUPLE || (status == PGRES_TUPLES_OK && PQntuples(result) > 0);
+    if (rows && at < ahead_.size() && ahead_[at].reader != nullptr) {
+      NoteChanges(result);
       ahead_[at].reader->kept_.push_back(result);
       continue;
     }

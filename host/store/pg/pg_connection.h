@@ -26,7 +26,8 @@ class PgStatement;
 // results read a batch at a time, so a load of many rows costs a round trip
 // per batch rather than per row; a savepoint, and a read sent while
 // statements are ahead, join the pipeline too, its rows read with their
-// results in that one round trip. Unlike SQLite, a failing statement inside
+// results in that one round trip and kept as one result (a result per row
+// took a couple of kilobytes each). Unlike SQLite, a failing statement inside
 // a transaction spoils it until it, or the savepoint around the statement,
 // is rolled back.
 class Connection final : public Database {
@@ -98,9 +99,6 @@ class Connection final : public Database {
   // Reads results up to the pipeline's end; yields whether it was reached,
   // keeping the first failure in `failure` and the failed statement's index.
   bool ReadPipeline(PGresult*& failure, std::size_t& failed);
-  // A statement sent ahead reads its rows itself: from the next result on,
-  // when it has a reader, one row at a time.
-  void ReadRowsOf(std::size_t at);
   // A statement sent ahead with `reader` no longer wants its rows.
   void Forget(const PgStatement* reader) noexcept;
   // The name of the prepared statement for `key` (the parameter types and

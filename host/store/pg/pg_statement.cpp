@@ -203,6 +203,7 @@ void PgStatement::Rewind() noexcept {
   DropRest();
   PQclear(row_);
   row_ = nullptr;
+  row_at_ = 0;
   started_ = false;
   done_ = false;
 }
@@ -212,8 +213,10 @@ bool PgStatement::Step() {
   if (done_) Rewind();
   if (!started_) Start();
   if (awaiting_) db_.Drain();
+  if (row_ != nullptr && ++row_at_ < PQntuples(row_)) return true;
   PQclear(row_);
   row_ = nullptr;
+  row_at_ = 0;
   if (!kept_.empty()) {
     row_ = kept_.front();
     kept_.pop_front();
@@ -250,9 +253,9 @@ void PgStatement::Reset() {
 }
 
 std::string_view PgStatement::TextView(int column) const {
-  if (row_ == nullptr || PQgetisnull(row_, 0, column) != 0) return "";
-  if (PQftype(row_, column) == kBool) return PQgetvalue(row_, 0, column)[0] == 't' ? "1" : "0";
-  return {PQgetvalue(row_, 0, column), static_cast<std::size_t>(PQgetlength(row_, 0, column))};
+  if (row_ == nullptr || PQgetisnull(row_, row_at_, column) != 0) return "";
+  if (PQftype(row_, column) == kBool) return PQgetvalue(row_, row_at_, column)[0] == 't' ? "1" : "0";
+  return {PQgetvalue(row_, row_at_, column), static_cast<std::size_t>(PQgetlength(row_, row_at_, column))};
 }
 
 std::int64_t PgStatement::Int(int column) const {
@@ -270,12 +273,12 @@ double PgStatement::Real(int column) const { return Parse<double>(Text(column));
 ColumnType PgStatement::ValueKind(int column) const {
   const int kind = std::string_view(PQfname(row_, column)) == "value" ? PQfnumber(row_, "value_class") : -1;
   if (kind < 0) return ColumnType::kText;
-  const std::string_view name = PQgetvalue(row_, 0, kind);
+  const std::string_view name = PQgetvalue(row_, row_at_, kind);
   return name == "integer" ? ColumnType::kInteger : name == "null" ? ColumnType::kNull : ColumnType::kText;
 }
 
 ColumnType PgStatement::Type(int column) const {
-  if (row_ == nullptr || PQgetisnull(row_, 0, column) != 0) return ColumnType::kNull;
+  if (row_ == nullptr || PQgetisnull(row_, row_at_, column) != 0) return ColumnType::kNull;
   switch (PQftype(row_, column)) {
     case kBool: case kInt2: case kInt4: case kInt8: case kOid: return ColumnType::kInteger;
     case kFloat4: case kFloat8: return ColumnType::kReal;

@@ -89,7 +89,11 @@ class PgStatement final : public PreparedStatement {
   std::deque<PGresult*> kept_;
   bool failed_ = false;
   PGresult* failure_ = nullptr;
+  // The result that holds the current row, and that row's number in it: a
+  // row read alone is a result's only one, rows kept from the pipeline
+  // come all in one.
   PGresult* row_ = nullptr;
+  int row_at_ = 0;
 };
 
 }  // namespace store::pg
