@@ -32,7 +32,8 @@ void ReadProperties(StoreSession& session, PropertiesRead& together) {
   auto statement =
       session.Prepare(std::string("SELECT item, name, type, value FROM properties WHERE item") +
                       session.Db().dialect().in_json_ids);
-  statement->Bind(1, IdsAsJsonArray(unread));
+  // Every row is kept: they may come at once.
+  statement->Bind(1, IdsAsJsonArray(unread)).ReadAhead();
   std::vector<std::int64_t> unknown;
   while (statement->Step()) {
     const std::int64_t id = statement->Int(0);

@@ -95,6 +95,8 @@ const FolderMatches* KeptMatches(StoreSession& session, const FolderRow& folder,
   const Filter::Query all = tree ? filter.CompileForFolders(dialect) : filter.CompileForSubfolders(dialect);
   auto statement = tree ? RunFilter(session, MatchingRowsSql(all), FolderIdsBelow(*tree), all)
                         : RunFilter(session, MatchingRowsSql(all), folder.siblings->parent, all);
+  // Every row is kept: they may come at once.
+  statement->ReadAhead();
   matches.group = group;
   matches.properties = std::make_shared<PropertiesRead>();
   while (statement->Step()) {

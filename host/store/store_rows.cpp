@@ -122,7 +122,8 @@ std::shared_ptr<FolderTree> ReadTree(StoreSession& session, std::int64_t top, st
       "SELECT folders.id FROM folders JOIN below ON folders.parent = below.id) "
       "SELECT id, entry_id, name, default_message_class, parent FROM folders "
       "WHERE parent IN (SELECT id FROM below) ORDER BY parent, id");
-  statement->Bind(1, top);
+  // Every row is kept: they may come at once.
+  statement->Bind(1, top).ReadAhead();
   auto tree = std::make_shared<FolderTree>(FolderTree{top, group, {}, {}});
   while (statement->Step()) tree->by_parent[statement->Int(4)].push_back(ReadFolder(*statement));
   for (auto& [parent, folders] : tree->by_parent) {
