@@ -27,6 +27,10 @@ void EndStoreRun(store::StoreHosts& store, Ending& ending, const store::Retentio
   }
   try {
     store.CommitRun();
+  } catch (const host::StoreCommitInDoubt& failure) {
+    // Whether anything of the run remains is not known: the reason says so.
+    ending = {Outcome::kStoreUnusable, failure.description(), false};
+    store.RollBackRun();
   } catch (const host::StoreFailure& failure) {
     ending = {Outcome::kStoreUnusable, failure.description(), false};
     EndUnusable(store, ending);

@@ -49,6 +49,14 @@ class StoreConflict : public StoreFailure {
   using StoreFailure::StoreFailure;
 };
 
+// A failure of the store at a commit that it cannot tell the outcome of:
+// the connection to the server was lost before the server answered, so the
+// transaction may have been kept or not.
+class StoreCommitInDoubt : public StoreFailure {
+ public:
+  using StoreFailure::StoreFailure;
+};
+
 // Error 91, raised by a member call through a reference that holds nothing.
 Error ObjectNotSet();
 

@@ -192,7 +192,7 @@ void StoreSession::CommitRun() {
   try {
     WriteHeldBack();
     run_transaction_->Commit();
-  } catch (const host::StoreConflict&) {
+  } catch (const host::StoreFailure&) {
     RollBackRun();
     throw;
   } catch (const host::Error& error) {

@@ -143,7 +143,8 @@ class StoreSession {
   // Commits what the run wrote since TakeForWriting; nothing when the run
   // did not take the store. Throws host::StoreFailure when the commit
   // fails, or when writes held back failed and the run did not start over:
-  // then nothing of the run was written.
+  // then nothing of the run was written; host::StoreCommitInDoubt when the
+  // connection went before the server told whether it committed.
   void CommitRun();
   // Rolls back everything written since TakeForWriting.
   void RollBackRun();

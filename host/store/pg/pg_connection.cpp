@@ -144,6 +144,13 @@ void Connection::Run(Control control) {
   }
   sql += kControlTexts[static_cast<std::size_t>(control)];
   const Result result(Command(sql.c_str()), &PQclear);
+  if (!Succeeded(result.get()) && control == Control::kCommit && PQstatus(conn_) == CONNECTION_BAD) {
+    // The server may have committed before the connection went.
+    throw host::StoreCommitInDoubt(kStoreError, "the connection to the CRM store " + shown_location_ +
+                                                    " was lost while its changes were committed (" +
+                                                    OneLine(PQerrorMessage(conn_)) +
+                                                    "): whether the server kept them is unknown");
+  }
   if (!Succeeded(result.get())) Fail(result.get(), sql);
   // The server ends a transaction that a failure spoilt with a rollback,
   // whatever it was asked.
