@@ -42,12 +42,9 @@ std::string Rows(std::size_t rows, int width, Parameter&& parameter) {
   return sql;
 }
 
-}  // namespace
-
-std::string ValuesRows(std::size_t rows, int width) {
-  return "VALUES " + Rows(rows, width, [](std::string& sql) { sql += '?'; });
-}
-
+// "(VALUES (?F, ?F+1, ...), ...) AS changed": rows of parameters numbered
+// from `first` on as the table "changed" of a FROM clause, whose columns
+// both engines name column1, column2, ...
 std::string ChangedRows(std::size_t rows, int width, int first) {
   std::string sql = "(VALUES ";
   sql += Rows(rows, width, [&](std::string& sql) {
@@ -56,6 +53,12 @@ std::string ChangedRows(std::size_t rows, int width, int first) {
   });
   sql += ") AS changed";
   return sql;
+}
+
+}  // namespace
+
+std::string ValuesRows(std::size_t rows, int width) {
+  return "VALUES " + Rows(rows, width, [](std::string& sql) { sql += '?'; });
 }
 
 std::string ItemColumnUpdateSql(const Dialect& dialect, std::string_view column, std::size_t rows) {

@@ -82,10 +82,6 @@ std::string IdsAsJsonArray(const std::vector<std::int64_t>& ids);
 // both engines number in order. One statement then writes many rows, a
 // round trip on a server.
 std::string ValuesRows(std::size_t rows, int width);
-// "(VALUES (?F, ?F+1, ...), ...) AS changed": a few rows of parameters
-// numbered from `first` on as the table "changed" of a FROM clause, whose
-// columns both engines name column1, column2, ...
-std::string ChangedRows(std::size_t rows, int width, int first);
 // Sets the items' `column` to the value of each of `rows` rows of (id,
 // value) from ?2 on; ?1 is the JSON array of their ids, named besides the
 // join so that the planner looks each item up rather than reading them all.

@@ -144,14 +144,12 @@ void Connection::Run(Control control) {
   }
   sql += kControlTexts[static_cast<std::size_t>(control)];
   const Result result(Command(sql.c_str()), &PQclear);
-  if (!Succeeded(result.get()) && control == Control::kCommit && PQstatus(conn_) == CONNECTION_BAD) {
-    // The server may have committed before the connection went.
-    throw host::StoreCommitInDoubt(kStoreError, "the connection to the CRM store " + shown_location_ +
-                                                    " was lost while its changes were committed (" +
-                                                    OneLine(PQerrorMessage(conn_)) +
-                                                    "): whether the server kept them is unknown");
+  if (!Succeeded(result.get())) {
+    if (control == Control::kCommit && PQstatus(conn_) == CONNECTION_BAD) {
+      ThrowCommitInDoubt(shown_location_, FailureOf(result.get()));
+    }
+    Fail(result.get(), sql);
   }
-  if (!Succeeded(result.get())) Fail(result.get(), sql);
   // The server ends a transaction that a failure spoilt with a rollback,
   // whatever it was asked.
   if (control == Control::kCommit && std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
@@ -173,7 +171,7 @@ void Connection::Fail(std::string_view context) const {
   ThrowFailure(shown_location_, last_failure_, busy_timeout_, context);
 }
 
-void Connection::Fail(const PGresult* result, std::string_view context) const {
+ServerFailure Connection::FailureOf(const PGresult* result) const {
   ServerFailure failure;
   if (result != nullptr) {
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
@@ -183,7 +181,11 @@ void Connection::Fail(const PGresult* result, std::string_view context) const {
   }
   if (failure.message.empty()) failure.message = OneLine(PQerrorMessage(conn_));
   failure.connection_lost = PQstatus(conn_) == CONNECTION_BAD;
-  last_failure_ = std::move(failure);
+  return failure;
+}
+
+void Connection::Fail(const PGresult* result, std::string_view context) const {
+  last_failure_ = FailureOf(result);
   Fail(context);
 }
 

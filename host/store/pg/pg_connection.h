@@ -108,6 +108,8 @@ class Connection final : public Database {
   // A statement no longer uses the prepared statement for `key`; beyond
   // kMaxPrepared unused ones, the server forgets it.
   void Release(const std::string& key) noexcept;
+  // The failure in `result`, or libpq's own when it is null or tells none.
+  ServerFailure FailureOf(const PGresult* result) const;
   // Runs a command and yields its result, or null when the connection failed.
   PGresult* Command(const char* sql);
   // A statement ended with `result`: the rows it changed are the latest

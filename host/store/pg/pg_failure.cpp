@@ -19,13 +19,18 @@ FailureKind Classify(std::string_view sqlstate, bool connection_lost) {
 
 namespace {
 
+// How every message of a lost connection begins.
+std::string LostConnection(const std::string& location) {
+  return "the connection to the CRM store " + location + " was lost";
+}
+
 // The one line a user is shown for a failure that makes the store unusable.
 std::string StoreWideText(const std::string& location, const ServerFailure& failure) {
   const std::string& state = failure.sqlstate;
   if (state == "53100") return FullDisk(location);
   if (state == "25006") return ReadOnlyStore(location);
   if (state == "XX001" || state == "XX002") return DamagedStore(location, failure.message);
-  return "the connection to the CRM store " + location + " was lost (" + failure.message + ")";
+  return LostConnection(location) + " (" + failure.message + ")";
 }
 
 }  // namespace
@@ -44,6 +49,11 @@ void ThrowFailure(const std::string& location, const ServerFailure& failure,
   }
   throw host::Error(kStoreError,
                     "the CRM store " + location + ": " + failure.message + " (in " + std::string(context) + ")");
+}
+
+void ThrowCommitInDoubt(const std::string& location, const ServerFailure& failure) {
+  throw host::StoreCommitInDoubt(kStoreError, LostConnection(location) + " while its changes were committed (" +
+                                                  failure.message + "): whether the server kept them is unknown");
 }
 
 }  // namespace store::pg

@@ -35,5 +35,8 @@ struct ServerFailure {
 // "the CRM store LOCATION: MESSAGE (in CONTEXT)".
 [[noreturn]] void ThrowFailure(const std::string& location, const ServerFailure& failure,
                                std::chrono::milliseconds lock_timeout, std::string_view context);
+// Throws host::StoreCommitInDoubt for the connection lost, with `failure`,
+// while a commit was on its way: the server may have committed first.
+[[noreturn]] void ThrowCommitInDoubt(const std::string& location, const ServerFailure& failure);
 
 }  // namespace store::pg
