@@ -102,6 +102,9 @@ class Database {
   // Runs one and yields whether it worked; for ending a transaction on a
   // path that is already failing.
   virtual bool TryRun(Control control) noexcept = 0;
+  // Waits for the statements run ahead (PreparedStatement::RunAhead);
+  // throws as Fail does for the first of them that failed.
+  virtual void WaitForAhead() {}
   // Whether a transaction is open on this connection.
   virtual bool InTransaction() const = 0;
   // How long a statement waits for another connection's lock before it

@@ -1,27 +1,11 @@
 #include "host/store/held_back_writes.h"
 
 #include <algorithm>
-#include <optional>
 #include <set>
-#include <span>
 
 #include "host/store/dialect.h"
 
 namespace store {
-namespace {
-
-// Runs `write`, which writes each of `count` items' rows once: fewer
-// written means that another run deleted some since the walk found them.
-void RequireWritten(StoreSession& session, Statement& write, std::size_t count) {
-  write.Run();
-  const auto written = static_cast<std::size_t>(session.Db().Changes());
-  if (written < count) {
-    session.Fail(kNotFound, std::to_string(count - written) + " of " + std::to_string(count) +
-                                " items written together no longer exist");
-  }
-}
-
-}  // namespace
 
 JournaledValues ReadJournaledValues(StoreSession& session, const std::string& ids, const char* hold) {
   const Dialect& dialect = session.Db().dialect();
@@ -36,27 +20,27 @@ JournaledValues ReadJournaledValues(StoreSession& session, const std::string& id
   return read;
 }
 
-// Sends each statement ahead once the next is given, and the last with a
-// wait: a failure of any of them surfaces by Finish.
-class HeldBackWrites::StatementStream {
- public:
-  void Send(StoreSession::Lease statement) {
-    if (pending_) (*pending_)->RunAhead();
-    pending_.emplace(std::move(statement));
-  }
-  void Finish() {
-    if (pending_) (*pending_)->Run();
-    pending_.reset();
-  }
+void SentWrites::Count(StoreSession::Lease statement, std::size_t items) {
+  statement->ReadAhead();
+  counted_.emplace_back(std::move(statement), items);
+}
 
- private:
-  std::optional<StoreSession::Lease> pending_;
-};
+void SentWrites::Confirm(StoreSession& session) {
+  for (auto& [statement, items] : counted_) {
+    std::size_t written = 0;
+    while (statement->Step()) ++written;
+    if (written < items) {
+      session.Fail(kNotFound, std::to_string(items - written) + " of " + std::to_string(items) +
+                                  " items written together no longer exist");
+    }
+  }
+  session.Db().WaitForAhead();
+}
 
-std::string HeldBackWrites::IdsOf(std::size_t first, std::size_t count) const {
+std::string HeldBackWrites::Ids() const {
   std::vector<std::int64_t> ids;
-  ids.reserve(count);
-  for (const HeldItem& item : std::span(items_).subspan(first, count)) ids.push_back(item.row.id);
+  ids.reserve(items_.size());
+  for (const HeldItem& item : items_) ids.push_back(item.row.id);
   return IdsAsJsonArray(ids);
 }
 
@@ -81,20 +65,16 @@ void HeldBackWrites::AddDeletion(const ItemRow& row) {
   writes_.push_back({item_at_.at(row.id), {}});
 }
 
-void HeldBackWrites::Write(StoreSession& session) {
+void HeldBackWrites::Write(StoreSession& session, SentWrites& sent) {
   // Only the journal needs the items held and read first: a write that
   // finds an item gone fails by itself.
   if (session.journal().on()) session.journal().AddChanges(session, JournalEntries(HoldAndRead(session)));
-  StatementStream stream;
-  for (std::size_t first = 0; first < items_.size(); first += kItemsPerStatement) {
-    const std::size_t count = std::min(kItemsPerStatement, items_.size() - first);
-    if (kind_ == Kind::kSave) {
-      WriteSaves(session, first, count, stream);
-    } else {
-      WriteDeletions(session, first, count);
-    }
+  sent.AddWrites(writes_.size());
+  if (kind_ == Kind::kSave) {
+    WriteSaves(session, sent);
+  } else {
+    WriteDeletions(session, sent);
   }
-  stream.Finish();
   writes_.clear();
   items_.clear();
   item_at_.clear();
@@ -115,7 +95,7 @@ std::vector<Journal::Entry> HeldBackWrites::JournalEntries(HeldItems held) const
 }
 
 HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
-  auto [held, properties] = ReadJournaledValues(session, IdsOf(0, items_.size()), session.Db().dialect().hold_item);
+  auto [held, properties] = ReadJournaledValues(session, Ids(), session.Db().dialect().hold_item);
   HeldItems read;
   if (kind_ == Kind::kSave) {
     read.changes.reserve(writes_.size());
@@ -160,10 +140,11 @@ HeldBackWrites::HeldItems HeldBackWrites::HoldAndRead(StoreSession& session) {
 }
 
 // A deleted item's properties go with it.
-void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const {
-  auto remove = session.Prepare(std::string("DELETE FROM items WHERE id") + session.Db().dialect().in_json_ids);
-  remove->Bind(1, IdsOf(first, count));
-  RequireWritten(session, *remove, count);
+void HeldBackWrites::WriteDeletions(StoreSession& session, SentWrites& sent) const {
+  auto remove = session.Prepare(std::string("DELETE FROM items WHERE id") + session.Db().dialect().in_json_ids +
+                                " RETURNING id");
+  remove->Bind(1, Ids());
+  sent.Count(std::move(remove), items_.size());
 }
 
 // Writes the changed columns, a statement each, as ItemRecord::Store does
@@ -171,42 +152,41 @@ void HeldBackWrites::WriteDeletions(StoreSession& session, std::size_t first, st
 // those they have and adds, with the item's folder, those they lack, so
 // nothing need be read first (a property added to an item gone fails as a
 // foreign key).
-void HeldBackWrites::WriteSaves(StoreSession& session, std::size_t first, std::size_t count,
-                                StatementStream& stream) const {
-  const auto slice = std::span(items_).subspan(first, count);
+void HeldBackWrites::WriteSaves(StoreSession& session, SentWrites& sent) const {
   std::size_t rows = 0;
   std::set<ItemColumn> columns;
-  for (const HeldItem& item : slice) {
+  for (const HeldItem& item : items_) {
     rows += item.left.properties.size();
     for (const auto& [column, value] : item.left.columns) columns.insert(column);
   }
-  const std::string items = IdsOf(first, count);
+  const std::string items = Ids();
   for (const ItemColumn column : columns) {
     std::vector<std::pair<std::int64_t, const host::Value*>> values;
-    for (const HeldItem& item : slice) {
+    for (const HeldItem& item : items_) {
       if (const auto value = item.left.columns.find(column); value != item.left.columns.end()) {
         values.emplace_back(item.row.id, &value->second);
       }
     }
-    auto update = session.Prepare(ItemColumnUpdateSql(session.Db().dialect(), ColumnName(column), values.size()));
+    auto update = session.Prepare(ItemColumnUpdateSql(session.Db().dialect(), ColumnName(column), values.size()) +
+                                  " RETURNING items.id");
     update->Bind(1, items);
     for (std::size_t row = 0; row < values.size(); ++row) {
       const int at = 2 + 2 * static_cast<int>(row);
       update->Bind(at, values[row].first);
       BindColumnValue(*update, at + 1, *values[row].second);
     }
-    RequireWritten(session, *update, values.size());
+    sent.Count(std::move(update), values.size());
   }
   if (rows > 0) {
     auto upsert = session.Prepare(PropertiesUpsertSql(rows));
     int at = 1;
-    for (const HeldItem& item : slice) {
+    for (const HeldItem& item : items_) {
       for (const auto& [name, property] : item.left.properties) {
         BindPropertyRow(*upsert, at, item.row, name, property);
         at += 5;
       }
     }
-    stream.Send(std::move(upsert));
+    upsert->RunAhead();
   }
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/store/item_record.h"
@@ -23,6 +24,30 @@ struct JournaledValues {
 };
 JournaledValues ReadJournaledValues(StoreSession& session, const std::string& ids, const char* hold);
 
+// Writes sent without waiting for them (HeldBackWrites::Write), until
+// Confirm waits: each statement that must write a number of items yields
+// the id of each it wrote.
+class SentWrites {
+ public:
+  // Writes sent before they are waited for at most, which bounds what
+  // their statements keep.
+  static constexpr std::size_t kMaxWrites = 1000;
+
+  // How many writes were sent.
+  std::size_t size() const { return writes_; }
+  void AddWrites(std::size_t writes) { writes_ += writes; }
+  // Sends `statement`, which must write `items` items.
+  void Count(StoreSession::Lease statement, std::size_t items);
+  // Waits for every write sent. Throws host::Error for the first that
+  // failed, or (kNotFound) when a statement found fewer items than it must
+  // write: another run deleted some since the walk found them.
+  void Confirm(StoreSession& session);
+
+ private:
+  std::size_t writes_ = 0;
+  std::vector<std::pair<StoreSession::Lease, std::size_t>> counted_;
+};
+
 // Saves and deletions of items that the run's transaction makes later, all
 // at once: a few statements for the lot rather than a savepoint, a hold, a
 // read and writes for each, which on a server is a round trip and a handful
@@ -36,14 +61,13 @@ class HeldBackWrites {
 
   bool empty() const { return writes_.empty(); }
   std::size_t size() const { return writes_.size(); }
-  // Items whose writes are made together at most: their rows are read at
-  // once (on a server kept row by row until the hold's answer is read), so
-  // a run over a hundred thousand items makes them a thousand at a time.
-  static constexpr std::size_t kMaxItems = 1000;
   // Items whose writes one statement makes: their rows stay well within both
   // engines' limits on parameters, and the planner looks each up by the
   // index rather than reading a whole table for them.
   static constexpr std::size_t kItemsPerStatement = 100;
+  // Items whose writes are made together at most: a statement's worth, so
+  // that a server makes them while the run goes on to the next items.
+  static constexpr std::size_t kMaxItems = kItemsPerStatement;
   // Whether a write of `kind` of the item (row `item`) must wait until
   // these are made: the journal keeps saves and deletions in the order they
   // came, an item is deleted once, and kMaxItems are held back already.
@@ -54,13 +78,14 @@ class HeldBackWrites {
   void AddSave(const ItemRow& row, const ItemChanges& changes);
   void AddDeletion(const ItemRow& row);
 
-  // Makes every write held back and forgets them: where the session
-  // journals the run, holds their items and journals each write as it would
-  // be on its own (in the order they came; a save after another of the same
-  // item starts from what that one left); then writes or deletes each item
-  // once. Throws host::Error when an item is gone or a write fails, having
+  // Sends every write held back, joining `sent`, and forgets them: where
+  // the session journals the run, holds their items and journals each write
+  // as it would be on its own (in the order they came; a save after another
+  // of the same item starts from what that one left); then writes or
+  // deletes each item once, without waiting. Throws host::Error when an
+  // item is gone or a write fails, here or when `sent` is confirmed, having
   // made part of them: only a rollback of the run's transaction undoes that.
-  void Write(StoreSession& session);
+  void Write(StoreSession& session, SentWrites& sent);
 
  private:
   // An item with writes held back: its writes (positions in writes_) and
@@ -77,19 +102,17 @@ class HeldBackWrites {
     std::vector<ItemChange> changes;
     std::vector<std::optional<WholeItem>> wholes;
   };
-  class StatementStream;
   HeldItem& ItemOf(const ItemRow& row);
-  // The ids of `count` items from `first` on, as IdsAsJsonArray gives them.
-  std::string IdsOf(std::size_t first, std::size_t count) const;
+  // The items' ids, as IdsAsJsonArray gives them.
+  std::string Ids() const;
   // The hold and the read of the items' values before the writes, as
   // ItemChange reads one item's once it holds it.
   HeldItems HoldAndRead(StoreSession& session);
   std::vector<Journal::Entry> JournalEntries(HeldItems held) const;
-  // Makes the writes of `count` items from `first` on: the saves' property
-  // writes are sent ahead on `stream`; a write that would pass over an item
-  // gone without failing is waited for, and counts what it wrote.
-  void WriteSaves(StoreSession& session, std::size_t first, std::size_t count, StatementStream& stream) const;
-  void WriteDeletions(StoreSession& session, std::size_t first, std::size_t count) const;
+  // Sends the writes; one that would pass over an item gone without
+  // failing counts what it wrote.
+  void WriteSaves(StoreSession& session, SentWrites& sent) const;
+  void WriteDeletions(StoreSession& session, SentWrites& sent) const;
 
   Kind kind_ = Kind::kSave;
   // Each write: its item (position in items_) and, for a save, its changes.

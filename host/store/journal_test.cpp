@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/store/dialect.h"
+#include "host/store/held_back_writes.h"
 #include "host/store/item_record.h"
 #include "host/store/journal_undo.h"
 #include "host/store/schema.h"
@@ -90,8 +91,20 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value IN ('D400', 'North')"), 2);
 
   // An item gone by the time they are made fails them all, whether the
-  // journal's hold finds it missing or the write itself, and the run cannot
-  // commit without starting over.
+  // journal's hold finds it missing or the write itself, and whether they
+  // are made at once or were sent while the run held back the next ones;
+  // the run cannot commit without starting over.
+  std::vector<std::int64_t> others;
+  for (std::size_t other = 0; other < HeldBackWrites::kMaxItems; ++other) {
+    others.push_back(store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A100"}}));
+  }
+  const auto hold_others = [&](const std::shared_ptr<StoreSession>& session, const std::vector<ItemRow>& rows) {
+    for (const ItemRow& row : rows) {
+      ItemRecord other(session, row);
+      other.SetPropertyValue("AccountID", std::string("F600"));
+      other.Store();
+    }
+  };
   const std::vector<std::function<void(ItemRecord&)>> writes = {
       [](ItemRecord& lost) {
         lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
@@ -103,15 +116,28 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
       },
       [](ItemRecord& lost) { lost.Delete(); }};
   for (const bool journaled : {true, false}) {
-    for (std::size_t write = 0; write < writes.size(); ++write) {
-      auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
-      gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
-      ItemRecord lost(gone, ItemById(*gone, item_));
-      writes[write](lost);
-      gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
-      EXPECT_THROW(gone->WriteHeldBack(), host::StoreConflict) << journaled << write;
-      EXPECT_THROW(gone->CommitRun(), host::StoreFailure) << journaled << write;
-      EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
+    for (const bool sent : {false, true}) {
+      for (std::size_t write = 0; write < writes.size(); ++write) {
+        auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
+        gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+        std::vector<ItemRow> rows;
+        for (const std::int64_t other : sent ? others : std::vector<std::int64_t>{}) {
+          rows.push_back(ItemById(*gone, other));
+        }
+        ItemRecord lost(gone, ItemById(*gone, item_));
+        writes[write](lost);
+        gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
+        EXPECT_THROW(
+            {
+              hold_others(gone, rows);
+              gone->WriteHeldBack();
+            },
+            host::StoreConflict)
+            << journaled << sent << write;
+        EXPECT_THROW(gone->CommitRun(), host::StoreFailure) << journaled << sent << write;
+        EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
+        EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value = 'F600'"), 0);
+      }
     }
   }
 }

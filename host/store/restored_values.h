@@ -28,7 +28,7 @@ void BindJournaledProperty(Statement& statement, int first, const ItemRow& item,
 class RestoredValues {
  public:
   // Items restored together at most, which bounds what their read keeps.
-  static constexpr std::size_t kMaxItems = HeldBackWrites::kMaxItems;
+  static constexpr std::size_t kMaxItems = 1000;
 
   // Whether `item`'s before-image must wait until these are made: one of
   // its values may be among them, and its journal reads what they leave.

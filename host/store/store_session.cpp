@@ -141,29 +141,56 @@ void StoreSession::TakeForWriting(const std::vector<std::string>& accounts, Item
 
 HeldBackWrites* StoreSession::HoldBack(const ItemRow& item, HeldWriteKind kind) {
   if (!held_back_ || writes_before_failure_ >= 0) return nullptr;
-  if (held_back_->MustWaitFor(item.id, kind)) WriteHeldBack();
+  if (held_back_->MustWaitFor(item.id, kind)) SendHeldBack();
   ItemWritten(item.id, item.folder);
   return held_back_.get();
 }
 
 void StoreSession::WriteHeldBack() {
+  SendHeldBack();
+  ConfirmSentWrites();
+}
+
+void StoreSession::SendHeldBack() {
   if (!held_back_ || held_back_->empty()) return;
-  // Taken out first, so that their own statements find none held back.
+  if (sent_ && sent_->size() >= SentWrites::kMaxWrites) ConfirmSentWrites();
+  // Both taken out first, so that their own statements find none held back
+  // and wait for none sent.
   HeldBackWrites writes = std::exchange(*held_back_, HeldBackWrites());
+  std::unique_ptr<SentWrites> sent = sent_ ? std::move(sent_) : std::make_unique<SentWrites>();
+  const std::size_t together = sent->size() + writes.size();
   try {
-    writes.Write(*this);
+    writes.Write(*this, *sent);
   } catch (const host::StoreFailure&) {
     throw;
   } catch (const host::Error& error) {
-    writes_at_once_ = true;
-    held_back_.reset();
-    // Part of them may be written: the run's transaction must not commit.
-    unwritten_writes_ = "writing " + std::to_string(writes.size()) + " items together failed: " + error.description();
-    throw host::StoreConflict(error.number(), unwritten_writes_);
+    WritesTogetherFailed(together, error);
+  }
+  sent_ = std::move(sent);
+}
+
+void StoreSession::ConfirmSentWrites() {
+  if (!sent_) return;
+  const std::unique_ptr<SentWrites> sent = std::move(sent_);
+  try {
+    sent->Confirm(*this);
+  } catch (const host::StoreFailure&) {
+    throw;
+  } catch (const host::Error& error) {
+    WritesTogetherFailed(sent->size(), error);
   }
 }
 
+void StoreSession::WritesTogetherFailed(std::size_t writes, const host::Error& error) {
+  writes_at_once_ = true;
+  held_back_.reset();
+  // Part of them may be written: the run's transaction must not commit.
+  unwritten_writes_ = "writing " + std::to_string(writes) + " items together failed: " + error.description();
+  throw host::StoreConflict(error.number(), unwritten_writes_);
+}
+
 void StoreSession::RollBackRun() {
+  sent_.reset();
   held_back_.reset();
   run_transaction_.reset();
 }

@@ -19,6 +19,7 @@ namespace store {
 using host::kNotFound;
 
 class HeldBackWrites;
+class SentWrites;
 struct ItemRow;
 // The writes of an item that a run may hold back (StoreSession::HoldBack).
 enum class HeldWriteKind { kSave, kDeletion };
@@ -127,14 +128,15 @@ class StoreSession {
   enum class ItemWrites { kAtOnce, kHeldBack };
   void TakeForWriting(const std::vector<std::string>& accounts = {}, ItemWrites writes = ItemWrites::kAtOnce);
   // Where this run holds writes back: marks the item as written, as a
-  // Write would, having made the writes held back when this one must wait
-  // for them, and yields where it goes; null where each is made at once
-  // (also while a fault is injected).
+  // Write would, having sent the writes held back (SendHeldBack) when this
+  // one must wait for them, and yields where it goes; null where each is
+  // made at once (also while a fault is injected).
   HeldBackWrites* HoldBack(const ItemRow& item, HeldWriteKind kind);
-  // Makes the writes held back. The next statement of this session and the
-  // commit make them anyway. Throws host::StoreConflict when they cannot be
-  // made together (an item is gone, a write fails): the run must start
-  // over, making each at once to fail where it fails.
+  // Makes the writes held back and waits for those sent. The next
+  // statement of this session and the commit make them anyway. Throws
+  // host::StoreConflict when they cannot be made together (an item is gone,
+  // a write fails): the run must start over, making each at once to fail
+  // where it fails.
   void WriteHeldBack();
   // Takes `accounts` as TakeForWriting does, inside the run's transaction,
   // for a run that learns its accounts from what it reads; call it once,
@@ -236,6 +238,17 @@ class StoreSession {
 
   void AfterRollback() { journal_.Forget(); }
 
+  // Sends the writes held back without waiting for them, behind those sent
+  // before (having waited for those once SentWrites::kMaxWrites were
+  // sent): a server makes them while the run goes on. Throws as
+  // WriteHeldBack does.
+  void SendHeldBack();
+  // Waits for the writes sent, as WriteHeldBack says.
+  void ConfirmSentWrites();
+  // Ends a run whose `writes` writes held back failed together (`error`):
+  // the transaction must start over, making each at once.
+  [[noreturn]] void WritesTogetherFailed(std::size_t writes, const host::Error& error);
+
   std::string path_;
   Journal journal_;
   host::ItemWindows* item_windows_ = nullptr;
@@ -269,6 +282,9 @@ class StoreSession {
   std::unique_ptr<HeldBackWrites> held_back_;
   bool writes_at_once_ = false;
   std::string unwritten_writes_;
+  // Writes held back that were sent and not confirmed yet; their
+  // statements go back to pool_.
+  std::unique_ptr<SentWrites> sent_;
   // Declared last, so that a run not committed is rolled back first.
   std::optional<Transaction> run_transaction_;
 };

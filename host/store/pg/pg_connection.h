@@ -43,6 +43,7 @@ class Connection final : public Database {
   const std::string& location() const override { return shown_location_; }
   const Dialect& dialect() const override;
   std::unique_ptr<PreparedStatement> Prepare(const char* sql) const override;
+  void WaitForAhead() override { Free(); }
   bool InTransaction() const override;
 
   // How long a statement waits for another connection's lock before it

@@ -152,7 +152,7 @@ constexpr std::string_view kReturningId = " RETURNING id";
 class SqliteStatement final : public PreparedStatement {
  public:
   SqliteStatement(const SqliteDatabase& db, std::string_view sql) : db_(db) {
-    const bool returning_id = sql.ends_with(kReturningId);
+    const bool returning_id = sql.starts_with("INSERT") && sql.ends_with(kReturningId);
     if (returning_id) sql.remove_suffix(kReturningId.size());
     if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
       db.Fail(sql);
