@@ -144,6 +144,7 @@ void Connection::Run(Control control) {
   }
   sql += kControlTexts[static_cast<std::size_t>(control)];
   const Result result(Command(sql.c_str()), &PQclear);
+  PrepareLost();
   if (!Succeeded(result.get())) {
     if (control == Control::kCommit && PQstatus(conn_) == CONNECTION_BAD) {
       ThrowCommitInDoubt(shown_location_, FailureOf(result.get()));
@@ -219,7 +220,7 @@ void Connection::Sent(int sent, const std::string& sql) {
 void Connection::SendAhead(const std::string& name, const std::vector<const char*>& values, const std::string& sql,
                            PgStatement* reader) {
   EnterPipeline(sql);
-  ahead_.push_back({sql, reader});
+  ahead_.push_back({sql, reader, {}});
   Sent(PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr, 0),
        sql);
 }
@@ -227,7 +228,7 @@ void Connection::SendAhead(const std::string& name, const std::vector<const char
 void Connection::SendAhead(Control control) {
   const std::string sql = kControlTexts[static_cast<std::size_t>(control)];
   EnterPipeline(sql);
-  ahead_.push_back({sql, nullptr});
+  ahead_.push_back({sql, nullptr, {}});
   Sent(PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), sql);
 }
 
@@ -272,11 +273,28 @@ void Connection::Drain() {
   const bool ended = PQpipelineSync(conn_) != 0 && ReadPipeline(failure, failed);
   const Result kept(failure, &PQclear);
   const std::string sql = std::move(ahead_[failed].sql);
-  for (const Ahead& statement : ahead_) {
+  for (std::size_t at = 0; at < ahead_.size(); ++at) {
+    Ahead& statement = ahead_[at];
     if (statement.reader != nullptr) statement.reader->awaiting_ = false;
+    if (statement.preparation && failure != nullptr && at >= failed) lost_.push_back(std::move(*statement.preparation));
   }
   ahead_.clear();
-  if (PQexitPipelineMode(conn_) == 0 || !ended || failure != nullptr) Fail(failure, sql);
+  const bool left = PQexitPipelineMode(conn_) != 0;
+  if (left) PrepareLost();
+  if (!left || !ended || failure != nullptr) Fail(failure, sql);
+}
+
+void Connection::PrepareLost() noexcept {
+  const PGTransactionStatusType status = PQtransactionStatus(conn_);
+  if (status != PQTRANS_IDLE && status != PQTRANS_INTRANS) return;
+  for (const Preparation& statement : lost_) {
+    const Result result(PQprepare(conn_, statement.name.c_str(), statement.sql.c_str(),
+                                  static_cast<int>(statement.types.size()), statement.types.data()),
+                        &PQclear);
+    // A statement the server refuses is prepared anew by its next use, which fails for it.
+    if (!Succeeded(result.get())) prepared_.erase(statement.key);
+  }
+  lost_.clear();
 }
 
 void Connection::Forget(const PgStatement* reader) noexcept {
@@ -289,13 +307,20 @@ const std::string& Connection::Acquire(const std::string& key, const std::string
                                        const std::vector<Oid>& types) {
   auto found = prepared_.find(key);
   if (found == prepared_.end()) {
-    Free();
     // Appended, not "q" + ...: GCC 12 at -O3 takes that for an overlapping copy.
     std::string name("q");
     name += std::to_string(++next_statement_);
-    const Result result(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()),
-                        &PQclear);
-    if (!Succeeded(result.get())) Fail(result.get(), sql);
+    if (ahead_.empty()) {
+      Free();
+      const Result result(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()),
+                          &PQclear);
+      if (!Succeeded(result.get())) Fail(result.get(), sql);
+    } else {
+      // Behind statements run ahead it is prepared in the pipeline too:
+      // waiting for them would leave the server idle until the next is sent.
+      ahead_.push_back({sql, nullptr, Preparation{key, name, sql, types}});
+      Sent(PQsendPrepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()), sql);
+    }
     found = prepared_.emplace(key, Prepared{std::move(name), 0}).first;
   }
   ++found->second.users;

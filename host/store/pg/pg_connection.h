@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,9 @@ class Connection final : public Database {
   // Reads results up to the pipeline's end; yields whether it was reached,
   // keeping the first failure in `failure` and the failed statement's index.
   bool ReadPipeline(PGresult*& failure, std::size_t& failed);
+  // Prepares the statements in lost_, where no failure spoils the
+  // transaction.
+  void PrepareLost() noexcept;
   // A statement sent ahead with `reader` no longer wants its rows.
   void Forget(const PgStatement* reader) noexcept;
   // The name of the prepared statement for `key` (the parameter types and
@@ -129,11 +133,23 @@ class Connection final : public Database {
   // result takes the server a few dozen bytes to send: a batch of them fits
   // in the socket's buffers while the statements are still being sent.
   static constexpr std::size_t kMaxAhead = 1024;
+  // A statement prepared in the pipeline, as Acquire prepares it.
+  struct Preparation {
+    std::string key;
+    std::string name;
+    std::string sql;
+    std::vector<Oid> types;
+  };
   struct Ahead {
     std::string sql;
     PgStatement* reader = nullptr;
+    std::optional<Preparation> preparation;
   };
   std::vector<Ahead> ahead_;
+  // Statements prepared in a pipeline behind a failure, which the server
+  // skipped: prepared again once the connection is out of the failed
+  // transaction (PrepareLost).
+  std::vector<Preparation> lost_;
   // Whether a transaction was open when the statement now reading began.
   bool in_transaction_before_reading_ = false;
   struct Prepared {

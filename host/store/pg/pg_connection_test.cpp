@@ -212,6 +212,12 @@ TEST_F(PostgresConnectionTest, FailuresThrowWhatTheyMeanForTheRun) {
        },
        Thrown::kStatement, store + ": duplicate key value violates unique constraint \"t_pkey\" "
                                    "(in INSERT INTO t (k, v) VALUES (1, 'again'))"},
+      {"nothing, for a statement prepared behind that failure, which the server skipped, once its transaction ended",
+       [&] {
+         Statement(*db_, "INSERT INTO t (k) VALUES (51)").Run();
+         EXPECT_EQ(store::testing::CountOf(*db_, "SELECT count(*) FROM t WHERE k = 51"), 1);
+       },
+       Thrown::kNothing, ""},
       {"a write on a read-only connection",
        [&] { Statement(*Open(Database::Mode::kReadOnly), "DELETE FROM t").Run(); }, Thrown::kStoreWide,
        store + " is read-only"},
