@@ -74,8 +74,28 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   session->EndRun(7, Retention{});
   EXPECT_EQ(CountOf(store_.db(), "SELECT status FROM runs WHERE run_id = 'run-1'"), 7);
 
+  // A hundred other items: holding their saves sends those held before.
+  std::vector<std::int64_t> others;
+  for (std::size_t other = 0; other < HeldBackWrites::kMaxItems; ++other) {
+    others.push_back(store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A100"}}));
+  }
+  const auto read_others = [&](StoreSession& session) {
+    std::vector<ItemRow> rows;
+    for (const std::int64_t other : others) rows.push_back(ItemById(session, other));
+    return rows;
+  };
+  const auto hold_others = [&](const std::shared_ptr<StoreSession>& session, const std::vector<ItemRow>& rows,
+                               const std::string& key) {
+    for (const ItemRow& row : rows) {
+      ItemRecord other(session, row);
+      other.SetProperty("AccountID", PropertyType::kText, key);
+      other.Store();
+    }
+  };
+
   // Saves held back and made together journal each as it would be alone:
-  // the second starts from what the first left.
+  // the second starts from what the first left, whether it was held back
+  // with the first or after the first was sent.
   auto held = Session("run-2");
   held->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
   ItemRecord twice(held, ItemById(*held, item_));
@@ -89,22 +109,22 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
             json({{"properties", {{"AccountID", {"text", "B200"}}, {"Region", nullptr}}}}));
   EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"properties", {{"AccountID", {"text", "C300"}}}}}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value IN ('D400', 'North')"), 2);
+  auto apart = Session("run-2b");
+  apart->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+  const std::vector<ItemRow> rows = read_others(*apart);
+  ItemRecord again(apart, ItemById(*apart, item_));
+  again.SetColumn(ItemColumn::kCompanyName, std::string("Gamma"));
+  again.Store();
+  hold_others(apart, rows, "E500");
+  again.SetColumn(ItemColumn::kCompanyName, std::string("Delta"));
+  again.Store();
+  apart->CommitRun();
+  EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"columns", {{"company_name", "Gamma"}}}}));
 
   // An item gone by the time they are made fails them all, whether the
   // journal's hold finds it missing or the write itself, and whether they
   // are made at once or were sent while the run held back the next ones;
   // the run cannot commit without starting over.
-  std::vector<std::int64_t> others;
-  for (std::size_t other = 0; other < HeldBackWrites::kMaxItems; ++other) {
-    others.push_back(store_.AddItem(folder_, "IPM.Post", {{"AccountID", "A100"}}));
-  }
-  const auto hold_others = [&](const std::shared_ptr<StoreSession>& session, const std::vector<ItemRow>& rows) {
-    for (const ItemRow& row : rows) {
-      ItemRecord other(session, row);
-      other.SetPropertyValue("AccountID", std::string("F600"));
-      other.Store();
-    }
-  };
   const std::vector<std::function<void(ItemRecord&)>> writes = {
       [](ItemRecord& lost) {
         lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
@@ -120,16 +140,13 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
       for (std::size_t write = 0; write < writes.size(); ++write) {
         auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
         gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
-        std::vector<ItemRow> rows;
-        for (const std::int64_t other : sent ? others : std::vector<std::int64_t>{}) {
-          rows.push_back(ItemById(*gone, other));
-        }
+        const std::vector<ItemRow> rows = sent ? read_others(*gone) : std::vector<ItemRow>{};
         ItemRecord lost(gone, ItemById(*gone, item_));
         writes[write](lost);
         gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
         EXPECT_THROW(
             {
-              hold_others(gone, rows);
+              hold_others(gone, rows, "F600");
               gone->WriteHeldBack();
             },
             host::StoreConflict)

@@ -153,7 +153,10 @@ void StoreSession::WriteHeldBack() {
 
 void StoreSession::SendHeldBack() {
   if (!held_back_ || held_back_->empty()) return;
-  if (sent_ && sent_->size() >= SentWrites::kMaxWrites) ConfirmSentWrites();
+  // A journaled run reads the items before it writes them, which must see
+  // the writes sent before: an engine without a pipeline makes some only
+  // once they are confirmed.
+  if (sent_ && (journal_.on() || sent_->size() >= SentWrites::kMaxWrites)) ConfirmSentWrites();
   // Both taken out first, so that their own statements find none held back
   // and wait for none sent.
   HeldBackWrites writes = std::exchange(*held_back_, HeldBackWrites());
