@@ -146,6 +146,21 @@ HeldBackWrites* StoreSession::HoldBack(const ItemRow& item, HeldWriteKind kind) 
   return held_back_.get();
 }
 
+template <class Making>
+void StoreSession::MakeTogether(std::size_t writes, Making&& making) {
+  try {
+    making();
+  } catch (const host::StoreFailure&) {
+    throw;
+  } catch (const host::Error& error) {
+    writes_at_once_ = true;
+    held_back_.reset();
+    // Part of them may be written: the run's transaction must not commit.
+    unwritten_writes_ = "writing " + std::to_string(writes) + " items together failed: " + error.description();
+    throw host::StoreConflict(error.number(), unwritten_writes_);
+  }
+}
+
 void StoreSession::WriteHeldBack() {
   SendHeldBack();
   ConfirmSentWrites();
@@ -161,35 +176,14 @@ void StoreSession::SendHeldBack() {
   // and wait for none sent.
   HeldBackWrites writes = std::exchange(*held_back_, HeldBackWrites());
   std::unique_ptr<SentWrites> sent = sent_ ? std::move(sent_) : std::make_unique<SentWrites>();
-  const std::size_t together = sent->size() + writes.size();
-  try {
-    writes.Write(*this, *sent);
-  } catch (const host::StoreFailure&) {
-    throw;
-  } catch (const host::Error& error) {
-    WritesTogetherFailed(together, error);
-  }
+  MakeTogether(sent->size() + writes.size(), [&] { writes.Write(*this, *sent); });
   sent_ = std::move(sent);
 }
 
 void StoreSession::ConfirmSentWrites() {
   if (!sent_) return;
   const std::unique_ptr<SentWrites> sent = std::move(sent_);
-  try {
-    sent->Confirm(*this);
-  } catch (const host::StoreFailure&) {
-    throw;
-  } catch (const host::Error& error) {
-    WritesTogetherFailed(sent->size(), error);
-  }
-}
-
-void StoreSession::WritesTogetherFailed(std::size_t writes, const host::Error& error) {
-  writes_at_once_ = true;
-  held_back_.reset();
-  // Part of them may be written: the run's transaction must not commit.
-  unwritten_writes_ = "writing " + std::to_string(writes) + " items together failed: " + error.description();
-  throw host::StoreConflict(error.number(), unwritten_writes_);
+  MakeTogether(sent->size(), [&] { sent->Confirm(*this); });
 }
 
 void StoreSession::RollBackRun() {

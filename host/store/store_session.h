@@ -245,9 +245,11 @@ class StoreSession {
   void SendHeldBack();
   // Waits for the writes sent, as WriteHeldBack says.
   void ConfirmSentWrites();
-  // Ends a run whose `writes` writes held back failed together (`error`):
-  // the transaction must start over, making each at once.
-  [[noreturn]] void WritesTogetherFailed(std::size_t writes, const host::Error& error);
+  // Runs `making`, a step of making `writes` writes held back together;
+  // where it fails (not store-wide), the run's transaction must start over,
+  // making each at once: throws host::StoreConflict.
+  template <class Making>
+  void MakeTogether(std::size_t writes, Making&& making);
 
   std::string path_;
   Journal journal_;

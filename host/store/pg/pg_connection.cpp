@@ -288,13 +288,17 @@ void Connection::PrepareLost() noexcept {
   const PGTransactionStatusType status = PQtransactionStatus(conn_);
   if (status != PQTRANS_IDLE && status != PQTRANS_INTRANS) return;
   for (const Preparation& statement : lost_) {
-    const Result result(PQprepare(conn_, statement.name.c_str(), statement.sql.c_str(),
-                                  static_cast<int>(statement.types.size()), statement.types.data()),
-                        &PQclear);
-    // A statement the server refuses is prepared anew by its next use, which fails for it.
+    const Result result(PrepareAtOnce(statement), &PQclear);
+    // Forgotten where the server refuses it: a statement made for it later
+    // prepares it anew and fails for it.
     if (!Succeeded(result.get())) prepared_.erase(statement.key);
   }
   lost_.clear();
+}
+
+PGresult* Connection::PrepareAtOnce(const Preparation& statement) {
+  return PQprepare(conn_, statement.name.c_str(), statement.sql.c_str(), static_cast<int>(statement.types.size()),
+                   statement.types.data());
 }
 
 void Connection::Forget(const PgStatement* reader) noexcept {
@@ -310,15 +314,15 @@ const std::string& Connection::Acquire(const std::string& key, const std::string
     // Appended, not "q" + ...: GCC 12 at -O3 takes that for an overlapping copy.
     std::string name("q");
     name += std::to_string(++next_statement_);
+    Preparation preparation{key, name, sql, types};
     if (ahead_.empty()) {
       Free();
-      const Result result(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()),
-                          &PQclear);
+      const Result result(PrepareAtOnce(preparation), &PQclear);
       if (!Succeeded(result.get())) Fail(result.get(), sql);
     } else {
       // Behind statements run ahead it is prepared in the pipeline too:
       // waiting for them would leave the server idle until the next is sent.
-      ahead_.push_back({sql, nullptr, Preparation{key, name, sql, types}});
+      ahead_.push_back({sql, nullptr, std::move(preparation)});
       Sent(PQsendPrepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()), sql);
     }
     found = prepared_.emplace(key, Prepared{std::move(name), 0}).first;

@@ -25,10 +25,11 @@ class PgStatement;
 // text values; rows are read one at a time, so a long result takes constant
 // memory. Statements run ahead go out in libpq's pipeline mode, their
 // results read a batch at a time, so a load of many rows costs a round trip
-// per batch rather than per row; a savepoint, and a read sent while
-// statements are ahead, join the pipeline too, its rows read with their
-// results in that one round trip and kept as one result (a result per row
-// took a couple of kilobytes each). Unlike SQLite, a failing statement inside
+// per batch rather than per row; a savepoint, a statement's first
+// preparation, and a read sent while statements are ahead, join the
+// pipeline too, the read's rows read with their results in that one round
+// trip and kept as one result (a result per row took a couple of kilobytes
+// each). Unlike SQLite, a failing statement inside
 // a transaction spoils it until it, or the savepoint around the statement,
 // is rolled back.
 class Connection final : public Database {
@@ -104,6 +105,9 @@ class Connection final : public Database {
   // Prepares the statements in lost_, where no failure spoils the
   // transaction.
   void PrepareLost() noexcept;
+  struct Preparation;
+  // Prepares the statement outside a pipeline and yields libpq's result.
+  PGresult* PrepareAtOnce(const Preparation& statement);
   // A statement sent ahead with `reader` no longer wants its rows.
   void Forget(const PgStatement* reader) noexcept;
   // The name of the prepared statement for `key` (the parameter types and
