@@ -173,6 +173,9 @@ void Connection::Fail(std::string_view context) const {
 }
 
 ServerFailure Connection::FailureOf(const PGresult* result) const {
+  // Once the connection is lost, that loss is the reason for every later
+  // failure: libpq tells instead what it refuses on a dead connection.
+  if (last_failure_.connection_lost) return last_failure_;
   ServerFailure failure;
   if (result != nullptr) {
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
@@ -279,9 +282,13 @@ void Connection::Drain() {
     if (statement.preparation && failure != nullptr && at >= failed) lost_.push_back(std::move(*statement.preparation));
   }
   ahead_.clear();
+  // Told before leaving the pipeline: on a lost connection libpq adds its
+  // refusal to leave to the reason.
+  if (!ended || failure != nullptr) last_failure_ = FailureOf(failure);
   const bool left = PQexitPipelineMode(conn_) != 0;
   if (left) PrepareLost();
-  if (!left || !ended || failure != nullptr) Fail(failure, sql);
+  if (!ended || failure != nullptr) Fail(sql);
+  if (!left) Fail(nullptr, sql);
 }
 
 void Connection::PrepareLost() noexcept {
