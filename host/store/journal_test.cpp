@@ -322,9 +322,7 @@ TEST_F(JournalTest, PruningKeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
   store_.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
                    "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
   EXPECT_EQ(PruneJournal(store_.db(), Retention{2, 30}), 2);
-  std::string kept;
-  for (Statement runs(store_.db(), "SELECT id FROM runs ORDER BY id"); runs.Step();) kept += runs.Text(0) + ",";
-  EXPECT_EQ(kept, "3,4,5,");
+  EXPECT_EQ(testing::RowsOf(path_, "SELECT id FROM runs ORDER BY id", 1), (std::vector<std::string>{"3", "4", "5"}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM changes"), 0);
   EXPECT_EQ(PruneJournal(store_.db(), Retention{0, 0}), 3);
 }
