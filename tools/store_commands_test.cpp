@@ -142,9 +142,10 @@ TEST(StoreCommandsTest, ImportNamesTheDocumentAndThePlaceOfAnErrorAndMakesNothin
 }
 
 // Below Account Profiles, a chain of folders "Level 2", "Level 3", ...
-// (entry IDs C2, C3, ...) as deep as each case makes it: ls lists the
-// levels the store allows and export writes them; both then fail naming the
-// first folder too deep, however long the chain, and check reports it.
+// (entry IDs C2, C3, ...) as deep as each case makes it, after the imported
+// tree: ls lists the levels the store allows and export writes them; both
+// then fail naming the first folder too deep, however long the chain, and
+// check reports it.
 TEST(StoreCommandsTest, ListExportAndCheckReadTheTreeDownToTheDeepestLevel) {
   const std::string tree = "Account Profiles (2)\n  Contacts (0)\n    East (1)\n  Alerts (2)\n";
   std::string chain;
@@ -157,7 +158,6 @@ TEST(StoreCommandsTest, ListExportAndCheckReadTheTreeDownToTheDeepestLevel) {
     std::string out;
     std::string err;
   } cases[] = {
-      {1, 0, tree, ""},
       {store::kMaxFolderDepth, 0, tree + chain, ""},
       {100000, 1, tree + chain, R"(: folder "C201" ("Level 201"): folders nest deeper than 200 levels)"},
   };

@@ -68,19 +68,6 @@ TEST_F(CdoStoreTest, WhatEitherViewStoresTheOtherSeesAtOnce) {
   EXPECT_EQ(store_.Text(2, "Team"), "North");
 }
 
-TEST_F(CdoStoreTest, SaveWritesOnlyWhatChangedThroughThatObject) {
-  auto first = Item(1);
-  auto second = Item(1);
-  EXPECT_EQ(host::ToText(first->UserProperties()->Find("Account Name")->Value()), "Alpha");
-  EXPECT_EQ(host::ToText(second->UserProperties()->Find("AccountID")->Value()), "A");
-  first->UserProperties()->Find("AccountID")->SetValue(std::string("A-new"));
-  second->UserProperties()->Find("Account Name")->SetValue(std::string("Alpha new"));
-  first->Save();
-  second->Save();
-  EXPECT_EQ(store_.Text(1, "AccountID"), "A-new");
-  EXPECT_EQ(store_.Text(1, "Account Name"), "Alpha new");
-}
-
 TEST_F(CdoStoreTest, FieldClassesAreStoredAsTheirTypes) {
   const struct {
     const char* name;

@@ -122,9 +122,9 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
   EXPECT_EQ(Before("id = (SELECT max(id) FROM changes)"), json({{"columns", {{"company_name", "Gamma"}}}}));
 
   // An item gone by the time they are made fails them all, whether the
-  // journal's hold finds it missing or the write itself, and whether they
-  // are made at once or were sent while the run held back the next ones;
-  // the run cannot commit without starting over.
+  // journal's hold finds it missing or the write itself, also once they were
+  // sent while the run held back the next ones; the run cannot commit
+  // without starting over.
   const std::vector<std::function<void(ItemRecord&)>> writes = {
       [](ItemRecord& lost) {
         lost.SetProperty("AccountID", PropertyType::kText, std::string("E500"));
@@ -136,25 +136,23 @@ TEST_F(JournalTest, AWriteKeepsItsBeforeImageAndAFailedOneKeepsNothing) {
       },
       [](ItemRecord& lost) { lost.Delete(); }};
   for (const bool journaled : {true, false}) {
-    for (const bool sent : {false, true}) {
-      for (std::size_t write = 0; write < writes.size(); ++write) {
-        auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
-        gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
-        const std::vector<ItemRow> rows = sent ? read_others(*gone) : std::vector<ItemRow>{};
-        ItemRecord lost(gone, ItemById(*gone, item_));
-        writes[write](lost);
-        gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
-        EXPECT_THROW(
-            {
-              hold_others(gone, rows, "F600");
-              gone->WriteHeldBack();
-            },
-            host::StoreConflict)
-            << journaled << sent << write;
-        EXPECT_THROW(gone->CommitRun(), host::StoreFailure) << journaled << sent << write;
-        EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
-        EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value = 'F600'"), 0);
-      }
+    for (std::size_t write = 0; write < writes.size(); ++write) {
+      auto gone = journaled ? Session("run-3") : std::make_shared<StoreSession>(path_);
+      gone->TakeForWriting({}, StoreSession::ItemWrites::kHeldBack);
+      const std::vector<ItemRow> rows = read_others(*gone);
+      ItemRecord lost(gone, ItemById(*gone, item_));
+      writes[write](lost);
+      gone->Db().Exec(("DELETE FROM items WHERE id = " + std::to_string(item_)).c_str());
+      EXPECT_THROW(
+          {
+            hold_others(gone, rows, "F600");
+            gone->WriteHeldBack();
+          },
+          host::StoreConflict)
+          << journaled << write;
+      EXPECT_THROW(gone->CommitRun(), host::StoreFailure) << journaled << write;
+      EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM items WHERE id = " + std::to_string(item_)), 1);
+      EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM properties WHERE value = 'F600'"), 0);
     }
   }
 }
@@ -324,9 +322,7 @@ TEST_F(JournalTest, PruningKeepsTheLastRunsOrTheRecentDaysWhicheverIsMore) {
   store_.db().Exec("INSERT INTO changes (run, kind, item, entry_id, folder, before, after) "
                    "VALUES (1, 'changed', 1, 'E1', 1, '{}', '{}')");
   EXPECT_EQ(PruneJournal(store_.db(), Retention{2, 30}), 2);
-  std::string kept;
-  for (Statement runs(store_.db(), "SELECT id FROM runs ORDER BY id"); runs.Step();) kept += runs.Text(0) + ",";
-  EXPECT_EQ(kept, "3,4,5,");
+  EXPECT_EQ(testing::RowsOf(path_, "SELECT id FROM runs ORDER BY id", 1), (std::vector<std::string>{"3", "4", "5"}));
   EXPECT_EQ(CountOf(store_.db(), "SELECT count(*) FROM changes"), 0);
   EXPECT_EQ(PruneJournal(store_.db(), Retention{0, 0}), 3);
 }

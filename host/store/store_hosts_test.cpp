@@ -100,24 +100,6 @@ TEST_F(StoreHostsTest, ASaveRefusedInsideARunFailsAloneAndTheRunKeepsTheOthers) 
                         : "CREATE TRIGGER refuse BEFORE UPDATE ON properties WHEN " + when +
                               " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")
                        .c_str());
-  // A run that does not start over commits nothing of what it did.
-  const auto before = store_.Text(1, "AccountID");
-  {
-    StoreHosts once(location_.str());
-    once.TakeForWriting();
-    const auto item = [&](std::int64_t id) {
-      return once.CreateApplication()->GetNamespace("MAPI")->GetItemFromID(TestStore::EntryId(id), TestStore::kStoreId);
-    };
-    for (const std::int64_t id : {std::int64_t{1}, refused}) {
-      auto saved = item(id);
-      saved->UserProperties()->Find("AccountID")->SetValue(std::string("Y"));
-      saved->Save();
-    }
-    EXPECT_THROW(item(after), host::StoreConflict);
-    EXPECT_THROW(once.CommitRun(), host::StoreFailure);
-  }
-  EXPECT_EQ(store_.Text(1, "AccountID"), before);
-
   int tries = 0;
   std::vector<std::string> failures;
   host::RerunOnConflict(
