@@ -1,5 +1,5 @@
 #include <gmock/gmock.h>
-#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -48,59 +48,49 @@ class StoredItem : public host::DisplayedItem {
   void StoreBody(const std::string& /*body*/) override {}
 };
 
+// Binds `fd` to the socket file `path`; 0 when it is bound.
+int BindAt(int fd, const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  return bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
 // Another user's process listening at `path`, as one who bound that name
-// first would: it answers "ok" to whatever comes and reports on the returned
-// pipe how many bytes it was sent. The socket file is this process's (the
-// name is bound before the process changes user), so only the check of the
-// process at the other end can refuse it.
+// first would. The socket file is this process's (the name is bound before
+// the process changes user), so only the check of the process at the other
+// end can refuse it; this process shares the listening socket, so it can
+// take the connection made to it and read what was sent.
 struct Impostor {
+  int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   pid_t pid = -1;
-  int report = -1;
 
   explicit Impostor(const std::string& path) {
-    const QByteArray reply = desktop::FrameMessage({desktop::kReplyDone});
-    int pipes[2];
-    if (pipe(pipes) != 0) return;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+    int ready[2];
+    if (BindAt(listener, path) != 0 || pipe(ready) != 0) return;
     pid = fork();
     if (pid == 0) {
-      // Listening as the other user makes it the one the socket reports; the
-      // byte tells the test that connections are taken.
-      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0 ||
-          write(pipes[1], "r", 1) != 1) {
-        _exit(1);
-      }
-      pollfd waiting{listener, POLLIN, 0};
-      int received = 0;
-      if (poll(&waiting, 1, 10000) == 1) {
-        const int client = accept(listener, nullptr, nullptr);
-        char buffer[4096];
-        pollfd readable{client, POLLIN, 0};
-        for (ssize_t got = 1; got > 0 && poll(&readable, 1, 2000) == 1;) {
-          if ((got = read(client, buffer, sizeof buffer)) <= 0) break;
-          received += static_cast<int>(got);
-          send(client, reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
-        }
-      }
-      _exit(write(pipes[1], &received, sizeof received) == sizeof received ? 0 : 1);
+      // Listening as the other user makes it the one the socket reports.
+      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0 || listen(listener, 4) != 0) _exit(1);
+      if (write(ready[1], "r", 1) == 1) pause();
+      _exit(1);
     }
-    close(listener);
-    close(pipes[1]);
-    report = pipes[0];
-    char ready = 0;
-    if (read(report, &ready, 1) != 1) ADD_FAILURE() << "the other user's process does not listen";
+    close(ready[1]);
+    char byte = 0;
+    if (read(ready[0], &byte, 1) != 1) ADD_FAILURE() << "the other user's process does not listen";
+    close(ready[0]);
   }
-  // The bytes it was sent; -1 when it could not say.
-  int Received() {
-    int received = -1;
-    if (read(report, &received, sizeof received) != sizeof received) received = -1;
-    close(report);
-    waitpid(pid, nullptr, 0);
-    return received;
+  ~Impostor() {
+    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+    close(listener);
+  }
+  // The bytes sent on a connection made to it; 0 without one.
+  ssize_t Received() const {
+    const int connection = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    char buffer[4096];
+    const ssize_t got = recv(connection, buffer, sizeof buffer, MSG_DONTWAIT);
+    close(connection);
+    return std::max<ssize_t>(got, 0);
   }
 };
 
@@ -272,11 +262,8 @@ TEST_F(InspectorTest, NeitherEndOfTheSocketExchangesAByteWithAnotherUsersProgram
        root ? "runs as user 65534, not as user 0" : "belongs to user"},
       {"another user's socket file",
        [&] {
-         sockaddr_un address{};
-         address.sun_family = AF_UNIX;
-         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
          planted = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-         ASSERT_EQ(bind(planted, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         ASSERT_EQ(BindAt(planted, path), 0);
          listen(planted, 1);
          if (root) {
            ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);

@@ -101,9 +101,6 @@ class AccountCommandsTest : public ::testing::Test {
     for (const json& folder : document["folders"]) CollectItems(folder, "", items);
     return items;
   }
-  ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
-    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line}, Environment(), input);
-  }
   std::map<std::string, std::string> Environment() const {
     return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"XDG_STATE_HOME", state_}};
   }
@@ -127,7 +124,7 @@ TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
   };
   Items expected = before_;
   for (const auto& [command_line, removed] : cases) {
-    const ProcessResult deleted = Utilities(command_line, "Yes\n");
+    const ProcessResult deleted = e2e::Run(BuiltProgram("quorvia-utilities"), {command_line}, Environment(), "Yes\n");
     EXPECT_EQ(deleted.status, 0) << command_line << ": " << deleted.err;
     for (const std::string& entry : removed) expected.erase(entry);
     if (command_line == "Delete;E02;;B200") {
@@ -215,12 +212,14 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
                                "Startup", "Realign, ContactSync"}) {
     EXPECT_NE(help.out.find(function), std::string::npos) << function;
   }
-  const ProcessResult short_help = e2e::Run(program, {"-h"}, Environment());
-  EXPECT_EQ(short_help.status, 0);
-  EXPECT_EQ(short_help.out, help.out) << "-h: " << short_help.err;
-  const ProcessResult version = e2e::Run(program, {"--version"}, Environment());
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, std::string("quorvia-utilities ") + QUORVIA_VERSION + "\n");
+  // -h is --help; --version names the build's.
+  const std::pair<const char*, std::string> others[] = {{"-h", help.out},
+                                                       {"--version", "quorvia-utilities " QUORVIA_VERSION "\n"}};
+  for (const auto& [option, out] : others) {
+    const ProcessResult run = e2e::Run(program, {option}, Environment());
+    EXPECT_EQ(run.status, 0) << option;
+    EXPECT_EQ(run.out, out) << option << ": " << run.err;
+  }
   // With nothing that names a store, the usage message still shows.
   const ProcessResult usage =
       e2e::Run("/usr/bin/env", {"-u", "HOME", "-u", "XDG_DATA_HOME", "-u", "QUORVIA_STORE",
