@@ -66,15 +66,11 @@ class TourX11Test : public ::testing::Test {
   // Runs the built program's "Help" on the server's display (or `display`),
   // with QUORVIA_UI `ui`.
   std::unique_ptr<e2e::ChildProcess> StartHelp(const std::string& ui = "gui", const std::string& display = "") {
-    return std::make_unique<e2e::ChildProcess>(
-        e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"Help"},
-        std::map<std::string, std::string>{{"DISPLAY", display.empty() ? server_.display() : display},
-                                           {"QUORVIA_UI", ui},
-                                           {"QT_QPA_PLATFORM", ""},
-                                           {"WAYLAND_DISPLAY", ""},
-                                           {"QUORVIA_STORE", path_},
-                                           {"QUORVIA_LOG", "0"}},
-        "");
+    const std::map<std::string, std::string> env = {{"DISPLAY", display.empty() ? server_.display() : display},
+                                                    {"QUORVIA_UI", ui}, {"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", ""},
+                                                    {"QUORVIA_STORE", path_}, {"QUORVIA_LOG", "0"}};
+    return std::make_unique<e2e::ChildProcess>(e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"Help"},
+                                               env, "");
   }
 
   // The top-level window of that title once it is shown; 0 when it is not
