@@ -236,16 +236,6 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
   EXPECT_EQ(LogLines().size(), 3u) << "QUORVIA_LOG=0 writes no line";
 }
 
-// Lock requests not granted to the sessions of `db`'s database: runs
-// waiting on one another (a row, a transaction or an account). Not the
-// server's own lock for growing a table's file, which inserts into the
-// journal meet under load whoever's rows they are.
-int LockWaits(const store::Database& db) {
-  return static_cast<int>(store::testing::CountOf(db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a "
-                                                      "ON a.pid = l.pid WHERE NOT l.granted AND a.datname = "
-                                                      "current_database() AND l.locktype <> 'extend'"));
-}
-
 // Accounts K00..K33 (entries A00..A33), each with one related contact
 // (C00..C33).
 std::string Two(int n) { return std::to_string(100 + n).substr(1); }
@@ -265,11 +255,16 @@ json PairsDocument() {
 }
 
 // The most lock requests of `db`'s database seen waiting at once while
-// `until` is false, polled until it turns true (or 4000 times).
+// `until` is false, polled until it turns true (or 4000 times): runs
+// waiting on one another (a row, a transaction or an account). Not the
+// server's own lock for growing a table's file, which inserts into the
+// journal meet under load whoever's rows they are.
 int MostLockWaits(const store::Database& db, const std::function<bool(int waits)>& until) {
   int most = 0;
   for (int poll = 0; poll < 4000 && !until(most); ++poll) {
-    most = std::max(most, LockWaits(db));
+    most = std::max(most, static_cast<int>(store::testing::CountOf(
+                              db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a ON a.pid = l.pid "
+                                  "WHERE NOT l.granted AND a.datname = current_database() AND l.locktype <> 'extend'")));
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return most;

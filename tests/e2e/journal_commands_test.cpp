@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
-#include <chrono>
 #include <filesystem>
 #include <sstream>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -231,32 +227,6 @@ TEST_F(JournalCommandsTest, AnUndoOverALaterChangeIsRefusedUnlessForced) {
   const ProcessResult forced = Tool({"undo", merge, "--force"});
   EXPECT_EQ(forced.status, 0) << forced.err << forced.out;
   EXPECT_EQ(Tool({"find", "A000001"}).out, found_before);
-}
-
-TEST_F(JournalCommandsTest, KilledMergeAndItsRerunAreTakenBackToTheOriginal) {
-  int cut_short = 0;
-  for (const int delay_ms : {10, 25, 50, 100}) {
-    SetUp();
-    const std::string command = MergeCommand();
-    ChildProcess merge(BuiltProgram("quorvia-utilities"), {command}, Environment(), "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-    merge.Kill(SIGKILL);
-    if (merge.Wait().status != 128 + SIGKILL) continue;
-    ++cut_short;
-    // A run killed after its last change has nothing left to rerun.
-    Utilities(command);
-    const auto runs = History();
-    if (runs.size() == 2) {
-      EXPECT_EQ(runs[1][3], "unfinished");
-    }
-    for (const auto& run : runs) {
-      SCOPED_TRACE(run[0] + " " + run[3]);
-      const ProcessResult undone = Tool({"undo", run[0]});
-      EXPECT_EQ(undone.status, 0) << undone.err;
-    }
-    EXPECT_EQ(Export(), original_) << "killed after " << delay_ms << " ms";
-  }
-  EXPECT_GT(cut_short, 0) << "no run was killed before it ended";
 }
 
 #ifdef QUORVIA_TESTS_ON_SERVER
