@@ -281,39 +281,32 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
   ASSERT_EQ(imported.status, 0) << imported.err;
   const auto probe = store::OpenStore(location.str());
   const auto holder = store::OpenStore(location.str());
-  const struct {
-    const char* name;
-    int first, merges;  // Merge K(first+2i+1) into K(first+2i), i < merges
-    bool held;          // K(first) is held by another transaction meanwhile
-  } cases[] = {{"16 merges of 16 pairs at once", 0, 16, false}, {"a merge of a held account", 32, 1, true}};
-  for (const auto& c : cases) {
-    if (c.held) {
-      holder->Run(store::Database::Control::kBegin);
-      store::Statement(*holder, ("SELECT pg_advisory_xact_lock(hashtext('K" + Two(c.first) + "'))").c_str()).Run();
-    }
-    std::vector<std::unique_ptr<ChildProcess>> runs;
-    for (int i = 0; i < c.merges; ++i) {
-      const std::string survivor = Two(c.first + 2 * i);
-      runs.push_back(std::make_unique<ChildProcess>(
-          BuiltProgram("quorvia-utilities"),
-          std::vector<std::string>{"Merge;A" + survivor + ";;K" + survivor + ";K" + Two(c.first + 2 * i + 1)}, env, ""));
-    }
-    std::atomic<bool> ended = false;
-    int waits = 0;
-    std::thread watch([&] { waits = MostLockWaits(*probe, [&](int most) { return ended || (c.held && most > 0); }); });
-    if (c.held) {
-      watch.join();
-      holder->Run(store::Database::Control::kCommit);
-    }
-    for (auto& run : runs) EXPECT_EQ(run->Wait(60000).status, 0) << c.name;
-    ended = true;
-    if (!c.held) watch.join();
-    EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
-    const Items after = ItemsOf(RunStoreTool(location.str(), {"export"}).out);
-    for (int i = 0; i < c.merges; ++i) {
-      EXPECT_EQ(after.at(Numbered("C", c.first + 2 * i + 1))["properties"]["AccountID"], Numbered("K", c.first + 2 * i))
-          << c.name;
-    }
+  // Merges K(2i+1) into K(2i).
+  const auto merge = [&](int i) {
+    const std::string survivor = Two(2 * i);
+    return std::make_unique<ChildProcess>(
+        BuiltProgram("quorvia-utilities"),
+        std::vector<std::string>{"Merge;A" + survivor + ";;K" + survivor + ";K" + Two(2 * i + 1)}, env, "");
+  };
+  std::vector<std::unique_ptr<ChildProcess>> runs;
+  for (int i = 0; i < 16; ++i) runs.push_back(merge(i));
+  std::atomic<bool> ended = false;
+  int waits = 0;
+  std::thread watch([&] { waits = MostLockWaits(*probe, [&](int) { return ended.load(); }); });
+  for (auto& run : runs) EXPECT_EQ(run->Wait(60000).status, 0);
+  ended = true;
+  watch.join();
+  EXPECT_EQ(waits, 0) << "16 merges of 16 pairs at once: " << waits << " lock requests waited at once";
+
+  holder->Run(store::Database::Control::kBegin);
+  store::Statement(*holder, "SELECT pg_advisory_xact_lock(hashtext('K32'))").Run();
+  runs.push_back(merge(16));
+  EXPECT_GT(MostLockWaits(*probe, [](int most) { return most > 0; }), 0) << "a merge of a held account did not wait";
+  holder->Run(store::Database::Control::kCommit);
+  EXPECT_EQ(runs.back()->Wait(60000).status, 0);
+  const Items after = ItemsOf(RunStoreTool(location.str(), {"export"}).out);
+  for (int i = 0; i < 17; ++i) {
+    EXPECT_EQ(after.at(Numbered("C", 2 * i + 1))["properties"]["AccountID"], Numbered("K", 2 * i)) << i;
   }
 }
 
