@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -243,49 +241,32 @@ TEST_F(InspectorTest, NeitherEndOfTheSocketExchangesAByteWithAnotherUsersProgram
   // As root the other user is real; otherwise the user expected is not this one.
   const bool root = geteuid() == 0;
   const uid_t owner = root ? geteuid() : geteuid() + 1;
-  struct Case {
-    std::string what;
-    std::function<void()> arrange;
-    std::string refusal;
+  // What another user leaves at the socket's path, and the words of its refusal.
+  const std::pair<std::string, std::string> cases[] = {
+      {"another user's process answers", root ? "runs as user 65534, not as user 0" : "belongs to user"},
+      {"another user's socket file", "belongs to user"},
+      {"a plain file", root ? "is not a socket" : "belongs to user"},
   };
-  std::unique_ptr<Impostor> impostor;
-  int planted = -1;
-  const std::vector<Case> cases = {
-      {"another user's process answers",
-       [&] {
-         if (root) {
-           impostor = std::make_unique<Impostor>(path);
-         } else {
-           store::testing::WriteFile(path, "");
-         }
-       },
-       root ? "runs as user 65534, not as user 0" : "belongs to user"},
-      {"another user's socket file",
-       [&] {
-         planted = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-         ASSERT_EQ(BindAt(planted, path), 0);
-         listen(planted, 1);
-         if (root) {
-           ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);
-         }
-       },
-       "belongs to user"},
-      {"a plain file", [&] { store::testing::WriteFile(path, ""); }, root ? "is not a socket" : "belongs to user"},
-  };
-  for (const Case& each : cases) {
+  for (const auto& [what, refusal] : cases) {
     unlink(path.c_str());
-    each.arrange();
+    std::optional<Impostor> impostor;
+    const int planted = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (what == "another user's socket file") {
+      ASSERT_EQ(BindAt(planted, path), 0);
+      listen(planted, 1);
+      ASSERT_TRUE(!root || chown(path.c_str(), kOtherUser, kOtherUser) == 0);
+    } else if (root && what == "another user's process answers") {
+      impostor.emplace(path);
+    } else {
+      store::testing::WriteFile(path, "");
+    }
     StoredItem item;
     desktop::InspectorItemWindows windows(path_, "/bin/false", owner);
-    EXPECT_THAT([&] { windows.Display(item); },
-                ::testing::ThrowsMessage<host::Error>(::testing::HasSubstr(each.refusal)))
-        << each.what;
-    if (impostor) {
-      EXPECT_EQ(impostor->Received(), 0) << each.what;
-    }
-    impostor.reset();
+    EXPECT_THAT([&] { windows.Display(item); }, ::testing::ThrowsMessage<host::Error>(::testing::HasSubstr(refusal)))
+        << what;
+    EXPECT_EQ(impostor ? impostor->Received() : 0, 0) << what;
+    close(planted);
   }
-  close(planted);
 
   // The inspector serves its own user's programs alone: another's is cut off unanswered.
   unlink(path.c_str());
