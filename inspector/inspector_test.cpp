@@ -177,8 +177,9 @@ TEST_F(InspectorTest, ServerOpensEachItemOnceAndRaisesItAfterwards) {
   const auto post = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme Inc");
   InspectorServer server;
   const QString path = QString::fromStdString(path_);
-  EXPECT_EQ(server.Handle({"open", path, QString::fromStdString(TestStore::EntryId(laid_out))}), "ok");
-  EXPECT_EQ(server.Handle({"open", path, QString::fromStdString(TestStore::EntryId(laid_out))}), "ok");
+  for (int time = 0; time < 2; ++time) {
+    EXPECT_EQ(server.Handle({"open", path, QString::fromStdString(TestStore::EntryId(laid_out))}), "ok") << time;
+  }
   EXPECT_EQ(ShownWindows(), 1);
   auto* note = dynamic_cast<NoteWindow*>(QApplication::topLevelWidgets().value(0));
   ASSERT_NE(note, nullptr);

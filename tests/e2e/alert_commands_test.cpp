@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <nlohmann/json.hpp>
@@ -102,10 +103,8 @@ TEST_F(AlertCommandsTest, AddAlertsStoresTheTypedNoteOnTheMailStorePathAndNothin
   ASSERT_EQ(added.status, 0) << added.err;
   auto alerts = Alerts();
   ASSERT_EQ(alerts.size(), 5u);
-  json added_note;
-  for (const auto& [entry, item] : alerts) {
-    if (!kImported.contains(entry)) added_note = item;
-  }
+  const json added_note =
+      std::ranges::find_if(alerts, [](const auto& entry) { return !kImported.contains(entry.first); })->second;
   EXPECT_EQ(added_note["body"], "Call Nine\r\nin June");
   EXPECT_EQ(added_note["properties"]["Team"], "North");
   EXPECT_EQ(added.out, "== IPM.StickyNote " + added_note["entry_id"].get<std::string>() + " ==\nCall Nine\nin June\n");

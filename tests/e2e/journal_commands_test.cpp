@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -51,9 +50,8 @@ class JournalCommandsTest : public ::testing::Test {
   }
   // The entry identifier of the account item of `key`.
   std::string AccountItem(const std::string& key) {
-    std::istringstream lines(Tool({"find", key}).out);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.rfind("Account Profiles\t", 0) == 0) return line.substr(17, line.find('\t', 17) - 17);
+    for (const auto& line : store::testing::TabSeparatedLines(Tool({"find", key}).out)) {
+      if (line.at(0) == "Account Profiles") return line.at(1);
     }
     ADD_FAILURE() << "no account item " << key;
     return "";

@@ -23,13 +23,10 @@ const std::string kHostileKey = "O'Neil";
 const std::string kHostileName = R"(Bob's [Shop] "Best")";
 const std::string kHostileTeam = R"(x'); drop table "Deals"; --)";
 
-json Props(const std::string& key, const std::string& name, const std::string& team) {
-  return {{"AccountID", key}, {"Account Name", name}, {"Account Manager", "M"}, {"Team", team},
-          {"Alignment", "Standard"}};
-}
-
-json Item(const std::string& entry, const json& properties) {
-  return {{"entry_id", entry}, {"properties", properties}};
+json Item(const std::string& entry, const std::string& key, const std::string& name, const std::string& team) {
+  return {{"entry_id", entry},
+          {"properties", {{"AccountID", key}, {"Account Name", name}, {"Account Manager", "M"}, {"Team", team},
+                          {"Alignment", "Standard"}}}};
 }
 
 json Folder(const std::string& name, const std::string& message_class, json items, json folders = json::array()) {
@@ -39,12 +36,9 @@ json Folder(const std::string& name, const std::string& message_class, json item
 // The related items still hold the account's old values ("Old", "Old
 // team"); the account items hold the new ones that Update copies.
 json CrmDocument() {
-  const json accounts = {Item("E01", Props(kHostileKey, kHostileName, kHostileTeam)),
-                         Item("E02", Props("C300", "Gamma", "North")),
-                         Item("E03", Props("ONeil", "Near miss", "South"))};
-  const auto old = [](const std::string& entry, const std::string& key) {
-    return Item(entry, Props(key, "Old", "Old team"));
-  };
+  const json accounts = {Item("E01", kHostileKey, kHostileName, kHostileTeam), Item("E02", "C300", "Gamma", "North"),
+                         Item("E03", "ONeil", "Near miss", "South")};
+  const auto old = [](const std::string& entry, const std::string& key) { return Item(entry, key, "Old", "Old team"); };
   const json nested_deals = Folder("Deals", "IPM.Post", {old("E20", kHostileKey), old("E21", "C300")});
   return {{"format", 1},
           {"outlook_version", "16.0"},
