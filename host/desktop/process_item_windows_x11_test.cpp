@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -113,18 +114,14 @@ class InspectorX11Test : public ::testing::Test {
     return pids;
   }
 
-  // The inspector's mapped client windows, found below the window manager's frames.
-  std::vector<NoteOnScreen> Notes() {
-    std::vector<NoteOnScreen> notes;
-    Collect(DefaultRootWindow(display_.get()), notes);
-    return notes;
-  }
-  // The inspector's mapped windows below `parent`.
-  void Collect(Window parent, std::vector<NoteOnScreen>& notes) {
+  // The inspector's mapped client windows below `parent` (the root when 0),
+  // found below the window manager's frames.
+  std::vector<NoteOnScreen> Notes(Window parent = 0) {
     Display* d = display_.get();
+    std::vector<NoteOnScreen> notes;
     Window root = 0, up = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(d, parent, &root, &up, &children, &count) == 0) return;
+    if (XQueryTree(d, parent != 0 ? parent : DefaultRootWindow(d), &root, &up, &children, &count) == 0) return notes;
     for (unsigned int i = 0; i < count; ++i) {
       XClassHint hint{};
       XWindowAttributes attributes{};
@@ -142,9 +139,10 @@ class InspectorX11Test : public ::testing::Test {
           continue;
         }
       }
-      Collect(children[i], notes);
+      std::ranges::copy(Notes(children[i]), std::back_inserter(notes));
     }
     if (children != nullptr) XFree(children);
+    return notes;
   }
 
   // The notes once `count` are shown (or whatever is shown after kWaitMs).

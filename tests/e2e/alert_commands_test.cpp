@@ -83,7 +83,10 @@ TEST_F(AlertCommandsTest, OutputThatCannotBeWrittenIsStatusOneWithItsReason) {
   }
 }
 
-TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds) {
+// Alerts lists an account's notes in order with the terminal's line ends,
+// AddAlerts stores the typed note on the mail store path and nothing
+// without text, and Alerts then lists it.
+TEST_F(AlertCommandsTest, AlertsListsTheNotesAddAlertsStoresOnlyWithText) {
   const ProcessResult listed = Utilities("Alerts;K1");
   EXPECT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(listed.out, "== IPM.StickyNote 0B01 ==\nCall Ann\nabout May\n== IPM.StickyNote 0B03 ==\nRenewal\n");
@@ -92,9 +95,7 @@ TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds
   const ProcessResult hostile = Utilities("Alerts;x' OR [AccountID] <> 'y");
   EXPECT_EQ(hostile.status, 0) << hostile.err;
   EXPECT_EQ(hostile.out, "");
-}
 
-TEST_F(AlertCommandsTest, AddAlertsStoresTheTypedNoteOnTheMailStorePathAndNothingWithoutText) {
   const ProcessResult empty = Utilities("AddAlerts;K9;Nine;Ann;North;East", "\n  \n");
   EXPECT_EQ(empty.status, 1);
   EXPECT_EQ(Alerts().size(), 4u);

@@ -188,15 +188,14 @@ TEST_F(JournalCommandsTest, CopyKeepsTheStoreAndItsJournalBetweenAnyTwoLocations
   const store::testing::StoreLocation middle(other_dir);
   const std::string file = dir_.File("copy.db");
   const std::string back = dir_.File("back.db");
-  const std::string program = BuiltProgram("quorvia-store");
   const std::pair<std::string, std::string> copies[] = {{store_, file}, {file, middle.str()}, {middle.str(), back}};
   for (const auto& [from, to] : copies) {
-    const ProcessResult copied = e2e::Run(program, {"copy", from, to});
+    const ProcessResult copied = e2e::Run(BuiltProgram("quorvia-store"), {"copy", from, to});
     ASSERT_EQ(copied.status, 0) << from << " -> " << to << ": " << copied.err;
     EXPECT_EQ(RunStoreTool(to, {"export"}).out, merged) << to;
     EXPECT_EQ(RunStoreTool(to, {"history"}).out, history) << to;
   }
-  const ProcessResult refused = e2e::Run(program, {"copy", file, middle.str()});
+  const ProcessResult refused = e2e::Run(BuiltProgram("quorvia-store"), {"copy", file, middle.str()});
   EXPECT_NE(refused.status, 0);
   EXPECT_EQ(RunStoreTool(middle.str(), {"export"}).out, merged);
   const ProcessResult undone = RunStoreTool(back, {"undo", History().front().front()});
@@ -237,7 +236,6 @@ TEST_F(JournalCommandsTest, TextTheServerCannotHoldIsRefusedWithItsItemLeavingNo
   store::OpenDatabase(file, store::Database::Mode::kOpenExisting)
       ->Exec(("UPDATE items SET subject = CAST('Z' || X'00' || 'rich' AS TEXT) WHERE entry_id = '" + entry_id + "'")
                  .c_str());
-  const std::string program = BuiltProgram("quorvia-store");
   const ProcessResult exported = RunStoreTool(file, {"export"});
   ASSERT_EQ(exported.status, 0) << exported.err;
   const store::testing::StoreLocation server(dir_);
@@ -250,7 +248,7 @@ TEST_F(JournalCommandsTest, TextTheServerCannotHoldIsRefusedWithItsItemLeavingNo
       {{"--store", server.str(), "import", "-"}, exported.out, "(at folders[0].items["},
   };
   for (const auto& refusal : refusals) {
-    const ProcessResult refused = e2e::Run(program, refusal.args, {}, refusal.input);
+    const ProcessResult refused = e2e::Run(BuiltProgram("quorvia-store"), refusal.args, {}, refusal.input);
     EXPECT_EQ(refused.status, 1) << refusal.args[0];
     EXPECT_NE(refused.err.find(refusal.place), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("cannot hold a NUL byte"), std::string::npos) << refused.err;

@@ -252,18 +252,6 @@ class PrivateServer {
 // of it stays, unless the server went as it committed and the run says it
 // cannot tell; while the server is away a run cannot open the store (3);
 // once it is back, a run not kept goes through.
-// Waits until a run holds an account of the store at `location`, so that
-// its transaction is under way: a run's start and its connection may take
-// longer than the whole of its work.
-void WaitUntilUnderWay(const std::string& location) {
-  const auto db = store::OpenDatabase(location, store::Database::Mode::kOpenExisting);
-  const auto taken = [&] {
-    return store::testing::CountOf(*db, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND database = "
-                                        "(SELECT oid FROM pg_database WHERE datname = current_database())") > 0;
-  };
-  ASSERT_TRUE(Eventually(taken, 60000, 1)) << "no run took an account of " << location;
-}
-
 TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   // Beside the test's folder, which the server's own user cannot enter.
   const PrivateServer server(std::filesystem::temp_directory_path() / ("quorvia-pg-" + std::to_string(getpid())));
@@ -280,7 +268,16 @@ TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   for (int eighth = 0; eighth < 8 && cut_short == 0; eighth += 3) {
     const auto store = copy_of_base();
     Running cut = Start(kMerge, store->location());
-    WaitUntilUnderWay(store->location());
+    {
+      // Once the run holds an account its transaction is under way: a run's
+      // start and its connection may take longer than the whole of its work.
+      const auto db = store::OpenDatabase(store->location(), store::Database::Mode::kOpenExisting);
+      const auto taken = [&] {
+        return store::testing::CountOf(*db, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND database = "
+                                            "(SELECT oid FROM pg_database WHERE datname = current_database())") > 0;
+      };
+      ASSERT_TRUE(Eventually(taken, 60000, 1)) << "no run took an account of " << store->location();
+    }
     std::this_thread::sleep_for(whole * eighth / 8);
     ASSERT_EQ(server.Script("crash").status, 0);
     const ProcessResult ended = cut.child->Wait();
