@@ -218,8 +218,7 @@ TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
   std::filesystem::permissions(shared, std::filesystem::perms::owner_all | std::filesystem::perms::others_all);
   // XDG_RUNTIME_DIR (unset when none), and the folder of the socket or a part of the refusal.
   const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {dir_.File(""), dir_.File("")},
-      {std::nullopt, dir_.File("state/quorvia/sockets/")},
+      {dir_.File(""), dir_.File("")},  {std::nullopt, dir_.File("state/quorvia/sockets/")},
       {shared, "is not this user's alone"},
   };
   for (const auto& [runtime_dir, folder] : cases) {
