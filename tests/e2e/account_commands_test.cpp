@@ -260,9 +260,10 @@ json PairsDocument() {
 int MostLockWaits(const store::Database& db, const std::function<bool(int waits)>& until) {
   int most = 0;
   for (int poll = 0; poll < 4000 && !until(most); ++poll) {
-    most = std::max(most, static_cast<int>(store::testing::CountOf(
-                              db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a ON a.pid = l.pid "
-                                  "WHERE NOT l.granted AND a.datname = current_database() AND l.locktype <> 'extend'")));
+    const auto waits = store::testing::CountOf(db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a "
+                                                   "ON a.pid = l.pid WHERE NOT l.granted AND a.datname = "
+                                                   "current_database() AND l.locktype <> 'extend'");
+    most = std::max(most, static_cast<int>(waits));
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return most;

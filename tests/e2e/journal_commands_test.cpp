@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
@@ -22,11 +21,6 @@ class JournalCommandsTest : public ::testing::Test {
   // A demo store with three sticky notes of A000001 added to its alerts.
   void SetUp() override {
     const std::string demo = dir_.File("demo.db");
-    std::filesystem::remove(demo);
-    // A new place for the store each time (on a server, a new database).
-    location_ = store::testing::StoreLocation(dir_);
-    store_ = location_.str();
-    std::filesystem::remove(store_);
     const ProcessResult made =
         RunStoreTool(demo, {"demo", "--accounts", "30", "--seed", "5", "--folders", "8", "--key-account-items", "60"});
     ASSERT_EQ(made.status, 0) << made.err;
@@ -56,11 +50,11 @@ class JournalCommandsTest : public ::testing::Test {
     ADD_FAILURE() << "no account item " << key;
     return "";
   }
-  std::map<std::string, std::string> Environment() const {
-    return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"}};
-  }
-  ProcessResult Utilities(const std::string& command, const std::string& input = "") {
-    return e2e::Run(BuiltProgram("quorvia-utilities"), {command}, Environment(), input);
+  // Runs quorvia-utilities on the store at `store` (the test's when empty).
+  ProcessResult Utilities(const std::string& command, const std::string& input = "", const std::string& store = "") {
+    const std::map<std::string, std::string> env = {
+        {"QUORVIA_STORE", store.empty() ? store_ : store}, {"QUORVIA_UI", "console"}, {"QUORVIA_LOG", "0"}};
+    return e2e::Run(BuiltProgram("quorvia-utilities"), {command}, env, input);
   }
   std::string MergeCommand() { return "Merge;" + AccountItem("A000025") + ";;A000025;A000001"; }
   std::string DeleteCommand() { return "Delete;" + AccountItem("A000001") + ";;A000001"; }
@@ -110,8 +104,10 @@ TEST_F(JournalCommandsTest, PreviewCountsTheRunWhoseUndoGivesBackTheExportByteFo
     // The preview's counts, and the run's items as history shows them.
     const std::string shown = Tool({"history", newest[0].substr(0, 13)}).out;
     for (const auto& [out, part] : std::vector<std::pair<const std::string*, std::string>>{
-             {&preview.out, "location accounts re-pointed"}, {&preview.out, "Account Profiles: account item deleted"},
-             {&preview.out, merge ? " items re-keyed" : " items removed"}, {&preview.out, "in all: " + newest[4] + "\n"},
+             {&preview.out, "location accounts re-pointed"},
+             {&preview.out, "Account Profiles: account item deleted"},
+             {&preview.out, merge ? " items re-keyed" : " items removed"},
+             {&preview.out, "in all: " + newest[4] + "\n"},
              {&shown, "Account Profiles/Alerts\t"}, {&shown, "Account Profiles/Contacts\t"},
              {&shown, merge ? "\"A000001\" -> \"A000025\"" : "\tdeleted\t"}}) {
       EXPECT_NE(out->find(part), std::string::npos) << part << " in:\n" << *out;
@@ -142,23 +138,23 @@ TEST_F(JournalCommandsTest, PreviewCountsTheRunWhoseUndoGivesBackTheExportByteFo
 // bytes, history shows them and undo gives every one of them back.
 TEST_F(JournalCommandsTest, TextThatIsNotUtf8IsJournaledAndTakenBackByteForByte) {
   QUORVIA_SKIP_ON_SERVER();
-  for (const bool merge : {true, false}) {
-    SCOPED_TRACE(merge ? "Merge" : "Delete");
-    SetUp();
-    const std::string command = merge ? MergeCommand() : DeleteCommand();
-    store::OpenDatabase(store_, store::Database::Mode::kOpenExisting)
-        ->Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
-              "UPDATE properties SET value = CAST(value || X'FF' AS TEXT) WHERE name = 'Team' "
-              "AND item IN (SELECT item FROM keyed WHERE key = 'A000001'); "
-              "UPDATE items SET subject = CAST(subject || X'C0' AS TEXT) "
-              "WHERE id IN (SELECT item FROM keyed WHERE key = 'A000001'); "
-              "UPDATE properties SET value = CAST(value || X'E9' AS TEXT) WHERE name = 'Alignment' "
-              "AND item IN (SELECT item FROM keyed WHERE key = 'A000025')");
-    const ProcessResult exported = Tool({"export"});
-    EXPECT_EQ(exported.status, 1);
-    EXPECT_NE(exported.err.find("not valid UTF-8"), std::string::npos) << exported.err;
-    const std::string before = RawContents();
-
+  // Each run is taken back before the next, so both find the same bytes.
+  const std::string commands[] = {MergeCommand(), DeleteCommand()};
+  store::OpenDatabase(store_, store::Database::Mode::kOpenExisting)
+      ->Exec("CREATE TEMP VIEW keyed AS SELECT item, value AS key FROM properties WHERE name = 'AccountID'; "
+             "UPDATE properties SET value = CAST(value || X'FF' AS TEXT) WHERE name = 'Team' "
+             "AND item IN (SELECT item FROM keyed WHERE key = 'A000001'); "
+             "UPDATE items SET subject = CAST(subject || X'C0' AS TEXT) "
+             "WHERE id IN (SELECT item FROM keyed WHERE key = 'A000001'); "
+             "UPDATE properties SET value = CAST(value || X'E9' AS TEXT) WHERE name = 'Alignment' "
+             "AND item IN (SELECT item FROM keyed WHERE key = 'A000025')");
+  const ProcessResult exported = Tool({"export"});
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_NE(exported.err.find("not valid UTF-8"), std::string::npos) << exported.err;
+  const std::string before = RawContents();
+  for (const std::string& command : commands) {
+    SCOPED_TRACE(command);
+    const bool merge = command.starts_with("Merge;");
     const ProcessResult run = Utilities(command, "y\n");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> newest = History().front();
@@ -252,9 +248,7 @@ TEST_F(JournalCommandsTest, TextTheServerCannotHoldIsRefusedWithItsItemLeavingNo
     EXPECT_EQ(refused.status, 1) << refusal.args[0];
     EXPECT_NE(refused.err.find(refusal.place), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("cannot hold a NUL byte"), std::string::npos) << refused.err;
-    std::map<std::string, std::string> on_server = Environment();
-    on_server["QUORVIA_STORE"] = server.str();
-    const ProcessResult opened = e2e::Run(BuiltProgram("quorvia-utilities"), {"Merge;E1;;A1;B2"}, on_server);
+    const ProcessResult opened = Utilities("Merge;E1;;A1;B2", "", server.str());
     EXPECT_EQ(opened.status, 3) << "after " << refusal.args[0];
     EXPECT_NE(opened.err.find("not a CRM store"), std::string::npos) << opened.err;
   }
