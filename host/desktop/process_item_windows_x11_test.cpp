@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <iterator>
 #include <map>
@@ -266,14 +267,13 @@ TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatStoresTypedNotes
   e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(), "");
   EXPECT_EQ(alone.Wait(kWaitMs).status, 0) << "an inspector without a window ends within a few seconds";
 
-  std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
+  std::deque<e2e::ChildProcess> burst;
   for (int i = 0; i < 10; ++i) {
-    burst.push_back(std::make_unique<e2e::ChildProcess>(e2e::BuiltProgram("quorvia-utilities"),
-                                                        std::vector<std::string>{"AddAlerts;K1;Acme;Ann;North;East"},
-                                                        Environment(), ""));
+    burst.emplace_back(e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K1;Acme;Ann;North;East"},
+                       Environment(), "");
   }
-  for (const auto& added : burst) {
-    const e2e::ProcessResult result = added->Wait(kWaitMs);
+  for (auto& added : burst) {
+    const e2e::ProcessResult result = added.Wait(kWaitMs);
     EXPECT_EQ(result.status, 0) << result.err;
   }
   const auto notes = AwaitNotes(10);

@@ -94,7 +94,7 @@ class TourX11Test : public ::testing::Test {
   store::testing::TestStore store_{path_};
 };
 
-TEST_F(TourX11Test, FindsATopLevelWindowByItsTitleShownOrNotInAnyCaseAndFrameDepth) {
+TEST_F(TourX11Test, FindsATopLevelWindowByItsTitleAndHelpShowsNothingWhileREDirazIsOpen) {
   ASSERT_TRUE(display_);
   Display* d = display_.get();
   const Atom net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
@@ -132,9 +132,8 @@ TEST_F(TourX11Test, FindsATopLevelWindowByItsTitleShownOrNotInAnyCaseAndFrameDep
   EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz"), 0u);
   EXPECT_EQ(X11WindowLookup().FindWindowA("REDiraz "), 0u);
   EXPECT_EQ(X11WindowLookup().FindWindowA("ENTWÜRFE – rediraz"), program);
-}
 
-TEST_F(TourX11Test, AREDirazWindowMeansHelpShowsNothingAndEnds) {
+  // With a REDiraz window open, Help shows nothing and ends.
   MakeWindow("REDiraz", XA_WM_NAME, true);
   // On the terminal the lookup still looks on the display, through the GUI
   // module loaded for it alone.

@@ -226,26 +226,22 @@ TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFini
 
 #ifdef QUORVIA_TESTS_ON_SERVER
 // A PostgreSQL server of the test's own, which it may stop under a run.
-class PrivateServer {
- public:
-  explicit PrivateServer(const std::filesystem::path& folder) : folder_(folder.string()) {
+struct PrivateServer {
+  explicit PrivateServer(const std::filesystem::path& where) : folder(where.string()) {
     const ProcessResult started = Script("start");
     if (started.status != 0) throw std::runtime_error("server.sh start: " + started.err);
-    location_ = started.out.substr(0, started.out.find('\n'));
+    location = started.out.substr(0, started.out.find('\n'));
   }
   ~PrivateServer() { Script("stop"); }
   PrivateServer(const PrivateServer&) = delete;
   PrivateServer& operator=(const PrivateServer&) = delete;
-
-  const std::string& location() const { return location_; }
   // Runs tests/postgres/server.sh `action` (start, crash, restart, stop) on it.
   ProcessResult Script(const std::string& action) const {
-    return Run(QUORVIA_SOURCE_DIR "/tests/postgres/server.sh", {action, folder_});
+    return Run(QUORVIA_SOURCE_DIR "/tests/postgres/server.sh", {action, folder});
   }
 
- private:
-  std::string folder_;
-  std::string location_;
+  const std::string folder;
+  std::string location;  // the server's, for a TestDatabase
 };
 
 // The server stopping under a run: the run ends with status 6 and nothing
@@ -255,10 +251,10 @@ class PrivateServer {
 TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   // Beside the test's folder, which the server's own user cannot enter.
   const PrivateServer server(std::filesystem::temp_directory_path() / ("quorvia-pg-" + std::to_string(getpid())));
-  const store::pg::testing::TestDatabase base(server.location(), "template1");
+  const store::pg::testing::TestDatabase base(server.location, "template1");
   FillStore(base.location());
   const Snapshot before = SnapshotOf(base.location());
-  const auto copy_of_base = [&] { return std::make_unique<store::pg::testing::TestDatabase>(server.location(), base.name()); };
+  const auto copy_of_base = [&] { return std::make_unique<store::pg::testing::TestDatabase>(server.location, base.name()); };
   const auto reference = copy_of_base();
   const auto started = std::chrono::steady_clock::now();
   ASSERT_EQ(Start(kMerge, reference->location()).Wait(), 0);
