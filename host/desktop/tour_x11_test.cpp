@@ -58,8 +58,7 @@ class TourX11Test : public ::testing::Test {
     Display* d = display_.get();
     const Atom wm_state = XInternAtom(d, "WM_STATE", False);
     const long data[2] = {state, 0};
-    XChangeProperty(d, window, wm_state, wm_state, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(data),
-                    2);
+    XChangeProperty(d, window, wm_state, wm_state, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(data), 2);
     XSync(d, False);
   }
 

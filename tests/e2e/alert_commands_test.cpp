@@ -52,9 +52,7 @@ class AlertCommandsTest : public ::testing::Test {
     EXPECT_EQ(exported.status, 0) << exported.err;
     std::map<std::string, json> items;
     const json document = json::parse(exported.out);
-    for (const json& item : document["folders"][0]["folders"][0]["items"]) {
-      items[item["entry_id"].get<std::string>()] = item;
-    }
+    for (const json& item : document["folders"][0]["folders"][0]["items"]) items[item["entry_id"]] = item;
     return items;
   }
 
