@@ -39,9 +39,7 @@ TEST(ConsoleItemWindowsTest, NewItemStoresTypedTextWithStoredLineEndsAndFailsWit
   const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"first\nsecond\r\nthird\rfourth\n\n", "first\r\nsecond\r\nthird\r\nfourth\r\n"},
       {"  indented, no end", "  indented, no end"},
-      {"", std::nullopt},
-      {"\n", std::nullopt},
-      {" \t\r\n  \n", std::nullopt},
+      {"", std::nullopt},  {"\n", std::nullopt},  {" \t\r\n  \n", std::nullopt},
   };
   for (const auto& [typed, stored] : cases) {
     std::istringstream in(typed);

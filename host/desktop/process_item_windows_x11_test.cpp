@@ -2,8 +2,11 @@
 #include <poll.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,13 +85,8 @@ class InspectorX11Test : public ::testing::Test {
 
   // The environment of the programs this test runs on its store.
   std::map<std::string, std::string> Environment() {
-    return {{"DISPLAY", server_.display()},
-            {"QUORVIA_UI", "gui"},
-            {"QT_QPA_PLATFORM", ""},
-            {"WAYLAND_DISPLAY", ""},
-            {"QUORVIA_STORE", path_},
-            {"QUORVIA_LOG", "0"},
-            {"XDG_RUNTIME_DIR", dir_.File("")}};
+    return {{"DISPLAY", server_.display()}, {"QUORVIA_UI", "gui"},   {"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", ""},
+            {"QUORVIA_STORE", path_},         {"QUORVIA_LOG", "0"}, {"XDG_RUNTIME_DIR", dir_.File("")}};
   }
   e2e::ProcessResult Utilities(const std::string& command_line) {
     return e2e::Run(e2e::BuiltProgram("quorvia-utilities"), {command_line}, Environment(), "");
@@ -117,18 +115,14 @@ class InspectorX11Test : public ::testing::Test {
     return pids;
   }
 
-  // The inspector's mapped client windows, found below the window manager's frames.
-  std::vector<NoteOnScreen> Notes() {
-    std::vector<NoteOnScreen> notes;
-    Collect(DefaultRootWindow(display_.get()), notes);
-    return notes;
-  }
-  // The inspector's mapped windows below `parent`.
-  void Collect(Window parent, std::vector<NoteOnScreen>& notes) {
+  // The inspector's mapped client windows below `parent` (the root when 0),
+  // found below the window manager's frames.
+  std::vector<NoteOnScreen> Notes(Window parent = 0) {
     Display* d = display_.get();
+    std::vector<NoteOnScreen> notes;
     Window root = 0, up = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(d, parent, &root, &up, &children, &count) == 0) return;
+    if (XQueryTree(d, parent != 0 ? parent : DefaultRootWindow(d), &root, &up, &children, &count) == 0) return notes;
     for (unsigned int i = 0; i < count; ++i) {
       XClassHint hint{};
       XWindowAttributes attributes{};
@@ -137,24 +131,19 @@ class InspectorX11Test : public ::testing::Test {
         XFree(hint.res_name);
         XFree(hint.res_class);
         if (ours && XGetWindowAttributes(d, children[i], &attributes) != 0 && attributes.map_state == IsViewable) {
-          notes.push_back(Describe(children[i], attributes));
+          char* name = nullptr;
+          const Atom pid = XInternAtom(d, "_NET_WM_PID", False);
+          notes.push_back({children[i], attributes.width, attributes.height,
+                           XFetchName(d, children[i], &name) != 0 && name != nullptr ? name : "",
+                           Property<long>(d, children[i], pid, XA_CARDINAL).value_or(0)});
+          if (name != nullptr) XFree(name);
           continue;
         }
       }
-      Collect(children[i], notes);
+      std::ranges::copy(Notes(children[i]), std::back_inserter(notes));
     }
     if (children != nullptr) XFree(children);
-  }
-  NoteOnScreen Describe(Window window, const XWindowAttributes& attributes) {
-    Display* d = display_.get();
-    NoteOnScreen note{window, attributes.width, attributes.height, "", 0};
-    char* name = nullptr;
-    if (XFetchName(d, window, &name) != 0 && name != nullptr) {
-      note.title = name;
-      XFree(name);
-    }
-    note.pid = Property<long>(d, window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL).value_or(0);
-    return note;
+    return notes;
   }
 
   // The notes once `count` are shown (or whatever is shown after kWaitMs).
@@ -222,16 +211,6 @@ class InspectorX11Test : public ::testing::Test {
     XSync(d, False);
   }
 
-  // The first item of the alerts folder once its body is `expected` (or
-  // whichever is first after kWaitMs); -1 while there is none.
-  std::int64_t AwaitStoredNote(const std::string& expected) {
-    const std::string first = "SELECT id FROM items WHERE folder = " + std::to_string(alerts_folder_);
-    std::int64_t note = -1;
-    e2e::Eventually([&] { return (note = CountOf(store_.db(), first)) > 0 && store_.Column(note, "body") == expected; },
-                    kWaitMs, 50);
-    return note;
-  }
-
   e2e::XvfbServer server_;
   std::unique_ptr<Display, decltype(&XCloseDisplay)> display_;
   std::unique_ptr<e2e::ChildProcess> window_manager_;
@@ -243,44 +222,7 @@ class InspectorX11Test : public ::testing::Test {
   std::int64_t alerts_folder_ = store_.AddFolder("Alerts", profiles_, "IPM.StickyNote");
 };
 
-TEST_F(InspectorX11Test, AddAlertsThroughTheMailStoreStoresTheNoteOnlyOnceTextIsTyped) {
-  const e2e::ProcessResult added = Utilities("AddAlerts;K1;Acme;Ann;North;East");
-  ASSERT_EQ(added.status, 0) << added.err;
-  const auto notes = AwaitNotes(1);
-  ASSERT_EQ(notes.size(), 1u);
-  EXPECT_EQ(notes[0].width, 240) << "the inspector's own size";
-  EXPECT_EQ(notes[0].height, 200);
-  EXPECT_EQ(store_.ItemCount(alerts_folder_), 0) << "not stored before it has text";
-  Type(notes[0].window, "renewal");
-  const std::int64_t stored = AwaitStoredNote("renewal");
-  ASSERT_GT(stored, 0) << "no note was stored";
-  EXPECT_EQ(store_.Column(stored, "body"), "renewal");
-  EXPECT_EQ(store_.Text(stored, "AccountID"), "K1");
-  EXPECT_EQ(store_.Text(stored, "Alignment"), "East");
-  EXPECT_EQ(AwaitNotes(1).front().title, "renewal");
-}
-
-TEST_F(InspectorX11Test, AlertsOpensTheAccountsNotesInOneInspectorAndRaisesOpenOnes) {
-  for (const auto& [key, subject] : std::vector<std::pair<std::string, std::string>>{
-           {"K1", "first"}, {"K2", "other"}, {"K1", "second"}, {"K1", "third"}}) {
-    AddAlert(key, subject + "\r\nmore");
-  }
-  const e2e::ProcessResult shown = Utilities("Alerts;K1");
-  ASSERT_EQ(shown.status, 0) << shown.err;
-  auto notes = AwaitNotes(3);
-  ASSERT_EQ(notes.size(), 3u);
-  std::set<std::string> titles;
-  for (const NoteOnScreen& note : notes) titles.insert(note.title);
-  EXPECT_EQ(titles, (std::set<std::string>{"first", "second", "third"}));
-  EXPECT_NE(notes[0].pid, 0);
-  for (const NoteOnScreen& note : notes) EXPECT_EQ(note.pid, notes[0].pid) << "one inspector shows them all";
-
-  // The utility ends once the inspector has answered for every note.
-  ASSERT_EQ(Utilities("Alerts;K1").status, 0);
-  EXPECT_EQ(Notes().size(), 3u) << "open notes are raised, not opened twice";
-}
-
-TEST_F(InspectorX11Test, FrontIconifiesOnlyTheActiveNoteAndLeavesOtherWindowsAlone) {
+TEST_F(InspectorX11Test, AlertsShowsTheAccountsNotesInOneInspectorAndFrontIconifiesOnlyTheActiveOne) {
   const auto account = store_.AddItem(profiles_, "IPM.Post", {{"AccountID", "K1"}}, "Acme");
   // A window of the test's own, shown and managed by the window manager.
   Display* d = display_.get();
@@ -288,16 +230,21 @@ TEST_F(InspectorX11Test, FrontIconifiesOnlyTheActiveNoteAndLeavesOtherWindowsAlo
   XMapWindow(d, own);
   XSync(d, False);
   Activate(own);
-  const e2e::ProcessResult without_notes = Utilities("Front;" + TestStore::EntryId(account));
-  EXPECT_EQ(without_notes.status, 1);
-  EXPECT_NE(without_notes.err.find("no item window was minimized"), std::string::npos) << without_notes.err;
+  EXPECT_EQ(Utilities("Front;" + TestStore::EntryId(account)).status, 1) << "no note is shown";
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
 
-  AddAlert("K1", "one");
-  AddAlert("K1", "two");
+  // Alerts opens the account's notes in one inspector, titled by their first line.
+  const std::pair<const char*, const char*> alerts[] = {{"K1", "one\r\nmore"}, {"K2", "other"}, {"K1", "two"}};
+  for (const auto& [key, body] : alerts) AddAlert(key, body);
   ASSERT_EQ(Utilities("Alerts;K1").status, 0);
   const auto notes = AwaitNotes(2);
   ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ((std::set<std::string>{notes[0].title, notes[1].title}), (std::set<std::string>{"one", "two"}));
+  EXPECT_NE(notes[0].pid, 0);
+  EXPECT_EQ(notes[1].pid, notes[0].pid) << "one inspector shows them all";
+  // The utility ends once the inspector has answered for every note.
+  ASSERT_EQ(Utilities("Alerts;K1").status, 0);
+  EXPECT_EQ(Notes().size(), 2u) << "open notes are raised, not opened twice";
   Activate(notes[0].window);
 
   const e2e::ProcessResult front = Utilities("Front;" + TestStore::EntryId(account));
@@ -312,19 +259,21 @@ TEST_F(InspectorX11Test, FrontIconifiesOnlyTheActiveNoteAndLeavesOtherWindowsAlo
   EXPECT_EQ(AwaitState(own, NormalState), NormalState);
 }
 
-TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterItsLastWindowCloses) {
+// A burst of AddAlerts through the mail store: one inspector shows every new
+// note at its own size, stores a note only once text is typed into it, and
+// ends soon after its last window closes.
+TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatStoresTypedNotesAndEndsAfterItsLastWindow) {
   // Started with nothing to show, an inspector does not stay.
   e2e::ChildProcess alone(e2e::BuiltProgram("quorvia-inspector"), {}, Environment(), "");
   EXPECT_EQ(alone.Wait(kWaitMs).status, 0) << "an inspector without a window ends within a few seconds";
 
-  std::vector<std::unique_ptr<e2e::ChildProcess>> burst;
+  std::deque<e2e::ChildProcess> burst;
   for (int i = 0; i < 10; ++i) {
-    burst.push_back(std::make_unique<e2e::ChildProcess>(
-        e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K" + std::to_string(i) + ";A;B;C;D"},
-        Environment(), ""));
+    burst.emplace_back(e2e::BuiltProgram("quorvia-utilities"), std::vector<std::string>{"AddAlerts;K1;Acme;Ann;North;East"},
+                       Environment(), "");
   }
-  for (const auto& added : burst) {
-    const e2e::ProcessResult result = added->Wait(kWaitMs);
+  for (auto& added : burst) {
+    const e2e::ProcessResult result = added.Wait(kWaitMs);
     EXPECT_EQ(result.status, 0) << result.err;
   }
   const auto notes = AwaitNotes(10);
@@ -332,6 +281,22 @@ TEST_F(InspectorX11Test, ABurstOfAddAlertsLeavesOneInspectorThatEndsSoonAfterIts
   const std::vector<long> inspectors = AwaitInspectors(1);
   ASSERT_EQ(inspectors.size(), 1u) << "the inspectors that lost the race hand over and end";
   for (const NoteOnScreen& note : notes) EXPECT_EQ(note.pid, inspectors.front());
+  EXPECT_EQ(notes[0].width, 240) << "the inspector's own size";
+  EXPECT_EQ(notes[0].height, 200);
+  EXPECT_EQ(store_.ItemCount(alerts_folder_), 0) << "not stored before it has text";
+
+  Type(notes[0].window, "renewal");
+  // The first item of the alerts folder, once its body is what was typed.
+  const std::string first = "SELECT id FROM items WHERE folder = " + std::to_string(alerts_folder_);
+  std::int64_t stored = -1;
+  ASSERT_TRUE(e2e::Eventually(
+      [&] { return (stored = CountOf(store_.db(), first)) > 0 && store_.Column(stored, "body") == "renewal"; }, kWaitMs,
+      50))
+      << "no note was stored with the typed text";
+  EXPECT_EQ(store_.Text(stored, "AccountID"), "K1");
+  EXPECT_EQ(store_.Text(stored, "Alignment"), "East");
+  EXPECT_EQ(store_.ItemCount(alerts_folder_), 1);
+  EXPECT_EQ(std::ranges::count(Notes(), std::string("renewal"), &NoteOnScreen::title), 1);
 
   for (const NoteOnScreen& note : notes) CloseAsWindowManager(display_.get(), note.window);
   EXPECT_EQ(AwaitInspectors(0).size(), 0u) << "the inspector ends once its last window is closed";

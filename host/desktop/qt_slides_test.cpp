@@ -92,20 +92,6 @@ class QtTourTest : public accounts::AccountTest {
   void Then(const char* caption, std::function<void(QWidget&)> action) {
     actions_.push_back({caption, std::move(action)});
   }
-  // Enter on the focused button; a button that ignores it is clicked so the
-  // tour goes on to its end.
-  static std::function<void(QWidget&)> PressEnter(const char* button) {
-    return [button](QWidget& window) {
-      auto* target = window.findChild<QPushButton*>(button);
-      target->setFocus();
-      QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-      QApplication::sendEvent(target, &press);
-      if (!press.isAccepted()) {
-        ADD_FAILURE() << "Enter did not press " << button;
-        target->click();
-      }
-    };
-  }
  private:
   // Does action `index`, then queues the one after it: each finds the
   // window that the one before left shown.
@@ -126,7 +112,18 @@ class QtTourTest : public accounts::AccountTest {
 
 TEST_F(QtTourTest, NextBackNextShowsTheSameWindowsAndFinishEndsTheProgram) {
   QWidget* second = nullptr;
-  Then("Quorvia Overview", PressEnter("Next1"));
+  // Enter on the focused button; a button that ignores it is clicked so the
+  // tour goes on to its end.
+  Then("Quorvia Overview", [](QWidget& window) {
+    auto* next = window.findChild<QPushButton*>("Next1");
+    next->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(next, &press);
+    if (!press.isAccepted()) {
+      ADD_FAILURE() << "Enter did not press Next1";
+      next->click();
+    }
+  });
   Then("Menu Items", [&second](QWidget& window) {
     second = &window;
     window.findChild<QPushButton*>("Command1")->click();

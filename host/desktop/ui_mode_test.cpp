@@ -16,20 +16,13 @@ using testing::ShowEnv;
 TEST(ChooseUiTest, FollowsTheChoiceOrTheDisplay) {
   // QUORVIA_UI, DISPLAY, WAYLAND_DISPLAY and the mode they choose.
   const std::tuple<const char*, const char*, const char*, UiMode> cases[] = {
-      {nullptr, nullptr, nullptr, UiMode::kConsole},
-      {nullptr, ":0", nullptr, UiMode::kGui},
-      {nullptr, nullptr, "wayland-0", UiMode::kGui},
-      {nullptr, ":0", "wayland-0", UiMode::kGui},
-      {nullptr, "", "", UiMode::kConsole},
-      {nullptr, "", "wayland-0", UiMode::kGui},
-      {nullptr, ":0", "", UiMode::kGui},
-      {"", nullptr, nullptr, UiMode::kConsole},
-      {"", ":0", nullptr, UiMode::kGui},
-      {"", nullptr, "wayland-0", UiMode::kGui},
-      {"gui", nullptr, nullptr, UiMode::kGui},
-      {"gui", "", "", UiMode::kGui},
-      {"console", ":0", nullptr, UiMode::kConsole},
-      {"console", nullptr, "wayland-0", UiMode::kConsole},
+      {nullptr, nullptr, nullptr, UiMode::kConsole},   {nullptr, ":0", nullptr, UiMode::kGui},
+      {nullptr, nullptr, "wayland-0", UiMode::kGui},   {nullptr, ":0", "wayland-0", UiMode::kGui},
+      {nullptr, "", "", UiMode::kConsole},             {nullptr, "", "wayland-0", UiMode::kGui},
+      {nullptr, ":0", "", UiMode::kGui},               {"", nullptr, nullptr, UiMode::kConsole},
+      {"", ":0", nullptr, UiMode::kGui},               {"", nullptr, "wayland-0", UiMode::kGui},
+      {"gui", nullptr, nullptr, UiMode::kGui},         {"gui", "", "", UiMode::kGui},
+      {"console", ":0", nullptr, UiMode::kConsole},    {"console", nullptr, "wayland-0", UiMode::kConsole},
       {"console", nullptr, nullptr, UiMode::kConsole},
   };
   for (const auto& [quorvia_ui, display, wayland_display, expected] : cases) {

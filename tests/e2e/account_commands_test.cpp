@@ -101,9 +101,6 @@ class AccountCommandsTest : public ::testing::Test {
     for (const json& folder : document["folders"]) CollectItems(folder, "", items);
     return items;
   }
-  ProcessResult Utilities(const std::string& command_line, const std::string& input = "") {
-    return e2e::Run(BuiltProgram("quorvia-utilities"), {command_line}, Environment(), input);
-  }
   std::map<std::string, std::string> Environment() const {
     return {{"QUORVIA_STORE", store_}, {"QUORVIA_UI", "console"}, {"XDG_STATE_HOME", state_}};
   }
@@ -127,7 +124,7 @@ TEST_F(AccountCommandsTest, DeleteRemovesExactlyTheItemsOfItsKey) {
   };
   Items expected = before_;
   for (const auto& [command_line, removed] : cases) {
-    const ProcessResult deleted = Utilities(command_line, "Yes\n");
+    const ProcessResult deleted = e2e::Run(BuiltProgram("quorvia-utilities"), {command_line}, Environment(), "Yes\n");
     EXPECT_EQ(deleted.status, 0) << command_line << ": " << deleted.err;
     for (const std::string& entry : removed) expected.erase(entry);
     if (command_line == "Delete;E02;;B200") {
@@ -215,12 +212,14 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
                                "Startup", "Realign, ContactSync"}) {
     EXPECT_NE(help.out.find(function), std::string::npos) << function;
   }
-  const ProcessResult short_help = e2e::Run(program, {"-h"}, Environment());
-  EXPECT_EQ(short_help.status, 0);
-  EXPECT_EQ(short_help.out, help.out) << "-h: " << short_help.err;
-  const ProcessResult version = e2e::Run(program, {"--version"}, Environment());
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, std::string("quorvia-utilities ") + QUORVIA_VERSION + "\n");
+  // -h is --help; --version names the build's.
+  const std::pair<const char*, std::string> others[] = {{"-h", help.out},
+                                                       {"--version", "quorvia-utilities " QUORVIA_VERSION "\n"}};
+  for (const auto& [option, out] : others) {
+    const ProcessResult run = e2e::Run(program, {option}, Environment());
+    EXPECT_EQ(run.status, 0) << option;
+    EXPECT_EQ(run.out, out) << option << ": " << run.err;
+  }
   // With nothing that names a store, the usage message still shows.
   const ProcessResult usage =
       e2e::Run("/usr/bin/env", {"-u", "HOME", "-u", "XDG_DATA_HOME", "-u", "QUORVIA_STORE",
@@ -231,20 +230,8 @@ TEST_F(AccountCommandsTest, HelpVersionAndTheUsageMessageNeedNoStore) {
             "SYNTAX: QuorviaUpdate Function;EntryID;SearchID;CurrentID;NewID;Field1;Field2...\n"
             "Function: Merge, Update, Realign, Delete, Startup, Help\n");
   EXPECT_EQ(LogLines().size(), 3u) << "--help, -h and --version are runs too";
-  std::map<std::string, std::string> unlogged = Environment();
-  unlogged["QUORVIA_LOG"] = "0";
-  EXPECT_EQ(e2e::Run(program, {"Realign"}, unlogged).status, 0);
+  EXPECT_EQ(e2e::Run("/usr/bin/env", {"QUORVIA_LOG=0", program, "Realign"}, Environment()).status, 0);
   EXPECT_EQ(LogLines().size(), 3u) << "QUORVIA_LOG=0 writes no line";
-}
-
-// Lock requests not granted to the sessions of `db`'s database: runs
-// waiting on one another (a row, a transaction or an account). Not the
-// server's own lock for growing a table's file, which inserts into the
-// journal meet under load whoever's rows they are.
-int LockWaits(const store::Database& db) {
-  return static_cast<int>(store::testing::CountOf(db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a "
-                                                      "ON a.pid = l.pid WHERE NOT l.granted AND a.datname = "
-                                                      "current_database() AND l.locktype <> 'extend'"));
 }
 
 // Accounts K00..K33 (entries A00..A33), each with one related contact
@@ -266,11 +253,17 @@ json PairsDocument() {
 }
 
 // The most lock requests of `db`'s database seen waiting at once while
-// `until` is false, polled until it turns true (or 4000 times).
+// `until` is false, polled until it turns true (or 4000 times): runs
+// waiting on one another (a row, a transaction or an account). Not the
+// server's own lock for growing a table's file, which inserts into the
+// journal meet under load whoever's rows they are.
 int MostLockWaits(const store::Database& db, const std::function<bool(int waits)>& until) {
   int most = 0;
   for (int poll = 0; poll < 4000 && !until(most); ++poll) {
-    most = std::max(most, LockWaits(db));
+    const auto waits = store::testing::CountOf(db, "SELECT count(*) FROM pg_locks AS l JOIN pg_stat_activity AS a "
+                                                   "ON a.pid = l.pid WHERE NOT l.granted AND a.datname = "
+                                                   "current_database() AND l.locktype <> 'extend'");
+    most = std::max(most, static_cast<int>(waits));
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return most;
@@ -287,39 +280,32 @@ TEST_F(AccountCommandsTest, MergesWaitOnlyForRunsSharingAnAccount) {
   ASSERT_EQ(imported.status, 0) << imported.err;
   const auto probe = store::OpenStore(location.str());
   const auto holder = store::OpenStore(location.str());
-  const struct {
-    const char* name;
-    int first, merges;  // Merge K(first+2i+1) into K(first+2i), i < merges
-    bool held;          // K(first) is held by another transaction meanwhile
-  } cases[] = {{"16 merges of 16 pairs at once", 0, 16, false}, {"a merge of a held account", 32, 1, true}};
-  for (const auto& c : cases) {
-    if (c.held) {
-      holder->Run(store::Database::Control::kBegin);
-      store::Statement(*holder, ("SELECT pg_advisory_xact_lock(hashtext('K" + Two(c.first) + "'))").c_str()).Run();
-    }
-    std::vector<std::unique_ptr<ChildProcess>> runs;
-    for (int i = 0; i < c.merges; ++i) {
-      const std::string survivor = Two(c.first + 2 * i);
-      runs.push_back(std::make_unique<ChildProcess>(
-          BuiltProgram("quorvia-utilities"),
-          std::vector<std::string>{"Merge;A" + survivor + ";;K" + survivor + ";K" + Two(c.first + 2 * i + 1)}, env, ""));
-    }
-    std::atomic<bool> ended = false;
-    int waits = 0;
-    std::thread watch([&] { waits = MostLockWaits(*probe, [&](int most) { return ended || (c.held && most > 0); }); });
-    if (c.held) {
-      watch.join();
-      holder->Run(store::Database::Control::kCommit);
-    }
-    for (auto& run : runs) EXPECT_EQ(run->Wait(60000).status, 0) << c.name;
-    ended = true;
-    if (!c.held) watch.join();
-    EXPECT_EQ(waits > 0, c.held) << c.name << ": " << waits << " lock requests waited at once";
-    const Items after = ItemsOf(RunStoreTool(location.str(), {"export"}).out);
-    for (int i = 0; i < c.merges; ++i) {
-      EXPECT_EQ(after.at(Numbered("C", c.first + 2 * i + 1))["properties"]["AccountID"], Numbered("K", c.first + 2 * i))
-          << c.name;
-    }
+  // Merges K(2i+1) into K(2i).
+  const auto merge = [&](int i) {
+    const std::string survivor = Two(2 * i);
+    return std::make_unique<ChildProcess>(
+        BuiltProgram("quorvia-utilities"),
+        std::vector<std::string>{"Merge;A" + survivor + ";;K" + survivor + ";K" + Two(2 * i + 1)}, env, "");
+  };
+  std::vector<std::unique_ptr<ChildProcess>> runs;
+  for (int i = 0; i < 16; ++i) runs.push_back(merge(i));
+  std::atomic<bool> ended = false;
+  int waits = 0;
+  std::thread watch([&] { waits = MostLockWaits(*probe, [&](int) { return ended.load(); }); });
+  for (auto& run : runs) EXPECT_EQ(run->Wait(60000).status, 0);
+  ended = true;
+  watch.join();
+  EXPECT_EQ(waits, 0) << "16 merges of 16 pairs at once: " << waits << " lock requests waited at once";
+
+  holder->Run(store::Database::Control::kBegin);
+  store::Statement(*holder, "SELECT pg_advisory_xact_lock(hashtext('K32'))").Run();
+  runs.push_back(merge(16));
+  EXPECT_GT(MostLockWaits(*probe, [](int most) { return most > 0; }), 0) << "a merge of a held account did not wait";
+  holder->Run(store::Database::Control::kCommit);
+  EXPECT_EQ(runs.back()->Wait(60000).status, 0);
+  const Items after = ItemsOf(RunStoreTool(location.str(), {"export"}).out);
+  for (int i = 0; i < 17; ++i) {
+    EXPECT_EQ(after.at(Numbered("C", 2 * i + 1))["properties"]["AccountID"], Numbered("K", 2 * i)) << i;
   }
 }
 

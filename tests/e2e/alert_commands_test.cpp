@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <nlohmann/json.hpp>
@@ -51,9 +52,7 @@ class AlertCommandsTest : public ::testing::Test {
     EXPECT_EQ(exported.status, 0) << exported.err;
     std::map<std::string, json> items;
     const json document = json::parse(exported.out);
-    for (const json& item : document["folders"][0]["folders"][0]["items"]) {
-      items[item["entry_id"].get<std::string>()] = item;
-    }
+    for (const json& item : document["folders"][0]["folders"][0]["items"]) items[item["entry_id"]] = item;
     return items;
   }
 
@@ -82,7 +81,10 @@ TEST_F(AlertCommandsTest, OutputThatCannotBeWrittenIsStatusOneWithItsReason) {
   }
 }
 
-TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds) {
+// Alerts lists an account's notes in order with the terminal's line ends,
+// AddAlerts stores the typed note on the mail store path and nothing
+// without text, and Alerts then lists it.
+TEST_F(AlertCommandsTest, AlertsListsTheNotesAddAlertsStoresOnlyWithText) {
   const ProcessResult listed = Utilities("Alerts;K1");
   EXPECT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(listed.out, "== IPM.StickyNote 0B01 ==\nCall Ann\nabout May\n== IPM.StickyNote 0B03 ==\nRenewal\n");
@@ -91,9 +93,7 @@ TEST_F(AlertCommandsTest, AlertsListsTheAccountsNotesInOrderWithTerminalLineEnds
   const ProcessResult hostile = Utilities("Alerts;x' OR [AccountID] <> 'y");
   EXPECT_EQ(hostile.status, 0) << hostile.err;
   EXPECT_EQ(hostile.out, "");
-}
 
-TEST_F(AlertCommandsTest, AddAlertsStoresTheTypedNoteOnTheMailStorePathAndNothingWithoutText) {
   const ProcessResult empty = Utilities("AddAlerts;K9;Nine;Ann;North;East", "\n  \n");
   EXPECT_EQ(empty.status, 1);
   EXPECT_EQ(Alerts().size(), 4u);
@@ -102,10 +102,8 @@ TEST_F(AlertCommandsTest, AddAlertsStoresTheTypedNoteOnTheMailStorePathAndNothin
   ASSERT_EQ(added.status, 0) << added.err;
   auto alerts = Alerts();
   ASSERT_EQ(alerts.size(), 5u);
-  json added_note;
-  for (const auto& [entry, item] : alerts) {
-    if (!kImported.contains(entry)) added_note = item;
-  }
+  const json added_note =
+      std::ranges::find_if(alerts, [](const auto& entry) { return !kImported.contains(entry.first); })->second;
   EXPECT_EQ(added_note["body"], "Call Nine\r\nin June");
   EXPECT_EQ(added_note["properties"]["Team"], "North");
   EXPECT_EQ(added.out, "== IPM.StickyNote " + added_note["entry_id"].get<std::string>() + " ==\nCall Nine\nin June\n");

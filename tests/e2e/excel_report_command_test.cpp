@@ -37,6 +37,12 @@ class ExcelReportCommandTest : public ::testing::Test {
     env.insert(env_.begin(), env_.end());
     return e2e::Run(BuiltProgram("quorvia-utilities"), {"ExcelReport;" + query}, env);
   }
+  // Widths are stored with the cell margin added: 9 characters are 9.71.
+  static void ExpectWidths(const json& sheet, const json& widths) {
+    for (const auto& [column, width] : widths.items()) {
+      EXPECT_EQ(std::floor(sheet["widths"].value(column, 0.0)), width.get<double>()) << column;
+    }
+  }
   static json Read(const std::string& path) {
     const ProcessResult read = e2e::Run(QUORVIA_SOURCE_DIR "/tests/e2e/read_report.py", {path});
     EXPECT_EQ(read.status, 0) << read.err;
@@ -60,11 +66,7 @@ TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
   EXPECT_EQ(book["active"], "Sheet1");
   const json& sheet = book["sheets"][0];
   EXPECT_EQ(sheet["name"], "Sheet1");
-  // Widths are stored with the cell margin added: 9 characters are 9.71.
-  const json widths = {{"A", 9}, {"B", 11}, {"C", 10}, {"D", 10}, {"E", 8}, {"F", 7}, {"G", 9}, {"H", 9}};
-  for (const auto& [column, width] : widths.items()) {
-    EXPECT_EQ(std::floor(sheet["widths"].value(column, 0.0)), width.get<double>()) << column;
-  }
+  ExpectWidths(sheet, {{"A", 9}, {"B", 11}, {"C", 10}, {"D", 10}, {"E", 8}, {"F", 7}, {"G", 9}, {"H", 9}});
   const json& cells = sheet["cells"];
   EXPECT_EQ(cells["A1"], (json{{"value", "code"}, {"type", "text"}, {"bold", true}, {"align", "center"}, {"format", "General"}}));
   // Each cell's member and its value.
@@ -81,31 +83,24 @@ TEST_F(ExcelReportCommandTest, WritesATypedWorkbookAndSaysWhere) {
   EXPECT_EQ(cells.size(), 8U + 8U + 3U);
 
   // A second report never replaces the first; one record is one data row.
-  const ProcessResult second = Report("select code from sales where units = 7");
-  ASSERT_EQ(second.status, 0) << second.err;
-  EXPECT_EQ(second.out, folder_ + "/Book2.xlsx\n");
-  EXPECT_EQ(Read(folder_ + "/Book2.xlsx")["sheets"][0]["cells"].size(), 2U);
-  EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
-}
-
-TEST_F(ExcelReportCommandTest, HeaderWidthsCountCharactersAndNamesOfAnyLengthAreWrittenWhole) {
+  // Its header widths count characters, and names of any length are written whole.
   std::string e200;
   for (int i = 0; i < 200; ++i) e200 += "é";
   const std::string e300 = e200 + e200.substr(0, 200);
-  const ProcessResult report = Report("select code as \"Größe\", code as \"€\", code as \"a😀b\", code as \"" +
+  const ProcessResult second = Report("select code as \"Größe\", code as \"€\", code as \"a😀b\", code as \"" +
                                       e200 + "\", code as \"" + e300 + "\", units from sales where units = 7");
-  ASSERT_EQ(report.status, 0) << report.err;
-  const json sheet = Read(folder_ + "/Book1.xlsx")["sheets"][0];
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, folder_ + "/Book2.xlsx\n");
+  EXPECT_TRUE(std::filesystem::exists(folder_ + "/Book1.xlsx"));
+  const json other = Read(folder_ + "/Book2.xlsx")["sheets"][0];
+  EXPECT_EQ(other["cells"].size(), 12U);
   // A name's length counts UTF-16 units, as the spreadsheet's strings do.
-  const json widths = {{"A", 10}, {"B", 6}, {"C", 9}, {"D", 205}, {"F", 10}};
-  for (const auto& [column, width] : widths.items()) {
-    EXPECT_EQ(std::floor(sheet["widths"].value(column, 0.0)), width.get<double>()) << column;
-  }
+  ExpectWidths(other, {{"A", 10}, {"B", 6}, {"C", 9}, {"D", 205}, {"F", 10}});
   // The sheet takes no width above 255: that column keeps none, the rest is written.
-  EXPECT_FALSE(sheet["widths"].contains("E")) << sheet["widths"];
-  EXPECT_EQ(sheet["cells"]["D1"]["value"], e200);
-  EXPECT_EQ(sheet["cells"]["E1"]["value"], e300);
-  EXPECT_EQ(sheet["cells"]["F2"]["value"], 7);
+  EXPECT_FALSE(other["widths"].contains("E")) << other["widths"];
+  EXPECT_EQ(other["cells"]["D1"]["value"], e200);
+  EXPECT_EQ(other["cells"]["E1"]["value"], e300);
+  EXPECT_EQ(other["cells"]["F2"]["value"], 7);
 }
 
 TEST_F(ExcelReportCommandTest, ASignalLeavesNoTemporaryWorkbookAndAKilledRunsIsRemovedNextTime) {
@@ -154,10 +149,10 @@ TEST_F(ExcelReportCommandTest, TheWorkbookIsOpenedWithTheDesktopsApplicationWhen
   };
   std::map<std::string, std::string> desktop = {
       {"PATH", bin + ":/usr/bin:/bin"}, {"DISPLAY", desktop::testing::FreeDisplay()}, {"HOME", home},
-      {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}, {"QUORVIA_OPEN", ""}};
-  std::map<std::string, std::string> not_opened = desktop;
-  not_opened["QUORVIA_OPEN"] = "0";
-  ASSERT_EQ(Report("select code from sales", not_opened).status, 0);
+      {"QUORVIA_REPORTS_DIR", ""}, {"QUORVIA_LOG", "1"}, {"XDG_STATE_HOME", dir_.File("state")}};
+  // The test's own QUORVIA_OPEN=0 keeps the first report from being opened.
+  ASSERT_EQ(Report("select code from sales", desktop).status, 0);
+  desktop["QUORVIA_OPEN"] = "";
   for (const auto& [xdg_open, err] : cases) {
     store::testing::WriteFile(bin + "/xdg-open", "#!/bin/sh\n" + xdg_open + "\n");
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);

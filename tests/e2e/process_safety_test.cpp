@@ -211,6 +211,12 @@ TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFini
       EXPECT_EQ(ProblemsOf(path), ProblemsOf(base.str())) << name << " killed at " << eighth << "/8";
       Start(command, path).Wait();
       EXPECT_EQ(SnapshotOf(path), after) << name << " killed at " << eighth << "/8, then run again";
+      if (name == "undo") continue;
+      // Taking back every run history lists, the killed one too, gives back the store as before.
+      const auto runs = store::testing::TabSeparatedLines(RunStoreTool(path, {"history"}).out);
+      EXPECT_TRUE(runs.size() < 2 || runs[1][3] == "unfinished") << name << " killed at " << eighth << "/8";
+      for (const auto& run : runs) EXPECT_EQ(RunStoreTool(path, {"undo", run[0]}).status, 0) << name << " " << run[3];
+      EXPECT_EQ(SnapshotOf(path), before) << name << " killed at " << eighth << "/8, then run again and undone";
     }
     EXPECT_GT(cut_short, 0) << name << ": no run was killed before it ended";
   }
@@ -218,53 +224,35 @@ TEST_F(ProcessSafetyTest, AKilledRunLeavesTheStoreAsBeforeOrAfterAndItsRerunFini
 
 #ifdef QUORVIA_TESTS_ON_SERVER
 // A PostgreSQL server of the test's own, which it may stop under a run.
-class PrivateServer {
- public:
-  explicit PrivateServer(const std::filesystem::path& folder) : folder_(folder.string()) {
+struct PrivateServer {
+  explicit PrivateServer(const std::filesystem::path& where) : folder(where.string()) {
     const ProcessResult started = Script("start");
     if (started.status != 0) throw std::runtime_error("server.sh start: " + started.err);
-    location_ = started.out.substr(0, started.out.find('\n'));
+    location = started.out.substr(0, started.out.find('\n'));
   }
   ~PrivateServer() { Script("stop"); }
   PrivateServer(const PrivateServer&) = delete;
   PrivateServer& operator=(const PrivateServer&) = delete;
-
-  const std::string& location() const { return location_; }
-  void Crash() const { ASSERT_EQ(Script("crash").status, 0); }
-  void Restart() const { ASSERT_EQ(Script("restart").status, 0); }
-
- private:
+  // Runs tests/postgres/server.sh `action` (start, crash, restart, stop) on it.
   ProcessResult Script(const std::string& action) const {
-    return Run(QUORVIA_SOURCE_DIR "/tests/postgres/server.sh", {action, folder_});
+    return Run(QUORVIA_SOURCE_DIR "/tests/postgres/server.sh", {action, folder});
   }
 
-  std::string folder_;
-  std::string location_;
+  const std::string folder;
+  std::string location;  // the server's, for a TestDatabase
 };
 
 // The server stopping under a run: the run ends with status 6 and nothing
 // of it stays, unless the server went as it committed and the run says it
 // cannot tell; while the server is away a run cannot open the store (3);
 // once it is back, a run not kept goes through.
-// Waits until a run holds an account of the store at `location`, so that
-// its transaction is under way: a run's start and its connection may take
-// longer than the whole of its work.
-void WaitUntilUnderWay(const std::string& location) {
-  const auto db = store::OpenDatabase(location, store::Database::Mode::kOpenExisting);
-  const auto taken = [&] {
-    return store::testing::CountOf(*db, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND database = "
-                                        "(SELECT oid FROM pg_database WHERE datname = current_database())") > 0;
-  };
-  ASSERT_TRUE(Eventually(taken, 60000, 1)) << "no run took an account of " << location;
-}
-
 TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   // Beside the test's folder, which the server's own user cannot enter.
   const PrivateServer server(std::filesystem::temp_directory_path() / ("quorvia-pg-" + std::to_string(getpid())));
-  const store::pg::testing::TestDatabase base(server.location(), "template1");
+  const store::pg::testing::TestDatabase base(server.location, "template1");
   FillStore(base.location());
   const Snapshot before = SnapshotOf(base.location());
-  const auto copy_of_base = [&] { return std::make_unique<store::pg::testing::TestDatabase>(server.location(), base.name()); };
+  const auto copy_of_base = [&] { return std::make_unique<store::pg::testing::TestDatabase>(server.location, base.name()); };
   const auto reference = copy_of_base();
   const auto started = std::chrono::steady_clock::now();
   ASSERT_EQ(Start(kMerge, reference->location()).Wait(), 0);
@@ -274,9 +262,18 @@ TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
   for (int eighth = 0; eighth < 8 && cut_short == 0; eighth += 3) {
     const auto store = copy_of_base();
     Running cut = Start(kMerge, store->location());
-    WaitUntilUnderWay(store->location());
+    {
+      // Once the run holds an account its transaction is under way: a run's
+      // start and its connection may take longer than the whole of its work.
+      const auto db = store::OpenDatabase(store->location(), store::Database::Mode::kOpenExisting);
+      const auto taken = [&] {
+        return store::testing::CountOf(*db, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND database = "
+                                            "(SELECT oid FROM pg_database WHERE datname = current_database())") > 0;
+      };
+      ASSERT_TRUE(Eventually(taken, 60000, 1)) << "no run took an account of " << store->location();
+    }
     std::this_thread::sleep_for(whole * eighth / 8);
-    server.Crash();
+    ASSERT_EQ(server.Script("crash").status, 0);
     const ProcessResult ended = cut.child->Wait();
     const bool in_doubt = ended.err.find("whether the server kept them is unknown") != std::string::npos;
     if (ended.status != 0) {
@@ -288,7 +285,7 @@ TEST_F(ProcessSafetyTest, TheServerStoppingMidRunLeavesTheStoreAsBefore) {
       EXPECT_EQ(refused.status, 3);
       EXPECT_NE(refused.err.find("cannot open the CRM store "), std::string::npos) << refused.err;
     }
-    server.Restart();
+    ASSERT_EQ(server.Script("restart").status, 0);
     const Snapshot left = SnapshotOf(store->location());
     EXPECT_TRUE(left == (ended.status == 0 ? after : before) || (in_doubt && left == after)) << eighth << "/8";
     if (left == after) continue;

@@ -109,11 +109,6 @@ FlakyDisplay::~FlakyDisplay() {
   close(wake_[1]);
 }
 
-void FlakyDisplay::CutAll() {
-  const char cut = 1;
-  if (write(wake_[1], &cut, 1) != 1) throw std::runtime_error("cannot cut the display's connections");
-}
-
 std::pair<int, int> FlakyDisplay::PassOn() {
   const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
   const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -134,12 +129,9 @@ void FlakyDisplay::Relay(int passed) {
       watched.push_back({server, POLLIN, 0});
     }
     if (poll(watched.data(), watched.size(), -1) < 0) continue;
-    char order = 0;
-    if ((watched[0].revents & POLLIN) != 0 && read(wake_[0], &order, 1) == 1) {
+    if ((watched[0].revents & POLLIN) != 0) {
       for (auto& ends : pairs) CloseBoth(ends);
-      pairs.clear();
-      if (order == 0) return;
-      continue;
+      return;
     }
     const std::size_t watched_pairs = pairs.size();
     if ((watched[1].revents & POLLIN) != 0 && passed-- > 0) {

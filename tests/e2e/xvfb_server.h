@@ -29,7 +29,7 @@ class XvfbServer {
 // A flaky path to an XvfbServer: a display of its own (":N" of a free
 // number N, its abstract socket only, where X clients look first) whose
 // first `passed` connections it passes on to the server; it refuses later
-// ones, and cuts those it passed on when told to.
+// ones, and cuts those it passed on when it goes.
 class FlakyDisplay {
  public:
   // Throws std::runtime_error when it cannot listen.
@@ -40,8 +40,6 @@ class FlakyDisplay {
 
   // Its DISPLAY value, ":N".
   const std::string& display() const { return display_; }
-  // Cuts every connection passed on so far.
-  void CutAll();
 
  private:
   void Relay(int passed);
@@ -52,7 +50,7 @@ class FlakyDisplay {
   std::string server_socket_;
   std::string display_;
   int listener_ = -1;
-  int wake_[2] = {-1, -1};  // written to cut (1) or stop (0)
+  int wake_[2] = {-1, -1};  // written to stop
   std::thread relay_;
 };
 
