@@ -225,11 +225,14 @@ TEST_F(InspectorTest, TheSocketLivesInAFolderOfItsUsersAlone) {
     desktop::testing::ScopedVariable state("XDG_STATE_HOME", dir_.File("state"));
     desktop::testing::ScopedVariable runtime("XDG_RUNTIME_DIR", runtime_dir.value_or(""));
     if (!runtime_dir) unsetenv("XDG_RUNTIME_DIR");
+    const bool refused = runtime_dir == shared;
     try {
       const std::string path = desktop::InspectorSocketPath();
+      EXPECT_FALSE(refused) << path;
       EXPECT_TRUE(path.starts_with(folder + "quorvia-inspector-")) << path;
       EXPECT_EQ(store::testing::FileMode(std::filesystem::path(path).parent_path()), 0700) << path;
     } catch (const host::Error& error) {
+      EXPECT_TRUE(refused) << error.description();
       EXPECT_NE(error.description().find(folder), std::string::npos) << error.description();
     }
   }
