@@ -1,6 +1,6 @@
 #include "host/odbc/odbc_connection.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sql.h>
 
 #include <functional>
@@ -113,8 +113,8 @@ TEST_F(OdbcConnectionTest, ReportsEachFailureWithItsNumberAndTheDriversText) {
       connection->Execute(c.statement);
     }, what);
     EXPECT_EQ(error.number(), c.number) << what;
-    EXPECT_EQ(error.description().rfind(c.description_start, 0), 0U) << error.description();
-    EXPECT_NE(error.description().find(c.driver_text), std::string::npos) << error.description();
+    EXPECT_THAT(error.description(), ::testing::AllOf(::testing::StartsWith(c.description_start),
+                                                      ::testing::HasSubstr(c.driver_text)));
   }
 }
 

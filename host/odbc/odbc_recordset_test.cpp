@@ -55,16 +55,14 @@ TEST_P(CountedRecordsetTest, ReadsForwardCountsAndStartsAgain) {
 INSTANTIATE_TEST_SUITE_P(AsSubqueryOrReadThrough, CountedRecordsetTest, ::testing::Values("", ";"),
                          [](const auto& info) { return *info.param == '\0' ? "AsSubquery" : "ReadThrough"; });
 
-TEST_F(OdbcRecordsetTest, RunsOnlyAQueryThatYieldsColumnsAndRunsItTwiceOnlyToRead) {
+TEST_F(OdbcRecordsetTest, RunsOnlyAQueryThatYieldsColumnsTwiceOnlyToReadAndOpensAndClosesOnce) {
   // A statement without result columns is refused before it runs.
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->Open("delete from Accounts", connection_); }), host::ado::kFail);
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->Eof(); }), host::ado::kObjectClosed);
   recordset_->Open("select Id from Accounts", connection_);
   EXPECT_EQ(ErrorNumberOf([&] { recordset_->RecordCount(); }), host::ado::kFail);
   EXPECT_EQ(recordset_->Fields(0), "1");
-}
-
-TEST_F(OdbcRecordsetTest, OpensOnceAndClosesOnce) {
+  recordset_->Close();
   recordset_->Open("select Id from Accounts where Id > 3", Connected(host::ado::kModeRead));
   EXPECT_TRUE(recordset_->Eof());
   EXPECT_EQ(recordset_->RecordCount(), 0);

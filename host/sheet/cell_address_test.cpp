@@ -4,6 +4,7 @@
 
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sheet {
@@ -28,8 +29,7 @@ TEST(CellAddressTest, NamesCellsAndReadsTheNamesBackAbsoluteOrInLowerCaseToo) {
     long row = 0;
     long column = 0;
     ASSERT_TRUE(ParseCellAddress(cell.name, row, column)) << cell.name;
-    EXPECT_EQ(row, cell.row) << cell.name;
-    EXPECT_EQ(column, cell.column) << cell.name;
+    EXPECT_EQ(std::pair(row, column), std::pair(cell.row, cell.column)) << cell.name;
   }
 }
 
@@ -40,8 +40,7 @@ TEST(CellAddressTest, RefusesWhatNamesNoCell) {
     long row = -5;
     long column = -5;
     EXPECT_FALSE(ParseCellAddress(address, row, column)) << address;
-    EXPECT_EQ(row, -5) << address;
-    EXPECT_EQ(column, -5) << address;
+    EXPECT_EQ(std::pair(row, column), std::pair(-5L, -5L)) << address << " changed what it was given";
   }
 }
 

@@ -45,20 +45,19 @@ TEST_F(SheetApplicationTest, WritesHeaderCellsBoldAlignedInWideColumnsWhateverTh
   sheet->Cells(2, 2)->SetColumnWidth(9.5);
 
   const ReadBack book(application->Save().at(0));
-  const std::string expected_align[] = {"center", "left", "right"};
-  for (long column = 1; column <= 3; ++column) {
-    const auto cell = book.Cell("Sheet1", std::string(1, static_cast<char>('A' + column - 1)) + "1");
-    EXPECT_EQ(cell["value"], "Field " + std::to_string(column)) << column;
-    EXPECT_EQ(cell["bold"], true) << column;
-    EXPECT_EQ(cell["align"], expected_align[column - 1]) << column;
-  }
   // Widths snap to whole pixels of the default font, 7 to a character.
-  EXPECT_NEAR(book.Width("Sheet1", 1), 21, 1.0 / 7);
-  EXPECT_NEAR(book.Width("Sheet1", 2), 9.5, 1.0 / 7);
-  EXPECT_NEAR(book.Width("Sheet1", 3), 23, 1.0 / 7);
-  EXPECT_EQ(book.Width("Sheet1", 4), -1);
-  EXPECT_EQ(book.Cell("Sheet1", "D1")["bold"], true);
-  EXPECT_EQ(book.Cell("Sheet1", "D1")["value"], "Late");
+  const struct {
+    const char* value;
+    nlohmann::json align;
+    double width;  // -1 when not set
+  } headers[] = {{"Field 1", "center", 21}, {"Field 2", "left", 9.5}, {"Field 3", "right", 23}, {"Late", nullptr, -1}};
+  for (long column = 1; column <= 4; ++column) {
+    const auto cell = book.Cell("Sheet1", std::string(1, static_cast<char>('A' + column - 1)) + "1");
+    EXPECT_EQ(cell["value"], headers[column - 1].value) << column;
+    EXPECT_EQ(cell["bold"], true) << column;
+    EXPECT_EQ(cell["align"], headers[column - 1].align) << column;
+    EXPECT_NEAR(book.Width("Sheet1", column), headers[column - 1].width, 1.0 / 7) << column;
+  }
   EXPECT_EQ(book.Cell("Sheet1", "E1")["bold"], false);
   EXPECT_EQ(book.Cell("Sheet1", "E1")["align"], nullptr);
 }

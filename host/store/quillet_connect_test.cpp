@@ -35,9 +35,8 @@ TEST(QuilletConnectTest, TellsWhereTheDatabaseFolderIsAndWhatItHoldsOrHowToMakeO
   EXPECT_EQ(Answer(path), found + path + ".\rIts folders: Kontakte – Zürich, Activities.");
   EXPECT_EQ(Answer(empty), found + empty + ".\rIt has no subfolders yet.");
   const std::string none = "No Quorvia database was found: ";
-  const std::string answer = Answer(missing);
-  EXPECT_TRUE(answer.starts_with(none)) << answer;
-  EXPECT_NE(answer.find("quorvia-store --store '" + missing + "' init"), std::string::npos) << answer;
+  EXPECT_THAT(Answer(missing), ::testing::AllOf(::testing::StartsWith(none),
+                                                ::testing::HasSubstr("quorvia-store --store '" + missing + "' init")));
   EXPECT_FALSE(std::filesystem::exists(missing));
   EXPECT_TRUE(Answer(inbox).starts_with(none));
 }

@@ -57,7 +57,13 @@ TEST_F(PostgresSchemaTest, OrdersTextAndValuesAsSqliteDoes) {
   store::testing::TempDir dir;
   store::testing::TestStore stores[] = {store::testing::TestStore(dir.File("crm.db")),
                                         store::testing::TestStore(database_->location())};
-  std::string order[2], kinds[2], above[2];
+  // The first column of every row `rows` yields, each followed by "|".
+  const auto joined = [](auto&& rows) {
+    std::string text;
+    while (rows.Step()) text += rows.Text(0) + "|";
+    return text;
+  };
+  std::string answers[2];
   for (int e = 0; e < 2; ++e) {
     Database& db = stores[e].db();
     const std::int64_t folder = stores[e].AddFolder("f");
@@ -69,24 +75,15 @@ TEST_F(PostgresSchemaTest, OrdersTextAndValuesAsSqliteDoes) {
       if (value.text != nullptr) insert.Bind(4, value.text);
       insert.Run();
     }
-    for (Statement rows(db, (std::string("SELECT item, ") + db.dialect().value_type + " FROM properties ORDER BY " +
-                             db.dialect().value_order + ", item").c_str());
-         rows.Step();) {
-      order[e] += rows.Text(0) + " ";
-      kinds[e] += rows.Text(1) + " ";
-    }
-    Statement rows(db, (std::string("SELECT item FROM properties WHERE ") + db.dialect().number_value +
-                        " > ?1 ORDER BY item").c_str());
-    for (rows.Bind(1, std::int64_t{2}); rows.Step();) above[e] += rows.Text(0) + " ";
+    const Dialect& dialect = db.dialect();
+    answers[e] = joined(Statement(db, (std::string("SELECT item || ' ' || ") + dialect.value_type +
+                                       " FROM properties ORDER BY " + dialect.value_order + ", item").c_str())) +
+                 joined(Statement(db, (std::string("SELECT item FROM properties WHERE ") + dialect.number_value +
+                                       " > ?1 ORDER BY item").c_str()).Bind(1, std::int64_t{2}));
   }
-  EXPECT_EQ(order[1], order[0]);
-  EXPECT_EQ(kinds[1], kinds[0]);
-  EXPECT_EQ(above[1], above[0]);
-  std::string subjects;
-  for (Statement rows(stores[1].db(), "SELECT subject FROM items WHERE subject > 'A' ORDER BY subject"); rows.Step();) {
-    subjects += rows.Text(0) + "|";
-  }
-  EXPECT_EQ(subjects, "A b|Ab|B|Z|a|ab|b|é|");
+  EXPECT_EQ(answers[1], answers[0]);
+  EXPECT_EQ(joined(Statement(stores[1].db(), "SELECT subject FROM items WHERE subject > 'A' ORDER BY subject")),
+            "A b|Ab|B|Z|a|ab|b|é|");
 }
 
 }  // namespace
