@@ -70,9 +70,7 @@ TEST(StoreCommandsTest, HelpAndUsageErrorsMakeNothing) {
   for (const auto& c : cases) {
     TempDir dir;
     std::vector<std::string> args = c.args;
-    if (c.status != 0 && !args.empty() && args[0] != "--store") {
-      args.insert(args.begin(), {"--store", dir.File("s.db")});
-    }
+    if (c.status != 0 && !args.empty() && args[0] != "--store") args.insert(args.begin(), {"--store", dir.File("s.db")});
     const testing::ToolRun run = RunTool(args);
     const std::string shown = ::testing::PrintToString(c.args);
     EXPECT_EQ(run.status, c.status) << shown;
