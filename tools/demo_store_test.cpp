@@ -22,10 +22,7 @@ std::string MakeAndExport(const TempDir& dir, const DemoOptions& options, const 
   return testing::RunTool({"--store", dir.File(name), "export"}).out;
 }
 
-// The value of one text property of every item, joined to the item.
-constexpr char kWith[] =
-    "WITH prop(item, name, value) AS (SELECT item, name, value FROM properties), "
-    "top(id) AS (SELECT id FROM folders WHERE parent IS NULL AND name = 'Account Profiles') ";
+constexpr char kWith[] = "WITH top(id) AS (SELECT id FROM folders WHERE parent IS NULL AND name = 'Account Profiles') ";
 
 TEST(DemoStoreTest, SameSeedGivesTheSameStoreAndAnotherSeedAnother) {
   TempDir dir;
@@ -55,7 +52,7 @@ TEST(DemoStoreTest, KeyAccountGetsExactlyItsItemsFoldersAndLocations) {
     EXPECT_EQ(CountOf(*db, "SELECT count(*) FROM folders"), c.folders);
     EXPECT_EQ(CountOf(*db, "SELECT count(*) FROM items"), c.accounts + c.items);
     const std::string key_items = std::string(kWith) +
-                                  "SELECT i.folder, count(*) AS n FROM items AS i JOIN prop AS p ON p.item = i.id "
+                                  "SELECT i.folder, count(*) AS n FROM items AS i JOIN properties AS p ON p.item = i.id "
                                   "WHERE p.name = 'AccountID' AND p.value = 'A000001' AND i.folder NOT IN top "
                                   "GROUP BY i.folder";
     EXPECT_EQ(CountOf(*db, "SELECT sum(n) FROM (" + key_items + ")"), c.key_items);
@@ -63,7 +60,7 @@ TEST(DemoStoreTest, KeyAccountGetsExactlyItsItemsFoldersAndLocations) {
     EXPECT_LE(CountOf(*db, "SELECT max(n) - min(n) FROM (" + key_items + ")"), 1);
     EXPECT_EQ(CountOf(*db, "SELECT count(*) FROM (" + key_items + ") JOIN folders AS f ON f.id = folder "
                          "WHERE f.name = 'Alerts'"), 0);
-    EXPECT_EQ(CountOf(*db, std::string(kWith) + "SELECT count(*) FROM prop JOIN items AS i ON i.id = prop.item "
+    EXPECT_EQ(CountOf(*db, std::string(kWith) + "SELECT count(*) FROM properties AS p JOIN items AS i ON i.id = p.item "
                                               "WHERE i.folder IN top AND name = 'Account LocationID' "
                                               "AND value = 'A000001'"),
               c.locations);

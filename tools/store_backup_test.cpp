@@ -18,10 +18,8 @@ using testing::RunTool;
 using testing::TempDir;
 
 void AddFolder(store::Database& db, const std::string& entry_id) {
-  store::Statement(db, "INSERT INTO folders (entry_id, parent, name, default_message_class) "
-                       "VALUES (?, 1, 'Written', 'IPM.Post')")
-      .Bind(1, entry_id)
-      .Run();
+  db.Exec(("INSERT INTO folders (entry_id, parent, name, default_message_class) VALUES ('" + entry_id +
+           "', 1, 'Written', 'IPM.Post')").c_str());
 }
 
 TEST(StoreBackupTest, CopiesOneSnapshotWithTheWalWhileAnotherConnectionWrites) {

@@ -152,17 +152,5 @@ TEST(StoreCheckTest, ListsAtMostAHundredProblemsOfAKind) {
   EXPECT_EQ(problems.back(), "(more problems of this kind are not listed)");
 }
 
-// Below Account Profiles a chain down to level 201 and a twin of its
-// folder at that level. (A chain to the deepest level allowed, and one far
-// deeper, through the command, are StoreCommandsTest's.)
-TEST(StoreCheckTest, ReportsTheTopOfEachSubtreeNestedTooDeeply) {
-  TempDir dir;
-  auto db = SoundStore(dir);
-  store::testing::AddFolderChain(*db, 1, 201);
-  db->Exec("INSERT INTO folders (entry_id, parent, name, default_message_class) VALUES ('D1', 1200, 'Twin', 'IPM.Post')");
-  EXPECT_EQ(CheckStore(*db), (std::vector<std::string>{"folder C201 ('Level 201') nests deeper than 200 levels",
-                                                        "folder D1 ('Twin') nests deeper than 200 levels"}));
-}
-
 }  // namespace
 }  // namespace storetool

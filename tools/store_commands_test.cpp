@@ -70,9 +70,7 @@ TEST(StoreCommandsTest, HelpAndUsageErrorsMakeNothing) {
   for (const auto& c : cases) {
     TempDir dir;
     std::vector<std::string> args = c.args;
-    if (c.status != 0 && !args.empty() && args[0] != "--store") {
-      args.insert(args.begin(), {"--store", dir.File("s.db")});
-    }
+    if (c.status != 0 && !args.empty() && args[0] != "--store") args.insert(args.begin(), {"--store", dir.File("s.db")});
     const testing::ToolRun run = RunTool(args);
     const std::string shown = ::testing::PrintToString(c.args);
     EXPECT_EQ(run.status, c.status) << shown;
@@ -145,7 +143,8 @@ TEST(StoreCommandsTest, ImportNamesTheDocumentAndThePlaceOfAnErrorAndMakesNothin
 // (entry IDs C2, C3, ...) as deep as each case makes it, after the imported
 // tree: ls lists the levels the store allows and export writes them; both
 // then fail naming the first folder too deep, however long the chain, and
-// check reports it.
+// check reports the top of each subtree too deep: the chain's, and that of
+// a twin of its folder at level 201.
 TEST(StoreCommandsTest, ListExportAndCheckReadTheTreeDownToTheDeepestLevel) {
   const std::string tree = "Account Profiles (2)\n  Contacts (0)\n    East (1)\n  Alerts (2)\n";
   std::string chain;
@@ -165,7 +164,10 @@ TEST(StoreCommandsTest, ListExportAndCheckReadTheTreeDownToTheDeepestLevel) {
     SCOPED_TRACE(c.deepest);
     TempDir dir;
     const std::string path = ImportedStore(dir);
-    store::testing::AddFolderChain(*store::OpenStore(path), 1, c.deepest);
+    const auto db = store::OpenStore(path);
+    store::testing::AddFolderChain(*db, 1, c.deepest);
+    if (c.status != 0) db->Exec("INSERT INTO folders (entry_id, parent, name, default_message_class) "
+                                "VALUES ('D1', 1200, 'Twin', 'IPM.Post')");
     const testing::ToolRun run = RunTool({"--store", path, "ls"});
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, c.out);
@@ -176,7 +178,9 @@ TEST(StoreCommandsTest, ListExportAndCheckReadTheTreeDownToTheDeepestLevel) {
     EXPECT_EQ(nlohmann::json::accept(exported.out), c.status == 0);
     const testing::ToolRun check = RunTool({"--store", path, "check"});
     EXPECT_EQ(check.status, c.status);
-    EXPECT_EQ(check.out, c.status == 0 ? "ok\n" : path + ": folder C201 ('Level 201') nests deeper than 200 levels\n");
+    const std::string too_deep = " nests deeper than 200 levels\n";
+    const std::string problems = path + ": folder C201 ('Level 201')" + too_deep + path + ": folder D1 ('Twin')" + too_deep;
+    EXPECT_EQ(check.out, c.status == 0 ? "ok\n" : problems);
   }
 }
 

@@ -56,14 +56,10 @@ std::string CopyOf(const OldLayout& old, const TempDir& dir, const std::string& 
   return path;
 }
 
-void ExpectOldLayoutWhole(const OldLayout& old, const std::string& path) {
-  const Layout layout = LayoutOf(path);
-  EXPECT_EQ(layout.version, old.version);
-  // The old layout as its program left it, read from a copy of the test data.
-  TempDir original;
-  EXPECT_EQ(layout, LayoutOf(CopyOf(old, original))) << layout.property_indexes;
-  const testing::ToolRun check = RunTool({"--store", path, "check"});
-  EXPECT_EQ(check.status, 0) << check.out << check.err;
+// The store at `path` has `layout`, checks sound and exports as `old` did.
+void ExpectWhole(const std::string& path, const Layout& layout, const OldLayout& old) {
+  EXPECT_EQ(LayoutOf(path), layout) << LayoutOf(path).property_indexes;
+  EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
   EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
 }
 
@@ -82,7 +78,7 @@ int HookCommits(sqlite3* db, const char**, const sqlite3_api_routines*) {
   return SQLITE_OK;
 }
 
-void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
+void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old, const Layout& old_layout) {
   int kills = 0;
   for (bool killed = true; killed && kills < 10;) {
     TempDir dir;
@@ -107,7 +103,7 @@ void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
     if (killed) {
       SCOPED_TRACE("killed at commit " + std::to_string(kills));
       ++kills;
-      ExpectOldLayoutWhole(old, path);
+      ExpectWhole(path, old_layout, old);
     }
   }
   EXPECT_GE(kills, 1) << "no upgrade was killed";
@@ -117,8 +113,11 @@ void ExpectKilledUpgradesLeaveTheOldLayoutWhole(const OldLayout& old) {
 TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemInOneStepWhenOpenedForWriting) {
   for (const OldLayout& old : kOldLayouts) {
     SCOPED_TRACE("layout " + std::to_string(old.version));
-    ExpectKilledUpgradesLeaveTheOldLayoutWhole(old);
     TempDir dir;
+    // The old layout as its program left it, read from a copy of the test data.
+    const Layout old_layout = LayoutOf(CopyOf(old, dir, "original.db"));
+    ASSERT_EQ(old_layout.version, old.version);
+    ExpectKilledUpgradesLeaveTheOldLayoutWhole(old, old_layout);
     const std::string path = CopyOf(old, dir);
     const std::string find = RunTool({"--store", path, "find", "A000001"}).out;
     EXPECT_NE(find, "");
@@ -130,13 +129,11 @@ TEST(StoreLayoutUpgradeTest, ReadsOlderLayoutsAsTheyAreAndUpgradesThemInOneStepW
     const testing::ToolRun preview = RunTool({"--store", path, "preview", "Delete;" + account_item + ";;A000001"});
     EXPECT_EQ(preview.status, 0) << preview.out << preview.err;
     EXPECT_NE(preview.out.find("account item deleted"), std::string::npos) << preview.out;
-    ExpectOldLayoutWhole(old, path);
+    ExpectWhole(path, old_layout, old);
     EXPECT_EQ(ReadFile(path), ReadFile(old.file)) << "reading or previewing changed the file";
 
     store::OpenStore(path);
-    EXPECT_EQ(LayoutOf(path), kCurrentLayout) << LayoutOf(path).property_indexes;
-    EXPECT_EQ(RunTool({"--store", path, "check"}).out, "ok\n");
-    EXPECT_EQ(RunTool({"--store", path, "export"}).out, ReadFile(old.exported));
+    ExpectWhole(path, kCurrentLayout, old);
     EXPECT_EQ(RunTool({"--store", path, "find", "A000001"}).out, find);
     EXPECT_EQ(RunTool({"--store", path, "history"}).out, history);
     if (!history.empty()) {
