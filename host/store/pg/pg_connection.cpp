@@ -284,10 +284,11 @@ void Connection::Drain() {
   ahead_.clear();
   // Told before leaving the pipeline: on a lost connection libpq adds its
   // refusal to leave to the reason.
-  if (!ended || failure != nullptr) last_failure_ = FailureOf(failure);
+  const bool spoilt = !ended || failure != nullptr;
+  if (spoilt) last_failure_ = FailureOf(failure);
   const bool left = PQexitPipelineMode(conn_) != 0;
   if (left) PrepareLost();
-  if (!ended || failure != nullptr) Fail(sql);
+  if (spoilt) Fail(sql);
   if (!left) Fail(nullptr, sql);
 }
 
